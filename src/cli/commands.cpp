@@ -1,0 +1,13 @@
+#include "cli/commands.hpp"
+
+#include <array>
+
+namespace norvane::cli {
+
+// Each subcommand lives in its own file; this table only names them.
+std::span<const Command> AllCommands() {
+  static const std::array<Command, 0> commands{};
+  return commands;
+}
+
+}  // namespace norvane::cli

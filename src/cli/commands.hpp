@@ -1,0 +1,17 @@
+#pragma once
+
+#include <span>
+
+namespace norvane::cli {
+
+// One subcommand of the command-line tool: `run` gets the arguments after its name
+// and returns the process exit status.
+struct Command {
+  const char* name;
+  const char* summary;
+  int (*run)(int argc, char** argv);
+};
+
+std::span<const Command> AllCommands();
+
+}  // namespace norvane::cli

@@ -1,0 +1,35 @@
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "cli/commands.hpp"
+
+namespace {
+
+void PrintUsage(std::FILE* out) {
+  std::fprintf(out, "usage: norvane SUBCOMMAND [options]\n\nsubcommands:\n");
+  for (const norvane::cli::Command& c : norvane::cli::AllCommands()) {
+    std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
+  }
+  std::fprintf(out, "\nnorvane SUBCOMMAND --help shows the options of one subcommand.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return 2;
+  }
+  const std::string_view name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(stdout);
+    return 0;
+  }
+  for (const norvane::cli::Command& c : norvane::cli::AllCommands()) {
+    if (name == c.name) return c.run(argc - 2, argv + 2);
+  }
+  std::fprintf(stderr, "norvane: unknown subcommand '%s'\n", argv[1]);
+  PrintUsage(stderr);
+  return 2;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+// Helpers for tests that start real DICOM peers (DCMTK programs) on 127.0.0.1.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace norvane::testing {
+
+// A TCP port on 127.0.0.1 that nothing listens on at the moment of the call.
+uint16_t FreePort();
+
+// Path of one of pydicom's sample files.
+std::string PydicomFile(const std::string& name);
+
+// Path of the norvane command-line tool of this build.
+std::string NorvaneTool();
+
+// True when the program is found on PATH.
+bool HaveProgram(const std::string& name);
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Result of a program run to completion.
+struct RunResult {
+  int exitCode = -1;   // -1 when it could not be started or was killed by a signal
+  std::string output;  // standard output and standard error together
+};
+
+// Runs a program (looked up on PATH) with arguments and waits for it.
+RunResult RunProgram(const std::vector<std::string>& argv,
+                     std::chrono::seconds timeout = std::chrono::seconds(120));
+
+// A peer program running in the background, its output going to a file; stopped with
+// SIGTERM (then SIGKILL) by process id when the object goes.
+class PeerProcess {
+ public:
+  PeerProcess() = default;
+  ~PeerProcess();
+  PeerProcess(const PeerProcess&) = delete;
+  PeerProcess& operator=(const PeerProcess&) = delete;
+
+  bool Start(const std::vector<std::string>& argv, const std::string& logPath,
+             const std::string& workingDir = "");
+  void Stop();
+  bool Running() const;
+  pid_t pid() const { return pid_; }
+  std::string Log() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::string logPath_;
+};
+
+// Polls a peer with DCMTK's echoscu until it answers (up to `timeout`).
+bool WaitForEcho(uint16_t port, const std::string& calledAE,
+                 std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+
+// Polls until something accepts TCP connections on 127.0.0.1:port.
+bool WaitForListener(uint16_t port,
+                     std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+
+// Whole content of a file as bytes.
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
+
+}  // namespace norvane::testing
