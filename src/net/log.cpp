@@ -60,13 +60,16 @@ void SetLogForwarder(LogForwarder forwarder) {
 void WriteLog(std::string_view text) {
   LogState& s = State();
   std::lock_guard lock(s.mutex);
-  if (s.path.empty()) return;
-  File file(std::fopen(s.path.c_str(), "a"));
-  if (!file) return;
-  const std::string stamp = CurrentDateTimeText();
-  std::fprintf(file.get(), "%s, %.*s\n", stamp.c_str(), static_cast<int>(text.size()),
-               text.data());
-  file.reset();
+  if (!s.path.empty()) {
+    File file(std::fopen(s.path.c_str(), "a"));
+    if (file) {
+      const std::string stamp = CurrentDateTimeText();
+      std::fprintf(file.get(), "%s, %.*s\n", stamp.c_str(), static_cast<int>(text.size()),
+                   text.data());
+    }
+  }
+  // The forwarder stands in for the listening window; it also serves a console with no
+  // log file, so it does not depend on the file write.
   if (s.forwarder) s.forwarder(text);
 }
 
@@ -77,8 +80,8 @@ void DumpTraffic(const uint8_t* data, size_t length, bool sending) {
   File file(std::fopen(s.path.c_str(), "ab"));
   if (!file) return;
   char head[32];
-  const int n = std::snprintf(head, sizeof head, sending ? "%6d >> " : "%6d << ",
-                              static_cast<int>(length));
+  const int n =
+      std::snprintf(head, sizeof head, sending ? "%6d >> " : "%6d << ", static_cast<int>(length));
   std::fwrite(head, 1, static_cast<size_t>(n < 10 ? n : 10), file.get());
   const size_t shown = length > kDumpCap ? kDumpCap : length;
   const bool more = length > kDumpCap;

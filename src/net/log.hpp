@@ -20,8 +20,8 @@ void SetLOG(std::string_view path, int level);
 int LogLevel();
 std::string LogFilePath();
 
-// Appends "<date> <time>, <text>" to the log file, then hands `text` to the forwarder.
-// Nothing happens when no log file is set or it cannot be opened.
+// Appends "<date> <time>, <text>" to the log file (when one is set and can be opened),
+// then hands `text` to the forwarder, if any.
 void WriteLog(std::string_view text);
 
 // Appends the hex and character dump of one block sent or received on a socket.

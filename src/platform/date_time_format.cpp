@@ -19,7 +19,8 @@ Formats& ProcessFormats() {
 
 size_t RunLength(std::string_view text, size_t pos) {
   size_t n = 1;
-  while (pos + n < text.size() && (text[pos + n] | 0x20) == (text[pos] | 0x20)) ++n;
+  while (pos + n < text.size() && (text[pos + n] | 0x20) == (text[pos] | 0x20))
+    ++n;
   return n;
 }
 
@@ -103,7 +104,9 @@ std::tm LocalTimeNow() {
   return local;
 }
 
-std::string CurrentDateText() { return FormatDateTime(ShortDateFormat(), LocalTimeNow()); }
+std::string CurrentDateText() {
+  return FormatDateTime(ShortDateFormat(), LocalTimeNow());
+}
 
 std::string CurrentDateTimeText() {
   const std::tm now = LocalTimeNow();

@@ -13,7 +13,8 @@ bool DirectoryExists(const std::string& path) {
 
 bool ForceDirectories(const std::string& path) {
   std::string target = path;
-  while (target.size() > 1 && target.back() == '/') target.pop_back();
+  while (target.size() > 1 && target.back() == '/')
+    target.pop_back();
   if (target.size() < 3 || DirectoryExists(target)) return true;
   const size_t slash = target.find_last_of('/');
   if (slash != std::string::npos && slash > 0 && !ForceDirectories(target.substr(0, slash))) {

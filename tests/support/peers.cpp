@@ -21,7 +21,8 @@ namespace {
 std::vector<char*> ArgvPointers(const std::vector<std::string>& argv) {
   std::vector<char*> pointers;
   pointers.reserve(argv.size() + 1);
-  for (const std::string& a : argv) pointers.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& a : argv)
+    pointers.push_back(const_cast<char*>(a.c_str()));
   pointers.push_back(nullptr);
   return pointers;
 }
@@ -43,7 +44,9 @@ pid_t Spawn(const std::vector<std::string>& argv, int fd, const std::string& wor
   return pid;
 }
 
-int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+int ExitCodeOf(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 }  // namespace
 
@@ -68,7 +71,9 @@ std::string PydicomFile(const std::string& name) {
   return std::string(NORVANE_PYDICOM_TEST_FILES) + "/" + name;
 }
 
-std::string NorvaneTool() { return std::string(NORVANE_BINARY_DIR) + "/bin/norvane"; }
+std::string NorvaneTool() {
+  return std::string(NORVANE_BINARY_DIR) + "/bin/norvane";
+}
 
 bool HaveProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
@@ -130,7 +135,9 @@ RunResult RunProgram(const std::vector<std::string>& argv, std::chrono::seconds 
   return result;
 }
 
-PeerProcess::~PeerProcess() { Stop(); }
+PeerProcess::~PeerProcess() {
+  Stop();
+}
 
 bool PeerProcess::Start(const std::vector<std::string>& argv, const std::string& logPath,
                         const std::string& workingDir) {
@@ -165,14 +172,16 @@ bool PeerProcess::Running() const {
   return ::waitpid(pid_, &status, WNOHANG) == 0;
 }
 
-std::string PeerProcess::Log() const { return ReadFileText(logPath_); }
+std::string PeerProcess::Log() const {
+  return ReadFileText(logPath_);
+}
 
 bool WaitForEcho(uint16_t port, const std::string& calledAE, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (std::chrono::steady_clock::now() < deadline) {
-    const RunResult r = RunProgram(
-        {"echoscu", "-q", "-aec", calledAE, "127.0.0.1", std::to_string(port)},
-        std::chrono::seconds(10));
+    const RunResult r =
+        RunProgram({"echoscu", "-q", "-aec", calledAE, "127.0.0.1", std::to_string(port)},
+                   std::chrono::seconds(10));
     if (r.exitCode == 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
