@@ -40,6 +40,9 @@ struct Library {
   static void CreateCompress(Compress* cinfo) { jpeg_create_compress(cinfo); }
   static void DestroyCompress(Compress* cinfo) { jpeg_destroy_compress(cinfo); }
   static void SetDefaults(Compress* cinfo) { jpeg_set_defaults(cinfo); }
+  static void SetColorSpace(Compress* cinfo, J_COLOR_SPACE space) {
+    jpeg_set_colorspace(cinfo, space);
+  }
   static void SetQuality(Compress* cinfo, int quality, Boolean baseline) {
     jpeg_set_quality(cinfo, quality, baseline);
   }

@@ -86,10 +86,12 @@ bool RunCompression(CompressSession<Lib>& session, const FrameLayout& layout,
   cinfo.input_components = layout.components;
   cinfo.in_color_space = layout.components == 3 ? Lib::kRgb : Lib::kGrayscale;
   Lib::SetDefaults(&cinfo);
+  // Components are coded as given, never transformed to YCbCr: the transform would lose
+  // information in lossless mode, and in baseline mode the pixel data keep the photometric
+  // interpretation RGB, which DICOM decoders take as "no colour transform in the stream".
+  Lib::SetColorSpace(&cinfo, cinfo.in_color_space);
   if (process == Process::Lossless) {
     if constexpr (Lib::kHasLossless) {
-      // A colour transform would lose information: keep the components as given.
-      Lib::SetColorSpace(&cinfo, cinfo.in_color_space);
       Lib::SimpleLossless(&cinfo, kLosslessPredictor, kLosslessPointTransform);
     } else {
       return false;

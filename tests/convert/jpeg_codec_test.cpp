@@ -228,6 +228,19 @@ TEST(JpegBaseline, WritesSof0WithFullResolutionColour) {
   }
 }
 
+TEST(JpegBaseline, CodesRgbWithoutColourTransform) {
+  const Frame frame = Frame8(20, 10, 3, RandomSamples(600, 255, 15));
+  std::vector<uint8_t> stream;
+  ASSERT_EQ(Baseline8(frame, stream), 0);
+  // APP14 "Adobe" with transform 0 tells every decoder that the components are R, G, B.
+  const auto adobe = FindSegment(stream, 0xEE);
+  ASSERT_TRUE(adobe) << "no APP14 segment; stream starts " << Hex(stream, 40);
+  ASSERT_EQ(adobe->body.size(), 12u);
+  EXPECT_EQ(std::string(adobe->body.begin(), adobe->body.begin() + 5), "Adobe");
+  EXPECT_EQ(adobe->body[11], 0) << "colour transform flag";
+  EXPECT_FALSE(FindSegment(stream, 0xE0)) << "a JFIF header would announce YCbCr";
+}
+
 TEST(JpegBaseline, DecodesCloseToTheInput) {
   const int columns = 61, rows = 45;
   for (int components : {1, 3}) {
