@@ -47,13 +47,16 @@ std::optional<JpegFrameInfo> ReadJpegFrameInfo(std::span<const uint8_t> stream) 
   if (stream.size() < 2 || stream[0] != kMarkerPrefix || stream[1] != kSOI) return std::nullopt;
   std::size_t at = 2;
   while (true) {
-    // A marker is one or more 0xFF fill bytes and a non-zero code.
-    if (at >= stream.size() || stream[at] != kMarkerPrefix) return std::nullopt;
+    // A marker is one or more 0xFF fill bytes and a non-zero code. Stray bytes before it are
+    // passed over, as the decoders do (with a warning).
+    while (at < stream.size() && stream[at] != kMarkerPrefix)
+      ++at;
     while (at < stream.size() && stream[at] == kMarkerPrefix)
       ++at;
     if (at >= stream.size()) return std::nullopt;
     const uint8_t marker = stream[at++];
-    if (marker == 0x00 || marker == kSOS || marker == kEOI) return std::nullopt;
+    if (marker == 0x00) continue;  // a stuffed data byte, not a marker
+    if (marker == kSOS || marker == kEOI) return std::nullopt;
     if (IsStandalone(marker)) continue;
     if (stream.size() - at < 2) return std::nullopt;
     const std::size_t length = static_cast<std::size_t>(Big16(stream, at));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,21 @@ TEST(JpegEncode, RejectsUnknownModeBadShapeAndShortInput) {
   EXPECT_TRUE(stream.empty());
 }
 
+TEST(JpegEncode, LibraryErrorBecomesFailureResult) {
+  // A frame header can say 65535 columns, the libraries stop at 65500: their fatal error
+  // must come back as -1 with nothing left over (the sanitizer build checks for leaks).
+  const std::vector<uint8_t> row(65535 * 3 * 2, 7);
+  std::vector<uint8_t> stream{1};
+  EXPECT_EQ(JpegEncode8(65535, 1, 1, row, stream, kJpegModeBaseline), -1);
+  EXPECT_TRUE(stream.empty());
+  EXPECT_EQ(JpegEncode8(65535, 1, 3, row, stream, kJpegModeLossless), -1);
+  EXPECT_EQ(JpegEncode12(65535, 1, 1, row, stream), -1);
+  EXPECT_EQ(JpegEncode16(65535, 1, 1, row, stream), -1);
+  EXPECT_TRUE(stream.empty());
+  // And the next call works as usual.
+  EXPECT_EQ(JpegEncode16(65500, 1, 1, row, stream), 0);
+}
+
 TEST(JpegEncode, OutputReplacesWhatTheStreamHeld) {
   const Frame frame = Frame8(9, 9, 1, RandomSamples(81, 255, 6));
   std::vector<uint8_t> fresh;
@@ -351,6 +367,31 @@ TEST(JpegLossless, WiderDecoderReadsNarrowerLosslessStreams) {
   ASSERT_EQ(Lossless12(twelve, stream12), 0);
   ASSERT_EQ(JpegDecode16(stream12, decoded), 0);
   EXPECT_EQ(decoded, twelve.bytes);
+}
+
+TEST_F(JpegDecodeFailure, DamagedStreamsNeverWritePastTheDestination) {
+  struct Case {
+    Decoder decode;
+    const std::vector<uint8_t>* stream;
+    std::size_t size;
+  };
+  std::mt19937 generator(16);
+  for (const Case& c :
+       {Case{JpegDecode8, &lossless8_, 1200}, Case{JpegDecode12, &lossless12_, 2400},
+        Case{JpegDecode16, &lossless16_, 2400}, Case{JpegDecode8, &baseline_, 3600}}) {
+    for (int round = 0; round < 150; ++round) {
+      std::vector<uint8_t> damaged = *c.stream;
+      std::uniform_int_distribution<std::size_t> where(0, damaged.size() - 1);
+      // Most damage in the headers, where the sizes and tables are.
+      for (int hits = 0; hits < 3; ++hits) {
+        const std::size_t at = round % 2 ? where(generator) : where(generator) % 200;
+        damaged[at] = static_cast<uint8_t>(generator());
+      }
+      const int result = DecodeInto(c.decode, damaged, c.size);
+      EXPECT_TRUE(result == 0 || result == -1);
+      ReadJpegFrameInfo(damaged);
+    }
+  }
 }
 
 TEST_F(JpegDecodeFailure, StreamOfAnotherPrecisionFails) {

@@ -56,6 +56,15 @@ TEST(JpegFrameInfo, SkipsTablesAndFillBytes) {
   EXPECT_EQ(info->columns, 9);
 }
 
+TEST(JpegFrameInfo, PassesOverStrayBytesBeforeAMarker) {
+  auto s = Header(0xC3, 8, 4, 5, 3);
+  s.insert(s.begin() + 10, {0x12, 0x34, 0x00});
+  const auto info = ReadJpegFrameInfo(s);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->columns, 5);
+  EXPECT_EQ(info->components, 3);
+}
+
 TEST(JpegFrameInfo, RejectsMalformedStreams) {
   const auto good = Header(0xC3, 16, 4, 4, 1);
   // Not starting with SOI.
@@ -80,8 +89,8 @@ TEST(JpegFrameInfo, RejectsMalformedStreams) {
   // A scan or the end of image before any frame header.
   EXPECT_FALSE(ReadJpegFrameInfo(std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02}));
   EXPECT_FALSE(ReadJpegFrameInfo(std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xD9}));
-  // Data where a marker should be.
-  EXPECT_FALSE(ReadJpegFrameInfo(std::vector<uint8_t>{0xFF, 0xD8, 0x12, 0x34, 0xFF, 0xC0}));
+  // A stuffed zero is no marker, so no frame header follows.
+  EXPECT_FALSE(ReadJpegFrameInfo(std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0x00, 0xC0, 0x00, 0x0B}));
 }
 
 TEST(JpegFrameInfo, DescribesEncodedStreams) {
