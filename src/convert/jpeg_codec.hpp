@@ -25,9 +25,11 @@ inline constexpr int kJpegModeLossless = 4;  // process 14, predictor 1, point t
                                              // (1.2.840.10008.1.2.4.70)
 
 // Encodes an 8-bit frame of `components` (1: greyscale, 3: RGB) samples per pixel.
-// Baseline keeps full chroma resolution (every component sampled 1x1). `stream` receives
-// the complete JPEG stream (SOI to EOI); on failure it is left empty. -1 for a mode other
-// than baseline or lossless, bad dimensions, or `samples` shorter than the frame.
+// Baseline keeps full resolution (every component sampled 1x1) and codes RGB as R, G, B
+// without a YCbCr transform (APP14 "Adobe", transform 0), so the pixel data stay RGB for
+// every decoder, DICOM-aware or not. `stream` receives the complete JPEG stream (SOI to
+// EOI); on failure it is left empty. -1 for a mode other than baseline or lossless, bad
+// dimensions (1..65500 columns and rows), or `samples` shorter than the frame.
 int JpegEncode8(int columns, int rows, int components, std::span<const uint8_t> samples,
                 std::vector<uint8_t>& stream, int mode);
 
