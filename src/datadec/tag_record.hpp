@@ -20,8 +20,8 @@ inline constexpr uint16_t kSequenceDelimitationElement = 0xE0DD;
 struct TagRecord {
   uint16_t group = 0;
   uint16_t element = 0;
-  char vr[2] = {0, 0};  // two letters; zero bytes when none was read or given
-  uint32_t length = 0;  // kUndefinedLength for sequences and items of undefined length
+  char vr[2] = {0, 0};         // two letters; zero bytes when none was read or given
+  uint32_t length = 0;         // kUndefinedLength for sequences and items of undefined length
   std::vector<uint8_t> value;  // exactly `length` bytes; empty when 0 or undefined
 
   bool HasVR() const { return vr[0] != 0; }
