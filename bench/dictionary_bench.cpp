@@ -22,7 +22,7 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// Every element of a Part 10 file, read flat.
+// Every element of a DICOM file (preamble, "DICM", meta group, dataset), read flat.
 void AppendFileTags(const std::string& name, std::vector<TagRecord>& tags) {
   const std::vector<uint8_t> file = ReadBytes(std::string(NORVANE_PYDICOM_TEST_FILES) + "/" + name);
   if (file.size() < 132 || std::memcmp(file.data() + 128, "DICM", 4) != 0) return;

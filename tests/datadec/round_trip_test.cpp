@@ -90,8 +90,8 @@ TEST(RoundTrip, EncodeThenReadGivesSameRecordsAndBytesInEverySyntax) {
   }
 }
 
-// Reads a Part 10 file flat the way the file readers do: meta group explicit little endian,
-// then the dataset in the syntax its transfer syntax UID names.
+// Reads a DICOM file (preamble, "DICM", meta group, dataset) flat the way the file readers do: meta
+// group explicit little endian, then the dataset in the syntax its transfer syntax UID names.
 std::optional<TagList> ReadFileFlat(const Bytes& file, bool& explicitVR, bool& bigEndian) {
   if (file.size() < 132 || std::memcmp(file.data() + 128, "DICM", 4) != 0) return std::nullopt;
   ElementReader reader(std::span<const uint8_t>(file).subspan(132), true, false, true);
