@@ -64,8 +64,7 @@ void WriteLog(std::string_view text) {
   File file(std::fopen(s.path.c_str(), "a"));
   if (!file) return;
   const std::string stamp = CurrentDateTimeText();
-  std::fprintf(file.get(), "%s, %.*s\n", stamp.c_str(), static_cast<int>(text.size()),
-               text.data());
+  std::fprintf(file.get(), "%s, %.*s\n", stamp.c_str(), static_cast<int>(text.size()), text.data());
   file.reset();
   if (s.forwarder) s.forwarder(text);
 }
@@ -77,8 +76,8 @@ void DumpTraffic(const uint8_t* data, size_t length, bool sending) {
   File file(std::fopen(s.path.c_str(), "ab"));
   if (!file) return;
   char head[32];
-  const int n = std::snprintf(head, sizeof head, sending ? "%6d >> " : "%6d << ",
-                              static_cast<int>(length));
+  const int n =
+      std::snprintf(head, sizeof head, sending ? "%6d >> " : "%6d << ", static_cast<int>(length));
   std::fwrite(head, 1, static_cast<size_t>(n < 10 ? n : 10), file.get());
   const size_t shown = length > kDumpCap ? kDumpCap : length;
   const bool more = length > kDumpCap;
