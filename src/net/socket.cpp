@@ -39,8 +39,9 @@ long LeadingInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-// Port in host order, from a number or a service name (any protocol).
-std::optional<uint16_t> ResolvePort(std::string_view port) {
+}  // namespace
+
+std::optional<uint16_t> ResolvePortText(std::string_view port) {
   const long number = LeadingInteger(port);
   if (number != 0) {
     if (number < 1 || number > 65535) return std::nullopt;
@@ -57,16 +58,17 @@ std::optional<uint16_t> ResolvePort(std::string_view port) {
   return ntohs(static_cast<uint16_t>(found->s_port));
 }
 
+namespace {
+
 std::optional<in_addr> DottedDecimal(const std::string& host) {
   in_addr address{};
   if (::inet_aton(host.c_str(), &address) == 0) return std::nullopt;
   return address;
 }
 
-// IPv4 address of a host text: a leading non-zero number marks a dotted-decimal address
-// (no name lookup); anything else is looked up by name, with the dotted-decimal reading
-// as the fallback.
-std::optional<in_addr> ResolveHost(std::string_view host) {
+}  // namespace
+
+std::optional<in_addr> ResolveHostText(std::string_view host) {
   if (host.empty() || host.size() > Socket::kMaxHostLength) return std::nullopt;
   const std::string text(host);
   if (LeadingInteger(host) != 0) return DottedDecimal(text);
@@ -82,6 +84,8 @@ std::optional<in_addr> ResolveHost(std::string_view host) {
   if (list != nullptr) ::freeaddrinfo(list);
   return DottedDecimal(text);
 }
+
+namespace {
 
 bool SetNoLinger(int fd) {
   linger option{};
@@ -163,9 +167,9 @@ bool Socket::Close() {
 
 bool Socket::Open(std::string_view host, std::string_view port) {
   CloseData();
-  const std::optional<uint16_t> portNumber = ResolvePort(port);
+  const std::optional<uint16_t> portNumber = ResolvePortText(port);
   if (!portNumber) return false;
-  const std::optional<in_addr> hostAddress = ResolveHost(host);
+  const std::optional<in_addr> hostAddress = ResolveHostText(host);
   if (!hostAddress) return false;
 
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -199,7 +203,7 @@ bool Socket::Open(std::string_view host, std::string_view port) {
 }
 
 bool Socket::Listen(std::string_view port) {
-  const std::optional<uint16_t> portNumber = ResolvePort(port);
+  const std::optional<uint16_t> portNumber = ResolvePortText(port);
   if (!portNumber) {
     Close();
     return false;

@@ -46,7 +46,8 @@ TEST_F(LogTest, ForwarderGetsTextWithoutStamp) {
 
 TEST_F(LogTest, TrafficDumpOfTwentyReceivedBytes) {
   std::vector<uint8_t> block(20);
-  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(0x41 + i);
+  for (size_t i = 0; i < block.size(); ++i)
+    block[i] = static_cast<uint8_t>(0x41 + i);
   block[0] = 0x01;
   block[1] = '{';
   block[2] = '~';
@@ -82,10 +83,12 @@ TEST_F(LogTest, ConcurrentWritersNeverInterleaveLines) {
   std::vector<std::thread> writers;
   for (int t = 0; t < 4; ++t) {
     writers.emplace_back([t] {
-      for (int i = 0; i < 200; ++i) WriteLog("writer " + std::to_string(t) + std::string(100, 'x'));
+      for (int i = 0; i < 200; ++i)
+        WriteLog("writer " + std::to_string(t) + std::string(100, 'x'));
     });
   }
-  for (std::thread& w : writers) w.join();
+  for (std::thread& w : writers)
+    w.join();
   const std::regex line(R"(\d\d/\d\d/\d\d\d\d \d\d:\d\d:\d\d, writer \dx{100})");
   std::stringstream lines(Log());
   std::string l;
