@@ -208,4 +208,63 @@ inline Bytes ReadPdu(int fd) {
   return header;
 }
 
+// Association PDU pieces as a peer would send them.
+inline Bytes ProposedContextItem(uint8_t id, std::string_view abstractSyntax,
+                                 const std::vector<std::string_view>& transferSyntaxes) {
+  WireBuilder sub;
+  sub.UidItem(0x30, abstractSyntax);
+  for (std::string_view ts : transferSyntaxes)
+    sub.UidItem(0x40, ts);
+  return WireBuilder()
+      .U8(0x20)
+      .U8(0)
+      .U16(static_cast<uint16_t>(4 + sub.size()))
+      .U8(id)
+      .Zeros(3)
+      .Append(sub.bytes())
+      .bytes();
+}
+
+inline Bytes AcceptContextItem(uint8_t id, uint8_t result, std::string_view ts) {
+  return WireBuilder()
+      .U8(0x21)
+      .U8(0)
+      .U16(static_cast<uint16_t>(8 + ts.size()))
+      .U8(id)
+      .U8(0)
+      .U8(result)
+      .U8(0)
+      .UidItem(0x40, ts)
+      .bytes();
+}
+
+inline Bytes UserInformationItem(uint32_t maximumLength, std::string_view classUID,
+                                 std::string_view versionName) {
+  WireBuilder sub;
+  sub.U8(0x51).U8(0).U16(4).U32(maximumLength).UidItem(0x52, classUID);
+  if (!versionName.empty()) sub.UidItem(0x55, versionName);
+  return WireBuilder()
+      .U8(0x50)
+      .U8(0)
+      .U16(static_cast<uint16_t>(sub.size()))
+      .Append(sub.bytes())
+      .bytes();
+}
+
+// A whole A-ASSOCIATE-RQ (type 1) or -AC (type 2) PDU around the items.
+inline Bytes AssociatePdu(uint8_t type, std::string_view called, std::string_view calling,
+                          const Bytes& items) {
+  return WireBuilder()
+      .U8(type)
+      .U8(0)
+      .U32(static_cast<uint32_t>(68 + items.size()))
+      .U16(1)
+      .U16(0)
+      .Title(called)
+      .Title(calling)
+      .Zeros(32)
+      .Append(items)
+      .bytes();
+}
+
 }  // namespace norvane::testing
