@@ -99,7 +99,7 @@ bool AssociatePdu<Context>::ReadDynamic(Buffer& buffer) {
       remaining -= kItemHeaderSize + applicationContext_.Length();
     } else if (type == Context::kItemType) {
       if (contexts_.size() >= kMaxPresentationContexts) return false;
-      Context context = Context::NewForReading();
+      Context context = Context::New();
       if (!context.ReadDynamic(buffer, remaining)) return false;
       remaining -= kItemHeaderSize + context.Length();
       contexts_.push_back(std::move(context));

@@ -4,6 +4,7 @@
 // that no reader or writer spells a wire number twice.
 
 #include <cstdint>
+#include <limits>
 
 namespace norvane {
 
@@ -56,6 +57,9 @@ inline constexpr uint32_t kReleaseBodyLength = 4;
 inline constexpr uint32_t kAbortBodyLength = 4;
 inline constexpr uint32_t kReleasePduSize = kPduHeaderSize + kReleaseBodyLength;
 inline constexpr uint32_t kAbortPduSize = kPduHeaderSize + kAbortBodyLength;
+
+// Bytes a unit may occupy when no container limits it.
+inline constexpr uint32_t kUnbounded = std::numeric_limits<uint32_t>::max();
 
 // A UID or name text of an association item holds at most this many characters.
 inline constexpr uint32_t kMaxUidLength = 64;

@@ -145,7 +145,7 @@ bool PDU_Service::InterogateAAsociateRQ() {
 
   const size_t acceptedBefore = accepted_.size();
   for (const PresentationContext& proposed : assocRQ_.PresentationContexts()) {
-    PresentationContextAccept answer = PresentationContextAccept::NewForReading();
+    PresentationContextAccept answer = PresentationContextAccept::New();
     answer.SetPresentationContextID(proposed.PresentationContextID());
     answer.SetResult(kContextTransferSyntaxesNotSupported);
     const std::string_view abstractSyntax = proposed.AbstractSyntax().Text();

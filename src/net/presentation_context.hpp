@@ -16,8 +16,8 @@ class PresentationContext {
   static constexpr uint8_t kItemType = 0x20;
 
   PresentationContext();
-  // A context about to be read from a peer.
-  static PresentationContext NewForReading() { return PresentationContext(); }
+  // A new context, as the association readers make them.
+  static PresentationContext New() { return PresentationContext(); }
 
   uint8_t PresentationContextID() const { return presentationContextID_; }
   void SetPresentationContextID(uint8_t id) { presentationContextID_ = id; }

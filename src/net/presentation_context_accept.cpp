@@ -10,7 +10,7 @@ PresentationContextAccept::PresentationContextAccept(uint8_t id)
       abstractSyntax_(kItemAbstractSyntax),
       transferSyntax_(kItemTransferSyntax) {}
 
-PresentationContextAccept PresentationContextAccept::NewForReading() {
+PresentationContextAccept PresentationContextAccept::New() {
   return PresentationContextAccept(NextAcceptID());
 }
 

@@ -16,9 +16,9 @@ class PresentationContextAccept {
   static constexpr uint8_t kItemType = 0x21;
 
   explicit PresentationContextAccept(uint8_t id = 0);
-  // A context about to be read from a peer; its initial ID comes from the process-wide
-  // counter and is overwritten by the read.
-  static PresentationContextAccept NewForReading();
+  // A new item as the reader and the acceptor make them: its initial ID is drawn from the
+  // process-wide counter (NextAcceptID) and always overwritten.
+  static PresentationContextAccept New();
 
   uint8_t PresentationContextID() const { return presentationContextID_; }
   void SetPresentationContextID(uint8_t id) { presentationContextID_ = id; }

@@ -1,16 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <string_view>
 
 #include "net/buffer.hpp"
+#include "net/pdu_layout.hpp"
 
 namespace norvane {
-
-// Bytes a unit may occupy when its container does not limit it.
-inline constexpr uint32_t kUnbounded = std::numeric_limits<uint32_t>::max();
 
 // An item or sub-item holding one UID or name text: type, reserved byte, 16-bit length and
 // exactly `length` text bytes, with no padding and no terminator.

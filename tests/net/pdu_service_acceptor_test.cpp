@@ -6,6 +6,7 @@
 #include "net/log.hpp"
 #include "net/pdu_service.hpp"
 #include "net/uids.hpp"
+#include "net/unique_ids.hpp"
 #include "support/peers.hpp"
 #include "wire.hpp"
 
@@ -209,6 +210,18 @@ TEST_F(Acceptor, PeerClosingMidRequestFailsWithoutAnswer) {
   EXPECT_FALSE(service_.AcceptAssociation(pair_.TakeOurs()));
   EXPECT_FALSE(service_.Connected());
   EXPECT_TRUE(pair_.Drain(std::chrono::milliseconds(50)).empty());
+}
+
+TEST_F(Acceptor, EveryAnsweredContextDrawsOneCounterValue) {
+  ResetUniqueIDs();
+  const Bytes contexts =
+      WireBuilder()
+          .Append(ProposedContextItem(1, uid::kVerification, {uid::kImplicitVRLittleEndian}))
+          .Append(ProposedContextItem(3, kRTImage, {uid::kImplicitVRLittleEndian}))
+          .Append(ProposedContextItem(5, kCT, {uid::kImplicitVRLittleEndian}))
+          .bytes();
+  ASSERT_TRUE(Accept(Request(contexts)));
+  EXPECT_EQ(NextMessageID(), 5) << "counter 1 moved on by three answers";
 }
 
 TEST(PresentationContextLookup, PrintMetaClassesStandForTheirMembers) {
