@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+
+#include "net/buffer.hpp"
+
+namespace norvane {
+
+// P-DATA-TF (type 0x04): the message state of an association. On sending, the encoded
+// message waits in the message buffer's outgoing queue and Write cuts it into PDUs of one
+// PDV each; on receiving, ReadDynamic appends PDV fragments to the message buffer's
+// incoming queue until a PDV with the last-fragment bit completes the message. A PDU
+// that holds the end of one message and the start of the next stays in progress
+// (PendingLength) for the next read.
+class PDataTF {
+ public:
+  PDataTF() = default;
+  PDataTF(const PDataTF&) = delete;
+  PDataTF& operator=(const PDataTF&) = delete;
+
+  // A buffer never connected to a socket.
+  Buffer& MessageBuffer() { return messageBuffer_; }
+
+  // Sending: the context to send on and 1 for a command set, 0 for a data set.
+  void SetMessageContextID(uint8_t id) { messageContextID_ = id; }
+  void SetMessageControl(uint8_t control) { messageControl_ = control; }
+  // The peer's maximum PDU length (0 = no limit). Below 4102 the PDVs are cut to fit.
+  void SetPeerMaximumLength(uint32_t length) { peerMaximumLength_ = length; }
+  uint32_t PeerMaximumLength() const { return peerMaximumLength_; }
+  // Message bytes per PDV: 4096, or what fits the peer's maximum length.
+  uint32_t FragmentSize() const;
+
+  // Receiving: set once a PDV with the last-fragment bit was read; the message context
+  // ID is then that PDV's presentation context ID.
+  bool MessageComplete() const { return messageComplete_; }
+  void ClearMessageComplete() { messageComplete_ = false; }
+  uint8_t MessageContextID() const { return messageContextID_; }
+  // Bytes of the current P-DATA-TF PDU not yet read (0 = no PDU in progress).
+  uint32_t PendingLength() const { return pduLength_; }
+  void ClearPending() { pduLength_ = 0; }
+
+  // Fields of the last PDV header read or written.
+  uint32_t PdvLength() const { return pdvLength_; }
+  uint8_t PresentationContextID() const { return presentationContextID_; }
+  uint8_t MessageControlHeader() const { return messageControlHeader_; }
+
+  // Sends everything queued in the message buffer as P-DATA-TF PDUs, one PDV each,
+  // flushing after each PDU. An empty message sends nothing. On a failed flush the rest
+  // of the message is dropped and false returned.
+  bool Write(Buffer& association);
+  // Reads PDVs after a P-DATA-TF type byte (or continues the PDU in progress) until a
+  // message is complete or the PDU is used up. False when a header or the bytes of a
+  // PDV cannot be read, or a PDV length is below 2 or does not fit the rest of the PDU;
+  // nothing is then left in progress.
+  bool ReadDynamic(Buffer& association);
+
+ private:
+  bool Fail();
+
+  uint32_t pduLength_ = 0;
+  Buffer messageBuffer_;
+  bool messageComplete_ = false;
+  uint32_t pdvLength_ = 0;
+  uint8_t presentationContextID_ = 0;
+  uint8_t messageControlHeader_ = 0;
+  uint8_t messageContextID_ = 0;
+  uint8_t messageControl_ = 0;
+  uint32_t peerMaximumLength_ = 0;
+};
+
+}  // namespace norvane

@@ -1,0 +1,60 @@
+#include "net/transfer_syntax_choice.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "net/uids.hpp"
+
+namespace norvane {
+namespace {
+
+constexpr std::array<std::string_view, 20> kSupportedAbstractSyntaxes = {
+    uid::kVerification,
+    "1.2.840.10008.5.1.4.1.1.1",      // Computed Radiography Image Storage
+    "1.2.840.10008.5.1.4.1.1.1.1",    // Digital X-Ray, for presentation
+    "1.2.840.10008.5.1.4.1.1.1.1.1",  // Digital X-Ray, for processing
+    "1.2.840.10008.5.1.4.1.1.1.2",    // Digital Mammography, for presentation
+    "1.2.840.10008.5.1.4.1.1.1.2.1",  // Digital Mammography, for processing
+    "1.2.840.10008.5.1.4.1.1.2",      // CT Image Storage
+    uid::kUltrasoundMultiframeImageStorage,
+    "1.2.840.10008.5.1.4.1.1.4",      // MR Image Storage
+    "1.2.840.10008.5.1.4.1.1.6.1",    // Ultrasound Image Storage
+    "1.2.840.10008.5.1.4.1.1.12.1",   // X-Ray Angiographic Image Storage
+    "1.2.840.10008.5.1.4.1.1.12.2",   // X-Ray Radiofluoroscopic Image Storage
+    "1.2.840.10008.5.1.4.1.1.20",     // Nuclear Medicine Image Storage
+    "1.2.840.10008.5.1.4.1.1.128",    // Positron Emission Tomography Image Storage
+    "1.2.840.10008.5.1.4.1.1.88.11",  // Basic Text SR
+    "1.2.840.10008.5.1.4.1.1.88.22",  // Enhanced SR
+    "1.2.840.10008.5.1.4.1.1.104.1",  // Encapsulated PDF Storage
+    "1.2.840.10008.5.1.4.1.2.2.1",    // Study Root Query/Retrieve, FIND
+    "1.2.840.10008.5.1.4.1.2.2.2",    // Study Root Query/Retrieve, MOVE
+    uid::kSecondaryCaptureImageStorage,
+};
+
+bool Proposed(const std::vector<UIDitem>& proposed, std::string_view transferSyntax) {
+  return std::any_of(proposed.begin(), proposed.end(),
+                     [&](const UIDitem& item) { return item.Text() == transferSyntax; });
+}
+
+}  // namespace
+
+bool IsSupportedAbstractSyntax(std::string_view abstractSyntax) {
+  return std::find(kSupportedAbstractSyntaxes.begin(), kSupportedAbstractSyntaxes.end(),
+                   abstractSyntax) != kSupportedAbstractSyntaxes.end();
+}
+
+std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
+                                      const std::vector<UIDitem>& proposed) {
+  if ((abstractSyntax == uid::kUltrasoundMultiframeImageStorage ||
+       abstractSyntax == uid::kSecondaryCaptureImageStorage) &&
+      Proposed(proposed, uid::kJPEGBaseline)) {
+    return uid::kJPEGBaseline;
+  }
+  for (std::string_view candidate : {uid::kJPEGLossless, uid::kImplicitVRLittleEndian,
+                                     uid::kExplicitVRLittleEndian, uid::kJPEGBaseline}) {
+    if (Proposed(proposed, candidate)) return candidate;
+  }
+  return {};
+}
+
+}  // namespace norvane

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "net/uid_item.hpp"
+
+namespace norvane {
+
+// True for the SOP classes this system accepts as an association acceptor.
+bool IsSupportedAbstractSyntax(std::string_view abstractSyntax);
+
+// The transfer syntax accepted for one proposed context, or empty when none of the
+// proposed ones is acceptable. JPEG Baseline comes first for Ultrasound Multi-frame and
+// Secondary Capture; then JPEG Lossless, Implicit VR Little Endian, Explicit VR Little
+// Endian and JPEG Baseline. Explicit VR Big Endian is never accepted.
+std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
+                                      const std::vector<UIDitem>& proposed);
+
+}  // namespace norvane

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "net/pdu_layout.hpp"
+#include "net/pdu_service.hpp"
+#include "net/uids.hpp"
+#include "support/peers.hpp"
+#include "wire.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::Bytes;
+using testing::WireBuilder;
+
+constexpr std::string_view kCTImageStorage = "1.2.840.10008.5.1.4.1.1.2";
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class DcmtkPeer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testing::HaveProgram("storescp") || !testing::HaveProgram("echoscu")) {
+      GTEST_SKIP() << "DCMTK is not installed";
+    }
+  }
+  testing::TempDir dir_;
+};
+
+TEST_F(DcmtkPeer, StorescpSeesOurTitlesIdentityAndACleanRelease) {
+  const uint16_t port = testing::FreePort();
+  testing::PeerProcess storescp;
+  const std::string log = dir_ / "storescp.log";
+  ASSERT_TRUE(storescp.Start(
+      {"storescp", "-d", "-aet", "STORESCP", "-od", dir_.path().string(), std::to_string(port)},
+      log));
+  ASSERT_TRUE(testing::WaitForEcho(port, "STORESCP")) << storescp.Log();
+
+  PDU_Service service;
+  ASSERT_TRUE(service.ProposeAssociation("NORVANESCU", "STORESCP", uid::kVerification,
+                                         {std::string(uid::kImplicitVRLittleEndian)}));
+  ASSERT_TRUE(service.Connect("127.0.0.1", std::to_string(port))) << storescp.Log();
+  EXPECT_EQ(service.GetTransferSyntax(1), std::string(uid::kImplicitVRLittleEndian));
+  EXPECT_EQ(service.PeerMaximumLength(), 16384u);
+  EXPECT_EQ(service.assocAC().CalledApTitle(), "STORESCP        ");
+  EXPECT_TRUE(service.ReleaseAssociation());
+  EXPECT_FALSE(service.Connected());
+
+  // The echo probes above made associations of their own; ours is the last one.
+  std::string text;
+  for (int i = 0; i < 50; ++i) {
+    text = storescp.Log();
+    const size_t ours = text.find("Calling Application Name:    NORVANESCU");
+    if (ours != std::string::npos && text.find("Association Release", ours) != std::string::npos) {
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  const size_t ours = text.find("Calling Application Name:    NORVANESCU");
+  ASSERT_NE(ours, std::string::npos) << text;
+  const std::string association = text.substr(text.rfind("BEGIN A-ASSOCIATE-RQ", ours));
+  EXPECT_TRUE(Contains(association, "Called Application Name:     STORESCP")) << association;
+  EXPECT_TRUE(
+      Contains(association, "Their Implementation Class UID:    1.2.826.0.1.3680043.2.4821.999"))
+      << association;
+  EXPECT_TRUE(Contains(association, "Their Implementation Version Name: VelmoraVista"))
+      << association;
+  EXPECT_TRUE(Contains(association, "Their Max PDU Receive Size:  16384")) << association;
+  EXPECT_TRUE(Contains(association, "Context ID:        1 (Accepted)")) << association;
+  EXPECT_TRUE(Contains(association, "I: Association Release")) << association;
+  EXPECT_FALSE(Contains(association, "Abort")) << association;
+  EXPECT_FALSE(Contains(association, "E: ")) << association;
+}
+
+// The value of (0000,0110) Message ID in an implicit VR little endian command set.
+uint16_t MessageIDOf(const Bytes& command) {
+  size_t at = 0;
+  while (at + 8 <= command.size()) {
+    const uint16_t group = static_cast<uint16_t>(command[at] | (command[at + 1] << 8));
+    const uint16_t element = static_cast<uint16_t>(command[at + 2] | (command[at + 3] << 8));
+    const uint32_t length = command[at + 4] | (command[at + 5] << 8) |
+                            (uint32_t{command[at + 6]} << 16) | (uint32_t{command[at + 7]} << 24);
+    if (group == 0x0000 && element == 0x0110 && length == 2 && at + 10 <= command.size()) {
+      return static_cast<uint16_t>(command[at + 8] | (command[at + 9] << 8));
+    }
+    at += 8 + length;
+  }
+  return 0;
+}
+
+// A C-ECHO-RSP command set, implicit VR little endian, encoded by hand.
+Bytes EchoResponse(uint16_t messageID) {
+  auto element = [](WireBuilder& out, uint16_t elementNumber, const Bytes& value) {
+    out.U8(0)
+        .U8(0)
+        .U8(static_cast<uint8_t>(elementNumber))
+        .U8(static_cast<uint8_t>(elementNumber >> 8))
+        .U8(static_cast<uint8_t>(value.size()))
+        .U8(0)
+        .U8(0)
+        .U8(0)
+        .Append(value);
+  };
+  auto us = [](uint16_t v) { return Bytes{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; };
+  WireBuilder body;
+  element(body, 0x0002, WireBuilder().Text("1.2.840.10008.1.1").U8(0).bytes());
+  element(body, 0x0100, us(0x8030));
+  element(body, 0x0120, us(messageID));
+  element(body, 0x0800, us(0x0101));
+  element(body, 0x0900, us(0x0000));
+  const auto length = static_cast<uint32_t>(body.size());
+  WireBuilder command;
+  element(command, 0x0000,
+          Bytes{static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8), 0, 0});
+  return command.Append(body.bytes()).bytes();
+}
+
+TEST_F(DcmtkPeer, EchoscuIsAcceptedByOurAcceptor) {
+  Socket listener;
+  ASSERT_TRUE(listener.ListenOnPort(0, true));
+  const uint16_t port = listener.LocalPort();
+
+  bool accepted = false;
+  bool echoAnswered = false;
+  bool released = false;
+  std::thread acceptor([&] {
+    if (!listener.Accept()) return;
+    PDU_Service service;
+    service.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(20));
+    accepted = service.AcceptAssociation(listener.ReleaseConnection());
+    if (!accepted) return;
+    // The C-ECHO-RQ arrives as P-DATA-TF; answer it with a hand-made response.
+    PDataTF& pdata = service.pDataTF();
+    while (!pdata.MessageComplete()) {
+      uint8_t type = 0;
+      if (!service.buffer().ReadByte(type) || type != kPduPDataTF) return;
+      if (!pdata.ReadDynamic(service.buffer())) return;
+    }
+    Bytes request(pdata.MessageBuffer().Available());
+    pdata.MessageBuffer().ReadBytes(request.data(), request.size());
+    const Bytes response = EchoResponse(MessageIDOf(request));
+    pdata.MessageBuffer().WriteBytes(response.data(), response.size());
+    pdata.SetMessageContextID(pdata.MessageContextID());
+    pdata.SetMessageControl(1);
+    echoAnswered = pdata.Write(service.buffer());
+    uint8_t type = 0;
+    if (service.buffer().ReadByte(type) && type == kPduReleaseRQ &&
+        service.releaseRQ().ReadDynamic(service.buffer())) {
+      released = service.releaseRP().Write(service.buffer());
+      service.buffer().socket().Close();
+    }
+  });
+
+  const testing::RunResult echo = testing::RunProgram(
+      {"echoscu", "-d", "-aet", "ECHOSCU", "-aec", "NORVANESCP", "127.0.0.1", std::to_string(port)},
+      std::chrono::seconds(60));
+  listener.StopListening();
+  acceptor.join();
+
+  EXPECT_TRUE(accepted);
+  EXPECT_TRUE(echoAnswered);
+  EXPECT_TRUE(released);
+  EXPECT_EQ(echo.exitCode, 0) << echo.output;
+  const std::string& out = echo.output;
+  EXPECT_TRUE(Contains(out, "BEGIN A-ASSOCIATE-AC")) << out;
+  EXPECT_TRUE(Contains(out, "Their Implementation Class UID:    1.2.826.0.1.3680043.2.4821.999"))
+      << out;
+  EXPECT_TRUE(Contains(out, "Their Implementation Version Name: VelmoraVista")) << out;
+  EXPECT_TRUE(Contains(out, "Context ID:        1 (Accepted)")) << out;
+  EXPECT_TRUE(Contains(out, "Accepted Transfer Syntax: =LittleEndianImplicit")) << out;
+  EXPECT_TRUE(Contains(out, "Received Echo Response (Success)")) << out;
+}
+
+TEST_F(DcmtkPeer, StorescuProposalGetsJpegLosslessForCtAndResult4ForTheUnsupported) {
+  if (!testing::HaveProgram("storescu")) GTEST_SKIP() << "DCMTK storescu is not installed";
+  Socket listener;
+  ASSERT_TRUE(listener.ListenOnPort(0, true));
+  const uint16_t port = listener.LocalPort();
+
+  bool accepted = false;
+  size_t proposed = 0;
+  std::optional<std::string> ctSyntax;
+  std::thread acceptor([&] {
+    if (!listener.Accept()) return;
+    PDU_Service service;
+    service.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(20));
+    accepted = service.AcceptAssociation(listener.ReleaseConnection());
+    proposed = service.assocRQ().PresentationContexts().size();
+    ctSyntax = service.GetTransferSyntax(service.GetPresentationContextID(kCTImageStorage));
+    // Only the negotiation is under test here: wait for storescu's next PDU, so that
+    // closing does not reset the connection before the answer was read.
+    uint8_t next = 0;
+    service.buffer().ReadByte(next);
+    service.AbortAssociation();
+  });
+
+  const testing::RunResult store =
+      testing::RunProgram({"storescu", "-d", "-xs", "-aet", "STORESCU", "-aec", "NORVANESCP",
+                           "127.0.0.1", std::to_string(port), testing::PydicomFile("CT_small.dcm")},
+                          std::chrono::seconds(60));
+  listener.StopListening();
+  acceptor.join();
+
+  EXPECT_TRUE(accepted) << store.output;
+  EXPECT_GT(proposed, 50u) << "storescu proposes every storage class it knows";
+  EXPECT_EQ(ctSyntax, std::string(uid::kJPEGLossless));
+  const std::string& out = store.output;
+  const size_t ac = out.find("BEGIN A-ASSOCIATE-AC");
+  ASSERT_NE(ac, std::string::npos) << out;
+  const size_t ct = out.find("Abstract Syntax: =CTImageStorage", ac);
+  ASSERT_NE(ct, std::string::npos) << out.substr(ac);
+  const size_t next = out.find("Context ID:", ct);
+  const std::string ctPart = out.substr(ct, next - ct);
+  EXPECT_TRUE(Contains(
+      ctPart, "Accepted Transfer Syntax: =JPEGLossless:Non-hierarchical-1stOrderPrediction"))
+      << ctPart;
+  EXPECT_TRUE(Contains(out.substr(ac), "(Transfer Syntaxes Not Supported)")) << out.substr(ac);
+  EXPECT_FALSE(Contains(out.substr(ac), "(Abstract Syntax Not Supported)")) << out.substr(ac);
+}
+
+}  // namespace
+}  // namespace norvane

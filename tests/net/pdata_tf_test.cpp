@@ -1,0 +1,278 @@
+#include "net/pdata_tf.hpp"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "wire.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::BigEndian32;
+using testing::Bytes;
+using testing::Hex;
+using testing::Slice;
+using testing::WireBuilder;
+
+struct Association {
+  Association() {
+    buffer.socket().AdoptConnection(pair.TakeOurs());
+    buffer.SetInByteOrder(Buffer::kBigEndian);
+    buffer.SetOutByteOrder(Buffer::kBigEndian);
+  }
+  testing::WirePair pair;
+  Buffer buffer;
+};
+
+Bytes Pattern(size_t n) {
+  Bytes bytes(n);
+  for (size_t i = 0; i < n; ++i)
+    bytes[i] = static_cast<uint8_t>((i * 31 + 7) % 256);
+  return bytes;
+}
+
+// Sends `message` through PDataTF::Write and returns what went on the wire.
+Bytes Sent(PDataTF& pdata, const Bytes& message, uint8_t contextID, uint8_t control) {
+  Association association;
+  pdata.MessageBuffer().WriteBytes(message.data(), message.size());
+  pdata.SetMessageContextID(contextID);
+  pdata.SetMessageControl(control);
+  Bytes wire;
+  std::thread reader([&] { wire = association.pair.Drain(std::chrono::milliseconds(200)); });
+  EXPECT_TRUE(pdata.Write(association.buffer));
+  reader.join();
+  return wire;
+}
+
+struct Pdu {
+  uint32_t pduLength;
+  uint32_t pdvLength;
+  uint8_t contextID;
+  uint8_t header;
+  Bytes fragment;
+};
+
+std::vector<Pdu> SplitPdus(const Bytes& wire) {
+  std::vector<Pdu> pdus;
+  size_t at = 0;
+  while (at + 12 <= wire.size()) {
+    EXPECT_EQ(wire[at], 0x04) << "PDU type at " << at;
+    Pdu pdu;
+    pdu.pduLength = BigEndian32(wire, at + 2);
+    pdu.pdvLength = BigEndian32(wire, at + 6);
+    pdu.contextID = wire[at + 10];
+    pdu.header = wire[at + 11];
+    pdu.fragment = Slice(wire, at + 12, pdu.pduLength - 6);
+    at += 6 + pdu.pduLength;
+    pdus.push_back(pdu);
+  }
+  EXPECT_EQ(at, wire.size());
+  return pdus;
+}
+
+TEST(PDataTFWrite, A68ByteCommandIsOne80BytePdu) {
+  PDataTF pdata;
+  const Bytes command = Pattern(68);
+  const Bytes wire = Sent(pdata, command, 1, 1);
+  ASSERT_EQ(wire.size(), 80u) << Hex(wire);
+  const Bytes header = {0x04, 0x00, 0x00, 0x00, 0x00, 74, 0x00, 0x00, 0x00, 70, 0x01, 0x03};
+  EXPECT_EQ(Slice(wire, 0, 12), header) << Hex(wire, 0, 12);
+  EXPECT_EQ(Slice(wire, 12, 68), command);
+  EXPECT_EQ(pdata.MessageBuffer().Queued(), 0u);
+}
+
+TEST(PDataTFWrite, A10000ByteDataSetIsCutInto4096_4096_1808) {
+  PDataTF pdata;
+  const Bytes data = Pattern(10000);
+  const std::vector<Pdu> pdus = SplitPdus(Sent(pdata, data, 3, 0));
+  ASSERT_EQ(pdus.size(), 3u);
+  const uint32_t sizes[] = {4096, 4096, 1808};
+  const uint8_t headers[] = {0x00, 0x00, 0x02};
+  Bytes joined;
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(pdus[i].pduLength, sizes[i] + 6);
+    EXPECT_EQ(pdus[i].pdvLength, sizes[i] + 2);
+    EXPECT_EQ(pdus[i].contextID, 3);
+    EXPECT_EQ(pdus[i].header, headers[i]) << "PDU " << i;
+    joined.insert(joined.end(), pdus[i].fragment.begin(), pdus[i].fragment.end());
+  }
+  EXPECT_EQ(joined, data);
+}
+
+TEST(PDataTFWrite, CommandFragmentsKeepBitZeroAndOnlyTheLastHasBitOne) {
+  PDataTF pdata;
+  const std::vector<Pdu> pdus = SplitPdus(Sent(pdata, Pattern(5000), 1, 1));
+  ASSERT_EQ(pdus.size(), 2u);
+  EXPECT_EQ(pdus[0].header, 0x01);
+  EXPECT_EQ(pdus[1].header, 0x03);
+}
+
+TEST(PDataTFWrite, EmptyMessageSendsNothing) {
+  PDataTF pdata;
+  EXPECT_TRUE(Sent(pdata, {}, 1, 1).empty());
+}
+
+TEST(PDataTFWrite, SmallPeerMaximumLengthIsHonoured) {
+  PDataTF pdata;
+  pdata.SetPeerMaximumLength(1000);
+  EXPECT_EQ(pdata.FragmentSize(), 994u);
+  const Bytes data = Pattern(2500);
+  const std::vector<Pdu> pdus = SplitPdus(Sent(pdata, data, 1, 0));
+  ASSERT_EQ(pdus.size(), 3u);
+  for (const Pdu& pdu : pdus)
+    EXPECT_LE(pdu.pduLength, 1000u);
+  EXPECT_EQ(pdus[0].fragment.size(), 994u);
+  EXPECT_EQ(pdus[2].fragment.size(), 2500u - 2 * 994u);
+}
+
+TEST(PDataTFWrite, LargeOrAbsentPeerMaximumKeeps4096AndAbsurdOnesGetAFloor) {
+  PDataTF pdata;
+  EXPECT_EQ(pdata.FragmentSize(), 4096u);
+  pdata.SetPeerMaximumLength(4102);
+  EXPECT_EQ(pdata.FragmentSize(), 4096u);
+  pdata.SetPeerMaximumLength(4101);
+  EXPECT_EQ(pdata.FragmentSize(), 4095u);
+  pdata.SetPeerMaximumLength(16384);
+  EXPECT_EQ(pdata.FragmentSize(), 4096u);
+  pdata.SetPeerMaximumLength(6);
+  EXPECT_EQ(pdata.FragmentSize(), 128u);
+}
+
+TEST(PDataTFWrite, FailedSendDropsTheRestOfTheMessage) {
+  PDataTF pdata;
+  Buffer unconnected;
+  const Bytes data = Pattern(9000);
+  pdata.MessageBuffer().WriteBytes(data.data(), data.size());
+  EXPECT_FALSE(pdata.Write(unconnected));
+  EXPECT_EQ(pdata.MessageBuffer().Queued(), 0u);
+  EXPECT_EQ(unconnected.Queued(), 0u);
+}
+
+Bytes PdvItem(uint8_t contextID, uint8_t header, const Bytes& fragment) {
+  return WireBuilder()
+      .U32(static_cast<uint32_t>(fragment.size() + 2))
+      .U8(contextID)
+      .U8(header)
+      .Append(fragment)
+      .bytes();
+}
+
+// A P-DATA-TF body after the type byte: reserved, PDU length, the PDV items.
+Bytes PDataBody(const std::vector<Bytes>& pdvs) {
+  Bytes items;
+  for (const Bytes& pdv : pdvs)
+    items.insert(items.end(), pdv.begin(), pdv.end());
+  return WireBuilder().U8(0).U32(static_cast<uint32_t>(items.size())).Append(items).bytes();
+}
+
+Bytes TakeMessage(PDataTF& pdata) {
+  Buffer& message = pdata.MessageBuffer();
+  Bytes bytes(message.Available());
+  EXPECT_TRUE(message.ReadBytes(bytes.data(), bytes.size()));
+  return bytes;
+}
+
+TEST(PDataTFRead, OnePduWithEndOfOneMessageAndStartOfTheNext) {
+  Association association;
+  const Bytes command = Pattern(68);
+  const Bytes data = Pattern(300);
+  const Bytes firstHalf = Slice(data, 0, 100);
+  const Bytes secondHalf = Slice(data, 100, 200);
+  Bytes wire = PDataBody({PdvItem(1, 0x03, command), PdvItem(1, 0x00, firstHalf)});
+  const Bytes second =
+      WireBuilder().U8(0x04).Append(PDataBody({PdvItem(1, 0x02, secondHalf)})).bytes();
+  wire.insert(wire.end(), second.begin(), second.end());
+  ASSERT_TRUE(association.pair.Send(wire));
+
+  PDataTF pdata;
+  ASSERT_TRUE(pdata.ReadDynamic(association.buffer));
+  EXPECT_TRUE(pdata.MessageComplete());
+  EXPECT_EQ(pdata.MessageContextID(), 1);
+  EXPECT_EQ(pdata.PendingLength(), 6u + 100u) << "the data set's PDV is still in the PDU";
+  EXPECT_EQ(TakeMessage(pdata), command);
+
+  // The next message continues the PDU in progress: no PDU header is read first.
+  pdata.ClearMessageComplete();
+  ASSERT_TRUE(pdata.ReadDynamic(association.buffer));
+  EXPECT_FALSE(pdata.MessageComplete());
+  EXPECT_EQ(pdata.PendingLength(), 0u);
+  uint8_t type = 0;
+  ASSERT_TRUE(association.buffer.ReadByte(type));
+  EXPECT_EQ(type, 0x04);
+  ASSERT_TRUE(pdata.ReadDynamic(association.buffer));
+  EXPECT_TRUE(pdata.MessageComplete());
+  EXPECT_EQ(TakeMessage(pdata), data);
+}
+
+TEST(PDataTFRead, WrittenMessageReadsBackWhole) {
+  Association sender;
+  PDataTF out;
+  out.SetPeerMaximumLength(1000);
+  const Bytes data = Pattern(20000);
+  out.MessageBuffer().WriteBytes(data.data(), data.size());
+  out.SetMessageContextID(5);
+  out.SetMessageControl(0);
+  Bytes wire;
+  std::thread reader([&] { wire = sender.pair.Drain(std::chrono::milliseconds(200)); });
+  ASSERT_TRUE(out.Write(sender.buffer));
+  reader.join();
+
+  Association receiver;
+  ASSERT_TRUE(receiver.pair.Send(wire));
+  PDataTF in;
+  while (!in.MessageComplete()) {
+    uint8_t type = 0;
+    ASSERT_TRUE(receiver.buffer.ReadByte(type));
+    ASSERT_EQ(type, 0x04);
+    ASSERT_TRUE(in.ReadDynamic(receiver.buffer));
+  }
+  EXPECT_EQ(in.MessageContextID(), 5);
+  EXPECT_EQ(TakeMessage(in), data);
+}
+
+struct BadPData {
+  const char* what;
+  Bytes body;
+};
+
+TEST(PDataTFRead, MalformedOrTruncatedPdvsFailCleanly) {
+  const Bytes fragment = Pattern(10);
+  const Bytes pdv = PdvItem(1, 0x02, fragment);
+  const std::vector<BadPData> cases = {
+      {"PDV length 1", WireBuilder().U8(0).U32(5).U32(1).U8(1).bytes()},
+      {"PDV length 0", WireBuilder().U8(0).U32(6).U32(0).U8(1).U8(2).bytes()},
+      {"PDV longer than the PDU",
+       WireBuilder().U8(0).U32(16).U32(13).U8(1).U8(2).Zeros(11).bytes()},
+      {"PDU too short for a PDV header", WireBuilder().U8(0).U32(3).Zeros(3).bytes()},
+      {"PDV length near 4 GiB",
+       WireBuilder().U8(0).U32(0xFFFFFFFF).U32(0xFFFFFFF0).U8(1).U8(2).bytes()},
+      {"connection closes inside the PDV bytes", Slice(PDataBody({pdv}), 0, 5 + 6 + 4)},
+      {"connection closes inside the PDV header", Slice(PDataBody({pdv}), 0, 5 + 3)},
+      {"connection closes inside the PDU header", Slice(PDataBody({pdv}), 0, 2)},
+  };
+  for (const BadPData& bad : cases) {
+    Association association;
+    ASSERT_TRUE(association.pair.Send(bad.body));
+    association.pair.ClosePeer();
+    PDataTF pdata;
+    EXPECT_FALSE(pdata.ReadDynamic(association.buffer)) << bad.what << ": " << Hex(bad.body);
+    EXPECT_EQ(pdata.PendingLength(), 0u) << bad.what;
+    EXPECT_FALSE(pdata.MessageComplete()) << bad.what;
+    EXPECT_EQ(pdata.MessageBuffer().Available(), 0u) << bad.what;
+  }
+}
+
+TEST(PDataTFRead, ClearPendingForgetsThePduInProgress) {
+  Association association;
+  ASSERT_TRUE(association.pair.Send(
+      PDataBody({PdvItem(1, 0x03, Pattern(4)), PdvItem(1, 0x02, Pattern(4))})));
+  PDataTF pdata;
+  ASSERT_TRUE(pdata.ReadDynamic(association.buffer));
+  EXPECT_NE(pdata.PendingLength(), 0u);
+  pdata.ClearPending();
+  EXPECT_EQ(pdata.PendingLength(), 0u);
+}
+
+}  // namespace
+}  // namespace norvane

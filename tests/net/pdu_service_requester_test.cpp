@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "net/log.hpp"
+#include "net/pdu_service.hpp"
+#include "net/uids.hpp"
+#include "net/unique_ids.hpp"
+#include "support/peers.hpp"
+#include "wire.hpp"
+
+namespace norvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using testing::AcceptContextItem;
+using testing::AssociatePdu;
+using testing::Bytes;
+using testing::Hex;
+using testing::ReadPdu;
+using testing::ScriptedAcceptor;
+using testing::Slice;
+using testing::UserInformationItem;
+using testing::WireBuilder;
+
+const Bytes kReleaseRP = {0x06, 0, 0, 0, 0, 4, 0, 0, 0, 0};
+
+std::vector<std::string> LogTexts(const std::string& path) {
+  std::vector<std::string> texts;
+  const std::string log = testing::ReadFileText(path);
+  size_t at = 0;
+  while (at < log.size()) {
+    size_t end = log.find('\n', at);
+    if (end == std::string::npos) end = log.size();
+    const std::string line = log.substr(at, end - at);
+    const size_t comma = line.find(", ");
+    texts.push_back(comma == std::string::npos ? line : line.substr(comma + 2));
+    at = end + 1;
+  }
+  return texts;
+}
+
+Bytes AcceptAnswer(uint8_t result, uint32_t maximumLength = 8192) {
+  const Bytes items = WireBuilder()
+                          .UidItem(0x10, "1.2.840.10008.3.1.1.1")
+                          .Append(AcceptContextItem(1, result, "1.2.840.10008.1.2"))
+                          .Append(UserInformationItem(maximumLength, "1.2.3.4", "PEER"))
+                          .bytes();
+  return AssociatePdu(0x02, "ARCHIVE", "KAVORN          ", items);
+}
+
+class Requester : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetLOG(dir_ / "assoc.log", 0);
+    ASSERT_TRUE(service_.ProposeAssociation("", "ARCHIVE", uid::kVerification,
+                                            {std::string(uid::kImplicitVRLittleEndian)}));
+  }
+  void TearDown() override { SetLOG("", 0); }
+  std::vector<std::string> Log() const { return LogTexts(dir_ / "assoc.log"); }
+
+  testing::TempDir dir_;
+  PDU_Service service_;
+};
+
+TEST_F(Requester, ProposalUsesTheDefaultCallingTitleAndContextOne) {
+  const AAssociateRQ& rq = service_.assocRQ();
+  EXPECT_EQ(rq.CallingApTitle(), "KAVORN          ");
+  EXPECT_EQ(rq.CalledApTitle(), "ARCHIVE");
+  ASSERT_EQ(rq.PresentationContexts().size(), 1u);
+  EXPECT_EQ(rq.PresentationContexts()[0].PresentationContextID(), 1);
+  EXPECT_EQ(rq.PresentationContexts()[0].AbstractSyntax().Text(), uid::kVerification);
+  ASSERT_EQ(rq.PresentationContexts()[0].TransferSyntaxes().size(), 1u);
+  EXPECT_EQ(NextMessageID(), 3) << "the first message after the proposal";
+}
+
+TEST_F(Requester, ProposalWithAnOverlongUidIsRefused) {
+  PDU_Service other;
+  EXPECT_FALSE(other.ProposeAssociation("ME", "YOU", std::string(65, '1'), {}));
+  EXPECT_TRUE(other.assocRQ().PresentationContexts().empty());
+}
+
+TEST_F(Requester, EstablishesTracesAndReleases) {
+  Bytes request;
+  Bytes release;
+  ScriptedAcceptor peer([&](int fd) {
+    request = ReadPdu(fd);
+    testing::SendAll(fd, AcceptAnswer(0));
+    release = testing::ReadExactly(fd, 10);
+    testing::SendAll(fd, kReleaseRP);
+  });
+  service_.SetTrace(true);
+  ASSERT_TRUE(service_.Connect("127.0.0.1", peer.Port()));
+  EXPECT_TRUE(service_.Connected());
+  EXPECT_EQ(service_.GetTransferSyntax(1), std::string(uid::kImplicitVRLittleEndian));
+  EXPECT_EQ(service_.PeerMaximumLength(), 8192u);
+  EXPECT_EQ(NextMessageID(), 3);
+  EXPECT_TRUE(service_.ReleaseAssociation());
+  EXPECT_FALSE(service_.Connected());
+  peer.Join();
+
+  // The request carries this system's user information.
+  const Bytes userInformation =
+      UserInformationItem(16384, uid::kImplementationClass, "VelmoraVista");
+  ASSERT_GT(request.size(), userInformation.size());
+  EXPECT_EQ(Slice(request, request.size() - userInformation.size(), userInformation.size()),
+            userInformation)
+      << Hex(request);
+  EXPECT_EQ(release, (Bytes{0x05, 0, 0, 0, 0, 4, 0, 0, 0, 0})) << Hex(release);
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "Connected to: 127.0.0.1:" + peer.Port(),
+                       "Item Type: 2",
+                       "Association Accept::ReadDynamic",
+                       "Presentation Context Accept, Transfer Syntax: 1.2.840.10008.1.2",
+                   }));
+}
+
+TEST_F(Requester, RejectionIsLoggedWithoutTraceAndCloses) {
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    testing::SendAll(fd, {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x01, 0x07});
+    testing::DrainFd(fd);
+  });
+  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  EXPECT_FALSE(service_.Connected());
+  EXPECT_EQ(service_.assocRJ().Reason(), 7);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"Association Rejected..."}));
+}
+
+TEST_F(Requester, AnyOtherAnswerIsACorruptTransmission) {
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    testing::SendAll(fd, {0x07, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x02, 0x00});
+  });
+  service_.SetTrace(true);
+  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  EXPECT_FALSE(service_.Connected());
+  EXPECT_EQ(Log(), (std::vector<std::string>{"Connected to: 127.0.0.1:" + peer.Port(),
+                                             "Item Type: 7", "Corrupt Transmission..."}));
+}
+
+TEST_F(Requester, AcceptWithoutAcceptedContextFailsSilently) {
+  Bytes after;
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    testing::SendAll(fd, AcceptAnswer(3));
+    after = testing::DrainFd(fd);
+  });
+  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  EXPECT_FALSE(service_.Connected());
+  peer.Join();
+  EXPECT_TRUE(after.empty()) << "neither release nor abort: " << Hex(after);
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(Requester, BrokenAcceptIsAborted) {
+  Bytes after;
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    Bytes broken = AcceptAnswer(0);
+    broken[99 + 3] = 0xF0;  // context item length far beyond the PDU
+    testing::SendAll(fd, broken);
+    after = testing::DrainFd(fd);
+  });
+  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  EXPECT_FALSE(service_.Connected());
+  peer.Join();
+  EXPECT_EQ(after, (Bytes{0x07, 0, 0, 0, 0, 4, 0, 0, 0x02, 0x06})) << Hex(after);
+}
+
+TEST_F(Requester, RefusedConnectionFailsFastAndLogsNothing) {
+  const uint16_t port = testing::FreePort();
+  service_.SetTrace(true);
+  const Clock::time_point start = Clock::now();
+  EXPECT_FALSE(service_.Connect("127.0.0.1", std::to_string(port)));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(Requester, PeerClosingWithoutAnswerFails) {
+  ScriptedAcceptor peer([&](int fd) { ReadPdu(fd); });
+  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  EXPECT_FALSE(service_.Connected());
+}
+
+TEST_F(Requester, PeerClosingMidAcceptFails) {
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    testing::SendAll(fd, Slice(AcceptAnswer(0), 0, 120));
+  });
+  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  EXPECT_FALSE(service_.Connected());
+}
+
+TEST_F(Requester, SilentPeerEndsInAReceiveTimeOut) {
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    testing::DrainFd(fd, std::chrono::milliseconds(2000));
+  });
+  service_.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::milliseconds(300));
+  const Clock::time_point start = Clock::now();
+  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  const auto waited = Clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(290));
+  EXPECT_LT(waited, std::chrono::milliseconds(1500));
+  EXPECT_FALSE(service_.Connected());
+}
+
+TEST_F(Requester, DestructionReleasesAnOpenAssociation) {
+  Bytes release;
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    testing::SendAll(fd, AcceptAnswer(0));
+    release = testing::ReadExactly(fd, 10);
+    testing::SendAll(fd, kReleaseRP);
+  });
+  {
+    PDU_Service service;
+    ASSERT_TRUE(service.ProposeAssociation("NORVANE", "ARCHIVE", uid::kVerification,
+                                           {std::string(uid::kImplicitVRLittleEndian)}));
+    ASSERT_TRUE(service.Connect("127.0.0.1", peer.Port()));
+  }
+  peer.Join();
+  EXPECT_EQ(release, (Bytes{0x05, 0, 0, 0, 0, 4, 0, 0, 0, 0})) << Hex(release);
+}
+
+TEST_F(Requester, AbortSendsTheAbortAndCloses) {
+  Bytes after;
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    testing::SendAll(fd, AcceptAnswer(0));
+    after = testing::DrainFd(fd);
+  });
+  ASSERT_TRUE(service_.Connect("127.0.0.1", peer.Port()));
+  service_.AbortAssociation(kAbortSourceServiceProvider, kAbortReasonUnexpectedPdu);
+  EXPECT_FALSE(service_.Connected());
+  peer.Join();
+  EXPECT_EQ(after, (Bytes{0x07, 0, 0, 0, 0, 4, 0, 0, 0x02, 0x02})) << Hex(after);
+  EXPECT_TRUE(service_.ReleaseAssociation()) << "nothing is sent on a closed association";
+}
+
+}  // namespace
+}  // namespace norvane

@@ -1,0 +1,202 @@
+#include "net/socket.hpp"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netdb.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "net/log.hpp"
+#include "support/peers.hpp"
+#include "wire.hpp"
+
+namespace norvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using testing::Bytes;
+
+TEST(SocketResolution, PortTextWithLeadingNumberIsTheNumber) {
+  EXPECT_EQ(ResolvePortText("104"), 104);
+  EXPECT_EQ(ResolvePortText("11112abc"), 11112);
+  EXPECT_EQ(ResolvePortText(" 4242"), 4242);
+}
+
+TEST(SocketResolution, PortTextZeroOrNameIsAServiceName) {
+  const servent* echo = ::getservbyname("echo", nullptr);
+  if (echo == nullptr) GTEST_SKIP() << "no service database entry for echo";
+  EXPECT_EQ(ResolvePortText("echo"), ntohs(static_cast<uint16_t>(echo->s_port)));
+  EXPECT_EQ(ResolvePortText("0"), std::nullopt) << "no service is named 0";
+  EXPECT_EQ(ResolvePortText("no-such-service-here"), std::nullopt);
+}
+
+TEST(SocketResolution, PortNumbersOutsideTheTcpRangeFail) {
+  EXPECT_EQ(ResolvePortText("70000"), std::nullopt);
+  EXPECT_EQ(ResolvePortText("-5"), std::nullopt);
+}
+
+TEST(SocketResolution, HostWithLeadingNumberIsDottedDecimal) {
+  const std::optional<in_addr> address = ResolveHostText("192.168.0.10");
+  ASSERT_TRUE(address.has_value());
+  EXPECT_EQ(ntohl(address->s_addr), 0xC0A8000Au);
+  // Taken as a number, so no name lookup: a name like this does not resolve.
+  EXPECT_EQ(ResolveHostText("1host.invalid"), std::nullopt);
+}
+
+TEST(SocketResolution, NamesAreLookedUp) {
+  const std::optional<in_addr> address = ResolveHostText("localhost");
+  ASSERT_TRUE(address.has_value());
+  EXPECT_EQ(ntohl(address->s_addr) >> 24, 127u);
+}
+
+TEST(SocketResolution, EmptyAndOverlongHostsFail) {
+  EXPECT_EQ(ResolveHostText(""), std::nullopt);
+  EXPECT_EQ(ResolveHostText(std::string(128, '1')), std::nullopt);
+}
+
+TEST(SocketConnection, OpenToAPortWithoutListenerFailsFast) {
+  const uint16_t port = testing::FreePort();
+  Socket socket;
+  const Clock::time_point start = Clock::now();
+  EXPECT_FALSE(socket.Open("127.0.0.1", std::to_string(port)));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(socket.LastError(), ECONNREFUSED);
+  EXPECT_FALSE(socket.Connected());
+}
+
+TEST(SocketConnection, ListenAcceptOpenAndExchangeBytes) {
+  Socket listener;
+  ASSERT_TRUE(listener.ListenOnPort(0, true));
+  const uint16_t port = listener.LocalPort();
+  ASSERT_NE(port, 0);
+  EXPECT_TRUE(listener.Listening());
+
+  Socket client;
+  std::thread connector([&] { EXPECT_TRUE(client.Open("127.0.0.1", std::to_string(port))); });
+  ASSERT_TRUE(listener.Accept());
+  connector.join();
+  EXPECT_TRUE(listener.Connected());
+
+  const uint8_t hello[] = {'D', 'I', 'C', 'M'};
+  ASSERT_TRUE(client.SendBinary(hello, sizeof hello));
+  uint8_t got[16];
+  ASSERT_EQ(listener.ReadBinary(got, sizeof got), 4);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(got), 4), "DICM");
+
+  client.Close();
+  EXPECT_EQ(listener.ReadBinary(got, sizeof got), -1) << "the peer closed";
+  EXPECT_FALSE(listener.Connected());
+}
+
+TEST(SocketConnection, ListenOnPortTextZeroFails) {
+  Socket listener;
+  EXPECT_FALSE(listener.Listen("0"));
+  EXPECT_FALSE(listener.Listening());
+}
+
+TEST(SocketConnection, ReceiveTimeOutClosesTheSocket) {
+  testing::WirePair pair;
+  Socket socket;
+  socket.AdoptConnection(pair.TakeOurs());
+  socket.SetReceiveTimeoutForTesting(std::chrono::milliseconds(150));
+  uint8_t byte;
+  const Clock::time_point start = Clock::now();
+  EXPECT_EQ(socket.ReadBinary(&byte, 1), -1);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(140));
+  EXPECT_FALSE(socket.Connected());
+  EXPECT_EQ(socket.ReadBinary(&byte, 1), -1) << "later reads fail at once";
+  EXPECT_FALSE(socket.SendBinary(&byte, 1));
+}
+
+TEST(SocketConnection, DefaultReceiveTimeOutIs300Seconds) {
+  Socket socket;
+  EXPECT_EQ(socket.ReceiveTimeout(), std::chrono::seconds(300));
+}
+
+TEST(SocketConnection, SendToAClosedPeerFailsWithoutSignal) {
+  testing::WirePair pair;
+  Socket socket;
+  socket.AdoptConnection(pair.TakeOurs());
+  pair.ClosePeer();
+  const Bytes block(100, 1);
+  EXPECT_FALSE(socket.SendBinary(block.data(), block.size()));
+}
+
+TEST(SocketConnection, ReleasedConnectionStaysOpenForItsNewOwner) {
+  testing::WirePair pair;
+  Socket socket;
+  socket.AdoptConnection(pair.TakeOurs());
+  const int fd = socket.ReleaseConnection();
+  EXPECT_FALSE(socket.Connected());
+  Socket owner;
+  owner.AdoptConnection(fd);
+  ASSERT_TRUE(pair.Send({42}));
+  uint8_t byte = 0;
+  EXPECT_EQ(owner.ReadBinary(&byte, 1), 1);
+  EXPECT_EQ(byte, 42);
+}
+
+TEST(SocketListener, StopListeningEndsABlockedAcceptAndReleasesThePort) {
+  Socket listener;
+  ASSERT_TRUE(listener.ListenOnPort(0, true));
+  const uint16_t port = listener.LocalPort();
+  bool accepted = true;
+  std::thread acceptor([&] { accepted = listener.Accept(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  listener.StopListening();
+  acceptor.join();
+  EXPECT_FALSE(accepted);
+  EXPECT_FALSE(listener.Listening());
+  Socket again;
+  EXPECT_TRUE(again.ListenOnPort(port, true)) << "port " << port << " still taken";
+}
+
+TEST(SocketListener, AcceptWithoutListeningFails) {
+  Socket socket;
+  EXPECT_FALSE(socket.Accept());
+}
+
+TEST(SocketListener, LiveCountFollowsObjects) {
+  const int before = Socket::LiveCount();
+  {
+    Socket a;
+    Socket b;
+    EXPECT_EQ(Socket::LiveCount(), before + 2);
+  }
+  EXPECT_EQ(Socket::LiveCount(), before);
+}
+
+class SocketTraffic : public ::testing::Test {
+ protected:
+  void TearDown() override { SetLOG("", 0); }
+  testing::TempDir dir_;
+};
+
+TEST_F(SocketTraffic, SentAndReceivedBlocksAreDumpedAboveLevel2) {
+  SetLOG(dir_ / "dump.log", 3);
+  testing::WirePair pair;
+  Socket socket;
+  socket.AdoptConnection(pair.TakeOurs());
+  const uint8_t out[] = {0x01, 0x41, 0x7B};
+  ASSERT_TRUE(socket.SendBinary(out, sizeof out));
+  ASSERT_TRUE(pair.Send({0x42, 0x43}));
+  uint8_t in[8];
+  ASSERT_EQ(socket.ReadBinary(in, sizeof in), 2);
+  EXPECT_EQ(testing::ReadFileText(dir_ / "dump.log"),
+            "     3 >> 01 41 7B \r\n.A.\r\n\r\n     2 << 42 43 \r\nBC\r\n\r\n");
+}
+
+TEST_F(SocketTraffic, NothingIsDumpedAtLevel2) {
+  SetLOG(dir_ / "dump.log", 2);
+  testing::WirePair pair;
+  Socket socket;
+  socket.AdoptConnection(pair.TakeOurs());
+  const uint8_t out[] = {0x01};
+  ASSERT_TRUE(socket.SendBinary(out, sizeof out));
+  EXPECT_EQ(testing::ReadFileText(dir_ / "dump.log"), "");
+}
+
+}  // namespace
+}  // namespace norvane
