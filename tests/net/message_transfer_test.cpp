@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -384,6 +385,50 @@ TEST(ReadMessage, ConnectionLostInsideAPdvEndsWithoutAnAbort) {
   EXPECT_FALSE(association.service().ReadMessage(list));
   EXPECT_FALSE(association.service().Connected());
   EXPECT_EQ(association.pair().Drain(), Bytes{});
+}
+
+TEST(ReadMessage, MutatedPduStreamsDeliverWholeMessagesOrEndTheAssociation) {
+  const Bytes command = MessageBuilder()
+                            .Implicit(0x0000, 0x0000, MessageBuilder().U32(20).bytes())
+                            .Implicit(0x0000, 0x0100, US(0x0001))
+                            .Implicit(0x0000, 0x0800, US(0x0000))
+                            .bytes();
+  const Bytes dataSet = MessageBuilder()
+                            .Implicit(0x0008, 0x0060, Text("CT"))
+                            .Implicit(0x0010, 0x0010, Text("DOE^JOHN"))
+                            .Implicit(0x7FE0, 0x0010, Pattern(64))
+                            .bytes();
+  const Bytes original =
+      testing::WireBuilder()
+          .Append(PDataPdu({Pdv(1, 0x03, command), Pdv(1, 0x00, Slice(dataSet, 0, 30))}))
+          .Append(PDataPdu({Pdv(1, 0x02, Slice(dataSet, 30, 1000))}))
+          .bytes();
+  std::mt19937 random(7);
+  std::uniform_int_distribution<size_t> position(0, original.size() - 1);
+  int delivered = 0;
+  for (int round = 0; round < 300; ++round) {
+    Bytes bytes = original;
+    const int flips = 1 + static_cast<int>(random() % 3);
+    for (int i = 0; i < flips; ++i)
+      bytes[position(random)] = static_cast<uint8_t>(random());
+    if (random() % 4 == 0) bytes.resize(position(random));
+    AcceptedAssociation association = ImplicitCT();
+    ASSERT_TRUE(association.accepted());
+    association.pair().Send(bytes);
+    association.pair().ClosePeer();
+    PDU_Service& service = association.service();
+    for (int message = 0; message < 8; ++message) {
+      TagList list;
+      if (!service.ReadMessage(list)) break;
+      ++delivered;
+      for (const TagRecord& record : list) {
+        ASSERT_EQ(record.value.size(), record.HasValue() ? record.length : 0u) << Hex(bytes);
+      }
+    }
+    EXPECT_FALSE(service.Connected()) << "the stream ends with the peer gone: " << Hex(bytes);
+    EXPECT_EQ(service.pDataTF().MessageBuffer().Available(), 0u) << Hex(bytes);
+  }
+  EXPECT_GT(delivered, 0);
 }
 
 }  // namespace
