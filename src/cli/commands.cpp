@@ -6,7 +6,9 @@ namespace norvane::cli {
 
 // Each subcommand lives in its own file; this table only names them.
 std::span<const Command> AllCommands() {
-  static const std::array<Command, 0> commands{};
+  static const std::array commands{
+      Command{"echo", "verify a DICOM node with C-ECHO", RunEcho},
+  };
   return commands;
 }
 

@@ -14,4 +14,7 @@ struct Command {
 
 std::span<const Command> AllCommands();
 
+// The subcommands, each in a file of its own.
+int RunEcho(int argc, char** argv);
+
 }  // namespace norvane::cli

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datadec/tag_record.hpp"
 #include "net/abort.hpp"
 #include "net/associate_rj.hpp"
 #include "net/associate_rq_ac.hpp"
@@ -20,6 +21,10 @@ namespace norvane {
 inline constexpr std::string_view kDefaultCallingApTitle = "KAVORN          ";
 // Implementation version name sent in associations.
 inline constexpr std::string_view kAssociationVersionName = "VelmoraVista";
+
+// Message control of WriteMessage: what the message is.
+inline constexpr uint8_t kDataSetMessage = 0;
+inline constexpr uint8_t kCommandMessage = 1;
 
 // One DICOM association, as requester or acceptor: negotiation, release, and the
 // presentation context look-ups of every DIMSE sender. One object serves one association
@@ -76,6 +81,27 @@ class PDU_Service {
   // The maximum PDU length the peer announced (0 = none).
   uint32_t PeerMaximumLength() const { return pDataTF_.PeerMaximumLength(); }
 
+  // Sends one message on the presentation context of `sopClass`: a command set
+  // (control kCommandMessage, always implicit VR little endian) or a data set
+  // (kDataSetMessage, encoded as the context's accepted transfer syntax), as P-DATA-TF
+  // PDUs. False, with nothing sent, when the SOP class has no accepted context or a
+  // record cannot be encoded; false when a PDU cannot be sent.
+  bool WriteMessage(const TagList& list, std::string_view sopClass, uint8_t control);
+  // Receives the next complete message into `list` (records are appended). Release
+  // requests, aborts and protocol errors of the peer end the association: false, with
+  // the connection closed (answered with an A-RELEASE-RP or an A-ABORT where due).
+  // Records decoded before a failure stay in the list.
+  bool ReadMessage(TagList& list);
+  // Encodes the list into `buffer`'s outgoing queue: implicit VR little endian when
+  // `presentationContextID` is 0 (a command set), else in the accepted transfer syntax of
+  // that context. False, with nothing left queued, when the context is not accepted or a
+  // record does not fit its encoding.
+  bool ParseDCMIntoRawVR(const TagList& list, Buffer& buffer, uint8_t presentationContextID);
+  // Decodes everything in `buffer`'s incoming queue, in the accepted transfer syntax of
+  // the context, appending to `list`. False on an unaccepted context or a malformed or
+  // truncated element; no read passes the bytes that are there.
+  bool ParseRawVRIntoDCM(Buffer& buffer, TagList& list, uint8_t presentationContextID);
+
   // The accepted contexts, in the order they were accepted.
   const std::vector<PresentationContextAccept>& Accepted() const { return accepted_; }
 
@@ -93,6 +119,12 @@ class PDU_Service {
   // A log line written only while the trace is on.
   void TraceLine(std::string_view text) const;
   void SetOwnUserInformation(UserInformation& info) const;
+  // The title line of a message trace: calling title, `arrow`, called title.
+  void TraceTitles(std::string_view arrow) const;
+  // ReadMessage's endings: close (after answering a release), or abort; both drop what
+  // was gathered of the message and give false.
+  bool EndReading();
+  bool AbortReading(uint8_t reason);
 
   bool trace_ = false;
   std::vector<PresentationContextAccept> accepted_;

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "datadec/element_encoding.hpp"
+#include "datadec/tag_list.hpp"
+
+namespace norvane {
+
+// Elements of the DIMSE command group (0000,xxxx) that the services build and read.
+inline constexpr uint16_t kCommandGroupLength = 0x0000;
+inline constexpr uint16_t kAffectedSOPClassUID = 0x0002;
+inline constexpr uint16_t kCommandField = 0x0100;
+inline constexpr uint16_t kMessageID = 0x0110;
+inline constexpr uint16_t kMessageIDBeingRespondedTo = 0x0120;
+inline constexpr uint16_t kCommandDataSetType = 0x0800;
+inline constexpr uint16_t kStatus = 0x0900;
+
+// Command Field values.
+inline constexpr uint16_t kCEchoRQ = 0x0030;
+inline constexpr uint16_t kCEchoRSP = 0x8030;
+
+// Command Data Set Type: no data set follows the command.
+inline constexpr uint16_t kNoDataSet = 0x0101;
+
+inline constexpr uint16_t kStatusSuccess = 0x0000;
+
+// A UI record holding the UID text, padded with one zero byte when its length is odd.
+TagRecord GenerateUIDTag(uint16_t group, uint16_t element, std::string_view uid);
+
+// A command record holding one 16-bit number.
+inline TagRecord CommandUS(uint16_t element, uint16_t number) {
+  return GenerateUSTag(kCommandGroup, element, number);
+}
+
+// Puts the Command Group Length (0000,0000) in front of the command elements: the encoded
+// size of everything after it, 8 bytes of tag and length per element plus its value.
+TagList CommandSet(TagList elements);
+
+// The text of a UID value: its bytes up to the first zero byte (a zero pad is not part of
+// the UID; a blank pad is).
+std::string_view UIDText(const TagRecord& record);
+
+}  // namespace norvane

@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "datadec/tag_list.hpp"
+#include "message_fixture.hpp"
+#include "net/pdu_service.hpp"
+#include "net/uids.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::AcceptedAssociation;
+using testing::Bytes;
+using testing::Hex;
+using testing::kCTImageStorageUid;
+using testing::MessageBuilder;
+using testing::ProposedContextItem;
+using testing::Slice;
+using testing::Text;
+
+// An association we requested, whose acceptor accepted context 1 with one transfer syntax;
+// the acceptor's end of the connection stays open for the test.
+class RequestedAssociation {
+ public:
+  RequestedAssociation(std::string_view abstractSyntax, std::string_view transferSyntax) {
+    testing::ScriptedAcceptor acceptor([&](int fd) {
+      testing::ReadPdu(fd);
+      testing::SendAll(fd, testing::AcceptingAnswer(transferSyntax));
+      peer_ = ::dup(fd);
+    });
+    service_.ProposeAssociation("NORVANE", "PEER", abstractSyntax, {std::string(transferSyntax)});
+    connected_ = service_.Connect("127.0.0.1", acceptor.Port());
+    acceptor.Join();
+  }
+  ~RequestedAssociation() {
+    if (peer_ >= 0) ::close(peer_);
+  }
+  RequestedAssociation(const RequestedAssociation&) = delete;
+  RequestedAssociation& operator=(const RequestedAssociation&) = delete;
+
+  bool connected() const { return connected_; }
+  PDU_Service& service() { return service_; }
+  int peer() const { return peer_; }
+
+ private:
+  PDU_Service service_;
+  int peer_ = -1;
+  bool connected_ = false;
+};
+
+// A data set with every header form: short and long explicit lengths, a sequence and an
+// item of undefined length with their delimiters, and an element of group 0000.
+TagList SampleDataSet() {
+  TagList list;
+  list.push_back(GenerateTextTag(0x0000, 0x0002, "UI", std::string("1.2.3") + '\0'));
+  list.push_back(GenerateTextTag(0x0008, 0x0060, "CS", "CT"));
+  list.push_back(GenerateTag(0x0009, 0x1010, "UN", Bytes{1, 2, 3, 4, 5, 6}));
+  list.push_back(GenerateTag(0x0008, 0x1140, kUndefinedLength, nullptr, "SQ"));
+  list.push_back(GenerateTag(kItemGroup, kItemElement, kUndefinedLength, nullptr, nullptr));
+  list.push_back(GenerateTextTag(0x0008, 0x1155, "UI", std::string("1.2.3.4") + '\0'));
+  list.push_back(GenerateTag(kItemGroup, kItemDelimitationElement, 0, nullptr, nullptr));
+  list.push_back(GenerateTag(kItemGroup, kSequenceDelimitationElement, 0, nullptr, nullptr));
+  list.push_back(GenerateTag(0x0028, 0x0010, "US", Bytes{0x02, 0x00}));
+  list.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Bytes{9, 8, 7, 6}));
+  return list;
+}
+
+struct Encoded {
+  Bytes bytes;
+  TagList decoded;
+};
+
+Encoded RoundTrip(PDU_Service& service, const TagList& list, uint8_t contextID) {
+  Encoded out;
+  Buffer sending;
+  EXPECT_TRUE(service.ParseDCMIntoRawVR(list, sending, contextID));
+  out.bytes = sending.TakeOutgoing();
+  Buffer receiving;
+  receiving.AppendIncoming(out.bytes);
+  EXPECT_TRUE(service.ParseRawVRIntoDCM(receiving, out.decoded, contextID)) << Hex(out.bytes);
+  EXPECT_EQ(receiving.Available(), 0u);
+  return out;
+}
+
+void ExpectSameElements(const TagList& decoded, const TagList& original, bool compareVR) {
+  ASSERT_EQ(decoded.size(), original.size());
+  for (size_t i = 0; i < original.size(); ++i) {
+    SCOPED_TRACE("record " + std::to_string(i));
+    EXPECT_EQ(decoded[i].group, original[i].group);
+    EXPECT_EQ(decoded[i].element, original[i].element);
+    EXPECT_EQ(decoded[i].length, original[i].length);
+    EXPECT_EQ(decoded[i].value, original[i].value);
+    if (compareVR && original[i].HasVR() && original[i].group != kItemGroup &&
+        original[i].group != 0x0000) {
+      EXPECT_EQ(decoded[i].VRText(), original[i].VRText());
+    }
+  }
+}
+
+TEST(MessageEncoding, ImplicitAndExplicitLittleEndianRoundTrip) {
+  AcceptedAssociation association(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian}),
+       ProposedContextItem(3, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  const TagList original = SampleDataSet();
+
+  const Encoded implicit = RoundTrip(association.service(), original, 1);
+  ExpectSameElements(implicit.decoded, original, false);
+  EXPECT_EQ(implicit.decoded[1].VRText(), "CS") << "implicit VR comes from the dictionary";
+  EXPECT_EQ(implicit.decoded[2].VRText(), "UN") << "a tag the dictionary lacks reads as UN";
+  EXPECT_EQ(Slice(implicit.bytes, 14, 10), (Bytes{0x08, 0x00, 0x60, 0x00, 2, 0, 0, 0, 'C', 'T'}))
+      << Hex(implicit.bytes);
+
+  const Encoded explicitLE = RoundTrip(association.service(), original, 3);
+  ExpectSameElements(explicitLE.decoded, original, true);
+  // Group 0000 stays implicit; then the short form of CS and the long form of UN.
+  EXPECT_EQ(Slice(explicitLE.bytes, 0, 8), (Bytes{0, 0, 2, 0, 6, 0, 0, 0}));
+  EXPECT_EQ(Slice(explicitLE.bytes, 14, 10),
+            (Bytes{0x08, 0x00, 0x60, 0x00, 'C', 'S', 2, 0, 'C', 'T'}));
+  EXPECT_EQ(Slice(explicitLE.bytes, 24, 12),
+            (Bytes{0x09, 0x00, 0x10, 0x10, 'U', 'N', 0, 0, 6, 0, 0, 0}));
+}
+
+TEST(MessageEncoding, BigEndianContextWritesAndReadsBigEndianHeadersButCommandsStayLittle) {
+  RequestedAssociation association(kCTImageStorageUid, uid::kExplicitVRBigEndian);
+  ASSERT_TRUE(association.connected());
+  const TagList original = SampleDataSet();
+  const Encoded encoded = RoundTrip(association.service(), original, 1);
+  ExpectSameElements(encoded.decoded, original, true);
+  EXPECT_EQ(Slice(encoded.bytes, 0, 8), (Bytes{0, 0, 2, 0, 6, 0, 0, 0}))
+      << "group 0000 is little endian in every syntax";
+  EXPECT_EQ(Slice(encoded.bytes, 14, 10),
+            (Bytes{0x00, 0x08, 0x00, 0x60, 'C', 'S', 0, 2, 'C', 'T'}));
+  EXPECT_EQ(Slice(encoded.bytes, 24, 12),
+            (Bytes{0x00, 0x09, 0x10, 0x10, 'U', 'N', 0, 0, 0, 0, 0, 6}));
+  // A command set on the same context is implicit VR little endian.
+  TagList command;
+  command.push_back(GenerateUSTag(0x0000, 0x0100, 0x0001));
+  Buffer sending;
+  ASSERT_TRUE(association.service().ParseDCMIntoRawVR(command, sending, 0));
+  EXPECT_EQ(sending.TakeOutgoing(), (Bytes{0, 0, 0, 1, 2, 0, 0, 0, 1, 0}));
+}
+
+TEST(MessageEncoding, UnacceptedContextEncodesAndDecodesNothing) {
+  AcceptedAssociation association(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  Buffer sending;
+  EXPECT_FALSE(association.service().ParseDCMIntoRawVR(SampleDataSet(), sending, 3));
+  EXPECT_EQ(sending.Queued(), 0u);
+  Buffer receiving;
+  receiving.AppendIncoming(MessageBuilder().Implicit(0x0008, 0x0060, Text("CT")).bytes());
+  TagList list;
+  EXPECT_FALSE(association.service().ParseRawVRIntoDCM(receiving, list, 3));
+  EXPECT_TRUE(list.empty());
+}
+
+// Flips a few bytes and sometimes cuts the end off.
+Bytes Mutated(const Bytes& original, std::mt19937& random) {
+  Bytes bytes = original;
+  std::uniform_int_distribution<size_t> position(0, bytes.size() - 1);
+  std::uniform_int_distribution<int> value(0, 255);
+  const int flips = 1 + static_cast<int>(random() % 4);
+  for (int i = 0; i < flips; ++i)
+    bytes[position(random)] = static_cast<uint8_t>(value(random));
+  if (random() % 4 == 0) bytes.resize(position(random));
+  return bytes;
+}
+
+TEST(MessageEncoding, MutatedMessagesDecodeWithinTheirBytesOrFail) {
+  AcceptedAssociation association(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian}),
+       ProposedContextItem(3, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  std::mt19937 random(20240611);
+  for (const uint8_t context : {uint8_t{1}, uint8_t{3}}) {
+    Buffer sending;
+    ASSERT_TRUE(association.service().ParseDCMIntoRawVR(SampleDataSet(), sending, context));
+    const Bytes original = sending.TakeOutgoing();
+    int decoded = 0;
+    for (int round = 0; round < 3000; ++round) {
+      const Bytes bytes = Mutated(original, random);
+      Buffer receiving;
+      receiving.AppendIncoming(bytes);
+      TagList list;
+      if (!association.service().ParseRawVRIntoDCM(receiving, list, context)) continue;
+      ++decoded;
+      ASSERT_EQ(receiving.Available(), 0u);
+      size_t valueBytes = 0;
+      for (const TagRecord& record : list) {
+        ASSERT_EQ(record.value.size(), record.HasValue() ? record.length : 0u) << Hex(bytes);
+        valueBytes += record.value.size();
+      }
+      ASSERT_LE(valueBytes + 8 * list.size(), bytes.size()) << Hex(bytes);
+    }
+    EXPECT_GT(decoded, 0) << "mutations of value bytes stay decodable";
+  }
+}
+
+}  // namespace
+}  // namespace norvane

@@ -1,0 +1,435 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "datadec/tag_list.hpp"
+#include "message_fixture.hpp"
+#include "net/log.hpp"
+#include "net/pdu_layout.hpp"
+#include "net/pdu_service.hpp"
+#include "net/uids.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::AcceptedAssociation;
+using testing::BigEndian32;
+using testing::Bytes;
+using testing::Hex;
+using testing::kCTImageStorageUid;
+using testing::MessageBuilder;
+using testing::PDataPdu;
+using testing::Pdv;
+using testing::ProposedContextItem;
+using testing::Slice;
+using testing::Text;
+using testing::US;
+
+Bytes Pattern(size_t n) {
+  Bytes bytes(n);
+  for (size_t i = 0; i < n; ++i)
+    bytes[i] = static_cast<uint8_t>((i * 13 + 5) % 251);
+  return bytes;
+}
+
+AcceptedAssociation ImplicitCT() {
+  return AcceptedAssociation(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian})});
+}
+
+TEST(WriteMessage, TenThousandByteDataSetGoesOutAsThreePdusOf4096_4096_1808) {
+  AcceptedAssociation association = ImplicitCT();
+  ASSERT_TRUE(association.accepted()) << Hex(association.answer());
+  TagList dataSet;
+  // 8 bytes of implicit header and 9992 value bytes: a message of 10000 bytes.
+  dataSet.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Pattern(9992)));
+  ASSERT_TRUE(association.service().WriteMessage(dataSet, kCTImageStorageUid, kDataSetMessage));
+
+  const Bytes wire = testing::ReadExactly(association.peer(), 10000 + 3 * 12);
+  ASSERT_EQ(wire.size(), 10036u);
+  const uint32_t fragments[] = {4096, 4096, 1808};
+  const uint8_t headers[] = {0x00, 0x00, 0x02};
+  Bytes message;
+  size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE("PDU " + std::to_string(i + 1) + ": " + Hex(wire, at, 12));
+    EXPECT_EQ(wire[at], 0x04);
+    EXPECT_EQ(BigEndian32(wire, at + 2), fragments[i] + 6);
+    EXPECT_EQ(BigEndian32(wire, at + 6), fragments[i] + 2);
+    EXPECT_EQ(wire[at + 10], 1) << "presentation context ID";
+    EXPECT_EQ(wire[at + 11], headers[i]) << "message control header";
+    const Bytes fragment = Slice(wire, at + 12, fragments[i]);
+    message.insert(message.end(), fragment.begin(), fragment.end());
+    at += 12 + fragments[i];
+  }
+  const Bytes expected = MessageBuilder().Implicit(0x7FE0, 0x0010, Pattern(9992)).bytes();
+  EXPECT_EQ(message, expected) << "first bytes: " << Hex(message, 0, 16);
+}
+
+TEST(WriteMessage, RefusesUnproposedClassesAndUnencodableRecordsWithoutSendingAnything) {
+  AcceptedAssociation association(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kExplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  PDU_Service& service = association.service();
+  TagList patient;
+  patient.push_back(GenerateTextTag(0x0010, 0x0010, "PN", "DOE^JOHN"));
+  EXPECT_FALSE(service.WriteMessage(patient, uid::kVerification, kDataSetMessage));
+
+  // A 16-bit length field cannot hold 70000.
+  TagList tooLong;
+  tooLong.push_back(GenerateTextTag(0x0010, 0x0010, "PN", "DOE^JOHN"));
+  tooLong.push_back(GenerateTag(0x0008, 0x0080, "LO", Pattern(70000)));
+  EXPECT_FALSE(service.WriteMessage(tooLong, kCTImageStorageUid, kDataSetMessage));
+  // A record whose value does not match its length.
+  TagList inconsistent;
+  TagRecord broken = GenerateTextTag(0x0010, 0x0020, "LO", "ID");
+  broken.length = 40;
+  inconsistent.push_back(broken);
+  EXPECT_FALSE(service.WriteMessage(inconsistent, kCTImageStorageUid, kDataSetMessage));
+  EXPECT_EQ(service.pDataTF().MessageBuffer().Queued(), 0u);
+  EXPECT_TRUE(service.Connected());
+
+  // The next message goes out alone, nothing of the refused ones before it.
+  ASSERT_TRUE(service.WriteMessage(patient, kCTImageStorageUid, kDataSetMessage));
+  const Bytes wire = association.pair().Drain();
+  const Bytes expected = PDataPdu({Pdv(
+      1, 0x02, MessageBuilder().ExplicitShort(0x0010, 0x0010, "PN", Text("DOE^JOHN")).bytes())});
+  EXPECT_EQ(wire, expected) << Hex(wire);
+}
+
+TEST(WriteMessage, ExplicitRecordWithoutVRTakesTheDictionaryVR) {
+  AcceptedAssociation association(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kExplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  TagList dataSet;
+  dataSet.push_back(GenerateTag(0x0010, 0x0010, 8, "DOE^JOHN", nullptr));
+  dataSet.push_back(GenerateTag(0x0009, 0x1001, 2, "AB", nullptr));
+  ASSERT_TRUE(association.service().WriteMessage(dataSet, kCTImageStorageUid, kDataSetMessage));
+  const Bytes wire = association.pair().Drain();
+  const Bytes message = MessageBuilder()
+                            .ExplicitShort(0x0010, 0x0010, "PN", Text("DOE^JOHN"))
+                            .ExplicitLong(0x0009, 0x1001, "UN", Text("AB"))
+                            .bytes();
+  EXPECT_EQ(wire, PDataPdu({Pdv(1, 0x02, message)})) << Hex(wire);
+}
+
+TEST(ReadMessage, PduHoldingTheEndOfACommandAndTheStartOfADataSetGivesTwoMessages) {
+  AcceptedAssociation association = ImplicitCT();
+  ASSERT_TRUE(association.accepted());
+  const Bytes command = MessageBuilder()
+                            .Implicit(0x0000, 0x0000, MessageBuilder().U32(28).bytes())
+                            .Implicit(0x0000, 0x0100, US(0x0001))
+                            .Implicit(0x0000, 0x0110, US(5))
+                            .Implicit(0x0000, 0x0800, US(0x0000))
+                            .bytes();
+  const Bytes dataSet = MessageBuilder()
+                            .Implicit(0x0008, 0x0060, Text("CT"))
+                            .Implicit(0x0010, 0x0010, Text("DOE^JOHN"))
+                            .Implicit(0x0028, 0x0010, US(512))
+                            .bytes();
+  const Bytes wire = testing::WireBuilder()
+                         .Append(PDataPdu({Pdv(1, 0x01, Slice(command, 0, 20))}))
+                         .Append(PDataPdu({Pdv(1, 0x03, Slice(command, 20, 100)),
+                                           Pdv(1, 0x00, Slice(dataSet, 0, 14))}))
+                         .Append(PDataPdu({Pdv(1, 0x02, Slice(dataSet, 14, 100))}))
+                         .bytes();
+  ASSERT_TRUE(association.pair().Send(wire));
+  PDU_Service& service = association.service();
+
+  TagList first;
+  ASSERT_TRUE(service.ReadMessage(first));
+  ASSERT_EQ(first.size(), 4u);
+  EXPECT_EQ(GetTagUS(first, 0x0000, 0x0110), 5);
+  EXPECT_EQ(first[0].length, 4u);
+  EXPECT_EQ(first[1].VRText(), "US") << "implicit VR comes from the dictionary";
+  EXPECT_GT(service.pDataTF().PendingLength(), 0u) << "the data set's first PDV is still unread";
+
+  TagList second;
+  ASSERT_TRUE(service.ReadMessage(second));
+  ASSERT_EQ(second.size(), 3u);
+  EXPECT_EQ(GetTagText(second, 0x0008, 0x0060), "CT");
+  EXPECT_EQ(GetTagText(second, 0x0010, 0x0010), "DOE^JOHN");
+  EXPECT_EQ(GetTagUS(second, 0x0028, 0x0010), 512);
+  EXPECT_EQ(second[1].VRText(), "PN");
+  EXPECT_EQ(service.pDataTF().PendingLength(), 0u);
+  EXPECT_EQ(service.pDataTF().MessageBuffer().Available(), 0u);
+}
+
+TEST(ReadMessage, ExplicitDataSetUsesBothLengthFormsAndReadsGroup0000Implicitly) {
+  AcceptedAssociation association(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kExplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  const Bytes privateValue = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+  const Bytes dataSet =
+      MessageBuilder()
+          .Implicit(0x0000, 0x0002, Text(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0'))
+          .ExplicitShort(0x0009, 0x0010, "LO", Text("ACME 1.0"))
+          .ExplicitLong(0x0009, 0x1010, "UN", privateValue)
+          // A sequence and an item of undefined length, held flat.
+          .Tag(0x0008, 0x1140)
+          .Append(Text("SQ"))
+          .U16(0)
+          .U32(0xFFFFFFFF)
+          .Tag(0xFFFE, 0xE000)
+          .U32(0xFFFFFFFF)
+          .ExplicitShort(0x0008, 0x1155, "UI", Text("1.2.3.4\0"))
+          .Tag(0xFFFE, 0xE00D)
+          .U32(0)
+          .Tag(0xFFFE, 0xE0DD)
+          .U32(0)
+          .ExplicitShort(0x0020, 0x0013, "IS", Text("1 "))
+          .bytes();
+  ASSERT_TRUE(association.pair().Send(PDataPdu({Pdv(1, 0x02, dataSet)})));
+  TagList list;
+  ASSERT_TRUE(association.service().ReadMessage(list));
+  ASSERT_EQ(list.size(), 9u);
+  EXPECT_TRUE(list[0].Is(0x0000, 0x0002));
+  EXPECT_EQ(list[0].length, 26u);
+  EXPECT_EQ(list[0].VRText(), "UI");
+  EXPECT_EQ(list[1].VRText(), "LO");
+  EXPECT_EQ(list[1].length, 8u);
+  EXPECT_EQ(list[2].VRText(), "UN");
+  EXPECT_EQ(list[2].length, 6u);
+  EXPECT_EQ(list[2].value, privateValue);
+  EXPECT_EQ(list[3].VRText(), "SQ");
+  EXPECT_TRUE(list[3].HasUndefinedLength());
+  EXPECT_TRUE(list[4].Is(0xFFFE, 0xE000));
+  EXPECT_TRUE(list[4].HasUndefinedLength());
+  EXPECT_EQ(list[5].VRText(), "UI");
+  EXPECT_TRUE(list[6].Is(0xFFFE, 0xE00D));
+  EXPECT_TRUE(list[7].Is(0xFFFE, 0xE0DD));
+  EXPECT_EQ(GetTagText(list, 0x0020, 0x0013), "1");
+}
+
+struct DataPhaseCase {
+  const char* name;
+  Bytes pdu;
+  std::vector<std::string> log;
+  Bytes answer;  // what our side sends before closing
+};
+
+Bytes Abort(uint8_t reason) {
+  return {0x07, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x02, reason};
+}
+
+std::vector<DataPhaseCase> DataPhaseCases() {
+  const Bytes releaseRQ = {0x05, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00};
+  const Bytes releaseRP = {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00};
+  const Bytes abort = {0x07, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00};
+  const Bytes request = testing::AssociatePdu(
+      0x01, "NORVANESCP", "OTHER",
+      testing::WireBuilder()
+          .UidItem(0x10, testing::kApplicationContextUid)
+          .Append(ProposedContextItem(1, uid::kVerification, {uid::kImplicitVRLittleEndian}))
+          .bytes());
+  const Bytes accept = testing::AcceptingAnswer(uid::kImplicitVRLittleEndian);
+  const Bytes reject = {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x01, 0x07};
+  return {
+      {"ReleaseRequestIsAnsweredAndClosed", releaseRQ, {}, releaseRP},
+      {"ReleaseAnswerIsLoggedAndClosed", releaseRP, {"ERROR, RELEASE-RP"}, {}},
+      {"AbortIsLoggedAndClosed", abort, {"ERROR, ABORT-RQ"}, {}},
+      {"AssociateRequestIsAborted", request, {"ERROR, ASSOCIATE-RQ"}, Abort(0x02)},
+      {"AssociateAcceptIsAborted", accept, {"ERROR, ASSOCIATE-AC"}, Abort(0x02)},
+      {"AssociateRejectIsAborted", reject, {"ERROR, ASSOCIATE-RJ"}, Abort(0x02)},
+      {"TypeZeroIsAProtocolError", Bytes(10, 0x00), {"ERROR, Protocol Error: 0"}, Abort(0x01)},
+      {"UnknownTypeIsAProtocolError",
+       {0x99, 0x00, 0x00},
+       {"ERROR, Protocol Error: 153"},
+       Abort(0x01)},
+  };
+}
+
+class DataPhasePdu : public ::testing::TestWithParam<DataPhaseCase> {
+ protected:
+  void SetUp() override { SetLOG(dir_ / "data.log", 0); }
+  void TearDown() override { SetLOG("", 0); }
+  testing::TempDir dir_;
+};
+
+TEST_P(DataPhasePdu, EndsTheAssociationWithItsLogLine) {
+  const DataPhaseCase& c = GetParam();
+  AcceptedAssociation association = ImplicitCT();
+  ASSERT_TRUE(association.accepted());
+  // Half a message is already in when the PDU comes; it must not survive.
+  ASSERT_TRUE(association.pair().Send(PDataPdu({Pdv(1, 0x00, Pattern(10))})));
+  ASSERT_TRUE(association.pair().Send(c.pdu));
+  PDU_Service& service = association.service();
+  TagList list;
+  EXPECT_FALSE(service.ReadMessage(list));
+  EXPECT_FALSE(service.Connected());
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(service.pDataTF().MessageBuffer().Available(), 0u);
+  EXPECT_EQ(service.pDataTF().PendingLength(), 0u);
+  const Bytes sent = association.pair().Drain();
+  EXPECT_EQ(sent, c.answer) << "sent: " << Hex(sent);
+  EXPECT_EQ(testing::LogTexts(dir_ / "data.log"), c.log);
+  EXPECT_FALSE(service.ReadMessage(list)) << "a closed association delivers nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadMessage, DataPhasePdu, ::testing::ValuesIn(DataPhaseCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct MalformedCase {
+  const char* name;
+  uint8_t contextID;
+  Bytes message;
+  size_t recordsBefore;  // records decoded before the fault
+};
+
+std::vector<MalformedCase> MalformedCases() {
+  const Bytes good = MessageBuilder().Implicit(0x0008, 0x0060, Text("CT")).bytes();
+  Bytes lengthPastEnd = MessageBuilder().Append(good).Tag(0x0010, 0x0010).U32(100).bytes();
+  lengthPastEnd.insert(lengthPastEnd.end(), 4, 'A');
+  const Bytes hugeLength =
+      MessageBuilder().Append(good).Tag(0x7FE0, 0x0010).U32(0xFFFFFFF0).Append(Pattern(8)).bytes();
+  const Bytes cutHeader = MessageBuilder().Append(good).Tag(0x0010, 0x0010).U16(4).bytes();
+  const Bytes cutTag = MessageBuilder().Append(good).U16(0x0010).Append({0x10}).bytes();
+  return {
+      {"ElementLengthPassesTheEnd", 1, lengthPastEnd, 1},
+      {"HugeElementLength", 1, hugeLength, 1},
+      {"TruncatedHeader", 1, cutHeader, 1},
+      {"TruncatedTag", 1, cutTag, 1},
+      {"UnacceptedContext", 3, good, 0},
+      {"ExplicitVRStartingWithZero", 5,
+       MessageBuilder()
+           .ExplicitShort(0x0008, 0x0060, "CS", Text("CT"))
+           .Tag(0x0010, 0x0010)
+           .Append({0x00, 'N', 0x02, 0x00, 'A', 'B'})
+           .bytes(),
+       1},
+  };
+}
+
+class MalformedMessage : public ::testing::TestWithParam<MalformedCase> {
+ protected:
+  void SetUp() override { SetLOG(dir_ / "malformed.log", 0); }
+  void TearDown() override { SetLOG("", 0); }
+  testing::TempDir dir_;
+};
+
+TEST_P(MalformedMessage, IsLoggedAndAborted) {
+  const MalformedCase& c = GetParam();
+  AcceptedAssociation association(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian}),
+       ProposedContextItem(5, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  ASSERT_TRUE(association.pair().Send(PDataPdu({Pdv(c.contextID, 0x02, c.message)})));
+  PDU_Service& service = association.service();
+  TagList list;
+  EXPECT_FALSE(service.ReadMessage(list));
+  EXPECT_FALSE(service.Connected());
+  EXPECT_EQ(list.size(), c.recordsBefore);
+  EXPECT_EQ(service.pDataTF().MessageBuffer().Available(), 0u);
+  const Bytes sent = association.pair().Drain();
+  EXPECT_EQ(sent, Abort(0x06)) << "sent: " << Hex(sent);
+  EXPECT_EQ(testing::LogTexts(dir_ / "malformed.log"),
+            std::vector<std::string>{"ERROR, ParseRawVRIntoDCM"});
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadMessage, MalformedMessage, ::testing::ValuesIn(MalformedCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct BadPduCase {
+  const char* name;
+  Bytes pdu;
+};
+
+TEST(ReadMessage, PdvLengthsThatDoNotFitThePduAreAborted) {
+  const std::vector<BadPduCase> cases = {
+      {"PdvLongerThanPdu",
+       testing::WireBuilder().U8(4).U8(0).U32(12).U32(100).U8(1).U8(2).Append(Pattern(6)).bytes()},
+      {"PdvShorterThanItsHeader",
+       testing::WireBuilder().U8(4).U8(0).U32(6).U32(1).U8(1).U8(2).bytes()},
+      {"PduTooShortForAPdvHeader", testing::WireBuilder().U8(4).U8(0).U32(3).Zeros(3).bytes()},
+      {"RestOfPduTooShortForTheNextPdv", testing::WireBuilder()
+                                             .U8(4)
+                                             .U8(0)
+                                             .U32(14)
+                                             .U32(6)
+                                             .U8(1)
+                                             .U8(0)
+                                             .Append(Pattern(4))
+                                             .Zeros(4)
+                                             .bytes()},
+  };
+  for (const BadPduCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    AcceptedAssociation association = ImplicitCT();
+    ASSERT_TRUE(association.accepted());
+    ASSERT_TRUE(association.pair().Send(c.pdu));
+    TagList list;
+    EXPECT_FALSE(association.service().ReadMessage(list));
+    EXPECT_FALSE(association.service().Connected());
+    EXPECT_EQ(association.service().pDataTF().MessageBuffer().Available(), 0u);
+    const Bytes sent = association.pair().Drain();
+    EXPECT_EQ(sent, Abort(0x06)) << "sent: " << Hex(sent);
+  }
+}
+
+TEST(ReadMessage, ConnectionLostInsideAPdvEndsWithoutAnAbort) {
+  AcceptedAssociation association = ImplicitCT();
+  ASSERT_TRUE(association.accepted());
+  ASSERT_TRUE(association.pair().Send(testing::WireBuilder()
+                                          .U8(4)
+                                          .U8(0)
+                                          .U32(106)
+                                          .U32(102)
+                                          .U8(1)
+                                          .U8(2)
+                                          .Append(Pattern(40))
+                                          .bytes()));
+  ::shutdown(association.peer(), SHUT_WR);
+  TagList list;
+  EXPECT_FALSE(association.service().ReadMessage(list));
+  EXPECT_FALSE(association.service().Connected());
+  EXPECT_EQ(association.pair().Drain(), Bytes{});
+}
+
+TEST(ReadMessage, MutatedPduStreamsDeliverWholeMessagesOrEndTheAssociation) {
+  const Bytes command = MessageBuilder()
+                            .Implicit(0x0000, 0x0000, MessageBuilder().U32(20).bytes())
+                            .Implicit(0x0000, 0x0100, US(0x0001))
+                            .Implicit(0x0000, 0x0800, US(0x0000))
+                            .bytes();
+  const Bytes dataSet = MessageBuilder()
+                            .Implicit(0x0008, 0x0060, Text("CT"))
+                            .Implicit(0x0010, 0x0010, Text("DOE^JOHN"))
+                            .Implicit(0x7FE0, 0x0010, Pattern(64))
+                            .bytes();
+  const Bytes original =
+      testing::WireBuilder()
+          .Append(PDataPdu({Pdv(1, 0x03, command), Pdv(1, 0x00, Slice(dataSet, 0, 30))}))
+          .Append(PDataPdu({Pdv(1, 0x02, Slice(dataSet, 30, 1000))}))
+          .bytes();
+  std::mt19937 random(7);
+  std::uniform_int_distribution<size_t> position(0, original.size() - 1);
+  int delivered = 0;
+  for (int round = 0; round < 300; ++round) {
+    Bytes bytes = original;
+    const int flips = 1 + static_cast<int>(random() % 3);
+    for (int i = 0; i < flips; ++i)
+      bytes[position(random)] = static_cast<uint8_t>(random());
+    if (random() % 4 == 0) bytes.resize(position(random));
+    AcceptedAssociation association = ImplicitCT();
+    ASSERT_TRUE(association.accepted());
+    association.pair().Send(bytes);
+    association.pair().ClosePeer();
+    PDU_Service& service = association.service();
+    for (int message = 0; message < 8; ++message) {
+      TagList list;
+      if (!service.ReadMessage(list)) break;
+      ++delivered;
+      for (const TagRecord& record : list) {
+        ASSERT_EQ(record.value.size(), record.HasValue() ? record.length : 0u) << Hex(bytes);
+      }
+    }
+    EXPECT_FALSE(service.Connected()) << "the stream ends with the peer gone: " << Hex(bytes);
+    EXPECT_EQ(service.pDataTF().MessageBuffer().Available(), 0u) << Hex(bytes);
+  }
+  EXPECT_GT(delivered, 0);
+}
+
+}  // namespace
+}  // namespace norvane

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+
+#include "datadec/tag_list.hpp"
+#include "message_fixture.hpp"
+#include "net/command_set.hpp"
+#include "net/log.hpp"
+#include "net/pdu_service.hpp"
+#include "net/verification.hpp"
+#include "support/peers.hpp"
+
+namespace norvane {
+namespace {
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++n;
+  return n;
+}
+
+class DcmtkVerification : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testing::HaveProgram("echoscu")) GTEST_SKIP() << "DCMTK is not installed";
+    SetLOG(dir_ / "scp.log", 2);
+  }
+  void TearDown() override { SetLOG("", 0); }
+  testing::TempDir dir_;
+};
+
+// The acceptor side as the storage SCP will run it: accept, then answer every C-ECHO-RQ
+// until ReadMessage reports the end of the association.
+TEST_F(DcmtkVerification, EchoscuIsAnsweredByReadMessageAndWriteEchoRSP) {
+  Socket listener;
+  ASSERT_TRUE(listener.ListenOnPort(0, true));
+  const uint16_t port = listener.LocalPort();
+
+  int answered = 0;
+  bool accepted = false;
+  bool endedClosed = false;
+  std::thread acceptor([&] {
+    if (!listener.Accept()) return;
+    PDU_Service service;
+    service.SetTrace(true);
+    service.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(20));
+    accepted = service.AcceptAssociation(listener.ReleaseConnection());
+    if (!accepted) return;
+    TagList request;
+    while (service.ReadMessage(request)) {
+      if (GetTagUS(request, kCommandGroup, kCommandField) == kCEchoRQ &&
+          WriteEchoRSP(service, request)) {
+        ++answered;
+      }
+      ClearTags(request);
+    }
+    endedClosed = !service.Connected();
+  });
+
+  const testing::RunResult echo =
+      testing::RunProgram({"echoscu", "-v", "--repeat", "3", "-aet", "ECHOSCU", "-aec",
+                           "NORVANESCP", "127.0.0.1", std::to_string(port)},
+                          std::chrono::seconds(60));
+  listener.StopListening();
+  acceptor.join();
+
+  EXPECT_TRUE(accepted) << echo.output;
+  EXPECT_EQ(echo.exitCode, 0) << echo.output;
+  EXPECT_EQ(Count(echo.output, "Received Echo Response (Success)"), 3u) << echo.output;
+  EXPECT_EQ(Count(echo.output, "Releasing Association"), 1u) << echo.output;
+  EXPECT_EQ(answered, 3);
+  EXPECT_TRUE(endedClosed) << "the release request ends the association";
+
+  const std::vector<std::string> log = testing::LogTexts(dir_ / "scp.log");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "ECHOSCU << NORVANESCP"), 3)
+      << ::testing::PrintToString(log);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "ECHOSCU >> NORVANESCP"), 3)
+      << ::testing::PrintToString(log);
+}
+
+// The whole verification against storescp, as the library's one-call function runs it.
+TEST_F(DcmtkVerification, EchoSCUSucceedsAgainstStorescp) {
+  if (!testing::HaveProgram("storescp")) GTEST_SKIP() << "DCMTK storescp is not installed";
+  const uint16_t port = testing::FreePort();
+  testing::PeerProcess storescp;
+  ASSERT_TRUE(storescp.Start(
+      {"storescp", "-v", "-aet", "STORESCP", "-od", dir_.path().string(), std::to_string(port)},
+      dir_ / "storescp.log"));
+  ASSERT_TRUE(testing::WaitForEcho(port, "STORESCP")) << storescp.Log();
+  std::string calling;
+  EXPECT_TRUE(EchoSCU("127.0.0.1", std::to_string(port), calling, "STORESCP")) << storescp.Log();
+  EXPECT_EQ(calling, "KAVORN          ");
+}
+
+}  // namespace
+}  // namespace norvane

@@ -1,0 +1,226 @@
+#include "net/verification.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datadec/tag_list.hpp"
+#include "message_fixture.hpp"
+#include "net/command_set.hpp"
+#include "net/log.hpp"
+#include "net/uids.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::AcceptedAssociation;
+using testing::Bytes;
+using testing::Hex;
+using testing::MessageBuilder;
+using testing::PDataPdu;
+using testing::Pdv;
+using testing::ReadPdu;
+using testing::ScriptedAcceptor;
+using testing::Slice;
+using testing::Text;
+using testing::US;
+
+const Bytes kReleaseRQ = {0x05, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00};
+const Bytes kReleaseRP = {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00};
+
+// What a peer saw of one verification.
+struct EchoExchange {
+  Bytes request;
+  Bytes command;
+  Bytes release;
+};
+
+// A peer that accepts Verification, answers the echo with `answer(messageID)` and then
+// answers a release.
+std::unique_ptr<ScriptedAcceptor> EchoPeer(EchoExchange& seen,
+                                           std::function<Bytes(uint16_t)> answer) {
+  return std::make_unique<ScriptedAcceptor>([&seen, answer](int fd) {
+    seen.request = ReadPdu(fd);
+    testing::SendAll(fd, testing::AcceptingAnswer(uid::kImplicitVRLittleEndian, "PEER            ",
+                                                  "KAVORN          "));
+    seen.command = ReadPdu(fd);
+    // The Message ID value: after the PDU and PDV headers (12 bytes), the group length,
+    // SOP class and command field elements (12 + 26 + 10) and its own header (8).
+    const uint16_t messageID =
+        seen.command.size() >= 70
+            ? static_cast<uint16_t>(seen.command[12 + 56] | (seen.command[12 + 57] << 8))
+            : 0;
+    testing::SendAll(fd, answer(messageID));
+    seen.release = testing::ReadExactly(fd, 10);
+    if (!seen.release.empty()) testing::SendAll(fd, kReleaseRP);
+  });
+}
+
+Bytes Answer(uint16_t messageID, uint16_t status) {
+  return PDataPdu({Pdv(1, 0x03, testing::EchoResponseCommand(messageID, status))});
+}
+
+Bytes EchoRequestCommand(uint16_t messageID) {
+  return MessageBuilder()
+      .Implicit(0x0000, 0x0000, MessageBuilder().U32(56).bytes())
+      .Implicit(0x0000, 0x0002, Text(std::string("1.2.840.10008.1.1") + '\0'))
+      .Implicit(0x0000, 0x0100, US(0x0030))
+      .Implicit(0x0000, 0x0110, US(messageID))
+      .Implicit(0x0000, 0x0800, US(0x0101))
+      .bytes();
+}
+
+class Echo : public ::testing::Test {
+ protected:
+  void SetUp() override { SetLOG(dir_ / "echo.log", 0); }
+  void TearDown() override { SetLOG("", 0); }
+  std::vector<std::string> Log() const { return testing::LogTexts(dir_ / "echo.log"); }
+  testing::TempDir dir_;
+};
+
+TEST_F(Echo, SendsOneContextAnEightyBytePduWithMessageID3AndReleases) {
+  EchoExchange seen;
+  auto peer = EchoPeer(seen, [](uint16_t id) { return Answer(id, 0x0000); });
+  std::string calling;
+  EXPECT_TRUE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
+  peer->Join();
+  EXPECT_EQ(calling, "KAVORN          ") << "the default title is written back";
+
+  // The proposal: application context, then exactly one context for Verification.
+  const Bytes context =
+      testing::ProposedContextItem(1, uid::kVerification, {uid::kImplicitVRLittleEndian});
+  const size_t contextAt = 74 + 4 + testing::kApplicationContextUid.size();
+  EXPECT_EQ(Slice(seen.request, contextAt, context.size()), context) << Hex(seen.request);
+  EXPECT_EQ(seen.request[contextAt + context.size()], 0x50) << "user information follows";
+
+  ASSERT_EQ(seen.command.size(), 80u) << Hex(seen.command);
+  const Bytes header = {0x04, 0x00, 0x00, 0x00, 0x00, 74, 0x00, 0x00, 0x00, 70, 0x01, 0x03};
+  EXPECT_EQ(Slice(seen.command, 0, 12), header) << Hex(seen.command, 0, 12);
+  const Bytes command = Slice(seen.command, 12, 68);
+  EXPECT_EQ(command, EchoRequestCommand(3)) << Hex(command);
+  EXPECT_EQ(seen.release, kReleaseRQ) << Hex(seen.release);
+  EXPECT_EQ(Log(), std::vector<std::string>{}) << "trace is off at log level 0";
+}
+
+TEST_F(Echo, FailureStatusFailsAndTheAssociationIsStillReleased) {
+  EchoExchange seen;
+  auto peer = EchoPeer(seen, [](uint16_t id) { return Answer(id, 0x0110); });
+  std::string calling = "ME";
+  EXPECT_FALSE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
+  peer->Join();
+  EXPECT_EQ(calling, "ME");
+  EXPECT_EQ(seen.release, kReleaseRQ) << Hex(seen.release);
+  EXPECT_EQ(Log(), std::vector<std::string>{});
+}
+
+TEST_F(Echo, ResponseOfAnotherCommandFails) {
+  EchoExchange seen;
+  auto peer = EchoPeer(seen, [](uint16_t id) {
+    Bytes command = testing::EchoResponseCommand(id, 0x0000);
+    // Command Field of a C-STORE-RSP instead.
+    command[12 + 26 + 8] = 0x01;
+    return PDataPdu({Pdv(1, 0x03, command)});
+  });
+  std::string calling;
+  EXPECT_FALSE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
+  peer->Join();
+  EXPECT_EQ(seen.release, kReleaseRQ);
+}
+
+TEST_F(Echo, AbortInsteadOfAResponseIsLoggedAndNothingIsReleased) {
+  EchoExchange seen;
+  auto peer = EchoPeer(seen, [](uint16_t) {
+    return Bytes{0x07, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x02, 0x00};
+  });
+  std::string calling;
+  EXPECT_FALSE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
+  peer->Join();
+  EXPECT_EQ(seen.release, Bytes{}) << Hex(seen.release);
+  EXPECT_EQ(Log(), std::vector<std::string>{"ERROR, ABORT-RQ"});
+}
+
+TEST_F(Echo, RefusedConnectionFailsWithoutALogLine) {
+  std::string calling;
+  EXPECT_FALSE(EchoSCU("127.0.0.1", std::to_string(testing::FreePort()), calling, "PEER"));
+  EXPECT_EQ(Log(), std::vector<std::string>{});
+}
+
+TEST_F(Echo, LogLevelAboveOneTracesBothMessagesWithTrimmedTitles) {
+  SetLOG(dir_ / "echo.log", 2);
+  EchoExchange seen;
+  auto peer = EchoPeer(seen, [](uint16_t id) { return Answer(id, 0x0000); });
+  std::string calling;
+  EXPECT_TRUE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
+  peer->Join();
+  const std::vector<std::string> log = Log();
+  const auto sent = std::find(log.begin(), log.end(), "KAVORN >> PEER");
+  ASSERT_NE(sent, log.end()) << ::testing::PrintToString(log);
+  const auto received = std::find(sent, log.end(), "KAVORN << PEER");
+  ASSERT_NE(received, log.end()) << ::testing::PrintToString(log);
+  // Five elements and an empty line sent; six elements and an empty line received.
+  ASSERT_EQ(received - sent, 7) << ::testing::PrintToString(log);
+  ASSERT_GE(log.end() - received, 8) << ::testing::PrintToString(log);
+  for (int i = 1; i <= 5; ++i)
+    EXPECT_EQ(sent[i].rfind("(0000,", 0), 0u) << sent[i];
+  EXPECT_EQ(sent[6], "");
+  EXPECT_EQ(sent[2].rfind("(0000,0002), 18,\tUI", 0), 0u) << sent[2];
+  for (int i = 1; i <= 6; ++i)
+    EXPECT_EQ(received[i].rfind("(0000,", 0), 0u) << received[i];
+  EXPECT_EQ(received[7], "");
+}
+
+TEST(WriteEchoRSP, AnswersMessageID7WithStatusSuccessAndAComputedGroupLength) {
+  AcceptedAssociation association(
+      {testing::ProposedContextItem(1, uid::kVerification, {uid::kImplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  ASSERT_TRUE(association.pair().Send(PDataPdu({Pdv(1, 0x03, EchoRequestCommand(7))})));
+  TagList request;
+  ASSERT_TRUE(association.service().ReadMessage(request));
+  ASSERT_TRUE(WriteEchoRSP(association.service(), request));
+
+  const Bytes wire = ReadPdu(association.peer());
+  // L = 18 (17 characters and a zero pad); the group length is L + 48.
+  const Bytes expected =
+      MessageBuilder()
+          .Implicit(0x0000, 0x0000, MessageBuilder().U32(18 + 48).bytes())
+          .Implicit(0x0000, 0x0002, Text(std::string("1.2.840.10008.1.1") + '\0'))
+          .Implicit(0x0000, 0x0100, US(0x8030))
+          .Implicit(0x0000, 0x0120, US(7))
+          .Implicit(0x0000, 0x0800, US(0x0101))
+          .Implicit(0x0000, 0x0900, US(0x0000))
+          .bytes();
+  EXPECT_EQ(wire, PDataPdu({Pdv(1, 0x03, expected)})) << Hex(wire);
+}
+
+TEST(WriteEchoRSP, RequestWithoutSOPClassIsNotAnswered) {
+  AcceptedAssociation association(
+      {testing::ProposedContextItem(1, uid::kVerification, {uid::kImplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  TagList request;
+  request.push_back(GenerateUSTag(0x0000, kCommandField, kCEchoRQ));
+  request.push_back(GenerateUSTag(0x0000, kMessageID, 7));
+  EXPECT_FALSE(WriteEchoRSP(association.service(), request));
+  request.push_back(GenerateTextTag(0x0000, kAffectedSOPClassUID, "UI", std::string(2, '\0')));
+  EXPECT_FALSE(WriteEchoRSP(association.service(), request)) << "a UID of zero bytes is empty";
+  EXPECT_EQ(association.pair().Drain(), Bytes{});
+}
+
+TEST(CommandSet, GroupLengthCountsHeadersAndValuesOfTheElementsAfterIt) {
+  TagList elements;
+  elements.push_back(GenerateUIDTag(0x0000, kAffectedSOPClassUID, "1.2.3"));
+  elements.push_back(GenerateUSTag(0x0000, kCommandField, kCEchoRQ));
+  const TagList command = CommandSet(std::move(elements));
+  ASSERT_EQ(command.size(), 3u);
+  EXPECT_TRUE(command[0].Is(0x0000, 0x0000));
+  EXPECT_EQ(command[0].VRText(), "UL");
+  EXPECT_EQ(command[0].value, (Bytes{8 + 6 + 8 + 2, 0, 0, 0}));
+  EXPECT_EQ(command[1].value, Text(std::string("1.2.3") + '\0')) << "odd UIDs get a zero pad";
+  EXPECT_EQ(GenerateUIDTag(0, 2, "1.23").length, 4u) << "even UIDs stay as they are";
+}
+
+}  // namespace
+}  // namespace norvane
