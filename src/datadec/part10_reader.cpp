@@ -84,17 +84,21 @@ std::string_view Describe(Part10ReadStatus status) {
   return "cannot be read";
 }
 
-DicomFileContent DICOMFile(const std::string& fileName) {
+DicomFileContent DICOMFile(std::span<const uint8_t> file) {
   DicomFileContent content;
+  content.status =
+      HasDicmPrefix(file) ? ReadElements(file, content) : Part10ReadStatus::kNoDicmPrefix;
+  return content;
+}
+
+DicomFileContent DICOMFile(const std::string& fileName) {
   const std::optional<std::vector<uint8_t>> bytes = LoadFileBytes(fileName);
   if (!bytes) {
+    DicomFileContent content;
     content.status = Part10ReadStatus::kCannotOpen;
-  } else if (!HasDicmPrefix(*bytes)) {
-    content.status = Part10ReadStatus::kNoDicmPrefix;
-  } else {
-    content.status = ReadElements(*bytes, content);
+    return content;
   }
-  return content;
+  return DICOMFile(*bytes);
 }
 
 bool DICOMFile(const std::string& fileName, TagList& meta, TagList& dataset, bool& explicitVR) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -36,6 +38,9 @@ struct DicomFileContent {
 // accepted (completed with a zero byte); a dataset that ends inside an element header ends
 // the reading without error.
 DicomFileContent DICOMFile(const std::string& fileName);
+
+// The same over the bytes of a whole file in memory.
+DicomFileContent DICOMFile(std::span<const uint8_t> file);
 
 // The same, appending to the caller's lists: true when the whole file was read;
 // `explicitVR` tells how the dataset was read.

@@ -173,13 +173,18 @@ class DirectoryReader {
     }
   }
 
-  // The record's elements after its type, up to the Item that opens the next record or the
-  // end of the data. Items inside the record's own sequences do not end it: an element of
-  // undefined length opens a sequence, a Sequence Delimitation Item closes one.
+  // The record's elements after its type, up to the Item that opens the next record, the
+  // delimiter that closes the Directory Record Sequence, or the end of the data. Items inside the
+  // record's own sequences do not end it: an element of undefined length opens a sequence, a
+  // Sequence Delimitation Item closes one.
   void AppendRecordElements(TagList& out) {
     int depth = 0;
     while (std::optional<ElementHeader> header = NextHeader()) {
-      if (header->Is(kItemGroup, kItemElement) && depth == 0) return;
+      // The next record's Item, or the end of the Directory Record Sequence.
+      if (depth == 0 && (header->Is(kItemGroup, kItemElement) ||
+                         header->Is(kItemGroup, kSequenceDelimitationElement))) {
+        return;
+      }
       TagRecord record = header->ToRecord();
       if (header->HasValue()) {
         const auto value = ReadElementValue(reader_, header->length);
@@ -199,10 +204,9 @@ class DirectoryReader {
 
 }  // namespace
 
-bool ReadDCMDIR(const std::string& fileName, TagList& list) {
-  const std::optional<std::vector<uint8_t>> bytes = LoadFileBytes(fileName);
-  if (!bytes || !HasDicmPrefix(*bytes)) return false;
-  DirectoryReader reader(*bytes);
+bool ReadDCMDIR(std::span<const uint8_t> file, TagList& list) {
+  if (!HasDicmPrefix(file)) return false;
+  DirectoryReader reader(file);
   const std::optional<uint32_t> root = reader.RootOffset();
   if (!root) return false;
   TagList records;
@@ -210,6 +214,11 @@ bool ReadDCMDIR(const std::string& fileName, TagList& list) {
   for (TagRecord& r : records)
     list.push_back(std::move(r));
   return true;
+}
+
+bool ReadDCMDIR(const std::string& fileName, TagList& list) {
+  const std::optional<std::vector<uint8_t>> bytes = LoadFileBytes(fileName);
+  return bytes && ReadDCMDIR(*bytes, list);
 }
 
 }  // namespace norvane

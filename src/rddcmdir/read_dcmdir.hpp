@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,5 +24,8 @@ inline constexpr std::string_view kSeriesMarker = "SERIES";
 // Offsets that point outside the file, or back to a record already read, end their level.
 // True when the file has "DICM" after its preamble and an (0004,1200) element.
 bool ReadDCMDIR(const std::string& fileName, TagList& list);
+
+// The same over the bytes of a whole DICOMDIR file in memory.
+bool ReadDCMDIR(std::span<const uint8_t> file, TagList& list);
 
 }  // namespace norvane

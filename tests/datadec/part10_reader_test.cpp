@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "datadec/part10_header_reader.hpp"
 #include "part10_test_files.hpp"
 #include "support/peers.hpp"
@@ -281,6 +283,31 @@ TEST_F(Part10Reader, HeaderReaderReadsBigEndianDatasetsAndReportsValuesCutShort)
   TagList partial;
   EXPECT_FALSE(DICOMHeader(Write(Bytes(file.begin(), file.begin() + cut), "cut.dcm"), partial));
   EXPECT_EQ(partial.size(), 6u) << Describe(partial);
+}
+
+TEST(Part10ReaderDamage, CutAndDamagedFilesNeverGiveRecordsLongerThanTheirValues) {
+  const TagList dataset = SampleDataset(true);
+  const Bytes whole = Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), Encoded(dataset, true, kLE));
+  const auto check = [](const DicomFileContent& content) {
+    for (const TagList* list : {&content.meta, &content.dataset}) {
+      for (const TagRecord& r : *list)
+        ASSERT_EQ(r.value.size(), r.HasValue() ? r.length : 0u) << Describe(r);
+    }
+  };
+  for (size_t size = 0; size <= whole.size(); ++size) {
+    const DicomFileContent content = DICOMFile(Bytes(whole.begin(), whole.begin() + size));
+    check(content);
+    if (size < 132) {
+      EXPECT_EQ(content.status, Part10ReadStatus::kNoDicmPrefix);
+    }
+  }
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    Bytes damaged = whole;
+    for (int flips = 0; flips < 3; ++flips)
+      damaged[132 + random() % (damaged.size() - 132)] = static_cast<uint8_t>(random());
+    check(DICOMFile(damaged));
+  }
 }
 
 }  // namespace
