@@ -29,12 +29,6 @@ using testing::Record;
 using testing::Text;
 using testing::Undefined;
 
-std::string TagText(uint16_t group, uint16_t element) {
-  char text[16];
-  std::snprintf(text, sizeof text, "(%04X,%04X)", group, element);
-  return text;
-}
-
 // Records outside every sequence, without the delimiters that close them: what dcmdump
 // prints at its top level.
 std::vector<const TagRecord*> TopLevel(const TagList& list) {
@@ -56,74 +50,13 @@ std::vector<const DumpedElement*> DumpTopLevel(const DcmdumpOutput& dump, bool m
   return out;
 }
 
-std::string TrimmedText(const TagRecord& r) {
-  std::string text(r.value.begin(), r.value.end());
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
-    text.pop_back();
-  return text;
-}
-
-// The numbers of a US, SS, UL or SL value as dcmdump prints them.
-std::string Numbers(const TagRecord& r, const std::string& vr, bool bigEndian) {
-  const size_t size = vr == "US" || vr == "SS" ? 2 : 4;
-  std::string out;
-  for (size_t i = 0; i + size <= r.value.size(); i += size) {
-    long n = size == 2 ? LoadU16(r.value.data() + i, bigEndian)
-                       : static_cast<long>(LoadU32(r.value.data() + i, bigEndian));
-    if (vr == "SS") n = static_cast<int16_t>(n);
-    if (vr == "SL") n = static_cast<int32_t>(n);
-    out += (out.empty() ? "" : "\\") + std::to_string(n);
-  }
-  return out;
-}
-
-std::string HexBytes(const TagRecord& r) {
-  std::string out;
-  for (uint8_t b : r.value) {
-    char h[4];
-    std::snprintf(h, sizeof h, "%02x", b);
-    out += (out.empty() ? "" : "\\") + std::string(h);
-  }
-  return out;
-}
-
-// What differs between our record and dcmdump's line; empty when they agree.
-std::string Mismatch(const TagRecord& r, const DumpedElement& d, bool explicitVR, bool bigEndian) {
-  std::ostringstream why;
-  if (r.group != d.group || r.element != d.element) {
-    why << "tag " << TagText(r.group, r.element) << " where dcmdump has "
-        << TagText(d.group, d.element);
-    return why.str();
-  }
-  if (explicitVR && r.VRText() != d.vr) why << "VR " << r.VRText() << " != " << d.vr << "; ";
-  if (r.HasUndefinedLength() != d.undefinedLength || (!d.undefinedLength && r.length != d.length)) {
-    why << "length " << r.length << " != " << d.length << "; ";
-  }
-  if (d.value == "(no value available)") {
-    if (r.length != 0) why << "dcmdump has no value; ";
-  } else if (std::optional<std::string> text = d.Text()) {
-    // dcmdump keeps a NUL pad in the text it prints.
-    while (!text->empty() && (text->back() == '\0' || text->back() == ' '))
-      text->pop_back();
-    if (TrimmedText(r) != *text) why << "value [" << TrimmedText(r) << "] != [" << *text << "]; ";
-  } else if (d.vr == "US" || d.vr == "SS" || d.vr == "UL" || d.vr == "SL") {
-    if (Numbers(r, d.vr, bigEndian) != d.value)
-      why << "numbers " << Numbers(r, d.vr, bigEndian) << " != " << d.value << "; ";
-  } else if (d.vr == "OB" && d.value != "(not loaded)" && !d.undefinedLength) {
-    if (HexBytes(r) != d.value) why << "bytes " << HexBytes(r) << " != " << d.value << "; ";
-  }
-  std::string s = why.str();
-  if (!s.empty()) s = TagText(r.group, r.element) + ": " + s;
-  return s;
-}
-
 void ExpectListMatchesDump(const std::vector<const TagRecord*>& ours,
                            const std::vector<const DumpedElement*>& theirs, bool explicitVR,
                            bool bigEndian) {
   EXPECT_EQ(ours.size(), theirs.size());
   int reported = 0;
   for (size_t i = 0; i < ours.size() && i < theirs.size() && reported < 10; ++i) {
-    const std::string why = Mismatch(*ours[i], *theirs[i], explicitVR, bigEndian);
+    const std::string why = testing::DumpMismatch(*ours[i], *theirs[i], explicitVR, bigEndian);
     if (!why.empty()) {
       ADD_FAILURE() << "element " << i << " " << why;
       ++reported;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "datadec/tag_record.hpp"
+
 namespace norvane::testing {
 
 struct DumpedElement {
@@ -36,5 +38,13 @@ struct DcmdumpOutput {
 // Runs "dcmdump +L -M -Un" (full text values, long values not loaded, UIDs as numbers)
 // plus `options` on the file and parses what it prints.
 DcmdumpOutput RunDcmdump(const std::string& path, const std::vector<std::string>& options = {});
+
+// What differs between a record read by this system and dcmdump's line for the same
+// element (tag; VR when `explicitVR`; length; text, US/SS/UL/SL numbers and OB bytes when
+// dcmdump printed them); empty when they agree.
+std::string DumpMismatch(const TagRecord& record, const DumpedElement& dumped, bool explicitVR,
+                         bool bigEndian);
+
+std::string TagText(uint16_t group, uint16_t element);
 
 }  // namespace norvane::testing
