@@ -22,7 +22,8 @@ constexpr const char* kHelp =
     "      SERIES  Modality=CR  SeriesNumber=1  SeriesInstanceUID=1.3.6...\n"
     "        IMAGE  ReferencedFileID=77654033\\CR1\\6154  InstanceNumber=1\n"
     "Records whose type does not fit their level (a private record in place of a patient)\n"
-    "are left out with everything below them. Values are printed as the file holds them.\n"
+    "are left out with everything below them. Values are printed as the file holds them,\n"
+    "without leading and trailing blanks, with control characters shown as '.'.\n"
     "\n"
     "Exits with 1 when the file cannot be read, is not a DICOM file, or has no offset of\n"
     "its first record (0004,1200).\n";
@@ -72,6 +73,9 @@ void PrintRecord(const TagList& record) {
   for (const Field& f : fields) {
     const std::string value = GetTagText(record, f.group, f.element);
     if (!value.empty()) line += std::string("  ") + f.keyword + "=" + value;
+  }
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
   }
   std::fprintf(stdout, "%s\n", line.c_str());
 }

@@ -22,8 +22,12 @@ constexpr const char* kHelp =
     "  (7FE0, 0010), 32768, OW - Pixel Data     longer value, not shown\n"
     "  (0008, 1140), SQ - Referenced ...         length 0 or undefined\n"
     "Elements inside items of undefined length get \".....\" per open item; sequences of\n"
-    "defined length are shown as one line. Element names are printed in UTF-8; values as\n"
-    "the file holds them.\n"
+    "defined length are shown as one line. A US, SS, UL or SL value of up to 4 bytes is\n"
+    "shown as one decimal number (its bytes taken as a little-endian 32-bit integer, so\n"
+    "SS -1 shows as 65535), an FL or FD value of up to 4 bytes as a single-precision\n"
+    "number with two decimals, longer ones as \"Vector!!\". Values of big-endian files\n"
+    "are shown as they are stored. Other values are shown as the file holds them, up to\n"
+    "a first NUL byte, with control characters as '.'. Element names are in UTF-8.\n"
     "\n"
     "Prints \"Dump Failed!\" and exits with 1 when the file cannot be read, is not a DICOM\n"
     "file, or is cut short.\n";
@@ -42,6 +46,10 @@ void PrintList(const TagList& list, bool explicitVR) {
     if (line.size() >= name.size() &&
         line.compare(line.size() - name.size(), name.size(), name.data(), name.size()) == 0) {
       line = line.substr(0, line.size() - name.size()) + Windows1252ToUtf8(name);
+    }
+    // One element, one terminal line: control characters of a value do not get through.
+    for (char& c : line) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
     }
     std::fprintf(stdout, "%s\n", line.c_str());
   }

@@ -24,8 +24,8 @@ void PrintHelp(std::FILE* out) {
                "encoded. The new file is written beside the old one and renamed over it, so a\n"
                "failure leaves FILE as it was.\n"
                "\n"
-               "  --ts UID   a transfer syntax UID, or one of\n"
-               "             %s\n"
+               "  --ts UID   a transfer syntax UID, or one of these names:\n"
+               "%s"
                "\n"
                "Exits with 1 when the file cannot be read, already is a DICOM file, holds no\n"
                "elements, is cut short, or cannot be rewritten.\n",
@@ -50,7 +50,8 @@ int RunMeta(int argc, char** argv) {
   }
   const std::optional<std::string> uid = ResolveTransferSyntax(*args.Value("--ts"));
   if (!uid) {
-    std::fprintf(stderr, "norvane meta: '%s' is neither a transfer syntax UID nor one of %s\n",
+    std::fprintf(stderr,
+                 "norvane meta: '%s' is neither a transfer syntax UID nor one of these names:\n%s",
                  args.Value("--ts")->c_str(), kTransferSyntaxAliasHelp);
     return 1;
   }

@@ -164,6 +164,10 @@ struct SampleCase {
   size_t records;  // patients, studies, series and image records together
 };
 
+void PrintTo(const SampleCase& c, std::ostream* out) {
+  *out << c.file;
+}
+
 class PydicomDicomdir : public ::testing::TestWithParam<SampleCase> {};
 
 TEST_P(PydicomDicomdir, GivesTheRecordsInHierarchyOrderWithTheirElements) {
