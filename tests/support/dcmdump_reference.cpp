@@ -89,9 +89,7 @@ DcmdumpOutput RunDcmdump(const std::string& path, const std::vector<std::string>
   out.exitCode = run.exitCode;
   out.raw = run.output;
 
-  static const std::regex kElementLine(R"(^( *)\(([0-9a-f]{4}),([0-9a-f]{4})\) (\S\S) (.*))");
   static const std::regex kTail(R"(#\s*(u/l|\d+),\s*(\d+)\s+(.+)$)");
-  static const std::regex kOffsetLine(R"(^ *#  offset=\$(\d+))");
   bool meta = false;
   std::istringstream lines(run.output);
   std::string line;
@@ -102,19 +100,30 @@ DcmdumpOutput RunDcmdump(const std::string& path, const std::vector<std::string>
     }
     if (line.rfind("# Dicom-Meta-Information-Header", 0) == 0) meta = true;
     if (line.rfind("# Dicom-Data-Set", 0) == 0) meta = false;
-    std::smatch m;
-    if (std::regex_search(line, m, kOffsetLine) && !out.elements.empty()) {
-      out.elements.back().itemOffset = static_cast<uint32_t>(std::stoul(m[1]));
+    // Lines are parsed by hand: pixel data lines are too long for std::regex's recursion.
+    const size_t indent = line.find_first_not_of(' ');
+    if (indent == std::string::npos) continue;
+    if (line.compare(indent, 10, "#  offset=") == 0 && !out.elements.empty()) {
+      out.elements.back().itemOffset = static_cast<uint32_t>(std::stoul(line.substr(indent + 11)));
       continue;
     }
-    if (!std::regex_match(line, m, kElementLine)) continue;
+    if (line.size() < indent + 15 || line[indent] != '(' || line[indent + 5] != ',' ||
+        line[indent + 10] != ')' || line[indent + 11] != ' ' || line[indent + 14] != ' ') {
+      continue;
+    }
+    const std::string group = line.substr(indent + 1, 4);
+    const std::string element = line.substr(indent + 6, 4);
+    if (group.find_first_not_of("0123456789abcdef") != std::string::npos ||
+        element.find_first_not_of("0123456789abcdef") != std::string::npos) {
+      continue;
+    }
     DumpedElement e;
-    e.depth = static_cast<int>(m[1].length() / 2);
+    e.depth = static_cast<int>(indent / 2);
     e.meta = meta;
-    e.group = static_cast<uint16_t>(std::stoul(m[2], nullptr, 16));
-    e.element = static_cast<uint16_t>(std::stoul(m[3], nullptr, 16));
-    e.vr = m[4];
-    const std::string rest = m[5];
+    e.group = static_cast<uint16_t>(std::stoul(group, nullptr, 16));
+    e.element = static_cast<uint16_t>(std::stoul(element, nullptr, 16));
+    e.vr = line.substr(indent + 12, 2);
+    const std::string rest = line.substr(indent + 15);
     // The length column is the last '#' followed by "length, multiplicity name".
     size_t hash = rest.rfind('#');
     std::smatch t;
