@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -38,12 +39,25 @@ FileReplacement::~FileReplacement() {
 
 bool FileReplacement::Open() {
   if (fd_ >= 0) return true;
+  // A symbolic link stays a link: the file it points to is the one replaced.
+  struct stat link;
+  if (::lstat(target_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(target_.c_str(), resolved) != nullptr) target_ = resolved;
+  }
+  const size_t slash = target_.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u", static_cast<long>(::getpid()),
                   temporaryCounter.fetch_add(1));
     std::string name = target_ + suffix;
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == ENAMETOOLONG) {
+      // The target's name leaves no room for a suffix: a short name in the same folder.
+      name = folder + ".norvane" + suffix;
+      fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
     if (fd >= 0) {
       fd_ = fd;
       temporary_ = std::move(name);

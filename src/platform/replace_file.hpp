@@ -10,7 +10,8 @@ namespace norvane {
 // Writes a file by way of a temporary file in the same folder that is renamed over the
 // target only when everything was written, so that a failed write leaves an existing
 // file as it was. A replaced file keeps its permission bits; a new one gets the usual
-// 0666 less the process's umask. Without Commit the temporary file is removed.
+// 0666 less the process's umask. A symbolic link is followed, so the file it points to is
+// replaced and the link stays. Without Commit the temporary file is removed.
 class FileReplacement {
  public:
   explicit FileReplacement(std::string target);

@@ -216,6 +216,26 @@ TEST_F(Part10Writer, ReplacedFileKeepsItsPermissions) {
   EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
+TEST_F(Part10Writer, SymbolicLinkStaysALinkToTheReplacedFile) {
+  const std::string real = dir_ / "real.dcm";
+  const std::string link = dir_ / "link.dcm";
+  WriteBytes(real, Text("old"));
+  std::filesystem::create_symlink(real, link);
+  const TagList dataset = Dataset(true);
+  ASSERT_TRUE(WriteDicomFile(link, nullptr, dataset, true, kLE));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(testing::ReadFileBytes(real), Encoded(dataset, true, kLE));
+}
+
+TEST_F(Part10Writer, TargetWithTheLongestNameIsStillWritten) {
+  const std::string path = dir_ / std::string(255, 'N');
+  WriteBytes(path, Text("old"));
+  const TagList dataset = Dataset(true);
+  ASSERT_TRUE(WriteDicomFile(path, nullptr, dataset, true, kLE));
+  EXPECT_EQ(testing::ReadFileBytes(path), Encoded(dataset, true, kLE));
+  EXPECT_EQ(FilesIn(dir_.path()), 1u);
+}
+
 class AppendMeta : public ::testing::Test {
  protected:
   std::string WriteBare(const TagList& dataset, bool explicitVR, ByteOrder order) {
