@@ -4,10 +4,12 @@
 
 namespace norvane::cli {
 
-// Each subcommand lives in its own file; this table only names them.
 std::span<const Command> AllCommands() {
   static const std::array commands{
       Command{"echo", "verify a DICOM node with C-ECHO", RunEcho},
+      Command{"dump", "print the elements of a DICOM file", RunDump},
+      Command{"dicomdir", "print the directory records of a DICOMDIR", RunDicomdir},
+      Command{"meta", "add a meta header to a bare dataset file", RunMeta},
   };
   return commands;
 }

@@ -16,5 +16,8 @@ std::span<const Command> AllCommands();
 
 // The subcommands, each in a file of its own.
 int RunEcho(int argc, char** argv);
+int RunDump(int argc, char** argv);
+int RunDicomdir(int argc, char** argv);
+int RunMeta(int argc, char** argv);
 
 }  // namespace norvane::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace norvane::cli {
+
+// The short names a --ts value may use, one per line, each with the UID it stands for.
+inline constexpr const char* kTransferSyntaxAliasHelp =
+    "             implicit   1.2.840.10008.1.2       Implicit VR Little Endian\n"
+    "             explicit   1.2.840.10008.1.2.1     Explicit VR Little Endian\n"
+    "             big        1.2.840.10008.1.2.2     Explicit VR Big Endian\n"
+    "             lossless   1.2.840.10008.1.2.4.70  JPEG Lossless, first-order prediction\n"
+    "             baseline   1.2.840.10008.1.2.4.50  JPEG Baseline\n";
+
+// The transfer syntax UID a --ts value names: one of the aliases above, or a UID written
+// out (digits and dots, at most 64 characters). Nullopt for anything else.
+std::optional<std::string> ResolveTransferSyntax(const std::string& text);
+
+}  // namespace norvane::cli
