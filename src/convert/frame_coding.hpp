@@ -1,0 +1,29 @@
+#pragma once
+
+// One frame through the JPEG adapter that its transfer syntax and Bits Allocated call for.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "convert/pixel_module.hpp"
+#include "convert/transfer_syntax.hpp"
+
+namespace norvane {
+
+// Whether frames of this Bits Allocated can be coded in this JPEG syntax: baseline takes
+// 8 bits only, lossless 8, 12 or 16.
+bool JpegCodesBitsAllocated(PixelEncoding encoding, uint16_t bitsAllocated);
+
+// Decodes one frame's stream into `frame` (exactly one frame of native little-endian
+// samples). False for a decoder error or a stream whose image is not Rows x Columns with
+// the module's samples per pixel. `lossy` tells whether the stream was a DCT one.
+bool DecodeFrame(PixelEncoding encoding, const PixelModule& module, std::span<const uint8_t> stream,
+                 std::span<uint8_t> frame, bool& lossy);
+
+// Encodes one frame of native little-endian, interleaved samples. False on an encoder
+// error.
+bool EncodeFrame(PixelEncoding encoding, const PixelModule& module, std::span<const uint8_t> frame,
+                 std::vector<uint8_t>& stream);
+
+}  // namespace norvane
