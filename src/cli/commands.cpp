@@ -4,9 +4,17 @@
 
 namespace norvane::cli {
 
-// Each subcommand lives in its own file; this table only names them.
+// Each subcommand lives in its own file (<name>_command.cpp).
+int RunDump(int argc, char** argv);
+int RunDicomdir(int argc, char** argv);
+int RunMeta(int argc, char** argv);
+
 std::span<const Command> AllCommands() {
-  static const std::array<Command, 0> commands{};
+  static const std::array commands{
+      Command{"dump", "print the elements of a DICOM file", RunDump},
+      Command{"dicomdir", "print the directory records of a DICOMDIR", RunDicomdir},
+      Command{"meta", "add a meta header to a bare dataset file", RunMeta},
+  };
   return commands;
 }
 

@@ -1,0 +1,113 @@
+// norvane dicomdir FILE: the patient, study, series and image records of a DICOMDIR.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "cli/options.hpp"
+#include "datadec/tag_list.hpp"
+#include "rddcmdir/read_dcmdir.hpp"
+
+namespace norvane::cli {
+namespace {
+
+constexpr const char* kHelp =
+    "usage: norvane dicomdir FILE\n"
+    "\n"
+    "Reads a DICOMDIR by following its record offsets and prints one line per directory\n"
+    "record, in hierarchy order, indented by level: the record type, then the record's\n"
+    "identifying values that are present, for example\n"
+    "  PATIENT  PatientName=Doe^Archibald  PatientID=77654033\n"
+    "    STUDY  StudyDate=20010101  StudyID=2  StudyInstanceUID=1.3.6...\n"
+    "      SERIES  Modality=CR  SeriesNumber=1  SeriesInstanceUID=1.3.6...\n"
+    "        IMAGE  ReferencedFileID=77654033\\CR1\\6154  InstanceNumber=1\n"
+    "Records whose type does not fit their level (a private record in place of a patient)\n"
+    "are left out with everything below them. Values are printed as the file holds them.\n"
+    "\n"
+    "Exits with 1 when the file cannot be read, is not a DICOM file, or has no offset of\n"
+    "its first record (0004,1200).\n";
+
+struct Field {
+  uint16_t group;
+  uint16_t element;
+  const char* keyword;
+};
+
+constexpr Field kPatientFields[] = {{0x0010, 0x0010, "PatientName"}, {0x0010, 0x0020, "PatientID"}};
+constexpr Field kStudyFields[] = {{0x0008, 0x0020, "StudyDate"},
+                                  {0x0020, 0x0010, "StudyID"},
+                                  {0x0008, 0x1030, "StudyDescription"},
+                                  {0x0020, 0x000D, "StudyInstanceUID"}};
+constexpr Field kSeriesFields[] = {{0x0008, 0x0060, "Modality"},
+                                   {0x0020, 0x0011, "SeriesNumber"},
+                                   {0x0020, 0x000E, "SeriesInstanceUID"}};
+constexpr Field kImageFields[] = {{0x0004, 0x1500, "ReferencedFileID"},
+                                  {0x0020, 0x0013, "InstanceNumber"},
+                                  {0x0004, 0x1511, "ReferencedSOPInstanceUIDInFile"}};
+
+std::string_view Trimmed(const TagRecord& record) {
+  std::string_view text(reinterpret_cast<const char*>(record.value.data()), record.value.size());
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+    text.remove_suffix(1);
+  return text;
+}
+
+// One directory record: its marker and the elements up to the next marker.
+void PrintRecord(const TagList& record) {
+  const std::string type(Trimmed(record.front()));
+  int level = 3;
+  std::span<const Field> fields = kImageFields;
+  if (type == "PATIENT") {
+    level = 0;
+    fields = kPatientFields;
+  } else if (type == "STUDY") {
+    level = 1;
+    fields = kStudyFields;
+  } else if (type == "SERIES") {
+    level = 2;
+    fields = kSeriesFields;
+  }
+  std::string line(static_cast<size_t>(2 * level), ' ');
+  line += type;
+  for (const Field& f : fields) {
+    const std::string value = GetTagText(record, f.group, f.element);
+    if (!value.empty()) line += std::string("  ") + f.keyword + "=" + value;
+  }
+  std::fprintf(stdout, "%s\n", line.c_str());
+}
+
+}  // namespace
+
+int RunDicomdir(int argc, char** argv) {
+  const ParsedArgs args = ParseArgs(argc, argv, {});
+  if (args.help) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (!args.error.empty() || args.positionals.size() != 1) {
+    std::fprintf(stderr, "norvane dicomdir: %s\n%s",
+                 args.error.empty() ? "give exactly one FILE" : args.error.c_str(), kHelp);
+    return 1;
+  }
+  const std::string& fileName = args.positionals[0];
+  TagList list;
+  if (!ReadDCMDIR(fileName, list)) {
+    std::fprintf(stderr,
+                 "norvane dicomdir: %s cannot be read as a DICOMDIR (no such file, no \"DICM\" "
+                 "after a 128-byte preamble, or no offset of the first record)\n",
+                 fileName.c_str());
+    return 1;
+  }
+  TagList record;
+  for (TagRecord& r : list) {
+    if (r.Is(0x0004, 0x1430)) {
+      if (!record.empty()) PrintRecord(record);
+      record.clear();
+    }
+    if (!record.empty() || r.Is(0x0004, 0x1430)) record.push_back(std::move(r));
+  }
+  if (!record.empty()) PrintRecord(record);
+  return 0;
+}
+
+}  // namespace norvane::cli

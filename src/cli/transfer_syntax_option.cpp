@@ -1,0 +1,42 @@
+#include "cli/transfer_syntax_option.hpp"
+
+#include <array>
+#include <string_view>
+#include <utility>
+
+namespace norvane::cli {
+namespace {
+
+constexpr size_t kMaxUidLength = 64;
+
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kAliases = {{
+    {"implicit", "1.2.840.10008.1.2"},
+    {"explicit", "1.2.840.10008.1.2.1"},
+    {"big", "1.2.840.10008.1.2.2"},
+    {"lossless", "1.2.840.10008.1.2.4.70"},
+    {"baseline", "1.2.840.10008.1.2.4.50"},
+}};
+
+bool IsUid(std::string_view text) {
+  if (text.empty() || text.size() > kMaxUidLength) return false;
+  if (text.front() == '.' || text.back() == '.') return false;
+  char previous = 0;
+  for (const char c : text) {
+    if (c != '.' && (c < '0' || c > '9')) return false;
+    if (c == '.' && previous == '.') return false;
+    previous = c;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ResolveTransferSyntax(const std::string& text) {
+  for (const auto& [alias, uid] : kAliases) {
+    if (text == alias) return std::string(uid);
+  }
+  if (IsUid(text)) return text;
+  return std::nullopt;
+}
+
+}  // namespace norvane::cli

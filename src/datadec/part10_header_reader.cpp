@@ -1,0 +1,57 @@
+#include "datadec/part10_header_reader.hpp"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "datadec/element_encoding.hpp"
+#include "datadec/element_reader.hpp"
+#include "datadec/part10_format.hpp"
+#include "datadec/transfer_syntax.hpp"
+
+namespace norvane {
+namespace {
+
+constexpr uint16_t kPixelDataGroup = 0x7FE0;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+bool DICOMHeader(const std::string& fileName, TagList& list) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+  if (!file) return false;
+  struct stat info;
+  if (::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  const off_t size = info.st_size;
+
+  uint8_t start[kMetaGroupStart];
+  if (std::fread(start, 1, sizeof start, file.get()) != sizeof start || !HasDicmPrefix(start)) {
+    return false;
+  }
+
+  ElementReaderState state{.explicitVR = true, .bigEndian = false, .inMetaGroup = true};
+  while (::ftello(file.get()) < size) {
+    const std::optional<ElementHeader> header = ReadElementHeader(state, file.get());
+    if (!header || header->group == kPixelDataGroup) break;
+    TagRecord record = header->ToRecord();
+    if (header->HasValue()) {
+      std::optional<std::vector<uint8_t>> value = ReadElementValue(file.get(), header->length);
+      if (!value) {
+        // One byte short at the very end of the file is accepted, as the full reader does.
+        value = ReadElementValue(file.get(), header->length - 1);
+        if (!value) return false;
+        value->push_back(0);
+      }
+      record.value = std::move(*value);
+    }
+    if (header->Is(kMetaGroup, 0x0010)) ApplyTransferSyntax(state, record.value);
+    list.push_back(std::move(record));
+  }
+  return true;
+}
+
+}  // namespace norvane

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "datadec/tag_record.hpp"
+
+namespace norvane {
+
+// Appends every element of a DICOM file before the first element of group 7FE0 (the pixel
+// data), meta group and dataset alike, to `list`, with the VR letters the file holds (none
+// for implicit VR data). The file is read element by element, never loaded whole.
+// True when the file has "DICM" after its preamble and every value before the pixel data
+// was there; false when it cannot be opened, has no "DICM", or a value needs more bytes
+// than the file holds (the records before it stay in `list`).
+bool DICOMHeader(const std::string& fileName, TagList& list);
+
+}  // namespace norvane

@@ -1,0 +1,120 @@
+#include "datadec/part10_reader.hpp"
+
+#include "datadec/byte_order.hpp"
+#include "datadec/element_encoding.hpp"
+#include "datadec/element_reader.hpp"
+#include "datadec/part10_format.hpp"
+#include "datadec/tag_list.hpp"
+#include "datadec/transfer_syntax.hpp"
+#include "dictionary/dictionary.hpp"
+#include "platform/file_bytes.hpp"
+
+namespace norvane {
+namespace {
+
+constexpr uint16_t kTransferSyntaxElement = 0x0010;
+constexpr uint16_t kGroupLengthElement = 0x0000;
+
+// Reads every element after "DICM" into the two lists.
+Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out) {
+  ElementReader reader(bytes, /*explicitVR=*/true, /*bigEndian=*/false, /*inMetaGroup=*/true);
+  reader.position = kMetaGroupStart;
+  // Where the meta group ends: the end of the file until (0002,0000) says otherwise.
+  uint64_t metaEnd = bytes.size();
+
+  while (!reader.AtEnd()) {
+    const std::optional<ElementHeader> header = ReadElementHeader(reader);
+    if (!header) break;  // the file ends inside a header: the partial header is no element
+    TagRecord record = header->ToRecord();
+    const uint64_t valueStart = reader.position;
+
+    if (header->HasValue()) {
+      const size_t available = reader.Remaining();
+      if (available < header->length) {
+        if (available + 1 < header->length) return Part10ReadStatus::kValueCutShort;
+        // One byte short at the very end of the file: the missing byte reads as zero.
+        record.value.assign(bytes.begin() + reader.position, bytes.end());
+        record.value.push_back(0);
+        reader.position = bytes.size();
+      } else {
+        const auto value = ReadElementValue(reader, header->length);
+        record.value.assign(value->begin(), value->end());
+      }
+    }
+
+    if (header->Is(kMetaGroup, kTransferSyntaxElement) && reader.inMetaGroup) {
+      ApplyTransferSyntax(reader, record.value);
+    }
+
+    if (header->group == kMetaGroup) {
+      if (const std::string_view vr = MetaElementVR(header->element); !vr.empty()) {
+        record.SetVR(vr);
+      }
+      if (header->element == kGroupLengthElement && record.value.size() >= 4) {
+        metaEnd = valueStart + header->length + LoadU32(record.value.data(), false);
+      }
+      out.meta.push_back(std::move(record));
+    } else {
+      if (record.VRIs("UN")) LookupVR(record);
+      out.dataset.push_back(std::move(record));
+    }
+
+    // The element just read was the last of the meta group.
+    if (valueStart + header->length >= metaEnd) reader.inMetaGroup = false;
+  }
+
+  out.explicitVR = reader.explicitVR;
+  out.bigEndian = reader.bigEndian;
+  return Part10ReadStatus::kOk;
+}
+
+}  // namespace
+
+std::string_view Describe(Part10ReadStatus status) {
+  switch (status) {
+    case Part10ReadStatus::kOk:
+      return "read";
+    case Part10ReadStatus::kCannotOpen:
+      return "cannot be opened";
+    case Part10ReadStatus::kNoDicmPrefix:
+      return "is not a DICOM file (no \"DICM\" after a 128-byte preamble)";
+    case Part10ReadStatus::kValueCutShort:
+      return "is cut short (a value needs more bytes than the file holds)";
+  }
+  return "cannot be read";
+}
+
+DicomFileContent DICOMFile(const std::string& fileName) {
+  DicomFileContent content;
+  const std::optional<std::vector<uint8_t>> bytes = LoadFileBytes(fileName);
+  if (!bytes) {
+    content.status = Part10ReadStatus::kCannotOpen;
+  } else if (!HasDicmPrefix(*bytes)) {
+    content.status = Part10ReadStatus::kNoDicmPrefix;
+  } else {
+    content.status = ReadElements(*bytes, content);
+  }
+  return content;
+}
+
+bool DICOMFile(const std::string& fileName, TagList& meta, TagList& dataset, bool& explicitVR) {
+  DicomFileContent content = DICOMFile(fileName);
+  for (TagRecord& r : content.meta)
+    meta.push_back(std::move(r));
+  for (TagRecord& r : content.dataset)
+    dataset.push_back(std::move(r));
+  explicitVR = content.explicitVR;
+  return content.Ok();
+}
+
+std::optional<std::string> LoadFileDataset(const std::string& fileName, TagList& dataset) {
+  DicomFileContent content = DICOMFile(fileName);
+  for (TagRecord& r : content.dataset)
+    dataset.push_back(std::move(r));
+  if (!content.Ok()) return std::nullopt;
+  const TagRecord* syntax = FindTag(content.meta, kMetaGroup, kTransferSyntaxElement);
+  if (!syntax) return std::nullopt;
+  return std::string(UidText(ValueBytes(*syntax)));
+}
+
+}  // namespace norvane

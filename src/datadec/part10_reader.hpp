@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "datadec/tag_record.hpp"
+
+namespace norvane {
+
+enum class Part10ReadStatus : uint8_t {
+  kOk,
+  kCannotOpen,     // no such file, or it cannot be read
+  kNoDicmPrefix,   // no "DICM" after a 128-byte preamble
+  kValueCutShort,  // a value needs more bytes than the file holds
+};
+
+std::string_view Describe(Part10ReadStatus status);
+
+// A DICOM file read into the meta group and the dataset. After a failure the lists hold the
+// records read before it.
+struct DicomFileContent {
+  TagList meta;
+  TagList dataset;
+  bool explicitVR = true;  // how the dataset was read
+  bool bigEndian = false;
+  Part10ReadStatus status = Part10ReadStatus::kOk;
+
+  bool Ok() const { return status == Part10ReadStatus::kOk; }
+};
+
+// Reads a whole DICOM file. Meta elements (group 0002) get the VRs of the meta table; the
+// dataset is read in the encoding (0002,0010) names, and elements stored as "UN" get their
+// dictionary VR. Sequences, items and encapsulated pixel data are read flat; values of
+// defined-length sequences stay unexpanded. A last value one byte short of its length is
+// accepted (completed with a zero byte); a dataset that ends inside an element header ends
+// the reading without error.
+DicomFileContent DICOMFile(const std::string& fileName);
+
+// The same, appending to the caller's lists: true when the whole file was read;
+// `explicitVR` tells how the dataset was read.
+bool DICOMFile(const std::string& fileName, TagList& meta, TagList& dataset, bool& explicitVR);
+
+// Appends the dataset of a DICOM file to `dataset` and returns its Transfer Syntax UID
+// (the text before the first NUL); nullopt when the file could not be read whole or its
+// meta group has no (0002,0010). The meta group is not kept.
+std::optional<std::string> LoadFileDataset(const std::string& fileName, TagList& dataset);
+
+}  // namespace norvane

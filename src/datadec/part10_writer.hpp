@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "datadec/byte_order.hpp"
+#include "datadec/tag_record.hpp"
+
+namespace norvane {
+
+// Writes a DICOM file: with a meta list, 128 zero bytes, "DICM" and the meta list encoded
+// explicit VR little endian, then the dataset in list order, encoded with `explicitVR` and
+// `order` (the meta group's own records always explicit VR little endian); with no meta
+// list (null), the dataset alone. Values are written as they are held; a transfer syntax
+// change is the caller's work.
+// The file is written beside the target under a temporary name and renamed over it at the
+// end, so that on failure an existing file stays as it was. False when the file cannot be
+// created or written, or when a record's length does not fit its header (a value of more
+// than 65535 bytes under a VR with a 16-bit length field).
+bool WriteDicomFile(const std::string& fileName, const TagList* meta, const TagList& dataset,
+                    bool explicitVR, ByteOrder order);
+
+}  // namespace norvane

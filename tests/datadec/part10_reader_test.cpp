@@ -1,0 +1,287 @@
+// DICOMFile, LoadFileDataset and DICOMHeader on files built byte by byte: transfer syntax
+// detection, the meta group's VRs and end, big-endian datasets, and files cut short.
+
+#include "datadec/part10_reader.hpp"
+
+#include <gtest/gtest.h>
+
+#include "datadec/part10_header_reader.hpp"
+#include "part10_test_files.hpp"
+#include "support/peers.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::Bytes;
+using testing::Concat;
+using testing::Describe;
+using testing::Encoded;
+using testing::MetaGroup;
+using testing::Part10;
+using testing::Record;
+using testing::Text;
+using testing::Undefined;
+using testing::WriteBytes;
+
+constexpr ByteOrder kLE = ByteOrder::kLittleEndian;
+constexpr ByteOrder kBE = ByteOrder::kBigEndian;
+
+// A small dataset with a sequence of undefined length, as its records are held.
+TagList SampleDataset(bool explicitVR) {
+  const auto vr = [explicitVR](const char* letters) { return explicitVR ? letters : ""; };
+  return {Record(0x0008, 0x0016, vr("UI"), Text("1.2.840.10008.5.1.4.1.1.7\0")),
+          Record(0x0008, 0x0018, vr("UI"), Text("1.2.3.4.5.6\0")),
+          Undefined(0x0008, 0x1140, vr("SQ")),
+          Undefined(0xFFFE, 0xE000, ""),
+          Record(0x0008, 0x1150, vr("UI"), Text("1.2.3\0")),
+          Record(0xFFFE, 0xE00D, "", {}),
+          Record(0xFFFE, 0xE0DD, "", {}),
+          Record(0x0010, 0x0010, vr("PN"), Text("DOE^JANE")),
+          Record(0x0028, 0x0010, vr("US"), {0x00, 0x02})};
+}
+
+void ExpectSameRecords(const TagList& read, const TagList& expected) {
+  ASSERT_EQ(read.size(), expected.size()) << "read:\n" << Describe(read);
+  for (size_t i = 0; i < read.size(); ++i) {
+    EXPECT_TRUE(testing::SameRecord(read[i], expected[i]))
+        << "record " << i << " read as " << Describe(read[i]) << "\nexpected "
+        << Describe(expected[i]);
+  }
+}
+
+class Part10Reader : public ::testing::Test {
+ protected:
+  std::string Write(const Bytes& bytes, const std::string& name = "file.dcm") {
+    const std::string path = dir_ / name;
+    WriteBytes(path, bytes);
+    return path;
+  }
+  testing::TempDir dir_;
+};
+
+TEST_F(Part10Reader, ReadsEachUncompressedSyntaxAsItsTransferSyntaxNames) {
+  struct Case {
+    Bytes uid;
+    bool explicitVR;
+    ByteOrder order;
+  };
+  const Case cases[] = {{Text("1.2.840.10008.1.2\0"), false, kLE},
+                        {Text("1.2.840.10008.1.2.1\0"), true, kLE},
+                        {Text("1.2.840.10008.1.2.2\0"), true, kBE},
+                        {Text("1.2.840.10008.1.2.4.70"), true, kLE}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.uid.begin(), c.uid.end()));
+    const TagList meta = MetaGroup(c.uid);
+    const TagList dataset = SampleDataset(c.explicitVR);
+    const DicomFileContent content =
+        DICOMFile(Write(Part10(meta, Encoded(dataset, c.explicitVR, c.order))));
+    ASSERT_TRUE(content.Ok()) << Describe(content.status);
+    EXPECT_EQ(content.explicitVR, c.explicitVR);
+    EXPECT_EQ(content.bigEndian, c.order == kBE);
+    ExpectSameRecords(content.meta, meta);
+    ExpectSameRecords(content.dataset, dataset);
+  }
+}
+
+TEST_F(Part10Reader, TransferSyntaxPaddedWithNulIsImplicitButPaddedWithSpaceIsNot) {
+  const TagList implicitData = SampleDataset(false);
+  bool explicitVR = true;
+  TagList meta, dataset;
+  ASSERT_TRUE(DICOMFile(
+      Write(Part10(MetaGroup(Text("1.2.840.10008.1.2\0")), Encoded(implicitData, false, kLE))),
+      meta, dataset, explicitVR));
+  EXPECT_FALSE(explicitVR);
+  for (const TagRecord& r : dataset)
+    EXPECT_FALSE(r.HasVR()) << Describe(r);
+
+  // With a space pad the UID names no syntax this reader knows: explicit little endian.
+  const TagList explicitData = SampleDataset(true);
+  const DicomFileContent spaced = DICOMFile(Write(
+      Part10(MetaGroup(Text("1.2.840.10008.1.2 ")), Encoded(explicitData, true, kLE)), "b.dcm"));
+  ASSERT_TRUE(spaced.Ok());
+  EXPECT_TRUE(spaced.explicitVR);
+  ExpectSameRecords(spaced.dataset, explicitData);
+}
+
+TEST_F(Part10Reader, BigEndianDatasetIsReadBigEndianFromItsFirstElement) {
+  const TagList dataset = {Record(0x0008, 0x0005, "CS", Text("ISO_IR 100")),
+                           Record(0x0028, 0x0010, "US", {0x02, 0x00})};
+  const Bytes file = Part10(MetaGroup(Text("1.2.840.10008.1.2.2\0")), Encoded(dataset, true, kBE));
+  const DicomFileContent content = DICOMFile(Write(file));
+  ASSERT_TRUE(content.Ok());
+  ExpectSameRecords(content.dataset, dataset);
+  // Values stay as the file holds them: Rows 512 big endian.
+  EXPECT_EQ(content.dataset[1].value, (Bytes{0x02, 0x00}));
+}
+
+TEST_F(Part10Reader, BigEndianDatasetWithoutGroupLengthStillEndsTheMetaGroup) {
+  TagList meta = MetaGroup(Text("1.2.840.10008.1.2.2\0"));
+  meta.erase(meta.begin());  // no (0002,0000): the meta group ends with its last element
+  const TagList dataset = {Record(0x0008, 0x0060, "CS", Text("OT")),
+                           Record(0x0028, 0x0011, "US", {0x01, 0x00})};
+  const DicomFileContent content = DICOMFile(Write(Part10(meta, Encoded(dataset, true, kBE))));
+  ASSERT_TRUE(content.Ok());
+  ExpectSameRecords(content.meta, meta);
+  ExpectSameRecords(content.dataset, dataset);
+}
+
+TEST_F(Part10Reader, MetaGroupEndingWithImplicitTransferSyntaxMakesDatasetImplicit) {
+  const TagList meta = {Record(0x0002, 0x0000, "UL", {26, 0, 0, 0}),
+                        Record(0x0002, 0x0010, "UI", Text("1.2.840.10008.1.2\0"))};
+  const TagList dataset = {Record(0x0008, 0x0060, "", Text("OT")),
+                           Record(0x0010, 0x0020, "", Text("PID1"))};
+  const DicomFileContent content = DICOMFile(Write(Part10(meta, Encoded(dataset, false, kLE))));
+  ASSERT_TRUE(content.Ok());
+  EXPECT_FALSE(content.explicitVR);
+  ExpectSameRecords(content.dataset, dataset);
+}
+
+TEST_F(Part10Reader, TransferSyntaxAfterTheMetaGroupLengthChangesNothing) {
+  // The group length covers (0002,0001) only; the UID that follows is past the meta group.
+  const TagList meta = {Record(0x0002, 0x0000, "UL", {10, 0, 0, 0}),
+                        Record(0x0002, 0x0001, "OB", {0x00, 0x01}),
+                        Record(0x0002, 0x0010, "UI", Text("1.2.840.10008.1.2\0"))};
+  const TagList dataset = {Record(0x0008, 0x0060, "CS", Text("OT"))};
+  const DicomFileContent content = DICOMFile(Write(Part10(meta, Encoded(dataset, true, kLE))));
+  ASSERT_TRUE(content.Ok());
+  EXPECT_TRUE(content.explicitVR);
+  ExpectSameRecords(content.dataset, dataset);
+}
+
+TEST_F(Part10Reader, ImplicitMetaGroupIsReadAndItsElementsGetTheMetaVRs) {
+  // Meta group written in implicit VR: (0002,0000) with a 32-bit length of 4.
+  const Bytes metaBytes = Concat({{0x02, 0x00, 0x00, 0x00, 4, 0, 0, 0, 28, 0, 0, 0},
+                                  {0x02, 0x00, 0x10, 0x00, 20, 0, 0, 0},
+                                  Text("1.2.840.10008.1.2.1\0")});
+  const TagList dataset = {Record(0x0008, 0x0060, "", Text("OT"))};
+  const DicomFileContent content =
+      DICOMFile(Write(Concat({testing::Preamble(), metaBytes, Encoded(dataset, false, kLE)})));
+  ASSERT_TRUE(content.Ok());
+  ASSERT_EQ(content.meta.size(), 2u) << Describe(content.meta);
+  EXPECT_EQ(content.meta[0].length, 4u);
+  EXPECT_EQ(content.meta[0].VRText(), "UL");
+  EXPECT_EQ(content.meta[1].VRText(), "UI");
+  // The rest of the file is implicit VR, whatever the UID says.
+  EXPECT_FALSE(content.explicitVR);
+  ExpectSameRecords(content.dataset, dataset);
+}
+
+TEST_F(Part10Reader, ElementStoredAsUNGetsItsDictionaryVR) {
+  const TagList dataset = {Record(0x0010, 0x0010, "UN", Text("DOE^JOHN")),
+                           Record(0x0009, 0x1001, "UN", Text("ABCD"))};
+  const DicomFileContent content = DICOMFile(
+      Write(Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), Encoded(dataset, true, kLE))));
+  ASSERT_TRUE(content.Ok());
+  ASSERT_EQ(content.dataset.size(), 2u);
+  EXPECT_EQ(content.dataset[0].VRText(), "PN");
+  EXPECT_EQ(content.dataset[1].VRText(), "UN");  // no dictionary row for a private tag
+}
+
+TEST_F(Part10Reader, LastValueOneByteShortIsAcceptedWithAZeroByte) {
+  const TagList dataset = {Record(0x0008, 0x0060, "CS", Text("OT")),
+                           Record(0x0010, 0x0010, "PN", Text("DOE^JOHN"))};
+  Bytes file = Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), Encoded(dataset, true, kLE));
+  file.pop_back();
+  const DicomFileContent content = DICOMFile(Write(file));
+  ASSERT_TRUE(content.Ok());
+  ASSERT_EQ(content.dataset.size(), 2u);
+  EXPECT_EQ(content.dataset[1].length, 8u);
+  EXPECT_EQ(content.dataset[1].value, Text("DOE^JOH\0"));
+}
+
+TEST_F(Part10Reader, ValueTwoBytesShortFailsAndKeepsTheRecordsBeforeIt) {
+  const TagList dataset = {Record(0x0008, 0x0060, "CS", Text("OT")),
+                           Record(0x7FE0, 0x0010, "OW", Bytes(64, 0x11))};
+  Bytes file = Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), Encoded(dataset, true, kLE));
+  file.resize(file.size() - 2);
+  TagList meta, read;
+  bool explicitVR = false;
+  EXPECT_FALSE(DICOMFile(Write(file), meta, read, explicitVR));
+  EXPECT_EQ(meta.size(), 5u);
+  ASSERT_EQ(read.size(), 1u) << Describe(read);
+  EXPECT_TRUE(read[0].Is(0x0008, 0x0060));
+  EXPECT_EQ(DICOMFile(dir_ / "file.dcm").status, Part10ReadStatus::kValueCutShort);
+}
+
+TEST_F(Part10Reader, DatasetEndingInsideAnElementHeaderEndsReadingWithSuccess) {
+  const TagList dataset = {Record(0x0008, 0x0060, "CS", Text("OT"))};
+  const Bytes file =
+      Concat({Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), Encoded(dataset, true, kLE)),
+              Bytes{0x10, 0x00, 0x10, 0x00, 'P'}});
+  const DicomFileContent content = DICOMFile(Write(file));
+  ASSERT_TRUE(content.Ok());
+  ExpectSameRecords(content.dataset, dataset);
+}
+
+TEST_F(Part10Reader, FilesWithoutDicmOrMissingFailWithEmptyLists) {
+  const TagList dataset = SampleDataset(true);
+  const Bytes bare = Encoded(dataset, true, kLE);
+  Bytes wrongMagic = Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), bare);
+  wrongMagic[131] = 'X';
+  for (const std::string& path :
+       {Write(bare, "bare.dcm"), Write(wrongMagic, "magic.dcm"), Write(Bytes(131, 0), "short.dcm"),
+        dir_ / "missing.dcm", dir_.path().string()}) {
+    SCOPED_TRACE(path);
+    TagList meta, read;
+    bool explicitVR = false;
+    EXPECT_FALSE(DICOMFile(path, meta, read, explicitVR));
+    EXPECT_TRUE(meta.empty());
+    EXPECT_TRUE(read.empty());
+    TagList header;
+    EXPECT_FALSE(DICOMHeader(path, header));
+    EXPECT_TRUE(header.empty());
+  }
+  EXPECT_EQ(DICOMFile(dir_ / "bare.dcm").status, Part10ReadStatus::kNoDicmPrefix);
+  EXPECT_EQ(DICOMFile(dir_ / "missing.dcm").status, Part10ReadStatus::kCannotOpen);
+}
+
+TEST_F(Part10Reader, LoadFileDatasetGivesTheTransferSyntaxWithoutItsPad) {
+  const TagList dataset = SampleDataset(false);
+  const std::string path =
+      Write(Part10(MetaGroup(Text("1.2.840.10008.1.2\0")), Encoded(dataset, false, kLE)));
+  TagList read;
+  EXPECT_EQ(LoadFileDataset(path, read), std::optional<std::string>("1.2.840.10008.1.2"));
+  ExpectSameRecords(read, dataset);
+
+  TagList meta = MetaGroup(Text("1.2.840.10008.1.2.1\0"));
+  meta.pop_back();  // no (0002,0010)
+  TagList none;
+  EXPECT_FALSE(
+      LoadFileDataset(Write(Part10(meta, Encoded(SampleDataset(true), true, kLE)), "n"), none)
+          .has_value());
+}
+
+TEST_F(Part10Reader, HeaderReaderStopsBeforeThePixelDataGroupAndKeepsFileVRs) {
+  const TagList dataset = {
+      Record(0x0008, 0x0060, "", Text("OT")), Record(0x0028, 0x0010, "", {0x00, 0x02}),
+      Record(0x7FE0, 0x0000, "", {8, 0, 0, 0}), Record(0x7FE0, 0x0010, "", Bytes(8, 0x22)),
+      Record(0xFFFC, 0xFFFC, "", Bytes(4, 0))};
+  const TagList meta = MetaGroup(Text("1.2.840.10008.1.2\0"));
+  TagList list;
+  ASSERT_TRUE(DICOMHeader(Write(Part10(meta, Encoded(dataset, false, kLE))), list));
+  TagList expected = meta;
+  expected.push_back(dataset[0]);
+  expected.push_back(dataset[1]);
+  ExpectSameRecords(list, expected);
+}
+
+TEST_F(Part10Reader, HeaderReaderReadsBigEndianDatasetsAndReportsValuesCutShort) {
+  const TagList dataset = {Record(0x0028, 0x0010, "US", {0x02, 0x00}),
+                           Record(0x0028, 0x0011, "US", {0x01, 0x00}),
+                           Record(0x7FE0, 0x0010, "OW", Bytes(8, 0x22))};
+  const Bytes file = Part10(MetaGroup(Text("1.2.840.10008.1.2.2\0")), Encoded(dataset, true, kBE));
+  TagList list;
+  ASSERT_TRUE(DICOMHeader(Write(file), list));
+  ASSERT_EQ(list.size(), 7u) << Describe(list);
+  EXPECT_TRUE(testing::SameRecord(list[5], dataset[0]));
+  EXPECT_TRUE(testing::SameRecord(list[6], dataset[1]));
+
+  // Cut inside the Columns value, before the pixel data.
+  const size_t cut = file.size() - (12 + 8) - 2;
+  TagList partial;
+  EXPECT_FALSE(DICOMHeader(Write(Bytes(file.begin(), file.begin() + cut), "cut.dcm"), partial));
+  EXPECT_EQ(partial.size(), 6u) << Describe(partial);
+}
+
+}  // namespace
+}  // namespace norvane
