@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "convert/pixel_module.hpp"
-#include "convert/transfer_syntax.hpp"
+#include "convert/supported_syntaxes.hpp"
 
 namespace norvane {
 

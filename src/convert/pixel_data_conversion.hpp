@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "convert/pixel_module.hpp"
-#include "convert/transfer_syntax.hpp"
+#include "convert/supported_syntaxes.hpp"
 #include "datadec/tag_record.hpp"
 
 namespace norvane {

@@ -1,4 +1,4 @@
-#include "convert/transfer_syntax.hpp"
+#include "convert/supported_syntaxes.hpp"
 
 #include <array>
 
@@ -14,10 +14,6 @@ constexpr std::array<TransferSyntax, 5> kSupported{{
 }};
 
 }  // namespace
-
-std::string_view UidText(std::string_view uid) {
-  return uid.substr(0, uid.find('\0'));
-}
 
 std::optional<TransferSyntax> FindTransferSyntax(std::string_view uid) {
   const std::string_view text = UidText(uid);

@@ -7,12 +7,10 @@
 #include <string_view>
 
 #include "datadec/byte_order.hpp"
+#include "datadec/transfer_syntax.hpp"
 
 namespace norvane {
 
-inline constexpr std::string_view kImplicitVRLittleEndian = "1.2.840.10008.1.2";
-inline constexpr std::string_view kExplicitVRLittleEndian = "1.2.840.10008.1.2.1";
-inline constexpr std::string_view kExplicitVRBigEndian = "1.2.840.10008.1.2.2";
 inline constexpr std::string_view kJpegBaselineProcess1 = "1.2.840.10008.1.2.4.50";
 inline constexpr std::string_view kJpegLosslessSV1 = "1.2.840.10008.1.2.4.70";
 
@@ -32,10 +30,7 @@ struct TransferSyntax {
   bool Encapsulated() const { return pixels != PixelEncoding::kNative; }
 };
 
-// A UID as DICOM compares it: the text up to its first NUL, so a NUL pad matches.
-std::string_view UidText(std::string_view uid);
-
-// One of the five supported syntaxes, or nullopt.
+// One of the five supported syntaxes, or nullopt. The UID compares up to its first NUL.
 std::optional<TransferSyntax> FindTransferSyntax(std::string_view uid);
 
 }  // namespace norvane
