@@ -31,8 +31,8 @@ bool NeedsTranscoding(const TagRecord& header) {
   return header.HasValue() && (header.VRIs("SQ") || header.Is(kItemGroup, kItemElement));
 }
 
-bool Convert(TagList& output, const TagList& source, const TransferSyntax& from,
-             const TransferSyntax& to) {
+ConvertStatus Convert(TagList& output, const TagList& source, const TransferSyntax& from,
+                      const TransferSyntax& to) {
   const bool swap = from.order != to.order;
   const bool reencode = swap || from.explicitVR != to.explicitVR;
   PixelModule module;
@@ -42,9 +42,10 @@ bool Convert(TagList& output, const TagList& source, const TransferSyntax& from,
     TagRecord converted = Header(record);
     module.Note(record, from.BigEndian(), output.size());
     if (IsPixelData(record)) {
+      ConvertStatus status = ConvertStatus::kOk;
       const std::optional<size_t> next =
-          ConvertPixelData(source, i, converted, module, from, to, output);
-      if (!next) return false;
+          ConvertPixelData(source, i, converted, module, from, to, output, status);
+      if (!next) return status;
       i = *next;
       continue;
     }
@@ -55,7 +56,7 @@ bool Convert(TagList& output, const TagList& source, const TransferSyntax& from,
       if (!TranscodeSequence(record, content, from.explicitVR, from.order, to.explicitVR,
                              to.order) ||
           !EncodeList(converted, content, to.explicitVR, to.order)) {
-        return false;
+        return ConvertStatus::kMalformedSequence;
       }
     } else {
       const std::span<const uint8_t> value = ValueBytes(record);
@@ -65,37 +66,43 @@ bool Convert(TagList& output, const TagList& source, const TransferSyntax& from,
     output.push_back(std::move(converted));
     ++i;
   }
-  return true;
+  return ConvertStatus::kOk;
 }
 
 }  // namespace
 
-bool ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
-                    std::string_view sourceUid) {
+ConvertStatus ConvertDatasetWithStatus(TagList& output, const TagList& source,
+                                       std::string_view targetUid, std::string_view sourceUid) {
   if (UidText(targetUid) == UidText(sourceUid)) {
     CopyTags(output, source);
-    return true;
+    return ConvertStatus::kOk;
   }
   const std::optional<TransferSyntax> from = FindTransferSyntax(sourceUid);
+  if (!from) return ConvertStatus::kUnsupportedSourceSyntax;
   const std::optional<TransferSyntax> to = FindTransferSyntax(targetUid);
-  if (!from || !to) return false;
+  if (!to) return ConvertStatus::kUnsupportedTargetSyntax;
 
   const size_t before = output.size();
-  bool converted = false;
+  ConvertStatus status = ConvertStatus::kOk;
   try {
     TagList records;
-    converted = Convert(records, source, *from, *to);
-    if (converted) {
+    status = Convert(records, source, *from, *to);
+    if (status == ConvertStatus::kOk) {
       SetGroupLengths(records, to->explicitVR, to->order);
       output.reserve(before + records.size());
       std::move(records.begin(), records.end(), std::back_inserter(output));
     }
   } catch (const std::bad_alloc&) {
     // Sizes come from the data; a dataset too large for memory is a failed conversion.
-    converted = false;
+    status = ConvertStatus::kOutOfMemory;
   }
-  if (!converted) output.resize(before);
-  return converted;
+  if (status != ConvertStatus::kOk) output.resize(before);
+  return status;
+}
+
+bool ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
+                    std::string_view sourceUid) {
+  return ConvertDatasetWithStatus(output, source, targetUid, sourceUid) == ConvertStatus::kOk;
 }
 
 bool ConvertTS(TagList& list, std::string_view targetUid, std::string_view sourceUid) {

@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+#include "convert/convert_status.hpp"
 #include "datadec/tag_record.hpp"
 
 namespace norvane {
@@ -24,6 +25,10 @@ namespace norvane {
 // codec error; a sequence value that is malformed.
 bool ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
                     std::string_view sourceUid);
+
+// The same, saying why a conversion failed.
+ConvertStatus ConvertDatasetWithStatus(TagList& output, const TagList& source,
+                                       std::string_view targetUid, std::string_view sourceUid);
 
 // ConvertDataset in place: on success `list` holds the converted records; on failure it is
 // left exactly as it was.

@@ -17,27 +17,35 @@ bool JpegCodesBitsAllocated(PixelEncoding encoding, uint16_t bitsAllocated) {
   return false;
 }
 
-bool DecodeFrame(PixelEncoding encoding, const PixelModule& module, std::span<const uint8_t> stream,
-                 std::span<uint8_t> frame, bool& lossy) {
-  if (!JpegCodesBitsAllocated(encoding, module.bitsAllocated)) return false;
+ConvertStatus DecodeFrame(PixelEncoding encoding, const PixelModule& module,
+                          std::span<const uint8_t> stream, std::span<uint8_t> frame, bool& lossy) {
+  if (!JpegCodesBitsAllocated(encoding, module.bitsAllocated)) {
+    return ConvertStatus::kBitsAllocated;
+  }
   // A smaller image would leave part of the frame unwritten; a different shape would put
   // the samples in the wrong places.
   const std::optional<JpegFrameInfo> info = ReadJpegFrameInfo(stream);
-  if (!info || info->rows != module.rows || info->columns != module.columns ||
+  if (!info) return ConvertStatus::kCodecError;
+  if (info->rows != module.rows || info->columns != module.columns ||
       info->components != module.samples || info->DecodedSize() != frame.size()) {
-    return false;
+    return ConvertStatus::kFrameMismatch;
   }
   lossy = !info->lossless();
+  int result = -1;
   switch (module.bitsAllocated) {
     case 8:
-      return JpegDecode8(stream, frame) == 0;
+      result = JpegDecode8(stream, frame);
+      break;
     case 12:
-      return JpegDecode12(stream, frame) == 0;
+      result = JpegDecode12(stream, frame);
+      break;
     default:
       // DCMTK writes lossless streams of 16-bit precision for 12-bit data in 16-bit
       // words; the 16-bit decoder reads every precision up to 16.
-      return JpegDecode16(stream, frame) == 0;
+      result = JpegDecode16(stream, frame);
+      break;
   }
+  return result == 0 ? ConvertStatus::kOk : ConvertStatus::kCodecError;
 }
 
 bool EncodeFrame(PixelEncoding encoding, const PixelModule& module, std::span<const uint8_t> frame,

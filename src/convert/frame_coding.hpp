@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "convert/convert_status.hpp"
 #include "convert/pixel_module.hpp"
 #include "convert/supported_syntaxes.hpp"
 
@@ -16,10 +17,11 @@ namespace norvane {
 bool JpegCodesBitsAllocated(PixelEncoding encoding, uint16_t bitsAllocated);
 
 // Decodes one frame's stream into `frame` (exactly one frame of native little-endian
-// samples). False for a decoder error or a stream whose image is not Rows x Columns with
-// the module's samples per pixel. `lossy` tells whether the stream was a DCT one.
-bool DecodeFrame(PixelEncoding encoding, const PixelModule& module, std::span<const uint8_t> stream,
-                 std::span<uint8_t> frame, bool& lossy);
+// samples): kFrameMismatch for a stream whose image is not Rows x Columns with the module's
+// samples per pixel, kCodecError for a decoder error. `lossy` tells whether the stream was
+// a DCT one.
+ConvertStatus DecodeFrame(PixelEncoding encoding, const PixelModule& module,
+                          std::span<const uint8_t> stream, std::span<uint8_t> frame, bool& lossy);
 
 // Encodes one frame of native little-endian, interleaved samples. False on an encoder
 // error.

@@ -39,11 +39,15 @@ void Interleave(std::span<uint8_t> frame, size_t bytesPerSample) {
 // The native samples of the source, little endian, exactly `total` bytes.
 std::optional<std::vector<uint8_t>> NativeSamples(const TagRecord& pixelData,
                                                   const PixelModule& module, uint32_t total,
-                                                  const TransferSyntax& from) {
+                                                  const TransferSyntax& from,
+                                                  ConvertStatus& status) {
   // One byte more is a pad; anything else would read past the data or drop some of it.
-  if (pixelData.length != total && pixelData.length != uint64_t{total} + 1) return std::nullopt;
   const std::span<const uint8_t> value = ValueBytes(pixelData);
-  if (value.size() < total) return std::nullopt;
+  if ((pixelData.length != total && pixelData.length != uint64_t{total} + 1) ||
+      value.size() < total) {
+    status = ConvertStatus::kPixelDataLength;
+    return std::nullopt;
+  }
   std::vector<uint8_t> samples(value.begin(), value.begin() + total);
   if (from.BigEndian()) SwapBytes(samples, SampleSwapUnit(module.bitsAllocated));
   return samples;
@@ -57,12 +61,20 @@ struct Decoded {
 
 std::optional<Decoded> DecodedSamples(const TagList& source, size_t index,
                                       const PixelModule& module, uint32_t frameSize, uint32_t total,
-                                      const TransferSyntax& from) {
-  if (!from.Encapsulated() || !JpegCodesBitsAllocated(from.pixels, module.bitsAllocated)) {
+                                      const TransferSyntax& from, ConvertStatus& status) {
+  if (!from.Encapsulated()) {
+    status = ConvertStatus::kEncapsulatedForm;  // compressed data under a native syntax
+    return std::nullopt;
+  }
+  if (!JpegCodesBitsAllocated(from.pixels, module.bitsAllocated)) {
+    status = ConvertStatus::kBitsAllocated;
     return std::nullopt;
   }
   std::optional<EncapsulatedFrames> frames = CollectFrames(source, index, module.frames);
-  if (!frames) return std::nullopt;
+  if (!frames) {
+    status = ConvertStatus::kEncapsulatedForm;
+    return std::nullopt;
+  }
   Decoded decoded;
   decoded.next = frames->next;
   decoded.samples.resize(total);
@@ -70,9 +82,8 @@ std::optional<Decoded> DecodedSamples(const TagList& source, size_t index,
     const std::span<uint8_t> frame =
         std::span<uint8_t>(decoded.samples).subspan(f * frameSize, frameSize);
     bool lossy = false;
-    if (!DecodeFrame(from.pixels, module, frames->frames[f].bytes, frame, lossy)) {
-      return std::nullopt;
-    }
+    status = DecodeFrame(from.pixels, module, frames->frames[f].bytes, frame, lossy);
+    if (status != ConvertStatus::kOk) return std::nullopt;
     decoded.lossy = decoded.lossy || lossy;
   }
   return decoded;
@@ -106,10 +117,17 @@ std::string_view NativeVR(const TagRecord& pixelData, const PixelModule& module,
 std::optional<size_t> ConvertPixelData(const TagList& source, size_t index,
                                        const TagRecord& pixelData, const PixelModule& module,
                                        const TransferSyntax& from, const TransferSyntax& to,
-                                       TagList& out) {
+                                       TagList& out, ConvertStatus& status) {
   const std::optional<uint32_t> frameSize = module.FrameSize();
   const std::optional<uint32_t> total = module.TotalSize();
-  if (!frameSize || !total) return std::nullopt;
+  if (!frameSize || !total) {
+    status = ConvertStatus::kImageTooLarge;
+    return std::nullopt;
+  }
+  if (to.Encapsulated() && !JpegCodesBitsAllocated(to.pixels, module.bitsAllocated)) {
+    status = ConvertStatus::kBitsAllocated;
+    return std::nullopt;
+  }
 
   std::vector<uint8_t> samples;
   size_t next = index + 1;
@@ -117,20 +135,20 @@ std::optional<size_t> ConvertPixelData(const TagList& source, size_t index,
   const bool sourceEncapsulated = source[index].HasUndefinedLength();
   if (sourceEncapsulated) {
     std::optional<Decoded> decoded =
-        DecodedSamples(source, index, module, *frameSize, *total, from);
+        DecodedSamples(source, index, module, *frameSize, *total, from, status);
     if (!decoded) return std::nullopt;
     samples = std::move(decoded->samples);
     next = decoded->next;
     decodedLossy = decoded->lossy;
   } else {
-    std::optional<std::vector<uint8_t>> native = NativeSamples(source[index], module, *total, from);
+    std::optional<std::vector<uint8_t>> native =
+        NativeSamples(source[index], module, *total, from, status);
     if (!native) return std::nullopt;
     samples = std::move(*native);
   }
 
   const bool throughCodec = sourceEncapsulated || to.Encapsulated();
   if (to.Encapsulated()) {
-    if (!JpegCodesBitsAllocated(to.pixels, module.bitsAllocated)) return std::nullopt;
     std::vector<std::vector<uint8_t>> streams(module.frames);
     for (uint32_t f = 0; f < module.frames; ++f) {
       const std::span<uint8_t> frame =
@@ -138,7 +156,10 @@ std::optional<size_t> ConvertPixelData(const TagList& source, size_t index,
       if (!sourceEncapsulated && !InterleavedSamples(module)) {
         Interleave(frame, module.bitsAllocated > 8 ? 2 : 1);
       }
-      if (!EncodeFrame(to.pixels, module, frame, streams[f])) return std::nullopt;
+      if (!EncodeFrame(to.pixels, module, frame, streams[f])) {
+        status = ConvertStatus::kCodecError;
+        return std::nullopt;
+      }
     }
     AppendEncapsulated(out, "OB", std::move(streams));
   } else {
@@ -162,6 +183,7 @@ std::optional<size_t> ConvertPixelData(const TagList& source, size_t index,
       SetText(out[*module.photometricIndex], "RGB ");
     }
   }
+  status = ConvertStatus::kOk;
   return next;
 }
 
