@@ -334,5 +334,40 @@ TEST(PixelConversion, NumberOfFrames_ZeroNegativeOrAbsentMeanOne) {
   }
 }
 
+TEST(PixelConversion, FailureStatus_SaysWhy) {
+  const ImageShape shape{16, 8, 8, 1, 2};
+  const TagList source = ImageList(shape, ImagePixels(shape, 3));
+  TagList out;
+  EXPECT_EQ(ConvertDatasetWithStatus(out, source, kBaseline, kExplicit),
+            ConvertStatus::kBitsAllocated);
+  EXPECT_EQ(ConvertDatasetWithStatus(out, source, kLossless, "1.2.840.10008.1.2.5"),
+            ConvertStatus::kUnsupportedSourceSyntax);
+  EXPECT_EQ(ConvertDatasetWithStatus(out, source, "1.2.840.10008.1.2.4.80", kExplicit),
+            ConvertStatus::kUnsupportedTargetSyntax);
+  TagList longer = source;
+  longer[PixelDataIndex(longer)].value.resize(shape.TotalBytes() + 2);
+  longer[PixelDataIndex(longer)].length += 2;
+  EXPECT_EQ(ConvertDatasetWithStatus(out, longer, kBig, kExplicit),
+            ConvertStatus::kPixelDataLength);
+
+  TagList compressed;
+  ASSERT_EQ(ConvertDatasetWithStatus(compressed, source, kLossless, kExplicit), ConvertStatus::kOk);
+  const size_t at = PixelDataIndex(compressed);
+  TagList missing = compressed;
+  missing.erase(missing.begin() + static_cast<ptrdiff_t>(at + 2));
+  EXPECT_EQ(ConvertDatasetWithStatus(out, missing, kExplicit, kLossless),
+            ConvertStatus::kEncapsulatedForm);
+  TagList wider = compressed;
+  FindTag(wider, 0x0028, 0x0011)->value = {9, 0};
+  EXPECT_EQ(ConvertDatasetWithStatus(out, wider, kExplicit, kLossless),
+            ConvertStatus::kFrameMismatch);
+  TagList damaged = compressed;
+  damaged[at + 2].value.resize(40);
+  damaged[at + 2].length = 40;
+  EXPECT_EQ(ConvertDatasetWithStatus(out, damaged, kExplicit, kLossless),
+            ConvertStatus::kCodecError);
+  EXPECT_TRUE(out.empty()) << Describe(out);
+}
+
 }  // namespace
 }  // namespace norvane
