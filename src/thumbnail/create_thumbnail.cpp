@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kWhite = 255;
 constexpr int kMidGrey = 127;
+constexpr int kMaxJpegSide = 65535;
 
 // Truncation toward zero, held at the limits of T.
 template <class T>
@@ -159,8 +160,11 @@ std::optional<Raster> RenderThumbnail(ThumbnailImage& image, int width, Thumbnai
   }
   image.scale = static_cast<float>(width) / static_cast<float>(image.columns);
   const int height = static_cast<int>(static_cast<float>(image.rows) * image.scale);
-  std::optional<Raster> raster =
-      Raster::Create(width, height, rgb ? PixelFormat::kBgr24 : PixelFormat::kPalette8);
+  // A JPEG frame holds at most 65535 lines and columns.
+  std::optional<Raster> raster;
+  if (width <= kMaxJpegSide && height <= kMaxJpegSide) {
+    raster = Raster::Create(width, height, rgb ? PixelFormat::kBgr24 : PixelFormat::kPalette8);
+  }
   if (!raster) {
     result = ThumbnailStatus::kBadWidth;
     return std::nullopt;

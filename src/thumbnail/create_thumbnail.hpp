@@ -19,7 +19,7 @@ enum class ThumbnailStatus : uint8_t {
   kNotNativeLittleEndian,  // big endian or compressed pixel data
   kNoPixels,               // no pixel data of the size the image elements give, or Columns 0
   kUnsupportedImage,       // RGB without 8-bit samples, grey without 8 or 16-bit samples
-  kBadWidth,               // a width below 1, or a picture too large to make
+  kBadWidth,               // a width below 1, or a picture too large for a JPEG file
   kCannotWrite,
   kOutOfMemory,
 };

@@ -70,8 +70,9 @@ struct Case {
 const Case kLosslessCases[] = {
     {"grey8", {8, 37, 53, 1, 1}},     {"rgb8", {8, 29, 41, 3, 1}},
     {"grey12", {12, 33, 47, 1, 1}},   {"grey16", {16, 31, 43, 1, 1}},
-    {"grey8x3", {8, 19, 23, 1, 3}},   {"rgb8x2", {8, 17, 21, 3, 2}},
-    {"grey12x2", {12, 15, 25, 1, 2}}, {"grey16x3", {16, 21, 19, 1, 3}},
+    {"rgb16", {16, 13, 17, 3, 1}},    {"grey8x3", {8, 19, 23, 1, 3}},
+    {"rgb8x2", {8, 17, 21, 3, 2}},    {"grey12x2", {12, 15, 25, 1, 2}},
+    {"grey16x3", {16, 21, 19, 1, 3}},
 };
 
 TEST(PixelConversion, Lossless_RoundTripIsBitExact) {

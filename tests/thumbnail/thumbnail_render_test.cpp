@@ -206,6 +206,13 @@ TEST(ThumbnailImageRecord, PixelDataMustFitOneFrame) {
   ThumbnailImage fine = ReadThumbnailImage(GreyList(4, 4, 16, frame, "0", "0"));
   EXPECT_FALSE(RenderThumbnail(fine, 0, &status));
   EXPECT_EQ(status, ThumbnailStatus::kBadWidth);
+  EXPECT_FALSE(RenderThumbnail(fine, 65536, &status));
+  EXPECT_EQ(status, ThumbnailStatus::kBadWidth);
+  // 40000 rows of 4 columns drawn 8 wide: 80000 lines, more than a JPEG frame holds.
+  ThumbnailImage tall = ReadThumbnailImage(GreyList(40000, 4, 8, Bytes(160000, 1), "0", "0"));
+  ASSERT_FALSE(tall.pixels.empty());
+  EXPECT_FALSE(RenderThumbnail(tall, 8, &status));
+  EXPECT_EQ(status, ThumbnailStatus::kBadWidth);
 }
 
 TEST(ThumbnailImageRecord, LaterElementsReplaceEarlierOnesButNotThoseInSequences) {
