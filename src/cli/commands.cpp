@@ -10,6 +10,8 @@ std::span<const Command> AllCommands() {
       Command{"dump", "print the elements of a DICOM file", RunDump},
       Command{"dicomdir", "print the directory records of a DICOMDIR", RunDicomdir},
       Command{"meta", "add a meta header to a bare dataset file", RunMeta},
+      Command{"convert", "rewrite a DICOM file in another transfer syntax", RunConvert},
+      Command{"thumbnail", "draw a DICOM image as a small JPEG file", RunThumbnail},
   };
   return commands;
 }

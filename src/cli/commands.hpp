@@ -19,5 +19,7 @@ int RunEcho(int argc, char** argv);
 int RunDump(int argc, char** argv);
 int RunDicomdir(int argc, char** argv);
 int RunMeta(int argc, char** argv);
+int RunConvert(int argc, char** argv);
+int RunThumbnail(int argc, char** argv);
 
 }  // namespace norvane::cli

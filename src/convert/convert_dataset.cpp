@@ -1,0 +1,115 @@
+#include "convert/convert_dataset.hpp"
+
+#include <new>
+
+#include "convert/group_length.hpp"
+#include "convert/pixel_data_conversion.hpp"
+#include "convert/pixel_module.hpp"
+#include "convert/supported_syntaxes.hpp"
+#include "convert/transcode_sequence.hpp"
+#include "convert/value_swap.hpp"
+#include "datadec/tag_list.hpp"
+#include "dictionary/dictionary.hpp"
+
+namespace norvane {
+namespace {
+
+// A record with the source record's tag, VR (the dictionary's when implicit data left it
+// without one) and length, and no value yet.
+TagRecord Header(const TagRecord& record) {
+  TagRecord header;
+  header.group = record.group;
+  header.element = record.element;
+  header.vr[0] = record.vr[0];
+  header.vr[1] = record.vr[1];
+  header.length = record.length;
+  if (!header.HasVR()) LookupVR(header);
+  return header;
+}
+
+bool NeedsTranscoding(const TagRecord& header) {
+  return header.HasValue() && (header.VRIs("SQ") || header.Is(kItemGroup, kItemElement));
+}
+
+ConvertStatus Convert(TagList& output, const TagList& source, const TransferSyntax& from,
+                      const TransferSyntax& to) {
+  const bool swap = from.order != to.order;
+  const bool reencode = swap || from.explicitVR != to.explicitVR;
+  PixelModule module;
+  size_t i = 0;
+  while (i < source.size()) {
+    const TagRecord& record = source[i];
+    TagRecord converted = Header(record);
+    module.Note(record, from.BigEndian(), output.size());
+    if (IsPixelData(record)) {
+      ConvertStatus status = ConvertStatus::kOk;
+      const std::optional<size_t> next =
+          ConvertPixelData(source, i, converted, module, from, to, output, status);
+      if (!next) return status;
+      i = *next;
+      continue;
+    }
+    if (reencode && NeedsTranscoding(converted)) {
+      // Sequences of defined length, and items of defined length inside flat sequences,
+      // hold encoded elements: they are decoded and encoded again.
+      TagList content;
+      if (!TranscodeSequence(record, content, from.explicitVR, from.order, to.explicitVR,
+                             to.order) ||
+          !EncodeList(converted, content, to.explicitVR, to.order)) {
+        return ConvertStatus::kMalformedSequence;
+      }
+    } else {
+      const std::span<const uint8_t> value = ValueBytes(record);
+      converted.value.assign(value.begin(), value.end());
+      if (swap) SwapBytes(converted.value, SwapUnit(converted.vr));
+    }
+    output.push_back(std::move(converted));
+    ++i;
+  }
+  return ConvertStatus::kOk;
+}
+
+}  // namespace
+
+ConvertStatus ConvertDatasetWithStatus(TagList& output, const TagList& source,
+                                       std::string_view targetUid, std::string_view sourceUid) {
+  if (UidText(targetUid) == UidText(sourceUid)) {
+    CopyTags(output, source);
+    return ConvertStatus::kOk;
+  }
+  const std::optional<TransferSyntax> from = FindTransferSyntax(sourceUid);
+  if (!from) return ConvertStatus::kUnsupportedSourceSyntax;
+  const std::optional<TransferSyntax> to = FindTransferSyntax(targetUid);
+  if (!to) return ConvertStatus::kUnsupportedTargetSyntax;
+
+  const size_t before = output.size();
+  ConvertStatus status = ConvertStatus::kOk;
+  try {
+    TagList records;
+    status = Convert(records, source, *from, *to);
+    if (status == ConvertStatus::kOk) {
+      SetGroupLengths(records, to->explicitVR, to->order);
+      output.reserve(before + records.size());
+      std::move(records.begin(), records.end(), std::back_inserter(output));
+    }
+  } catch (const std::bad_alloc&) {
+    // Sizes come from the data; a dataset too large for memory is a failed conversion.
+    status = ConvertStatus::kOutOfMemory;
+  }
+  if (status != ConvertStatus::kOk) output.resize(before);
+  return status;
+}
+
+bool ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
+                    std::string_view sourceUid) {
+  return ConvertDatasetWithStatus(output, source, targetUid, sourceUid) == ConvertStatus::kOk;
+}
+
+bool ConvertTS(TagList& list, std::string_view targetUid, std::string_view sourceUid) {
+  TagList output;
+  if (!ConvertDataset(output, list, targetUid, sourceUid)) return false;
+  list = std::move(output);
+  return true;
+}
+
+}  // namespace norvane

@@ -1,0 +1,52 @@
+#pragma once
+
+// Small JPEG pictures of the first frame of uncompressed little-endian DICOM images.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/raster.hpp"
+#include "thumbnail/thumbnail_image.hpp"
+
+namespace norvane {
+
+inline constexpr int kThumbnailJpegQuality = 60;
+
+enum class ThumbnailStatus : uint8_t {
+  kWritten,
+  kCannotRead,             // not a readable DICOM file with a Transfer Syntax UID
+  kNotNativeLittleEndian,  // big endian or compressed pixel data
+  kNoPixels,               // no pixel data of the size the image elements give, or Columns 0
+  kUnsupportedImage,       // RGB without 8-bit samples, grey without 8 or 16-bit samples
+  kBadWidth,               // a width below 1, or a picture too large for a JPEG file
+  kCannotWrite,
+  kOutOfMemory,
+};
+
+std::string_view Describe(ThumbnailStatus status);
+
+// The name the JPEG file gets: `outputName` with its extension (if any) replaced by ".jpg".
+std::string ThumbnailFileName(const std::string& outputName);
+
+// The picture, `width` pixels wide and Rows x width / Columns high (truncated), its first
+// and last rows and columns black:
+// - RGB (8-bit samples, colour-by-pixel or colour-by-plane), 24-bit, nearest neighbour;
+// - otherwise 8-bit grey: samples (unsigned 8-bit or signed 16-bit) through the rescale
+//   slope and intercept (unless the slope is 0), sampled bilinearly, mapped through the
+//   window (width 0 counts as 255; 8-bit images always centre at 127), inverted for
+//   MONOCHROME1.
+// Changes the record's samples (rescaled in place) and scale. Nullopt when the record has
+// no pixels or columns, its sample layout is not one of the above, or the size is bad.
+std::optional<Raster> RenderThumbnail(ThumbnailImage& image, int width,
+                                      ThumbnailStatus* status = nullptr);
+
+// Renders the first frame of the DICOM file and writes it as a quality 60 JPEG file named
+// ThumbnailFileName(outputName), under a temporary name renamed at the end.
+ThumbnailStatus CreateThumbnailWithStatus(const std::string& outputName,
+                                          const std::string& dicomName, int width);
+
+// True when the JPEG file was written.
+bool CreateThumbnail(const std::string& outputName, const std::string& dicomName, int width);
+
+}  // namespace norvane

@@ -1,0 +1,48 @@
+#pragma once
+
+// What a thumbnail needs of an image dataset.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "datadec/tag_record.hpp"
+
+namespace norvane {
+
+struct ThumbnailImage {
+  std::string photometric;  // (0028,0004), trimmed
+  std::string modality;     // (0008,0060), trimmed; kept, not used for rendering
+  uint16_t planarConfiguration = 0;
+  uint16_t rows = 0;
+  uint16_t columns = 0;
+  uint16_t bitsAllocated = 0;
+  int windowCenter = 0;  // (0028,1050): the integer the text begins with
+  int windowWidth = 0;   // (0028,1051): the same
+  float rescaleIntercept = 0;
+  float rescaleSlope = 0;
+  // A copy of Pixel Data when its length is Columns x Rows x Bits Allocated / 8 (times 3
+  // for RGB), or that plus a pad byte; empty otherwise, so multi-frame images have none.
+  std::vector<uint8_t> pixels;
+  float scale = 0;        // thumbnail width / columns
+  bool inverted = false;  // photometric is exactly MONOCHROME1
+
+  bool IsRgb() const { return photometric == "RGB"; }
+};
+
+// The record under the name the exported interface knows it by.
+using TImages = ThumbnailImage;
+
+// Fills the record from the elements of a little-endian dataset, in list order, a later
+// element replacing an earlier one. Elements inside sequences (an icon image, for one)
+// are not the image's own and are passed over.
+ThumbnailImage ReadThumbnailImage(const TagList& dataset);
+
+// The integer a decimal text begins with, after leading blanks: "40.5" gives 40, "-100\200"
+// gives -100, text without digits gives 0; values beyond int are held at its limits.
+int LeadingInteger(std::string_view text);
+
+// A decimal number such as "-1024" or "1.5E2"; 0 when the text holds none.
+float DecimalNumber(std::string_view text);
+
+}  // namespace norvane

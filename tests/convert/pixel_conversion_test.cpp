@@ -1,0 +1,374 @@
+// Pixel data through the conversion: lossless round trips, the encapsulated form, baseline
+// streams, byte order of native samples, and the cases that must fail without touching the
+// caller's list.
+
+#include <gtest/gtest.h>
+
+#include "convert/convert_dataset.hpp"
+#include "convert/image_lists.hpp"
+#include "convert/jpeg_codec.hpp"
+#include "convert/jpeg_frame_info.hpp"
+#include "datadec/tag_list.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::Bytes;
+using testing::Describe;
+using testing::ImageList;
+using testing::ImagePixels;
+using testing::ImageShape;
+using testing::PixelDataIndex;
+using testing::Record;
+using testing::SameRecord;
+
+constexpr const char* kImplicit = "1.2.840.10008.1.2";
+constexpr const char* kExplicit = "1.2.840.10008.1.2.1";
+constexpr const char* kBig = "1.2.840.10008.1.2.2";
+constexpr const char* kBaseline = "1.2.840.10008.1.2.4.50";
+constexpr const char* kLossless = "1.2.840.10008.1.2.4.70";
+
+bool SameList(const TagList& a, const TagList& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (!SameRecord(a[i], b[i])) return false;
+  }
+  return true;
+}
+
+// The frames of an encapsulated list: checks the flat form on the way.
+std::vector<Bytes> Fragments(const TagList& list) {
+  const size_t at = PixelDataIndex(list);
+  std::vector<Bytes> fragments;
+  EXPECT_LT(at + 2, list.size());
+  if (at + 2 >= list.size()) return fragments;
+  EXPECT_TRUE(list[at].HasUndefinedLength()) << Describe(list[at]);
+  EXPECT_EQ(list[at].VRText(), "OB");
+  EXPECT_TRUE(list[at + 1].Is(0xFFFE, 0xE000));
+  EXPECT_EQ(list[at + 1].length, 0u) << "basic offset table is not empty";
+  EXPECT_EQ(list[at + 1].VRText(), "DL");
+  size_t i = at + 2;
+  for (; i < list.size() && list[i].Is(0xFFFE, 0xE000); ++i) {
+    EXPECT_EQ(list[i].length % 2, 0u) << "odd fragment length " << list[i].length;
+    EXPECT_EQ(list[i].VRText(), "DL");
+    fragments.push_back(list[i].value);
+  }
+  EXPECT_EQ(i + 1, list.size()) << "records after the pixel data";
+  if (i < list.size()) {
+    EXPECT_TRUE(list[i].Is(0xFFFE, 0xE0DD)) << Describe(list[i]);
+    EXPECT_EQ(list[i].length, 0u);
+    EXPECT_EQ(list[i].VRText(), "DL");
+  }
+  return fragments;
+}
+
+struct Case {
+  const char* name;
+  ImageShape shape;
+};
+
+const Case kLosslessCases[] = {
+    {"grey8", {8, 37, 53, 1, 1}},     {"rgb8", {8, 29, 41, 3, 1}},
+    {"grey12", {12, 33, 47, 1, 1}},   {"grey16", {16, 31, 43, 1, 1}},
+    {"rgb16", {16, 13, 17, 3, 1}},    {"grey8x3", {8, 19, 23, 1, 3}},
+    {"rgb8x2", {8, 17, 21, 3, 2}},    {"grey12x2", {12, 15, 25, 1, 2}},
+    {"grey16x3", {16, 21, 19, 1, 3}},
+};
+
+TEST(PixelConversion, Lossless_RoundTripIsBitExact) {
+  for (const Case& c : kLosslessCases) {
+    SCOPED_TRACE(c.name);
+    const Bytes pixels = ImagePixels(c.shape, 7);
+    const TagList source = ImageList(c.shape, pixels);
+    for (const char* from : {kExplicit, kImplicit, kBig}) {
+      SCOPED_TRACE(from);
+      TagList native;
+      ASSERT_TRUE(ConvertDataset(native, source, from, kExplicit));
+      TagList compressed;
+      ASSERT_TRUE(ConvertDataset(compressed, native, kLossless, from));
+      const auto fragments = Fragments(compressed);
+      ASSERT_EQ(fragments.size(), static_cast<size_t>(c.shape.frames));
+      for (const Bytes& f : fragments) {
+        const auto info = ReadJpegFrameInfo(f);
+        ASSERT_TRUE(info);
+        EXPECT_TRUE(info->lossless());
+        EXPECT_EQ(info->rows, c.shape.rows);
+        EXPECT_EQ(info->columns, c.shape.columns);
+        EXPECT_EQ(info->components, c.shape.samples);
+      }
+      TagList back;
+      ASSERT_TRUE(ConvertDataset(back, compressed, kExplicit, kLossless));
+      EXPECT_TRUE(SameList(back, source)) << Describe(back);
+    }
+  }
+}
+
+TEST(PixelConversion, RgbTwoFramesToBaseline_GiveEncapsulatedFormWithSof0Streams) {
+  const ImageShape shape{8, 33, 45, 3, 2};  // odd sizes
+  const Bytes pixels = ImagePixels(shape, 3);
+  TagList out;
+  ASSERT_TRUE(ConvertDataset(out, ImageList(shape, pixels), kBaseline, kExplicit));
+  const auto fragments = Fragments(out);
+  ASSERT_EQ(fragments.size(), 2u);
+  for (const Bytes& f : fragments) {
+    const auto segments = testing::HeaderSegments(f);
+    const auto sof = testing::FindSegment(f, 0xC0);
+    ASSERT_TRUE(sof) << "no SOF0 segment";
+    // P, Y, X, Nf, then per component: id, sampling factors, table.
+    ASSERT_EQ(sof->body.size(), 6u + 3 * 3);
+    EXPECT_EQ(sof->body[0], 8);
+    EXPECT_EQ((sof->body[1] << 8) | sof->body[2], shape.rows);
+    EXPECT_EQ((sof->body[3] << 8) | sof->body[4], shape.columns);
+    for (int c = 0; c < 3; ++c)
+      EXPECT_EQ(sof->body[6 + 3 * c + 1], 0x11) << "component " << c << " is subsampled";
+    // Decodes close to the original.
+    std::vector<uint8_t> decoded(shape.FrameBytes());
+    ASSERT_EQ(JpegDecode8(f, decoded), 0);
+  }
+  // Decoding the list gives native pixel data of the right size, still RGB.
+  TagList back;
+  ASSERT_TRUE(ConvertDataset(back, out, kExplicit, kBaseline));
+  const TagRecord* data = FindTag(back, 0x7FE0, 0x0010);
+  ASSERT_TRUE(data);
+  EXPECT_EQ(data->length, shape.TotalBytes() + shape.TotalBytes() % 2);
+  double psnr = testing::Psnr8(std::span(data->value).first(pixels.size()), pixels);
+  EXPECT_GT(psnr, 20.0);
+  EXPECT_EQ(GetTagText(back, 0x0028, 0x0004), "RGB");
+}
+
+TEST(PixelConversion, SixteenBitToBaseline_FailsAndLeavesTheListAsItWas) {
+  const ImageShape shape{16, 8, 8, 1, 1};
+  TagList list = ImageList(shape, ImagePixels(shape, 1));
+  const TagList before = list;
+  EXPECT_FALSE(ConvertTS(list, kBaseline, kExplicit));
+  EXPECT_TRUE(SameList(list, before));
+  // 12 bits in 16 as well.
+  const ImageShape twelve{12, 8, 8, 1, 1};
+  TagList out;
+  EXPECT_FALSE(
+      ConvertDataset(out, ImageList(twelve, ImagePixels(twelve, 1)), kBaseline, kExplicit));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(PixelConversion, NativeLength_OneBytePadConvertsOthersFail) {
+  const ImageShape shape{8, 3, 5, 1, 1};  // 15 bytes
+  Bytes pixels = ImagePixels(shape, 2);
+  for (size_t length : {15u, 16u, 17u, 14u, 0u, 13u}) {
+    SCOPED_TRACE(length);
+    TagList list = ImageList(shape, pixels);
+    TagRecord& data = list[PixelDataIndex(list)];
+    data.value.resize(length, 0);
+    data.length = static_cast<uint32_t>(length);
+    const TagList before = list;
+    const bool converts = length == 15 || length == 16;
+    for (const char* target : {kBig, kLossless, kImplicit}) {
+      TagList copy = list;
+      EXPECT_EQ(ConvertTS(copy, target, kExplicit), converts) << target;
+      if (!converts) {
+        EXPECT_TRUE(SameList(copy, before)) << target;
+      }
+    }
+  }
+}
+
+TEST(PixelConversion, NativePixelDataTwoBytesTooLong_Fails) {
+  const ImageShape shape{16, 4, 4, 1, 1};
+  TagList list = ImageList(shape, ImagePixels(shape, 2));
+  TagRecord& data = list[PixelDataIndex(list)];
+  data.value.resize(data.value.size() + 2, 0);
+  data.length += 2;
+  const TagList before = list;
+  EXPECT_FALSE(ConvertTS(list, kLossless, kExplicit));
+  EXPECT_FALSE(ConvertTS(list, kBig, kExplicit));
+  EXPECT_TRUE(SameList(list, before));
+}
+
+TEST(PixelConversion, BigEndian_SwapsWordsButNotBytes) {
+  const ImageShape words{16, 2, 2, 1, 1};
+  const Bytes wordPixels{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+  TagList out;
+  ASSERT_TRUE(ConvertDataset(out, ImageList(words, wordPixels), kBig, kExplicit));
+  const TagRecord& w = out[PixelDataIndex(out)];
+  EXPECT_EQ(w.VRText(), "OW");
+  EXPECT_EQ(w.value, (Bytes{0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0x08, 0x07}));
+
+  // 8-bit samples have no byte order; implicit data call Pixel Data OW, which big endian
+  // readers would swap, so the bytes are written as OB.
+  const ImageShape bytes{8, 2, 3, 1, 1};
+  const Bytes bytePixels{1, 2, 3, 4, 5, 6};
+  TagList implicitList;
+  ASSERT_TRUE(ConvertDataset(implicitList, ImageList(bytes, bytePixels), kImplicit, kExplicit));
+  implicitList[PixelDataIndex(implicitList)].SetVR("");
+  TagList big;
+  ASSERT_TRUE(ConvertDataset(big, implicitList, kBig, kImplicit));
+  const TagRecord& b = big[PixelDataIndex(big)];
+  EXPECT_EQ(b.VRText(), "OB");
+  EXPECT_EQ(b.value, bytePixels);
+}
+
+TEST(PixelConversion, EncapsulatedShape_WrongFragmentCountOrFrameSizeFails) {
+  const ImageShape shape{8, 16, 16, 1, 2};
+  const TagList source = ImageList(shape, ImagePixels(shape, 5));
+  TagList compressed;
+  ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
+  const size_t at = PixelDataIndex(compressed);
+
+  {  // one fragment missing
+    TagList list = compressed;
+    list.erase(list.begin() + static_cast<ptrdiff_t>(at + 3));
+    const TagList before = list;
+    EXPECT_FALSE(ConvertTS(list, kExplicit, kLossless));
+    EXPECT_TRUE(SameList(list, before));
+  }
+  {  // no offset table
+    TagList list = compressed;
+    list.erase(list.begin() + static_cast<ptrdiff_t>(at + 1));
+    EXPECT_FALSE(ConvertTS(list, kExplicit, kLossless));
+  }
+  {  // no delimiter
+    TagList list = compressed;
+    list.pop_back();
+    EXPECT_FALSE(ConvertTS(list, kExplicit, kLossless));
+  }
+  {  // the image claims more rows than the frames hold
+    TagList list = compressed;
+    FindTag(list, 0x0028, 0x0010)->value = {17, 0};
+    EXPECT_FALSE(ConvertTS(list, kExplicit, kLossless));
+  }
+  {  // and fewer
+    TagList list = compressed;
+    FindTag(list, 0x0028, 0x0010)->value = {15, 0};
+    EXPECT_FALSE(ConvertTS(list, kExplicit, kLossless));
+  }
+  {  // a truncated stream
+    TagList list = compressed;
+    TagRecord& fragment = list[at + 2];
+    fragment.value.resize(fragment.value.size() / 2);
+    fragment.length = static_cast<uint32_t>(fragment.value.size());
+    EXPECT_FALSE(ConvertTS(list, kExplicit, kLossless));
+  }
+  {  // encapsulated data under a native syntax cannot be decoded
+    TagList list = compressed;
+    EXPECT_FALSE(ConvertTS(list, kBig, kExplicit));
+  }
+}
+
+TEST(PixelConversion, SingleFrameInSeveralFragments_IsJoined) {
+  const ImageShape shape{16, 20, 20, 1, 1};
+  const Bytes pixels = ImagePixels(shape, 9);
+  const TagList source = ImageList(shape, pixels);
+  TagList compressed;
+  ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
+  const size_t at = PixelDataIndex(compressed);
+  TagRecord whole = compressed[at + 2];
+  const size_t half = whole.value.size() / 2 & ~size_t{1};
+  TagRecord first =
+      Record(0xFFFE, 0xE000, "DL", Bytes(whole.value.begin(), whole.value.begin() + half));
+  TagRecord second =
+      Record(0xFFFE, 0xE000, "DL", Bytes(whole.value.begin() + half, whole.value.end()));
+  compressed[at + 2] = first;
+  compressed.insert(compressed.begin() + static_cast<ptrdiff_t>(at + 3), second);
+  TagList back;
+  ASSERT_TRUE(ConvertDataset(back, compressed, kExplicit, kLossless));
+  EXPECT_TRUE(SameList(back, source)) << Describe(back);
+}
+
+TEST(PixelConversion, PlanarRgb_IsInterleavedForTheCodec) {
+  const ImageShape shape{8, 4, 5, 3, 1};
+  const Bytes interleaved = ImagePixels(shape, 4);
+  Bytes planar(interleaved.size());
+  const size_t pixels = interleaved.size() / 3;
+  for (size_t p = 0; p < pixels; ++p) {
+    for (size_t s = 0; s < 3; ++s)
+      planar[s * pixels + p] = interleaved[3 * p + s];
+  }
+  TagList source = ImageList(shape, planar);
+  FindTag(source, 0x0028, 0x0006)->value = {1, 0};
+  TagList compressed;
+  ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
+  EXPECT_EQ(GetTagUS(compressed, 0x0028, 0x0006), 0);
+  TagList back;
+  ASSERT_TRUE(ConvertDataset(back, compressed, kExplicit, kLossless));
+  EXPECT_EQ(FindTag(back, 0x7FE0, 0x0010)->value.size(), interleaved.size());
+  EXPECT_TRUE(FindTag(back, 0x7FE0, 0x0010)->value == interleaved);
+  // Native to native keeps the planes as they are.
+  TagList big;
+  ASSERT_TRUE(ConvertDataset(big, source, kBig, kExplicit));
+  EXPECT_EQ(FindTag(big, 0x0028, 0x0006)->value, (Bytes{0, 1}));
+  EXPECT_TRUE(FindTag(big, 0x7FE0, 0x0010)->value == planar);
+}
+
+TEST(PixelConversion, ImageTooLargeForAnElementLength_Fails) {
+  // 65535 x 65535 x 16 bits x 3 samples x 1000 frames, with hardly any data.
+  TagList list{
+      Record(0x0028, 0x0004, "CS", testing::Text("RGB ")),
+      Record(0x0028, 0x0008, "IS", testing::Text("1000")),
+      Record(0x0028, 0x0010, "US", {0xFF, 0xFF}),
+      Record(0x0028, 0x0011, "US", {0xFF, 0xFF}),
+      Record(0x0028, 0x0100, "US", {16, 0}),
+      testing::Undefined(0x7FE0, 0x0010, "OB"),
+      Record(0xFFFE, 0xE000, "DL", {}),
+      Record(0xFFFE, 0xE000, "DL", {0xFF, 0xD8, 0xFF, 0xD9}),
+      Record(0xFFFE, 0xE0DD, "DL", {}),
+  };
+  const TagList before = list;
+  EXPECT_FALSE(ConvertTS(list, kExplicit, kLossless));
+  EXPECT_TRUE(SameList(list, before));
+  // One frame that fits the length but not the stream.
+  FindTag(list, 0x0028, 0x0008)->value = testing::Text("1 ");
+  FindTag(list, 0x0028, 0x0100)->value = {8, 0};
+  EXPECT_FALSE(ConvertTS(list, kExplicit, kLossless));
+}
+
+TEST(PixelConversion, NumberOfFrames_ZeroNegativeOrAbsentMeanOne) {
+  const ImageShape shape{8, 6, 6, 1, 1};
+  const Bytes pixels = ImagePixels(shape, 11);
+  for (const char* frames : {"0 ", "-3", "", "1 ", " 1"}) {
+    SCOPED_TRACE(frames);
+    TagList source = ImageList(shape, pixels);
+    if (*frames != 0) {
+      source.insert(source.begin() + 9, Record(0x0028, 0x0008, "IS", testing::Text(frames)));
+    }
+    TagList compressed;
+    ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
+    EXPECT_EQ(Fragments(compressed).size(), 1u);
+  }
+}
+
+TEST(PixelConversion, FailureStatus_SaysWhy) {
+  const ImageShape shape{16, 8, 8, 1, 2};
+  const TagList source = ImageList(shape, ImagePixels(shape, 3));
+  TagList out;
+  EXPECT_EQ(ConvertDatasetWithStatus(out, source, kBaseline, kExplicit),
+            ConvertStatus::kBitsAllocated);
+  EXPECT_EQ(ConvertDatasetWithStatus(out, source, kLossless, "1.2.840.10008.1.2.5"),
+            ConvertStatus::kUnsupportedSourceSyntax);
+  EXPECT_EQ(ConvertDatasetWithStatus(out, source, "1.2.840.10008.1.2.4.80", kExplicit),
+            ConvertStatus::kUnsupportedTargetSyntax);
+  TagList longer = source;
+  longer[PixelDataIndex(longer)].value.resize(shape.TotalBytes() + 2);
+  longer[PixelDataIndex(longer)].length += 2;
+  EXPECT_EQ(ConvertDatasetWithStatus(out, longer, kBig, kExplicit),
+            ConvertStatus::kPixelDataLength);
+
+  TagList compressed;
+  ASSERT_EQ(ConvertDatasetWithStatus(compressed, source, kLossless, kExplicit), ConvertStatus::kOk);
+  const size_t at = PixelDataIndex(compressed);
+  TagList missing = compressed;
+  missing.erase(missing.begin() + static_cast<ptrdiff_t>(at + 2));
+  EXPECT_EQ(ConvertDatasetWithStatus(out, missing, kExplicit, kLossless),
+            ConvertStatus::kEncapsulatedForm);
+  TagList wider = compressed;
+  FindTag(wider, 0x0028, 0x0011)->value = {9, 0};
+  EXPECT_EQ(ConvertDatasetWithStatus(out, wider, kExplicit, kLossless),
+            ConvertStatus::kFrameMismatch);
+  TagList damaged = compressed;
+  damaged[at + 2].value.resize(40);
+  damaged[at + 2].length = 40;
+  EXPECT_EQ(ConvertDatasetWithStatus(out, damaged, kExplicit, kLossless),
+            ConvertStatus::kCodecError);
+  EXPECT_TRUE(out.empty()) << Describe(out);
+}
+
+}  // namespace
+}  // namespace norvane

@@ -1,0 +1,105 @@
+// Thumbnails of pydicom's sample files: valid JPEG files of the width asked, dark borders,
+// and false for files that are not uncompressed little endian.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "datadec/part10_reader.hpp"
+#include "support/peers.hpp"
+#include "thumbnail/create_thumbnail.hpp"
+#include "thumbnail_test_support.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::PydicomFile;
+
+// The rendered picture of the file, before JPEG coding.
+std::optional<Raster> Rendered(const std::string& file, int width) {
+  TagList dataset;
+  if (!LoadFileDataset(file, dataset)) return std::nullopt;
+  ThumbnailImage image = ReadThumbnailImage(dataset);
+  return RenderThumbnail(image, width);
+}
+
+void ExpectBlackBorder(const Raster& raster) {
+  for (int y = 0; y < raster.Height(); ++y) {
+    for (int x = 0; x < raster.Width(); ++x) {
+      if (x != 0 && y != 0 && x != raster.Width() - 1 && y != raster.Height() - 1) continue;
+      ASSERT_EQ(raster.ColourAt(x, y), (PaletteEntry{0, 0, 0})) << "pixel " << x << "," << y;
+    }
+  }
+}
+
+TEST(ThumbnailFile, GreySamples_GiveGreyJpegOfTheWidthAsked) {
+  struct Case {
+    const char* file;
+    int width;
+    int height;
+  };
+  // CT_small and MR_small_implicit are square: 128 x 128 and 64 x 64.
+  for (const Case& c : {Case{"CT_small.dcm", 100, 100}, Case{"MR_small_implicit.dcm", 48, 48},
+                        Case{"CT_small.dcm", 37, 37}}) {
+    SCOPED_TRACE(c.file);
+    testing::TempDir dir;
+    const std::string out = dir / "thumb.bmp";
+    ASSERT_EQ(CreateThumbnailWithStatus(out, PydicomFile(c.file), c.width),
+              ThumbnailStatus::kWritten);
+    EXPECT_FALSE(std::filesystem::exists(out)) << "the .bmp name itself was written";
+    const auto jpeg = testing::DecodeJpegFile(dir / "thumb.jpg");
+    ASSERT_TRUE(jpeg) << "not a baseline JPEG file";
+    EXPECT_EQ(jpeg->info.columns, c.width);
+    EXPECT_EQ(jpeg->info.rows, c.height);
+    EXPECT_EQ(jpeg->info.components, 1);
+    // Lossy coding blurs the black border a little, no more.
+    const auto [border, inside] = testing::BorderAndInsideMeans(*jpeg);
+    EXPECT_LT(border, 8.0);
+    EXPECT_GT(inside, 40.0);
+
+    const auto raster = Rendered(PydicomFile(c.file), c.width);
+    ASSERT_TRUE(raster);
+    ExpectBlackBorder(*raster);
+  }
+}
+
+TEST(ThumbnailFile, SmallRgbSample_GivesColourJpeg) {
+  testing::TempDir dir;
+  ASSERT_TRUE(CreateThumbnail(dir / "rgb", PydicomFile("SC_rgb_small_odd.dcm"), 30));
+  const auto jpeg = testing::DecodeJpegFile(dir / "rgb.jpg");
+  ASSERT_TRUE(jpeg);
+  EXPECT_EQ(jpeg->info.columns, 30);
+  EXPECT_EQ(jpeg->info.rows, 30);
+  EXPECT_EQ(jpeg->info.components, 3);
+}
+
+TEST(ThumbnailFile, BigEndianCompressedOrMissingFiles_GiveFalseAndNoFile) {
+  struct Case {
+    const char* file;
+    ThumbnailStatus status;
+  };
+  const Case cases[] = {
+      {"MR_small_bigendian.dcm", ThumbnailStatus::kNotNativeLittleEndian},
+      {"ExplVR_BigEnd.dcm", ThumbnailStatus::kNotNativeLittleEndian},
+      {"JPEG-lossy.dcm", ThumbnailStatus::kNotNativeLittleEndian},
+      {"SC_rgb_jpeg_dcmtk.dcm", ThumbnailStatus::kNotNativeLittleEndian},
+      {"MR_small_RLE.dcm", ThumbnailStatus::kNotNativeLittleEndian},
+      {"rtdose.dcm", ThumbnailStatus::kNoPixels},  // several frames
+      {"no_such_file.dcm", ThumbnailStatus::kCannotRead},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    testing::TempDir dir;
+    EXPECT_EQ(CreateThumbnailWithStatus(dir / "t.jpg", PydicomFile(c.file), 64), c.status);
+    EXPECT_FALSE(CreateThumbnail(dir / "t.jpg", PydicomFile(c.file), 64));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "something was written";
+  }
+}
+
+TEST(ThumbnailFile, UnwritableTarget_GivesFalse) {
+  EXPECT_EQ(CreateThumbnailWithStatus("/nonexistent-folder/t.jpg", PydicomFile("CT_small.dcm"), 64),
+            ThumbnailStatus::kCannotWrite);
+}
+
+}  // namespace
+}  // namespace norvane
