@@ -13,7 +13,9 @@ namespace norvane::jpeg_builds::ijg8 {
 extern "C" {
 #include <gdcmjpeg/8/jpeglib.h>
 }
-#include "convert/jpeg_ijg_library.hpp"
+#define NORVANE_JPEG_LOSSLESS_BUILD 1
+#include "convert/jpeg_library.hpp"
+#undef NORVANE_JPEG_LOSSLESS_BUILD
 
 static_assert(BITS_IN_JSAMPLE == 8);
 }  // namespace norvane::jpeg_builds::ijg8

@@ -1,7 +1,9 @@
-// The description of one IJG 6b build with the lossless extension, for the frame codec
-// templates. Each build's translation unit includes this inside its own namespace, right
-// after that build's jpeglib.h: the library names below then resolve to that build's
-// prefixed symbols and structure types. Deliberately no include guard and no includes.
+// The description of one JPEG library build for the frame codec templates. Each build's
+// translation unit includes this inside its own namespace, right after that build's
+// jpeglib.h: the library names below then resolve to that build's prefixed symbols and
+// structure types. NORVANE_JPEG_LOSSLESS_BUILD says whether the build has the lossless
+// process (the IJG 6b builds from GDCM do, libjpeg-turbo 2.1 does not). Deliberately no
+// include guard and no includes.
 
 struct Library {
   using Common = jpeg_common_struct;
@@ -15,7 +17,7 @@ struct Library {
   using Sample = JSAMPLE;
   using Dimension = JDIMENSION;
 
-  static constexpr bool kHasLossless = true;
+  static constexpr bool kHasLossless = NORVANE_JPEG_LOSSLESS_BUILD;
   static constexpr int kPrecision = BITS_IN_JSAMPLE;
   static constexpr unsigned kMaxSample = MAXJSAMPLE;
   static constexpr int kPoolImage = JPOOL_IMAGE;
@@ -35,9 +37,11 @@ struct Library {
   static void SetQuality(Compress* cinfo, int quality, Boolean baseline) {
     jpeg_set_quality(cinfo, quality, baseline);
   }
+#if NORVANE_JPEG_LOSSLESS_BUILD
   static void SimpleLossless(Compress* cinfo, int predictor, int pointTransform) {
     jpeg_simple_lossless(cinfo, predictor, pointTransform);
   }
+#endif
   static void StartCompress(Compress* cinfo, Boolean allTables) {
     jpeg_start_compress(cinfo, allTables);
   }
@@ -51,7 +55,11 @@ struct Library {
   static int ReadHeader(Decompress* cinfo, Boolean requireImage) {
     return jpeg_read_header(cinfo, requireImage);
   }
+#if NORVANE_JPEG_LOSSLESS_BUILD
   static bool IsLossless(const Decompress& cinfo) { return cinfo.process == JPROC_LOSSLESS; }
+#else
+  static bool IsLossless(const Decompress&) { return false; }
+#endif
   static void CalcOutputDimensions(Decompress* cinfo) { jpeg_calc_output_dimensions(cinfo); }
   static Boolean StartDecompress(Decompress* cinfo) { return jpeg_start_decompress(cinfo); }
   static Dimension ReadScanlines(Decompress* cinfo, JSAMPROW* rows, Dimension count) {
