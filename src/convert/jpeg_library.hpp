@@ -48,22 +48,38 @@ struct Library {
   static Dimension WriteScanlines(Compress* cinfo, JSAMPROW* rows, Dimension count) {
     return jpeg_write_scanlines(cinfo, rows, count);
   }
-  static void FinishCompress(Compress* cinfo) { jpeg_finish_compress(cinfo); }
+  static void FinishCompress(Compress* cinfo) {
+    jpeg_finish_compress(cinfo);
+  }
 
-  static void CreateDecompress(Decompress* cinfo) { jpeg_create_decompress(cinfo); }
-  static void DestroyDecompress(Decompress* cinfo) { jpeg_destroy_decompress(cinfo); }
+  static void CreateDecompress(Decompress* cinfo) {
+    jpeg_create_decompress(cinfo);
+  }
+  static void DestroyDecompress(Decompress* cinfo) {
+    jpeg_destroy_decompress(cinfo);
+  }
   static int ReadHeader(Decompress* cinfo, Boolean requireImage) {
     return jpeg_read_header(cinfo, requireImage);
   }
 #if NORVANE_JPEG_LOSSLESS_BUILD
-  static bool IsLossless(const Decompress& cinfo) { return cinfo.process == JPROC_LOSSLESS; }
+  static bool IsLossless(const Decompress& cinfo) {
+    return cinfo.process == JPROC_LOSSLESS;
+  }
 #else
-  static bool IsLossless(const Decompress&) { return false; }
+  static bool IsLossless(const Decompress&) {
+    return false;
+  }
 #endif
-  static void CalcOutputDimensions(Decompress* cinfo) { jpeg_calc_output_dimensions(cinfo); }
-  static Boolean StartDecompress(Decompress* cinfo) { return jpeg_start_decompress(cinfo); }
+  static void CalcOutputDimensions(Decompress* cinfo) {
+    jpeg_calc_output_dimensions(cinfo);
+  }
+  static Boolean StartDecompress(Decompress* cinfo) {
+    return jpeg_start_decompress(cinfo);
+  }
   static Dimension ReadScanlines(Decompress* cinfo, JSAMPROW* rows, Dimension count) {
     return jpeg_read_scanlines(cinfo, rows, count);
   }
-  static Boolean FinishDecompress(Decompress* cinfo) { return jpeg_finish_decompress(cinfo); }
+  static Boolean FinishDecompress(Decompress* cinfo) {
+    return jpeg_finish_decompress(cinfo);
+  }
 };
