@@ -10,6 +10,7 @@ std::span<const Command> AllCommands() {
       Command{"dump", "print the elements of a DICOM file", RunDump},
       Command{"dicomdir", "print the directory records of a DICOMDIR", RunDicomdir},
       Command{"meta", "add a meta header to a bare dataset file", RunMeta},
+      Command{"scp", "receive objects as a storage SCP until stopped", RunScp},
   };
   return commands;
 }

@@ -19,5 +19,6 @@ int RunEcho(int argc, char** argv);
 int RunDump(int argc, char** argv);
 int RunDicomdir(int argc, char** argv);
 int RunMeta(int argc, char** argv);
+int RunScp(int argc, char** argv);
 
 }  // namespace norvane::cli
