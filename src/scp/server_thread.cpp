@@ -107,7 +107,9 @@ void ServerThread::Stop() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
     listener_.StopListening();
-    if (activeConnection_ >= 0) ::shutdown(activeConnection_, SHUT_RDWR);
+    // Shutting down the reading side wakes the association without a FIN of ours, so the
+    // abortive close that follows leaves no TIME_WAIT on the port.
+    if (activeConnection_ >= 0) ::shutdown(activeConnection_, SHUT_RD);
   }
   stopped_.notify_all();
   if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
