@@ -14,6 +14,7 @@
 namespace norvane {
 namespace {
 
+constexpr std::chrono::milliseconds kFirstListenRetryPause{100};
 constexpr std::chrono::seconds kListenRetryPause{1};
 constexpr long kMaxPortNumber = 65535;
 
@@ -59,6 +60,8 @@ void ServerThread::Start() {
 
 bool ServerThread::ListenAgain() {
   std::unique_lock lock(mutex_);
+  // A pause first, so that a listener failing at once again does not spin.
+  stopped_.wait_for(lock, kFirstListenRetryPause, [this] { return stopping_; });
   while (!stopping_) {
     // Under the lock: Stop cannot slip in between this check and the new listener.
     if (listener_.ListenOnPort(port_, settings_.loopbackOnly)) return true;
