@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
 
@@ -119,7 +120,9 @@ int RunScp(int argc, char** argv) {
   settings.loopbackOnly = args.Has("--loopback");
   if (const auto level = args.Value("--log-level")) settings.trace = ParseNumber(*level) > 1;
   settings.observer = PrintingObserver(args.Has("-q") || args.Has("--quiet"));
-  if (!ForceDirectories(settings.folder) || !DirectoryExists(settings.folder)) {
+  std::error_code ignored;
+  std::filesystem::create_directories(settings.folder, ignored);
+  if (!DirectoryExists(settings.folder)) {
     std::fprintf(stderr, "norvane scp: cannot create the storage folder %s\n",
                  settings.folder.c_str());
     return 1;

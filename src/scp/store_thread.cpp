@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 
 #include "datadec/element_encoding.hpp"
@@ -26,6 +27,13 @@ std::mutex& StoreLock() {
 }
 
 std::atomic<unsigned> stagingCounter{0};
+
+// A folder with all its missing levels; a short relative name such as "db" is made too.
+bool MakeFolder(const std::string& folder) {
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  return DirectoryExists(folder);
+}
 
 // A name in the storage folder for the file while it is written; the leading dot keeps
 // it out of the folder tree of studies.
@@ -65,7 +73,7 @@ StoreOutcome StoreThread::Run() {
     outcome.problem = "a Study, Series or SOP Instance UID cannot name a folder or file";
     return outcome;
   }
-  if (!ForceDirectories(storageFolder_) || !DirectoryExists(storageFolder_)) {
+  if (!MakeFolder(storageFolder_)) {
     outcome.problem = "the storage folder cannot be created";
     return outcome;
   }
@@ -89,7 +97,7 @@ StoreOutcome StoreThread::Run() {
     return outcome;
   }
   outcome.replaced = outcome.index == IndexResult::kAlreadyStored;
-  ForceDirectories(objectFolder);
+  MakeFolder(objectFolder);
   if (::rename(staging.c_str(), outcome.filePath.c_str()) != 0) {
     ::unlink(staging.c_str());
     // A folder on another file system cannot take a renamed file: write it in place.

@@ -109,6 +109,16 @@ TEST_F(ScpCommand, DefaultFolderIsDatabaseAndQuietPrintsNoStoredLines) {
   EXPECT_TRUE(found);
 }
 
+TEST_F(ScpCommand, ShortRelativeFolderIsMadeInTheCurrentFolder) {
+  const std::string port = Start({"--folder", "db"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  ASSERT_EQ(Storescu(port).exitCode, 0) << scp_.Log();
+  const std::string output = WaitForOutput(scp_, kCTInstance);
+  EXPECT_TRUE(Contains(output, "stored db/")) << output;
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "db/KPStudy.dir")) << output;
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
+}
+
 TEST_F(ScpCommand, ObjectThatCannotBeStoredIsReportedOnStandardError) {
   fs::create_directories(dir_ / "store/KPStudy.dir");
   const std::string port = Start({"--folder", dir_ / "store"});
