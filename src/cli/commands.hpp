@@ -21,5 +21,6 @@ int RunDicomdir(int argc, char** argv);
 int RunMeta(int argc, char** argv);
 int RunConvert(int argc, char** argv);
 int RunThumbnail(int argc, char** argv);
+int RunScp(int argc, char** argv);
 
 }  // namespace norvane::cli

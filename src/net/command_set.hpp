@@ -18,6 +18,8 @@ inline constexpr uint16_t kCommandDataSetType = 0x0800;
 inline constexpr uint16_t kStatus = 0x0900;
 
 // Command Field values.
+inline constexpr uint16_t kCStoreRQ = 0x0001;
+inline constexpr uint16_t kCStoreRSP = 0x8001;
 inline constexpr uint16_t kCEchoRQ = 0x0030;
 inline constexpr uint16_t kCEchoRSP = 0x8030;
 
@@ -25,6 +27,10 @@ inline constexpr uint16_t kCEchoRSP = 0x8030;
 inline constexpr uint16_t kNoDataSet = 0x0101;
 
 inline constexpr uint16_t kStatusSuccess = 0x0000;
+// Refused: Out of Resources (the object could not be stored).
+inline constexpr uint16_t kStatusOutOfResources = 0xA700;
+// Error: Cannot Understand (the object cannot be taken as it is).
+inline constexpr uint16_t kStatusCannotUnderstand = 0xC000;
 
 // A UI record holding the UID text, padded with one zero byte when its length is odd.
 TagRecord GenerateUIDTag(uint16_t group, uint16_t element, std::string_view uid);

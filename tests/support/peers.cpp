@@ -166,6 +166,22 @@ void PeerProcess::Stop() {
   pid_ = -1;
 }
 
+int PeerProcess::Terminate(int signal, std::chrono::milliseconds timeout) {
+  if (pid_ <= 0) return -1;
+  ::kill(pid_, signal);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  int status = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      return ExitCodeOf(status);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  Stop();
+  return -1;
+}
+
 bool PeerProcess::Running() const {
   if (pid_ <= 0) return false;
   int status = 0;

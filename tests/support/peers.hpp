@@ -60,6 +60,9 @@ class PeerProcess {
   bool Start(const std::vector<std::string>& argv, const std::string& logPath,
              const std::string& workingDir = "");
   void Stop();
+  // Sends `signal` and waits up to `timeout` for the process to end: its exit status, or
+  // -1 when a signal ended it or it had to be killed.
+  int Terminate(int signal, std::chrono::milliseconds timeout = std::chrono::seconds(10));
   bool Running() const;
   pid_t pid() const { return pid_; }
   std::string Log() const;

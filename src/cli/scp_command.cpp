@@ -1,0 +1,157 @@
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "cli/commands.hpp"
+#include "cli/options.hpp"
+#include "net/command_set.hpp"
+#include "platform/folders.hpp"
+#include "scp/store_scp.hpp"
+
+namespace norvane::cli {
+namespace {
+
+constexpr const char* kDefaultPort = "104";
+constexpr const char* kDefaultFolder = "./Database";
+constexpr const char* kDefaultTitle = "NORVANE";
+
+constexpr OptionSpec kScpOptions[] = {
+    {"--port", true},      {"--folder", true},    {"--aet", true},
+    {"--loopback", false}, {"-q", false},         {"--quiet", false},
+    {"--log", true},       {"--log-level", true}, {"-v", false},
+};
+
+void PrintHelp() {
+  std::printf(
+      "usage: norvane scp [options]\n\n"
+      "Runs a storage SCP in the foreground until SIGINT or SIGTERM (then exit status 0).\n"
+      "It answers C-ECHO and stores every object received with C-STORE as\n"
+      "  FOLDER/<Study Instance UID>/<Series Instance UID>/<SOP Instance UID>.dcm\n"
+      "in the transfer syntax it arrived in, and records it in the index files\n"
+      "FOLDER/KPStudy.dir, <study>/Series.dir and <series>/Image.dir. An object sent again\n"
+      "replaces its file and adds no index line. The C-STORE response goes out after the\n"
+      "file and its index lines are written: status 0x0000 (Success), 0xA700 (Out of\n"
+      "Resources) when they cannot be written, 0xC000 (Cannot Understand) when the\n"
+      "object's UIDs cannot name a file. Associations are served one at a time.\n"
+      "Accepted: Verification and the storage SOP classes CR, DX, MG, CT, MR, US, US\n"
+      "multi-frame, XA, RF, NM, PET, SC, Basic Text and Enhanced SR, Encapsulated PDF,\n"
+      "with JPEG Lossless (SV1), implicit VR little endian, explicit VR little endian or\n"
+      "JPEG Baseline, preferred in that order. Other commands (C-FIND, ...) get no\n"
+      "response: the association is released.\n\n"
+      "Prints \"listening on port N as TITLE, storing in FOLDER/\" once listening, then\n"
+      "\"stored FILE\" for each object, and on standard error \"not stored UID from AE:\n"
+      "REASON (status 0xNNNN)\" for each object that was not.\n\n"
+      "options:\n"
+      "  --port N           TCP port to listen on (default %s); 0 picks a free port\n"
+      "  --folder DIR       storage folder and database root (default %s), created\n"
+      "                     when missing\n"
+      "  --aet TITLE        AE title shown in the start line (default %s); callers may\n"
+      "                     use any called AE title, it is not checked\n"
+      "  --loopback         listen on 127.0.0.1 only (default: every local address)\n"
+      "  -q, --quiet        no \"stored\" lines\n"
+      "  --log FILE         write the protocol log to FILE\n"
+      "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all\n"
+      "                     traffic\n"
+      "  -v                 print the log lines on standard error as well\n"
+      "  -h, --help         show this help\n\n"
+      "exit status: 0 stopped by a signal, 1 cannot listen or create the folder, 2 bad\n"
+      "command line\n",
+      kDefaultPort, kDefaultFolder, kDefaultTitle);
+}
+
+std::string StatusText(uint16_t status) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", status);
+  return text;
+}
+
+// One line per received object; lines of different associations never mix.
+StoreObserver PrintingObserver(bool quiet) {
+  return [quiet](const StoreReport& report) {
+    static std::mutex printing;
+    std::lock_guard lock(printing);
+    const StoreOutcome& outcome = report.outcome;
+    if (outcome.status == kStatusSuccess) {
+      if (quiet) return;
+      std::printf("stored %s\n", outcome.filePath.c_str());
+      std::fflush(stdout);
+      return;
+    }
+    std::fprintf(stderr, "not stored %s from %s: %s (status %s)\n", outcome.sopInstanceUID.c_str(),
+                 report.callingApTitle.c_str(), outcome.problem.c_str(),
+                 StatusText(outcome.status).c_str());
+  };
+}
+
+}  // namespace
+
+int RunScp(int argc, char** argv) {
+  ParsedArgs args = ParseArgs(argc, argv, kScpOptions);
+  if (args.help) {
+    PrintHelp();
+    return 0;
+  }
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "norvane scp: %s (see norvane scp --help)\n", args.error.c_str());
+    return 2;
+  }
+  if (!args.positionals.empty()) {
+    std::fprintf(stderr, "norvane scp: unexpected argument '%s' (see norvane scp --help)\n",
+                 args.positionals.front().c_str());
+    return 2;
+  }
+  const std::string port = args.Value("--port").value_or(kDefaultPort);
+  const std::optional<long> portNumber = ParseNumber(port);
+  if (!portNumber || *portNumber > 65535) {
+    std::fprintf(stderr, "norvane scp: --port needs a number from 0 to 65535, not '%s'\n",
+                 port.c_str());
+    return 2;
+  }
+  if (!ApplyLogOptions(args, 0)) return 2;
+
+  StoreSCPSettings settings;
+  settings.port = port;
+  settings.folder = WithTrailingSeparator(args.Value("--folder").value_or(kDefaultFolder));
+  settings.loopbackOnly = args.Has("--loopback");
+  if (const auto level = args.Value("--log-level")) settings.trace = ParseNumber(*level) > 1;
+  settings.observer = PrintingObserver(args.Has("-q") || args.Has("--quiet"));
+  std::error_code ignored;
+  std::filesystem::create_directories(settings.folder, ignored);
+  if (!DirectoryExists(settings.folder)) {
+    std::fprintf(stderr, "norvane scp: cannot create the storage folder %s\n",
+                 settings.folder.c_str());
+    return 1;
+  }
+
+  // Every thread started from here on leaves these signals to the sigwait below.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  const std::string folder = settings.folder;
+  StoreSCPStart start = StartStoreSCP(std::move(settings));
+  if (!start) {
+    std::fprintf(stderr, "norvane scp: cannot listen on port %s: %s\n", port.c_str(),
+                 std::strerror(start.error));
+    return 1;
+  }
+  std::printf("listening on port %u as %s, storing in %s\n",
+              static_cast<unsigned>(start.server->Port()),
+              args.Value("--aet").value_or(kDefaultTitle).c_str(), folder.c_str());
+  std::fflush(stdout);
+
+  int received = 0;
+  while (sigwait(&stopSignals, &received) != 0) {
+  }
+  start.server->Stop();
+  return 0;
+}
+
+}  // namespace norvane::cli

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "scp/store_scp_settings.hpp"
+
+namespace norvane {
+
+// Conducts one association on an accepted connection as storage and verification SCP, and
+// returns when it has ended; the connection is closed by then. C-ECHO requests are
+// answered with a C-ECHO-RSP. Each C-STORE request's data set is stored (StoreThread)
+// before its C-STORE-RSP goes out, with status success, out of resources or cannot
+// understand as the store ended; a request without an Affected SOP Class UID cannot be
+// answered and its object is not stored. A C-STORE request that announces no data set,
+// and any other command, gets no response: the SCP reads the data set that the command
+// announces, if any, then releases the association. A peer's release, abort or lost
+// connection ends the association; an object whose data set did not arrive whole is
+// never stored.
+void ServeAssociation(int connection, const StoreSCPSettings& settings);
+
+}  // namespace norvane

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "scp/server_thread.hpp"
+#include "scp/store_scp_settings.hpp"
+
+namespace norvane {
+
+// A storage SCP that was started, or why it was not.
+struct StoreSCPStart {
+  std::unique_ptr<ServerThread> server;  // serving; null when the port cannot be listened on
+  int error = 0;                         // errno of the failed listen
+
+  explicit operator bool() const { return server != nullptr; }
+};
+
+// Listens on the port of the settings and serves on a thread of its own until the returned
+// server is stopped or destroyed. The port is listened on when this returns.
+StoreSCPStart StartStoreSCP(StoreSCPSettings settings);
+
+// Starts a further storage SCP on `port` (number or service name) storing under `folder`,
+// that serves until the process ends; returns at once. Nothing is reported: a port that
+// cannot be listened on starts nothing.
+void StartStoreSCP(std::string_view folder, std::string_view port);
+
+}  // namespace norvane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "datadec/tag_record.hpp"
+#include "scp/database_index.hpp"
+
+namespace norvane {
+
+// What became of one received object.
+struct StoreOutcome {
+  uint16_t status = 0;         // the C-STORE-RSP status: success, out of resources, or
+                               // cannot understand (UIDs that cannot name a file)
+  std::string filePath;        // where the object is stored (or was to be stored)
+  std::string sopClassUID;     // (0008,0016)
+  std::string sopInstanceUID;  // (0008,0018)
+  std::string transferSyntax;  // the file's, which is the one the object arrived in
+  IndexResult index = IndexResult::kRecorded;
+  bool replaced = false;  // a file of the same SOP Instance UID was there and is replaced
+  std::string problem;    // why the object was not stored; empty when it was
+};
+
+// The store work of one received object: names, indexes and writes its file. The object's
+// folder is storage folder + Study Instance UID + "/" + Series Instance UID, its file that
+// folder + "/" + SOP Instance UID + ".dcm", and the database index is kept under the
+// storage folder itself, so that index and files always agree.
+//
+// The file is written whole under a passing name in the storage folder first; only then
+// is the object indexed, and only an indexed object is moved to its place. So a failed
+// write leaves no index line, and a failed index update leaves no file. The meta header
+// and the data set follow the transfer syntax the object arrived in; values are written
+// as received (encapsulated pixel data stays as it came).
+//
+// It runs on the thread that received the object, because the C-STORE-RSP carries its
+// outcome. Stores of the whole process are serialised around the index update and the
+// move into place, so two copies of one object never both add an image line.
+class StoreThread {
+ public:
+  // `dataset` is the received data set, decoded in `transferSyntax`; the worker owns it.
+  StoreThread(std::string storageFolder, TagList dataset, std::string transferSyntax);
+
+  StoreOutcome Run();
+
+ private:
+  std::string storageFolder_;
+  TagList dataset_;
+  std::string transferSyntax_;
+};
+
+}  // namespace norvane

@@ -1,0 +1,167 @@
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/peers.hpp"
+
+// norvane scp as a process: started on a free loopback port, fed by DCMTK's storescu,
+// stopped by signal.
+
+namespace norvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::RunProgram;
+using testing::RunResult;
+
+constexpr const char* kCTInstance = "1.3.6.1.4.1.5962.1.1.1.1.1.20040119072730.12322";
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+RunResult Norvane(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), testing::NorvaneTool());
+  return RunProgram(arguments, std::chrono::seconds(30));
+}
+
+// Waits until the process's output holds `part`; the output then.
+std::string WaitForOutput(const testing::PeerProcess& process, const std::string& part) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  std::string log = process.Log();
+  while (!Contains(log, part) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(20ms);
+    log = process.Log();
+  }
+  return log;
+}
+
+// The port of the start line "listening on port N as TITLE, storing in FOLDER/".
+std::string ListeningPort(const std::string& output) {
+  std::smatch match;
+  static const std::regex startLine("listening on port ([0-9]+) as ([^,]+), storing in (.*)\n");
+  return std::regex_search(output, match, startLine) ? match[1].str() : "";
+}
+
+class ScpCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testing::HaveProgram("storescu")) GTEST_SKIP() << "DCMTK is not installed";
+  }
+  // Starts norvane scp; the port it listens on.
+  std::string Start(std::vector<std::string> options) {
+    std::vector<std::string> argv = {testing::NorvaneTool(), "scp", "--port", "0", "--loopback"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    EXPECT_TRUE(scp_.Start(argv, dir_ / "scp.log", dir_.path().string()));
+    return ListeningPort(WaitForOutput(scp_, "storing in"));
+  }
+  RunResult Storescu(const std::string& port) {
+    return RunProgram({"storescu", "-R", "-aec", "NORVANE", "127.0.0.1", port,
+                       testing::PydicomFile("CT_small.dcm")});
+  }
+
+  testing::TempDir dir_;
+  testing::PeerProcess scp_;
+};
+
+TEST_F(ScpCommand, PrintsWhereTheObjectLandedAndEndsWithZeroOnSigterm) {
+  const std::string port = Start({"--folder", dir_ / "store", "--aet", "ARCHIVE"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  EXPECT_TRUE(Contains(scp_.Log(), "listening on port " + port + " as ARCHIVE, storing in " +
+                                       (dir_ / "store") + "/\n"))
+      << scp_.Log();
+  const RunResult sent = Storescu(port);
+  ASSERT_EQ(sent.exitCode, 0) << sent.output << scp_.Log();
+
+  const std::string output = WaitForOutput(scp_, kCTInstance);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(output, match, std::regex("stored (.*\\.dcm)\n"))) << output;
+  const std::string stored = match[1].str();
+  EXPECT_EQ(fs::path(stored).filename().string(), std::string(kCTInstance) + ".dcm");
+  EXPECT_EQ(stored.rfind(dir_ / "store/", 0), 0u) << stored;
+  EXPECT_TRUE(fs::is_regular_file(stored)) << stored;
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "store/KPStudy.dir"));
+
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0) << scp_.Log();
+  EXPECT_FALSE(testing::WaitForListener(static_cast<uint16_t>(std::stoi(port)), 300ms))
+      << "port " << port << " still listened on";
+}
+
+TEST_F(ScpCommand, DefaultFolderIsDatabaseAndQuietPrintsNoStoredLines) {
+  const std::string port = Start({"-q"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  EXPECT_TRUE(Contains(scp_.Log(), "storing in ./Database/")) << scp_.Log();
+  ASSERT_EQ(Storescu(port).exitCode, 0);
+  EXPECT_EQ(scp_.Terminate(SIGINT), 0) << scp_.Log();
+  EXPECT_FALSE(Contains(scp_.Log(), "stored ")) << scp_.Log();
+  bool found = false;
+  for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Database")) {
+    found = found || entry.path().filename() == std::string(kCTInstance) + ".dcm";
+  }
+  EXPECT_TRUE(found);
+}
+
+TEST_F(ScpCommand, ShortRelativeFolderIsMadeInTheCurrentFolder) {
+  const std::string port = Start({"--folder", "db"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  ASSERT_EQ(Storescu(port).exitCode, 0) << scp_.Log();
+  const std::string output = WaitForOutput(scp_, kCTInstance);
+  EXPECT_TRUE(Contains(output, "stored db/")) << output;
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "db/KPStudy.dir")) << output;
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
+}
+
+TEST_F(ScpCommand, ObjectThatCannotBeStoredIsReportedOnStandardError) {
+  fs::create_directories(dir_ / "store/KPStudy.dir");
+  const std::string port = Start({"--folder", dir_ / "store"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  const RunResult sent =
+      RunProgram({"storescu", "-v", "-R", "127.0.0.1", port, testing::PydicomFile("CT_small.dcm")});
+  EXPECT_TRUE(Contains(sent.output, "Refused: OutOfResources")) << sent.output;
+  const std::string output = WaitForOutput(scp_, "not stored");
+  EXPECT_TRUE(Contains(output, std::string("not stored ") + kCTInstance +
+                                   " from STORESCU: study index cannot be written (status "
+                                   "0xA700)\n"))
+      << output;
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
+}
+
+TEST_F(ScpCommand, HelpTellsTheOptionsAndBadCommandLinesAreRefused) {
+  const RunResult help = Norvane({"scp", "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* part : {"--port N", "--folder DIR", "./Database", "--aet TITLE", "--loopback",
+                           "-q, --quiet", "SIGTERM", "0xA700", "JPEG Lossless"}) {
+    EXPECT_TRUE(Contains(help.output, part)) << "help lacks " << part << ":\n" << help.output;
+  }
+  EXPECT_EQ(Norvane({"scp", "--port", "70000"}).exitCode, 2);
+  EXPECT_EQ(Norvane({"scp", "--port", "eleven"}).exitCode, 2);
+  EXPECT_EQ(Norvane({"scp", "--frobnicate"}).exitCode, 2);
+  EXPECT_EQ(Norvane({"scp", "somewhere"}).exitCode, 2);
+
+  std::ofstream(dir_ / "plain") << "not a folder";
+  const RunResult noFolder =
+      Norvane({"scp", "--port", "0", "--loopback", "--folder", dir_ / "plain/Database"});
+  EXPECT_EQ(noFolder.exitCode, 1);
+  EXPECT_TRUE(Contains(noFolder.output, "cannot create the storage folder")) << noFolder.output;
+}
+
+TEST_F(ScpCommand, PortInUseEndsWithOne) {
+  const std::string port = Start({"--folder", dir_ / "store"});
+  ASSERT_FALSE(port.empty());
+  const RunResult second =
+      Norvane({"scp", "--port", port, "--loopback", "--folder", dir_ / "other"});
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_TRUE(Contains(second.output, "cannot listen on port " + port)) << second.output;
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
+}
+
+}  // namespace
+}  // namespace norvane
