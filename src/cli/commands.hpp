@@ -21,5 +21,7 @@ int RunDicomdir(int argc, char** argv);
 int RunMeta(int argc, char** argv);
 int RunConvert(int argc, char** argv);
 int RunThumbnail(int argc, char** argv);
+int RunStore(int argc, char** argv);
+int RunSendSeries(int argc, char** argv);
 
 }  // namespace norvane::cli
