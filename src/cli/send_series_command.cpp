@@ -59,7 +59,8 @@ std::string SeriesProblem(const SeriesResult& series, const std::string& folder,
     case SeriesOutcome::kIndexUnreadable:
       return folder + ": Image.dir cannot be read; nothing sent";
     case SeriesOutcome::kFirstFileUnusable:
-      return "nothing sent: the first file gives the series' SOP class";
+      return "nothing sent: the series' SOP class comes from the first file, which cannot be "
+             "used";
     case SeriesOutcome::kAssociationFailed:
       return "nothing sent: no association with " + peer.calledAET + " (" + peer.host + ":" +
              peer.port + ") for SOP class " + series.sopClass;

@@ -2,6 +2,8 @@
 // its own.
 
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,15 @@ std::vector<std::string> ExpandArguments(const std::vector<std::string>& argumen
   return files;
 }
 
+// "HOST PORT" without files: two arguments, neither an existing path, the second a port.
+bool LooksLikeAPeerAlone(const std::vector<std::string>& positionals) {
+  if (positionals.size() != 2) return false;
+  const std::optional<long> port = ParseNumber(positionals[1]);
+  std::error_code ignored;
+  return port && *port > 0 && *port <= 65535 && !std::filesystem::exists(positionals[0], ignored) &&
+         !std::filesystem::exists(positionals[1], ignored);
+}
+
 }  // namespace
 
 int RunStore(int argc, char** argv) {
@@ -80,7 +91,7 @@ int RunStore(int argc, char** argv) {
     return 2;
   }
   Peer peer = ResolvePeer(args, 1);
-  if (args.positionals.empty()) {
+  if (args.positionals.empty() || LooksLikeAPeerAlone(args.positionals)) {
     std::fprintf(stderr, "norvane store: give at least one FILE (see norvane store --help)\n");
     return 2;
   }
