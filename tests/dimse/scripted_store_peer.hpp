@@ -133,6 +133,7 @@ struct StorePeerRecord {
   Bytes associateRQ;
   std::vector<ReceivedStore> stores;
   bool released = false;
+  bool aborted = false;
   std::vector<ProposedContext> Proposed() const { return ProposedContexts(associateRQ); }
 };
 
@@ -184,6 +185,7 @@ class ScriptedStorePeer {
         SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});
         return;
       }
+      if (pdu[0] == 0x07) record_.aborted = true;
       if (pdu[0] != 0x04) return;
       size_t at = 6;
       while (at + 6 <= pdu.size()) {

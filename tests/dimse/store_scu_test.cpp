@@ -275,6 +275,22 @@ TEST_F(StoreSCUWire, OddLengthSOPInstanceUIDInTheFileGetsANulPadInTheCommand) {
       << Hex(seen.stores[0].command);
 }
 
+TEST_F(StoreSCUWire, DataSetThatCannotFollowItsCommandAbortsTheAssociation) {
+  // An LO value too long for the 16-bit length of explicit VR: fine in the implicit VR
+  // file, impossible in the accepted explicit VR.
+  TagList image = testing::SmallImage(testing::kCTImageStorage, "1.2.3.4", "1.2.3", "1.2.3.1");
+  image.insert(image.begin() + 3, GenerateTextTag(0x0008, 0x1030, "LO", std::string(70000, 'x')));
+  const std::string file = Write("long.dcm", image, testing::kImplicitTS);
+  StorePeerScript script;
+  script.acceptedSyntax = testing::kExplicitTS;
+  ScriptedStorePeer peer(script);
+  const StoreResult result = Store(peer, file, testing::kExplicitTS);
+  const StorePeerRecord& seen = peer.Finish();
+  EXPECT_EQ(result.outcome, StoreOutcome::kNotSent) << DescribeStoreResult(result);
+  EXPECT_TRUE(seen.stores.empty());
+  EXPECT_TRUE(seen.aborted) << "the peer must not wait for a data set that never comes";
+}
+
 struct AnswerCase {
   PeerAnswer answer;
   uint16_t status;
