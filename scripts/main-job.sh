@@ -9,7 +9,7 @@
 # SCP (`norvane scp`) on a free loopback port with a fresh storage folder, verifies it with
 # `norvane echo`, stores pydicom's sample CT_small.dcm into it, dumps the stored file with
 # `norvane dump`, prints where the file landed and stops the SCP. The file is sent with
-# `norvane store` where this build has it, otherwise with DCMTK's storescu.
+# `norvane store`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -52,13 +52,8 @@ echo "main job: storage SCP (pid $scp_pid) listening on 127.0.0.1:$port, storing
 
 "$norvane" echo 127.0.0.1 "$port" --aet MAINJOB --aec NORVANE
 
-if "$norvane" store --help >/dev/null 2>&1; then
-  echo "main job: sending $sample with norvane store"
-  "$norvane" store 127.0.0.1 "$port" --aet MAINJOB --aec NORVANE "$sample"
-else
-  echo "main job: sending $sample with storescu (this build has no norvane store)"
-  storescu -aet MAINJOB -aec NORVANE 127.0.0.1 "$port" "$sample"
-fi
+echo "main job: sending $sample with norvane store"
+"$norvane" store 127.0.0.1 "$port" --aet MAINJOB --aec NORVANE "$sample"
 
 # The SCP answers only after the file is written; its line follows at once.
 stored=""

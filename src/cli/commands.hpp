@@ -22,5 +22,7 @@ int RunMeta(int argc, char** argv);
 int RunConvert(int argc, char** argv);
 int RunThumbnail(int argc, char** argv);
 int RunScp(int argc, char** argv);
+int RunStore(int argc, char** argv);
+int RunSendSeries(int argc, char** argv);
 
 }  // namespace norvane::cli

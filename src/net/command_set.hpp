@@ -16,6 +16,10 @@ inline constexpr uint16_t kMessageID = 0x0110;
 inline constexpr uint16_t kMessageIDBeingRespondedTo = 0x0120;
 inline constexpr uint16_t kCommandDataSetType = 0x0800;
 inline constexpr uint16_t kStatus = 0x0900;
+inline constexpr uint16_t kPriority = 0x0700;
+inline constexpr uint16_t kAffectedSOPInstanceUID = 0x1000;
+
+inline constexpr uint16_t kPriorityMedium = 0x0000;
 
 // Command Field values.
 inline constexpr uint16_t kCStoreRQ = 0x0001;
@@ -23,8 +27,9 @@ inline constexpr uint16_t kCStoreRSP = 0x8001;
 inline constexpr uint16_t kCEchoRQ = 0x0030;
 inline constexpr uint16_t kCEchoRSP = 0x8030;
 
-// Command Data Set Type: no data set follows the command.
+// Command Data Set Type: no data set follows the command, or one does.
 inline constexpr uint16_t kNoDataSet = 0x0101;
+inline constexpr uint16_t kDataSetPresent = 0x0102;
 
 inline constexpr uint16_t kStatusSuccess = 0x0000;
 // Refused: Out of Resources (the object could not be stored).

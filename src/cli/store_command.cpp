@@ -1,0 +1,140 @@
+// norvane store [HOST PORT] FILE...: each file sent with C-STORE over an association of
+// its own.
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.hpp"
+#include "cli/options.hpp"
+#include "cli/store_report.hpp"
+#include "cli/transfer_syntax_option.hpp"
+#include "dimse/dicom_files.hpp"
+#include "dimse/store_scu.hpp"
+#include "net/log.hpp"
+#include "platform/folders.hpp"
+
+namespace norvane::cli {
+namespace {
+
+constexpr const char* kOperation = "STORE";
+
+constexpr OptionSpec kStoreOptions[] = {{"--aet", true},        {"--aec", true}, {"--log", true},
+                                        {"--log-level", true},  {"-v", false},   {"--ts", true},
+                                        {"--no-convert", false}};
+
+void PrintHelp(std::FILE* out) {
+  std::fprintf(
+      out,
+      "usage: norvane store [HOST PORT] FILE... [options]\n\n"
+      "Sends each DICOM Part 10 FILE with C-STORE, one association per file. A FOLDER\n"
+      "given as FILE stands for the files directly in it that have \"DICM\" at byte 128,\n"
+      "in name order (subfolders are not entered).\n\n"
+      "Each association proposes one presentation context for the file's SOP class with,\n"
+      "in this order: the --ts syntax (left out for non-image objects such as structured\n"
+      "reports, waveforms, presentation states and RT plans), the file's own syntax, and\n"
+      "implicit VR little endian. When the peer accepts a syntax other than the file's,\n"
+      "the data set is converted to it (implicit/explicit VR little endian, explicit VR\n"
+      "big endian, JPEG baseline, JPEG lossless).\n\n"
+      "Prints one line per file, \"FILE: stored (0x0000)\" or \"FILE: failed, ...\" with\n"
+      "the peer's status or the reason, then \"STORE OK\" or \"STORE failed: N of M files\n"
+      "not stored\". Only status 0x0000 counts as stored; warnings count as failures.\n"
+      "With more than one file, a counter n/total runs on standard error when it is a\n"
+      "terminal.\n\n"
+      "options:\n%s"
+      "  --ts SYNTAX        preferred transfer syntax: a UID, or one of\n%s"
+      "  --no-convert       never convert: a file the peer accepts only in another\n"
+      "                     transfer syntax is not sent and counts as failed\n"
+      "  -h, --help         show this help\n\n"
+      "exit status: 0 every file stored, 1 any file not stored (or a FOLDER without DICOM\n"
+      "files, then nothing is sent), 2 bad command line\n",
+      kNetworkHelp, kTransferSyntaxAliasHelp);
+}
+
+// The files a FILE argument stands for: itself, or the DICOM files of a folder.
+std::vector<std::string> ExpandArguments(const std::vector<std::string>& arguments,
+                                         std::vector<std::string>& emptyFolders) {
+  std::vector<std::string> files;
+  for (const std::string& argument : arguments) {
+    if (!DirectoryExists(argument)) {
+      files.push_back(argument);
+      continue;
+    }
+    const size_t before = files.size();
+    ListDicomFiles(argument, files);
+    if (files.size() == before) emptyFolders.push_back(argument);
+  }
+  return files;
+}
+
+// "HOST PORT" without files: two arguments, neither an existing path, the second a port.
+bool LooksLikeAPeerAlone(const std::vector<std::string>& positionals) {
+  if (positionals.size() != 2) return false;
+  const std::optional<long> port = ParseNumber(positionals[1]);
+  std::error_code ignored;
+  return port && *port > 0 && *port <= 65535 && !std::filesystem::exists(positionals[0], ignored) &&
+         !std::filesystem::exists(positionals[1], ignored);
+}
+
+}  // namespace
+
+int RunStore(int argc, char** argv) {
+  ParsedArgs args = ParseArgs(argc, argv, kStoreOptions);
+  if (args.help) {
+    PrintHelp(stdout);
+    return 0;
+  }
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "norvane store: %s (see norvane store --help)\n", args.error.c_str());
+    return 2;
+  }
+  Peer peer = ResolvePeer(args, 1);
+  if (args.positionals.empty() || LooksLikeAPeerAlone(args.positionals)) {
+    std::fprintf(stderr, "norvane store: give at least one FILE (see norvane store --help)\n");
+    return 2;
+  }
+  std::string preferred;
+  if (const auto ts = args.Value("--ts")) {
+    const std::optional<std::string> uid = ResolveTransferSyntax(*ts);
+    if (!uid) {
+      std::fprintf(stderr,
+                   "norvane store: --ts '%s' is neither a transfer syntax UID nor one of\n%s",
+                   ts->c_str(), kTransferSyntaxAliasHelp);
+      return 2;
+    }
+    preferred = *uid;
+  }
+  const bool convert = !args.Has("--no-convert");
+  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+
+  std::vector<std::string> emptyFolders;
+  const std::vector<std::string> files = ExpandArguments(args.positionals, emptyFolders);
+  if (!emptyFolders.empty()) {
+    for (const std::string& folder : emptyFolders) {
+      std::fprintf(stderr, "norvane store: %s holds no DICOM files; nothing sent\n",
+                   folder.c_str());
+    }
+    return 1;
+  }
+
+  WriteLog(std::string("Starting ") + kOperation + " Service");
+  size_t notStored = 0;
+  {
+    ProgressCounter progress(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+      const StoreResult result = StoreSCU(peer.host, peer.port, peer.callingAET, peer.calledAET,
+                                          files[i], preferred, convert);
+      if (!result.Stored()) ++notStored;
+      progress.Report(FileReportLine(files[i], result, peer), i + 1);
+    }
+  }
+  const std::string summary = SummaryLine(kOperation, notStored, files.size());
+  std::printf("%s\n", summary.c_str());
+  std::fflush(stdout);
+  WriteLog(summary);
+  return notStored == 0 ? 0 : 1;
+}
+
+}  // namespace norvane::cli

@@ -1,0 +1,105 @@
+#include "dimse/send_series.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "datadec/tag_list.hpp"
+#include "dimse/dicom_files.hpp"
+#include "dimse/store_scu.hpp"
+#include "net/association_entry.hpp"
+#include "net/log.hpp"
+#include "platform/folders.hpp"
+#include "scp/index_file.hpp"
+#include "scp/index_record.hpp"
+
+namespace norvane {
+namespace {
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+bool SeriesResult::Stored() const {
+  return outcome == SeriesOutcome::kSent && !results.empty() && results.size() == files.size() &&
+         std::all_of(results.begin(), results.end(),
+                     [](const StoreResult& r) { return r.Stored(); });
+}
+
+std::optional<std::vector<std::string>> SeriesFiles(const std::string& folder) {
+  const std::string prefix = WithTrailingSeparator(folder);
+  const std::string indexPath = prefix + std::string(kImageIndexFile);
+  std::vector<std::string> files;
+  if (!PathExists(indexPath)) {
+    ListDicomFiles(prefix, files);
+    return files;
+  }
+  const std::optional<std::vector<std::string>> lines = ReadIndexLines(indexPath);
+  if (!lines) return std::nullopt;
+  files.reserve(lines->size());
+  for (const std::string& line : *lines) {
+    files.push_back(prefix + GetField(line, kIndexFieldSeparator, kImageFileField) +
+                    std::string(kStoredFileExtension));
+  }
+  return files;
+}
+
+SeriesResult SendSeries(std::string_view host, std::string_view port, std::string& callingApTitle,
+                        std::string_view calledApTitle, const std::string& folder,
+                        std::string_view preferredTransferSyntax, bool convert,
+                        const SeriesProgress& progress) {
+  SeriesResult series;
+  std::optional<std::vector<std::string>> files = SeriesFiles(folder);
+  if (!files) {
+    series.outcome = SeriesOutcome::kIndexUnreadable;
+    return series;
+  }
+  series.files = std::move(*files);
+  if (series.files.empty()) {
+    series.outcome = SeriesOutcome::kNoFiles;
+    return series;
+  }
+
+  // The first file names the SOP class and the file syntax the context proposes.
+  StoreResult first;
+  TagList firstDataset;
+  if (!LoadObjectForStore(series.files.front(), firstDataset, first) || !UsableSOPClass(first)) {
+    series.outcome = SeriesOutcome::kFirstFileUnusable;
+    series.results.push_back(std::move(first));
+    return series;
+  }
+  series.sopClass = first.sopClass;
+
+  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  if (LogLevel() > 1) pdu->SetTrace(true);
+  if (!OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, series.sopClass,
+                    first.fileSyntax,
+                    PreferredSyntaxFor(series.sopClass, preferredTransferSyntax))) {
+    series.outcome = SeriesOutcome::kAssociationFailed;
+    CloseAssoc(*pdu);
+    DeletePDU(std::move(pdu));
+    return series;
+  }
+  series.outcome = SeriesOutcome::kSent;
+  series.results.reserve(series.files.size());
+  for (size_t i = 0; i < series.files.size(); ++i) {
+    // One file's data set at a time: a series may be larger than memory. The first one
+    // is already loaded.
+    StoreResult result = i == 0 ? std::move(first) : StoreResult();
+    TagList dataset = i == 0 ? std::move(firstDataset) : TagList();
+    if (i == 0 || LoadObjectForStore(series.files[i], dataset, result)) {
+      ExchangeStore(*pdu, dataset, series.sopClass, convert, result);
+    }
+    series.results.push_back(std::move(result));
+    if (progress) progress(i, series.files.size(), series.files[i], series.results.back());
+  }
+  CloseAssoc(*pdu);
+  DeletePDU(std::move(pdu));
+  return series;
+}
+
+}  // namespace norvane

@@ -1,0 +1,242 @@
+#pragma once
+
+// A storage SCP played by the test on a loopback port: it answers the A-ASSOCIATE-RQ as
+// told, records every C-STORE request (command and data set bytes as they came off the
+// wire) and answers each with the next scripted status.
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/message_fixture.hpp"
+
+namespace norvane::testing {
+
+// One element of an implicit VR little endian command set.
+struct CommandElement {
+  uint16_t group = 0;
+  uint16_t element = 0;
+  Bytes value;
+};
+
+inline std::vector<CommandElement> ParseCommand(const Bytes& bytes) {
+  std::vector<CommandElement> elements;
+  size_t at = 0;
+  while (at + 8 <= bytes.size()) {
+    CommandElement e;
+    e.group = static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+    e.element = static_cast<uint16_t>(bytes[at + 2] | (bytes[at + 3] << 8));
+    const uint32_t length = bytes[at + 4] | (bytes[at + 5] << 8) | (bytes[at + 6] << 16) |
+                            (uint32_t{bytes[at + 7]} << 24);
+    at += 8;
+    if (length > bytes.size() - at) break;
+    e.value = Slice(bytes, at, length);
+    at += length;
+    elements.push_back(std::move(e));
+  }
+  return elements;
+}
+
+inline std::optional<Bytes> CommandValue(const std::vector<CommandElement>& command,
+                                         uint16_t element) {
+  for (const CommandElement& e : command) {
+    if (e.group == 0x0000 && e.element == element) return e.value;
+  }
+  return std::nullopt;
+}
+
+inline uint16_t CommandUS(const std::vector<CommandElement>& command, uint16_t element) {
+  const std::optional<Bytes> v = CommandValue(command, element);
+  return v && v->size() >= 2 ? static_cast<uint16_t>((*v)[0] | ((*v)[1] << 8)) : 0xFFFF;
+}
+
+// A proposed presentation context of an A-ASSOCIATE-RQ.
+struct ProposedContext {
+  uint8_t id = 0;
+  std::string abstractSyntax;
+  std::vector<std::string> transferSyntaxes;
+};
+
+inline std::vector<ProposedContext> ProposedContexts(const Bytes& rq) {
+  std::vector<ProposedContext> contexts;
+  size_t at = 74;  // PDU header and the fixed fields
+  while (at + 4 <= rq.size()) {
+    const uint8_t type = rq[at];
+    const size_t length = BigEndian16(rq, at + 2);
+    const size_t end = std::min(rq.size(), at + 4 + length);
+    if (type == 0x20 && at + 8 <= end) {
+      ProposedContext context;
+      context.id = rq[at + 4];
+      size_t sub = at + 8;
+      while (sub + 4 <= end) {
+        const uint8_t subType = rq[sub];
+        const size_t subLength = BigEndian16(rq, sub + 2);
+        const std::string text(
+            rq.begin() + static_cast<ptrdiff_t>(sub + 4),
+            rq.begin() + static_cast<ptrdiff_t>(std::min(end, sub + 4 + subLength)));
+        if (subType == 0x30) context.abstractSyntax = text;
+        if (subType == 0x40) context.transferSyntaxes.push_back(text);
+        sub += 4 + subLength;
+      }
+      contexts.push_back(std::move(context));
+    }
+    at = end;
+  }
+  return contexts;
+}
+
+struct ReceivedStore {
+  uint8_t contextID = 0;
+  Bytes command;  // the whole command message
+  Bytes dataset;  // the whole data set message
+  std::vector<CommandElement> Command() const { return ParseCommand(command); }
+};
+
+// A C-STORE-RSP command set as a peer sends it.
+inline Bytes StoreResponseCommand(const std::vector<CommandElement>& request, uint16_t status,
+                                  bool withStatus = true, uint16_t commandField = 0x8001) {
+  MessageBuilder body;
+  body.Implicit(0x0000, 0x0002, CommandValue(request, 0x0002).value_or(Bytes{}))
+      .Implicit(0x0000, 0x0100, US(commandField))
+      .Implicit(0x0000, 0x0120, US(CommandUS(request, 0x0110)))
+      .Implicit(0x0000, 0x0800, US(0x0101));
+  if (withStatus) body.Implicit(0x0000, 0x0900, US(status));
+  if (const auto instance = CommandValue(request, 0x1000)) body.Implicit(0x0000, 0x1000, *instance);
+  MessageBuilder command;
+  command.Implicit(0x0000, 0x0000,
+                   MessageBuilder().U32(static_cast<uint32_t>(body.bytes().size())).bytes());
+  return command.Append(body.bytes()).bytes();
+}
+
+enum class PeerAnswer {
+  kStatus,         // a C-STORE-RSP with the scripted status
+  kNoStatus,       // a C-STORE-RSP without a Status element
+  kEchoResponse,   // a C-ECHO-RSP instead
+  kCloseAtRequest  // close the connection instead of answering
+};
+
+struct StorePeerScript {
+  // Empty: the association is rejected (A-ASSOCIATE-RJ).
+  std::string acceptedSyntax = "1.2.840.10008.1.2";
+  uint8_t contextResult = 0;       // 0 acceptance, 4 transfer syntaxes not supported
+  std::vector<uint16_t> statuses;  // per request; 0x0000 once they run out
+  PeerAnswer answer = PeerAnswer::kStatus;
+  uint32_t maximumLength = 16384;
+};
+
+// What the peer saw; complete once the ScriptedAcceptor has been joined.
+struct StorePeerRecord {
+  bool connected = false;
+  Bytes associateRQ;
+  std::vector<ReceivedStore> stores;
+  bool released = false;
+  bool aborted = false;
+  std::vector<ProposedContext> Proposed() const { return ProposedContexts(associateRQ); }
+};
+
+class ScriptedStorePeer {
+ public:
+  explicit ScriptedStorePeer(StorePeerScript script) : script_(std::move(script)) {
+    acceptor_.emplace([this](int fd) { Run(fd); });
+    port_ = acceptor_->Port();
+  }
+
+  std::string Port() const { return port_; }
+  // Waits for the association to end and returns what was seen.
+  const StorePeerRecord& Finish() {
+    acceptor_->Join();
+    return record_;
+  }
+  // Stops listening (for tests where nothing may connect) and returns what was seen.
+  const StorePeerRecord& Stop() {
+    acceptor_.reset();
+    return record_;
+  }
+
+ private:
+  void Run(int fd) {
+    record_.connected = true;
+    record_.associateRQ = ReadPdu(fd);
+    if (record_.associateRQ.size() < 74) return;
+    if (script_.acceptedSyntax.empty()) {
+      SendAll(fd, {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x01, 0x01});
+      return;
+    }
+    const std::vector<ProposedContext> proposed = ProposedContexts(record_.associateRQ);
+    const uint8_t id = proposed.empty() ? 1 : proposed.front().id;
+    const Bytes items =
+        WireBuilder()
+            .UidItem(0x10, kApplicationContextUid)
+            .Append(AcceptContextItem(id, script_.contextResult, script_.acceptedSyntax))
+            .Append(UserInformationItem(script_.maximumLength, "1.2.3.4", "PEER"))
+            .bytes();
+    SendAll(fd, AssociatePdu(0x02, "PEER", "NORVANE", items));
+
+    ReceivedStore current;
+    bool commandDone = false;
+    for (;;) {
+      const Bytes pdu = ReadPdu(fd);
+      if (pdu.size() < 6) return;
+      if (pdu[0] == 0x05) {
+        record_.released = true;
+        SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});
+        return;
+      }
+      if (pdu[0] == 0x07) record_.aborted = true;
+      if (pdu[0] != 0x04) return;
+      size_t at = 6;
+      while (at + 6 <= pdu.size()) {
+        const uint32_t length = BigEndian32(pdu, at);
+        if (length < 2 || length > pdu.size() - at - 4) return;
+        current.contextID = pdu[at + 4];
+        const uint8_t header = pdu[at + 5];
+        const Bytes fragment = Slice(pdu, at + 6, length - 2);
+        Bytes& message = (header & 0x01) ? current.command : current.dataset;
+        message.insert(message.end(), fragment.begin(), fragment.end());
+        at += 4 + length;
+        if ((header & 0x02) == 0) continue;
+        if (header & 0x01) {
+          commandDone = true;
+          if (CommandUS(current.Command(), 0x0800) != 0x0101) continue;
+        } else if (!commandDone) {
+          return;
+        }
+        if (!Answer(fd, current)) return;
+        record_.stores.push_back(std::move(current));
+        current = ReceivedStore();
+        commandDone = false;
+      }
+    }
+  }
+
+  bool Answer(int fd, const ReceivedStore& request) {
+    const size_t index = record_.stores.size();
+    const uint16_t status = index < script_.statuses.size() ? script_.statuses[index] : 0x0000;
+    const std::vector<CommandElement> command = request.Command();
+    switch (script_.answer) {
+      case PeerAnswer::kStatus:
+        return SendAll(
+            fd, PDataPdu({Pdv(request.contextID, 0x03, StoreResponseCommand(command, status))}));
+      case PeerAnswer::kNoStatus:
+        return SendAll(
+            fd, PDataPdu({Pdv(request.contextID, 0x03, StoreResponseCommand(command, 0, false))}));
+      case PeerAnswer::kEchoResponse:
+        return SendAll(fd, PDataPdu({Pdv(request.contextID, 0x03,
+                                         EchoResponseCommand(CommandUS(command, 0x0110), 0))}));
+      case PeerAnswer::kCloseAtRequest:
+        record_.stores.push_back(request);
+        return false;
+    }
+    return false;
+  }
+
+  StorePeerScript script_;
+  StorePeerRecord record_;
+  std::string port_;
+  std::optional<ScriptedAcceptor> acceptor_;  // last: its thread uses the members above
+};
+
+}  // namespace norvane::testing

@@ -1,0 +1,401 @@
+// StoreSCU, WriteStoreRQ and ReadStoreRSP against a storage SCP the test plays: what the
+// association proposes, the C-STORE-RQ bytes, the data set as it arrives, and how each
+// kind of answer ends.
+
+#include "dimse/store_scu.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "convert/convert_dataset.hpp"
+#include "dimse/store_request.hpp"
+#include "net/association_entry.hpp"
+#include "net/log.hpp"
+#include "scripted_store_peer.hpp"
+#include "store_test_objects.hpp"
+#include "support/peers.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::Bytes;
+using testing::CommandUS;
+using testing::Hex;
+using testing::MessageBuilder;
+using testing::PeerAnswer;
+using testing::ProposedContext;
+using testing::ScriptedStorePeer;
+using testing::StorePeerRecord;
+using testing::StorePeerScript;
+using testing::Text;
+using testing::US;
+
+std::vector<std::string> Syntaxes(const StorePeerRecord& seen) {
+  const std::vector<ProposedContext> contexts = seen.Proposed();
+  EXPECT_EQ(contexts.size(), 1u) << "one presentation context";
+  return contexts.empty() ? std::vector<std::string>{} : contexts.front().transferSyntaxes;
+}
+
+std::vector<std::string> List(std::initializer_list<std::string_view> uids) {
+  return std::vector<std::string>(uids.begin(), uids.end());
+}
+
+bool SameRecords(const TagList& a, const TagList& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i].group != b[i].group || a[i].element != b[i].element || a[i].length != b[i].length ||
+        a[i].VRText() != b[i].VRText() || a[i].value != b[i].value) {
+      return false;
+    }
+  }
+  return true;
+}
+
+const TagRecord& Pixels(const TagList& list) {
+  static const TagRecord none;
+  const TagRecord* found = FindTag(list, 0x7FE0, 0x0010);
+  EXPECT_NE(found, nullptr) << "no pixel data";
+  return found ? *found : none;
+}
+
+class StoreSCUWire : public ::testing::Test {
+ protected:
+  void SetUp() override { SetLOG("", 0); }
+
+  StoreResult Store(ScriptedStorePeer& peer, const std::string& file,
+                    std::string_view preferred = {}, bool convert = true) {
+    std::string calling = "NORVANE";
+    return StoreSCU("127.0.0.1", peer.Port(), calling, "PEER", file, preferred, convert);
+  }
+
+  std::string Write(const std::string& name, const TagList& dataset,
+                    std::string_view syntax = testing::kExplicitTS) {
+    const std::string path = dir_ / name;
+    EXPECT_TRUE(testing::WriteObject(path, dataset, syntax)) << path;
+    return path;
+  }
+
+  testing::TempDir dir_;
+};
+
+TEST_F(StoreSCUWire, ImplicitFileWithoutPreferredSyntaxIsOfferedImplicitOnly) {
+  ScriptedStorePeer peer({});
+  const StoreResult result = Store(peer, testing::PydicomFile("MR_small_implicit.dcm"));
+  const StorePeerRecord& seen = peer.Finish();
+  EXPECT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  ASSERT_EQ(seen.Proposed().size(), 1u);
+  EXPECT_EQ(seen.Proposed().front().id, 1);
+  EXPECT_EQ(seen.Proposed().front().abstractSyntax, testing::kMRImageStorage);
+  EXPECT_EQ(Syntaxes(seen), List({testing::kImplicitTS}));
+  EXPECT_EQ(seen.stores.size(), 1u);
+  EXPECT_TRUE(seen.released);
+  EXPECT_EQ(DescribeStoreResult(result), "stored (0x0000)");
+}
+
+TEST_F(StoreSCUWire, BaselineFileWithPreferredExplicitIsConvertedWhenExplicitIsAccepted) {
+  StorePeerScript script;
+  script.acceptedSyntax = testing::kExplicitTS;
+  ScriptedStorePeer peer(script);
+  const std::string file = testing::PydicomFile("SC_rgb_jpeg_dcmtk.dcm");
+  const StoreResult result = Store(peer, file, testing::kExplicitTS);
+  const StorePeerRecord& seen = peer.Finish();
+
+  EXPECT_EQ(Syntaxes(seen),
+            List({testing::kExplicitTS, testing::kBaselineTS, testing::kImplicitTS}));
+  ASSERT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  EXPECT_TRUE(result.converted);
+  EXPECT_EQ(DescribeStoreResult(result),
+            "stored (0x0000), converted from 1.2.840.10008.1.2.4.50 to 1.2.840.10008.1.2.1");
+  ASSERT_EQ(seen.stores.size(), 1u);
+
+  // The data set arrived as native explicit VR little endian pixels, the codec's decoding
+  // of the file's JPEG stream.
+  const DicomFileContent received =
+      testing::ReadWireDataset(seen.stores[0].dataset, testing::kExplicitTS);
+  ASSERT_TRUE(received.Ok());
+  TagList original;
+  ASSERT_TRUE(LoadFileDataset(file, original));
+  TagList decoded;
+  ASSERT_TRUE(ConvertDataset(decoded, original, testing::kExplicitTS, testing::kBaselineTS));
+  const TagRecord& pixels = Pixels(received.dataset);
+  EXPECT_FALSE(pixels.HasUndefinedLength()) << "native pixel data, not encapsulated";
+  EXPECT_EQ(pixels.length, 100u * 100u * 3u);
+  EXPECT_EQ(pixels.value, Pixels(decoded).value);
+}
+
+TEST_F(StoreSCUWire, ConversionOffAndAnotherAcceptedSyntaxSendsNothingAndSaysSo) {
+  StorePeerScript script;
+  script.acceptedSyntax = testing::kExplicitTS;
+  ScriptedStorePeer peer(script);
+  const StoreResult result =
+      Store(peer, testing::PydicomFile("SC_rgb_jpeg_dcmtk.dcm"), testing::kExplicitTS, false);
+  const StorePeerRecord& seen = peer.Finish();
+  EXPECT_EQ(result.outcome, StoreOutcome::kConversionOff);
+  EXPECT_FALSE(result.Stored());
+  EXPECT_TRUE(seen.stores.empty()) << "compressed pixel data labelled explicit VR would be corrupt";
+  EXPECT_TRUE(seen.released);
+  EXPECT_EQ(DescribeStoreResult(result),
+            "failed, not sent: the peer accepted 1.2.840.10008.1.2.1, the file is "
+            "1.2.840.10008.1.2.4.50 and conversion is off");
+}
+
+TEST_F(StoreSCUWire, ConversionOffAndTheFileSyntaxAcceptedSendsTheFileUnchanged) {
+  StorePeerScript script;
+  script.acceptedSyntax = testing::kBaselineTS;
+  ScriptedStorePeer peer(script);
+  const std::string file = testing::PydicomFile("SC_rgb_jpeg_dcmtk.dcm");
+  const StoreResult result = Store(peer, file, testing::kExplicitTS, false);
+  const StorePeerRecord& seen = peer.Finish();
+  ASSERT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  EXPECT_FALSE(result.converted);
+  ASSERT_EQ(seen.stores.size(), 1u);
+  const DicomFileContent received =
+      testing::ReadWireDataset(seen.stores[0].dataset, testing::kBaselineTS);
+  TagList original;
+  ASSERT_TRUE(LoadFileDataset(file, original));
+  ASSERT_TRUE(received.Ok());
+  ASSERT_EQ(received.dataset.size(), original.size());
+  for (size_t i = 0; i < original.size(); ++i) {
+    EXPECT_EQ(received.dataset[i].value, original[i].value)
+        << "element " << i << " (" << std::hex << original[i].group << "," << original[i].element
+        << ")";
+  }
+}
+
+TEST_F(StoreSCUWire, NonImageObjectsNeverProposeThePreferredSyntax) {
+  for (const char* name : {"test-SR.dcm", "reportsi.dcm", "waveform_ecg.dcm"}) {
+    ScriptedStorePeer peer({});
+    const StoreResult result = Store(peer, testing::PydicomFile(name), testing::kLosslessTS);
+    const StorePeerRecord& seen = peer.Finish();
+    EXPECT_EQ(Syntaxes(seen), List({testing::kExplicitTS, testing::kImplicitTS})) << name;
+    EXPECT_TRUE(result.Stored()) << name << ": " << DescribeStoreResult(result);
+    EXPECT_TRUE(result.converted) << name << " went out in the accepted implicit VR";
+  }
+}
+
+TEST_F(StoreSCUWire, ImageWithPreferredLosslessIsCompressedWhenLosslessIsAccepted) {
+  StorePeerScript script;
+  script.acceptedSyntax = testing::kLosslessTS;
+  ScriptedStorePeer peer(script);
+  const std::string file = testing::PydicomFile("CT_small.dcm");
+  const StoreResult result = Store(peer, file, testing::kLosslessTS);
+  const StorePeerRecord& seen = peer.Finish();
+  EXPECT_EQ(Syntaxes(seen),
+            List({testing::kLosslessTS, testing::kExplicitTS, testing::kImplicitTS}));
+  ASSERT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  ASSERT_EQ(seen.stores.size(), 1u);
+  const DicomFileContent received =
+      testing::ReadWireDataset(seen.stores[0].dataset, testing::kLosslessTS);
+  ASSERT_TRUE(received.Ok());
+  EXPECT_TRUE(Pixels(received.dataset).HasUndefinedLength()) << "encapsulated";
+  TagList restored;
+  ASSERT_TRUE(
+      ConvertDataset(restored, received.dataset, testing::kExplicitTS, testing::kLosslessTS));
+  TagList original;
+  ASSERT_TRUE(LoadFileDataset(file, original));
+  EXPECT_EQ(Pixels(restored).value, Pixels(original).value) << "lossless round trip";
+}
+
+TEST_F(StoreSCUWire, BigEndianFileAcceptedAsImplicitArrivesInLittleEndian) {
+  ScriptedStorePeer peer({});
+  const StoreResult result = Store(peer, testing::PydicomFile("MR_small_bigendian.dcm"));
+  const StorePeerRecord& seen = peer.Finish();
+  EXPECT_EQ(Syntaxes(seen), List({testing::kBigEndianTS, testing::kImplicitTS}));
+  ASSERT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  ASSERT_EQ(seen.stores.size(), 1u);
+  const DicomFileContent received =
+      testing::ReadWireDataset(seen.stores[0].dataset, testing::kImplicitTS);
+  TagList little;
+  ASSERT_TRUE(LoadFileDataset(testing::PydicomFile("MR_small.dcm"), little));
+  EXPECT_EQ(Pixels(received.dataset).value, Pixels(little).value);
+  EXPECT_EQ(GetTagUS(received.dataset, 0x0028, 0x0010), 64);
+}
+
+// The C-STORE-RQ: every element, in order, with the group length the encoding gives.
+Bytes ExpectedCommand(std::string_view paddedClass, uint16_t messageID,
+                      const std::string& paddedInstance) {
+  MessageBuilder body;
+  body.Implicit(0x0000, 0x0002, Text(paddedClass))
+      .Implicit(0x0000, 0x0100, US(0x0001))
+      .Implicit(0x0000, 0x0110, US(messageID))
+      .Implicit(0x0000, 0x0700, US(0x0000))
+      .Implicit(0x0000, 0x0800, US(0x0102));
+  if (!paddedInstance.empty()) body.Implicit(0x0000, 0x1000, Text(paddedInstance));
+  return MessageBuilder()
+      .Implicit(0x0000, 0x0000,
+                MessageBuilder().U32(static_cast<uint32_t>(body.bytes().size())).bytes())
+      .Append(body.bytes())
+      .bytes();
+}
+
+TEST_F(StoreSCUWire, OddSOPClassUIDIsPaddedWithNulAndCountedInTheGroupLength) {
+  const std::string file = Write(
+      "sc.dcm", testing::SmallImage(testing::kSecondaryCapture, "1.2.3.4.5", "1.2.3", "1.2.3.1"));
+  ScriptedStorePeer peer({});
+  ASSERT_TRUE(Store(peer, file).Stored());
+  const StorePeerRecord& seen = peer.Finish();
+  ASSERT_EQ(seen.stores.size(), 1u);
+  const Bytes& command = seen.stores[0].command;
+  const uint16_t messageID = CommandUS(seen.stores[0].Command(), 0x0110);
+  EXPECT_EQ(messageID, 3) << "the first message ID after the context ID 1";
+  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.7") + '\0', 3,
+                                     std::string("1.2.3.4.5") + '\0'))
+      << Hex(command);
+  // 26 (padded class) + 48 + 8 + 10 (padded instance).
+  EXPECT_EQ(command[8], 92) << Hex(command, 0, 12);
+}
+
+TEST_F(StoreSCUWire, DataSetWithoutSOPInstanceUIDGivesSixElements) {
+  const std::string file = Write(
+      "noinstance.dcm", testing::SmallImage(testing::kCTImageStorage, "", "1.2.3", "1.2.3.1"));
+  ScriptedStorePeer peer({});
+  ASSERT_TRUE(Store(peer, file).Stored());
+  const StorePeerRecord& seen = peer.Finish();
+  ASSERT_EQ(seen.stores.size(), 1u);
+  const Bytes& command = seen.stores[0].command;
+  EXPECT_EQ(seen.stores[0].Command().size(), 6u) << Hex(command);
+  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0', 3, ""))
+      << Hex(command);
+  EXPECT_EQ(command[8], 26 + 48);
+}
+
+TEST_F(StoreSCUWire, OddLengthSOPInstanceUIDInTheFileGetsANulPadInTheCommand) {
+  TagList image = testing::SmallImage(testing::kCTImageStorage, "", "1.2.3", "1.2.3.1");
+  image.insert(image.begin() + 1, GenerateTextTag(0x0008, 0x0018, "UI", "1.2.345"));
+  const std::string file = Write("odd.dcm", image);
+  ScriptedStorePeer peer({});
+  ASSERT_TRUE(Store(peer, file).Stored());
+  const StorePeerRecord& seen = peer.Finish();
+  ASSERT_EQ(seen.stores.size(), 1u);
+  EXPECT_EQ(seen.stores[0].command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0',
+                                                    3, std::string("1.2.345") + '\0'))
+      << Hex(seen.stores[0].command);
+}
+
+TEST_F(StoreSCUWire, DataSetThatCannotFollowItsCommandAbortsTheAssociation) {
+  // An LO value too long for the 16-bit length of explicit VR: fine in the implicit VR
+  // file, impossible in the accepted explicit VR.
+  TagList image = testing::SmallImage(testing::kCTImageStorage, "1.2.3.4", "1.2.3", "1.2.3.1");
+  image.insert(image.begin() + 3, GenerateTextTag(0x0008, 0x1030, "LO", std::string(70000, 'x')));
+  const std::string file = Write("long.dcm", image, testing::kImplicitTS);
+  StorePeerScript script;
+  script.acceptedSyntax = testing::kExplicitTS;
+  ScriptedStorePeer peer(script);
+  const StoreResult result = Store(peer, file, testing::kExplicitTS);
+  const StorePeerRecord& seen = peer.Finish();
+  EXPECT_EQ(result.outcome, StoreOutcome::kNotSent) << DescribeStoreResult(result);
+  EXPECT_TRUE(seen.stores.empty());
+  EXPECT_TRUE(seen.aborted) << "the peer must not wait for a data set that never comes";
+}
+
+struct AnswerCase {
+  PeerAnswer answer;
+  uint16_t status;
+  StoreOutcome outcome;
+  int reported;
+  const char* text;
+};
+
+TEST_F(StoreSCUWire, EachKindOfAnswerEndsAsItShould) {
+  const AnswerCase cases[] = {
+      {PeerAnswer::kStatus, 0xA700, StoreOutcome::kFailureStatus, 0xA700, "failed, status 0xA700"},
+      {PeerAnswer::kStatus, 0xB000, StoreOutcome::kFailureStatus, 0xB000,
+       "failed, status 0xB000 (a warning; only 0x0000 counts as stored)"},
+      {PeerAnswer::kStatus, 0xC000, StoreOutcome::kFailureStatus, 0xC000, "failed, status 0xC000"},
+      {PeerAnswer::kNoStatus, 0, StoreOutcome::kStored, 0, "stored (0x0000)"},
+      {PeerAnswer::kEchoResponse, 0, StoreOutcome::kUnexpectedResponse, -2,
+       "failed, the peer's answer was not a C-STORE response"},
+      {PeerAnswer::kCloseAtRequest, 0, StoreOutcome::kNoResponse, -1,
+       "failed, no response from the peer"},
+  };
+  for (const AnswerCase& c : cases) {
+    StorePeerScript script;
+    script.answer = c.answer;
+    script.statuses = {c.status};
+    ScriptedStorePeer peer(script);
+    const StoreResult result = Store(peer, testing::PydicomFile("MR_small_implicit.dcm"));
+    peer.Finish();
+    EXPECT_EQ(result.outcome, c.outcome) << c.text;
+    EXPECT_EQ(result.status, c.reported) << c.text;
+    EXPECT_EQ(DescribeStoreResult(result), c.text);
+  }
+}
+
+TEST_F(StoreSCUWire, RejectedAssociationOrRefusedContextSendsNothing) {
+  StorePeerScript rejecting;
+  rejecting.acceptedSyntax = "";
+  StorePeerScript refusingContext;
+  refusingContext.contextResult = 4;
+  for (const StorePeerScript& script : {rejecting, refusingContext}) {
+    ScriptedStorePeer peer(script);
+    const StoreResult result = Store(peer, testing::PydicomFile("CT_small.dcm"));
+    const StorePeerRecord& seen = peer.Finish();
+    EXPECT_EQ(result.outcome, StoreOutcome::kAssociationFailed);
+    EXPECT_TRUE(seen.connected);
+    EXPECT_TRUE(seen.stores.empty());
+  }
+}
+
+TEST_F(StoreSCUWire, UnusableFilesNeverConnect) {
+  std::ofstream(dir_ / "text.dcm") << "not DICOM";
+  TagList noClass = testing::SmallImage(testing::kCTImageStorage, "1.2.3.4", "1.2.3", "1.2.3.1");
+  noClass.erase(noClass.begin());
+  const std::string noClassFile = Write("noclass.dcm", noClass);
+  TagList blankClass = noClass;
+  blankClass.insert(blankClass.begin(), GenerateTextTag(0x0008, 0x0016, "UI", "  "));
+  const std::string blankClassFile = Write("blank.dcm", blankClass);
+  const std::string longClassFile =
+      Write("long.dcm", testing::SmallImage(std::string(65, '1'), "1.2.3.4", "1.2.3", "1.2.3.1"));
+
+  const std::pair<std::string, StoreOutcome> cases[] = {
+      {dir_ / "missing.dcm", StoreOutcome::kUnreadableFile},
+      {dir_ / "text.dcm", StoreOutcome::kUnreadableFile},
+      {testing::PydicomFile("meta_missing_tsyntax.dcm"), StoreOutcome::kUnreadableFile},
+      {testing::PydicomFile("MR_truncated.dcm"), StoreOutcome::kUnreadableFile},
+      {noClassFile, StoreOutcome::kNoSOPClass},
+      {blankClassFile, StoreOutcome::kNoSOPClass},
+      {longClassFile, StoreOutcome::kUIDTooLong},
+  };
+  for (const auto& [file, outcome] : cases) {
+    ScriptedStorePeer peer({});
+    const StoreResult result = Store(peer, file);
+    EXPECT_EQ(result.outcome, outcome) << file << ": " << DescribeStoreResult(result);
+    EXPECT_FALSE(peer.Stop().connected) << file;
+  }
+}
+
+TEST_F(StoreSCUWire, RequestsOnOneAssociationTakeTheNextMessageIDsAndLeaveTheDataSetAlone) {
+  StorePeerScript script;
+  script.statuses = {0x0000, 0xA700};
+  ScriptedStorePeer peer(script);
+  TagList dataset;
+  const std::optional<std::string> syntax =
+      LoadFileDataset(testing::PydicomFile("CT_small.dcm"), dataset);
+  ASSERT_TRUE(syntax);
+  const TagList before = dataset;
+
+  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  std::string calling = "NORVANE";
+  ASSERT_TRUE(OpenAssoc_Ex(*pdu, "127.0.0.1", peer.Port(), calling, "PEER",
+                           testing::kCTImageStorage, *syntax, ""));
+  EXPECT_FALSE(WriteStoreRQ(*pdu, dataset, testing::kMRImageStorage, *syntax, true))
+      << "no context for that SOP class";
+  EXPECT_TRUE(WriteStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true));
+  EXPECT_EQ(ReadStoreRSP(*pdu), 0x0000);
+  EXPECT_TRUE(WriteStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true));
+  EXPECT_EQ(ReadStoreRSP(*pdu), 0xA700);
+  CloseAssoc(*pdu);
+  DeletePDU(std::move(pdu));
+  const StorePeerRecord& seen = peer.Finish();
+
+  ASSERT_EQ(seen.stores.size(), 2u);
+  EXPECT_EQ(CommandUS(seen.stores[0].Command(), 0x0110), 3);
+  EXPECT_EQ(CommandUS(seen.stores[1].Command(), 0x0110), 5);
+  EXPECT_TRUE(SameRecords(dataset, before)) << "converted for implicit VR on a copy only";
+}
+
+}  // namespace
+}  // namespace norvane
