@@ -27,8 +27,8 @@
 
 #include "convert/convert_dataset.hpp"
 #include "convert/convert_file.hpp"
+#include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/part10_writer.hpp"
 #include "datadec/tag_list.hpp"
 
 extern char** environ;

@@ -29,8 +29,8 @@
 #include <thread>
 #include <vector>
 
+#include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/part10_writer.hpp"
 #include "datadec/tag_list.hpp"
 #include "dimse/send_series.hpp"
 #include "net/log.hpp"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/options.hpp"
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 #include "dictionary/dictionary.hpp"
 #include "dictionary/windows1252.hpp"
 #include "dump/dump_list.hpp"

@@ -75,7 +75,7 @@ StoreObserver PrintingObserver(bool quiet) {
   return [quiet](const StoreReport& report) {
     static std::mutex printing;
     std::lock_guard lock(printing);
-    const StoreOutcome& outcome = report.outcome;
+    const StoreWorkOutcome& outcome = report.outcome;
     if (outcome.status == kStatusSuccess) {
       if (quiet) return;
       std::printf("stored %s\n", outcome.filePath.c_str());

@@ -6,9 +6,9 @@
 
 #include "convert/convert_dataset.hpp"
 #include "convert/supported_syntaxes.hpp"
+#include "datadec/dicom_file_reader.hpp"
+#include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/part10_reader.hpp"
-#include "datadec/part10_writer.hpp"
 #include "datadec/tag_list.hpp"
 #include "platform/file_bytes.hpp"
 #include "platform/replace_file.hpp"

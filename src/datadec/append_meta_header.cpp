@@ -1,28 +1,25 @@
 #include "datadec/append_meta_header.hpp"
+#include "platform/c_file.hpp"
 
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <memory>
 
+#include "datadec/dicom_file_format.hpp"
+#include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/part10_format.hpp"
-#include "datadec/part10_writer.hpp"
 #include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
 
 namespace norvane {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Reads the whole file as a bare dataset in the given encoding.
 AppendMetaResult ReadBareDataset(const std::string& fileName, const DatasetEncoding& encoding,
                                  TagList& dataset) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+  CFile file = OpenCFile(fileName.c_str(), "rb");
   if (!file) return AppendMetaResult::kCannotOpen;
   struct stat info;
   if (::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "convert/convert_status.hpp"
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 
 namespace norvane {
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/c_file.hpp"
 #include "platform/date_time_format.hpp"
 
 namespace norvane {
@@ -23,11 +24,6 @@ LogState& State() {
   static LogState state;
   return state;
 }
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
@@ -61,7 +57,7 @@ void WriteLog(std::string_view text) {
   LogState& s = State();
   std::lock_guard lock(s.mutex);
   if (!s.path.empty()) {
-    File file(std::fopen(s.path.c_str(), "a"));
+    CFile file = OpenCFile(s.path.c_str(), "a");
     if (file) {
       const std::string stamp = CurrentDateTimeText();
       std::fprintf(file.get(), "%s, %.*s\n", stamp.c_str(), static_cast<int>(text.size()),
@@ -77,7 +73,7 @@ void DumpTraffic(const uint8_t* data, size_t length, bool sending) {
   LogState& s = State();
   std::lock_guard lock(s.mutex);
   if (s.path.empty()) return;
-  File file(std::fopen(s.path.c_str(), "ab"));
+  CFile file = OpenCFile(s.path.c_str(), "ab");
   if (!file) return;
   char head[32];
   const int n =

@@ -4,9 +4,9 @@
 #include <unordered_set>
 
 #include "datadec/byte_order.hpp"
+#include "datadec/dicom_file_format.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
-#include "datadec/part10_format.hpp"
 #include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "platform/file_bytes.hpp"

@@ -9,7 +9,7 @@ namespace norvane {
 
 // One C-STORE request as the storage SCP handled it.
 struct StoreReport {
-  StoreOutcome outcome;
+  StoreWorkOutcome outcome;
   bool answered = false;       // the C-STORE-RSP was sent
   std::string callingApTitle;  // of the association, blanks trimmed
 };

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <mutex>
 
+#include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/part10_writer.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "net/command_set.hpp"
 #include "platform/folders.hpp"
@@ -51,8 +51,8 @@ StoreThread::StoreThread(std::string storageFolder, TagList dataset, std::string
       dataset_(std::move(dataset)),
       transferSyntax_(std::move(transferSyntax)) {}
 
-StoreOutcome StoreThread::Run() {
-  StoreOutcome outcome;
+StoreWorkOutcome StoreThread::Run() {
+  StoreWorkOutcome outcome;
   outcome.status = kStatusOutOfResources;
   outcome.transferSyntax = transferSyntax_;
   outcome.sopClassUID = GetStoreUID(dataset_, kSOPClassUIDGroup, kSOPClassUIDElement);

@@ -9,7 +9,7 @@
 namespace norvane {
 
 // What became of one received object.
-struct StoreOutcome {
+struct StoreWorkOutcome {
   uint16_t status = 0;         // the C-STORE-RSP status: success, out of resources, or
                                // cannot understand (UIDs that cannot name a file)
   std::string filePath;        // where the object is stored (or was to be stored)
@@ -40,7 +40,7 @@ class StoreThread {
   // `dataset` is the received data set, decoded in `transferSyntax`; the worker owns it.
   StoreThread(std::string storageFolder, TagList dataset, std::string transferSyntax);
 
-  StoreOutcome Run();
+  StoreWorkOutcome Run();
 
  private:
   std::string storageFolder_;

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "datadec/byte_order.hpp"
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "platform/raster_jpeg.hpp"
 

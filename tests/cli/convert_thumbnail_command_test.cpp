@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "convert/jpeg_frame_info.hpp"
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 #include "datadec/tag_list.hpp"
 #include "support/peers.hpp"
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "datadec/dicom_file_reader.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/part10_reader.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "datadec/dicom_file_reader.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/part10_reader.hpp"
 #include "dimse/send_series.hpp"
 #include "dimse/store_scu.hpp"
 #include "net/log.hpp"

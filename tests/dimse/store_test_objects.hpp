@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "datadec/dicom_file_reader.hpp"
+#include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/part10_reader.hpp"
-#include "datadec/part10_writer.hpp"
 #include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "platform/folders.hpp"

@@ -16,8 +16,8 @@
 #include <mutex>
 #include <set>
 
+#include "datadec/dicom_file_reader.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/part10_reader.hpp"
 #include "datadec/tag_list.hpp"
 #include "scp/index_file.hpp"
 #include "scp/index_test_objects.hpp"

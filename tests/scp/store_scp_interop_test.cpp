@@ -5,8 +5,9 @@
 #include <map>
 #include <mutex>
 
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 #include "datadec/tag_list.hpp"
+#include "dimse/send_series.hpp"
 #include "net/command_set.hpp"
 #include "scp/index_file.hpp"
 #include "scp/store_scp.hpp"
@@ -232,7 +233,7 @@ TEST_F(StoreSCPInterop, Findscu_GetsNoResponseButAReleaseRequest) {
       << "the SCP serves on: " << echo.output;
 }
 
-TEST_F(StoreSCPInterop, MovescuFromDcmqrscp_EveryInstanceOfTheStudyArrivesIndexed) {
+TEST_F(StoreSCPInterop, MovescuFromDcmqrscp_ArrivesIndexedAndEverySeriesSendsBack) {
   if (!testing::HaveProgram("dcmqrscp") || !testing::HaveProgram("movescu")) {
     GTEST_SKIP() << "no dcmqrscp or movescu";
   }
@@ -277,6 +278,29 @@ TEST_F(StoreSCPInterop, MovescuFromDcmqrscp_EveryInstanceOfTheStudyArrivesIndexe
     EXPECT_EQ(report.callingApTitle, "QRSCP");
     EXPECT_EQ(report.outcome.status, kStatusSuccess);
   }
+
+  // Every series folder the move filled goes back out with SendSeries, image for image.
+  const std::string back = dir_ / "back";
+  fs::create_directories(back);
+  const uint16_t backPort = testing::FreePort();
+  testing::PeerProcess storescp;
+  ASSERT_TRUE(storescp.Start({"storescp", "-aet", "BACK", "-od", back, std::to_string(backPort)},
+                             dir_ / "storescp.log"));
+  ASSERT_TRUE(testing::WaitForEcho(backPort, "BACK")) << storescp.Log();
+  size_t sent = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(Folder())) {
+    if (entry.path().filename() != "Image.dir") continue;
+    std::string calling = "NORVANE";
+    const SeriesResult series = SendSeries("127.0.0.1", std::to_string(backPort), calling, "BACK",
+                                           entry.path().parent_path().string() + "/", "", true);
+    EXPECT_TRUE(series.Stored()) << entry.path();
+    sent += series.files.size();
+  }
+  EXPECT_EQ(sent, 11u);
+  size_t received = 0;
+  for (const auto& entry : fs::directory_iterator(back))
+    received += entry.is_regular_file();
+  EXPECT_EQ(received, 11u) << storescp.Log();
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <set>
 
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 #include "datadec/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "scp/index_file.hpp"
@@ -94,7 +94,7 @@ class StoreThreadTest : public ::testing::Test {
     return Folder() + "/" + std::string(kStudy) + "/" + std::string(kSeries) + "/" +
            std::string(instance) + ".dcm";
   }
-  StoreOutcome Store(TagList object, std::string_view transferSyntax) {
+  StoreWorkOutcome Store(TagList object, std::string_view transferSyntax) {
     return StoreThread(Folder(), std::move(object), std::string(transferSyntax)).Run();
   }
   size_t Lines(const std::string& path) const {
@@ -111,7 +111,7 @@ class StoreThreadTest : public ::testing::Test {
   // with a meta group that names that syntax.
   void ExpectStoredAsSent(const TagList& object, std::string_view transferSyntax, bool explicitVR,
                           bool bigEndian) {
-    const StoreOutcome outcome = Store(object, transferSyntax);
+    const StoreWorkOutcome outcome = Store(object, transferSyntax);
     ASSERT_EQ(outcome.status, kStatusSuccess) << outcome.problem;
     EXPECT_EQ(outcome.filePath, FileOf("1.5"));
     EXPECT_EQ(outcome.transferSyntax, transferSyntax);
@@ -168,7 +168,7 @@ TEST_F(StoreThreadTest, ObjectSentAgainReplacesItsFileWithoutASecondImageLine) {
   ASSERT_EQ(Store(ImageObject("1.5"), kImplicitLE).status, kStatusSuccess);
   TagList changed = ImageObject("1.5");
   changed.push_back(PaddedText(0x0020, 0x4000, "LT", "second copy"));
-  const StoreOutcome again = Store(changed, kExplicitLE);
+  const StoreWorkOutcome again = Store(changed, kExplicitLE);
   ASSERT_EQ(again.status, kStatusSuccess) << again.problem;
   EXPECT_TRUE(again.replaced);
   EXPECT_EQ(again.index, IndexResult::kAlreadyStored);
@@ -180,7 +180,7 @@ TEST_F(StoreThreadTest, ObjectSentAgainReplacesItsFileWithoutASecondImageLine) {
 
 TEST_F(StoreThreadTest, FolderBelowAPlainFileIsOutOfResourcesAndWritesNothing) {
   std::ofstream(dir_ / "plain") << "not a folder";
-  const StoreOutcome outcome =
+  const StoreWorkOutcome outcome =
       StoreThread(dir_ / "plain/Database", ImageObject("1.5"), std::string(kImplicitLE)).Run();
   EXPECT_EQ(outcome.status, kStatusOutOfResources);
   EXPECT_FALSE(outcome.problem.empty());
@@ -189,7 +189,7 @@ TEST_F(StoreThreadTest, FolderBelowAPlainFileIsOutOfResourcesAndWritesNothing) {
 
 TEST_F(StoreThreadTest, StudyIndexThatCannotBeWrittenLeavesNoObjectFile) {
   fs::create_directories(Folder() + "/KPStudy.dir");  // a folder where the file belongs
-  const StoreOutcome outcome = Store(ImageObject("1.5"), kImplicitLE);
+  const StoreWorkOutcome outcome = Store(ImageObject("1.5"), kImplicitLE);
   EXPECT_EQ(outcome.status, kStatusOutOfResources);
   EXPECT_EQ(outcome.index, IndexResult::kStudyIndexNotWritten);
   EXPECT_EQ(outcome.problem, "study index cannot be written");
@@ -202,7 +202,7 @@ TEST_F(StoreThreadTest, ImageIndexThatCannotBeWrittenLeavesNoObjectFile) {
       Folder() + "/" + std::string(kStudy) + "/" + std::string(kSeries) + "/Image.dir";
   fs::remove(imageIndex);
   fs::create_directory(imageIndex);
-  const StoreOutcome outcome = Store(ImageObject("1.6"), kImplicitLE);
+  const StoreWorkOutcome outcome = Store(ImageObject("1.6"), kImplicitLE);
   EXPECT_EQ(outcome.status, kStatusOutOfResources);
   EXPECT_FALSE(fs::exists(FileOf("1.6")));
   EXPECT_TRUE(fs::exists(FileOf("1.5")));
@@ -212,7 +212,7 @@ TEST_F(StoreThreadTest, UidsThatCannotNameAFileAreNotUnderstood) {
   for (const char* instance : {"..", "1.2/../../x", ""}) {
     TagList object = ImageObject("1.5");
     *FindTag(object, 0x0008, 0x0018) = PaddedText(0x0008, 0x0018, "UI", instance);
-    const StoreOutcome outcome = Store(std::move(object), kImplicitLE);
+    const StoreWorkOutcome outcome = Store(std::move(object), kImplicitLE);
     EXPECT_EQ(outcome.status, kStatusCannotUnderstand) << "SOP Instance UID '" << instance << "'";
   }
   TagList hostileStudy = ImageObject("1.5");
@@ -224,7 +224,7 @@ TEST_F(StoreThreadTest, UidsThatCannotNameAFileAreNotUnderstood) {
 TEST_F(StoreThreadTest, MetaElementsInTheReceivedDataSetAreLeftToTheMetaHeader) {
   TagList object = ImageObject("1.5");
   object.insert(object.begin(), PaddedText(0x0002, 0x0010, "UI", "1.2.840.10008.1.2.4.50"));
-  const StoreOutcome outcome = Store(object, kExplicitLE);
+  const StoreWorkOutcome outcome = Store(object, kExplicitLE);
   ASSERT_EQ(outcome.status, kStatusSuccess);
   const DicomFileContent file = DICOMFile(outcome.filePath);
   ASSERT_TRUE(file.Ok());
@@ -233,7 +233,7 @@ TEST_F(StoreThreadTest, MetaElementsInTheReceivedDataSetAreLeftToTheMetaHeader) 
 }
 
 TEST_F(StoreThreadTest, FolderWithOrWithoutTrailingSeparatorStoresAtTheSamePlace) {
-  const StoreOutcome outcome =
+  const StoreWorkOutcome outcome =
       StoreThread(Folder() + "/", ImageObject("1.5"), std::string(kImplicitLE)).Run();
   EXPECT_EQ(outcome.filePath, FileOf("1.5"));
   EXPECT_TRUE(fs::exists(FileOf("1.5")));

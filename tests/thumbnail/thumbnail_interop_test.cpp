@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 #include "support/peers.hpp"
 #include "thumbnail/create_thumbnail.hpp"
 #include "thumbnail_test_support.hpp"

@@ -1,9 +1,9 @@
-#include "datadec/part10_writer.hpp"
+#include "datadec/dicom_file_writer.hpp"
 
 #include <algorithm>
 
+#include "datadec/dicom_file_format.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/part10_format.hpp"
 #include "datadec/tag_list.hpp"
 #include "platform/replace_file.hpp"
 

@@ -9,12 +9,12 @@
 
 #include "datadec/append_meta_header.hpp"
 #include "datadec/byte_order.hpp"
+#include "datadec/dicom_file_reader.hpp"
+#include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/part10_reader.hpp"
-#include "datadec/part10_writer.hpp"
 #include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
-#include "part10_test_files.hpp"
+#include "dicom_test_files.hpp"
 #include "support/dcmdump_reference.hpp"
 #include "support/peers.hpp"
 

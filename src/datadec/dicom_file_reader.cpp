@@ -1,9 +1,9 @@
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 
 #include "datadec/byte_order.hpp"
+#include "datadec/dicom_file_format.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
-#include "datadec/part10_format.hpp"
 #include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dictionary/dictionary.hpp"

@@ -1,13 +1,14 @@
-#include "datadec/part10_header_reader.hpp"
+#include "datadec/dicom_header_reader.hpp"
+#include "platform/c_file.hpp"
 
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <memory>
 
+#include "datadec/dicom_file_format.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
-#include "datadec/part10_format.hpp"
 #include "datadec/transfer_syntax.hpp"
 
 namespace norvane {
@@ -15,14 +16,10 @@ namespace {
 
 constexpr uint16_t kPixelDataGroup = 0x7FE0;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 bool DICOMHeader(const std::string& fileName, TagList& list) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+  CFile file = OpenCFile(fileName.c_str(), "rb");
   if (!file) return false;
   struct stat info;
   if (::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return false;

@@ -1,14 +1,14 @@
 // DICOMFile, LoadFileDataset and DICOMHeader on files built byte by byte: transfer syntax
 // detection, the meta group's VRs and end, big-endian datasets, and files cut short.
 
-#include "datadec/part10_reader.hpp"
+#include "datadec/dicom_file_reader.hpp"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "datadec/part10_header_reader.hpp"
-#include "part10_test_files.hpp"
+#include "datadec/dicom_header_reader.hpp"
+#include "dicom_test_files.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

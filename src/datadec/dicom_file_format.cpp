@@ -1,4 +1,4 @@
-#include "datadec/part10_format.hpp"
+#include "datadec/dicom_file_format.hpp"
 
 #include <cstring>
 

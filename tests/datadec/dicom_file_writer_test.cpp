@@ -1,7 +1,7 @@
 // BuildMetaHeader, WriteDicomFile and AppendMetaHeader: the meta group's bytes, the file
 // layout, read-back through DICOMFile, and failures that leave the old file intact.
 
-#include "datadec/part10_writer.hpp"
+#include "datadec/dicom_file_writer.hpp"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,10 +14,10 @@
 #include <filesystem>
 
 #include "datadec/append_meta_header.hpp"
+#include "datadec/dicom_file_reader.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/part10_reader.hpp"
 #include "datadec/tag_list.hpp"
-#include "part10_test_files.hpp"
+#include "dicom_test_files.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
