@@ -141,6 +141,10 @@ bool WaveformReader::Read(std::span<const TagRecord> records, int depth) {
     state.explicitVR = LooksExplicit(ValueBytes(record), !record.Is(kItemGroup, kItemElement));
     TagList expanded;
     if (!ExpandSequence(state, record, expanded)) return false;
+    // A sequence without VR letters is closed like an item by the expansion; here it is
+    // known to be a sequence.
+    if (!record.Is(kItemGroup, kItemElement))
+      expanded.back().element = kSequenceDelimitationElement;
     if (!Read(expanded, depth + 1)) return false;
   }
   return true;
