@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -116,8 +117,9 @@ RasterCanvas::RasterCanvas(Raster& raster) : raster_(raster) {
   if (cairo_status(context_.get()) != CAIRO_STATUS_SUCCESS) return;
   cairo_set_antialias(context_.get(), CAIRO_ANTIALIAS_NONE);
   cairo_set_line_cap(context_.get(), CAIRO_LINE_CAP_SQUARE);
-  // Bevelled corners: sharp turns of a thin trace get no spikes beyond their points.
-  cairo_set_line_join(context_.get(), CAIRO_LINE_JOIN_BEVEL);
+  // Round corners: every point of a polyline is covered, even where the line turns back
+  // on itself, and sharp turns get no spikes beyond their points.
+  cairo_set_line_join(context_.get(), CAIRO_LINE_JOIN_ROUND);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
   cairo_set_font_options(context_.get(), options);
@@ -199,13 +201,22 @@ void RasterCanvas::Line(CanvasPoint from, CanvasPoint to) {
 
 void RasterCanvas::Polyline(std::span<const CanvasPoint> points) {
   if (!Ok() || points.empty()) return;
+  ApplyColour(pen_);
+  const bool onePoint = std::all_of(points.begin(), points.end(),
+                                    [&](const CanvasPoint& p) { return p == points[0]; });
+  if (onePoint) {
+    // A path without length strokes nothing; the point is a square of the pen's width.
+    const double half = penWidth_ / 2.0;
+    cairo_rectangle(context_.get(), points[0].x + 0.5 - half, points[0].y + 0.5 - half, penWidth_,
+                    penWidth_);
+    cairo_fill(context_.get());
+    return;
+  }
   // Through pixel centres, so that a line of width 1 covers whole pixels.
   cairo_move_to(context_.get(), points[0].x + 0.5, points[0].y + 0.5);
-  if (points.size() == 1) cairo_line_to(context_.get(), points[0].x + 0.5, points[0].y + 0.5);
   for (size_t k = 1; k < points.size(); ++k) {
     cairo_line_to(context_.get(), points[k].x + 0.5, points[k].y + 0.5);
   }
-  ApplyColour(pen_);
   cairo_set_line_width(context_.get(), penWidth_);
   cairo_stroke(context_.get());
 }

@@ -64,7 +64,8 @@ class RasterCanvas {
   // Pixels x..x+width-1, y..y+height-1 in the brush's colour.
   void FillRectangle(int x, int y, int width, int height);
   void Line(CanvasPoint from, CanvasPoint to);
-  // Connected lines through the points, in order.
+  // Connected lines through the points, in order; the pixel of every point is covered, and
+  // sharp turns add nothing beyond their points. A single point is one pixel.
   void Polyline(std::span<const CanvasPoint> points);
 
   // UTF-8 text whose character cell has its top left corner at x, y.
