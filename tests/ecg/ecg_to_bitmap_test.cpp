@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "ecg/chart_test_support.hpp"
 
 namespace norvane {
@@ -167,6 +169,35 @@ TEST(ECG2Bitmap, ChannelsFarBelowTheBitmapAreClippedNotFatal) {
   group.data = testing::Constant16(30000, 10, 400);
   Raster raster = *Raster::Create(200, 100, PixelFormat::kBgrx32);
   EXPECT_EQ(Draw(raster, ObjectWith({group})), EcgStatus::kDrawn);
+}
+
+TEST(ECG2Bitmap, DamagedSequenceBytesNeverReadOutOfBounds) {
+  // Random bytes of the encoded Waveform Sequence changed, one object at a time; under the
+  // address sanitizer any read past a value shows. Whatever is drawn stays in the bitmap.
+  testing::WaveformSpec group = OneChannel(testing::Constant16(100, 64));
+  group.definitions.push_back({"Lead II", "2", "mV"});
+  group.numberOfChannels = 2;
+  group.samples = 32;
+  const testing::Dataset object = testing::WaveformObject(ObjectWith({group}));
+  std::minstd_rand random(20130125);
+  int drawn = 0;
+  for (const testing::SequenceForm form :
+       {testing::SequenceForm::kEncodedExplicit, testing::SequenceForm::kEncodedImplicit}) {
+    const TagList intact = testing::ToTagList(object, form);
+    for (int round = 0; round < 400; ++round) {
+      TagList damaged = intact;
+      for (TagRecord& r : damaged) {
+        if (!r.Is(0x5400, 0x0100)) continue;
+        const int changes = 1 + static_cast<int>(random() % 4);
+        for (int c = 0; c < changes; ++c)
+          r.value[random() % r.value.size()] = static_cast<uint8_t>(random());
+      }
+      Raster raster = *Raster::Create(200, 150, PixelFormat::kBgrx32);
+      drawn += ECG2BitmapWithStatus(raster, damaged) == EcgStatus::kDrawn;
+    }
+  }
+  // Most changes hit sample bytes or texts and still draw.
+  EXPECT_GT(drawn, 100);
 }
 
 }  // namespace
