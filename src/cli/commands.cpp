@@ -14,6 +14,7 @@ std::span<const Command> AllCommands() {
       Command{"meta", "add a meta header to a bare dataset file", RunMeta},
       Command{"convert", "rewrite a DICOM file in another transfer syntax", RunConvert},
       Command{"thumbnail", "draw a DICOM image as a small JPEG file", RunThumbnail},
+      Command{"ecg", "draw a waveform object as a strip chart in a PNG file", RunEcg},
       Command{"scp", "receive objects as a storage SCP until stopped", RunScp},
   };
   return commands;
