@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dimse/query_records.hpp"
+
+namespace norvane {
+
+// One whole Study Root query: opens an association proposing the Study Root Query/Retrieve
+// FIND SOP class with implicit VR little endian only, sends the query record's identifier
+// at the record's level, reads responses while they are pending and releases. Every
+// response other than the final success appends one record to `results`, in arrival order.
+// True only when the query ended with status 0x0000. The association trace is on when the
+// log level is above 1; an empty calling title becomes the default title, written back.
+template <class Record>
+bool FindSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
+             std::string_view calledApTitle, const Record& query, std::vector<Record>& results);
+
+}  // namespace norvane
