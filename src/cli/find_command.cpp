@@ -44,13 +44,17 @@ void PrintHelp() {
       "  --level LEVEL      STUDY (default), SERIES or IMAGE\n"
       "  -k FIELD=VALUE     matching key (repeatable); wildcards and ranges as the archive\n"
       "                     supports them, e.g. -k PatientName=DOE* -k StudyDate=20240101-\n"
-      "                     STUDY fields:  %s\n"
-      "                     SERIES fields: %s\n"
-      "                     IMAGE fields:  %s\n"
+      "                     (an odd-length value gets one pad byte: NUL for UIDs, else a\n"
+      "                     space). FIELD alone is a return key, as every field not given\n"
+      "                     is. Field names ignore case. The fields by level:\n"
+      "                     STUDY:  %s"
+      "                     SERIES: %s"
+      "                     IMAGE:  %s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 FIND OK, 1 find failed, 2 bad command line\n",
-      kNetworkHelp, MatchingFieldNames<StudyInfo>().c_str(),
-      MatchingFieldNames<SeriesInfo>().c_str(), MatchingFieldNames<ImageInfo>().c_str());
+      kNetworkHelp, WrapNames(MatchingFieldNames<StudyInfo>(), 29).c_str(),
+      WrapNames(MatchingFieldNames<SeriesInfo>(), 29).c_str(),
+      WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str());
 }
 
 template <class Record>

@@ -48,13 +48,14 @@ void PrintHelp() {
       "  --dest AET         move destination AE title (1 to 16 characters), required\n"
       "  --level LEVEL      STUDY (default), SERIES or IMAGE\n"
       "  -k FIELD=VALUE     key (repeatable); the fields are those of norvane find:\n"
-      "                     STUDY fields:  %s\n"
-      "                     SERIES fields: %s\n"
-      "                     IMAGE fields:  %s\n"
+      "                     STUDY:  %s"
+      "                     SERIES: %s"
+      "                     IMAGE:  %s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 MOVE OK, 1 move failed, 2 bad command line\n",
-      kNetworkHelp, MatchingFieldNames<StudyInfo>().c_str(),
-      MatchingFieldNames<SeriesInfo>().c_str(), MatchingFieldNames<ImageInfo>().c_str());
+      kNetworkHelp, WrapNames(MatchingFieldNames<StudyInfo>(), 29).c_str(),
+      WrapNames(MatchingFieldNames<SeriesInfo>(), 29).c_str(),
+      WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str());
 }
 
 std::string Count(const std::optional<uint16_t>& n) {
@@ -161,8 +162,9 @@ int RunMove(int argc, char** argv) {
   const std::string destination = args.Value("--dest").value_or("");
   if (destination.empty() || destination.size() > kMaxAETitleLength) {
     std::fprintf(stderr,
-                 "norvane move: --dest needs the destination AE title, 1 to 16 characters%s\n",
-                 destination.empty() ? "" : (", not '" + destination + "'").c_str());
+                 "norvane move: --dest needs the destination AE title, 1 to 16 characters, not "
+                 "'%s'\n",
+                 destination.c_str());
     return 2;
   }
   const std::optional<QueryLevel> level = LevelOption(args.Value("--level"));

@@ -49,6 +49,10 @@ bool ApplyQueryKeys(const std::vector<std::string>& keys, Record& record, std::s
   return true;
 }
 
+// A ", "-separated list of names broken into lines of at most `width` characters; every
+// line after the first starts with `indent` blanks. Ends with a line end.
+std::string WrapNames(std::string_view names, size_t indent, size_t width = 88);
+
 // --level STUDY, SERIES or IMAGE (any case); STUDY when not given. nullopt for another text.
 std::optional<QueryLevel> LevelOption(const std::optional<std::string>& text);
 

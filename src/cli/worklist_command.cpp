@@ -36,14 +36,15 @@ void PrintHelp() {
       "first when no association could be opened. Values are shown as received.\n\n"
       "options:\n%s"
       "  -k FIELD=VALUE     matching key (repeatable), e.g. -k SPSStartDate=20240115\n"
-      "                     -k Modality=CT -k PatientName=DOE*; the fields are:\n"
-      "                     %s\n"
+      "                     -k Modality=CT -k PatientName=DOE*; FIELD alone is a return\n"
+      "                     key, as every field not given is. Field names ignore case:\n"
+      "                     %s"
       "                     (ContrastAllergies, ScheduledStationAET, RequestedContrastAgent,\n"
       "                     RequestedProcedureID and RequestedProcedurePriority are always\n"
       "                     returned and never matched)\n"
       "  -h, --help         show this help\n\n"
       "exit status: 0 WORKLIST OK, 1 worklist query failed, 2 bad command line\n",
-      kNetworkHelp, MatchingFieldNames<TWorklistItem>().c_str());
+      kNetworkHelp, WrapNames(MatchingFieldNames<TWorklistItem>(), 21).c_str());
 }
 
 }  // namespace

@@ -21,9 +21,12 @@ inline Bytes CommandMessage(const std::vector<std::pair<uint16_t, Bytes>>& eleme
   MessageBuilder body;
   for (const auto& [element, value] : elements)
     body.Implicit(0x0000, element, value);
+  const uint32_t length = static_cast<uint32_t>(body.bytes().size());
+  const Bytes lengthValue = {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                             static_cast<uint8_t>(length >> 16),
+                             static_cast<uint8_t>(length >> 24)};
   MessageBuilder command;
-  command.Implicit(0x0000, 0x0000,
-                   MessageBuilder().U32(static_cast<uint32_t>(body.bytes().size())).bytes());
+  command.Implicit(0x0000, 0x0000, lengthValue);
   return command.Append(body.bytes()).bytes();
 }
 
