@@ -1,12 +1,7 @@
 #include "app/find_operation.hpp"
 
-#include <memory>
-
-#include "dimse/find_request.hpp"
+#include "dimse/find_scu.hpp"
 #include "dimse/query_fields.hpp"
-#include "net/association_entry.hpp"
-#include "net/log.hpp"
-#include "net/uids.hpp"
 
 namespace norvane {
 namespace {
@@ -73,31 +68,20 @@ QueryOperationResult RunFindOperation(std::string_view host, std::string_view po
                                       const Record& query, const LineSink& out) {
   QueryOperationResult result;
   std::vector<Record> records;
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
-  if (LogLevel() > 1) pdu->SetTrace(true);
-  result.associated =
-      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kStudyRootQueryRetrieveFind);
-  if (result.associated) {
-    result.sent = WriteFindRQ(*pdu, query, uid::kStudyRootQueryRetrieveFind);
-    if (result.sent) {
-      // A failure status is final as well: nothing follows it but the release.
-      do {
-        result.lastStatus = ReadFindRSP(*pdu, records);
-      } while (IsPendingStatus(result.lastStatus));
-    }
-    result.records = records.size();
-    out(std::string(CountLabel(QueryLevelOf<Record>::value)) + std::to_string(records.size()));
-    out("");
-    for (const Record& record : records) {
-      for (const std::string& line : RecordLines(record))
-        out(line);
-      out("");
-    }
-  } else {
+  static_cast<FindResult&>(result) =
+      FindSCU(host, port, callingApTitle, calledApTitle, query, records);
+  if (!result.associated) {
     out(kAssociationFailedLine);
+    return result;
   }
-  CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
+  result.records = records.size();
+  out(std::string(CountLabel(QueryLevelOf<Record>::value)) + std::to_string(records.size()));
+  out("");
+  for (const Record& record : records) {
+    for (const std::string& line : RecordLines(record))
+      out(line);
+    out("");
+  }
   return result;
 }
 

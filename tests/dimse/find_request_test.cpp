@@ -66,7 +66,7 @@ class FindWire : public ::testing::Test {
   template <class Record>
   bool Find(ScriptedQueryPeer& peer, const Record& query, std::vector<Record>& results) {
     std::string calling = "NORVANE";
-    return FindSCU("127.0.0.1", peer.Port(), calling, "PEER", query, results);
+    return FindSCU("127.0.0.1", peer.Port(), calling, "PEER", query, results).Succeeded();
   }
 };
 
@@ -329,13 +329,19 @@ TEST_F(FindWire, ElementPastTheEndOfTheIdentifierAbortsAndGivesMinusOne) {
   EXPECT_TRUE(results.empty());
 }
 
-TEST_F(FindWire, RefusedAssociationSendsNothingAndFails) {
+TEST_F(FindWire, RefusedAssociationSendsNothingAndSaysSo) {
   QueryPeerScript script;
   script.acceptedSyntax.clear();
   ScriptedQueryPeer peer(script);
   std::vector<ImageInfo> results;
-  EXPECT_FALSE(Find(peer, ImageInfo{}, results));
+  std::string calling = "NORVANE";
+  const FindResult result =
+      FindSCU("127.0.0.1", peer.Port(), calling, "PEER", ImageInfo{}, results);
   const QueryPeerRecord& seen = peer.Finish();
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_FALSE(result.associated);
+  EXPECT_FALSE(result.sent) << "the query record is still unused";
+  EXPECT_EQ(result.lastStatus, 1);
   EXPECT_TRUE(seen.command.empty());
   EXPECT_TRUE(results.empty());
 }

@@ -88,7 +88,7 @@ class QueryRetrieveAgainstDcmqrscp : public ::testing::Test {
   std::vector<Record> Find(const Record& query) {
     std::vector<Record> results;
     std::string calling = "NORVANE";
-    EXPECT_TRUE(FindSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", query, results))
+    EXPECT_TRUE(FindSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", query, results).Succeeded())
         << scp_->Log();
     return results;
   }
@@ -267,7 +267,11 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, MoveToAnUnknownDestinationIsRefused) {
 TEST_F(QueryRetrieveAgainstDcmqrscp, UnknownCalledTitleFailsWithoutResults) {
   std::vector<StudyInfo> results;
   std::string calling = "NORVANE";
-  EXPECT_FALSE(FindSCU("127.0.0.1", scp_->Port(), calling, "NOSUCHAE", StudyInfo{}, results));
+  const FindResult result =
+      FindSCU("127.0.0.1", scp_->Port(), calling, "NOSUCHAE", StudyInfo{}, results);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_FALSE(result.associated);
+  EXPECT_FALSE(result.sent);
   EXPECT_TRUE(results.empty());
 }
 
