@@ -13,6 +13,7 @@
 #include "dimse/move_scu.hpp"
 #include "dimse/query_fields.hpp"
 #include "dimse/store_result.hpp"
+#include "net/command_set.hpp"
 #include "net/log.hpp"
 
 namespace norvane::cli {
@@ -77,7 +78,7 @@ class MoveProgressLine {
   MoveProgressLine& operator=(const MoveProgressLine&) = delete;
 
   void Show(const MoveResponse& response) {
-    if (!shown_ || response.status != 0xFF00) return;
+    if (!shown_ || response.status != kStatusPending) return;
     std::fprintf(stderr, "\r\033[Kremaining %d, completed %s, failed %s, warning %s",
                  response.remaining, Count(response.completed).c_str(),
                  Count(response.failed).c_str(), Count(response.warning).c_str());
