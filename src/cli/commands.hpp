@@ -25,5 +25,8 @@ int RunScp(int argc, char** argv);
 int RunStore(int argc, char** argv);
 int RunSendSeries(int argc, char** argv);
 int RunEcg(int argc, char** argv);
+int RunFind(int argc, char** argv);
+int RunMove(int argc, char** argv);
+int RunWorklist(int argc, char** argv);
 
 }  // namespace norvane::cli

@@ -18,6 +18,11 @@ inline constexpr uint16_t kCommandDataSetType = 0x0800;
 inline constexpr uint16_t kStatus = 0x0900;
 inline constexpr uint16_t kPriority = 0x0700;
 inline constexpr uint16_t kAffectedSOPInstanceUID = 0x1000;
+inline constexpr uint16_t kMoveDestination = 0x0600;
+inline constexpr uint16_t kNumberOfRemainingSubOperations = 0x1020;
+inline constexpr uint16_t kNumberOfCompletedSubOperations = 0x1021;
+inline constexpr uint16_t kNumberOfFailedSubOperations = 0x1022;
+inline constexpr uint16_t kNumberOfWarningSubOperations = 0x1023;
 
 inline constexpr uint16_t kPriorityMedium = 0x0000;
 
@@ -26,12 +31,19 @@ inline constexpr uint16_t kCStoreRQ = 0x0001;
 inline constexpr uint16_t kCStoreRSP = 0x8001;
 inline constexpr uint16_t kCEchoRQ = 0x0030;
 inline constexpr uint16_t kCEchoRSP = 0x8030;
+inline constexpr uint16_t kCFindRQ = 0x0020;
+inline constexpr uint16_t kCFindRSP = 0x8020;
+inline constexpr uint16_t kCMoveRQ = 0x0021;
+inline constexpr uint16_t kCMoveRSP = 0x8021;
 
 // Command Data Set Type: no data set follows the command, or one does.
 inline constexpr uint16_t kNoDataSet = 0x0101;
 inline constexpr uint16_t kDataSetPresent = 0x0102;
 
 inline constexpr uint16_t kStatusSuccess = 0x0000;
+// Pending: more responses follow (0xFF01: some optional keys were not supported).
+inline constexpr uint16_t kStatusPending = 0xFF00;
+inline constexpr uint16_t kStatusPendingWarning = 0xFF01;
 // Refused: Out of Resources (the object could not be stored).
 inline constexpr uint16_t kStatusOutOfResources = 0xA700;
 // Error: Cannot Understand (the object cannot be taken as it is).

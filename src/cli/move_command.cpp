@@ -1,0 +1,188 @@
+// norvane move [HOST PORT] --dest AET: a Study Root C-MOVE of what the keys match to a
+// third application entity.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cli/commands.hpp"
+#include "cli/operation_report.hpp"
+#include "cli/options.hpp"
+#include "cli/query_keys.hpp"
+#include "dimse/move_scu.hpp"
+#include "dimse/query_fields.hpp"
+#include "dimse/store_result.hpp"
+#include "net/command_set.hpp"
+#include "net/log.hpp"
+
+namespace norvane::cli {
+namespace {
+
+constexpr const char* kOperation = "MOVE";
+constexpr size_t kMaxAETitleLength = 16;
+
+constexpr OptionSpec kMoveOptions[] = {{"--aet", true},       {"--aec", true}, {"--log", true},
+                                       {"--log-level", true}, {"-v", false},   {"--dest", true},
+                                       {"--level", true},     {"-k", true}};
+
+void PrintHelp() {
+  std::printf(
+      "usage: norvane move [HOST PORT] --dest AET [--level STUDY|SERIES|IMAGE]\n"
+      "                    [-k FIELD=VALUE]... [options]\n\n"
+      "Asks an archive with C-MOVE (Study Root Query/Retrieve information model, implicit\n"
+      "VR little endian) to send what the keys match to the application entity AET. The\n"
+      "archive opens its own associations to AET, so it must know AET's address (for\n"
+      "DCMTK's dcmqrscp: its HostTable). The identifier is the one norvane find sends at\n"
+      "the same level: every field of the level's record, the -k ones as matching keys.\n"
+      "Give the unique keys: StudyInstanceUID at STUDY level, also SeriesInstanceUID at\n"
+      "SERIES level, also SOPInstanceUID at IMAGE level.\n\n"
+      "While the archive reports pending sub-operations, their remaining number is shown\n"
+      "on standard error when it is a terminal. The last line is\n"
+      "  \"MOVE OK: C completed, F failed, W warning\" for final status 0x0000,\n"
+      "  \"MOVE failed, status 0xNNNN (meaning): C completed, F failed, W warning\",\n"
+      "  \"MOVE failed: ...\" when the request could not be sent or no final response came,\n"
+      "  or \"Association Failed!\" and \"MOVE failed to connect to: AEC (HOST:PORT)\".\n"
+      "The numbers are the ones the archive reported last. A warning status (0xB000, some\n"
+      "sub-operations failed) is a failure.\n\n"
+      "options:\n%s"
+      "  --dest AET         move destination AE title (1 to 16 characters), required\n"
+      "  --level LEVEL      STUDY (default), SERIES or IMAGE\n"
+      "  -k FIELD=VALUE     key (repeatable); the fields are those of norvane find:\n"
+      "                     STUDY:  %s"
+      "                     SERIES: %s"
+      "                     IMAGE:  %s"
+      "  -h, --help         show this help\n\n"
+      "exit status: 0 MOVE OK, 1 move failed, 2 bad command line\n",
+      kNetworkHelp, WrapNames(MatchingFieldNames<StudyInfo>(), 29).c_str(),
+      WrapNames(MatchingFieldNames<SeriesInfo>(), 29).c_str(),
+      WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str());
+}
+
+std::string Count(const std::optional<uint16_t>& n) {
+  return n ? std::to_string(*n) : "?";
+}
+
+std::string Counts(const MoveResult& r) {
+  if (!r.completed && !r.failed && !r.warning) return "no sub-operation counts reported";
+  return Count(r.completed) + " completed, " + Count(r.failed) + " failed, " + Count(r.warning) +
+         " warning";
+}
+
+// The remaining sub-operations on one terminal line, rewritten with every response.
+class MoveProgressLine {
+ public:
+  MoveProgressLine() : shown_(::isatty(STDERR_FILENO) == 1) {}
+  ~MoveProgressLine() { Clear(); }
+  MoveProgressLine(const MoveProgressLine&) = delete;
+  MoveProgressLine& operator=(const MoveProgressLine&) = delete;
+
+  void Show(const MoveResponse& response) {
+    if (!shown_ || response.status != kStatusPending) return;
+    std::fprintf(stderr, "\r\033[Kremaining %d, completed %s, failed %s, warning %s",
+                 response.remaining, Count(response.completed).c_str(),
+                 Count(response.failed).c_str(), Count(response.warning).c_str());
+    std::fflush(stderr);
+    onScreen_ = true;
+  }
+  void Clear() {
+    if (!onScreen_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    onScreen_ = false;
+  }
+
+ private:
+  bool shown_;
+  bool onScreen_ = false;
+};
+
+template <class Record>
+int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destination) {
+  Record query;
+  std::string error;
+  if (!ApplyQueryKeys(args.Values("-k"), query, error)) {
+    std::fprintf(stderr, "norvane move: %s\n", error.c_str());
+    return 2;
+  }
+  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+
+  WriteLog(std::string("Starting ") + kOperation + " Service");
+  MoveResult result;
+  {
+    MoveProgressLine progress;
+    result = MoveSCU(peer.host, peer.port, peer.callingAET, peer.calledAET, destination, query,
+                     [&progress](const MoveResponse& r) { progress.Show(r); });
+  }
+  std::string line;
+  switch (result.outcome) {
+    case MoveOutcome::kAssociationFailed:
+      std::printf("Association Failed!\n");
+      ReportOperation(kOperation, false, peer);
+      return 1;
+    case MoveOutcome::kNotSent:
+      line = "MOVE failed: the request could not be sent";
+      break;
+    case MoveOutcome::kNoResponse:
+      line =
+          "MOVE failed: no final response (the association ended, or the peer sent another "
+          "message); " +
+          Counts(result);
+      break;
+    case MoveOutcome::kFinished:
+      line = result.Succeeded()
+                 ? "MOVE OK: " + Counts(result)
+                 : "MOVE failed, status " + StatusText(result.last.status) + " (" +
+                       DescribeMoveStatus(result.last.status) + "): " + Counts(result);
+      break;
+  }
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+  WriteLog(line);
+  return result.Succeeded() ? 0 : 1;
+}
+
+}  // namespace
+
+int RunMove(int argc, char** argv) {
+  ParsedArgs args = ParseArgs(argc, argv, kMoveOptions);
+  if (args.help) {
+    PrintHelp();
+    return 0;
+  }
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "norvane move: %s (see norvane move --help)\n", args.error.c_str());
+    return 2;
+  }
+  Peer peer = ResolvePeer(args, 0);
+  if (!args.positionals.empty()) {
+    std::fprintf(stderr, "norvane move: expected HOST PORT, got '%s' (see norvane move --help)\n",
+                 args.positionals.front().c_str());
+    return 2;
+  }
+  const std::string destination = args.Value("--dest").value_or("");
+  if (destination.empty() || destination.size() > kMaxAETitleLength) {
+    std::fprintf(stderr,
+                 "norvane move: --dest needs the destination AE title, 1 to 16 characters, not "
+                 "'%s'\n",
+                 destination.c_str());
+    return 2;
+  }
+  const std::optional<QueryLevel> level = LevelOption(args.Value("--level"));
+  if (!level) {
+    std::fprintf(stderr, "norvane move: --level must be STUDY, SERIES or IMAGE, not '%s'\n",
+                 args.Value("--level")->c_str());
+    return 2;
+  }
+  switch (*level) {
+    case QueryLevel::kStudy:
+      return MoveAtLevel<StudyInfo>(args, peer, destination);
+    case QueryLevel::kSeries:
+      return MoveAtLevel<SeriesInfo>(args, peer, destination);
+    case QueryLevel::kImage:
+      return MoveAtLevel<ImageInfo>(args, peer, destination);
+  }
+  return 2;
+}
+
+}  // namespace norvane::cli

@@ -1,0 +1,59 @@
+#pragma once
+
+// The -k FIELD=VALUE matching keys of find, move and worklist, applied to a query record
+// by the record's own field names.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dimse/query_records.hpp"
+#include "dimse/record_fields.hpp"
+
+namespace norvane::cli {
+
+// Sets each "FIELD=VALUE" on the record (the last one given for a field counts).
+// "FIELD" alone or "FIELD=" names a return key, which every empty field already is. Field
+// names are the record's, the case of letters not counting. False, with `error` saying
+// what is wrong and which names are valid, for an unknown field, a missing field name, or
+// a value for a field that is only ever returned.
+template <class Record>
+bool ApplyQueryKeys(const std::vector<std::string>& keys, Record& record, std::string& error) {
+  for (const std::string& key : keys) {
+    const size_t equals = key.find('=');
+    const std::string_view name = std::string_view(key).substr(0, equals);
+    const std::string_view value =
+        equals == std::string::npos ? std::string_view() : std::string_view(key).substr(equals + 1);
+    if (name.empty()) {
+      error = "-k needs FIELD=VALUE, not '" + key +
+              "'; the fields are: " + MatchingFieldNames<Record>();
+      return false;
+    }
+    const RecordField<Record>* field = FindRecordField<Record>(name);
+    if (field == nullptr || (!field->matchingKey && field->group == 0)) {
+      error = "unknown field '" + std::string(name) + "' in -k " + key +
+              "; the fields are: " + MatchingFieldNames<Record>();
+      return false;
+    }
+    if (!field->matchingKey) {
+      if (value.empty()) continue;
+      error = "'" + std::string(field->name) +
+              "' is only returned, never matched, so it takes no value; the fields that take "
+              "values are: " +
+              MatchingFieldNames<Record>();
+      return false;
+    }
+    record.*field->member = std::string(value);
+  }
+  return true;
+}
+
+// A ", "-separated list of names broken into lines of at most `width` characters; every
+// line after the first starts with `indent` blanks. Ends with a line end.
+std::string WrapNames(std::string_view names, size_t indent, size_t width = 88);
+
+// --level STUDY, SERIES or IMAGE (any case); STUDY when not given. nullopt for another text.
+std::optional<QueryLevel> LevelOption(const std::optional<std::string>& text);
+
+}  // namespace norvane::cli

@@ -1,0 +1,90 @@
+// norvane worklist [HOST PORT]: a modality worklist C-FIND, printed as the test
+// application prints its WORKLIST.
+
+#include <cstdio>
+#include <string>
+
+#include "app/worklist_operation.hpp"
+#include "cli/commands.hpp"
+#include "cli/operation_report.hpp"
+#include "cli/options.hpp"
+#include "cli/query_keys.hpp"
+#include "dimse/worklist_item.hpp"
+#include "net/log.hpp"
+
+namespace norvane::cli {
+namespace {
+
+constexpr const char* kOperation = "WORKLIST";
+
+constexpr OptionSpec kWorklistOptions[] = {{"--aet", true},       {"--aec", true}, {"--log", true},
+                                           {"--log-level", true}, {"-v", false},   {"-k", true}};
+
+void PrintHelp() {
+  std::printf(
+      "usage: norvane worklist [HOST PORT] [-k FIELD=VALUE]... [options]\n\n"
+      "Queries a modality worklist provider with C-FIND (Modality Worklist Information\n"
+      "Model - FIND, implicit VR little endian). The identifier holds the patient and\n"
+      "request keys and one Scheduled Procedure Step Sequence item; the fields given with\n"
+      "-k are matching keys, all others go out empty and are returned.\n\n"
+      "Prints \"No studies: N\", an empty line, then per scheduled procedure step 9 lines\n"
+      "(PatientName, PatientID, PatientBD, PatientSex, Modality, Scheduled Station AET,\n"
+      "Scheduled Procedure Step Start Date, Scheduled Procedure Step Start Time, Scheduled\n"
+      "Performing Physician) and an empty line, then \"WORKLIST OK\" when the query ended\n"
+      "with status 0x0000, else \"WORKLIST failed to connect to: AEC (HOST:PORT)\" (for\n"
+      "every failure; the reason goes to standard error). \"Association Failed!\" comes\n"
+      "first when no association could be opened. Values are shown as received.\n\n"
+      "options:\n%s"
+      "  -k FIELD=VALUE     matching key (repeatable), e.g. -k SPSStartDate=20240115\n"
+      "                     -k Modality=CT -k PatientName=DOE*; FIELD alone is a return\n"
+      "                     key, as every field not given is. Field names ignore case:\n"
+      "                     %s"
+      "                     (ContrastAllergies, ScheduledStationAET, RequestedContrastAgent,\n"
+      "                     RequestedProcedureID and RequestedProcedurePriority are always\n"
+      "                     returned and never matched)\n"
+      "  -h, --help         show this help\n\n"
+      "exit status: 0 WORKLIST OK, 1 worklist query failed, 2 bad command line\n",
+      kNetworkHelp, WrapNames(MatchingFieldNames<TWorklistItem>(), 21).c_str());
+}
+
+}  // namespace
+
+int RunWorklist(int argc, char** argv) {
+  ParsedArgs args = ParseArgs(argc, argv, kWorklistOptions);
+  if (args.help) {
+    PrintHelp();
+    return 0;
+  }
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "norvane worklist: %s (see norvane worklist --help)\n",
+                 args.error.c_str());
+    return 2;
+  }
+  Peer peer = ResolvePeer(args, 0);
+  if (!args.positionals.empty()) {
+    std::fprintf(stderr,
+                 "norvane worklist: expected HOST PORT, got '%s' (see norvane worklist --help)\n",
+                 args.positionals.front().c_str());
+    return 2;
+  }
+  TWorklistItem query;
+  std::string error;
+  if (!ApplyQueryKeys(args.Values("-k"), query, error)) {
+    std::fprintf(stderr, "norvane worklist: %s\n", error.c_str());
+    return 2;
+  }
+  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+
+  WriteLog(std::string("Starting ") + kOperation + " Service");
+  const QueryOperationResult result =
+      RunWorklistOperation(peer.host, peer.port, peer.callingAET, peer.calledAET, query,
+                           [](const std::string& line) { std::printf("%s\n", line.c_str()); });
+  std::fflush(stdout);
+  if (const std::string reason = QueryFailureReason(result); !reason.empty()) {
+    std::fprintf(stderr, "norvane worklist: %s\n", reason.c_str());
+  }
+  ReportOperation(kOperation, result.Succeeded(), peer);
+  return result.Succeeded() ? 0 : 1;
+}
+
+}  // namespace norvane::cli

@@ -1,0 +1,54 @@
+#pragma once
+
+// The C-FIND request and its responses on an association the caller opened with a
+// presentation context for the SOP class. The Study Root query and the modality worklist
+// share this framing.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datadec/tag_record.hpp"
+#include "dimse/query_records.hpp"
+#include "net/pdu_service.hpp"
+
+namespace norvane {
+
+// ReadFindResponse's and ReadFindRSP's result when no C-FIND-RSP could be read (nothing
+// came, or another message did).
+inline constexpr int kNoFindResponse = -1;
+
+// Pending statuses: the response carries a match and more responses follow.
+bool IsPendingStatus(int status);
+
+// What a C-FIND status means, for the operator: "Success", "Pending", "Refused: out of
+// resources", "Failed: identifier does not match SOP class", ...
+std::string DescribeFindStatus(int status);
+
+// The C-FIND-RQ command set: group length, Affected SOP Class UID (NUL pad for an odd
+// length), Command Field 0x0020, Message ID, Priority medium, Command Data Set Type 0x0102.
+TagList FindRQCommand(std::string_view sopClass, uint16_t messageID);
+
+// Sends the C-FIND-RQ with the next message ID and then the identifier, both on the
+// presentation context of `sopClass`. An empty identifier sends the command alone. True
+// when everything was handed to the association. When the command went out and the
+// identifier cannot follow, the association is aborted: the peer would wait for it.
+bool SendFindCommand(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass);
+
+// Reads one C-FIND-RSP: the command, then the identifier (appended to `identifier`) unless
+// Command Data Set Type says none follows. Returns the Status (0 to 65535; 0 when the
+// response has none), or kNoFindResponse when a message cannot be read or the command is
+// not a C-FIND-RSP.
+int ReadFindResponse(PDU_Service& pdu, TagList& identifier);
+
+// Builds the identifier from the query record and sends it with SendFindCommand.
+template <class Record>
+bool WriteFindRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass);
+
+// Reads one response; for every status other than 0x0000 and kNoFindResponse appends one
+// record filled from its identifier (an empty record when none came, as after a failure).
+template <class Record>
+int ReadFindRSP(PDU_Service& pdu, std::vector<Record>& results);
+
+}  // namespace norvane

@@ -1,0 +1,21 @@
+#include "dimse/query_key.hpp"
+
+#include <algorithm>
+
+#include "datadec/tag_list.hpp"
+
+namespace norvane {
+
+TagRecord QueryKey(uint16_t group, uint16_t element, std::string_view vr, std::string_view text) {
+  std::string value(text);
+  if (value.size() % 2 != 0) value.push_back(vr == "UI" ? '\0' : ' ');
+  return GenerateTextTag(group, element, vr, value);
+}
+
+std::string ResponseText(const TagRecord& record) {
+  const std::span<const uint8_t> value = ValueBytes(record);
+  const auto end = std::find(value.begin(), value.end(), uint8_t{0});
+  return std::string(value.begin(), end);
+}
+
+}  // namespace norvane

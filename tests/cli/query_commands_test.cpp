@@ -1,0 +1,189 @@
+// norvane find, move and worklist without real peers: help, bad command lines and -k keys,
+// and what is printed and logged for peers the test plays.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dimse/scripted_query_peer.hpp"
+#include "net/message_fixture.hpp"
+#include "support/peers.hpp"
+
+namespace norvane {
+namespace {
+
+using testing::Bytes;
+using testing::MessageBuilder;
+using testing::QueryPeerScript;
+using testing::RunProgram;
+using testing::RunResult;
+using testing::ScriptedQueryPeer;
+using testing::Text;
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+RunResult Norvane(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), testing::NorvaneTool());
+  return RunProgram(arguments, std::chrono::seconds(60));
+}
+
+TEST(QueryCommands, HelpTellsTheLinesTheKeysAndTheExitStatus) {
+  const RunResult find = Norvane({"find", "--help"});
+  EXPECT_EQ(find.exitCode, 0);
+  for (const char* part : {"usage: norvane find [HOST PORT] [--level STUDY|SERIES|IMAGE]",
+                           "No studies: N", "FIND OK", "Association Failed!", "-k FIELD=VALUE",
+                           "PatientName, PatientID, PatientAge", "SOPInstanceUID", "exit status"}) {
+    EXPECT_TRUE(Contains(find.output, part)) << part << " missing from:\n" << find.output;
+  }
+  const RunResult move = Norvane({"move", "--help"});
+  EXPECT_EQ(move.exitCode, 0);
+  for (const char* part : {"--dest AET", "MOVE OK: C completed, F failed, W warning", "HostTable",
+                           "standard error when it is a terminal"}) {
+    EXPECT_TRUE(Contains(move.output, part)) << part << " missing from:\n" << move.output;
+  }
+  const RunResult worklist = Norvane({"worklist", "--help"});
+  EXPECT_EQ(worklist.exitCode, 0);
+  for (const char* part : {"WORKLIST OK", "SPSStartDate", "Scheduled Station AET"}) {
+    EXPECT_TRUE(Contains(worklist.output, part)) << part << " missing from:\n" << worklist.output;
+  }
+  const RunResult overview = Norvane({"--help"});
+  for (const char* name : {"find", "move", "worklist"})
+    EXPECT_TRUE(Contains(overview.output, name)) << overview.output;
+}
+
+TEST(QueryCommands, UnknownKeysAndBadOptionsExitWith2AndSayWhatIsValid) {
+  const RunResult unknown = Norvane({"find", "-k", "PatientNme=DOE"});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_TRUE(Contains(unknown.output, "unknown field 'PatientNme'")) << unknown.output;
+  EXPECT_TRUE(Contains(unknown.output, "PatientName, PatientID, PatientAge, PatientSex"))
+      << unknown.output;
+
+  const RunResult notAtSeries = Norvane({"find", "--level", "SERIES", "-k", "PatientName=DOE"});
+  EXPECT_EQ(notAtSeries.exitCode, 2);
+  EXPECT_TRUE(Contains(notAtSeries.output, "SeriesDate, SeriesTime")) << notAtSeries.output;
+
+  const RunResult noName = Norvane({"find", "-k", "=DOE"});
+  EXPECT_EQ(noName.exitCode, 2);
+  EXPECT_TRUE(Contains(noName.output, "-k needs FIELD=VALUE")) << noName.output;
+
+  const RunResult level = Norvane({"find", "--level", "PATIENT"});
+  EXPECT_EQ(level.exitCode, 2);
+  EXPECT_TRUE(Contains(level.output, "STUDY, SERIES or IMAGE")) << level.output;
+
+  const RunResult noDest = Norvane({"move", "-k", "StudyInstanceUID=1.2"});
+  EXPECT_EQ(noDest.exitCode, 2);
+  EXPECT_TRUE(Contains(noDest.output, "--dest")) << noDest.output;
+  const RunResult longDest = Norvane({"move", "--dest", "SEVENTEENCHARSAET"});
+  EXPECT_EQ(longDest.exitCode, 2);
+  EXPECT_TRUE(Contains(longDest.output, "1 to 16 characters")) << longDest.output;
+
+  const RunResult returnOnly = Norvane({"worklist", "-k", "ScheduledStationAET=CT1"});
+  EXPECT_EQ(returnOnly.exitCode, 2);
+  EXPECT_TRUE(Contains(returnOnly.output, "'ScheduledStationAET' is only returned"))
+      << returnOnly.output;
+  const RunResult reserved = Norvane({"worklist", "-k", "Reserved=x"});
+  EXPECT_EQ(reserved.exitCode, 2);
+  EXPECT_TRUE(Contains(reserved.output, "unknown field 'Reserved'")) << reserved.output;
+
+  const RunResult stray = Norvane({"worklist", "somewhere"});
+  EXPECT_EQ(stray.exitCode, 2);
+}
+
+TEST(QueryCommands, ClosedPortPrintsAssociationFailedAndTheFailureLine) {
+  testing::TempDir dir;
+  const std::string port = std::to_string(testing::FreePort());
+  const RunResult find = Norvane({"find", "127.0.0.1", port, "--aec", "ARCHIVE", "--log",
+                                  dir / "find.log", "-k", "patientname=DOE*"});
+  EXPECT_EQ(find.exitCode, 1);
+  const std::string line = "FIND failed to connect to: ARCHIVE (127.0.0.1:" + port + ")";
+  EXPECT_EQ(find.output, "Association Failed!\n" + line + "\n");
+  EXPECT_EQ(testing::LogTexts(dir / "find.log"),
+            (std::vector<std::string>{"Starting FIND Service", line}));
+
+  const RunResult worklist = Norvane({"worklist", "127.0.0.1", port, "--aec", "WLM"});
+  EXPECT_EQ(worklist.exitCode, 1);
+  EXPECT_EQ(worklist.output,
+            "Association Failed!\nWORKLIST failed to connect to: WLM (127.0.0.1:" + port + ")\n");
+
+  const RunResult move = Norvane({"move", "127.0.0.1", port, "--aec", "ARCHIVE", "--dest", "ME"});
+  EXPECT_EQ(move.exitCode, 1);
+  EXPECT_EQ(move.output,
+            "Association Failed!\nMOVE failed to connect to: ARCHIVE (127.0.0.1:" + port + ")\n");
+}
+
+TEST(QueryCommands, FindPrintsTheStudiesThenOkAndTheMatchingKeysGoOut) {
+  QueryPeerScript script;
+  const Bytes match = MessageBuilder()
+                          .Implicit(0x0010, 0x0010, Text("DOE^JOHN"))
+                          .Implicit(0x0020, 0x000D, testing::Uid("1.2.3"))
+                          .bytes();
+  script.responses = {{testing::FindResponseCommand(3, 0xFF00, true), match},
+                      {testing::FindResponseCommand(3, 0x0000, false), {}}};
+  ScriptedQueryPeer peer(script);
+  const RunResult find = Norvane({"find", "127.0.0.1", peer.Port(), "--aec", "PEER", "-k",
+                                  "PatientName=DOE*", "-k", "StudyDate=20240101-20241231"});
+  const testing::QueryPeerRecord& seen = peer.Finish();
+  EXPECT_EQ(find.exitCode, 0) << find.output;
+  EXPECT_EQ(find.output,
+            "No studies: 1\n\nPatientName: DOE^JOHN\nPatientID: \nPatientSex: \nPatientBD: \n"
+            "StudyID: \nStudyInstanceUID: 1.2.3\nStudyDate: \nStudyTime: \n"
+            "StudyDescription: \nModalities: \nInstitutionName: \nAccessionNumber: \n"
+            "PhysiciansName: \n\nFIND OK\n");
+  EXPECT_TRUE(Contains(std::string(seen.identifier.begin(), seen.identifier.end()), "DOE*"));
+  EXPECT_TRUE(
+      Contains(std::string(seen.identifier.begin(), seen.identifier.end()), "20240101-20241231"));
+}
+
+TEST(QueryCommands, FindEndedByAFailureStatusSaysWhyAndExits1) {
+  QueryPeerScript script;
+  script.responses = {{testing::FindResponseCommand(3, 0xA700, false), {}}};
+  ScriptedQueryPeer peer(script);
+  const RunResult find =
+      Norvane({"find", "127.0.0.1", peer.Port(), "--aec", "PEER", "--level", "image"});
+  peer.Finish();
+  EXPECT_EQ(find.exitCode, 1);
+  EXPECT_TRUE(Contains(find.output, "No images: 1\n")) << find.output;
+  EXPECT_TRUE(Contains(find.output,
+                       "norvane find: the peer ended the query with status 0xA700 (Refused: out "
+                       "of resources)"))
+      << find.output;
+  EXPECT_TRUE(
+      Contains(find.output, "FIND failed to connect to: PEER (127.0.0.1:" + peer.Port() + ")\n"))
+      << find.output;
+}
+
+TEST(QueryCommands, MovePrintsTheFinalCountsAndExits0OnlyOnSuccess) {
+  using testing::MoveResponseCommand;
+  QueryPeerScript ok;
+  ok.responses = {{MoveResponseCommand(3, 0xFF00, {1, 1, 0, 0}), {}},
+                  {MoveResponseCommand(3, 0x0000, {std::nullopt, 2, 0, 0}), {}}};
+  ScriptedQueryPeer okPeer(ok);
+  testing::TempDir dir;
+  const RunResult moved =
+      Norvane({"move", "127.0.0.1", okPeer.Port(), "--aec", "PEER", "--dest", "DEST", "-k",
+               "StudyInstanceUID=1.2.3", "--log", dir / "move.log"});
+  const testing::QueryPeerRecord& seen = okPeer.Finish();
+  EXPECT_EQ(moved.exitCode, 0) << moved.output;
+  EXPECT_EQ(moved.output, "MOVE OK: 2 completed, 0 failed, 0 warning\n");
+  EXPECT_EQ(testing::LogTexts(dir / "move.log"),
+            (std::vector<std::string>{"Starting MOVE Service",
+                                      "MOVE OK: 2 completed, 0 failed, 0 warning"}));
+  EXPECT_EQ(testing::CommandValue(seen.Command(), 0x0600), Text("DEST"));
+
+  QueryPeerScript warning;
+  warning.responses = {{MoveResponseCommand(3, 0xB000, {0, 3, 1, 0}), {}}};
+  ScriptedQueryPeer warningPeer(warning);
+  const RunResult partly = Norvane({"move", "127.0.0.1", warningPeer.Port(), "--aec", "PEER",
+                                    "--dest", "DEST", "--level", "SERIES"});
+  warningPeer.Finish();
+  EXPECT_EQ(partly.exitCode, 1);
+  EXPECT_EQ(partly.output,
+            "MOVE failed, status 0xB000 (Warning: sub-operations complete, one or more "
+            "failures): 3 completed, 1 failed, 0 warning\n");
+}
+
+}  // namespace
+}  // namespace norvane
