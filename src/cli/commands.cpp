@@ -9,6 +9,7 @@ std::span<const Command> AllCommands() {
       Command{"echo", "verify a DICOM node with C-ECHO", RunEcho},
       Command{"store", "send DICOM files with C-STORE", RunStore},
       Command{"send-series", "send a series folder over one association", RunSendSeries},
+      Command{"print", "print an image on a DICOM printer", RunPrint},
       Command{"dump", "print the elements of a DICOM file", RunDump},
       Command{"dicomdir", "print the directory records of a DICOMDIR", RunDicomdir},
       Command{"meta", "add a meta header to a bare dataset file", RunMeta},

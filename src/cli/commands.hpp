@@ -24,5 +24,6 @@ int RunThumbnail(int argc, char** argv);
 int RunScp(int argc, char** argv);
 int RunStore(int argc, char** argv);
 int RunSendSeries(int argc, char** argv);
+int RunPrint(int argc, char** argv);
 
 }  // namespace norvane::cli

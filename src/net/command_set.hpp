@@ -18,6 +18,10 @@ inline constexpr uint16_t kCommandDataSetType = 0x0800;
 inline constexpr uint16_t kStatus = 0x0900;
 inline constexpr uint16_t kPriority = 0x0700;
 inline constexpr uint16_t kAffectedSOPInstanceUID = 0x1000;
+// DIMSE-N requests name the object they act on with the Requested UIDs.
+inline constexpr uint16_t kRequestedSOPClassUID = 0x0003;
+inline constexpr uint16_t kRequestedSOPInstanceUID = 0x1001;
+inline constexpr uint16_t kActionTypeID = 0x1008;
 
 inline constexpr uint16_t kPriorityMedium = 0x0000;
 
@@ -26,6 +30,16 @@ inline constexpr uint16_t kCStoreRQ = 0x0001;
 inline constexpr uint16_t kCStoreRSP = 0x8001;
 inline constexpr uint16_t kCEchoRQ = 0x0030;
 inline constexpr uint16_t kCEchoRSP = 0x8030;
+inline constexpr uint16_t kNGetRQ = 0x0110;
+inline constexpr uint16_t kNGetRSP = 0x8110;
+inline constexpr uint16_t kNSetRQ = 0x0120;
+inline constexpr uint16_t kNSetRSP = 0x8120;
+inline constexpr uint16_t kNActionRQ = 0x0130;
+inline constexpr uint16_t kNActionRSP = 0x8130;
+inline constexpr uint16_t kNCreateRQ = 0x0140;
+inline constexpr uint16_t kNCreateRSP = 0x8140;
+inline constexpr uint16_t kNDeleteRQ = 0x0150;
+inline constexpr uint16_t kNDeleteRSP = 0x8150;
 
 // Command Data Set Type: no data set follows the command, or one does.
 inline constexpr uint16_t kNoDataSet = 0x0101;
