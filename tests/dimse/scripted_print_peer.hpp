@@ -45,7 +45,8 @@ inline Bytes TextValue(std::string_view text) {
 }
 
 inline Bytes U32Value(uint32_t v) {
-  return MessageBuilder().U32(v).bytes();
+  return Bytes{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+               static_cast<uint8_t>(v >> 24)};
 }
 
 // An implicit VR little endian command set: group length, then the elements as given.
