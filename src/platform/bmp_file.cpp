@@ -209,6 +209,17 @@ void DecodeRows(std::span<const uint8_t> file, const DibHeader& h,
   }
 }
 
+// A run-length picture far larger than its codes could fill is refused before anything is
+// allocated: a run of 2 bytes gives at most 255 pixels, so beyond small pictures more than
+// 1024 pixels per byte of codes can only be skipped background.
+bool PlausibleRunLength(std::span<const uint8_t> file, const DibHeader& h) {
+  constexpr uint64_t kAlwaysAllowed = uint64_t{1} << 20;
+  constexpr uint64_t kPixelsPerByte = 1024;
+  const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
+  const uint64_t codes = h.pixelsAt < file.size() ? file.size() - h.pixelsAt : 0;
+  return pixels <= kAlwaysAllowed || pixels <= kPixelsPerByte * codes;
+}
+
 // Run-length encoded rows (RLE8, RLE4) into palette indices. Runs and deltas that reach
 // past the picture are cut at its edge.
 BmpStatus DecodeRunLength(std::span<const uint8_t> file, const DibHeader& h,
@@ -296,6 +307,10 @@ BmpPicture DecodeBmp(std::span<const uint8_t> file) {
   // Nothing is allocated for rows the file does not hold.
   if (!runLength && !RowsPresent(file, h)) {
     picture.status = BmpStatus::kTruncated;
+    return picture;
+  }
+  if (runLength && !PlausibleRunLength(file, h)) {
+    picture.status = BmpStatus::kBadSize;
     return picture;
   }
   const std::array<PaletteEntry, 256> palette = ReadPalette(file, h);

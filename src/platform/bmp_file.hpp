@@ -21,7 +21,8 @@ enum class BmpStatus : uint8_t {
   kCannotOpen,
   kNotABitmap,         // no "BM" signature, or a header shorter than it says
   kUnsupportedFormat,  // header size, bit count or compression this reader does not know
-  kBadSize,            // width or height below 1, or more than kMaxPicturePixels
+  kBadSize,            // width or height below 1, more than kMaxPicturePixels, or a run-
+                       // length picture of more than 2^20 pixels and 1024 per byte of codes
   kTruncated,          // the pixel rows end before the file says they do
 };
 

@@ -185,6 +185,37 @@ TEST(DicomBitmap, PixelDataShorterThanTheImageIsRefusedAndTheBitmapKept) {
             DicomBitmapStatus::kShortPixelData);
 }
 
+TEST(DicomBitmap, AnySizeAgainstAnyPixelLengthDecodesOrIsRefusedWithinTheValue) {
+  Raster bitmap;
+  for (const char* photometric : {"MONOCHROME2", "RGB"}) {
+    for (uint16_t bits : {0, 1, 8, 12, 16, 32}) {
+      for (uint16_t rows : {1, 3, 7}) {
+        for (uint16_t columns : {1, 2, 5}) {
+          const size_t pixels = size_t{rows} * columns;
+          for (size_t length : {size_t{0}, size_t{1}, pixels, 2 * pixels - 1, 2 * pixels,
+                                3 * pixels - 1, 3 * pixels, 4 * pixels}) {
+            ImageSpec spec;
+            spec.photometric = photometric;
+            spec.rows = rows;
+            spec.columns = columns;
+            spec.bitsAllocated = bits;
+            const DicomBitmapStatus status =
+                DicomBitmap(Image(spec, Bytes(length, 0xAB)), bitmap, bits == 32);
+            if (status == DicomBitmapStatus::kDecoded) {
+              EXPECT_EQ(bitmap.Width(), columns);
+              EXPECT_EQ(bitmap.Height(), rows);
+            } else {
+              EXPECT_EQ(status, DicomBitmapStatus::kShortPixelData)
+                  << photometric << " " << bits << " bits " << rows << "x" << columns << " "
+                  << length;
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(DicomBitmap, ImagesWithoutPixelsOrSizeAreRefused) {
   Raster bitmap;
   ImageSpec spec;

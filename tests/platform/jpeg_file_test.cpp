@@ -40,6 +40,17 @@ Raster ColourBlocks(int width, int height) {
   return raster;
 }
 
+// Random colour pixels: a stream whose scan is most of its bytes.
+Raster Noisy(int width, int height) {
+  Raster raster = *Raster::Create(width, height, PixelFormat::kBgr24);
+  std::srand(3);
+  for (int y = 0; y < height; ++y) {
+    for (uint8_t& b : raster.Row(y))
+      b = static_cast<uint8_t>(std::rand());
+  }
+  return raster;
+}
+
 // Position of the frame header's height field (after FFC0, length and precision).
 size_t FrameSizeAt(const Bytes& stream) {
   for (size_t i = 0; i + 1 < stream.size(); ++i) {
@@ -87,12 +98,7 @@ TEST(JpegFile, ColourStreamBecomesBgrRaster) {
 }
 
 TEST(JpegFile, StreamCutShortIsRefusedNotMadeUp) {
-  Raster noisy = *Raster::Create(64, 64, PixelFormat::kBgr24);
-  std::srand(3);
-  for (int y = 0; y < 64; ++y) {
-    for (uint8_t& b : noisy.Row(y))
-      b = static_cast<uint8_t>(std::rand());
-  }
+  const Raster noisy = Noisy(64, 64);
   const std::optional<Bytes> stream = EncodeRasterJpeg(noisy, 90);
   ASSERT_TRUE(stream);
   ASSERT_GT(stream->size(), 4000u) << "the scan is most of the stream";
@@ -114,6 +120,28 @@ TEST(JpegFile, BytesThatAreNoJpegAreRefused) {
   noise[0] = 0xFF;
   noise[1] = 0xD8;
   EXPECT_NE(DecodeJpegFile(noise).status, JpegFileStatus::kOk);
+}
+
+TEST(JpegFile, EveryPrefixAndScrambledHeadersAreDecodedOrRefused) {
+  const std::optional<Bytes> stream = EncodeRasterJpeg(Noisy(32, 32), 80);
+  ASSERT_TRUE(stream);
+  // Up to three quarters: the rest of the scan is missing for certain.
+  for (size_t length = 0; length < stream->size() * 3 / 4; length += 7) {
+    const JpegPicture picture =
+        DecodeJpegFile(Bytes(stream->begin(), stream->begin() + static_cast<ptrdiff_t>(length)));
+    EXPECT_NE(picture.status, JpegFileStatus::kOk) << length;
+  }
+  uint32_t seed = 99;
+  for (int round = 0; round < 500; ++round) {
+    Bytes scrambled = *stream;
+    for (int c = 0; c < 3; ++c) {
+      seed = seed * 1103515245u + 12345u;
+      scrambled[(seed >> 16) % std::min<size_t>(scrambled.size(), 200)] =
+          static_cast<uint8_t>(seed >> 8);
+    }
+    const JpegPicture picture = DecodeJpegFile(scrambled);
+    EXPECT_EQ(picture.raster.has_value(), picture.status == JpegFileStatus::kOk);
+  }
 }
 
 TEST(JpegFile, FrameHeaderClaimingAHugePictureIsRefusedBeforeAllocating) {
