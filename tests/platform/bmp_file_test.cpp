@@ -304,8 +304,7 @@ TEST(BmpFile, HeadersThatLieAreRefusedWithoutReadingOrAllocatingPastTheFile) {
   offsetPastEnd[10] = 0xF0;
   offsetPastEnd[11] = 0xFF;
   EXPECT_EQ(DecodeBmp(offsetPastEnd).status, BmpStatus::kTruncated);
-  Bytes rowsCut = good;
-  rowsCut.resize(rowsCut.size() - 4);
+  const Bytes rowsCut(good.begin(), good.end() - 4);
   EXPECT_EQ(DecodeBmp(rowsCut).status, BmpStatus::kTruncated);
 
   BmpSpec size = spec;
