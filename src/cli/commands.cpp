@@ -12,6 +12,7 @@ std::span<const Command> AllCommands() {
       Command{"find", "query an archive with C-FIND (study, series, image)", RunFind},
       Command{"move", "have an archive send studies, series or images with C-MOVE", RunMove},
       Command{"worklist", "query a modality worklist with C-FIND", RunWorklist},
+      Command{"print", "print an image on a DICOM printer", RunPrint},
       Command{"dump", "print the elements of a DICOM file", RunDump},
       Command{"dicomdir", "print the directory records of a DICOMDIR", RunDicomdir},
       Command{"meta", "add a meta header to a bare dataset file", RunMeta},

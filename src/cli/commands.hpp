@@ -28,5 +28,6 @@ int RunEcg(int argc, char** argv);
 int RunFind(int argc, char** argv);
 int RunMove(int argc, char** argv);
 int RunWorklist(int argc, char** argv);
+int RunPrint(int argc, char** argv);
 
 }  // namespace norvane::cli

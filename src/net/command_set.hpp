@@ -23,6 +23,10 @@ inline constexpr uint16_t kNumberOfRemainingSubOperations = 0x1020;
 inline constexpr uint16_t kNumberOfCompletedSubOperations = 0x1021;
 inline constexpr uint16_t kNumberOfFailedSubOperations = 0x1022;
 inline constexpr uint16_t kNumberOfWarningSubOperations = 0x1023;
+// DIMSE-N requests name the object they act on with the Requested UIDs.
+inline constexpr uint16_t kRequestedSOPClassUID = 0x0003;
+inline constexpr uint16_t kRequestedSOPInstanceUID = 0x1001;
+inline constexpr uint16_t kActionTypeID = 0x1008;
 
 inline constexpr uint16_t kPriorityMedium = 0x0000;
 
@@ -35,6 +39,16 @@ inline constexpr uint16_t kCFindRQ = 0x0020;
 inline constexpr uint16_t kCFindRSP = 0x8020;
 inline constexpr uint16_t kCMoveRQ = 0x0021;
 inline constexpr uint16_t kCMoveRSP = 0x8021;
+inline constexpr uint16_t kNGetRQ = 0x0110;
+inline constexpr uint16_t kNGetRSP = 0x8110;
+inline constexpr uint16_t kNSetRQ = 0x0120;
+inline constexpr uint16_t kNSetRSP = 0x8120;
+inline constexpr uint16_t kNActionRQ = 0x0130;
+inline constexpr uint16_t kNActionRSP = 0x8130;
+inline constexpr uint16_t kNCreateRQ = 0x0140;
+inline constexpr uint16_t kNCreateRSP = 0x8140;
+inline constexpr uint16_t kNDeleteRQ = 0x0150;
+inline constexpr uint16_t kNDeleteRSP = 0x8150;
 
 // Command Data Set Type: no data set follows the command, or one does.
 inline constexpr uint16_t kNoDataSet = 0x0101;

@@ -25,6 +25,7 @@ inline constexpr std::string_view kSecondaryCaptureImageStorage = "1.2.840.10008
 inline constexpr std::string_view kBasicGrayscalePrintManagementMeta = "1.2.840.10008.5.1.1.9";
 inline constexpr std::string_view kBasicColorPrintManagementMeta = "1.2.840.10008.5.1.1.18";
 inline constexpr std::string_view kPrinter = "1.2.840.10008.5.1.1.16";
+inline constexpr std::string_view kPrinterInstance = "1.2.840.10008.5.1.1.17";
 inline constexpr std::string_view kBasicFilmSession = "1.2.840.10008.5.1.1.1";
 inline constexpr std::string_view kBasicFilmBox = "1.2.840.10008.5.1.1.2";
 inline constexpr std::string_view kBasicGrayscaleImageBox = "1.2.840.10008.5.1.1.4";

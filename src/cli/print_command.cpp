@@ -1,0 +1,133 @@
+// norvane print [HOST PORT] FILE: one image printed on a DICOM printer with Basic
+// Grayscale or Basic Color Print Management.
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/setup/settings.hpp"
+#include "cli/commands.hpp"
+#include "cli/options.hpp"
+#include "dimse/film_settings.hpp"
+#include "dimse/print_scu.hpp"
+#include "net/log.hpp"
+
+namespace norvane::cli {
+namespace {
+
+constexpr const char* kOperation = "PRINT";
+
+constexpr OptionSpec kPrintOptions[] = {
+    {"--aet", true},           {"--aec", true},         {"--log", true},
+    {"--log-level", true},     {"-v", false},           {"--copies", true},
+    {"--priority", true},      {"--medium", true},      {"--destination", true},
+    {"--format", true},        {"--orientation", true}, {"--size", true},
+    {"--magnification", true}, {"--grayscale", false},  {"--planar", false}};
+
+void PrintHelp() {
+  std::printf(
+      "usage: norvane print [HOST PORT] FILE [options]\n\n"
+      "Prints one image on a DICOM printer. FILE is taken by its extension: \".jpg\" or\n"
+      "\".JPG\" a JPEG file, \".bmp\" or \".BMP\" a Windows bitmap, anything else a DICOM\n"
+      "file (uncompressed little endian; grey images are mapped through their rescale and\n"
+      "window to 8 bits, RGB images sent as they are).\n\n"
+      "8-bit pictures (palette bitmaps, grey JPEGs, grey DICOM images) are printed grey\n"
+      "through the Basic Grayscale Print Management Meta SOP class; colour pictures through\n"
+      "Basic Color Print Management, or converted to grey with --grayscale. The association\n"
+      "proposes implicit VR little endian only. The job: printer status (N-GET; a failure\n"
+      "there is only logged), film session and film box (N-CREATE), the first image box\n"
+      "(N-SET), print (N-ACTION) and deletion of the film box (N-DELETE); any other step\n"
+      "that fails, or any status other than 0x0000, ends the job.\n\n"
+      "Prints \"PRINT OK\", or \"PRINT failed to connect to: AEC (HOST:PORT)\" for every\n"
+      "failure; the step that failed is named on standard error.\n\n"
+      "options:\n%s"
+      "  --copies N         Number of Copies (default 1)\n"
+      "  --priority P       Print Priority (default MED)\n"
+      "  --medium M         Medium Type (default \"BLUE FILM\")\n"
+      "  --destination D    Film Destination (default: settings, else MAGAZINE)\n"
+      "  --format F         Image Display Format (default \"STANDARD\\1,1\")\n"
+      "  --orientation O    Film Orientation (default: settings, else PORTRAIT)\n"
+      "  --size S           Film Size ID (default: settings, else 14INX17IN)\n"
+      "  --magnification M  Magnification Type (default: settings, else REPLICATE)\n"
+      "                     An empty value (--medium '') leaves the attribute out.\n"
+      "  --grayscale        print colour pictures in grey\n"
+      "  --planar           send colour pixels plane by plane (Planar Configuration 1);\n"
+      "                     default: the settings' planar flag, else pixel by pixel (0)\n"
+      "  -h, --help         show this help\n\n"
+      "exit status: 0 PRINT OK, 1 print failed, 2 bad command line or no such FILE\n",
+      kNetworkHelp);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The lines of the log that say why a print failed.
+bool IsFailureLine(std::string_view text) {
+  return text.starts_with("ERROR") || text.ends_with("Failed!") || text == "Unable to Get Status";
+}
+
+}  // namespace
+
+int RunPrint(int argc, char** argv) {
+  ParsedArgs args = ParseArgs(argc, argv, kPrintOptions);
+  if (args.help) {
+    PrintHelp();
+    return 0;
+  }
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "norvane print: %s (see norvane print --help)\n", args.error.c_str());
+    return 2;
+  }
+  Peer peer = ResolvePeer(args, 1);
+  if (args.positionals.size() != 1) {
+    std::fprintf(stderr, "norvane print: give exactly one FILE (see norvane print --help)\n");
+    return 2;
+  }
+  const std::string file = args.positionals.front();
+  if (!IsRegularFile(file)) {
+    std::fprintf(stderr, "norvane print: no such file: %s\n", file.c_str());
+    return 2;
+  }
+  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+  const bool verbose = args.Has("-v");
+  SetLogForwarder([verbose](std::string_view text) {
+    if (verbose || IsFailureLine(text)) {
+      std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    }
+  });
+
+  Settings settings;
+  settings.Load("./" + std::string(kSettingsFileName));
+  const FilmSessioncfg session{
+      args.Value("--copies").value_or("1"),
+      args.Value("--priority").value_or("MED"),
+      args.Value("--medium").value_or("BLUE FILM"),
+      args.Value("--destination").value_or(FilmDestinationText(settings.filmDestination())),
+  };
+  FilmBoxcfg box;
+  box.ImageDisplayFormat = args.Value("--format").value_or("STANDARD\\1,1");
+  box.FilmOrientation =
+      args.Value("--orientation").value_or(FilmOrientationText(settings.filmOrientation()));
+  box.FilmSizeID = args.Value("--size").value_or(FilmSizeText(settings.filmSize()));
+  box.MagnificationType =
+      args.Value("--magnification").value_or(MagnificationTypeText(settings.magnificationType()));
+  const bool allowColor = !args.Has("--grayscale");
+  const int planar = args.Has("--planar") || settings.planarConfiguration() ? 1 : 0;
+
+  WriteLog(std::string("Starting ") + kOperation + " Service");
+  const bool printed = PrintSCU_Ex(file, peer.host, peer.port, peer.callingAET, peer.calledAET,
+                                   session, box, allowColor, planar);
+  const std::string outcome = printed ? std::string(kOperation) + " OK"
+                                      : std::string(kOperation) +
+                                            " failed to connect to: " + peer.calledAET + " (" +
+                                            peer.host + ":" + peer.port + ")";
+  std::printf("%s\n", outcome.c_str());
+  std::fflush(stdout);
+  WriteLog(outcome);
+  return printed ? 0 : 1;
+}
+
+}  // namespace norvane::cli

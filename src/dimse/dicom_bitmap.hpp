@@ -1,0 +1,44 @@
+#pragma once
+
+// A DICOM image decoded into the bitmap that is printed: grey images through their
+// rescale and window into 8-bit grey, RGB images as they are.
+
+#include <string>
+#include <string_view>
+
+#include "datadec/tag_record.hpp"
+#include "platform/raster.hpp"
+
+namespace norvane {
+
+enum class DicomBitmapStatus : uint8_t {
+  kDecoded,
+  kCannotRead,       // not a readable DICOM Part 10 file
+  kNotUncompressed,  // transfer syntax other than implicit or explicit VR little endian
+  kNoImage,          // no Pixel Data, or Rows or Columns 0
+  kShortPixelData,   // Pixel Data shorter than the image elements call for
+  kTooLarge,         // a bitmap of that size cannot be made
+};
+
+std::string_view Describe(DicomBitmapStatus status);
+
+// Decodes the first frame of a little-endian dataset into `bitmap`:
+// - Photometric Interpretation "RGB " (exactly, with its pad): a 24-bit bitmap from the
+//   samples R, G, B of each pixel (colour-by-pixel is assumed);
+// - otherwise a grey bitmap: each stored value s (8-bit when Bits Allocated is 8, else
+//   16-bit, big endian when `bigEndianSamples`, always unsigned) becomes
+//   v = intercept + slope x s, then g = (v - center) x 255 / width + 127, clamped to
+//   0..255. 8-bit images always use center 127 and width 255; a width of 0 counts as 100,
+//   a slope of 0 as 1, no window as center 127 and width 255.
+// Only the image's own elements count: those inside sequences (an icon image, for one)
+// are passed over. On failure `bitmap` is left as it was.
+DicomBitmapStatus DicomBitmap(const TagList& dataset, Raster& bitmap, bool bigEndianSamples);
+
+// Reads the file and decodes it as above; compressed and big-endian files are refused.
+DicomBitmapStatus LoadDicomBitmapWithStatus(const std::string& fileName, Raster& bitmap,
+                                            bool bigEndianSamples);
+
+// True when the file was decoded into the bitmap.
+bool LoadDicomBitmap(const std::string& fileName, Raster& bitmap, bool bigEndianSamples);
+
+}  // namespace norvane
