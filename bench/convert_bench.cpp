@@ -29,7 +29,7 @@
 #include "convert/convert_file.hpp"
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 extern char** environ;
 

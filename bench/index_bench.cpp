@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "datadec/tag_list.hpp"
-#include "scp/database_index.hpp"
+#include "database/database_index.hpp"
+#include "elements/tag_list.hpp"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
 #include "dimse/dicom_bitmap.hpp"
 #include "dimse/print_pixel_module.hpp"
+#include "elements/tag_list.hpp"
 #include "platform/raster.hpp"
 
 namespace {

@@ -29,12 +29,12 @@
 #include <thread>
 #include <vector>
 
+#include "database/database_index.hpp"
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/tag_list.hpp"
 #include "dimse/send_series.hpp"
-#include "net/log.hpp"
-#include "scp/database_index.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 
 extern char** environ;
 

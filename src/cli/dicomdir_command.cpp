@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "cli/options.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "rddcmdir/read_dcmdir.hpp"
 
 namespace norvane::cli {

@@ -3,7 +3,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/options.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "net/verification.hpp"
 
 namespace norvane::cli {

@@ -13,8 +13,8 @@
 #include "dimse/move_scu.hpp"
 #include "dimse/query_fields.hpp"
 #include "dimse/store_result.hpp"
+#include "log/log.hpp"
 #include "net/command_set.hpp"
-#include "net/log.hpp"
 
 namespace norvane::cli {
 namespace {

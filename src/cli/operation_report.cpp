@@ -4,7 +4,7 @@
 
 #include "dimse/find_request.hpp"
 #include "dimse/store_result.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 
 namespace norvane::cli {
 

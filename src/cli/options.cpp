@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/setup/settings.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 
 namespace norvane::cli {
 namespace {

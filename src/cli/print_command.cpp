@@ -11,7 +11,7 @@
 #include "cli/options.hpp"
 #include "dimse/film_settings.hpp"
 #include "dimse/print_scu.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 
 namespace norvane::cli {
 namespace {

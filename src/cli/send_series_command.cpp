@@ -10,7 +10,7 @@
 #include "cli/store_report.hpp"
 #include "cli/transfer_syntax_option.hpp"
 #include "dimse/send_series.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "platform/folders.hpp"
 
 namespace norvane::cli {

@@ -13,7 +13,7 @@
 #include "cli/transfer_syntax_option.hpp"
 #include "dimse/dicom_files.hpp"
 #include "dimse/store_scu.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "platform/folders.hpp"
 
 namespace norvane::cli {

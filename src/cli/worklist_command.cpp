@@ -10,7 +10,7 @@
 #include "cli/options.hpp"
 #include "cli/query_keys.hpp"
 #include "dimse/worklist_item.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 
 namespace norvane::cli {
 namespace {

@@ -8,8 +8,8 @@
 #include "convert/supported_syntaxes.hpp"
 #include "convert/transcode_sequence.hpp"
 #include "convert/value_swap.hpp"
-#include "datadec/tag_list.hpp"
 #include "dictionary/dictionary.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

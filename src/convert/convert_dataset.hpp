@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "convert/convert_status.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -9,7 +9,7 @@
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "platform/file_bytes.hpp"
 #include "platform/replace_file.hpp"
 

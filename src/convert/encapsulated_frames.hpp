@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

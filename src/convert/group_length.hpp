@@ -1,7 +1,7 @@
 #pragma once
 
-#include "datadec/byte_order.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -7,8 +7,8 @@
 #include "convert/encapsulated_frames.hpp"
 #include "convert/frame_coding.hpp"
 #include "convert/value_swap.hpp"
-#include "datadec/byte_order.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

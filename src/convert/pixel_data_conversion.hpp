@@ -9,7 +9,7 @@
 #include "convert/convert_status.hpp"
 #include "convert/pixel_module.hpp"
 #include "convert/supported_syntaxes.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "datadec/byte_order.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

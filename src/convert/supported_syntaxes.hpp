@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "datadec/byte_order.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "elements/byte_order.hpp"
 
 namespace norvane {
 

@@ -4,8 +4,8 @@
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/expand_sequence.hpp"
-#include "datadec/tag_list.hpp"
 #include "dictionary/dictionary.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

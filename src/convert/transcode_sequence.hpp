@@ -3,8 +3,8 @@
 // Re-encoding of the value of a defined-length sequence or item in another transfer
 // syntax.
 
-#include "datadec/byte_order.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

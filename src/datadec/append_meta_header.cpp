@@ -10,8 +10,8 @@
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

@@ -1,12 +1,12 @@
 #include "datadec/dicom_file_reader.hpp"
 
-#include "datadec/byte_order.hpp"
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dictionary/dictionary.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_list.hpp"
 #include "platform/file_bytes.hpp"
 
 namespace norvane {

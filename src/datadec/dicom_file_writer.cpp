@@ -4,7 +4,7 @@
 
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "platform/replace_file.hpp"
 
 namespace norvane {

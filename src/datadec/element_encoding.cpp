@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "datadec/tag_list.hpp"
-#include "net/log.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 
 namespace norvane {
 

@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "datadec/byte_order.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "datadec/byte_order.hpp"
 #include "datadec/element_encoding.hpp"
+#include "elements/byte_order.hpp"
 
 namespace norvane {
 namespace {

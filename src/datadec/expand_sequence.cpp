@@ -1,6 +1,6 @@
 #include "datadec/expand_sequence.hpp"
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

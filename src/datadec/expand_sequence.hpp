@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datadec/element_reader.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

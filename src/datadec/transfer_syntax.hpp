@@ -4,8 +4,8 @@
 #include <span>
 #include <string_view>
 
-#include "datadec/byte_order.hpp"
 #include "datadec/element_reader.hpp"
+#include "elements/byte_order.hpp"
 
 namespace norvane {
 

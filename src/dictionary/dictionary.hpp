@@ -4,8 +4,8 @@
 #include <span>
 #include <string_view>
 
-#include "datadec/tag_record.hpp"
 #include "dictionary/dictionary_entry.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

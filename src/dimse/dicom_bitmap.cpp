@@ -7,12 +7,12 @@
 #include <limits>
 #include <vector>
 
-#include "datadec/byte_order.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
-#include "thumbnail/thumbnail_image.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/decimal_text.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

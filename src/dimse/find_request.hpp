@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "datadec/tag_record.hpp"
 #include "dimse/query_records.hpp"
+#include "elements/tag_record.hpp"
 #include "net/pdu_service.hpp"
 
 namespace norvane {

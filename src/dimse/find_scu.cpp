@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "dimse/find_request.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/log.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {

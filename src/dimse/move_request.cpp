@@ -1,7 +1,7 @@
 #include "dimse/move_request.hpp"
 
-#include "datadec/tag_list.hpp"
 #include "dimse/query_identifier.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "net/unique_ids.hpp"
 

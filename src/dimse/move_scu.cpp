@@ -2,9 +2,9 @@
 
 #include <memory>
 
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
 #include "net/command_set.hpp"
-#include "net/log.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {

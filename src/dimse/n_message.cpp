@@ -1,6 +1,6 @@
 #include "dimse/n_message.hpp"
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "net/unique_ids.hpp"
 

@@ -5,8 +5,8 @@
 
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
-#include "datadec/tag_list.hpp"
 #include "dimse/print_pixel_module.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "net/uids.hpp"
 

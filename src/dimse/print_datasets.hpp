@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "datadec/tag_record.hpp"
 #include "dimse/film_settings.hpp"
+#include "elements/tag_record.hpp"
 #include "platform/raster.hpp"
 
 namespace norvane {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

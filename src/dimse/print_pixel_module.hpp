@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 #include "platform/raster.hpp"
 
 namespace norvane {

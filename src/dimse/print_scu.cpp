@@ -5,8 +5,8 @@
 #include "dimse/print_image_file.hpp"
 #include "dimse/print_pixel_module.hpp"
 #include "dimse/print_steps.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/log.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {

@@ -3,8 +3,8 @@
 // C-FIND and C-MOVE identifiers of the Study Root information model, built from a query
 // record, and response identifiers read back into records.
 
-#include "datadec/tag_record.hpp"
 #include "dimse/query_records.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 

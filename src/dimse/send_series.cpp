@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <memory>
 
-#include "datadec/tag_list.hpp"
+#include "database/index_file.hpp"
+#include "database/index_record.hpp"
 #include "dimse/dicom_files.hpp"
 #include "dimse/store_scu.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/log.hpp"
 #include "platform/folders.hpp"
-#include "scp/index_file.hpp"
-#include "scp/index_record.hpp"
 
 namespace norvane {
 namespace {

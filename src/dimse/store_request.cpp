@@ -1,8 +1,8 @@
 #include "dimse/store_request.hpp"
 
 #include "convert/convert_dataset.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "net/unique_ids.hpp"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "convert/convert_status.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 #include "net/command_set.hpp"
 #include "net/pdu_service.hpp"
 

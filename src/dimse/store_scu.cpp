@@ -3,13 +3,13 @@
 #include <memory>
 
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dimse/non_image_sop_classes.hpp"
 #include "dimse/store_request.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
 #include "net/command_set.hpp"
-#include "net/log.hpp"
 
 namespace norvane {
 namespace {

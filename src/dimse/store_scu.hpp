@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "datadec/tag_record.hpp"
 #include "dimse/store_result.hpp"
+#include "elements/tag_record.hpp"
 #include "net/pdu_service.hpp"
 
 namespace norvane {

@@ -4,8 +4,8 @@
 // reading of worklist responses.
 
 #include "datadec/element_reader.hpp"
-#include "datadec/tag_record.hpp"
 #include "dimse/worklist_item.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -4,11 +4,11 @@
 #include <string>
 
 #include "datadec/buf_data.hpp"
-#include "datadec/tag_list.hpp"
 #include "dictionary/dictionary.hpp"
 #include "dump/dump_vr.hpp"
 #include "dump/value_text.hpp"
-#include "net/log.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 
 namespace norvane {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

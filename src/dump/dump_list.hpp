@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

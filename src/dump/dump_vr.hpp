@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

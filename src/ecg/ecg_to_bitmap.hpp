@@ -6,8 +6,8 @@
 // calibration pulse and trace. Fixed scales, nothing fitted to the bitmap: 100 pixels per
 // second, 40 pixels per millivolt (or per 100 mm Hg).
 
-#include "datadec/tag_record.hpp"
 #include "ecg/ecg_status.hpp"
+#include "elements/tag_record.hpp"
 #include "platform/raster.hpp"
 
 namespace norvane {

@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "datadec/byte_order.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

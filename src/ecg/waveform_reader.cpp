@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "datadec/expand_sequence.hpp"
-#include "datadec/tag_list.hpp"
 #include "ecg/element_values.hpp"
 #include "ecg/study_text.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

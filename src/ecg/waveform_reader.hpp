@@ -2,8 +2,8 @@
 
 // Reads a waveform object's data set into a TStudy.
 
-#include "datadec/tag_record.hpp"
 #include "ecg/ecg_records.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

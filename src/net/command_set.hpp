@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 

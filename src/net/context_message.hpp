@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 #include "net/pdu_service.hpp"
 
 namespace norvane {

@@ -4,7 +4,7 @@
 #include "datadec/element_encoding.hpp"
 #include "dictionary/dictionary.hpp"
 #include "dump/dump_element.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "net/pdu_service.hpp"
 #include "net/uids.hpp"
 

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "net/pdu_layout.hpp"
 #include "net/pdu_service.hpp"
 

@@ -3,9 +3,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "net/pdu_layout.hpp"
-#include "net/transfer_syntax_choice.hpp"
 #include "net/uids.hpp"
 #include "net/unique_ids.hpp"
 
@@ -114,7 +113,8 @@ bool PDU_Service::Connect(std::string_view host, std::string_view port) {
   return false;
 }
 
-bool PDU_Service::AcceptAssociation(int connection) {
+bool PDU_Service::AcceptAssociation(int connection, AcceptorPolicy policy) {
+  policy_ = std::move(policy);
   Socket& socket = buffer_.socket();
   if (socket.Connected()) socket.Close();
   socket.AdoptConnection(connection);
@@ -149,10 +149,10 @@ bool PDU_Service::InterogateAAsociateRQ() {
     answer.SetPresentationContextID(proposed.PresentationContextID());
     answer.SetResult(kContextTransferSyntaxesNotSupported);
     const std::string_view abstractSyntax = proposed.AbstractSyntax().Text();
-    if (IsSupportedAbstractSyntax(abstractSyntax)) {
+    if (!policy_.Empty() && policy_.servesAbstractSyntax(abstractSyntax)) {
       answer.SetAbstractSyntax(abstractSyntax);
       const std::string_view transferSyntax =
-          ChooseTransferSyntax(abstractSyntax, proposed.TransferSyntaxes());
+          policy_.chooseTransferSyntax(abstractSyntax, proposed.TransferSyntaxes());
       if (!transferSyntax.empty()) {
         TraceLine(Joined({"Offered Presentation Context, Abstract Syntax: ", abstractSyntax}));
         TraceLine(Joined({"Offered Presentation Context, Transfer Syntax: ", transferSyntax}));

@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 #include "net/abort.hpp"
+#include "net/acceptor_policy.hpp"
 #include "net/associate_rj.hpp"
 #include "net/associate_rq_ac.hpp"
 #include "net/buffer.hpp"
@@ -55,12 +56,13 @@ class PDU_Service {
   bool Connect(std::string_view host, std::string_view port);
 
   // Acceptor: takes over an accepted connection, reads the A-ASSOCIATE-RQ, answers with
-  // an A-ASSOCIATE-AC; true when at least one context was accepted. On false the
-  // connection is closed (an unreadable request is answered with an A-ABORT).
-  bool AcceptAssociation(int connection);
-  // Acceptor: decides every proposed context of assocRQ, builds and sends assocAC; true
-  // when at least one context was accepted and the answer was sent.
+  // an A-ASSOCIATE-AC as `policy` decides; true when at least one context was accepted.
+  // On false the connection is closed (an unreadable request is answered with an A-ABORT).
+  bool AcceptAssociation(int connection, AcceptorPolicy policy);
+  // Acceptor: decides every proposed context of assocRQ by the acceptor policy, builds and
+  // sends assocAC; true when at least one context was accepted and the answer was sent.
   bool InterogateAAsociateRQ();
+  void SetAcceptorPolicy(AcceptorPolicy policy) { policy_ = std::move(policy); }
 
   // Sends an A-RELEASE-RQ and reads the 10-byte answer when connected; then closes.
   // Always true.
@@ -127,6 +129,7 @@ class PDU_Service {
   bool AbortReading(uint8_t reason);
 
   bool trace_ = false;
+  AcceptorPolicy policy_;
   std::vector<PresentationContextAccept> accepted_;
   Buffer buffer_;
   AAssociateRQ assocRQ_;

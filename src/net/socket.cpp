@@ -12,7 +12,7 @@
 #include <optional>
 #include <thread>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 
 namespace norvane {
 namespace {

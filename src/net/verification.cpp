@@ -1,9 +1,9 @@
 #include "net/verification.hpp"
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
 #include "net/command_set.hpp"
-#include "net/log.hpp"
 #include "net/uids.hpp"
 #include "net/unique_ids.hpp"
 

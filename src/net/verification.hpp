@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 #include "net/pdu_service.hpp"
 
 namespace norvane {

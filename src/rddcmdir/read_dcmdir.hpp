@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -4,10 +4,11 @@
 #include <optional>
 #include <string>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "net/pdu_service.hpp"
 #include "net/verification.hpp"
+#include "scp/acceptor_policy.hpp"
 #include "scp/store_response.hpp"
 #include "scp/store_thread.hpp"
 
@@ -63,7 +64,7 @@ bool ServeStore(PDU_Service& pdu, const TagList& command, uint8_t commandContext
 void ServeAssociation(int connection, const StoreSCPSettings& settings) {
   PDU_Service pdu;
   pdu.SetTrace(settings.trace);
-  if (!pdu.AcceptAssociation(connection)) return;
+  if (!pdu.AcceptAssociation(connection, StorageAcceptorPolicy())) return;
   for (;;) {
     TagList command;
     // A failed read has ended the association and closed the connection.

@@ -1,6 +1,6 @@
 #include "scp/store_response.hpp"
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "net/context_message.hpp"
 

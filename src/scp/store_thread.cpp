@@ -8,14 +8,14 @@
 #include <filesystem>
 #include <mutex>
 
+#include "database/index_record.hpp"
+#include "database/store_uid.hpp"
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/meta_header.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "net/command_set.hpp"
 #include "platform/folders.hpp"
-#include "scp/index_record.hpp"
-#include "scp/store_uid.hpp"
 
 namespace norvane {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "datadec/tag_record.hpp"
-#include "scp/database_index.hpp"
+#include "database/database_index.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 

@@ -6,9 +6,9 @@
 #include <limits>
 #include <new>
 
-#include "datadec/byte_order.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "elements/byte_order.hpp"
 #include "platform/raster_jpeg.hpp"
 
 namespace norvane {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 
@@ -37,12 +37,5 @@ using TImages = ThumbnailImage;
 // element replacing an earlier one. Elements inside sequences (an icon image, for one)
 // are not the image's own and are passed over.
 ThumbnailImage ReadThumbnailImage(const TagList& dataset);
-
-// The integer a decimal text begins with, after leading blanks: "40.5" gives 40, "-100\200"
-// gives -100, text without digits gives 0; values beyond int are held at its limits.
-int LeadingInteger(std::string_view text);
-
-// A decimal number such as "-1024" or "1.5E2"; 0 when the text holds none.
-float DecimalNumber(std::string_view text);
 
 }  // namespace norvane

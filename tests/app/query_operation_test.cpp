@@ -8,9 +8,9 @@
 
 #include "app/find_operation.hpp"
 #include "app/worklist_operation.hpp"
-#include "datadec/tag_list.hpp"
 #include "dimse/scripted_query_peer.hpp"
-#include "net/log.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 
 namespace norvane {
 namespace {

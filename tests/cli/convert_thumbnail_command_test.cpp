@@ -6,7 +6,7 @@
 
 #include "convert/jpeg_frame_info.hpp"
 #include "datadec/dicom_file_reader.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

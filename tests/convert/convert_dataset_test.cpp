@@ -6,8 +6,8 @@
 #include "convert/convert_dataset.hpp"
 #include "convert/transcode_sequence.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/test_bytes.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

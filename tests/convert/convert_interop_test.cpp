@@ -16,8 +16,8 @@
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "elements/tag_list.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

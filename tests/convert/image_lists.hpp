@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "convert/jpeg_test_images.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/test_bytes.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane::testing {
 

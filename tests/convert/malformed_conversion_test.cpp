@@ -8,7 +8,7 @@
 
 #include "convert/convert_dataset.hpp"
 #include "convert/image_lists.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

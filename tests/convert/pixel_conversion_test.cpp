@@ -8,7 +8,7 @@
 #include "convert/image_lists.hpp"
 #include "convert/jpeg_codec.hpp"
 #include "convert/jpeg_frame_info.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

@@ -8,13 +8,13 @@
 #include <sstream>
 
 #include "datadec/append_meta_header.hpp"
-#include "datadec/byte_order.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dicom_test_files.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_list.hpp"
 #include "support/dcmdump_reference.hpp"
 #include "support/peers.hpp"
 

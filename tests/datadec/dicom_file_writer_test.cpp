@@ -16,8 +16,8 @@
 #include "datadec/append_meta_header.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/tag_list.hpp"
 #include "dicom_test_files.hpp"
+#include "elements/tag_list.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

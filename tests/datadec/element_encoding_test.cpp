@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "support/peers.hpp"
 #include "test_bytes.hpp"
 

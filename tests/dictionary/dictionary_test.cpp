@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane {
 namespace {

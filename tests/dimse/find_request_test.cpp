@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "datadec/tag_list.hpp"
 #include "dimse/find_scu.hpp"
 #include "dimse/query_identifier.hpp"
 #include "dimse/scripted_query_peer.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/log.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {

@@ -12,8 +12,8 @@
 
 #include "dimse/move_scu.hpp"
 #include "dimse/scripted_query_peer.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/log.hpp"
 
 namespace norvane {
 namespace {

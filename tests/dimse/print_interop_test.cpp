@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dimse/print_scu.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "net/message_fixture.hpp"
 #include "platform/raster_jpeg.hpp"
 #include "support/bmp_builder.hpp"

@@ -9,9 +9,9 @@
 
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
-#include "datadec/tag_list.hpp"
 #include "dimse/n_message.hpp"
 #include "dimse/print_datasets.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "scripted_print_peer.hpp"
 

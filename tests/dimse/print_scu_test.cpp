@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "scripted_print_peer.hpp"
 #include "store_test_objects.hpp"
 #include "support/bmp_builder.hpp"

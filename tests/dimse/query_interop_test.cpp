@@ -13,7 +13,7 @@
 
 #include "dimse/find_scu.hpp"
 #include "dimse/move_scu.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "support/peers.hpp"
 #include "support/query_peers.hpp"
 

@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "datadec/tag_list.hpp"
 #include "dimse/query_identifier.hpp"
 #include "dimse/worklist_identifier.hpp"
+#include "elements/tag_list.hpp"
 #include "net/message_fixture.hpp"
 
 namespace norvane {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "net/log.hpp"
-#include "scp/index_record.hpp"
+#include "database/index_record.hpp"
+#include "log/log.hpp"
 #include "scripted_store_peer.hpp"
 #include "store_test_objects.hpp"
 #include "support/peers.hpp"

@@ -16,7 +16,7 @@
 #include "datadec/element_encoding.hpp"
 #include "dimse/send_series.hpp"
 #include "dimse/store_scu.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "store_test_objects.hpp"
 #include "support/peers.hpp"
 

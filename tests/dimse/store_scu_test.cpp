@@ -12,8 +12,8 @@
 
 #include "convert/convert_dataset.hpp"
 #include "dimse/store_request.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/log.hpp"
 #include "scripted_store_peer.hpp"
 #include "store_test_objects.hpp"
 #include "support/peers.hpp"

@@ -9,14 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "database/database_index.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/meta_header.hpp"
-#include "datadec/tag_list.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "elements/tag_list.hpp"
 #include "platform/folders.hpp"
-#include "scp/database_index.hpp"
 
 namespace norvane::testing {
 

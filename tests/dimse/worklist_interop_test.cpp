@@ -11,8 +11,8 @@
 
 #include "dimse/find_request.hpp"
 #include "dimse/worklist_request.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/log.hpp"
 #include "net/uids.hpp"
 #include "support/peers.hpp"
 #include "support/query_peers.hpp"

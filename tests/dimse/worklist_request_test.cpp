@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "datadec/tag_list.hpp"
 #include "dimse/find_request.hpp"
 #include "dimse/scripted_query_peer.hpp"
 #include "dimse/worklist_identifier.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/log.hpp"
 
 namespace norvane {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "dictionary/dictionary.hpp"
 #include "dump_test_support.hpp"
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

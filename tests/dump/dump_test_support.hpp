@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane::testing {
 

@@ -7,6 +7,7 @@
 #include "net/pdu_layout.hpp"
 #include "net/pdu_service.hpp"
 #include "net/uids.hpp"
+#include "scp/acceptor_policy.hpp"
 #include "support/peers.hpp"
 #include "wire.hpp"
 
@@ -132,7 +133,7 @@ TEST_F(DcmtkPeer, EchoscuIsAcceptedByOurAcceptor) {
     if (!listener.Accept()) return;
     PDU_Service service;
     service.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(20));
-    accepted = service.AcceptAssociation(listener.ReleaseConnection());
+    accepted = service.AcceptAssociation(listener.ReleaseConnection(), StorageAcceptorPolicy());
     if (!accepted) return;
     // The C-ECHO-RQ arrives as P-DATA-TF; answer it with a hand-made response.
     PDataTF& pdata = service.pDataTF();
@@ -189,7 +190,7 @@ TEST_F(DcmtkPeer, StorescuProposalGetsJpegLosslessForCtAndResult4ForTheUnsupport
     if (!listener.Accept()) return;
     PDU_Service service;
     service.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(20));
-    accepted = service.AcceptAssociation(listener.ReleaseConnection());
+    accepted = service.AcceptAssociation(listener.ReleaseConnection(), StorageAcceptorPolicy());
     proposed = service.assocRQ().PresentationContexts().size();
     ctSyntax = service.GetTransferSyntax(service.GetPresentationContextID(kCTImageStorage));
     // Only the negotiation is under test here: wait for storescu's next PDU, so that

@@ -5,7 +5,7 @@
 #include <regex>
 #include <string>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "support/peers.hpp"
 #include "wire.hpp"
 

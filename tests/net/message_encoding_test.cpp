@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "message_fixture.hpp"
 #include "net/pdu_service.hpp"
 #include "net/uids.hpp"

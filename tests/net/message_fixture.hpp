@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "net/pdu_service.hpp"
+#include "scp/acceptor_policy.hpp"
 #include "support/peers.hpp"
 #include "wire.hpp"
 
@@ -146,7 +147,7 @@ class AcceptedAssociation {
     items.Append(UserInformationItem(maximumLength, "1.2.3.4", "PEER"));
     pair_.Send(AssociatePdu(0x01, "NORVANESCP      ", "TESTSCU", items.bytes()));
     service_.buffer().socket().SetReceiveTimeoutForTesting(kShortReceiveTimeout);
-    accepted_ = service_.AcceptAssociation(pair_.TakeOurs());
+    accepted_ = service_.AcceptAssociation(pair_.TakeOurs(), StorageAcceptorPolicy());
     answer_ = ReadPdu(pair_.peer());
   }
 

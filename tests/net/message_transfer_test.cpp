@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 #include "message_fixture.hpp"
-#include "net/log.hpp"
 #include "net/pdu_layout.hpp"
 #include "net/pdu_service.hpp"
 #include "net/uids.hpp"

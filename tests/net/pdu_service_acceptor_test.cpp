@@ -3,10 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "net/pdu_service.hpp"
 #include "net/uids.hpp"
 #include "net/unique_ids.hpp"
+#include "scp/acceptor_policy.hpp"
 #include "support/peers.hpp"
 #include "wire.hpp"
 
@@ -51,7 +52,7 @@ class Acceptor : public ::testing::Test {
   bool Accept(const Bytes& request) {
     pair_.Send(request);
     service_.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(5));
-    const bool result = service_.AcceptAssociation(pair_.TakeOurs());
+    const bool result = service_.AcceptAssociation(pair_.TakeOurs(), StorageAcceptorPolicy());
     answer_ = pair_.Drain(std::chrono::milliseconds(50));
     return result;
   }
@@ -207,7 +208,7 @@ TEST_F(Acceptor, PeerClosingMidRequestFailsWithoutAnswer) {
   pair_.Send(Slice(request, 0, 90));
   const int peer = pair_.peer();
   ::shutdown(peer, SHUT_WR);
-  EXPECT_FALSE(service_.AcceptAssociation(pair_.TakeOurs()));
+  EXPECT_FALSE(service_.AcceptAssociation(pair_.TakeOurs(), StorageAcceptorPolicy()));
   EXPECT_FALSE(service_.Connected());
   EXPECT_TRUE(pair_.Drain(std::chrono::milliseconds(50)).empty());
 }

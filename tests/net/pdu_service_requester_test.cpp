@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "net/pdu_service.hpp"
 #include "net/uids.hpp"
 #include "net/unique_ids.hpp"

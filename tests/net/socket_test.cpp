@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "net/log.hpp"
+#include "log/log.hpp"
 #include "support/peers.hpp"
 #include "wire.hpp"
 

@@ -4,12 +4,13 @@
 #include <string>
 #include <thread>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 #include "message_fixture.hpp"
 #include "net/command_set.hpp"
-#include "net/log.hpp"
 #include "net/pdu_service.hpp"
 #include "net/verification.hpp"
+#include "scp/acceptor_policy.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
@@ -47,7 +48,7 @@ TEST_F(DcmtkVerification, EchoscuIsAnsweredByReadMessageAndWriteEchoRSP) {
     PDU_Service service;
     service.SetTrace(true);
     service.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(20));
-    accepted = service.AcceptAssociation(listener.ReleaseConnection());
+    accepted = service.AcceptAssociation(listener.ReleaseConnection(), StorageAcceptorPolicy());
     if (!accepted) return;
     TagList request;
     while (service.ReadMessage(request)) {

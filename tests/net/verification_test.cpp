@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
 #include "message_fixture.hpp"
 #include "net/command_set.hpp"
-#include "net/log.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {

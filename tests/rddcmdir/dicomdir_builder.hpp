@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "datadec/byte_order.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_record.hpp"
+#include "elements/byte_order.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane::testing {
 

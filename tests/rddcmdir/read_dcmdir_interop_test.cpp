@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "rddcmdir/read_dcmdir.hpp"
 #include "support/dcmdump_reference.hpp"
 #include "support/peers.hpp"

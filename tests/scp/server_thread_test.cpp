@@ -16,13 +16,13 @@
 #include <mutex>
 #include <set>
 
+#include "database/index_file.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/element_encoding.hpp"
-#include "datadec/tag_list.hpp"
-#include "scp/index_file.hpp"
-#include "scp/index_test_objects.hpp"
+#include "elements/tag_list.hpp"
 #include "scp/scripted_requester.hpp"
 #include "scp/store_scp.hpp"
+#include "support/index_test_objects.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
 #include "net/message_fixture.hpp"
 #include "scp/scripted_requester.hpp"

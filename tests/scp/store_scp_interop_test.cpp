@@ -5,11 +5,11 @@
 #include <map>
 #include <mutex>
 
+#include "database/index_file.hpp"
 #include "datadec/dicom_file_reader.hpp"
-#include "datadec/tag_list.hpp"
 #include "dimse/send_series.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
-#include "scp/index_file.hpp"
 #include "scp/store_scp.hpp"
 #include "support/dcmdump_reference.hpp"
 #include "support/peers.hpp"

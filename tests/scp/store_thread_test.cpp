@@ -6,11 +6,11 @@
 #include <fstream>
 #include <set>
 
+#include "database/index_file.hpp"
 #include "datadec/dicom_file_reader.hpp"
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 #include "net/command_set.hpp"
-#include "scp/index_file.hpp"
-#include "scp/index_test_objects.hpp"
+#include "support/index_test_objects.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

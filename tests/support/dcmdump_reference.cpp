@@ -4,7 +4,7 @@
 #include <regex>
 #include <sstream>
 
-#include "datadec/byte_order.hpp"
+#include "elements/byte_order.hpp"
 #include "support/peers.hpp"
 
 namespace norvane::testing {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "datadec/tag_record.hpp"
+#include "elements/tag_record.hpp"
 
 namespace norvane::testing {
 

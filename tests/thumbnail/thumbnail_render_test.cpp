@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "datadec/test_bytes.hpp"
+#include "elements/decimal_text.hpp"
 #include "thumbnail/create_thumbnail.hpp"
 #include "thumbnail/thumbnail_image.hpp"
 

@@ -1,4 +1,4 @@
-#include "scp/database_index.hpp"
+#include "database/database_index.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <fstream>
 #include <set>
 
+#include "database/index_record.hpp"
 #include "platform/date_time_format.hpp"
-#include "scp/index_record.hpp"
-#include "scp/index_test_objects.hpp"
+#include "support/index_test_objects.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

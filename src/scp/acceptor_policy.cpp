@@ -1,4 +1,4 @@
-#include "net/transfer_syntax_choice.hpp"
+#include "scp/acceptor_policy.hpp"
 
 #include <algorithm>
 #include <array>
@@ -55,6 +55,10 @@ std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
     if (Proposed(proposed, candidate)) return candidate;
   }
   return {};
+}
+
+AcceptorPolicy StorageAcceptorPolicy() {
+  return AcceptorPolicy{IsSupportedAbstractSyntax, ChooseTransferSyntax};
 }
 
 }  // namespace norvane

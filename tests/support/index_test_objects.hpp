@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane::testing {
 

@@ -1,9 +1,9 @@
-#include "scp/index_record.hpp"
+#include "database/index_record.hpp"
 
 #include <algorithm>
 
-#include "datadec/tag_list.hpp"
-#include "scp/store_uid.hpp"
+#include "database/store_uid.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

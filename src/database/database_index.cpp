@@ -1,15 +1,15 @@
-#include "scp/database_index.hpp"
+#include "database/database_index.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <mutex>
 
+#include "database/index_file.hpp"
+#include "database/index_record.hpp"
+#include "database/store_uid.hpp"
 #include "platform/date_time_format.hpp"
 #include "platform/folders.hpp"
-#include "scp/index_file.hpp"
-#include "scp/index_record.hpp"
-#include "scp/store_uid.hpp"
 
 namespace norvane {
 namespace {

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/acceptor_policy.hpp"
 #include "net/uid_item.hpp"
 
 namespace norvane {
@@ -16,5 +17,8 @@ bool IsSupportedAbstractSyntax(std::string_view abstractSyntax);
 // Endian and JPEG Baseline. Explicit VR Big Endian is never accepted.
 std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
                                       const std::vector<UIDitem>& proposed);
+
+// The storage SCP's policy: the SOP classes and transfer syntax preferences above.
+AcceptorPolicy StorageAcceptorPolicy();
 
 }  // namespace norvane

@@ -1,12 +1,12 @@
-#include "scp/index_record.hpp"
+#include "database/index_record.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "datadec/tag_list.hpp"
-#include "scp/index_test_objects.hpp"
-#include "scp/store_uid.hpp"
+#include "database/store_uid.hpp"
+#include "elements/tag_list.hpp"
+#include "support/index_test_objects.hpp"
 
 namespace norvane {
 namespace {

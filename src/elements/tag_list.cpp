@@ -1,4 +1,4 @@
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "scp/index_file.hpp"
+#include "database/index_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "scp/store_uid.hpp"
+#include "database/store_uid.hpp"
 
 #include <algorithm>
 
-#include "datadec/tag_list.hpp"
+#include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {

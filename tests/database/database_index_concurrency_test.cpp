@@ -6,10 +6,10 @@
 #include <thread>
 #include <vector>
 
-#include "scp/database_index.hpp"
-#include "scp/index_file.hpp"
-#include "scp/index_record.hpp"
-#include "scp/index_test_objects.hpp"
+#include "database/database_index.hpp"
+#include "database/index_file.hpp"
+#include "database/index_record.hpp"
+#include "support/index_test_objects.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

@@ -1,4 +1,4 @@
-#include "scp/index_file.hpp"
+#include "database/index_file.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "net/uid_item.hpp"
+
+namespace norvane {
+
+// What an acceptor takes, given to the association by the service that owns it: the
+// abstract syntaxes it serves, and for each proposed context of such a syntax the transfer
+// syntax it accepts (empty when none of the proposed ones will do). Without a policy
+// nothing is accepted.
+struct AcceptorPolicy {
+  std::function<bool(std::string_view abstractSyntax)> servesAbstractSyntax;
+  std::function<std::string_view(std::string_view abstractSyntax,
+                                 const std::vector<UIDitem>& proposed)>
+      chooseTransferSyntax;
+
+  bool Empty() const { return !servesAbstractSyntax || !chooseTransferSyntax; }
+};
+
+}  // namespace norvane
