@@ -34,15 +34,27 @@ void ClearTags(TagList& list);
 // The first record with this tag, or null.
 const TagRecord* FindTag(const TagList& list, uint16_t group, uint16_t element);
 TagRecord* FindTag(TagList& list, uint16_t group, uint16_t element);
+inline const TagRecord* FindTag(const TagList& list, Tag tag) {
+  return FindTag(list, tag.group, tag.element);
+}
+inline TagRecord* FindTag(TagList& list, Tag tag) {
+  return FindTag(list, tag.group, tag.element);
+}
 
 // The first two value bytes of the first matching record, little endian; 0 when the tag is
 // absent or its value is shorter than 2 bytes.
 uint16_t GetTagUS(const TagList& list, uint16_t group, uint16_t element);
+inline uint16_t GetTagUS(const TagList& list, Tag tag) {
+  return GetTagUS(list, tag.group, tag.element);
+}
 
 // The value of the first matching record as text: Rows and Columns as decimal numbers,
 // Patient's Name with ',' turned into '^', every other value as its bytes; then bytes
 // 0x00 to 0x20 are stripped from both ends. Empty when the tag is absent or has no value.
 std::string GetTagText(const TagList& list, uint16_t group, uint16_t element);
+inline std::string GetTagText(const TagList& list, Tag tag) {
+  return GetTagText(list, tag.group, tag.element);
+}
 
 // Appends a deep copy of every record of `source` to `destination` (the two may be the
 // same list).

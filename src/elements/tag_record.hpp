@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "elements/tag.hpp"
+
 namespace norvane {
 
 inline constexpr uint32_t kUndefinedLength = 0xFFFFFFFF;
@@ -34,6 +36,8 @@ struct TagRecord {
     vr[1] = letters.size() > 1 ? letters[1] : 0;
   }
   bool Is(uint16_t g, uint16_t e) const { return group == g && element == e; }
+  bool Is(Tag tag) const { return group == tag.group && element == tag.element; }
+  Tag GetTag() const { return Tag{group, element}; }
   bool HasUndefinedLength() const { return length == kUndefinedLength; }
   // Length is neither 0 nor undefined: value bytes follow the header.
   bool HasValue() const { return length != 0 && length != kUndefinedLength; }

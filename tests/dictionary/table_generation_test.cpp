@@ -21,15 +21,17 @@ TEST(DictionaryTable, GeneratorReproducesCommittedTable) {
   const std::string root = NORVANE_SOURCE_DIR;
   const testing::RunResult run =
       testing::RunProgram({"python3", root + "/tools/make_dictionary_table.py", "--source", kSource,
-                           "--output", dir / "table.cpp"});
+                           "--output", dir / "table.cpp", "--tags-output", dir / "tags.hpp"});
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  const std::string generated = testing::ReadFileText(dir / "table.cpp");
-  const std::string committed =
-      testing::ReadFileText(root + "/src/dictionary/dictionary_table.cpp");
-  ASSERT_FALSE(committed.empty());
-  EXPECT_TRUE(generated == committed)
-      << "src/dictionary/dictionary_table.cpp differs from the generator's output; run "
-         "tools/make_dictionary_table.py";
+  for (const auto& [made, committedPath] :
+       {std::pair{"table.cpp", "src/dictionary/dictionary_table.cpp"},
+        std::pair{"tags.hpp", "src/elements/tags.hpp"}}) {
+    const std::string committed = testing::ReadFileText(root + "/" + committedPath);
+    ASSERT_FALSE(committed.empty()) << committedPath;
+    EXPECT_TRUE(testing::ReadFileText(dir / made) == committed)
+        << committedPath << " differs from the generator's output; run "
+        << "tools/make_dictionary_table.py";
+  }
 }
 
 TEST(Windows1252ToUtf8, ConvertsTheBytesDictionaryNamesUse) {
