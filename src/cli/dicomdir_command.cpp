@@ -46,16 +46,9 @@ constexpr Field kImageFields[] = {{0x0004, 0x1500, "ReferencedFileID"},
                                   {0x0020, 0x0013, "InstanceNumber"},
                                   {0x0004, 0x1511, "ReferencedSOPInstanceUIDInFile"}};
 
-std::string_view Trimmed(const TagRecord& record) {
-  std::string_view text(reinterpret_cast<const char*>(record.value.data()), record.value.size());
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
-    text.remove_suffix(1);
-  return text;
-}
-
 // One directory record: its marker and the elements up to the next marker.
 void PrintRecord(const TagList& record) {
-  const std::string type(Trimmed(record.front()));
+  const std::string type = TrimmedText(record.front());
   int level = 3;
   std::span<const Field> fields = kImageFields;
   if (type == "PATIENT") {

@@ -9,6 +9,7 @@
 #include "convert/transcode_sequence.hpp"
 #include "convert/value_swap.hpp"
 #include "dictionary/dictionary.hpp"
+#include "elements/flat_sequence.hpp"
 #include "elements/tag_list.hpp"
 
 namespace norvane {
@@ -25,10 +26,6 @@ TagRecord Header(const TagRecord& record) {
   header.length = record.length;
   if (!header.HasVR()) LookupVR(header);
   return header;
-}
-
-bool NeedsTranscoding(const TagRecord& header) {
-  return header.HasValue() && (header.VRIs("SQ") || header.Is(kItemGroup, kItemElement));
 }
 
 ConvertStatus Convert(TagList& output, const TagList& source, const TransferSyntax& from,
@@ -49,7 +46,7 @@ ConvertStatus Convert(TagList& output, const TagList& source, const TransferSynt
       i = *next;
       continue;
     }
-    if (reencode && NeedsTranscoding(converted)) {
+    if (reencode && HoldsEncodedContent(converted)) {
       // Sequences of defined length, and items of defined length inside flat sequences,
       // hold encoded elements: they are decoded and encoded again.
       TagList content;

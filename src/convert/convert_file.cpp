@@ -10,6 +10,7 @@
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "platform/file_bytes.hpp"
 #include "platform/replace_file.hpp"
 
@@ -43,8 +44,8 @@ FileConvertResult Convert(const std::string& newFile, const std::string& existin
     return result;
   }
 
-  const std::string sopClass = GetTagText(dataset, 0x0008, 0x0016);
-  const std::string sopInstance = GetTagText(dataset, 0x0008, 0x0018);
+  const std::string sopClass = TrimmedText(dataset, tag::kSOPClassUID);
+  const std::string sopInstance = TrimmedText(dataset, tag::kSOPInstanceUID);
   TagList converted;
   result.conversion = ConvertDatasetWithStatus(converted, dataset, targetUid, *syntax);
   if (result.conversion != ConvertStatus::kOk) {

@@ -1,27 +1,15 @@
 #include "convert/encapsulated_frames.hpp"
 
+#include "elements/flat_sequence.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
-namespace {
-
-TagRecord ItemRecord(uint16_t element, std::vector<uint8_t>&& value) {
-  TagRecord record;
-  record.group = kItemGroup;
-  record.element = element;
-  record.SetVR("DL");
-  record.length = static_cast<uint32_t>(value.size());
-  record.value = std::move(value);
-  return record;
-}
-
-}  // namespace
 
 std::optional<EncapsulatedFrames> CollectFrames(const TagList& source, size_t index,
                                                 uint32_t frames) {
   size_t at = index + 1;
-  if (at >= source.size() || !source[at].Is(kItemGroup, kItemElement) ||
-      source[at].HasUndefinedLength()) {
+  if (at >= source.size() || !source[at].Is(tag::kItem) || source[at].HasUndefinedLength()) {
     return std::nullopt;  // no basic offset table
   }
   ++at;
@@ -29,8 +17,8 @@ std::optional<EncapsulatedFrames> CollectFrames(const TagList& source, size_t in
   for (;; ++at) {
     if (at >= source.size()) return std::nullopt;
     const TagRecord& record = source[at];
-    if (record.Is(kItemGroup, kSequenceDelimitationElement)) break;
-    if (!record.Is(kItemGroup, kItemElement) || record.HasUndefinedLength()) return std::nullopt;
+    if (record.Is(tag::kSequenceDelimitationItem)) break;
+    if (!record.Is(tag::kItem) || record.HasUndefinedLength()) return std::nullopt;
     fragments.push_back(ValueBytes(record));
   }
 
@@ -52,18 +40,13 @@ std::optional<EncapsulatedFrames> CollectFrames(const TagList& source, size_t in
 
 void AppendEncapsulated(TagList& out, std::string_view vr,
                         std::vector<std::vector<uint8_t>>&& streams) {
-  TagRecord pixelData;
-  pixelData.group = 0x7FE0;
-  pixelData.element = 0x0010;
-  pixelData.SetVR(vr);
-  pixelData.length = kUndefinedLength;
-  out.push_back(std::move(pixelData));
-  out.push_back(ItemRecord(kItemElement, {}));
+  out.push_back(UndefinedLengthHeader(tag::kPixelData, vr));
+  out.push_back(ItemRecord({}));  // the basic offset table, empty
   for (std::vector<uint8_t>& stream : streams) {
     if (stream.size() % 2 != 0) stream.push_back(0);
-    out.push_back(ItemRecord(kItemElement, std::move(stream)));
+    out.push_back(ItemRecord(std::move(stream)));
   }
-  out.push_back(ItemRecord(kSequenceDelimitationElement, {}));
+  out.push_back(SequenceDelimiter());
 }
 
 }  // namespace norvane

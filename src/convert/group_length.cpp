@@ -10,6 +10,9 @@
 namespace norvane {
 namespace {
 
+// Element 0000 of every group holds the group's length.
+constexpr uint16_t kGroupLengthElement = 0x0000;
+
 size_t EncodedSize(const TagRecord& record, bool explicitVR) {
   return HeaderSize(DatasetHeaderForm(record, explicitVR)) +
          (record.HasValue() ? record.length : 0);
@@ -33,7 +36,7 @@ void SetGroupLengths(TagList& list, bool explicitVR, ByteOrder order) {
   for (size_t i = 0; i < list.size(); ++i) {
     TagRecord& record = list[i];
     if (IsPixelData(record)) pixelDataMet = true;
-    if (!pixelDataMet && record.element == 0x0000) {
+    if (!pixelDataMet && record.element == kGroupLengthElement) {
       if (current) SetLength(list[*current], measured, order);
       current = i;
       measured = 0;

@@ -2,27 +2,13 @@
 
 #include <cctype>
 
-#include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {
 
-constexpr uint16_t kImageGroup = 0x0028;
-constexpr uint16_t kPhotometricElement = 0x0004;
-constexpr uint16_t kPlanarConfigurationElement = 0x0006;
-constexpr uint16_t kNumberOfFramesElement = 0x0008;
-constexpr uint16_t kRowsElement = 0x0010;
-constexpr uint16_t kColumnsElement = 0x0011;
-constexpr uint16_t kBitsAllocatedElement = 0x0100;
-
 // Largest value an element length can carry; one less than undefined so a pad byte fits.
 constexpr uint64_t kMaxValueLength = 0xFFFFFFFEu;
-
-uint16_t Number(const TagRecord& record, bool bigEndian) {
-  const std::span<const uint8_t> value = ValueBytes(record);
-  return value.size() >= 2 ? LoadU16(value.data(), bigEndian) : 0;
-}
 
 // Integer String: leading blanks, an optional sign, digits; anything after is ignored.
 uint32_t FrameCount(const TagRecord& record) {
@@ -52,30 +38,29 @@ bool IsSingleSample(const std::string& photometric) {
 }  // namespace
 
 void PixelModule::Note(const TagRecord& record, bool bigEndian, size_t outputIndex) {
-  if (record.group != kImageGroup) return;
-  switch (record.element) {
-    case kPhotometricElement: {
-      const std::span<const uint8_t> value = ValueBytes(record);
-      photometric.assign(value.begin(), value.end());
+  const ByteOrder order = bigEndian ? ByteOrder::kBigEndian : ByteOrder::kLittleEndian;
+  switch (record.GetTag().Value()) {
+    case tag::kPhotometricInterpretation.Value(): {
+      photometric = ValueText(record);
       samples = IsSingleSample(photometric) ? 1 : 3;
       photometricIndex = outputIndex;
       break;
     }
-    case kPlanarConfigurationElement:
-      planarConfiguration = Number(record, bigEndian);
+    case tag::kPlanarConfiguration.Value():
+      planarConfiguration = FirstUS(record, order);
       planarIndex = outputIndex;
       break;
-    case kNumberOfFramesElement:
+    case tag::kNumberOfFrames.Value():
       frames = FrameCount(record);
       break;
-    case kRowsElement:
-      rows = Number(record, bigEndian);
+    case tag::kRows.Value():
+      rows = FirstUS(record, order);
       break;
-    case kColumnsElement:
-      columns = Number(record, bigEndian);
+    case tag::kColumns.Value():
+      columns = FirstUS(record, order);
       break;
-    case kBitsAllocatedElement:
-      bitsAllocated = Number(record, bigEndian);
+    case tag::kBitsAllocated.Value():
+      bitsAllocated = FirstUS(record, order);
       break;
     default:
       break;

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "elements/tag_record.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 
-// Pixel Data (7FE0,0010).
 inline bool IsPixelData(const TagRecord& record) {
-  return record.Is(0x7FE0, 0x0010);
+  return record.Is(tag::kPixelData);
 }
 
 struct PixelModule {

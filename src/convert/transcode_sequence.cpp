@@ -5,6 +5,7 @@
 #include "datadec/element_reader.hpp"
 #include "datadec/expand_sequence.hpp"
 #include "dictionary/dictionary.hpp"
+#include "elements/flat_sequence.hpp"
 #include "elements/tag_list.hpp"
 
 namespace norvane {
@@ -26,9 +27,7 @@ bool Transcode(const TagRecord& record, TagList& out, const Encodings& e, int de
     std::optional<TagRecord> element = ReadElement(reader);
     if (!element) return false;
     if (!element->HasVR()) LookupVR(*element);
-    const bool nested =
-        element->HasValue() && (element->Is(kItemGroup, kItemElement) || element->VRIs("SQ"));
-    if (nested) {
+    if (HoldsEncodedContent(*element)) {
       TagList content;
       if (!Transcode(*element, content, e, depth + 1)) return false;
       if (!EncodeList(*element, content, e.targetExplicit, e.targetOrder)) return false;

@@ -8,6 +8,7 @@
 #include "database/index_file.hpp"
 #include "database/index_record.hpp"
 #include "database/store_uid.hpp"
+#include "elements/tags.hpp"
 #include "platform/date_time_format.hpp"
 #include "platform/folders.hpp"
 
@@ -55,12 +56,9 @@ std::string_view IndexResultText(IndexResult result) {
 
 IndexResult UpdateDatabaseIndex(const std::string& filePath, const std::string& root,
                                 const TagList& dataset) {
-  const std::string studyUID =
-      GetStoreUID(dataset, kStudyInstanceUIDGroup, kStudyInstanceUIDElement);
-  const std::string seriesUID =
-      GetStoreUID(dataset, kSeriesInstanceUIDGroup, kSeriesInstanceUIDElement);
-  const std::string instanceUID =
-      GetStoreUID(dataset, kSOPInstanceUIDGroup, kSOPInstanceUIDElement);
+  const std::string studyUID = GetStoreUID(dataset, tag::kStudyInstanceUID);
+  const std::string seriesUID = GetStoreUID(dataset, tag::kSeriesInstanceUID);
+  const std::string instanceUID = GetStoreUID(dataset, tag::kSOPInstanceUID);
   if (!IsSafeStoreName(studyUID) || !IsSafeStoreName(seriesUID) || !IsSafeStoreName(instanceUID)) {
     return IndexResult::kUnsafeUID;
   }

@@ -5,28 +5,14 @@
 #include "elements/tag_list.hpp"
 
 namespace norvane {
-namespace {
 
-bool IsPadding(uint8_t byte) {
-  return byte <= 0x20;
-}
-
-}  // namespace
-
-std::string GetStoreUID(const TagList& dataset, uint16_t group, uint16_t element) {
-  const TagRecord* record = FindTag(dataset, group, element);
+std::string GetStoreUID(const TagList& dataset, Tag tag) {
+  const TagRecord* record = FindTag(dataset, tag);
   if (record == nullptr) return {};
-  std::span<const uint8_t> value = ValueBytes(*record);
-  value =
-      value.first(static_cast<size_t>(std::find(value.begin(), value.end(), 0) - value.begin()));
-  const auto first = std::find_if_not(value.begin(), value.end(), IsPadding);
-  const auto last = std::find_if_not(value.rbegin(), value.rend(), IsPadding).base();
-  if (first >= last) return {};
-  std::string uid(first, first + std::min(last - first, std::ptrdiff_t{kMaxStoreUIDLength}));
+  const std::string_view value = ValueText(*record);
+  const std::string_view uid = TrimmedText(value.substr(0, value.find('\0')));
   // The cut may leave a blank at the end; no name ends in one.
-  while (IsPadding(static_cast<uint8_t>(uid.back())))
-    uid.pop_back();
-  return uid;
+  return std::string(TrimmedText(uid.substr(0, kMaxStoreUIDLength)));
 }
 
 bool IsSafeStoreName(std::string_view uid) {

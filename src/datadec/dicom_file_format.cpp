@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "elements/tags.hpp"
+
 namespace norvane {
 
 bool HasDicmPrefix(std::span<const uint8_t> fileStart) {
@@ -9,23 +11,23 @@ bool HasDicmPrefix(std::span<const uint8_t> fileStart) {
          std::memcmp(fileStart.data() + kPreambleSize, kDicmPrefix.data(), kDicmPrefix.size()) == 0;
 }
 
-std::string_view MetaElementVR(uint16_t element) {
-  switch (element) {
-    case 0x0000:  // File Meta Information Group Length
+std::string_view MetaElementVR(Tag metaTag) {
+  switch (metaTag.Value()) {
+    case tag::kFileMetaInformationGroupLength.Value():
       return "UL";
-    case 0x0001:  // File Meta Information Version
+    case tag::kFileMetaInformationVersion.Value():
       return "OB";
-    case 0x0002:  // Media Storage SOP Class UID
-    case 0x0003:  // Media Storage SOP Instance UID
-    case 0x0010:  // Transfer Syntax UID
-    case 0x0012:  // Implementation Class UID
-    case 0x0100:  // Private Information Creator UID
+    case tag::kMediaStorageSOPClassUID.Value():
+    case tag::kMediaStorageSOPInstanceUID.Value():
+    case tag::kTransferSyntaxUID.Value():
+    case tag::kImplementationClassUID.Value():
+    case tag::kPrivateInformationCreatorUID.Value():
       return "UI";
-    case 0x0013:  // Implementation Version Name
+    case tag::kImplementationVersionName.Value():
       return "SH";
-    case 0x0016:  // Source Application Entity Title
+    case tag::kSourceApplicationEntityTitle.Value():
       return "AE";
-    case 0x0102:  // Private Information
+    case tag::kPrivateInformation.Value():
       return "OB";
     default:
       return {};

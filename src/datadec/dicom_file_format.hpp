@@ -5,6 +5,8 @@
 #include <span>
 #include <string_view>
 
+#include "elements/tag.hpp"
+
 namespace norvane {
 
 // A DICOM file: a 128-byte preamble that nobody examines, the letters "DICM", the file
@@ -18,7 +20,7 @@ inline constexpr size_t kMetaGroupStart = kPreambleSize + 4;
 bool HasDicmPrefix(std::span<const uint8_t> fileStart);
 
 // The VR a meta element always gets when a file is read, whatever the file holds (so that
-// a meta group written in implicit VR gets VRs too); empty for an element outside the table.
-std::string_view MetaElementVR(uint16_t element);
+// a meta group written in implicit VR gets VRs too); empty for a tag outside the table.
+std::string_view MetaElementVR(Tag metaTag);
 
 }  // namespace norvane

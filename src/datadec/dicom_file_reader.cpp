@@ -7,13 +7,11 @@
 #include "dictionary/dictionary.hpp"
 #include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "platform/file_bytes.hpp"
 
 namespace norvane {
 namespace {
-
-constexpr uint16_t kTransferSyntaxElement = 0x0010;
-constexpr uint16_t kGroupLengthElement = 0x0000;
 
 // Reads every element after "DICM" into the two lists.
 Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out) {
@@ -42,15 +40,15 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
       }
     }
 
-    if (header->Is(kMetaGroup, kTransferSyntaxElement) && reader.inMetaGroup) {
+    if (record.Is(tag::kTransferSyntaxUID) && reader.inMetaGroup) {
       ApplyTransferSyntax(reader, record.value);
     }
 
     if (header->group == kMetaGroup) {
-      if (const std::string_view vr = MetaElementVR(header->element); !vr.empty()) {
+      if (const std::string_view vr = MetaElementVR(record.GetTag()); !vr.empty()) {
         record.SetVR(vr);
       }
-      if (header->element == kGroupLengthElement && record.value.size() >= 4) {
+      if (record.Is(tag::kFileMetaInformationGroupLength) && record.value.size() >= 4) {
         metaEnd = valueStart + header->length + LoadU32(record.value.data(), false);
       }
       out.meta.push_back(std::move(record));
@@ -116,7 +114,7 @@ std::optional<std::string> LoadFileDataset(const std::string& fileName, TagList&
   for (TagRecord& r : content.dataset)
     dataset.push_back(std::move(r));
   if (!content.Ok()) return std::nullopt;
-  const TagRecord* syntax = FindTag(content.meta, kMetaGroup, kTransferSyntaxElement);
+  const TagRecord* syntax = FindTag(content.meta, tag::kTransferSyntaxUID);
   if (!syntax) return std::nullopt;
   return std::string(UidText(ValueBytes(*syntax)));
 }

@@ -13,22 +13,11 @@
 #include "elements/byte_order.hpp"
 #include "elements/decimal_text.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 
 namespace norvane {
 namespace {
-
-constexpr uint16_t kImageGroup = 0x0028;
-constexpr uint16_t kPhotometricInterpretation = 0x0004;
-constexpr uint16_t kRows = 0x0010;
-constexpr uint16_t kColumns = 0x0011;
-constexpr uint16_t kBitsAllocated = 0x0100;
-constexpr uint16_t kWindowCenter = 0x1050;
-constexpr uint16_t kWindowWidth = 0x1051;
-constexpr uint16_t kRescaleIntercept = 0x1052;
-constexpr uint16_t kRescaleSlope = 0x1053;
-constexpr uint16_t kPixelDataGroup = 0x7FE0;
-constexpr uint16_t kPixelDataElement = 0x0010;
-constexpr uint16_t kTransferSyntaxUIDElement = 0x0010;
 
 // The photometric value as stored, pad included: "RGB" of odd length arrives as "RGB ".
 constexpr std::string_view kRgbStored = "RGB ";
@@ -48,61 +37,39 @@ struct PrintImage {
   bool IsRgb() const { return photometric == kRgbStored; }
 };
 
-std::string_view ValueText(const TagRecord& record) {
-  const std::span<const uint8_t> value = ValueBytes(record);
-  return std::string_view(reinterpret_cast<const char*>(value.data()), value.size());
-}
-
-uint16_t Number(const TagRecord& record) {
-  const std::span<const uint8_t> value = ValueBytes(record);
-  return value.size() >= 2 ? LoadU16(value.data(), false) : 0;
-}
-
 // The image's own elements in list order, a later one replacing an earlier one; the
 // contents of sequences of undefined length are passed over.
 PrintImage ReadPrintImage(const TagList& dataset) {
   PrintImage image;
-  int depth = 0;
-  for (const TagRecord& record : dataset) {
-    const bool delimiter = record.Is(kItemGroup, kItemDelimitationElement) ||
-                           record.Is(kItemGroup, kSequenceDelimitationElement);
-    if (depth > 0 || record.group == kItemGroup) {
-      if (record.HasUndefinedLength()) ++depth;
-      if (delimiter && depth > 0) --depth;
-      continue;
-    }
-    if (record.Is(kPixelDataGroup, kPixelDataElement)) {
+  for (const TagRecord& record : TopLevel(dataset)) {
+    if (record.Is(tag::kPixelData)) {
       image.pixelData = &record;
       continue;
     }
-    if (record.HasUndefinedLength()) {
-      ++depth;
-      continue;
-    }
-    if (record.group != kImageGroup) continue;
-    switch (record.element) {
-      case kPhotometricInterpretation:
+    if (record.HasUndefinedLength()) continue;
+    switch (record.GetTag().Value()) {
+      case tag::kPhotometricInterpretation.Value():
         image.photometric = ValueText(record);
         break;
-      case kRows:
-        image.rows = Number(record);
+      case tag::kRows.Value():
+        image.rows = FirstUS(record);
         break;
-      case kColumns:
-        image.columns = Number(record);
+      case tag::kColumns.Value():
+        image.columns = FirstUS(record);
         break;
-      case kBitsAllocated:
-        image.bitsAllocated = Number(record);
+      case tag::kBitsAllocated.Value():
+        image.bitsAllocated = FirstUS(record);
         break;
-      case kWindowCenter:
+      case tag::kWindowCenter.Value():
         image.windowCenter = LeadingInteger(ValueText(record));
         break;
-      case kWindowWidth:
+      case tag::kWindowWidth.Value():
         image.windowWidth = LeadingInteger(ValueText(record));
         break;
-      case kRescaleIntercept:
+      case tag::kRescaleIntercept.Value():
         image.rescaleIntercept = DecimalNumber(ValueText(record));
         break;
-      case kRescaleSlope:
+      case tag::kRescaleSlope.Value():
         image.rescaleSlope = DecimalNumber(ValueText(record));
         break;
       default:
@@ -212,7 +179,7 @@ DicomBitmapStatus LoadDicomBitmapWithStatus(const std::string& fileName, Raster&
                                             bool bigEndianSamples) {
   DicomFileContent content = DICOMFile(fileName);
   if (!content.Ok()) return DicomBitmapStatus::kCannotRead;
-  const std::string syntax = GetTagText(content.meta, kMetaGroup, kTransferSyntaxUIDElement);
+  const std::string syntax = TrimmedText(content.meta, tag::kTransferSyntaxUID);
   if (syntax != kExplicitVRLittleEndian && syntax != kImplicitVRLittleEndian) {
     return DicomBitmapStatus::kNotUncompressed;
   }

@@ -15,8 +15,7 @@ namespace norvane {
 
 // A text attribute as print sends it: the text, with one trailing space when its length is
 // odd, whatever the VR.
-TagRecord PrintTextTag(uint16_t group, uint16_t element, std::string_view vr,
-                       std::string_view text);
+TagRecord PrintTextTag(Tag tag, std::string_view vr, std::string_view text);
 
 // The non-empty fields as (2000,0010) IS, (2000,0020), (2000,0030), (2000,0040) CS.
 TagList FilmSessionDataset(const FilmSessioncfg& session);
@@ -38,9 +37,9 @@ struct ImageBoxReference {
 };
 
 // The Referenced SOP Class and Instance UIDs (0008,1150), (0008,1155) of the first item of
-// the Referenced Image Box Sequence (2010,0510) of a film box N-CREATE response, whether
-// the sequence came with a defined length (its value read as implicit VR little endian) or
-// flat. Fields the response does not give stay empty.
+// the top-level Referenced Image Box Sequence (2010,0510) of a film box N-CREATE response,
+// whether the sequence came with a defined length (its value read as implicit VR little
+// endian) or flat. Fields the response does not give stay empty.
 ImageBoxReference ReadImageBoxReference(const TagList& filmBoxResponse);
 
 }  // namespace norvane

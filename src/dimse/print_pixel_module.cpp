@@ -6,22 +6,10 @@
 
 #include "datadec/element_encoding.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 namespace {
-
-constexpr uint16_t kImageGroup = 0x0028;
-constexpr uint16_t kSamplesPerPixel = 0x0002;
-constexpr uint16_t kPhotometricInterpretation = 0x0004;
-constexpr uint16_t kPlanarConfiguration = 0x0006;
-constexpr uint16_t kRows = 0x0010;
-constexpr uint16_t kColumns = 0x0011;
-constexpr uint16_t kBitsAllocated = 0x0100;
-constexpr uint16_t kBitsStored = 0x0101;
-constexpr uint16_t kHighBit = 0x0102;
-constexpr uint16_t kPixelRepresentation = 0x0103;
-constexpr uint16_t kPixelDataGroup = 0x7FE0;
-constexpr uint16_t kPixelDataElement = 0x0010;
 
 constexpr std::string_view kMonochrome2 = "MONOCHROME2 ";
 constexpr std::string_view kRgb = "RGB ";
@@ -105,22 +93,21 @@ bool AddImagePixelModule(const Raster& bitmap, TagList& elements, int planar) {
   if (!BitmapToPixelData(bitmap, std::span<uint8_t>(pixels).first(count), planar)) return false;
 
   const bool grey = bitmap.Format() == PixelFormat::kPalette8;
-  elements.push_back(GenerateUSTag(kImageGroup, kSamplesPerPixel, grey ? 1 : 3));
+  elements.push_back(GenerateUSTag(tag::kSamplesPerPixel, grey ? 1 : 3));
   elements.push_back(
-      GenerateTextTag(kImageGroup, kPhotometricInterpretation, "CS", grey ? kMonochrome2 : kRgb));
+      GenerateTextTag(tag::kPhotometricInterpretation, "CS", grey ? kMonochrome2 : kRgb));
   if (!grey) {
-    elements.push_back(
-        GenerateUSTag(kImageGroup, kPlanarConfiguration, static_cast<uint16_t>(planar)));
+    elements.push_back(GenerateUSTag(tag::kPlanarConfiguration, static_cast<uint16_t>(planar)));
   }
-  elements.push_back(GenerateUSTag(kImageGroup, kRows, static_cast<uint16_t>(bitmap.Height())));
-  elements.push_back(GenerateUSTag(kImageGroup, kColumns, static_cast<uint16_t>(bitmap.Width())));
-  elements.push_back(GenerateUSTag(kImageGroup, kBitsAllocated, 8));
-  elements.push_back(GenerateUSTag(kImageGroup, kBitsStored, 8));
-  elements.push_back(GenerateUSTag(kImageGroup, kHighBit, 7));
-  elements.push_back(GenerateUSTag(kImageGroup, kPixelRepresentation, 0));
+  elements.push_back(GenerateUSTag(tag::kRows, static_cast<uint16_t>(bitmap.Height())));
+  elements.push_back(GenerateUSTag(tag::kColumns, static_cast<uint16_t>(bitmap.Width())));
+  elements.push_back(GenerateUSTag(tag::kBitsAllocated, 8));
+  elements.push_back(GenerateUSTag(tag::kBitsStored, 8));
+  elements.push_back(GenerateUSTag(tag::kHighBit, 7));
+  elements.push_back(GenerateUSTag(tag::kPixelRepresentation, 0));
   TagRecord pixelData;
-  pixelData.group = kPixelDataGroup;
-  pixelData.element = kPixelDataElement;
+  pixelData.group = tag::kPixelData.group;
+  pixelData.element = tag::kPixelData.element;
   pixelData.SetVR("OB");
   pixelData.length = static_cast<uint32_t>(pixels.size());
   pixelData.value = std::move(pixels);

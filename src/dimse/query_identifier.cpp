@@ -2,16 +2,13 @@
 
 #include "dimse/query_fields.hpp"
 #include "dimse/query_key.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 namespace {
 
-constexpr uint16_t kQueryRetrieveLevelGroup = 0x0008;
-constexpr uint16_t kQueryRetrieveLevelElement = 0x0052;
-
 TagRecord QueryRetrieveLevel(QueryLevel level) {
-  return QueryKey(kQueryRetrieveLevelGroup, kQueryRetrieveLevelElement, "CS",
-                  QueryLevelText(level));
+  return QueryKey(tag::kQueryRetrieveLevel, "CS", QueryLevelText(level));
 }
 
 // Response elements land in the field with the same attribute.
@@ -20,7 +17,7 @@ void ParseByFieldTable(Record& record, const TagList& identifier) {
   for (const TagRecord& element : identifier) {
     if (!element.HasValue()) continue;
     for (const RecordField<Record>& field : RecordFields<Record>()) {
-      if (element.Is(field.group, field.element)) {
+      if (element.Is(field.Attribute())) {
         record.*field.member = ResponseText(element);
         break;
       }
@@ -31,57 +28,57 @@ void ParseByFieldTable(Record& record, const TagList& identifier) {
 }  // namespace
 
 void BuildStudyIdentifier(const StudyInfo& r, TagList& id) {
-  id.push_back(QueryKey(0x0008, 0x0020, "DA", r.StudyDate));
-  id.push_back(QueryKey(0x0008, 0x0030, "TM", r.StudyTime));
-  id.push_back(QueryKey(0x0008, 0x0050, "SH", r.AccessionNumber));
+  id.push_back(QueryKey(tag::kStudyDate, "DA", r.StudyDate));
+  id.push_back(QueryKey(tag::kStudyTime, "TM", r.StudyTime));
+  id.push_back(QueryKey(tag::kAccessionNumber, "SH", r.AccessionNumber));
   id.push_back(QueryRetrieveLevel(QueryLevel::kStudy));
-  id.push_back(QueryKey(0x0008, 0x0061, "CS", r.Modalities));
-  id.push_back(QueryKey(0x0008, 0x0080, "LO", r.InstitutionName));
-  id.push_back(QueryKey(0x0008, 0x0090, "PN", r.PhysiciansName));
-  id.push_back(QueryKey(0x0008, 0x1030, "LO", r.StudyDescription));
-  id.push_back(QueryKey(0x0010, 0x0010, "PN", r.PatientName));
-  id.push_back(QueryKey(0x0010, 0x0020, "LO", r.PatientID));
-  id.push_back(QueryKey(0x0010, 0x0030, "DA", r.PatientBD));
-  id.push_back(QueryKey(0x0010, 0x0040, "CS", r.PatientSex));
-  id.push_back(QueryKey(0x0010, 0x1010, "AS", r.PatientAge));
-  id.push_back(QueryKey(0x0020, 0x000D, "UI", r.StudyInstanceUID));
-  id.push_back(QueryKey(0x0020, 0x0010, "SH", r.StudyID));
+  id.push_back(QueryKey(tag::kModalitiesInStudy, "CS", r.Modalities));
+  id.push_back(QueryKey(tag::kInstitutionName, "LO", r.InstitutionName));
+  id.push_back(QueryKey(tag::kReferringPhysicianName, "PN", r.PhysiciansName));
+  id.push_back(QueryKey(tag::kStudyDescription, "LO", r.StudyDescription));
+  id.push_back(QueryKey(tag::kPatientName, "PN", r.PatientName));
+  id.push_back(QueryKey(tag::kPatientID, "LO", r.PatientID));
+  id.push_back(QueryKey(tag::kPatientBirthDate, "DA", r.PatientBD));
+  id.push_back(QueryKey(tag::kPatientSex, "CS", r.PatientSex));
+  id.push_back(QueryKey(tag::kPatientAge, "AS", r.PatientAge));
+  id.push_back(QueryKey(tag::kStudyInstanceUID, "UI", r.StudyInstanceUID));
+  id.push_back(QueryKey(tag::kStudyID, "SH", r.StudyID));
 }
 
 void BuildSeriesIdentifier(const SeriesInfo& r, TagList& id) {
-  id.push_back(QueryKey(0x0008, 0x0021, "DA", r.SeriesDate));
-  id.push_back(QueryKey(0x0008, 0x0031, "TM", r.SeriesTime));
+  id.push_back(QueryKey(tag::kSeriesDate, "DA", r.SeriesDate));
+  id.push_back(QueryKey(tag::kSeriesTime, "TM", r.SeriesTime));
   id.push_back(QueryRetrieveLevel(QueryLevel::kSeries));
-  id.push_back(QueryKey(0x0008, 0x0060, "CS", r.Modality));
-  id.push_back(QueryKey(0x0008, 0x103E, "LO", r.SeriesDescription));
-  id.push_back(QueryKey(0x0018, 0x0015, "CS", r.BodyPartExamined));
-  id.push_back(QueryKey(0x0018, 0x1030, "LO", r.ProtocolName));
-  id.push_back(QueryKey(0x0018, 0x5100, "CS", r.PatientPosition));
-  id.push_back(QueryKey(0x0020, 0x000D, "UI", r.StudyInstanceUID));
-  id.push_back(QueryKey(0x0020, 0x000E, "UI", r.SeriesInstanceUID));
-  id.push_back(QueryKey(0x0020, 0x0011, "IS", r.SeriesNumber));
+  id.push_back(QueryKey(tag::kModality, "CS", r.Modality));
+  id.push_back(QueryKey(tag::kSeriesDescription, "LO", r.SeriesDescription));
+  id.push_back(QueryKey(tag::kBodyPartExamined, "CS", r.BodyPartExamined));
+  id.push_back(QueryKey(tag::kProtocolName, "LO", r.ProtocolName));
+  id.push_back(QueryKey(tag::kPatientPosition, "CS", r.PatientPosition));
+  id.push_back(QueryKey(tag::kStudyInstanceUID, "UI", r.StudyInstanceUID));
+  id.push_back(QueryKey(tag::kSeriesInstanceUID, "UI", r.SeriesInstanceUID));
+  id.push_back(QueryKey(tag::kSeriesNumber, "IS", r.SeriesNumber));
 }
 
 void BuildImageIdentifier(const ImageInfo& r, TagList& id) {
-  id.push_back(QueryKey(0x0008, 0x0008, "CS", r.ImageType));
-  id.push_back(QueryKey(0x0008, 0x0016, "UI", r.SOPClassUID));
-  id.push_back(QueryKey(0x0008, 0x0018, "UI", r.SOPInstanceUID));
-  id.push_back(QueryKey(0x0008, 0x0022, "DA", r.AcquisitionDate));
-  id.push_back(QueryKey(0x0008, 0x0023, "DA", r.ImageDate));
-  id.push_back(QueryKey(0x0008, 0x0032, "TM", r.AcquisitionTime));
-  id.push_back(QueryKey(0x0008, 0x0033, "TM", r.ImageTime));
+  id.push_back(QueryKey(tag::kImageType, "CS", r.ImageType));
+  id.push_back(QueryKey(tag::kSOPClassUID, "UI", r.SOPClassUID));
+  id.push_back(QueryKey(tag::kSOPInstanceUID, "UI", r.SOPInstanceUID));
+  id.push_back(QueryKey(tag::kAcquisitionDate, "DA", r.AcquisitionDate));
+  id.push_back(QueryKey(tag::kContentDate, "DA", r.ImageDate));
+  id.push_back(QueryKey(tag::kAcquisitionTime, "TM", r.AcquisitionTime));
+  id.push_back(QueryKey(tag::kContentTime, "TM", r.ImageTime));
   id.push_back(QueryRetrieveLevel(QueryLevel::kImage));
-  id.push_back(QueryKey(0x0020, 0x000D, "UI", r.StudyInstanceUID));
-  id.push_back(QueryKey(0x0020, 0x000E, "UI", r.SeriesInstanceUID));
-  id.push_back(QueryKey(0x0020, 0x0011, "IS", r.SeriesNumber));
-  id.push_back(QueryKey(0x0020, 0x0012, "IS", r.AcquisitionNumber));
-  id.push_back(QueryKey(0x0020, 0x0013, "IS", r.ImageNumber));
-  id.push_back(QueryKey(0x0020, 0x0030, "DS", r.ImagePosition));
-  id.push_back(QueryKey(0x0020, 0x0032, "DS", r.ImagePositionPatient));
-  id.push_back(QueryKey(0x0020, 0x0037, "DS", r.ImageOrientation));
-  id.push_back(QueryKey(0x0020, 0x0052, "UI", r.FrameOfReferenceUID));
-  id.push_back(QueryKey(0x0020, 0x1041, "DS", r.SliceLocation));
-  id.push_back(QueryKey(0x0028, 0x0008, "IS", r.NumberOfFrames));
+  id.push_back(QueryKey(tag::kStudyInstanceUID, "UI", r.StudyInstanceUID));
+  id.push_back(QueryKey(tag::kSeriesInstanceUID, "UI", r.SeriesInstanceUID));
+  id.push_back(QueryKey(tag::kSeriesNumber, "IS", r.SeriesNumber));
+  id.push_back(QueryKey(tag::kAcquisitionNumber, "IS", r.AcquisitionNumber));
+  id.push_back(QueryKey(tag::kInstanceNumber, "IS", r.ImageNumber));
+  id.push_back(QueryKey(tag::kImagePosition, "DS", r.ImagePosition));
+  id.push_back(QueryKey(tag::kImagePositionPatient, "DS", r.ImagePositionPatient));
+  id.push_back(QueryKey(tag::kImageOrientationPatient, "DS", r.ImageOrientation));
+  id.push_back(QueryKey(tag::kFrameOfReferenceUID, "UI", r.FrameOfReferenceUID));
+  id.push_back(QueryKey(tag::kSliceLocation, "DS", r.SliceLocation));
+  id.push_back(QueryKey(tag::kNumberOfFrames, "IS", r.NumberOfFrames));
 }
 
 void ParseStudyResponse(StudyInfo& record, const TagList& identifier) {

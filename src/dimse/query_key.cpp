@@ -6,10 +6,10 @@
 
 namespace norvane {
 
-TagRecord QueryKey(uint16_t group, uint16_t element, std::string_view vr, std::string_view text) {
+TagRecord QueryKey(Tag tag, std::string_view vr, std::string_view text) {
   std::string value(text);
   if (value.size() % 2 != 0) value.push_back(vr == "UI" ? '\0' : ' ');
-  return GenerateTextTag(group, element, vr, value);
+  return GenerateTextTag(tag, vr, value);
 }
 
 std::string ResponseText(const TagRecord& record) {

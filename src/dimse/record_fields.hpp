@@ -8,17 +8,29 @@
 #include <string>
 #include <string_view>
 
+#include "elements/tag.hpp"
+
 namespace norvane {
 
 template <class Record>
 struct RecordField {
+  constexpr RecordField(std::string_view name, std::string Record::*member, Tag attribute,
+                        bool matchingKey = true)
+      : name(name),
+        member(member),
+        group(attribute.group),
+        element(attribute.element),
+        matchingKey(matchingKey) {}
+
+  Tag Attribute() const { return Tag{group, element}; }
+
   std::string_view name;  // as the record's member is called
   std::string Record::*member;
-  uint16_t group;
+  uint16_t group;  // the attribute; (0000,0000) for a field that has none
   uint16_t element;
   // A value given here is sent as a matching key. False for fields that are always sent
   // empty (return keys only) or never sent.
-  bool matchingKey = true;
+  bool matchingKey;
 };
 
 // Every field of the record type, in the record's field order. Defined for the query

@@ -2,60 +2,38 @@
 
 #include "datadec/expand_sequence.hpp"
 #include "dimse/query_key.hpp"
+#include "elements/flat_sequence.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 namespace {
 
-constexpr uint16_t kStepSequenceGroup = 0x0040;
-constexpr uint16_t kStepSequenceElement = 0x0100;
-
-TagRecord Undefined(uint16_t group, uint16_t element, std::string_view vr) {
-  TagRecord record;
-  record.group = group;
-  record.element = element;
-  record.SetVR(vr);
-  record.length = kUndefinedLength;
-  return record;
-}
-
-TagRecord Delimiter(uint16_t element) {
-  TagRecord record;
-  record.group = kItemGroup;
-  record.element = element;
-  record.SetVR("DL");
-  return record;
-}
-
-constexpr uint32_t TagKey(uint16_t group, uint16_t element) {
-  return (uint32_t{group} << 16) | element;
-}
-
 // Attributes taken wherever they stand in the response.
-std::string* TopLevelField(TWorklistItem& r, uint32_t tag) {
-  switch (tag) {
-    case TagKey(0x0008, 0x0050):
+std::string* TopLevelField(TWorklistItem& r, Tag attribute) {
+  switch (attribute.Value()) {
+    case tag::kAccessionNumber.Value():
       return &r.AccessionNumber;
-    case TagKey(0x0010, 0x0010):
+    case tag::kPatientName.Value():
       return &r.PatientName;
-    case TagKey(0x0010, 0x0020):
+    case tag::kPatientID.Value():
       return &r.PatientID;
-    case TagKey(0x0010, 0x0030):
+    case tag::kPatientBirthDate.Value():
       return &r.PatientBD;
-    case TagKey(0x0010, 0x0040):
+    case tag::kPatientSex.Value():
       return &r.PatientSex;
-    case TagKey(0x0010, 0x2110):
+    case tag::kAllergies.Value():
       return &r.ContrastAllergies;
-    case TagKey(0x0020, 0x000D):
+    case tag::kStudyInstanceUID.Value():
       return &r.StudyInstanceUID;
-    case TagKey(0x0032, 0x1032):
+    case tag::kRequestingPhysician.Value():
       return &r.RequestingPhysician;
-    case TagKey(0x0032, 0x1060):
+    case tag::kRequestedProcedureDescription.Value():
       return &r.RequestedProcedureDescription;
-    case TagKey(0x0032, 0x1070):
+    case tag::kRequestedContrastAgent.Value():
       return &r.RequestedContrastAgent;
-    case TagKey(0x0040, 0x1001):
+    case tag::kRequestedProcedureID.Value():
       return &r.RequestedProcedureID;
-    case TagKey(0x0040, 0x1003):
+    case tag::kRequestedProcedurePriority.Value():
       return &r.RequestedProcedurePriority;
     default:
       return nullptr;
@@ -63,29 +41,29 @@ std::string* TopLevelField(TWorklistItem& r, uint32_t tag) {
 }
 
 // Attributes of a scheduled procedure step.
-std::string* StepField(TWorklistItem& r, uint32_t tag) {
-  switch (tag) {
-    case TagKey(0x0008, 0x0060):
+std::string* StepField(TWorklistItem& r, Tag attribute) {
+  switch (attribute.Value()) {
+    case tag::kModality.Value():
       return &r.Modality;
-    case TagKey(0x0032, 0x1070):
+    case tag::kRequestedContrastAgent.Value():
       return &r.RequestedContrastAgent;
-    case TagKey(0x0040, 0x0001):
+    case tag::kScheduledStationAETitle.Value():
       return &r.ScheduledStationAET;
-    case TagKey(0x0040, 0x0002):
+    case tag::kScheduledProcedureStepStartDate.Value():
       return &r.SPSStartDate;
-    case TagKey(0x0040, 0x0003):
+    case tag::kScheduledProcedureStepStartTime.Value():
       return &r.SPSStartTime;
-    case TagKey(0x0040, 0x0006):
+    case tag::kScheduledPerformingPhysicianName.Value():
       return &r.ScheduledPerformingPhysician;
-    case TagKey(0x0040, 0x0007):
+    case tag::kScheduledProcedureStepDescription.Value():
       return &r.SPSDescription;
-    case TagKey(0x0040, 0x0009):
+    case tag::kScheduledProcedureStepID.Value():
       return &r.SPSID;
-    case TagKey(0x0040, 0x0010):
+    case tag::kScheduledStationName.Value():
       return &r.ScheduledStationName;
-    case TagKey(0x0040, 0x0011):
+    case tag::kScheduledProcedureStepLocation.Value():
       return &r.SPSLocation;
-    case TagKey(0x0040, 0x0012):
+    case tag::kPreMedication.Value():
       return &r.PreMedication;
     default:
       return nullptr;
@@ -98,7 +76,7 @@ void TakeSteps(TWorklistItem& record, const TagRecord& sequence,
   if (!ExpandSequence(encoding, sequence, steps)) return;
   for (const TagRecord& element : steps) {
     if (!element.HasValue()) continue;
-    if (std::string* field = StepField(record, TagKey(element.group, element.element))) {
+    if (std::string* field = StepField(record, element.GetTag())) {
       *field = ResponseText(element);
     }
   }
@@ -107,39 +85,44 @@ void TakeSteps(TWorklistItem& record, const TagRecord& sequence,
 }  // namespace
 
 void BuildWorklistIdentifier(const TWorklistItem& r, TagList& id) {
-  id.push_back(QueryKey(0x0008, 0x0050, "SH", r.AccessionNumber));
-  id.push_back(QueryKey(0x0010, 0x0010, "PN", r.PatientName));
-  id.push_back(QueryKey(0x0010, 0x0020, "LO", r.PatientID));
-  id.push_back(QueryKey(0x0010, 0x0030, "DA", r.PatientBD));
-  id.push_back(QueryKey(0x0010, 0x0040, "CS", r.PatientSex));
-  id.push_back(QueryKey(0x0010, 0x2110, "LO", {}));  // ContrastAllergies: return key
-  id.push_back(QueryKey(0x0020, 0x000D, "UI", r.StudyInstanceUID));
-  id.push_back(QueryKey(0x0032, 0x1032, "PN", r.RequestingPhysician));
-  id.push_back(QueryKey(0x0032, 0x1060, "LO", r.RequestedProcedureDescription));
-  id.push_back(Undefined(kStepSequenceGroup, kStepSequenceElement, "SQ"));
-  id.push_back(Undefined(kItemGroup, kItemElement, "DL"));
-  id.push_back(QueryKey(0x0008, 0x0060, "CS", r.Modality));
-  id.push_back(QueryKey(0x0032, 0x1070, "LO", {}));  // RequestedContrastAgent: return key
-  id.push_back(QueryKey(0x0040, 0x0001, "AE", {}));  // ScheduledStationAET: return key
-  id.push_back(QueryKey(0x0040, 0x0002, "DA", r.SPSStartDate));
-  id.push_back(QueryKey(0x0040, 0x0003, "TM", r.SPSStartTime));
-  id.push_back(QueryKey(0x0040, 0x0006, "PN", r.ScheduledPerformingPhysician));
-  id.push_back(QueryKey(0x0040, 0x0007, "LO", r.SPSDescription));
-  id.push_back(QueryKey(0x0040, 0x0009, "SH", r.SPSID));
-  id.push_back(QueryKey(0x0040, 0x0010, "SH", r.ScheduledStationName));
-  id.push_back(QueryKey(0x0040, 0x0011, "SH", r.SPSLocation));
-  id.push_back(QueryKey(0x0040, 0x0012, "LO", r.PreMedication));
-  id.push_back(Delimiter(kItemDelimitationElement));
-  id.push_back(Delimiter(kSequenceDelimitationElement));
-  id.push_back(QueryKey(0x0040, 0x1001, "SH", {}));  // RequestedProcedureID: return key
-  id.push_back(QueryKey(0x0040, 0x1003, "SH", {}));  // RequestedProcedurePriority: return key
+  id.push_back(QueryKey(tag::kAccessionNumber, "SH", r.AccessionNumber));
+  id.push_back(QueryKey(tag::kPatientName, "PN", r.PatientName));
+  id.push_back(QueryKey(tag::kPatientID, "LO", r.PatientID));
+  id.push_back(QueryKey(tag::kPatientBirthDate, "DA", r.PatientBD));
+  id.push_back(QueryKey(tag::kPatientSex, "CS", r.PatientSex));
+  id.push_back(QueryKey(tag::kAllergies, "LO", {}));  // ContrastAllergies: return key
+  id.push_back(QueryKey(tag::kStudyInstanceUID, "UI", r.StudyInstanceUID));
+  id.push_back(QueryKey(tag::kRequestingPhysician, "PN", r.RequestingPhysician));
+  id.push_back(
+      QueryKey(tag::kRequestedProcedureDescription, "LO", r.RequestedProcedureDescription));
+  id.push_back(UndefinedLengthHeader(tag::kScheduledProcedureStepSequence, "SQ"));
+  id.push_back(ItemHeader());
+  id.push_back(QueryKey(tag::kModality, "CS", r.Modality));
+  id.push_back(
+      QueryKey(tag::kRequestedContrastAgent, "LO", {}));  // RequestedContrastAgent: return key
+  id.push_back(
+      QueryKey(tag::kScheduledStationAETitle, "AE", {}));  // ScheduledStationAET: return key
+  id.push_back(QueryKey(tag::kScheduledProcedureStepStartDate, "DA", r.SPSStartDate));
+  id.push_back(QueryKey(tag::kScheduledProcedureStepStartTime, "TM", r.SPSStartTime));
+  id.push_back(
+      QueryKey(tag::kScheduledPerformingPhysicianName, "PN", r.ScheduledPerformingPhysician));
+  id.push_back(QueryKey(tag::kScheduledProcedureStepDescription, "LO", r.SPSDescription));
+  id.push_back(QueryKey(tag::kScheduledProcedureStepID, "SH", r.SPSID));
+  id.push_back(QueryKey(tag::kScheduledStationName, "SH", r.ScheduledStationName));
+  id.push_back(QueryKey(tag::kScheduledProcedureStepLocation, "SH", r.SPSLocation));
+  id.push_back(QueryKey(tag::kPreMedication, "LO", r.PreMedication));
+  id.push_back(ItemDelimiter());
+  id.push_back(SequenceDelimiter());
+  id.push_back(QueryKey(tag::kRequestedProcedureID, "SH", {}));  // RequestedProcedureID: return key
+  id.push_back(QueryKey(tag::kRequestedProcedurePriority, "SH",
+                        {}));  // RequestedProcedurePriority: return key
 }
 
 void ParseWorklistResponse(TWorklistItem& record, const TagList& identifier,
                            const ElementReaderState& encoding) {
   bool inSequence = false;
   for (const TagRecord& element : identifier) {
-    if (element.Is(kStepSequenceGroup, kStepSequenceElement)) {
+    if (element.Is(tag::kScheduledProcedureStepSequence)) {
       if (element.HasValue()) {
         TakeSteps(record, element, encoding);
       } else {
@@ -148,9 +131,8 @@ void ParseWorklistResponse(TWorklistItem& record, const TagList& identifier,
       continue;
     }
     if (!element.HasValue()) continue;
-    const uint32_t tag = TagKey(element.group, element.element);
-    std::string* field = TopLevelField(record, tag);
-    if (field == nullptr && inSequence) field = StepField(record, tag);
+    std::string* field = TopLevelField(record, element.GetTag());
+    if (field == nullptr && inSequence) field = StepField(record, element.GetTag());
     if (field != nullptr) *field = ResponseText(element);
   }
 }

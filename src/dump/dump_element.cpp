@@ -8,6 +8,7 @@
 #include "dump/dump_vr.hpp"
 #include "dump/value_text.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "log/log.hpp"
 
 namespace norvane {
@@ -46,7 +47,7 @@ bool DumpElement(const TagRecord& record, bool explicitVR, int depth) {
   line += head;
   line += vr.Text();
 
-  const bool nested = (record.Is(kItemGroup, kItemElement) && depth > 1) || vr.Is("SQ");
+  const bool nested = (record.Is(tag::kItem) && depth > 1) || vr.Is("SQ");
   if (nested && !record.HasUndefinedLength()) {
     WriteLog(line);
     if (depth >= kMaxDumpDepth) return false;

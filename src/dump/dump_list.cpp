@@ -5,6 +5,7 @@
 #include "dictionary/dictionary.hpp"
 #include "dump/dump_vr.hpp"
 #include "dump/value_text.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 namespace {
@@ -46,8 +47,8 @@ void DumpList(const TagList& list, const DumpSink& sink, bool explicitVR) {
     }
     sink(line);
     // Only an item of undefined length is followed by its content and a delimiter.
-    if (record.Is(kItemGroup, kItemElement) && record.HasUndefinedLength()) ++itemDepth;
-    if (record.Is(kItemGroup, kItemDelimitationElement) && itemDepth > 0) --itemDepth;
+    if (record.Is(tag::kItem) && record.HasUndefinedLength()) ++itemDepth;
+    if (record.Is(tag::kItemDelimitationItem) && itemDepth > 0) --itemDepth;
   }
 }
 

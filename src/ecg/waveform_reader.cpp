@@ -7,46 +7,14 @@
 #include <vector>
 
 #include "datadec/expand_sequence.hpp"
-#include "ecg/element_values.hpp"
 #include "ecg/study_text.hpp"
+#include "elements/decimal_text.hpp"
+#include "elements/flat_sequence.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 namespace {
-
-constexpr uint32_t Tag(uint16_t group, uint16_t element) {
-  return (uint32_t{group} << 16) | element;
-}
-
-constexpr uint32_t kSpecificCharacterSet = Tag(0x0008, 0x0005);
-constexpr uint32_t kSopClassUid = Tag(0x0008, 0x0016);
-constexpr uint32_t kStudyDate = Tag(0x0008, 0x0020);
-constexpr uint32_t kStudyTime = Tag(0x0008, 0x0030);
-constexpr uint32_t kModality = Tag(0x0008, 0x0060);
-constexpr uint32_t kInstitutionName = Tag(0x0008, 0x0080);
-constexpr uint32_t kPatientName = Tag(0x0010, 0x0010);
-constexpr uint32_t kPatientId = Tag(0x0010, 0x0020);
-constexpr uint32_t kPatientBirthDate = Tag(0x0010, 0x0030);
-constexpr uint32_t kPatientSex = Tag(0x0010, 0x0040);
-
-constexpr uint32_t kWaveformSequence = Tag(0x5400, 0x0100);
-constexpr uint32_t kWaveformOriginality = Tag(0x003A, 0x0004);
-constexpr uint32_t kNumberOfWaveformChannels = Tag(0x003A, 0x0005);
-constexpr uint32_t kNumberOfWaveformSamples = Tag(0x003A, 0x0010);
-constexpr uint32_t kSamplingFrequency = Tag(0x003A, 0x001A);
-constexpr uint32_t kWaveformBitsAllocated = Tag(0x5400, 0x1004);
-constexpr uint32_t kWaveformSampleInterpretation = Tag(0x5400, 0x1006);
-constexpr uint32_t kWaveformData = Tag(0x5400, 0x1010);
-
-constexpr uint32_t kChannelDefinitionSequence = Tag(0x003A, 0x0200);
-constexpr uint32_t kChannelSourceSequence = Tag(0x003A, 0x0208);
-constexpr uint32_t kChannelSensitivity = Tag(0x003A, 0x0210);
-constexpr uint32_t kChannelSensitivityUnitsSequence = Tag(0x003A, 0x0211);
-constexpr uint32_t kChannelSensitivityCorrectionFactor = Tag(0x003A, 0x0212);
-constexpr uint32_t kChannelBaseline = Tag(0x003A, 0x0213);
-
-constexpr uint32_t kCodeValue = Tag(0x0008, 0x0100);
-constexpr uint32_t kCodeMeaning = Tag(0x0008, 0x0104);
 
 // Where in the data set an element stands, as far as the reader cares.
 enum class Place : uint8_t {
@@ -58,16 +26,16 @@ enum class Place : uint8_t {
   kElsewhere,
 };
 
-// The place inside the items of sequence `tag` found at `parent`.
-Place ItemPlace(Place parent, uint32_t tag) {
-  if (parent == Place::kTop && tag == kWaveformSequence) return Place::kWaveformItem;
-  if (parent == Place::kWaveformItem && tag == kChannelDefinitionSequence) {
+// The place inside the items of the sequence found at `parent`.
+Place ItemPlace(Place parent, Tag sequence) {
+  if (parent == Place::kTop && sequence == tag::kWaveformSequence) return Place::kWaveformItem;
+  if (parent == Place::kWaveformItem && sequence == tag::kChannelDefinitionSequence) {
     return Place::kChannelItem;
   }
-  if (parent == Place::kChannelItem && tag == kChannelSourceSequence) {
+  if (parent == Place::kChannelItem && sequence == tag::kChannelSourceSequence) {
     return Place::kChannelSourceItem;
   }
-  if (parent == Place::kChannelItem && tag == kChannelSensitivityUnitsSequence) {
+  if (parent == Place::kChannelItem && sequence == tag::kChannelSensitivityUnitsSequence) {
     return Place::kUnitsItem;
   }
   return Place::kElsewhere;
@@ -90,7 +58,7 @@ class WaveformReader {
 
  private:
   struct Level {
-    uint32_t tag;
+    Tag sequence;
     Place itemPlace;  // the place inside its items
     bool inItem = false;
     uint32_t items = 0;  // items begun so far
@@ -102,9 +70,9 @@ class WaveformReader {
   void BeginItem();
   void EndItem();
   void EndSequence();
-  void TopElement(uint32_t tag, const TagRecord& record);
-  void WaveformElement(uint32_t tag, const TagRecord& record);
-  void ChannelElement(uint32_t tag, const TagRecord& record);
+  void TopElement(const TagRecord& record);
+  void WaveformElement(const TagRecord& record);
+  void ChannelElement(const TagRecord& record);
 
   TStudy study_;
   bool intact_ = true;
@@ -121,13 +89,12 @@ Place WaveformReader::CurrentPlace() const {
 
 bool WaveformReader::ShouldExpand(const TagRecord& record) const {
   if (!record.HasValue()) return false;
-  if (record.Is(kItemGroup, kItemElement)) {
+  if (record.Is(tag::kItem)) {
     return !levels_.empty() && !levels_.back().inItem &&
            levels_.back().itemPlace != Place::kElsewhere;
   }
   const bool maySequence = !record.HasVR() || record.VRIs("SQ") || record.VRIs("UN");
-  return maySequence &&
-         ItemPlace(CurrentPlace(), Tag(record.group, record.element)) != Place::kElsewhere;
+  return maySequence && ItemPlace(CurrentPlace(), record.GetTag()) != Place::kElsewhere;
 }
 
 bool WaveformReader::Read(std::span<const TagRecord> records, int depth) {
@@ -138,13 +105,12 @@ bool WaveformReader::Read(std::span<const TagRecord> records, int depth) {
     }
     if (depth >= kMaxSequenceDepth) return false;
     ElementReaderState state;
-    state.explicitVR = LooksExplicit(ValueBytes(record), !record.Is(kItemGroup, kItemElement));
+    state.explicitVR = LooksExplicit(ValueBytes(record), !record.Is(tag::kItem));
     TagList expanded;
     if (!ExpandSequence(state, record, expanded)) return false;
     // A sequence without VR letters is closed like an item by the expansion; here it is
     // known to be a sequence.
-    if (!record.Is(kItemGroup, kItemElement))
-      expanded.back().element = kSequenceDelimitationElement;
+    if (!record.Is(tag::kItem)) expanded.back() = SequenceDelimiter();
     if (!Read(expanded, depth + 1)) return false;
   }
   return true;
@@ -152,42 +118,43 @@ bool WaveformReader::Read(std::span<const TagRecord> records, int depth) {
 
 void WaveformReader::Visit(const TagRecord& record) {
   if (record.group == kItemGroup) {
-    if (record.element == kItemElement) {
+    if (record.Is(tag::kItem)) {
       BeginItem();
       // An item of defined length read whole holds nothing the reader needs.
       if (!record.HasUndefinedLength()) EndItem();
-    } else if (record.element == kItemDelimitationElement) {
+    } else if (record.Is(tag::kItemDelimitationItem)) {
       EndItem();
-    } else if (record.element == kSequenceDelimitationElement) {
+    } else if (record.Is(tag::kSequenceDelimitationItem)) {
       EndSequence();
     }
     return;
   }
 
-  const uint32_t tag = Tag(record.group, record.element);
   const Place place = CurrentPlace();
   switch (place) {
     case Place::kTop:
-      TopElement(tag, record);
+      TopElement(record);
       break;
     case Place::kWaveformItem:
-      WaveformElement(tag, record);
+      WaveformElement(record);
       break;
     case Place::kChannelItem:
-      ChannelElement(tag, record);
+      ChannelElement(record);
       break;
     case Place::kChannelSourceItem:
-      if (tag == kCodeMeaning && channel_) channel_->codeMeaning = TrimmedValueText(record);
+      if (record.Is(tag::kCodeMeaning) && channel_) channel_->codeMeaning = TrimmedText(record);
       break;
     case Place::kUnitsItem:
-      if (tag == kCodeValue && channel_) channel_->units = TrimmedValueText(record);
+      if (record.Is(tag::kCodeValue) && channel_) channel_->units = TrimmedText(record);
       break;
     case Place::kElsewhere:
       break;
   }
 
   // Sequences (and encapsulated pixel data) of undefined length: their items follow.
-  if (record.HasUndefinedLength()) levels_.push_back({tag, ItemPlace(place, tag)});
+  if (record.HasUndefinedLength()) {
+    levels_.push_back({record.GetTag(), ItemPlace(place, record.GetTag())});
+  }
 }
 
 void WaveformReader::BeginItem() {
@@ -218,71 +185,71 @@ void WaveformReader::EndSequence() {
   levels_.pop_back();
 }
 
-void WaveformReader::TopElement(uint32_t tag, const TagRecord& record) {
-  switch (tag) {
-    case kSpecificCharacterSet:
-      study_.specificCharacterSet = TrimmedValueText(record);
+void WaveformReader::TopElement(const TagRecord& record) {
+  switch (record.GetTag().Value()) {
+    case tag::kSpecificCharacterSet.Value():
+      study_.specificCharacterSet = TrimmedText(record);
       break;
-    case kSopClassUid:
-      study_.sopClassUid = TrimmedValueText(record);
+    case tag::kSOPClassUID.Value():
+      study_.sopClassUid = TrimmedText(record);
       break;
-    case kStudyDate:
-      study_.studyDate = FormatStudyDate(TrimmedValueText(record));
+    case tag::kStudyDate.Value():
+      study_.studyDate = FormatStudyDate(TrimmedText(record));
       break;
-    case kStudyTime:
-      study_.studyTime = FormatStudyTime(TrimmedValueText(record));
+    case tag::kStudyTime.Value():
+      study_.studyTime = FormatStudyTime(TrimmedText(record));
       break;
-    case kModality:
-      study_.modality = TrimmedValueText(record);
+    case tag::kModality.Value():
+      study_.modality = TrimmedText(record);
       break;
-    case kInstitutionName:
-      study_.institutionName = TrimmedValueText(record);
+    case tag::kInstitutionName.Value():
+      study_.institutionName = TrimmedText(record);
       break;
-    case kPatientName:
-      study_.patientName = TrimmedValueText(record);
+    case tag::kPatientName.Value():
+      study_.patientName = TrimmedText(record);
       break;
-    case kPatientId:
-      study_.patientId = TrimmedValueText(record);
+    case tag::kPatientID.Value():
+      study_.patientId = TrimmedText(record);
       break;
-    case kPatientBirthDate:
-      study_.patientBirthDate = TrimmedValueText(record);
+    case tag::kPatientBirthDate.Value():
+      study_.patientBirthDate = TrimmedText(record);
       break;
-    case kPatientSex:
-      study_.patientSex = TrimmedValueText(record);
+    case tag::kPatientSex.Value():
+      study_.patientSex = TrimmedText(record);
       break;
     default:
       break;
   }
 }
 
-void WaveformReader::WaveformElement(uint32_t tag, const TagRecord& record) {
-  if (tag == kWaveformOriginality) {
+void WaveformReader::WaveformElement(const TagRecord& record) {
+  if (record.Is(tag::kWaveformOriginality)) {
     waveform_.emplace();
     channel_.reset();
-    waveform_->waveformOriginality = TrimmedValueText(record);
+    waveform_->waveformOriginality = TrimmedText(record);
     return;
   }
   if (!waveform_) return;
-  switch (tag) {
-    case kNumberOfWaveformChannels:
+  switch (record.GetTag().Value()) {
+    case tag::kNumberOfWaveformChannels.Value():
       waveform_->numberOfWaveformChannels = FirstUS(record);
       break;
-    case kNumberOfWaveformSamples:
+    case tag::kNumberOfWaveformSamples.Value():
       waveform_->numberOfWaveformSamples = FirstUL(record);
       break;
-    case kSamplingFrequency: {
-      const std::optional<double> hertz = FirstDecimalValue(TrimmedValueText(record));
+    case tag::kSamplingFrequency.Value(): {
+      const std::optional<double> hertz = FirstDecimalValue(ValueText(record));
       const bool fits = hertz && *hertz >= 0 && *hertz < std::numeric_limits<int>::max();
       waveform_->samplingFrequency = fits ? static_cast<int>(std::trunc(*hertz)) : 0;
       break;
     }
-    case kWaveformBitsAllocated:
+    case tag::kWaveformBitsAllocated.Value():
       waveform_->waveformBitsAllocated = FirstUS(record);
       break;
-    case kWaveformSampleInterpretation:
-      waveform_->waveformSampleInterpretation = TrimmedValueText(record);
+    case tag::kWaveformSampleInterpretation.Value():
+      waveform_->waveformSampleInterpretation = TrimmedText(record);
       break;
-    case kWaveformData: {
+    case tag::kWaveformData.Value(): {
       const std::span<const uint8_t> data = ValueBytes(record);
       waveform_->waveformData.assign(data.begin(), data.end());
       study_.waveforms.push_back(std::move(*waveform_));
@@ -295,25 +262,23 @@ void WaveformReader::WaveformElement(uint32_t tag, const TagRecord& record) {
   }
 }
 
-void WaveformReader::ChannelElement(uint32_t tag, const TagRecord& record) {
-  if (tag == kChannelSourceSequence) {
+void WaveformReader::ChannelElement(const TagRecord& record) {
+  if (record.Is(tag::kChannelSourceSequence)) {
     if (!waveform_) return;
     channel_.emplace();
     channel_->multiplexPosition = levels_.back().items - 1;
     return;
   }
   if (!channel_) return;
-  const auto decimal = [&record] {
-    return FirstDecimalValue(TrimmedValueText(record)).value_or(0.0);
-  };
-  switch (tag) {
-    case kChannelSensitivity:
+  const auto decimal = [&record] { return FirstDecimalValue(ValueText(record)).value_or(0.0); };
+  switch (record.GetTag().Value()) {
+    case tag::kChannelSensitivity.Value():
       channel_->channelSensitivity = decimal();
       break;
-    case kChannelSensitivityCorrectionFactor:
+    case tag::kChannelSensitivityCorrectionFactor.Value():
       channel_->channelSensitivityCorrectionFactor = decimal();
       break;
-    case kChannelBaseline:
+    case tag::kChannelBaseline.Value():
       channel_->channelBaseline = decimal();
       if (waveform_) waveform_->channels.push_back(std::move(*channel_));
       channel_.reset();

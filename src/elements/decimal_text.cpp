@@ -1,7 +1,10 @@
 #include "elements/decimal_text.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <limits>
+
+#include "elements/record_values.hpp"
 
 namespace norvane {
 namespace {
@@ -38,6 +41,16 @@ float DecimalNumber(std::string_view text) {
   float value = 0;
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   return result.ec == std::errc() ? value : 0.0f;
+}
+
+std::optional<double> FirstDecimalValue(std::string_view text) {
+  text = TrimmedText(text.substr(0, text.find('\\')));
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
+  if (!std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 }  // namespace norvane

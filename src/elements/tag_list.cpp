@@ -4,27 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "elements/tags.hpp"
+
 namespace norvane {
-namespace {
-
-constexpr uint16_t kImageGroup = 0x0028;
-constexpr uint16_t kRowsElement = 0x0010;
-constexpr uint16_t kColumnsElement = 0x0011;
-constexpr uint16_t kPatientGroup = 0x0010;
-constexpr uint16_t kPatientNameElement = 0x0010;
-
-bool IsPadding(char c) {
-  return static_cast<unsigned char>(c) <= 0x20;
-}
-
-std::string Trimmed(std::string text) {
-  const auto first = std::find_if_not(text.begin(), text.end(), IsPadding);
-  const auto last = std::find_if_not(text.rbegin(), text.rend(), IsPadding).base();
-  if (first >= last) return {};
-  return std::string(first, last);
-}
-
-}  // namespace
 
 TagRecord GenerateTag(uint32_t group, uint32_t element, uint32_t length, const void* value,
                       const char* vr) {
@@ -97,10 +79,7 @@ std::span<const uint8_t> ValueBytes(const TagRecord& record) {
 
 uint16_t GetTagUS(const TagList& list, uint16_t group, uint16_t element) {
   const TagRecord* record = FindTag(list, group, element);
-  if (record == nullptr) return 0;
-  const std::span<const uint8_t> value = ValueBytes(*record);
-  if (value.size() < 2) return 0;
-  return static_cast<uint16_t>(value[0] | (value[1] << 8));
+  return record != nullptr ? FirstUS(*record) : 0;
 }
 
 std::string GetTagText(const TagList& list, uint16_t group, uint16_t element) {
@@ -108,7 +87,7 @@ std::string GetTagText(const TagList& list, uint16_t group, uint16_t element) {
   if (record == nullptr) return {};
   const std::span<const uint8_t> value = ValueBytes(*record);
   if (value.empty()) return {};
-  if (group == kImageGroup && (element == kRowsElement || element == kColumnsElement)) {
+  if (record->Is(tag::kRows) || record->Is(tag::kColumns)) {
     // A one-byte value fills only the low byte.
     const uint16_t number =
         static_cast<uint16_t>(value[0] | (value.size() > 1 ? value[1] << 8 : 0));
@@ -116,11 +95,9 @@ std::string GetTagText(const TagList& list, uint16_t group, uint16_t element) {
     std::snprintf(text, sizeof text, "%hu", number);
     return text;
   }
-  std::string text(value.begin(), value.end());
-  if (group == kPatientGroup && element == kPatientNameElement) {
-    std::replace(text.begin(), text.end(), ',', '^');
-  }
-  return Trimmed(std::move(text));
+  std::string text = TrimmedText(*record);
+  if (record->Is(tag::kPatientName)) std::replace(text.begin(), text.end(), ',', '^');
+  return text;
 }
 
 void CopyTags(TagList& destination, const TagList& source) {

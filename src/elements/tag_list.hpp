@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "elements/record_values.hpp"
 #include "elements/tag_record.hpp"
 
 namespace norvane {
@@ -19,14 +20,26 @@ TagRecord GenerateTag(uint32_t group, uint32_t element, uint32_t length, const v
 // A record holding `value`; its length is the size of `value`.
 TagRecord GenerateTag(uint16_t group, uint16_t element, std::string_view vr,
                       std::span<const uint8_t> value);
+inline TagRecord GenerateTag(Tag tag, std::string_view vr, std::span<const uint8_t> value) {
+  return GenerateTag(tag.group, tag.element, vr, value);
+}
 
 // A record holding the text as it stands (no padding is added).
 TagRecord GenerateTextTag(uint16_t group, uint16_t element, std::string_view vr,
                           std::string_view text);
+inline TagRecord GenerateTextTag(Tag tag, std::string_view vr, std::string_view text) {
+  return GenerateTextTag(tag.group, tag.element, vr, text);
+}
 
 // Records of one number in little-endian order, as command sets and meta groups hold them.
 TagRecord GenerateUSTag(uint16_t group, uint16_t element, uint16_t number);
 TagRecord GenerateULTag(uint16_t group, uint16_t element, uint32_t number);
+inline TagRecord GenerateUSTag(Tag tag, uint16_t number) {
+  return GenerateUSTag(tag.group, tag.element, number);
+}
+inline TagRecord GenerateULTag(Tag tag, uint32_t number) {
+  return GenerateULTag(tag.group, tag.element, number);
+}
 
 // Frees every record of the list; the list itself stays usable.
 void ClearTags(TagList& list);

@@ -11,11 +11,9 @@ namespace norvane {
 
 inline constexpr uint32_t kUndefinedLength = 0xFFFFFFFF;
 
-// Item and delimiter tags, always recognised by group 0xFFFE, never by VR.
+// The group of the Item and delimiter tags (tag::kItem, tag::kItemDelimitationItem,
+// tag::kSequenceDelimitationItem): items and delimiters are recognised by it, never by VR.
 inline constexpr uint16_t kItemGroup = 0xFFFE;
-inline constexpr uint16_t kItemElement = 0xE000;
-inline constexpr uint16_t kItemDelimitationElement = 0xE00D;
-inline constexpr uint16_t kSequenceDelimitationElement = 0xE0DD;
 
 // One data element as it was encoded: the value bytes are kept raw, in the byte order
 // and padding of the encoding they came from.

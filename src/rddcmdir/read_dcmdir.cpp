@@ -9,16 +9,12 @@
 #include "datadec/transfer_syntax.hpp"
 #include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 #include "platform/file_bytes.hpp"
 
 namespace norvane {
 namespace {
-
-constexpr uint16_t kDirectoryGroup = 0x0004;
-constexpr uint16_t kRootOffsetElement = 0x1200;
-constexpr uint16_t kNextRecordElement = 0x1400;
-constexpr uint16_t kLowerLevelElement = 0x1420;
-constexpr uint16_t kRecordTypeElement = 0x1430;
 
 enum class Level { kPatient, kStudy, kSeries, kImage };
 
@@ -29,22 +25,18 @@ struct RecordHead {
   std::optional<TagRecord> type;
 };
 
-// The record type text without its trailing pad.
-std::string_view TypeText(const TagRecord& type) {
-  std::string_view text(reinterpret_cast<const char*>(type.value.data()), type.value.size());
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
-    text.remove_suffix(1);
-  return text;
+Tag TagOf(const ElementHeader& header) {
+  return Tag{header.group, header.element};
 }
 
 bool FitsLevel(Level level, const TagRecord& type) {
   switch (level) {
     case Level::kPatient:
-      return TypeText(type) == "PATIENT";
+      return TrimmedText(ValueText(type)) == "PATIENT";
     case Level::kStudy:
-      return TypeText(type) == "STUDY";
+      return TrimmedText(ValueText(type)) == "STUDY";
     case Level::kSeries:
-      return TypeText(type) == "SERIES";
+      return TrimmedText(ValueText(type)) == "SERIES";
     case Level::kImage:
       return true;
   }
@@ -66,7 +58,7 @@ TagRecord Marker(Level level, const TagRecord& type) {
     case Level::kImage:
       return type;
   }
-  return GenerateTextTag(kDirectoryGroup, kRecordTypeElement, type.VRText(), value);
+  return GenerateTextTag(tag::kDirectoryRecordType, type.VRText(), value);
 }
 
 class DirectoryReader {
@@ -82,8 +74,11 @@ class DirectoryReader {
   // Reads up to the root offset element; nullopt when the file has none.
   std::optional<uint32_t> RootOffset() {
     while (std::optional<ElementHeader> header = NextHeader()) {
-      if (header->Is(kDirectoryGroup, kRootOffsetElement)) return ReadOffset(*header);
-      if (header->Is(kMetaGroup, 0x0010) && reader_.inMetaGroup) {
+      const Tag headerTag = TagOf(*header);
+      if (headerTag == tag::kOffsetOfTheFirstDirectoryRecordOfTheRootDirectoryEntity) {
+        return ReadOffset(*header);
+      }
+      if (headerTag == tag::kTransferSyntaxUID && reader_.inMetaGroup) {
         // The directory's own encoding, so that implicit and big-endian directories read
         // as they were written.
         const auto value = ReadElementValue(reader_, header->HasValue() ? header->length : 0);
@@ -153,12 +148,13 @@ class DirectoryReader {
       const std::optional<ElementHeader> header = NextHeader();
       if (!header) return std::nullopt;
       if (header->group == kItemGroup) return head;
-      if (header->Is(kDirectoryGroup, kNextRecordElement) ||
-          header->Is(kDirectoryGroup, kLowerLevelElement)) {
+      const Tag headerTag = TagOf(*header);
+      if (headerTag == tag::kOffsetOfTheNextDirectoryRecord ||
+          headerTag == tag::kOffsetOfReferencedLowerLevelDirectoryEntity) {
         const std::optional<uint32_t> offset = ReadOffset(*header);
         if (!offset) return std::nullopt;
-        (header->element == kNextRecordElement ? head.next : head.lower) = *offset;
-      } else if (header->Is(kDirectoryGroup, kRecordTypeElement)) {
+        (headerTag == tag::kOffsetOfTheNextDirectoryRecord ? head.next : head.lower) = *offset;
+      } else if (headerTag == tag::kDirectoryRecordType) {
         TagRecord type = header->ToRecord();
         if (header->HasValue()) {
           const auto value = ReadElementValue(reader_, header->length);
@@ -175,14 +171,13 @@ class DirectoryReader {
 
   // The record's elements after its type, up to the Item that opens the next record, the
   // delimiter that closes the Directory Record Sequence, or the end of the data. Items inside the
-  // record's own sequences do not end it: an element of undefined length opens a sequence, a
-  // Sequence Delimitation Item closes one.
+  // record's own sequences do not end it.
   void AppendRecordElements(TagList& out) {
-    int depth = 0;
+    FlatNesting nesting;
     while (std::optional<ElementHeader> header = NextHeader()) {
       // The next record's Item, or the end of the Directory Record Sequence.
-      if (depth == 0 && (header->Is(kItemGroup, kItemElement) ||
-                         header->Is(kItemGroup, kSequenceDelimitationElement))) {
+      if (nesting.AtTopLevel() &&
+          (TagOf(*header) == tag::kItem || TagOf(*header) == tag::kSequenceDelimitationItem)) {
         return;
       }
       TagRecord record = header->ToRecord();
@@ -191,8 +186,7 @@ class DirectoryReader {
         if (!value) return;
         record.value.assign(value->begin(), value->end());
       }
-      if (header->group != kItemGroup && record.HasUndefinedLength()) ++depth;
-      if (header->Is(kItemGroup, kSequenceDelimitationElement) && depth > 0) --depth;
+      nesting.Step(record);
       out.push_back(std::move(record));
     }
   }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "net/pdu_service.hpp"
 #include "net/verification.hpp"
@@ -15,15 +16,8 @@
 namespace norvane {
 namespace {
 
-std::string TrimmedTitle(std::string_view title) {
-  const auto isPad = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  const auto first = std::find_if_not(title.begin(), title.end(), isPad);
-  const auto last = std::find_if_not(title.rbegin(), title.rend(), isPad).base();
-  return first < last ? std::string(first, last) : std::string();
-}
-
 bool AnnouncesDataSet(const TagList& command) {
-  return GetTagUS(command, kCommandGroup, kCommandDataSetType) != kNoDataSet;
+  return GetTagUS(command, tag::kCommandDataSetType) != kNoDataSet;
 }
 
 // A command the SCP does not serve: its data set is read so that the peer's answer to the
@@ -51,7 +45,7 @@ bool ServeStore(PDU_Service& pdu, const TagList& command, uint8_t commandContext
   const std::optional<std::string> transferSyntax =
       pdu.GetTransferSyntax(pdu.pDataTF().MessageContextID());
   StoreReport report;
-  report.callingApTitle = TrimmedTitle(pdu.assocRQ().CallingApTitle());
+  report.callingApTitle = TrimmedText(pdu.assocRQ().CallingApTitle());
   report.outcome =
       StoreThread(settings.folder, std::move(dataset), transferSyntax.value_or("")).Run();
   report.answered = WriteStoreRSP(pdu, command, commandContextID, report.outcome.status);
@@ -70,7 +64,7 @@ void ServeAssociation(int connection, const StoreSCPSettings& settings) {
     // A failed read has ended the association and closed the connection.
     if (!pdu.ReadMessage(command)) return;
     const uint8_t contextID = pdu.pDataTF().MessageContextID();
-    switch (GetTagUS(command, kCommandGroup, kCommandField)) {
+    switch (GetTagUS(command, tag::kCommandField)) {
       case kCStoreRQ:
         if (!ServeStore(pdu, command, contextID, settings)) return;
         break;

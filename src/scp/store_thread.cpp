@@ -14,6 +14,7 @@
 #include "datadec/element_encoding.hpp"
 #include "datadec/meta_header.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "platform/folders.hpp"
 
@@ -55,12 +56,10 @@ StoreWorkOutcome StoreThread::Run() {
   StoreWorkOutcome outcome;
   outcome.status = kStatusOutOfResources;
   outcome.transferSyntax = transferSyntax_;
-  outcome.sopClassUID = GetStoreUID(dataset_, kSOPClassUIDGroup, kSOPClassUIDElement);
-  outcome.sopInstanceUID = GetStoreUID(dataset_, kSOPInstanceUIDGroup, kSOPInstanceUIDElement);
-  const std::string studyUID =
-      GetStoreUID(dataset_, kStudyInstanceUIDGroup, kStudyInstanceUIDElement);
-  const std::string seriesUID =
-      GetStoreUID(dataset_, kSeriesInstanceUIDGroup, kSeriesInstanceUIDElement);
+  outcome.sopClassUID = GetStoreUID(dataset_, tag::kSOPClassUID);
+  outcome.sopInstanceUID = GetStoreUID(dataset_, tag::kSOPInstanceUID);
+  const std::string studyUID = GetStoreUID(dataset_, tag::kStudyInstanceUID);
+  const std::string seriesUID = GetStoreUID(dataset_, tag::kSeriesInstanceUID);
   const std::string objectFolder = storageFolder_ + studyUID + "/" + seriesUID;
   outcome.filePath =
       objectFolder + "/" + outcome.sopInstanceUID + std::string(kStoredFileExtension);

@@ -6,6 +6,7 @@
 
 #include "database/store_uid.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "support/index_test_objects.hpp"
 
 namespace norvane {
@@ -99,8 +100,7 @@ TEST(IndexRecord, ImageRecordNamesTheFileAsTheStoreNamesIt) {
   const std::string longUID(70, '7');
   const TagList object = MinimalObject(kStudy, kSeries, longUID);
   EXPECT_EQ(GetField(BuildImageRecord(object), ',', kImageFileField), std::string(64, '7'));
-  EXPECT_EQ(GetStoreUID(object, kSOPInstanceUIDGroup, kSOPInstanceUIDElement),
-            std::string(64, '7'));
+  EXPECT_EQ(GetStoreUID(object, tag::kSOPInstanceUID), std::string(64, '7'));
 }
 
 TEST(GetField, CountsFieldsFromOne) {
@@ -129,17 +129,17 @@ TEST(StoreUID, EndsAtTheFirstNulAndLosesItsPadding) {
                                                "99",
                                                8)));
   object.push_back(GenerateTextTag(0x0020, 0x000E, "UI", " 1.2.4 "));
-  EXPECT_EQ(GetStoreUID(object, 0x0020, 0x000D), "1.2.3");
-  EXPECT_EQ(GetStoreUID(object, 0x0020, 0x000E), "1.2.4");
-  EXPECT_EQ(GetStoreUID(object, 0x0008, 0x0018), "");
+  EXPECT_EQ(GetStoreUID(object, tag::kStudyInstanceUID), "1.2.3");
+  EXPECT_EQ(GetStoreUID(object, tag::kSeriesInstanceUID), "1.2.4");
+  EXPECT_EQ(GetStoreUID(object, tag::kSOPInstanceUID), "");
 }
 
 TEST(StoreUID, IsCutAtSixtyFourCharactersWithoutATrailingBlank) {
   TagList object;
   object.push_back(GenerateTextTag(0x0020, 0x000D, "UI", std::string(64, '1') + "2"));
   object.push_back(GenerateTextTag(0x0020, 0x000E, "UI", std::string(63, '1') + " 2"));
-  EXPECT_EQ(GetStoreUID(object, 0x0020, 0x000D), std::string(64, '1'));
-  EXPECT_EQ(GetStoreUID(object, 0x0020, 0x000E), std::string(63, '1'));
+  EXPECT_EQ(GetStoreUID(object, tag::kStudyInstanceUID), std::string(64, '1'));
+  EXPECT_EQ(GetStoreUID(object, tag::kSeriesInstanceUID), std::string(63, '1'));
 }
 
 TEST(StoreUID, OnlyNamesThatStayInTheirFolderAreSafe) {

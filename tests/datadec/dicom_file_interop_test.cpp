@@ -15,6 +15,7 @@
 #include "dicom_test_files.hpp"
 #include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "support/dcmdump_reference.hpp"
 #include "support/peers.hpp"
 
@@ -37,7 +38,7 @@ std::vector<const TagRecord*> TopLevel(const TagList& list) {
   for (const TagRecord& r : list) {
     if (depth == 0 && r.group != kItemGroup) out.push_back(&r);
     if (r.group != kItemGroup && r.HasUndefinedLength()) ++depth;
-    if (r.Is(kItemGroup, kSequenceDelimitationElement) && depth > 0) --depth;
+    if (r.Is(tag::kSequenceDelimitationItem) && depth > 0) --depth;
   }
   return out;
 }

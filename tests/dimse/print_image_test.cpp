@@ -12,6 +12,7 @@
 #include "dimse/dicom_bitmap.hpp"
 #include "dimse/print_image_file.hpp"
 #include "dimse/print_pixel_module.hpp"
+#include "elements/tags.hpp"
 #include "platform/raster_jpeg.hpp"
 #include "store_test_objects.hpp"
 #include "support/bmp_builder.hpp"
@@ -241,14 +242,14 @@ TEST(DicomBitmap, IconImageInsideASequenceIsNotTakenForTheImage) {
   sequence.length = kUndefinedLength;
   TagRecord item;
   item.group = kItemGroup;
-  item.element = kItemElement;
+  item.element = tag::kItem.element;
   item.length = kUndefinedLength;
   TagRecord itemEnd;
   itemEnd.group = kItemGroup;
-  itemEnd.element = kItemDelimitationElement;
+  itemEnd.element = tag::kItemDelimitationItem.element;
   TagRecord sequenceEnd;
   sequenceEnd.group = kItemGroup;
-  sequenceEnd.element = kSequenceDelimitationElement;
+  sequenceEnd.element = tag::kSequenceDelimitationItem.element;
   dataset.push_back(sequence);
   dataset.push_back(item);
   dataset.push_back(GenerateUSTag(0x0028, 0x0010, 1));

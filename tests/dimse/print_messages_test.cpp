@@ -12,6 +12,7 @@
 #include "dimse/n_message.hpp"
 #include "dimse/print_datasets.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "scripted_print_peer.hpp"
 
@@ -80,13 +81,14 @@ TEST(NRequestCommand, GroupLengthIsPaddedUidsPlusFortySixPlusTenForAnAction) {
 }
 
 TEST(PrintTextTag, OddTextsGetOneTrailingSpaceWhateverTheVR) {
-  EXPECT_EQ(PrintTextTag(0x2010, 0x0010, "CS", "STANDARD\\1,1").value, TextValue("STANDARD\\1,1"));
-  EXPECT_EQ(PrintTextTag(0x2010, 0x0010, "CS", "STANDARD\\1,1").length, 12u);
-  EXPECT_EQ(PrintTextTag(0x2010, 0x0040, "CS", "PORTRAIT").length, 8u);
-  const TagRecord five = PrintTextTag(0x2010, 0x0010, "CS", "ABCDE");
+  EXPECT_EQ(PrintTextTag(tag::kImageDisplayFormat, "CS", "STANDARD\\1,1").value,
+            TextValue("STANDARD\\1,1"));
+  EXPECT_EQ(PrintTextTag(tag::kImageDisplayFormat, "CS", "STANDARD\\1,1").length, 12u);
+  EXPECT_EQ(PrintTextTag(tag::kFilmOrientation, "CS", "PORTRAIT").length, 8u);
+  const TagRecord five = PrintTextTag(tag::kImageDisplayFormat, "CS", "ABCDE");
   EXPECT_EQ(five.length, 6u);
   EXPECT_EQ(five.value, (Bytes{'A', 'B', 'C', 'D', 'E', ' '}));
-  EXPECT_EQ(PrintTextTag(0x2000, 0x0010, "IS", "1").value, (Bytes{'1', ' '}));
+  EXPECT_EQ(PrintTextTag(tag::kNumberOfCopies, "IS", "1").value, (Bytes{'1', ' '}));
 }
 
 TEST(FilmDatasets, EmptyFieldsAreLeftOutAndAllEightBoxFieldsGoOutInOrder) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "elements/tag_record.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane::testing {
 
@@ -112,7 +113,8 @@ inline std::vector<uint8_t> EncodeItems(const std::vector<Dataset>& items, bool 
   std::vector<uint8_t> out;
   for (const Dataset& item : items) {
     const std::vector<uint8_t> content = EncodeDataset(item, explicitVR);
-    PutHeader(out, kItemGroup, kItemElement, "", static_cast<uint32_t>(content.size()), false);
+    PutHeader(out, kItemGroup, tag::kItem.element, "", static_cast<uint32_t>(content.size()),
+              false);
     out.insert(out.end(), content.begin(), content.end());
   }
   return out;
@@ -145,14 +147,14 @@ inline void AppendFlat(const Dataset& dataset, SequenceForm form, bool explicitV
       if (form == SequenceForm::kFlatWithEncodedItems) {
         std::vector<uint8_t> content = EncodeDataset(item, explicitVR);
         const auto length = static_cast<uint32_t>(content.size());
-        out.push_back(Record(kItemGroup, kItemElement, "", length, std::move(content)));
+        out.push_back(Record(kItemGroup, tag::kItem.element, "", length, std::move(content)));
       } else {
-        out.push_back(Record(kItemGroup, kItemElement, "", kUndefinedLength, {}));
+        out.push_back(Record(kItemGroup, tag::kItem.element, "", kUndefinedLength, {}));
         AppendFlat(item, form, explicitVR, out);
-        out.push_back(Delimiter(kItemDelimitationElement));
+        out.push_back(Delimiter(tag::kItemDelimitationItem.element));
       }
     }
-    out.push_back(Delimiter(kSequenceDelimitationElement));
+    out.push_back(Delimiter(tag::kSequenceDelimitationItem.element));
   }
 }
 

@@ -221,8 +221,7 @@ TEST(WaveformReader, SequenceLengthsPastTheirValueAreReported) {
     // more bytes than there are.
     bool damaged = false;
     for (TagRecord& r : list) {
-      if (form == SequenceForm::kFlatWithEncodedItems && r.Is(kItemGroup, kItemElement) &&
-          r.HasValue()) {
+      if (form == SequenceForm::kFlatWithEncodedItems && r.Is(tag::kItem) && r.HasValue()) {
         // The first element inside the item: its length becomes huge.
         const size_t lengthAt = (r.value[4] >= 'A' && r.value[5] >= 'A') ? 6 : 4;
         r.value[lengthAt] = 0xFF;
@@ -267,9 +266,9 @@ TEST(WaveformReader, StrayDelimitersAndUnclosedSequencesDoNotDerailTheReader) {
   TagList list = testing::ToTagList(WaveformObject(spec), SequenceForm::kFlat);
   TagRecord stray;
   stray.group = kItemGroup;
-  stray.element = kSequenceDelimitationElement;
+  stray.element = tag::kSequenceDelimitationItem.element;
   list.insert(list.begin(), stray);
-  stray.element = kItemDelimitationElement;
+  stray.element = tag::kItemDelimitationItem.element;
   list.insert(list.begin(), stray);
   list.pop_back();  // the Waveform Sequence's own delimiter
   const StudyReading reading = ReadWaveformStudy(list);

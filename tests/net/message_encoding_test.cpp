@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "message_fixture.hpp"
 #include "net/pdu_service.hpp"
 #include "net/uids.hpp"
@@ -60,10 +61,11 @@ TagList SampleDataSet() {
   list.push_back(GenerateTextTag(0x0008, 0x0060, "CS", "CT"));
   list.push_back(GenerateTag(0x0009, 0x1010, "UN", Bytes{1, 2, 3, 4, 5, 6}));
   list.push_back(GenerateTag(0x0008, 0x1140, kUndefinedLength, nullptr, "SQ"));
-  list.push_back(GenerateTag(kItemGroup, kItemElement, kUndefinedLength, nullptr, nullptr));
+  list.push_back(GenerateTag(kItemGroup, tag::kItem.element, kUndefinedLength, nullptr, nullptr));
   list.push_back(GenerateTextTag(0x0008, 0x1155, "UI", std::string("1.2.3.4") + '\0'));
-  list.push_back(GenerateTag(kItemGroup, kItemDelimitationElement, 0, nullptr, nullptr));
-  list.push_back(GenerateTag(kItemGroup, kSequenceDelimitationElement, 0, nullptr, nullptr));
+  list.push_back(GenerateTag(kItemGroup, tag::kItemDelimitationItem.element, 0, nullptr, nullptr));
+  list.push_back(
+      GenerateTag(kItemGroup, tag::kSequenceDelimitationItem.element, 0, nullptr, nullptr));
   list.push_back(GenerateTag(0x0028, 0x0010, "US", Bytes{0x02, 0x00}));
   list.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Bytes{9, 8, 7, 6}));
   return list;

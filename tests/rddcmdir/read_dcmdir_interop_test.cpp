@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "rddcmdir/read_dcmdir.hpp"
 #include "support/dcmdump_reference.hpp"
 #include "support/peers.hpp"
@@ -71,7 +72,7 @@ std::map<uint32_t, std::vector<const DumpedElement*>> DumpedRecords(const Dcmdum
   std::vector<const DumpedElement*>* current = nullptr;
   bool afterType = false;
   for (const DumpedElement& e : dump.elements) {
-    if (e.depth == 1 && e.group == kItemGroup && e.element == kItemElement && e.itemOffset) {
+    if (e.depth == 1 && e.group == kItemGroup && e.element == tag::kItem.element && e.itemOffset) {
       current = &out[*e.itemOffset];
       afterType = false;
       continue;
