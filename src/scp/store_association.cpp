@@ -5,6 +5,7 @@
 #include <string>
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "net/pdu_service.hpp"
 #include "net/verification.hpp"
@@ -23,7 +24,7 @@ std::string TrimmedTitle(std::string_view title) {
 }
 
 bool AnnouncesDataSet(const TagList& command) {
-  return GetTagUS(command, kCommandGroup, kCommandDataSetType) != kNoDataSet;
+  return GetTagUS(command, tag::kCommandDataSetType) != kNoDataSet;
 }
 
 // A command the SCP does not serve: its data set is read so that the peer's answer to the
@@ -70,7 +71,7 @@ void ServeAssociation(int connection, const StoreSCPSettings& settings) {
     // A failed read has ended the association and closed the connection.
     if (!pdu.ReadMessage(command)) return;
     const uint8_t contextID = pdu.pDataTF().MessageContextID();
-    switch (GetTagUS(command, kCommandGroup, kCommandField)) {
+    switch (GetTagUS(command, tag::kCommandField)) {
       case kCStoreRQ:
         if (!ServeStore(pdu, command, contextID, settings)) return;
         break;

@@ -1,24 +1,25 @@
 #include "scp/store_response.hpp"
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "net/context_message.hpp"
 
 namespace norvane {
 
 std::optional<TagList> BuildStoreRSP(const TagList& request, uint16_t status) {
-  const TagRecord* sopClassRecord = FindTag(request, kCommandGroup, kAffectedSOPClassUID);
+  const TagRecord* sopClassRecord = FindTag(request, tag::kAffectedSOPClassUID);
   if (sopClassRecord == nullptr) return std::nullopt;
   const std::string_view sopClass = UIDText(*sopClassRecord);
   if (sopClass.empty()) return std::nullopt;
-  const uint16_t messageID = GetTagUS(request, kCommandGroup, kMessageID);
+  const uint16_t messageID = GetTagUS(request, tag::kMessageID);
   TagList elements;
-  elements.push_back(GenerateUIDTag(kCommandGroup, kAffectedSOPClassUID, sopClass));
-  elements.push_back(CommandUS(kCommandField, kCStoreRSP));
-  elements.push_back(CommandUS(kMessageID, messageID));
-  elements.push_back(CommandUS(kMessageIDBeingRespondedTo, messageID));
-  elements.push_back(CommandUS(kCommandDataSetType, kNoDataSet));
-  elements.push_back(CommandUS(kStatus, status));
+  elements.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, sopClass));
+  elements.push_back(CommandUS(tag::kCommandField, kCStoreRSP));
+  elements.push_back(CommandUS(tag::kMessageID, messageID));
+  elements.push_back(CommandUS(tag::kMessageIDBeingRespondedTo, messageID));
+  elements.push_back(CommandUS(tag::kCommandDataSetType, kNoDataSet));
+  elements.push_back(CommandUS(tag::kStatus, status));
   return CommandSet(std::move(elements));
 }
 
