@@ -31,8 +31,6 @@ struct DimseResponse {
   // Affected SOP Class and Instance UID texts (up to a NUL pad), when given.
   std::optional<std::string> affectedSOPClassUID;
   std::optional<std::string> affectedSOPInstanceUID;
-
-  friend bool operator==(const DimseResponse&, const DimseResponse&) = default;
 };
 
 // Decodes the command set of a response. A number is taken only when its element holds

@@ -258,9 +258,11 @@ TEST_F(WorklistWire, SeveralItemsLeaveTheLastOnesValuesAndAFailureGivesAnEmptyIt
                       {FindResponseCommand(3, 0xA700, false, 0x8020, kWorklist), {}}};
   ScriptedQueryPeer peer(script);
   std::vector<std::optional<uint16_t>> statuses;
-  const std::vector<TWorklistItem> items = Query(peer, TWorklistItem{}, statuses);
+  ServiceResult last;
+  const std::vector<TWorklistItem> items = Query(peer, TWorklistItem{}, statuses, &last);
   EXPECT_TRUE(peer.Finish().released);
   EXPECT_EQ(statuses, (std::vector<std::optional<uint16_t>>{0xFF00, 0xA700}));
+  EXPECT_EQ(last.failure, ServiceFailure::kStatus);
   ASSERT_EQ(items.size(), 2u);
   ExpectStepFields(items[0], "MR", "20240116");
   EXPECT_EQ(items[1].PatientName, "");

@@ -7,7 +7,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
@@ -15,29 +14,13 @@
 #include "net/uids.hpp"
 
 namespace norvane {
-
-void PrintTo(const DimseResponse& r, std::ostream* out) {
-  const auto number = [](const std::optional<uint16_t>& n) {
-    return n ? std::to_string(*n) : std::string("-");
-  };
-  *out << "field " << StatusText(r.commandField) << ", to " << r.messageIDBeingRespondedTo
-       << ", status " << StatusText(r.status) << (r.hasStatus ? "" : " (absent)") << ", data set "
-       << r.dataSetFollows << ", sub-operations " << number(r.remaining) << "/"
-       << number(r.completed) << "/" << number(r.failed) << "/" << number(r.warning) << ", class "
-       << r.affectedSOPClassUID.value_or("-") << ", instance "
-       << r.affectedSOPInstanceUID.value_or("-");
-}
-
 namespace {
 
 using testing::Bytes;
 
-TagRecord Raw(Tag tag, Bytes value) {
-  return GenerateTag(tag.group, tag.element, "US", value);
-}
-
-// A C-MOVE-RSP with every element a response may carry.
-TagList FullMoveResponse() {
+// A C-MOVE-RSP with every element a response may carry; `tag` then removed, or given the
+// raw `value` instead.
+TagList MoveResponse(Tag tag = {}, std::optional<Bytes> value = std::nullopt) {
   TagList command;
   command.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, uid::kStudyRootQueryRetrieveMove));
   command.push_back(CommandUS(tag::kCommandField, kCMoveRSP));
@@ -49,84 +32,48 @@ TagList FullMoveResponse() {
   command.push_back(CommandUS(tag::kNumberOfCompletedSuboperations, 1));
   command.push_back(CommandUS(tag::kNumberOfFailedSuboperations, 0));
   command.push_back(CommandUS(tag::kNumberOfWarningSuboperations, 2));
-  return command;
-}
-
-TagList Without(TagList command, Tag tag) {
   std::erase_if(command, [tag](const TagRecord& r) { return r.Is(tag.group, tag.element); });
+  if (value) command.push_back(GenerateTag(tag.group, tag.element, "US", *value));
   return command;
 }
 
-TagList With(TagList command, TagRecord record) {
-  command.push_back(std::move(record));
-  return command;
+// The parse on one line: field, ID responded to, status, data set, sub-operations, UIDs.
+std::string Summary(const DimseResponse& r) {
+  const auto n = [](std::optional<uint16_t> v) { return v ? std::to_string(*v) : "-"; };
+  return StatusText(r.commandField) + " to " + std::to_string(r.messageIDBeingRespondedTo) +
+         ", status " + StatusText(r.status) + (r.hasStatus ? "" : " absent") +
+         (r.dataSetFollows ? ", data set, " : ", no data set, ") + n(r.remaining) + "/" +
+         n(r.completed) + "/" + n(r.failed) + "/" + n(r.warning) + ", " +
+         r.affectedSOPClassUID.value_or("-") + ", " + r.affectedSOPInstanceUID.value_or("-");
 }
 
 TEST(ParseDimseResponse, TakesEachElementOnlyWhenItIsThereWhole) {
-  DimseResponse full;
-  full.commandField = kCMoveRSP;
-  full.messageIDBeingRespondedTo = 7;
-  full.status = kStatusPending;
-  full.hasStatus = true;
-  full.remaining = 3;
-  full.completed = 1;
-  full.failed = 0;
-  full.warning = 2;
-  full.affectedSOPClassUID = std::string(uid::kStudyRootQueryRetrieveMove);  // without NUL pad
-  full.affectedSOPInstanceUID = "1.2.3";
-  const auto changed = [&full](auto change) {
-    DimseResponse r = full;
-    change(r);
-    return r;
-  };
-  const TagList base = FullMoveResponse();
+  const std::string tail = "3/1/0/2, 1.2.840.10008.5.1.4.1.2.2.2, 1.2.3";
   const struct {
     const char* what;
     TagList command;
-    DimseResponse expected;
+    std::string expected;
   } cases[] = {
-      {"every element", base, full},
-      {"no Status reads as success", Without(base, tag::kStatus), changed([](DimseResponse& r) {
-         r.status = kStatusSuccess;
-         r.hasStatus = false;
-       })},
-      {"a one-byte Status is no Status",
-       With(Without(base, tag::kStatus), Raw(tag::kStatus, {0x00})), changed([](DimseResponse& r) {
-         r.status = kStatusSuccess;
-         r.hasStatus = false;
-       })},
-      {"no Command Field", Without(base, tag::kCommandField),
-       changed([](DimseResponse& r) { r.commandField = 0; })},
-      {"no Data Set Type: a data set follows", Without(base, tag::kCommandDataSetType),
-       changed([](DimseResponse& r) { r.dataSetFollows = true; })},
-      {"Data Set Type 0x0102",
-       With(Without(base, tag::kCommandDataSetType),
-            CommandUS(tag::kCommandDataSetType, kDataSetPresent)),
-       changed([](DimseResponse& r) { r.dataSetFollows = true; })},
-      {"no sub-operation numbers",
-       Without(Without(Without(Without(base, tag::kNumberOfRemainingSuboperations),
-                               tag::kNumberOfCompletedSuboperations),
-                       tag::kNumberOfFailedSuboperations),
-               tag::kNumberOfWarningSuboperations),
-       changed([](DimseResponse& r) {
-         r.remaining.reset();
-         r.completed.reset();
-         r.failed.reset();
-         r.warning.reset();
-       })},
-      {"no UIDs", Without(Without(base, tag::kAffectedSOPClassUID), tag::kAffectedSOPInstanceUID),
-       changed([](DimseResponse& r) {
-         r.affectedSOPClassUID.reset();
-         r.affectedSOPInstanceUID.reset();
-       })},
-      {"nothing at all", TagList{}, changed([](DimseResponse& r) {
-         r = DimseResponse{};
-         r.dataSetFollows = true;
-       })},
+      {"every element (UIDs without their NUL pad)", MoveResponse(),
+       "0x8021 to 7, status 0xFF00, no data set, " + tail},
+      {"no Status reads as success", MoveResponse(tag::kStatus),
+       "0x8021 to 7, status 0x0000 absent, no data set, " + tail},
+      {"a one-byte Status is none", MoveResponse(tag::kStatus, Bytes{0x01}),
+       "0x8021 to 7, status 0x0000 absent, no data set, " + tail},
+      {"no Command Field", MoveResponse(tag::kCommandField),
+       "0x0000 to 7, status 0xFF00, no data set, " + tail},
+      {"no Data Set Type: a data set follows", MoveResponse(tag::kCommandDataSetType),
+       "0x8021 to 7, status 0xFF00, data set, " + tail},
+      {"Data Set Type 0x0102", MoveResponse(tag::kCommandDataSetType, testing::US(0x0102)),
+       "0x8021 to 7, status 0xFF00, data set, " + tail},
+      {"no Remaining", MoveResponse(tag::kNumberOfRemainingSuboperations),
+       "0x8021 to 7, status 0xFF00, no data set, -/1/0/2, 1.2.840.10008.5.1.4.1.2.2.2, 1.2.3"},
+      {"no instance UID", MoveResponse(tag::kAffectedSOPInstanceUID),
+       "0x8021 to 7, status 0xFF00, no data set, 3/1/0/2, 1.2.840.10008.5.1.4.1.2.2.2, -"},
+      {"nothing at all", TagList{}, "0x0000 to 0, status 0x0000 absent, data set, -/-/-/-, -, -"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(ParseDimseResponse(c.command), c.expected);
+    EXPECT_EQ(Summary(ParseDimseResponse(c.command)), c.expected) << c.what;
   }
 }
 
@@ -134,23 +81,14 @@ TEST(ReadDimseResponse, NamesWhatCameInsteadAndWhenNothingCame) {
   testing::AcceptedAssociation association(
       {testing::ProposedContextItem(1, uid::kVerification, {uid::kImplicitVRLittleEndian})});
   ASSERT_TRUE(association.accepted());
-  const auto send = [&](uint16_t status) {
-    ASSERT_TRUE(association.pair().Send(
-        testing::PDataPdu({testing::Pdv(1, 0x03, testing::EchoResponseCommand(3, status))})));
-  };
+  ASSERT_TRUE(association.pair().Send(
+      testing::PDataPdu({testing::Pdv(1, 0x03, testing::EchoResponseCommand(3, 0x0110))})));
   DimseResponse response;
-  send(0x0110);
-  ServiceResult read = ReadDimseResponse(association.service(), kCEchoRSP, response);
-  EXPECT_TRUE(read.Ok()) << "judging the status is the service's part";
-  EXPECT_EQ(read.status, 0x0110);
-  EXPECT_EQ(FinalStatusResult(response).reason, "C-ECHO-RSP status 0x0110");
-  EXPECT_EQ(FinalStatusResult(response).failure, ServiceFailure::kStatus);
-
-  send(0x0000);
-  read = ReadDimseResponse(association.service(), kCStoreRSP, response);
+  ServiceResult read = ReadDimseResponse(association.service(), kNCreateRSP, response);
   EXPECT_EQ(read.failure, ServiceFailure::kUnexpectedResponse);
   EXPECT_EQ(read.status, std::nullopt);
-  EXPECT_EQ(read.reason, "the peer answered with a C-ECHO-RSP, not a C-STORE-RSP");
+  EXPECT_EQ(read.reason, "the peer answered with a C-ECHO-RSP, not an N-CREATE-RSP");
+  EXPECT_EQ(response.status, 0x0110) << "what came is still there to see";
 
   association.pair().ClosePeer();
   read = ReadDimseResponse(association.service(), kCStoreRSP, response);
