@@ -116,7 +116,7 @@ TEST_F(QueryOperation, FindWritesTheCountAndThirteenLinesPerStudy) {
   Lines lines;
   const QueryOperationResult result = Find(peer, StudyQueryFromFilters("DOE*", "19950101-"), lines);
   const QueryPeerRecord& seen = peer.Finish();
-  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(result.Ok());
   EXPECT_EQ(result.records, 2u);
   EXPECT_EQ(lines, Concat({{"No studies: 2", ""}, kArchibaldLines, {""}, kArchibaldLines, {""}}));
   EXPECT_TRUE(seen.released);
@@ -133,7 +133,7 @@ TEST_F(QueryOperation, FindWithAnImmediateFinalResponseWritesNoStudiesZero) {
   Lines lines;
   const QueryOperationResult result = Find(peer, StudyQueryFromFilters("", ""), lines);
   peer.Finish();
-  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(result.Ok());
   EXPECT_EQ(lines, (Lines{"No studies: 0", ""}));
 }
 
@@ -144,9 +144,9 @@ TEST_F(QueryOperation, FindWithoutAssociationWritesAssociationFailed) {
   Lines lines;
   const QueryOperationResult result = Find(peer, StudyInfo{}, lines);
   peer.Finish();
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.failure, ServiceFailure::kRejected);
   EXPECT_FALSE(result.associated);
-  EXPECT_EQ(result.lastStatus, 1);
+  EXPECT_EQ(result.status, std::nullopt);
   EXPECT_EQ(lines, Lines{"Association Failed!"});
 }
 
@@ -161,8 +161,8 @@ TEST_F(QueryOperation, FindStopsAtAFailureStatusAndReleasesAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3))
       << "no wait for a response after the final one";
   EXPECT_TRUE(seen.released);
-  EXPECT_FALSE(result.Succeeded());
-  EXPECT_EQ(result.lastStatus, 0xA700);
+  EXPECT_EQ(result.failure, ServiceFailure::kStatus);
+  EXPECT_EQ(result.status, 0xA700);
   // The failure response's record is counted, empty.
   Lines empty;
   for (const std::string& line : kArchibaldLines)
@@ -178,8 +178,8 @@ TEST_F(QueryOperation, FindLosingTheConnectionKeepsTheStudiesSoFar) {
   Lines lines;
   const QueryOperationResult result = Find(peer, StudyInfo{}, lines);
   peer.Finish();
-  EXPECT_EQ(result.lastStatus, -1);
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.failure, ServiceFailure::kNoResponse);
+  EXPECT_EQ(result.status, std::nullopt);
   EXPECT_EQ(lines, Concat({{"No studies: 1", ""}, kArchibaldLines, {""}}));
 }
 
@@ -195,7 +195,7 @@ TEST_F(QueryOperation, SeriesAndImageRecordsAreWrittenFieldByField) {
   Lines lines;
   SeriesInfo query;
   query.StudyInstanceUID = "1.2";
-  EXPECT_TRUE(Find(peer, query, lines).Succeeded());
+  EXPECT_TRUE(Find(peer, query, lines).Ok());
   peer.Finish();
   EXPECT_EQ(lines, (Lines{"No series: 1", "", "SeriesDate: ", "SeriesTime: ", "SeriesDescription: ",
                           "BodyPartExamined: ", "SeriesInstanceUID: 1.2.3", "SeriesNumber: 1 ",
@@ -232,7 +232,7 @@ TEST_F(QueryOperation, WorklistWritesTheCountAndNineLinesPerItem) {
   const QueryOperationResult result =
       Worklist(peer, WorklistQueryFromFilters("TEST*", "20240115"), lines);
   const QueryPeerRecord& seen = peer.Finish();
-  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(result.Ok());
   EXPECT_EQ(lines, (Lines{"No studies: 1", "", "PatientName: TEST^WORKLIST^ONE ",
                           "PatientID: WLPID001", "PatientBD: 19700101", "PatientSex: F ",
                           "Modality: CT", "Scheduled Station AET: CTSCANNER1",
@@ -251,7 +251,8 @@ TEST_F(QueryOperation, WorklistWithoutAssociationWritesAssociationFailed) {
   Lines lines;
   const QueryOperationResult result = Worklist(peer, TWorklistItem{}, lines);
   peer.Finish();
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.failure, ServiceFailure::kRejected);
+  EXPECT_FALSE(result.associated);
   EXPECT_EQ(lines, Lines{"Association Failed!"});
 }
 

@@ -34,7 +34,7 @@ class RequestedAssociation {
       peer_ = ::dup(fd);
     });
     service_.ProposeAssociation("NORVANE", "PEER", abstractSyntax, {std::string(transferSyntax)});
-    connected_ = service_.Connect("127.0.0.1", acceptor.Port());
+    connected_ = service_.Connect("127.0.0.1", acceptor.Port()).Ok();
     acceptor.Join();
   }
   ~RequestedAssociation() {
