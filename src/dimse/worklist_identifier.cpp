@@ -26,36 +26,36 @@ TagRecord Delimiter(uint16_t element) {
   return record;
 }
 
-constexpr uint32_t Tag(uint16_t group, uint16_t element) {
+constexpr uint32_t TagKey(uint16_t group, uint16_t element) {
   return (uint32_t{group} << 16) | element;
 }
 
 // Attributes taken wherever they stand in the response.
 std::string* TopLevelField(TWorklistItem& r, uint32_t tag) {
   switch (tag) {
-    case Tag(0x0008, 0x0050):
+    case TagKey(0x0008, 0x0050):
       return &r.AccessionNumber;
-    case Tag(0x0010, 0x0010):
+    case TagKey(0x0010, 0x0010):
       return &r.PatientName;
-    case Tag(0x0010, 0x0020):
+    case TagKey(0x0010, 0x0020):
       return &r.PatientID;
-    case Tag(0x0010, 0x0030):
+    case TagKey(0x0010, 0x0030):
       return &r.PatientBD;
-    case Tag(0x0010, 0x0040):
+    case TagKey(0x0010, 0x0040):
       return &r.PatientSex;
-    case Tag(0x0010, 0x2110):
+    case TagKey(0x0010, 0x2110):
       return &r.ContrastAllergies;
-    case Tag(0x0020, 0x000D):
+    case TagKey(0x0020, 0x000D):
       return &r.StudyInstanceUID;
-    case Tag(0x0032, 0x1032):
+    case TagKey(0x0032, 0x1032):
       return &r.RequestingPhysician;
-    case Tag(0x0032, 0x1060):
+    case TagKey(0x0032, 0x1060):
       return &r.RequestedProcedureDescription;
-    case Tag(0x0032, 0x1070):
+    case TagKey(0x0032, 0x1070):
       return &r.RequestedContrastAgent;
-    case Tag(0x0040, 0x1001):
+    case TagKey(0x0040, 0x1001):
       return &r.RequestedProcedureID;
-    case Tag(0x0040, 0x1003):
+    case TagKey(0x0040, 0x1003):
       return &r.RequestedProcedurePriority;
     default:
       return nullptr;
@@ -65,27 +65,27 @@ std::string* TopLevelField(TWorklistItem& r, uint32_t tag) {
 // Attributes of a scheduled procedure step.
 std::string* StepField(TWorklistItem& r, uint32_t tag) {
   switch (tag) {
-    case Tag(0x0008, 0x0060):
+    case TagKey(0x0008, 0x0060):
       return &r.Modality;
-    case Tag(0x0032, 0x1070):
+    case TagKey(0x0032, 0x1070):
       return &r.RequestedContrastAgent;
-    case Tag(0x0040, 0x0001):
+    case TagKey(0x0040, 0x0001):
       return &r.ScheduledStationAET;
-    case Tag(0x0040, 0x0002):
+    case TagKey(0x0040, 0x0002):
       return &r.SPSStartDate;
-    case Tag(0x0040, 0x0003):
+    case TagKey(0x0040, 0x0003):
       return &r.SPSStartTime;
-    case Tag(0x0040, 0x0006):
+    case TagKey(0x0040, 0x0006):
       return &r.ScheduledPerformingPhysician;
-    case Tag(0x0040, 0x0007):
+    case TagKey(0x0040, 0x0007):
       return &r.SPSDescription;
-    case Tag(0x0040, 0x0009):
+    case TagKey(0x0040, 0x0009):
       return &r.SPSID;
-    case Tag(0x0040, 0x0010):
+    case TagKey(0x0040, 0x0010):
       return &r.ScheduledStationName;
-    case Tag(0x0040, 0x0011):
+    case TagKey(0x0040, 0x0011):
       return &r.SPSLocation;
-    case Tag(0x0040, 0x0012):
+    case TagKey(0x0040, 0x0012):
       return &r.PreMedication;
     default:
       return nullptr;
@@ -98,7 +98,7 @@ void TakeSteps(TWorklistItem& record, const TagRecord& sequence,
   if (!ExpandSequence(encoding, sequence, steps)) return;
   for (const TagRecord& element : steps) {
     if (!element.HasValue()) continue;
-    if (std::string* field = StepField(record, Tag(element.group, element.element))) {
+    if (std::string* field = StepField(record, TagKey(element.group, element.element))) {
       *field = ResponseText(element);
     }
   }
@@ -148,7 +148,7 @@ void ParseWorklistResponse(TWorklistItem& record, const TagList& identifier,
       continue;
     }
     if (!element.HasValue()) continue;
-    const uint32_t tag = Tag(element.group, element.element);
+    const uint32_t tag = TagKey(element.group, element.element);
     std::string* field = TopLevelField(record, tag);
     if (field == nullptr && inSequence) field = StepField(record, tag);
     if (field != nullptr) *field = ResponseText(element);
