@@ -12,6 +12,7 @@
 #include "datadec/meta_header.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 namespace {
@@ -84,8 +85,8 @@ AppendMetaResult AppendMetaHeaderWithResult(const std::string& fileName,
   if (read != AppendMetaResult::kDone) return read;
 
   TagList meta;
-  BuildMetaHeader(meta, GetTagText(dataset, 0x0008, 0x0016), GetTagText(dataset, 0x0008, 0x0018),
-                  UidText(transferSyntaxUID));
+  BuildMetaHeader(meta, GetTagText(dataset, tag::kSOPClassUID),
+                  GetTagText(dataset, tag::kSOPInstanceUID), UidText(transferSyntaxUID));
   if (!WriteDicomFile(fileName, &meta, dataset, encoding.explicitVR, encoding.Order())) {
     return AppendMetaResult::kCannotWrite;
   }

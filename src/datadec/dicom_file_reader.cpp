@@ -1,19 +1,16 @@
 #include "datadec/dicom_file_reader.hpp"
 
 #include "datadec/dicom_file_format.hpp"
-#include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dictionary/dictionary.hpp"
 #include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "platform/file_bytes.hpp"
 
 namespace norvane {
 namespace {
-
-constexpr uint16_t kTransferSyntaxElement = 0x0010;
-constexpr uint16_t kGroupLengthElement = 0x0000;
 
 // Reads every element after "DICM" into the two lists.
 Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out) {
@@ -42,7 +39,7 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
       }
     }
 
-    if (header->Is(kMetaGroup, kTransferSyntaxElement) && reader.inMetaGroup) {
+    if (header->Is(tag::kTransferSyntaxUID) && reader.inMetaGroup) {
       ApplyTransferSyntax(reader, record.value);
     }
 
@@ -50,7 +47,7 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
       if (const std::string_view vr = MetaElementVR(header->element); !vr.empty()) {
         record.SetVR(vr);
       }
-      if (header->element == kGroupLengthElement && record.value.size() >= 4) {
+      if (header->Is(tag::kFileMetaInformationGroupLength) && record.value.size() >= 4) {
         metaEnd = valueStart + header->length + LoadU32(record.value.data(), false);
       }
       out.meta.push_back(std::move(record));
@@ -116,7 +113,7 @@ std::optional<std::string> LoadFileDataset(const std::string& fileName, TagList&
   for (TagRecord& r : content.dataset)
     dataset.push_back(std::move(r));
   if (!content.Ok()) return std::nullopt;
-  const TagRecord* syntax = FindTag(content.meta, kMetaGroup, kTransferSyntaxElement);
+  const TagRecord* syntax = FindTag(content.meta, tag::kTransferSyntaxUID);
   if (!syntax) return std::nullopt;
   return std::string(UidText(ValueBytes(*syntax)));
 }

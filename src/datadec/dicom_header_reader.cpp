@@ -7,16 +7,11 @@
 #include <memory>
 
 #include "datadec/dicom_file_format.hpp"
-#include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
-namespace {
-
-constexpr uint16_t kPixelDataGroup = 0x7FE0;
-
-}  // namespace
 
 bool DICOMHeader(const std::string& fileName, TagList& list) {
   CFile file = OpenCFile(fileName.c_str(), "rb");
@@ -33,7 +28,7 @@ bool DICOMHeader(const std::string& fileName, TagList& list) {
   ElementReaderState state{.explicitVR = true, .bigEndian = false, .inMetaGroup = true};
   while (::ftello(file.get()) < size) {
     const std::optional<ElementHeader> header = ReadElementHeader(state, file.get());
-    if (!header || header->group == kPixelDataGroup) break;
+    if (!header || header->group == tag::kPixelData.group) break;
     TagRecord record = header->ToRecord();
     if (header->HasValue()) {
       std::optional<std::vector<uint8_t>> value = ReadElementValue(file.get(), header->length);
@@ -45,7 +40,7 @@ bool DICOMHeader(const std::string& fileName, TagList& list) {
       }
       record.value = std::move(*value);
     }
-    if (header->Is(kMetaGroup, 0x0010)) ApplyTransferSyntax(state, record.value);
+    if (header->Is(tag::kTransferSyntaxUID)) ApplyTransferSyntax(state, record.value);
     list.push_back(std::move(record));
   }
   return true;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "datadec/element_encoding.hpp"
+#include "datadec/element_codec.hpp"
 #include "elements/tag_list.hpp"
 
 namespace norvane {
