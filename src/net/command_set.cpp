@@ -5,12 +5,6 @@
 #include <string>
 
 namespace norvane {
-namespace {
-
-// Tag and 32-bit length of an implicit VR element.
-constexpr uint32_t kImplicitHeaderSize = 8;
-
-}  // namespace
 
 TagRecord GenerateUIDTag(uint16_t group, uint16_t element, std::string_view uid) {
   std::string padded(uid);
@@ -19,9 +13,11 @@ TagRecord GenerateUIDTag(uint16_t group, uint16_t element, std::string_view uid)
 }
 
 TagList CommandSet(TagList elements) {
+  // Command sets are implicit VR little endian on every presentation context.
+  const DatasetEncoding commandEncoding{.explicitVR = false, .bigEndian = false};
   uint32_t length = 0;
   for (const TagRecord& record : elements) {
-    length += kImplicitHeaderSize + (record.HasValue() ? record.length : 0);
+    length += static_cast<uint32_t>(EncodedSize(record, kNetworkRules, commandEncoding));
   }
   TagList command;
   command.reserve(elements.size() + 1);

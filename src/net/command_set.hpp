@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "datadec/element_encoding.hpp"
+#include "datadec/element_codec.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 
