@@ -148,7 +148,7 @@ void ParseWorklistResponse(TWorklistItem& record, const TagList& identifier,
       continue;
     }
     if (!element.HasValue()) continue;
-    const uint32_t tag = Tag(element.group, element.element);
+    const uint32_t tag = norvane::Tag{element.group, element.element}.Value();
     std::string* field = TopLevelField(record, tag);
     if (field == nullptr && inSequence) field = StepField(record, tag);
     if (field != nullptr) *field = ResponseText(element);
