@@ -146,8 +146,10 @@ void MainWindow::Dump() {
   DumpDICOMFile(*output_, *chooser_);
 }
 
+// A plain message: no icon, one button.
 void MainWindow::About() {
-  QMessageBox::information(this, "NORVANE", ToQString(AboutText()));
+  QMessageBox about(QMessageBox::NoIcon, "NORVANE", ToQString(AboutText()), QMessageBox::Ok, this);
+  about.exec();
 }
 
 }  // namespace norvane::gui

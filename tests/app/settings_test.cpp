@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/setup/settings_keys.hpp"
 #include "support/peers.hpp"
 #include "support/query_peers.hpp"
 
@@ -98,49 +97,6 @@ TEST(Settings, SaveThatCannotWriteSaysWhyAndLeavesNothingBehind) {
     EXPECT_NE(saved.reason.find(path), std::string::npos) << saved.reason;
   }
   EXPECT_EQ(testing::FileNames(dir.path().string()), std::vector<std::string>{});
-}
-
-TEST(SettingsKeys, ShowAndSetTheFieldsByName) {
-  const struct {
-    const char* key;
-    const char* value;
-    std::string problem;  // empty: accepted
-    const char* shown;
-  } cases[] = {
-      {"host", "pacs.example", "", "pacs.example"},
-      {"port", "11112", "", "11112"},
-      {"port", "0", "'0' is not a port number from 1 to 65535", "104"},
-      {"port", "70000", "'70000' is not a port number from 1 to 65535", "104"},
-      {"local-aet", "NORVANE", "", "NORVANE"},
-      {"remote-aet", "SEVENTEEN_LETTERS", "'SEVENTEEN_LETTERS' is longer than 16 characters",
-       "remote"},
-      {"log-level", "socket level", "", "Socket Level"},
-      {"log-level", "2", "", "PDU Level"},
-      {"log-level", "none", "", "none"},
-      {"film-destination", "BIN_2", "", "BIN_2"},
-      {"film-destination", "none", "", "none"},
-      {"film-orientation", "", "", ""},
-      {"film-size", "A4",
-       "'A4' is none of '14INX17IN', '14INX14IN', '10INX12IN', '8INX10IN', 'none'", "14INX17IN"},
-      {"magnification-type", "cubic", "", "CUBIC"},
-      {"planar-configuration", "1", "", "1"},
-      {"planar-configuration", "yes", "'yes' is neither 0 nor 1", "0"},
-      {"colour", "1", "unknown key 'colour'", ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.key) + " " + c.value);
-    Settings s;
-    EXPECT_EQ(SetSettingsValue(s, c.key, c.value), c.problem);
-    EXPECT_EQ(SettingsValueText(s, c.key), c.shown);
-  }
-  Settings s;
-  ASSERT_TRUE(SetSettingsValue(s, "log-level", "Socket Level").empty());
-  EXPECT_EQ(s.logLevel(), 3);
-  ASSERT_TRUE(SetSettingsValue(s, "log-level", "No Log").empty());
-  EXPECT_EQ(s.logLevel(), 1);
-  ASSERT_TRUE(SetSettingsValue(s, "film-orientation", "none").empty());
-  EXPECT_EQ(s.filmOrientation(), -1);
-  EXPECT_EQ(SettingsKeys().size(), 10u);
 }
 
 }  // namespace

@@ -4,20 +4,15 @@
 // dialogs answered while they are open, and the text area read back as lines.
 
 #include <gtest/gtest.h>
+
 #include <QApplication>
-#include <QDialog>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QToolButton>
 #include <QtTest/QTest>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "app/main_thread.hpp"
 #include "gui/main_window.hpp"
 #include "support/peers.hpp"
 #include "support/runner_fakes.hpp"
@@ -42,14 +37,18 @@ void WhenModal(const QString& caption, std::function<void(QWidget&)> act) {
   timer->start(10);
 }
 
-// Presses a message box's button, remembering its text.
+// Presses a message box's button, keeping its text.
 inline void AnswerMessageBox(const QString& caption, QMessageBox::StandardButton button,
-                             QString* text = nullptr) {
+                             QString* text) {
   WhenModal<QMessageBox>(caption, [button, text](QWidget& modal) {
-    auto& box = static_cast<QMessageBox&>(modal);
-    if (text) *text = box.text();
-    QTest::mouseClick(box.button(button), Qt::LeftButton);
+    *text = static_cast<QMessageBox&>(modal).text();
+    QTest::mouseClick(static_cast<QMessageBox&>(modal).button(button), Qt::LeftButton);
   });
+}
+
+inline void Type(QLineEdit& entry, const QString& text) {
+  entry.clear();
+  QTest::keyClicks(&entry, text);
 }
 
 inline std::string Join(const std::vector<std::string>& lines) {
@@ -62,14 +61,14 @@ inline std::string Join(const std::vector<std::string>& lines) {
 class WindowFixture {
  public:
   explicit WindowFixture(std::optional<std::string> file = std::nullopt)
-      : chooser_(std::make_shared<FixedChooser>(std::move(file))),
-        window_(FixApplicationFolders(dir_.path().string()), chooser_) {
+      : window_(FixApplicationFolders(dir_.path().string()),
+                std::make_shared<FixedChooser>(std::move(file))) {
     window_.show();
   }
   ~WindowFixture() { WaitForWorkers(); }
 
   gui::MainWindow& window() { return window_; }
-  std::string folder(const std::string& name = "") const { return dir_ / name; }
+  std::string folder(const std::string& name) const { return dir_ / name; }
   template <class Widget = QWidget>
   Widget& Find(QWidget& parent, const char* name) {
     auto* widget = parent.findChild<Widget*>(name);
@@ -87,21 +86,16 @@ class WindowFixture {
   }
 
   std::vector<std::string> Lines() const {
-    const QString text = window_.textArea()->toPlainText();
     std::vector<std::string> lines;
+    const QString text = window_.textArea()->toPlainText();
     if (text.isEmpty()) return lines;
     for (const QString& line : text.split('\n'))
       lines.push_back(line.toStdString());
     return lines;
   }
   // Waits until the text area's last line is `last` (a worker's report).
-  bool WaitForLastLine(const std::string& last, int milliseconds = 60000) {
-    return QTest::qWaitFor(
-        [&] {
-          const std::vector<std::string> lines = Lines();
-          return !lines.empty() && lines.back() == last;
-        },
-        milliseconds);
+  bool WaitForLastLine(const std::string& last) {
+    return QTest::qWaitFor([&] { return !Lines().empty() && Lines().back() == last; }, 60000);
   }
   static void WaitForWorkers() {
     EXPECT_TRUE(QTest::qWaitFor([] { return RunningMainThreads() == 0; }, 60000));
@@ -109,7 +103,6 @@ class WindowFixture {
 
  private:
   TempDir dir_;
-  std::shared_ptr<FixedChooser> chooser_;
   gui::MainWindow window_;
 };
 

@@ -24,34 +24,30 @@ class CollectingSink : public OutputSink {
     std::lock_guard lock(mutex_);
     lines_.push_back(line);
   }
-  std::vector<std::string> lines() const {
+  std::vector<std::string> lines() {
     std::lock_guard lock(mutex_);
     return lines_;
   }
-  int clears() const {
+  int clears() {
     std::lock_guard lock(mutex_);
     return clears_;
   }
 
  private:
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::vector<std::string> lines_;
   int clears_ = 0;
 };
 
-// Answers every question with the same file, or with a cancel.
-class FixedChooser : public FileChooser {
- public:
-  explicit FixedChooser(std::optional<std::string> answer) : answer_(std::move(answer)) {}
+// Answers every question with the same file, or with a cancel; counts the questions.
+struct FixedChooser : FileChooser {
+  explicit FixedChooser(std::optional<std::string> file) : answer(std::move(file)) {}
   std::optional<std::string> ChooseFile() override {
-    ++asked_;
-    return answer_;
+    ++asked;
+    return answer;
   }
-  int asked() const { return asked_; }
-
- private:
-  std::optional<std::string> answer_;
-  int asked_ = 0;
+  std::optional<std::string> answer;
+  int asked = 0;
 };
 
 }  // namespace norvane::testing

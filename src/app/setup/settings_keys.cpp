@@ -32,13 +32,19 @@ std::string TooLong(std::string_view value, size_t limit) {
 }
 
 // A list's value: its entry's position, or -1 for "none"; nothing when no entry matches.
+// An entry written exactly as listed wins over "none", so the magnification type "NONE"
+// stays an entry; otherwise case does not matter.
 std::optional<int32_t> ListPosition(std::span<const std::string_view> entries,
                                     std::string_view value) {
+  const auto find = [&](auto same) -> std::optional<int32_t> {
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (same(entries[i], value)) return static_cast<int32_t>(i);
+    }
+    return std::nullopt;
+  };
+  if (const auto exact = find(std::equal_to<std::string_view>())) return exact;
   if (SameText(value, kNone)) return -1;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (SameText(entries[i], value)) return static_cast<int32_t>(i);
-  }
-  return std::nullopt;
+  return find(SameText);
 }
 
 std::string ListText(std::span<const std::string_view> entries, int32_t position) {
@@ -134,7 +140,7 @@ const std::vector<KeyHandler>& Handlers() {
               FilmOrientationEntries(), &Settings::filmOrientation, &Settings::setFilmOrientation),
       ListKey({"film-size", "14INX17IN, 14INX14IN, 10INX12IN, 8INX10IN, or none"},
               FilmSizeEntries(), &Settings::filmSize, &Settings::setFilmSize),
-      ListKey({"magnification-type", "REPLICATE, BILINEAR, CUBIC, NONE, or none"},
+      ListKey({"magnification-type", "REPLICATE, BILINEAR, CUBIC, NONE, or none (no choice)"},
               MagnificationTypeEntries(), &Settings::magnificationType,
               &Settings::setMagnificationType),
       {{"planar-configuration", "1 to send colour pixels plane by plane, else 0"},
