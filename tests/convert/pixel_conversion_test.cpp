@@ -11,6 +11,7 @@
 #include "convert/jpeg_codec.hpp"
 #include "convert/jpeg_frame_info.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 namespace {
@@ -342,17 +343,20 @@ TEST(PixelConversion, LossyStepsAreMarkedAndStayMarked) {
   const TagList plain = ImageList(shape, ImagePixels(shape, 5));
   TagList once;
   ASSERT_TRUE(ConvertDataset(once, plain, kBaseline, kExplicit));
-  const auto ratio = [](const TagList& list) { return GetTagText(list, 0x0028, 0x2112); };
-  EXPECT_EQ(GetTagText(once, 0x0028, 0x2110), "01");
-  EXPECT_EQ(GetTagText(once, 0x0028, 0x2114), "ISO_10918_1");
+  const auto ratio = [](const TagList& list) {
+    return GetTagText(list, tag::kLossyImageCompressionRatio);
+  };
+  EXPECT_EQ(GetTagText(once, tag::kLossyImageCompression), "01");
+  EXPECT_EQ(GetTagText(once, tag::kLossyImageCompressionMethod), "ISO_10918_1");
   const double first = std::atof(ratio(once).c_str());
   EXPECT_GT(first, 1.0) << ratio(once);
   EXPECT_LE(ratio(once).size(), 16u);
   // Inserted in tag order, at the top level, before the pixel data.
-  const size_t lossy = static_cast<size_t>(FindTag(once, 0x0028, 0x2110) - once.data());
-  EXPECT_TRUE(once[lossy - 1].Is(0x0028, 0x0103)) << Describe(once);
-  EXPECT_TRUE(once[lossy + 1].Is(0x0028, 0x2112));
-  EXPECT_TRUE(once[lossy + 2].Is(0x0028, 0x2114));
+  const size_t lossy =
+      static_cast<size_t>(FindTag(once, tag::kLossyImageCompression) - once.data());
+  EXPECT_TRUE(once[lossy - 1].Is(tag::kPixelRepresentation)) << Describe(once);
+  EXPECT_TRUE(once[lossy + 1].Is(tag::kLossyImageCompressionRatio));
+  EXPECT_TRUE(once[lossy + 2].Is(tag::kLossyImageCompressionMethod));
   EXPECT_EQ(lossy + 3, PixelDataIndex(once));
   EXPECT_EQ(once[lossy + 1].length % 2, 0u);
 
@@ -360,7 +364,7 @@ TEST(PixelConversion, LossyStepsAreMarkedAndStayMarked) {
   for (const char* target : {kExplicit, kLossless}) {
     TagList decoded;
     ASSERT_TRUE(ConvertDataset(decoded, once, target, kBaseline));
-    EXPECT_EQ(GetTagText(decoded, 0x0028, 0x2110), "01") << target;
+    EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompression), "01") << target;
     EXPECT_EQ(ratio(decoded), ratio(once)) << target;
   }
   TagList native;
@@ -368,7 +372,7 @@ TEST(PixelConversion, LossyStepsAreMarkedAndStayMarked) {
   TagList twice;
   ASSERT_TRUE(ConvertDataset(twice, native, kBaseline, kExplicit));
   EXPECT_EQ(ratio(twice).rfind(ratio(once) + "\\", 0), 0u) << ratio(twice);
-  EXPECT_EQ(GetTagText(twice, 0x0028, 0x2114), "ISO_10918_1\\ISO_10918_1");
+  EXPECT_EQ(GetTagText(twice, tag::kLossyImageCompressionMethod), "ISO_10918_1\\ISO_10918_1");
 
   // A baseline stream whose image says nothing of it gets the step it went through.
   TagList unmarked = once;
@@ -376,39 +380,14 @@ TEST(PixelConversion, LossyStepsAreMarkedAndStayMarked) {
                  unmarked.begin() + static_cast<ptrdiff_t>(lossy + 3));
   TagList decoded;
   ASSERT_TRUE(ConvertDataset(decoded, unmarked, kExplicit, kBaseline));
-  EXPECT_EQ(GetTagText(decoded, 0x0028, 0x2110), "01");
-  EXPECT_EQ(GetTagText(decoded, 0x0028, 0x2114), "ISO_10918_1");
+  EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompression), "01");
+  EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompressionMethod), "ISO_10918_1");
   // Lossless steps and native conversions add nothing.
   for (const char* target : {kLossless, kBig}) {
     TagList out;
     ASSERT_TRUE(ConvertDataset(out, plain, target, kExplicit));
-    EXPECT_EQ(FindTag(out, 0x0028, 0x2110), nullptr) << target;
+    EXPECT_EQ(FindTag(out, tag::kLossyImageCompression), nullptr) << target;
   }
-}
-
-TEST(PixelConversion, YbrFull422ToBaseline_CodesTheRgbItStandsFor) {
-  // 2 x 2 pixels: a red pair and a blue pair (full-range Y Cb Cr).
-  const Bytes ybr = {76, 76, 85, 255, 29, 29, 255, 107};
-  TagList source = ImageList(ImageShape{8, 2, 2, 3, 1}, {});
-  FindTag(source, 0x0028, 0x0004)->value = testing::Padded("YBR_FULL_422");
-  FindTag(source, 0x0028, 0x0004)->length = 12;
-  source[PixelDataIndex(source)].value = ybr;
-  source[PixelDataIndex(source)].length = 8;
-  TagList compressed;
-  ASSERT_EQ(ConvertDatasetWithStatus(compressed, source, kBaseline, kExplicit), ConvertStatus::kOk);
-  EXPECT_EQ(GetTagText(compressed, 0x0028, 0x0004), "RGB");
-  const auto fragments = Fragments(compressed);
-  ASSERT_EQ(fragments.size(), 1u);
-  Bytes rgb(12);
-  ASSERT_EQ(JpegDecode8(fragments[0], rgb), 0);
-  const Bytes expected = {254, 0, 0, 254, 0, 0, 0, 0, 254, 0, 0, 254};
-  for (size_t i = 0; i < rgb.size(); ++i) {
-    EXPECT_NEAR(rgb[i], expected[i], 24) << "sample " << i;
-  }
-  // JPEG lossless keeps samples as stored, which full-resolution frames cannot.
-  TagList out;
-  EXPECT_EQ(ConvertDatasetWithStatus(out, source, kLossless, kExplicit),
-            ConvertStatus::kPhotometric);
 }
 
 TEST(PixelConversion, FailureStatus_SaysWhy) {

@@ -12,6 +12,7 @@
 
 #include "convert/convert_dataset.hpp"
 #include "dimse/store_request.hpp"
+#include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
 #include "scripted_store_peer.hpp"
@@ -263,7 +264,7 @@ TEST_F(StoreSCUWire, ProposalIsOneContextPerSyntaxTheFileCanGoOutIn) {
     ASSERT_TRUE(LoadFileDataset(testing::PydicomFile(c.file), dataset));
     (void)Store(peer, testing::PydicomFile(c.file), c.preferred, c.convert);
     const StorePeerRecord& seen = peer.Finish();
-    const std::string sopClass = GetTagText(dataset, 0x0008, 0x0016);
+    const std::string sopClass = GetTagText(dataset, tag::kSOPClassUID);
     testing::WireBuilder expected;
     for (size_t i = 0; i < c.proposed.size(); ++i) {
       expected.Append(
