@@ -3,6 +3,7 @@
 #include <new>
 
 #include "convert/group_length.hpp"
+#include "convert/lossy_compression.hpp"
 #include "convert/pixel_data_conversion.hpp"
 #include "convert/pixel_module.hpp"
 #include "convert/supported_syntaxes.hpp"
@@ -33,6 +34,7 @@ ConvertStatus Convert(TagList& output, const TagList& source, const TransferSynt
   const bool swap = from.order != to.order;
   const bool reencode = swap || from.explicitVR != to.explicitVR;
   PixelModule module;
+  std::optional<PixelDataOutcome> pixels;
   size_t i = 0;
   while (i < source.size()) {
     const TagRecord& record = source[i];
@@ -40,10 +42,9 @@ ConvertStatus Convert(TagList& output, const TagList& source, const TransferSynt
     module.Note(record, from.BigEndian(), output.size());
     if (IsPixelData(record)) {
       ConvertStatus status = ConvertStatus::kOk;
-      const std::optional<size_t> next =
-          ConvertPixelData(source, i, converted, module, from, to, output, status);
-      if (!next) return status;
-      i = *next;
+      pixels = ConvertPixelData(source, i, converted, module, from, to, output, status);
+      if (!pixels) return status;
+      i = pixels->next;
       continue;
     }
     if (reencode && HoldsEncodedContent(converted)) {
@@ -63,6 +64,7 @@ ConvertStatus Convert(TagList& output, const TagList& source, const TransferSynt
     output.push_back(std::move(converted));
     ++i;
   }
+  if (pixels) MarkLossyCompression(output, *pixels);
   return ConvertStatus::kOk;
 }
 

@@ -12,7 +12,7 @@ std::string_view Describe(ConvertStatus status) {
       return "the target transfer syntax is not one that can be written";
     case ConvertStatus::kPixelDataLength:
       return "the pixel data length does not match Rows x Columns x Bits Allocated x samples x "
-             "frames";
+             "frames (with subsampled chroma at its reduced rate)";
     case ConvertStatus::kImageTooLarge:
       return "the image is larger than a pixel data element can hold";
     case ConvertStatus::kEncapsulatedForm:
@@ -22,6 +22,9 @@ std::string_view Describe(ConvertStatus status) {
              "16)";
     case ConvertStatus::kFrameMismatch:
       return "a compressed frame does not match Rows, Columns and the samples per pixel";
+    case ConvertStatus::kPhotometric:
+      return "the photometric interpretation cannot be coded in that JPEG syntax (subsampled "
+             "chroma goes to JPEG baseline only, as RGB)";
     case ConvertStatus::kCodecError:
       return "the JPEG codec failed";
     case ConvertStatus::kMalformedSequence:

@@ -15,6 +15,7 @@ enum class ConvertStatus : uint8_t {
   kEncapsulatedForm,   // not an offset table, one fragment per frame and a delimiter
   kBitsAllocated,      // a JPEG syntax that cannot code this Bits Allocated
   kFrameMismatch,      // a JPEG frame of another size or shape than the image
+  kPhotometric,        // colour samples a JPEG syntax cannot hold as they are stored
   kCodecError,         // the JPEG library failed
   kMalformedSequence,  // a sequence or item value that cannot be read
   kOutOfMemory,

@@ -1,26 +1,37 @@
 #include "convert/pixel_data_conversion.hpp"
 
-#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "convert/encapsulated_frames.hpp"
 #include "convert/frame_coding.hpp"
 #include "convert/value_swap.hpp"
+#include "datadec/ybr_to_rgb.hpp"
 #include "elements/byte_order.hpp"
+#include "elements/record_values.hpp"
 #include "elements/tag_list.hpp"
 
 namespace norvane {
 namespace {
+
+constexpr std::string_view kRgb = "RGB";
+constexpr std::string_view kYbrFull = "YBR_FULL";
+constexpr std::string_view kYbrFull422 = "YBR_FULL_422";
 
 // Native pixel data have the byte order of their syntax in units of Bits Allocated.
 size_t SampleSwapUnit(uint16_t bitsAllocated) {
   return bitsAllocated == 16 ? 2 : bitsAllocated == 32 ? 4 : 1;
 }
 
-bool InterleavedSamples(const PixelModule& module) {
-  return module.samples == 1 || module.planarConfiguration == 0;
-}
+// The samples of the image as the conversion holds them between decoding and encoding.
+struct Samples {
+  std::vector<uint8_t> bytes;  // little endian, every frame
+  std::string photometric;     // what the samples are now, without pad
+  uint16_t planar = 0;         // their Planar Configuration now
+  ChromaSubsampling chroma = ChromaSubsampling::kNone;
+  uint32_t frameSize = 0;  // bytes of one frame as held
+};
 
 // Colour-by-plane frames (R...R G...G B...B) to colour-by-pixel (RGB RGB ...), in place.
 void Interleave(std::span<uint8_t> frame, size_t bytesPerSample) {
@@ -36,61 +47,82 @@ void Interleave(std::span<uint8_t> frame, size_t bytesPerSample) {
   }
 }
 
-// The native samples of the source, little endian, exactly `total` bytes.
-std::optional<std::vector<uint8_t>> NativeSamples(const TagRecord& pixelData,
-                                                  const PixelModule& module, uint32_t total,
-                                                  const TransferSyntax& from,
-                                                  ConvertStatus& status) {
+bool NativeLengthFits(const TagRecord& pixelData, uint32_t total) {
   // One byte more is a pad; anything else would read past the data or drop some of it.
+  return (pixelData.length == total || pixelData.length == uint64_t{total} + 1) &&
+         ValueBytes(pixelData).size() >= total;
+}
+
+// The native samples of the source, little endian, exactly `total` bytes.
+Samples NativeSamples(const TagRecord& pixelData, const PixelModule& module, uint32_t total,
+                      const TransferSyntax& from) {
   const std::span<const uint8_t> value = ValueBytes(pixelData);
-  if ((pixelData.length != total && pixelData.length != uint64_t{total} + 1) ||
-      value.size() < total) {
-    status = ConvertStatus::kPixelDataLength;
-    return std::nullopt;
-  }
-  std::vector<uint8_t> samples(value.begin(), value.begin() + total);
-  if (from.BigEndian()) SwapBytes(samples, SampleSwapUnit(module.bitsAllocated));
+  Samples samples;
+  samples.bytes.assign(value.begin(), value.begin() + total);
+  if (from.BigEndian()) SwapBytes(samples.bytes, SampleSwapUnit(module.bitsAllocated));
+  samples.photometric = TrimmedText(module.photometric);
+  samples.planar = module.planarConfiguration;
+  samples.chroma = module.samples == 3 ? module.Chroma() : ChromaSubsampling::kNone;
+  samples.frameSize = module.NativeFrameSize().value_or(0);
   return samples;
 }
 
-struct Decoded {
-  std::vector<uint8_t> samples;
-  size_t next = 0;
-  bool lossy = false;
-};
-
-std::optional<Decoded> DecodedSamples(const TagList& source, size_t index,
-                                      const PixelModule& module, uint32_t frameSize, uint32_t total,
-                                      const TransferSyntax& from, ConvertStatus& status) {
-  if (!from.Encapsulated()) {
-    status = ConvertStatus::kEncapsulatedForm;  // compressed data under a native syntax
-    return std::nullopt;
-  }
-  if (!JpegCodesBitsAllocated(from.pixels, module.bitsAllocated)) {
-    status = ConvertStatus::kBitsAllocated;
-    return std::nullopt;
-  }
+// Decodes every frame. Lossy decoding gives RGB; lossless decoding gives the components as
+// coded, at full resolution, so subsampled YBR_FULL_422 becomes YBR_FULL.
+std::optional<Samples> DecodedSamples(const TagList& source, size_t index,
+                                      const PixelModule& module, const TransferSyntax& from,
+                                      PixelDataOutcome& outcome, ConvertStatus& status) {
   std::optional<EncapsulatedFrames> frames = CollectFrames(source, index, module.frames);
   if (!frames) {
     status = ConvertStatus::kEncapsulatedForm;
     return std::nullopt;
   }
-  Decoded decoded;
-  decoded.next = frames->next;
-  decoded.samples.resize(total);
+  Samples decoded;
+  decoded.frameSize = *module.CodecFrameSize();
+  decoded.bytes.resize(*module.CodecTotalSize());
   for (size_t f = 0; f < frames->frames.size(); ++f) {
     const std::span<uint8_t> frame =
-        std::span<uint8_t>(decoded.samples).subspan(f * frameSize, frameSize);
+        std::span<uint8_t>(decoded.bytes).subspan(f * decoded.frameSize, decoded.frameSize);
     bool lossy = false;
     status = DecodeFrame(from.pixels, module, frames->frames[f].bytes, frame, lossy);
     if (status != ConvertStatus::kOk) return std::nullopt;
-    decoded.lossy = decoded.lossy || lossy;
+    outcome.decodedLossy = outcome.decodedLossy || lossy;
+    outcome.decodedStreamBytes += frames->frames[f].bytes.size();
+  }
+  outcome.next = frames->next;
+  decoded.photometric = TrimmedText(module.photometric);
+  if (module.samples == 3 && decoded.photometric.rfind("YBR", 0) == 0) {
+    if (outcome.decodedLossy) decoded.photometric = kRgb;
+    if (decoded.photometric == kYbrFull422) decoded.photometric = kYbrFull;
   }
   return decoded;
 }
 
+// One frame as the codec takes it: interleaved, and RGB where baseline coding calls for it
+// (its streams hold the components as given, so YBR would be read back as RGB).
+std::span<const uint8_t> CodecFrame(const Samples& samples, const PixelModule& module,
+                                    uint32_t index, const TransferSyntax& to,
+                                    std::vector<uint8_t>& work, bool& ok) {
+  ok = true;
+  const std::span<const uint8_t> frame =
+      std::span<const uint8_t>(samples.bytes)
+          .subspan(size_t{index} * samples.frameSize, samples.frameSize);
+  if (module.samples != 3) return frame;
+  if (to.pixels == PixelEncoding::kJpegBaseline && IsConvertibleYbr(samples.photometric)) {
+    work.resize(*module.CodecFrameSize());
+    ok = YbrFrameToRgb(samples.photometric, samples.planar, module.rows, module.columns, frame,
+                       work);
+    return work;
+  }
+  if (samples.planar == 0) return frame;
+  work.assign(frame.begin(), frame.end());
+  Interleave(work, module.bitsAllocated > 8 ? 2 : 1);
+  return work;
+}
+
 void SetText(TagRecord& record, std::string_view text) {
   record.value.assign(text.begin(), text.end());
+  if (record.value.size() % 2 != 0) record.value.push_back(' ');
   record.length = static_cast<uint32_t>(record.value.size());
 }
 
@@ -112,79 +144,120 @@ std::string_view NativeVR(const TagRecord& pixelData, const PixelModule& module,
   return pixelData.VRText();
 }
 
+// JPEG frames hold every component at full resolution. Native subsampled chroma can reach
+// baseline as RGB, but not lossless, which would no longer keep the samples as stored; a
+// lossless stream of a subsampled YBR_PARTIAL image decodes to full-resolution chroma, for
+// which there is no photometric interpretation.
+ConvertStatus CheckPhotometric(const PixelModule& module, bool sourceEncapsulated,
+                               const TransferSyntax& from, const TransferSyntax& to) {
+  const ChromaSubsampling chroma = module.samples == 3 ? module.Chroma() : ChromaSubsampling::kNone;
+  if (chroma == ChromaSubsampling::kNone) return ConvertStatus::kOk;
+  if (sourceEncapsulated) {
+    const bool fullResolutionName = TrimmedText(module.photometric) == kYbrFull422;
+    return from.pixels == PixelEncoding::kJpegLossless && !fullResolutionName
+               ? ConvertStatus::kPhotometric
+               : ConvertStatus::kOk;
+  }
+  if (!to.Encapsulated()) return ConvertStatus::kOk;
+  // Y Y Cb Cr stands for two pixels: a frame of an odd number of pixels has no whole last pair.
+  const bool wholePairs =
+      chroma != ChromaSubsampling::k422 || (uint64_t{module.rows} * module.columns) % 2 == 0;
+  if (to.pixels == PixelEncoding::kJpegBaseline && IsConvertibleYbr(module.photometric) &&
+      wholePairs) {
+    return ConvertStatus::kOk;
+  }
+  return ConvertStatus::kPhotometric;
+}
+
 }  // namespace
 
-std::optional<size_t> ConvertPixelData(const TagList& source, size_t index,
-                                       const TagRecord& pixelData, const PixelModule& module,
-                                       const TransferSyntax& from, const TransferSyntax& to,
-                                       TagList& out, ConvertStatus& status) {
-  const std::optional<uint32_t> frameSize = module.FrameSize();
-  const std::optional<uint32_t> total = module.TotalSize();
-  if (!frameSize || !total) {
-    status = ConvertStatus::kImageTooLarge;
-    return std::nullopt;
-  }
+ConvertStatus CheckPixelConversion(const TagRecord& pixelData, const PixelModule& module,
+                                   const TransferSyntax& from, const TransferSyntax& to) {
+  const bool sourceEncapsulated = pixelData.HasUndefinedLength();
+  if (!module.CodecTotalSize() || !module.NativeTotalSize()) return ConvertStatus::kImageTooLarge;
   if (to.Encapsulated() && !JpegCodesBitsAllocated(to.pixels, module.bitsAllocated)) {
-    status = ConvertStatus::kBitsAllocated;
-    return std::nullopt;
+    return ConvertStatus::kBitsAllocated;
   }
-
-  std::vector<uint8_t> samples;
-  size_t next = index + 1;
-  bool decodedLossy = false;
-  const bool sourceEncapsulated = source[index].HasUndefinedLength();
   if (sourceEncapsulated) {
-    std::optional<Decoded> decoded =
-        DecodedSamples(source, index, module, *frameSize, *total, from, status);
-    if (!decoded) return std::nullopt;
-    samples = std::move(decoded->samples);
-    next = decoded->next;
-    decodedLossy = decoded->lossy;
+    // Compressed data under a native syntax.
+    if (!from.Encapsulated()) return ConvertStatus::kEncapsulatedForm;
+    if (!JpegCodesBitsAllocated(from.pixels, module.bitsAllocated)) {
+      return ConvertStatus::kBitsAllocated;
+    }
   } else {
-    std::optional<std::vector<uint8_t>> native =
-        NativeSamples(source[index], module, *total, from, status);
-    if (!native) return std::nullopt;
-    samples = std::move(*native);
+    if (!NativeLengthFits(pixelData, *module.NativeTotalSize())) {
+      return ConvertStatus::kPixelDataLength;
+    }
+    // Frames are cut from native data only for the codec: they must end on a byte.
+    if (to.Encapsulated() && !module.NativeFrameSize()) return ConvertStatus::kBitsAllocated;
   }
+  return CheckPhotometric(module, sourceEncapsulated, from, to);
+}
 
-  const bool throughCodec = sourceEncapsulated || to.Encapsulated();
+std::optional<PixelDataOutcome> ConvertPixelData(
+    const TagList& source, size_t index, const TagRecord& pixelData, const PixelModule& module,
+    const TransferSyntax& from, const TransferSyntax& to, TagList& out, ConvertStatus& status) {
+  // The caller's record holds the settled header only; the value is the source's.
+  status = CheckPixelConversion(source[index], module, from, to);
+  if (status != ConvertStatus::kOk) return std::nullopt;
+
+  PixelDataOutcome outcome;
+  outcome.next = index + 1;
+  const bool sourceEncapsulated = pixelData.HasUndefinedLength();
+  Samples samples;
+  if (sourceEncapsulated) {
+    std::optional<Samples> decoded = DecodedSamples(source, index, module, from, outcome, status);
+    if (!decoded) return std::nullopt;
+    samples = std::move(*decoded);
+  } else {
+    samples = NativeSamples(source[index], module, *module.NativeTotalSize(), from);
+  }
+  outcome.sampleBytes = samples.bytes.size();
+
   if (to.Encapsulated()) {
     std::vector<std::vector<uint8_t>> streams(module.frames);
+    std::vector<uint8_t> work;
     for (uint32_t f = 0; f < module.frames; ++f) {
-      const std::span<uint8_t> frame =
-          std::span<uint8_t>(samples).subspan(size_t{f} * *frameSize, *frameSize);
-      if (!sourceEncapsulated && !InterleavedSamples(module)) {
-        Interleave(frame, module.bitsAllocated > 8 ? 2 : 1);
-      }
-      if (!EncodeFrame(to.pixels, module, frame, streams[f])) {
+      bool ok = true;
+      const std::span<const uint8_t> frame = CodecFrame(samples, module, f, to, work, ok);
+      if (!ok || !EncodeFrame(to.pixels, module, frame, streams[f])) {
         status = ConvertStatus::kCodecError;
         return std::nullopt;
       }
+      outcome.encodedStreamBytes += streams[f].size();
     }
+    if (module.samples == 3) {
+      samples.planar = 0;
+      if (to.pixels == PixelEncoding::kJpegBaseline && IsConvertibleYbr(samples.photometric)) {
+        samples.photometric = kRgb;
+      }
+    }
+    outcome.encodedLossy = to.pixels == PixelEncoding::kJpegBaseline;
     AppendEncapsulated(out, "OB", std::move(streams));
   } else {
-    if (to.BigEndian()) SwapBytes(samples, SampleSwapUnit(module.bitsAllocated));
-    if (samples.size() % 2 != 0) samples.push_back(0);
+    std::vector<uint8_t> bytes = std::move(samples.bytes);
+    if (to.BigEndian()) SwapBytes(bytes, SampleSwapUnit(module.bitsAllocated));
+    if (bytes.size() % 2 != 0) bytes.push_back(0);
     TagRecord converted;
     converted.group = pixelData.group;
     converted.element = pixelData.element;
     converted.SetVR(NativeVR(pixelData, module, from, to));
-    converted.length = static_cast<uint32_t>(samples.size());
-    converted.value = std::move(samples);
+    converted.length = static_cast<uint32_t>(bytes.size());
+    converted.value = std::move(bytes);
     out.push_back(std::move(converted));
   }
 
-  // Frames that went through the codec are colour-by-pixel, and lossy decoding gives RGB.
-  if (throughCodec && module.samples == 3) {
-    if (module.planarIndex && module.planarConfiguration != 0) {
+  // The elements that describe the samples follow what the samples now are.
+  if (module.samples == 3) {
+    if (module.planarIndex && module.planarConfiguration != 0 && samples.planar == 0) {
       SetNumber(out[*module.planarIndex], 0, to.order);
     }
-    if (decodedLossy && module.photometricIndex && module.photometric.rfind("YBR", 0) == 0) {
-      SetText(out[*module.photometricIndex], "RGB ");
+    if (module.photometricIndex && samples.photometric != TrimmedText(module.photometric)) {
+      SetText(out[*module.photometricIndex], samples.photometric);
     }
   }
   status = ConvertStatus::kOk;
-  return next;
+  return outcome;
 }
 
 }  // namespace norvane

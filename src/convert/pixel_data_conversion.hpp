@@ -4,6 +4,7 @@
 // when the byte order changes, JPEG frames are decoded, and native frames are encoded.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 #include "convert/convert_status.hpp"
@@ -13,18 +14,40 @@
 
 namespace norvane {
 
+// What a pixel data conversion did that the image's other elements must tell.
+struct PixelDataOutcome {
+  size_t next = 0;  // the first source record not consumed
+  // A lossy (DCT) stream was decoded: the image had been through a lossy step.
+  bool decodedLossy = false;
+  uint64_t decodedStreamBytes = 0;  // compressed bytes of the streams decoded
+  // The frames were coded with JPEG baseline: a lossy step now.
+  bool encodedLossy = false;
+  uint64_t encodedStreamBytes = 0;  // compressed bytes written
+  uint64_t sampleBytes = 0;         // uncompressed bytes of the image's samples
+};
+
+// Whether ConvertPixelData can take this Pixel Data record, as it stands in the source
+// list, from one syntax to the other, judged from the two syntaxes, the pixel module and
+// the record's length and value, without coding a frame: kOk, or why not. The
+// conversion itself can still fail where only the coded data tell (a fragment count, a
+// frame of another size, a codec error).
+ConvertStatus CheckPixelConversion(const TagRecord& pixelData, const PixelModule& module,
+                                   const TransferSyntax& from, const TransferSyntax& to);
+
 // Converts the Pixel Data record source[index], whose VR the caller has settled, and, when
 // it is encapsulated, the offset table, fragments and delimiter after it. Appends the
-// converted records to `out` and returns the index of the first source record not
-// consumed; nullopt on failure, with `status` saying why and records possibly appended.
-// Encapsulated input holds one offset table item (ignored), then one fragment per frame, or any
-// number of fragments for a single frame. A decoded frame must match Rows, Columns and the samples
-// per pixel exactly. When frames go through the codec, the output's Planar Configuration becomes 0
-// (samples are interleaved in JPEG), and a YBR photometric interpretation becomes RGB after
-// lossy decoding, which yields RGB.
-std::optional<size_t> ConvertPixelData(const TagList& source, size_t index,
-                                       const TagRecord& pixelData, const PixelModule& module,
-                                       const TransferSyntax& from, const TransferSyntax& to,
-                                       TagList& out, ConvertStatus& status);
+// converted records to `out`; nullopt on failure, with `status` saying why and records
+// possibly appended.
+// Encapsulated input holds one offset table item (ignored), then one fragment per frame, or
+// any number of fragments for a single frame. A decoded frame must match Rows, Columns and
+// the samples per pixel exactly. Native YBR frames going to JPEG baseline are turned into
+// RGB first (subsampled chroma expanded), as the codec takes components as they are. When
+// frames go through the codec, the output's Planar Configuration becomes 0 (samples are
+// interleaved in JPEG); a YBR photometric interpretation becomes RGB after lossy decoding,
+// which yields RGB, and before baseline coding, and YBR_FULL_422 becomes YBR_FULL after
+// lossless decoding, which yields full-resolution chroma.
+std::optional<PixelDataOutcome> ConvertPixelData(
+    const TagList& source, size_t index, const TagRecord& pixelData, const PixelModule& module,
+    const TransferSyntax& from, const TransferSyntax& to, TagList& out, ConvertStatus& status);
 
 }  // namespace norvane

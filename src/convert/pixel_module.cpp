@@ -35,6 +35,11 @@ bool IsSingleSample(const std::string& photometric) {
   return photometric.rfind("MON", 0) == 0 || photometric.rfind("PALETTE", 0) == 0;
 }
 
+std::optional<uint32_t> LengthOf(uint64_t bytes) {
+  if (bytes > kMaxValueLength) return std::nullopt;
+  return static_cast<uint32_t>(bytes);
+}
+
 }  // namespace
 
 void PixelModule::Note(const TagRecord& record, bool bigEndian, size_t outputIndex) {
@@ -67,18 +72,26 @@ void PixelModule::Note(const TagRecord& record, bool bigEndian, size_t outputInd
   }
 }
 
-std::optional<uint32_t> PixelModule::FrameSize() const {
-  const uint64_t size = uint64_t{columns} * rows * bitsAllocated / 8 * samples;
-  if (size > kMaxValueLength) return std::nullopt;
-  return static_cast<uint32_t>(size);
+std::optional<uint32_t> PixelModule::CodecFrameSize() const {
+  return LengthOf(NativeFrameBits(rows, columns, bitsAllocated, samples, ChromaSubsampling::kNone) /
+                  8);
 }
 
-std::optional<uint32_t> PixelModule::TotalSize() const {
-  const std::optional<uint32_t> frame = FrameSize();
+std::optional<uint32_t> PixelModule::NativeFrameSize() const {
+  const uint64_t bits = NativeFrameBits(rows, columns, bitsAllocated, samples, Chroma());
+  if (bits % 8 != 0) return std::nullopt;
+  return LengthOf(bits / 8);
+}
+
+std::optional<uint32_t> PixelModule::NativeTotalSize() const {
+  return LengthOf(
+      NativePixelBytes(NativeFrameBits(rows, columns, bitsAllocated, samples, Chroma()), frames));
+}
+
+std::optional<uint32_t> PixelModule::CodecTotalSize() const {
+  const std::optional<uint32_t> frame = CodecFrameSize();
   if (!frame) return std::nullopt;
-  const uint64_t total = uint64_t{*frame} * frames;
-  if (total > kMaxValueLength) return std::nullopt;
-  return static_cast<uint32_t>(total);
+  return LengthOf(uint64_t{*frame} * frames);
 }
 
 }  // namespace norvane

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "datadec/native_pixel_layout.hpp"
 #include "elements/tag_record.hpp"
 #include "elements/tags.hpp"
 
@@ -35,10 +36,20 @@ struct PixelModule {
   // one). Numbers are read in the byte order of the data the record came from.
   void Note(const TagRecord& record, bool bigEndian, size_t outputIndex);
 
-  // Columns x Rows x Bits Allocated / 8, times the samples per pixel; and that times the
-  // frames. Nullopt when the size does not fit a 32-bit element length.
-  std::optional<uint32_t> FrameSize() const;
-  std::optional<uint32_t> TotalSize() const;
+  // The chroma sampling the photometric interpretation names for native pixel data.
+  ChromaSubsampling Chroma() const { return ChromaSubsamplingOf(photometric); }
+
+  // One frame at full resolution, as the JPEG codec takes and gives it: Columns x Rows x
+  // Bits Allocated / 8 x samples. Nullopt when the size does not fit a 32-bit element
+  // length.
+  std::optional<uint32_t> CodecFrameSize() const;
+  // One frame of native pixel data, with subsampled chroma at its reduced rate; nullopt
+  // as above, and for frames that do not end on a byte (1-bit samples).
+  std::optional<uint32_t> NativeFrameSize() const;
+  // All frames of native pixel data, packed one after the other; nullopt as above.
+  std::optional<uint32_t> NativeTotalSize() const;
+  // All frames at full resolution.
+  std::optional<uint32_t> CodecTotalSize() const;
 };
 
 }  // namespace norvane

@@ -15,6 +15,10 @@ constexpr std::array<TransferSyntax, 5> kSupported{{
 
 }  // namespace
 
+std::span<const TransferSyntax> SupportedTransferSyntaxes() {
+  return kSupported;
+}
+
 std::optional<TransferSyntax> FindTransferSyntax(std::string_view uid) {
   const std::string_view text = UidText(uid);
   for (const TransferSyntax& syntax : kSupported) {

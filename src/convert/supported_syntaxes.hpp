@@ -4,6 +4,7 @@
 // element encoding and the pixel data.
 
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "datadec/transfer_syntax.hpp"
@@ -29,6 +30,10 @@ struct TransferSyntax {
   bool BigEndian() const { return order == ByteOrder::kBigEndian; }
   bool Encapsulated() const { return pixels != PixelEncoding::kNative; }
 };
+
+// The five supported syntaxes: implicit VR little endian, explicit VR little endian,
+// explicit VR big endian, JPEG baseline, JPEG lossless.
+std::span<const TransferSyntax> SupportedTransferSyntaxes();
 
 // One of the five supported syntaxes, or nullopt. The UID compares up to its first NUL.
 std::optional<TransferSyntax> FindTransferSyntax(std::string_view uid);

@@ -9,7 +9,9 @@
 
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/element_encoding.hpp"
+#include "datadec/native_pixel_layout.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "datadec/ybr_to_rgb.hpp"
 #include "elements/byte_order.hpp"
 #include "elements/decimal_text.hpp"
 #include "elements/tag_list.hpp"
@@ -28,6 +30,7 @@ struct PrintImage {
   uint16_t rows = 0;
   uint16_t columns = 0;
   uint16_t bitsAllocated = 0;
+  uint16_t planarConfiguration = 0;
   int windowCenter = 127;
   int windowWidth = 255;
   float rescaleIntercept = 0.0f;
@@ -35,6 +38,8 @@ struct PrintImage {
   const TagRecord* pixelData = nullptr;
 
   bool IsRgb() const { return photometric == kRgbStored; }
+  bool IsYbr() const { return TrimmedText(photometric).rfind("YBR_", 0) == 0; }
+  bool IsColour() const { return IsRgb() || IsYbr(); }
 };
 
 // The image's own elements in list order, a later one replacing an earlier one; the
@@ -59,6 +64,9 @@ PrintImage ReadPrintImage(const TagList& dataset) {
         break;
       case tag::kBitsAllocated.Value():
         image.bitsAllocated = FirstUS(record);
+        break;
+      case tag::kPlanarConfiguration.Value():
+        image.planarConfiguration = FirstUS(record);
         break;
       case tag::kWindowCenter.Value():
         image.windowCenter = LeadingInteger(ValueText(record));
@@ -110,6 +118,8 @@ std::string_view Describe(DicomBitmapStatus status) {
       return "pixel data shorter than the image";
     case DicomBitmapStatus::kTooLarge:
       return "image too large";
+    case DicomBitmapStatus::kUnsupportedColour:
+      return "YBR colour samples that cannot be shown (YBR_PARTIAL_420, or not 8 bits)";
   }
   return "unknown";
 }
@@ -127,14 +137,32 @@ DicomBitmapStatus DicomBitmap(const TagList& dataset, Raster& bitmap, bool bigEn
       image.columns == 0) {
     return DicomBitmapStatus::kNoImage;
   }
-  const bool rgb = image.IsRgb();
+  const bool rgb = image.IsColour();
   const bool eightBit = image.bitsAllocated == 8;
   const uint64_t pixels = uint64_t{image.rows} * image.columns;
+  const ChromaSubsampling chroma = ChromaSubsamplingOf(image.photometric);
   // The first frame as the image elements give it, and no less than the samples read.
-  const uint64_t frameBytes = pixels * image.bitsAllocated / 8 * (rgb ? 3 : 1);
-  const uint64_t samplesRead = rgb ? 3 * pixels : pixels * (eightBit ? 1 : 2);
+  const uint64_t frameBytes = NativePixelBytes(
+      NativeFrameBits(image.rows, image.columns, image.bitsAllocated, rgb ? 3 : 1, chroma), 1);
+  const uint64_t samplesRead = image.IsYbr() ? frameBytes
+                               : rgb         ? 3 * pixels
+                                             : pixels * (eightBit ? 1 : 2);
   const std::span<const uint8_t> data = ValueBytes(*image.pixelData);
   if (data.size() < std::max(frameBytes, samplesRead)) return DicomBitmapStatus::kShortPixelData;
+  // YBR samples are shown as the RGB they stand for.
+  std::vector<uint8_t> ybrAsRgb;
+  std::span<const uint8_t> colour = data;
+  if (image.IsYbr()) {
+    if (!eightBit || !IsConvertibleYbr(image.photometric)) {
+      return DicomBitmapStatus::kUnsupportedColour;
+    }
+    ybrAsRgb.resize(3 * pixels);
+    if (!YbrFrameToRgb(image.photometric, image.planarConfiguration, image.rows, image.columns,
+                       data, ybrAsRgb)) {
+      return DicomBitmapStatus::kUnsupportedColour;
+    }
+    colour = ybrAsRgb;
+  }
 
   std::optional<Raster> made =
       Raster::Create(image.columns, image.rows, rgb ? PixelFormat::kBgr24 : PixelFormat::kPalette8);
@@ -143,7 +171,7 @@ DicomBitmapStatus DicomBitmap(const TagList& dataset, Raster& bitmap, bool bigEn
 
   if (rgb) {
     for (int r = 0; r < out.Height(); ++r) {
-      const uint8_t* src = data.data() + 3 * static_cast<size_t>(r) * image.columns;
+      const uint8_t* src = colour.data() + 3 * static_cast<size_t>(r) * image.columns;
       uint8_t* dst = out.Row(r).data();
       for (int c = 0; c < out.Width(); ++c, src += 3, dst += 3) {
         dst[0] = src[2];

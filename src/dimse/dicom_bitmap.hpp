@@ -13,11 +13,12 @@ namespace norvane {
 
 enum class DicomBitmapStatus : uint8_t {
   kDecoded,
-  kCannotRead,       // not a readable DICOM Part 10 file
-  kNotUncompressed,  // transfer syntax other than implicit or explicit VR little endian
-  kNoImage,          // no Pixel Data, or Rows or Columns 0
-  kShortPixelData,   // Pixel Data shorter than the image elements call for
-  kTooLarge,         // a bitmap of that size cannot be made
+  kCannotRead,         // not a readable DICOM Part 10 file
+  kNotUncompressed,    // transfer syntax other than implicit or explicit VR little endian
+  kNoImage,            // no Pixel Data, or Rows or Columns 0
+  kShortPixelData,     // Pixel Data shorter than the image elements call for
+  kTooLarge,           // a bitmap of that size cannot be made
+  kUnsupportedColour,  // YBR samples without a way to RGB (4:2:0, not 8 bits, odd pairs)
 };
 
 std::string_view Describe(DicomBitmapStatus status);
@@ -25,6 +26,9 @@ std::string_view Describe(DicomBitmapStatus status);
 // Decodes the first frame of a little-endian dataset into `bitmap`:
 // - Photometric Interpretation "RGB " (exactly, with its pad): a 24-bit bitmap from the
 //   samples R, G, B of each pixel (colour-by-pixel is assumed);
+// - YBR_FULL, YBR_FULL_422, YBR_PARTIAL_422 with 8-bit samples: the same from the RGB they
+//   stand for (YBR_FULL by its Planar Configuration; the 4:2:2 forms at half the chroma
+//   rate, so their frames are Rows x Columns x 2 bytes); other YBR forms are refused;
 // - otherwise a grey bitmap: each stored value s (8-bit when Bits Allocated is 8, else
 //   16-bit, big endian when `bigEndianSamples`, always unsigned) becomes
 //   v = intercept + slope x s, then g = (v - center) x 255 / width + 127, clamped to

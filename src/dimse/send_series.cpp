@@ -8,6 +8,7 @@
 #include "database/index_file.hpp"
 #include "database/index_record.hpp"
 #include "dimse/dicom_files.hpp"
+#include "dimse/store_contexts.hpp"
 #include "dimse/store_scu.hpp"
 #include "elements/tag_list.hpp"
 #include "log/log.hpp"
@@ -88,9 +89,12 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
 
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   if (LogLevel() > 1) pdu->SetTrace(true);
-  ServiceResult association =
-      OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, series.sopClass,
-                   first.fileSyntax, PreferredSyntaxFor(series.sopClass, preferredTransferSyntax));
+  // The first file's contexts serve the series: each later file goes out on the first of
+  // them it can be had in.
+  const std::vector<ContextProposal> contexts = StoreContexts(
+      firstDataset, series.sopClass, first.fileSyntax, preferredTransferSyntax, convert);
+  ServiceResult association = WithProposal(
+      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, contexts), contexts, convert);
   if (!association) {
     series.Set(std::move(association));
     CloseAssoc(*pdu);
@@ -105,7 +109,7 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
     StoreResult result = i == 0 ? std::move(first) : StoreResult();
     TagList dataset = i == 0 ? std::move(firstDataset) : TagList();
     if (i == 0 || LoadObjectForStore(series.files[i], dataset, result)) {
-      ExchangeStore(*pdu, dataset, series.sopClass, convert, result);
+      ExchangeStore(*pdu, dataset, series.sopClass, convert, result, preferredTransferSyntax);
     }
     series.results.push_back(std::move(result));
     if (progress) progress(i, series.files.size(), series.files[i], series.results.back());

@@ -39,11 +39,11 @@ using SeriesProgress = std::function<void(size_t index, size_t count, const std:
 // Nullopt when "Image.dir" exists but cannot be read.
 std::optional<std::vector<std::string>> SeriesFiles(const std::string& folder);
 
-// Sends every file of the series folder over one association whose single presentation
-// context is that of the first file's SOP class (proposed as StoreSCU does, with the first
-// file's transfer syntax). Each file goes out under the series' SOP class, in its own
-// transfer syntax or converted to the accepted one when `convert` allows it; a file that
-// fails does not stop the series. The association trace is on when the log level is above
+// Sends every file of the series folder over one association whose presentation contexts
+// are those StoreSCU proposes for the first file (its SOP class, its data set and transfer
+// syntax). Each file goes out under the series' SOP class on the first accepted context it
+// can be had in: in its own transfer syntax, or converted when `convert` allows it; a file
+// that fails does not stop the series. The association trace is on when the log level is above
 // 1.
 SeriesResult SendSeries(std::string_view host, std::string_view port, std::string& callingApTitle,
                         std::string_view calledApTitle, const std::string& folder,

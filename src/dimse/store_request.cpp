@@ -1,10 +1,15 @@
 #include "dimse/store_request.hpp"
 
+#include <algorithm>
+
 #include "convert/convert_dataset.hpp"
+#include "convert/reachable_syntaxes.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "dimse/store_contexts.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "net/command_set.hpp"
+#include "net/context_message.hpp"
 #include "net/dimse_response.hpp"
 #include "net/unique_ids.hpp"
 
@@ -37,31 +42,56 @@ TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagL
 
 StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
                                std::string_view fileTransferSyntax, bool convert) {
+  return SendStoreRQ(pdu, dataset, sopClass, fileTransferSyntax, convert, {});
+}
+
+StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
+                               std::string_view fileTransferSyntax, bool convert,
+                               std::string_view preferredTransferSyntax) {
   StoreRequestResult result;
-  const uint8_t contextID = pdu.GetPresentationContextID(sopClass);
-  std::optional<std::string> accepted;
-  if (contextID != 0) accepted = pdu.GetTransferSyntax(contextID);
-  if (!accepted) {
+  // Looked up as every sender does, for the trace; the choice among the accepted follows.
+  const uint8_t firstID = pdu.GetPresentationContextID(sopClass);
+  const std::vector<AcceptedContext> accepted =
+      firstID == 0 ? std::vector<AcceptedContext>() : AcceptedContextsFor(pdu, sopClass);
+  if (accepted.empty()) {
     result.Set(
         ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
                               "not sent: the peer accepted no presentation context for SOP class " +
                                   std::string(sopClass)));
     return result;
   }
-  result.acceptedSyntax = *accepted;
-
-  // Only a converted data set needs a list of its own; an unchanged one is sent from the
-  // caller's list.
-  TagList converted;
-  const bool sameSyntax = UidText(result.acceptedSyntax) == UidText(fileTransferSyntax);
-  if (!sameSyntax) {
+  const std::string_view own = UidText(fileTransferSyntax);
+  const std::optional<AcceptedContext> chosen = ChooseContext(
+      accepted, SendableSyntaxes(dataset, own, convert), sopClass, own, preferredTransferSyntax);
+  if (!chosen) {
+    result.acceptedSyntax = accepted.front().transferSyntax;
     if (!convert) {
+      std::string syntaxes;
+      for (const AcceptedContext& context : accepted) {
+        syntaxes += (syntaxes.empty() ? "" : ", ") + context.transferSyntax;
+      }
       result.Set(ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
-                                       "not sent: the peer accepted " + result.acceptedSyntax +
+                                       "not sent: the peer accepted " + syntaxes +
                                            ", the file is " + std::string(fileTransferSyntax) +
                                            " and conversion is off"));
       return result;
     }
+    // Why the conversion cannot reach the syntax of the first accepted context.
+    result.conversion = CheckConversion(dataset, result.acceptedSyntax, own);
+    result.Set(ServiceResult::Failed(
+        ServiceFailure::kLocal, "not sent: conversion from " + std::string(fileTransferSyntax) +
+                                    " to " + result.acceptedSyntax +
+                                    " failed: " + std::string(Describe(result.conversion))));
+    return result;
+  }
+  const uint8_t contextID = chosen->id;
+  result.acceptedSyntax = chosen->transferSyntax;
+
+  // Only a converted data set needs a list of its own; an unchanged one is sent from the
+  // caller's list.
+  TagList converted;
+  const bool sameSyntax = UidText(result.acceptedSyntax) == own;
+  if (!sameSyntax) {
     result.conversion =
         ConvertDatasetWithStatus(converted, dataset, result.acceptedSyntax, fileTransferSyntax);
     if (result.conversion != ConvertStatus::kOk) {
@@ -76,11 +106,11 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
   const TagList& toSend = sameSyntax ? dataset : converted;
 
   const TagList command = StoreRQCommand(sopClass, NextMessageID(), toSend);
-  if (!pdu.WriteMessage(command, sopClass, kCommandMessage)) {
+  if (!WriteMessageOnContext(pdu, command, contextID, kCommandMessage)) {
     result.Set(ServiceResult::Failed(ServiceFailure::kNotSent, "the request could not be sent"));
     return result;
   }
-  if (!pdu.WriteMessage(toSend, sopClass, kDataSetMessage)) {
+  if (!WriteMessageOnContext(pdu, toSend, contextID, kDataSetMessage)) {
     // The peer waits for a data set that will not come; the association cannot go on.
     pdu.AbortAssociation();
     result.Set(ServiceResult::Failed(ServiceFailure::kNotSent,

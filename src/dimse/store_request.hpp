@@ -17,8 +17,8 @@ namespace norvane {
 
 // How a C-STORE-RQ went out: success once command and data set were handed to the
 // association; kNoPresentationContext when no accepted context serves the SOP class, or
-// the accepted one is in another syntax and conversion is not allowed; kLocal when the
-// conversion failed; kNotSent when sending failed.
+// the accepted ones are in other syntaxes and conversion is not allowed; kLocal when the
+// conversion cannot or did not succeed; kNotSent when sending failed.
 struct [[nodiscard]] StoreRequestResult : ServiceResult {
   std::string acceptedSyntax;  // of the context used; empty when there was none
   bool converted = false;      // the data set went out converted to acceptedSyntax
@@ -31,15 +31,23 @@ struct [[nodiscard]] StoreRequestResult : ServiceResult {
 // value's bytes (a value of odd length gets a NUL pad byte).
 TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset);
 
-// Sends one C-STORE-RQ and its data set on the presentation context of `sopClass`, with
-// the next message ID of the process. The data set goes out as it is when the accepted
-// transfer syntax is `fileTransferSyntax`; otherwise it is converted to the accepted syntax
-// when `convert` is set, and not sent at all when it is not (a data set labelled with a
-// transfer syntax it is not encoded in would be corrupt at the receiver). The caller's
+// Sends one C-STORE-RQ and its data set with the next message ID of the process, on an
+// accepted presentation context for `sopClass` whose syntax the data set can be had in:
+// `fileTransferSyntax` as it is, or another the conversion reaches when `convert` is set;
+// the file's own syntax first, then implicit VR little endian, then the others in the
+// order proposed. With no such context nothing is sent (a data set labelled
+// with a transfer syntax it is not encoded in would be corrupt at the receiver). The caller's
 // data set is never changed. When the command went out but the data set cannot follow, the
 // association is aborted, as the peer would wait for the data set.
 StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
                                std::string_view fileTransferSyntax, bool convert);
+
+// The same, choosing among several accepted contexts for the SOP class the one of the
+// preferred syntax, then the file's own, then implicit VR little endian, then the others in
+// the order proposed (as far as the data set can be had in their syntaxes).
+StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
+                               std::string_view fileTransferSyntax, bool convert,
+                               std::string_view preferredTransferSyntax);
 
 // The same as a success flag: true once the command and the data set were handed to the
 // association.

@@ -5,6 +5,7 @@
 #include "datadec/element_encoding.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dimse/non_image_sop_classes.hpp"
+#include "dimse/store_contexts.hpp"
 #include "dimse/store_request.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
@@ -66,9 +67,9 @@ bool UsableSOPClass(StoreResult& result) {
 }
 
 void ExchangeStore(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
-                   bool convert, StoreResult& result) {
+                   bool convert, StoreResult& result, std::string_view preferredTransferSyntax) {
   const StoreRequestResult request =
-      SendStoreRQ(pdu, dataset, sopClass, result.fileSyntax, convert);
+      SendStoreRQ(pdu, dataset, sopClass, result.fileSyntax, convert, preferredTransferSyntax);
   result.associated = true;
   result.acceptedSyntax = request.acceptedSyntax;
   result.converted = request.converted;
@@ -85,11 +86,12 @@ StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& 
 
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   if (LogLevel() > 1) pdu->SetTrace(true);
-  const ServiceResult association =
-      OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, result.sopClass,
-                   result.fileSyntax, PreferredSyntaxFor(result.sopClass, preferredTransferSyntax));
+  const std::vector<ContextProposal> contexts =
+      StoreContexts(dataset, result.sopClass, result.fileSyntax, preferredTransferSyntax, convert);
+  const ServiceResult association = WithProposal(
+      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, contexts), contexts, convert);
   if (association) {
-    ExchangeStore(*pdu, dataset, result.sopClass, convert, result);
+    ExchangeStore(*pdu, dataset, result.sopClass, convert, result, preferredTransferSyntax);
   } else {
     result.Set(association);
   }

@@ -13,10 +13,11 @@
 namespace norvane {
 
 // Sends the file to the peer: loads it, opens an association with one presentation
-// context for its SOP class (proposing the preferred syntax unless the class is a
-// non-image one or the syntax is empty or implicit VR little endian, then the file's own
-// syntax, then implicit VR little endian), sends one C-STORE-RQ (converting the data set
-// to the accepted syntax when `convert` allows it), reads the response and releases. The
+// context per transfer syntax the file can go out in (StoreContexts: the preferred syntax
+// unless the class is a non-image one, the file's own, implicit VR little endian; the
+// others than its own only when `convert` allows and the conversion reaches them), sends
+// one C-STORE-RQ on the first accepted of them (converting the data set to its syntax when
+// that is not the file's own), reads the response and releases. The
 // association trace is on when the log level is above 1. An empty calling title becomes
 // the default title, written back. Nothing is connected when the file cannot be read or
 // has no SOP class. Success only for status 0x0000; an association that cannot be opened
@@ -40,9 +41,11 @@ bool LoadObjectForStore(const std::string& fileName, TagList& dataset, StoreResu
 bool UsableSOPClass(StoreResult& result);
 
 // One C-STORE exchange on an open association: the request for the data set under
-// `sopClass`, whose file syntax is result.fileSyntax, then the response. Fills the
-// result's failure, status and syntax fields.
+// `sopClass`, whose file syntax is result.fileSyntax, on the accepted context SendStoreRQ
+// chooses with the preferred syntax, then the response. Fills the result's failure, status
+// and syntax fields.
 void ExchangeStore(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
-                   bool convert, StoreResult& result);
+                   bool convert, StoreResult& result,
+                   std::string_view preferredTransferSyntax = {});
 
 }  // namespace norvane

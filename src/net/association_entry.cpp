@@ -56,6 +56,18 @@ ServiceResult OpenAssoc_Ex(PDU_Service& pdu, std::string_view host, std::string_
   return Open(pdu, host, port, callingApTitle, calledApTitle, abstractSyntax, transferSyntaxes);
 }
 
+ServiceResult OpenAssoc(PDU_Service& pdu, std::string_view host, std::string_view port,
+                        std::string& callingApTitle, std::string_view calledApTitle,
+                        const std::vector<ContextProposal>& contexts) {
+  if (callingApTitle.empty()) callingApTitle = kDefaultCallingApTitle;
+  if (!pdu.ProposeAssociation(callingApTitle, calledApTitle, contexts)) {
+    return ServiceResult::Failed(ServiceFailure::kLocal,
+                                 "the presentation contexts cannot be proposed (none, more than "
+                                 "128, or a UID longer than 64 characters)");
+  }
+  return pdu.Connect(host, port);
+}
+
 bool CloseAssoc(PDU_Service& pdu) {
   return pdu.ReleaseAssociation();
 }

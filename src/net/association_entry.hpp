@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/pdu_service.hpp"
 #include "net/service_result.hpp"
@@ -38,6 +39,13 @@ ServiceResult OpenAssoc_Ex(PDU_Service& pdu, std::string_view host, std::string_
                            std::string& callingApTitle, std::string_view calledApTitle,
                            std::string_view abstractSyntax, std::string_view fileTransferSyntax,
                            std::string_view preferredTransferSyntax);
+
+// As OpenAssoc, proposing these presentation contexts, in order (IDs 1, 3, 5, ...). Success
+// when the association is open with at least one context accepted; kLocal, with nothing
+// connected, when the proposals cannot be made (none, too many, a UID too long).
+ServiceResult OpenAssoc(PDU_Service& pdu, std::string_view host, std::string_view port,
+                        std::string& callingApTitle, std::string_view calledApTitle,
+                        const std::vector<ContextProposal>& contexts);
 
 // Releases and closes; sends nothing when the connection is already closed. Always true.
 bool CloseAssoc(PDU_Service& pdu);

@@ -66,6 +66,30 @@ bool PDU_Service::ProposeAssociation(std::string_view callingApTitle,
   return true;
 }
 
+bool PDU_Service::ProposeAssociation(std::string_view callingApTitle,
+                                     std::string_view calledApTitle,
+                                     const std::vector<ContextProposal>& contexts) {
+  // A presentation context ID is an odd number up to 255.
+  constexpr size_t kMaxContexts = 128;
+  if (contexts.empty() || contexts.size() > kMaxContexts) return false;
+  std::vector<PresentationContext> items(contexts.size());
+  for (size_t i = 0; i < contexts.size(); ++i) {
+    if (!items[i].SetAbstractSyntax(contexts[i].abstractSyntax)) return false;
+    for (const std::string& transferSyntax : contexts[i].transferSyntaxes) {
+      if (!items[i].AddTransferSyntax(transferSyntax)) return false;
+    }
+  }
+  assocRQ_.SetCallingApTitle(callingApTitle.empty() ? kDefaultCallingApTitle : callingApTitle);
+  assocRQ_.SetCalledApTitle(calledApTitle);
+  assocRQ_.SetApplicationContext(uid::kApplicationContext);
+  ResetUniqueIDs();
+  for (PresentationContext& item : items) {
+    item.SetPresentationContextID(NextContextID());
+    assocRQ_.AddPresentationContext(std::move(item));
+  }
+  return true;
+}
+
 ServiceResult PDU_Service::Connect(std::string_view host, std::string_view port) {
   pDataTF_.ClearPending();
   SetOwnUserInformation(assocRQ_.UserInfo());

@@ -28,6 +28,13 @@ inline constexpr std::string_view kAssociationVersionName = "VelmoraVista";
 inline constexpr uint8_t kDataSetMessage = 0;
 inline constexpr uint8_t kCommandMessage = 1;
 
+// One presentation context to propose: an abstract syntax and its transfer syntaxes, in
+// order.
+struct ContextProposal {
+  std::string abstractSyntax;
+  std::vector<std::string> transferSyntaxes;
+};
+
 // One DICOM association, as requester or acceptor: negotiation, release, and the
 // presentation context look-ups of every DIMSE sender. One object serves one association
 // and is used by one thread at a time. The association is open exactly while the
@@ -51,6 +58,11 @@ class PDU_Service {
   bool ProposeAssociation(std::string_view callingApTitle, std::string_view calledApTitle,
                           std::string_view abstractSyntax,
                           const std::vector<std::string>& transferSyntaxes);
+  // Requester: the same with one presentation context per proposal, in order, with the
+  // IDs 1, 3, 5, ... after the counter reset. False, with nothing proposed, when there is
+  // no proposal, more than 128, or a UID is longer than 64 characters.
+  bool ProposeAssociation(std::string_view callingApTitle, std::string_view calledApTitle,
+                          const std::vector<ContextProposal>& contexts);
   // Requester: connects, sends the A-ASSOCIATE-RQ and reads the answer; success when the
   // association is established with at least one accepted context. The failures:
   // kConnection (no TCP connection), kNotSent (the request could not be sent), kNoResponse

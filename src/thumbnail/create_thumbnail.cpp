@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "datadec/ybr_to_rgb.hpp"
 #include "elements/byte_order.hpp"
 #include "platform/raster_jpeg.hpp"
 
@@ -54,6 +56,20 @@ void RenderRgb(const ThumbnailImage& image, Raster& raster) {
       out[3 * j + 2] = red;
     }
   }
+}
+
+// YBR samples replaced by the RGB they stand for, colour-by-pixel. False when they cannot
+// be (4:2:0 chroma, or an odd number of pixels with 4:2:2 chroma).
+bool AsRgb(ThumbnailImage& image) {
+  std::vector<uint8_t> rgb(size_t{image.rows} * image.columns * 3);
+  if (!YbrFrameToRgb(image.photometric, image.planarConfiguration, image.rows, image.columns,
+                     image.pixels, rgb)) {
+    return false;
+  }
+  image.pixels = std::move(rgb);
+  image.photometric = "RGB";
+  image.planarConfiguration = 0;
+  return true;
 }
 
 // Modality rescale in place, each result truncated and held in the sample's own range.
@@ -126,7 +142,8 @@ std::string_view Describe(ThumbnailStatus status) {
     case ThumbnailStatus::kNoPixels:
       return "has no single-frame pixel data of the size Rows, Columns and Bits Allocated give";
     case ThumbnailStatus::kUnsupportedImage:
-      return "has samples a thumbnail cannot show (RGB needs 8 bits, grey 8 or 16)";
+      return "has samples a thumbnail cannot show (RGB and YBR need 8 bits, grey 8 or 16; "
+             "YBR_PARTIAL_420 is not shown)";
     case ThumbnailStatus::kBadWidth:
       return "cannot be shown at that width";
     case ThumbnailStatus::kCannotWrite:
@@ -148,9 +165,13 @@ std::optional<Raster> RenderThumbnail(ThumbnailImage& image, int width, Thumbnai
     result = ThumbnailStatus::kNoPixels;
     return std::nullopt;
   }
-  const bool rgb = image.IsRgb();
+  const bool rgb = image.SamplesPerPixel() == 3;
   if ((rgb && image.bitsAllocated != 8) ||
       (!rgb && image.bitsAllocated != 8 && image.bitsAllocated != 16)) {
+    result = ThumbnailStatus::kUnsupportedImage;
+    return std::nullopt;
+  }
+  if (image.IsYbr() && !AsRgb(image)) {
     result = ThumbnailStatus::kUnsupportedImage;
     return std::nullopt;
   }

@@ -18,7 +18,7 @@ enum class ThumbnailStatus : uint8_t {
   kCannotRead,             // not a readable DICOM file with a Transfer Syntax UID
   kNotNativeLittleEndian,  // big endian or compressed pixel data
   kNoPixels,               // no pixel data of the size the image elements give, or Columns 0
-  kUnsupportedImage,       // RGB without 8-bit samples, grey without 8 or 16-bit samples
+  kUnsupportedImage,       // colour without 8-bit samples or as 4:2:0, grey without 8 or 16 bits
   kBadWidth,               // a width below 1, or a picture too large for a JPEG file
   kCannotWrite,
   kOutOfMemory,
@@ -32,6 +32,7 @@ std::string ThumbnailFileName(const std::string& outputName);
 // The picture, `width` pixels wide and Rows x width / Columns high (truncated), its first
 // and last rows and columns black:
 // - RGB (8-bit samples, colour-by-pixel or colour-by-plane), 24-bit, nearest neighbour;
+//   YBR_FULL, YBR_FULL_422 and YBR_PARTIAL_422 the same, after turning into RGB;
 // - otherwise 8-bit grey: samples (unsigned 8-bit or signed 16-bit) through the rescale
 //   slope and intercept (unless the slope is 0), sampled bilinearly, mapped through the
 //   window (width 0 counts as 255; 8-bit images always centre at 127), inverted for

@@ -1,5 +1,6 @@
 #include "thumbnail/thumbnail_image.hpp"
 
+#include "datadec/native_pixel_layout.hpp"
 #include "elements/decimal_text.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
@@ -60,8 +61,10 @@ ThumbnailImage ReadThumbnailImage(const TagList& dataset) {
   }
   image.inverted = image.photometric == "MONOCHROME1";
   if (pixelData && !pixelData->HasUndefinedLength()) {
-    const uint64_t size =
-        uint64_t{image.columns} * image.rows * image.bitsAllocated / 8 * (image.IsRgb() ? 3 : 1);
+    const uint64_t size = NativePixelBytes(
+        NativeFrameBits(image.rows, image.columns, image.bitsAllocated, image.SamplesPerPixel(),
+                        ChromaSubsamplingOf(image.photometric)),
+        1);
     const std::span<const uint8_t> value = ValueBytes(*pixelData);
     if ((pixelData->length == size || pixelData->length == size + 1) && value.size() >= size) {
       image.pixels.assign(value.begin(), value.end());

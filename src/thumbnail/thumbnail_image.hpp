@@ -21,13 +21,17 @@ struct ThumbnailImage {
   int windowWidth = 0;   // (0028,1051): the same
   float rescaleIntercept = 0;
   float rescaleSlope = 0;
-  // A copy of Pixel Data when its length is Columns x Rows x Bits Allocated / 8 (times 3
-  // for RGB), or that plus a pad byte; empty otherwise, so multi-frame images have none.
+  // A copy of Pixel Data when its length is that of one native frame (Columns x Rows x Bits
+  // Allocated / 8, times 3 for RGB and YBR, with subsampled YBR chroma at its reduced rate),
+  // or that plus a pad byte; empty otherwise, so multi-frame images have none.
   std::vector<uint8_t> pixels;
   float scale = 0;        // thumbnail width / columns
   bool inverted = false;  // photometric is exactly MONOCHROME1
 
   bool IsRgb() const { return photometric == "RGB"; }
+  // YBR_FULL, YBR_FULL_422, YBR_PARTIAL_422, YBR_PARTIAL_420: colour, shown as RGB.
+  bool IsYbr() const { return photometric.rfind("YBR_", 0) == 0; }
+  int SamplesPerPixel() const { return IsRgb() || IsYbr() ? 3 : 1; }
 };
 
 // The record under the name the exported interface knows it by.

@@ -92,7 +92,7 @@ TEST(StoreCommand, FailureStatusIsPrintedForTheFileAndLogged) {
 
 TEST(StoreCommand, StoredFileAndConversionArePrinted) {
   StorePeerScript script;
-  script.acceptedSyntax = testing::kLosslessTS;
+  script.acceptedSyntaxes = {std::string(testing::kLosslessTS)};
   ScriptedStorePeer peer(script);
   const std::string file = testing::PydicomFile("CT_small.dcm");
   const RunResult store = Norvane({"store", "127.0.0.1", peer.Port(), file, "--ts", "lossless"});
@@ -105,7 +105,7 @@ TEST(StoreCommand, StoredFileAndConversionArePrinted) {
 
 TEST(StoreCommand, NoConvertLeavesAFileThePeerWantsInAnotherSyntax) {
   StorePeerScript script;
-  script.acceptedSyntax = testing::kImplicitTS;
+  script.acceptedSyntaxes = {std::string(testing::kImplicitTS)};
   ScriptedStorePeer peer(script);
   const std::string file = testing::PydicomFile("CT_small.dcm");
   const RunResult store = Norvane({"store", "127.0.0.1", peer.Port(), file, "--no-convert"});
@@ -127,7 +127,7 @@ TEST(SendSeriesCommand, EveryFileIsReportedAndOneFailureFailsTheSeries) {
   testing::TempDir dir;
   const std::string folder = testing::StoreSeries(dir / "Database", 3);
   StorePeerScript script;
-  script.acceptedSyntax = testing::kExplicitTS;
+  script.acceptedSyntaxes = {std::string(testing::kExplicitTS)};
   script.statuses = {0x0000, 0xA700, 0x0000};
   ScriptedStorePeer peer(script);
   const RunResult sent =

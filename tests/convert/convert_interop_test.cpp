@@ -18,6 +18,7 @@
 #include "datadec/meta_header.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
@@ -312,6 +313,62 @@ TEST_F(ConvertInterop, OurBaselineFiles_DcmdjpegDecodesThemClose) {
     for (size_t i = 0; i < mine.size(); ++i)
       most = std::max(most, std::abs(int{mine[i]} - int{theirs[i]}));
     EXPECT_LE(most, 1) << "our decoding and dcmdjpeg's differ";
+  }
+}
+
+// pydicom's view of a converted file against the original (tests/convert/pixel_check.py).
+std::string PixelCheck(const std::string& original, const std::string& converted) {
+  const auto result = RunProgram({"/usr/bin/python3",
+                                  std::string(NORVANE_SOURCE_DIR) + "/tests/convert/pixel_check.py",
+                                  original, converted});
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  return result.output;
+}
+
+int Field(const std::string& line, const std::string& name) {
+  const size_t at = line.find(name + "=");
+  return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + name.size() + 1);
+}
+
+// Uncompressed YBR_FULL_422 keeps two Y samples and one Cb Cr pair per two pixels. The
+// sample comes from a JPEG image and is marked lossy: the marks stay, and JPEG baseline adds
+// its own step.
+TEST_F(ConvertInterop, YbrFull422_PydicomReadsTheSamePixelsInEverySyntax) {
+  const std::string original = testing::PydicomFile("SC_ybr_full_422_uncompressed.dcm");
+  constexpr const char* kOwnMarks = "lossy=01 ratio=21.521 method=ISO_10918_1";
+  const struct {
+    const char* uid;
+    const char* photometric;
+    int largestDifference;
+    const char* marks;
+  } cases[] = {
+      {kImplicit, "YBR_FULL_422", 0, kOwnMarks},
+      {kExplicit, "YBR_FULL_422", 0, kOwnMarks},
+      {kBig, "YBR_FULL_422", 0, kOwnMarks},
+      {kBaseline, "RGB", 16, "lossy=01 ratio=21.521\\"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.uid);
+    const std::string converted = Path(std::string("ybr-") + c.uid + ".dcm");
+    ASSERT_TRUE(ConvertFileTS(converted, original, c.uid));
+    const std::string check = PixelCheck(original, converted);
+    EXPECT_NE(check.find(std::string("photometric=") + c.photometric + " "), std::string::npos)
+        << check;
+    EXPECT_NE(check.find(c.marks), std::string::npos) << check;
+    EXPECT_LE(Field(check, "max"), c.largestDifference) << check;
+    EXPECT_GE(Field(check, "max"), 0) << check;
+    if (std::string(c.uid) == kBaseline) {
+      EXPECT_NE(check.find("method=ISO_10918_1\\ISO_10918_1"), std::string::npos) << check;
+      EXPECT_LT(std::atof(check.c_str() + check.find("mean=") + 5), 3.0) << check;
+      // Back to native through our decoder: the same pixels, still marked lossy, no step added.
+      const std::string back = Path("ybr-back.dcm");
+      ASSERT_TRUE(ConvertFileTS(back, converted, kExplicit));
+      const std::string again = PixelCheck(converted, back);
+      EXPECT_EQ(Field(again, "max"), 0) << again;
+      const std::string ratio =
+          GetTagText(Read(converted).dataset, tag::kLossyImageCompressionRatio);
+      EXPECT_NE(again.find("lossy=01 ratio=" + ratio + " "), std::string::npos) << again;
+    }
   }
 }
 

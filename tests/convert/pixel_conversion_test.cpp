@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "convert/convert_dataset.hpp"
 #include "convert/image_lists.hpp"
 #include "convert/jpeg_codec.hpp"
 #include "convert/jpeg_frame_info.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 namespace {
@@ -332,6 +335,58 @@ TEST(PixelConversion, NumberOfFrames_ZeroNegativeOrAbsentMeanOne) {
     TagList compressed;
     ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
     EXPECT_EQ(Fragments(compressed).size(), 1u);
+  }
+}
+
+TEST(PixelConversion, LossyStepsAreMarkedAndStayMarked) {
+  const ImageShape shape{8, 16, 16, 3, 2};
+  const TagList plain = ImageList(shape, ImagePixels(shape, 5));
+  TagList once;
+  ASSERT_TRUE(ConvertDataset(once, plain, kBaseline, kExplicit));
+  const auto ratio = [](const TagList& list) {
+    return GetTagText(list, tag::kLossyImageCompressionRatio);
+  };
+  EXPECT_EQ(GetTagText(once, tag::kLossyImageCompression), "01");
+  EXPECT_EQ(GetTagText(once, tag::kLossyImageCompressionMethod), "ISO_10918_1");
+  const double first = std::atof(ratio(once).c_str());
+  EXPECT_GT(first, 1.0) << ratio(once);
+  EXPECT_LE(ratio(once).size(), 16u);
+  // Inserted in tag order, at the top level, before the pixel data.
+  const size_t lossy =
+      static_cast<size_t>(FindTag(once, tag::kLossyImageCompression) - once.data());
+  EXPECT_TRUE(once[lossy - 1].Is(tag::kPixelRepresentation)) << Describe(once);
+  EXPECT_TRUE(once[lossy + 1].Is(tag::kLossyImageCompressionRatio));
+  EXPECT_TRUE(once[lossy + 2].Is(tag::kLossyImageCompressionMethod));
+  EXPECT_EQ(lossy + 3, PixelDataIndex(once));
+  EXPECT_EQ(once[lossy + 1].length % 2, 0u);
+
+  // Decoded it stays lossy with its history; coded again, the new step is added.
+  for (const char* target : {kExplicit, kLossless}) {
+    TagList decoded;
+    ASSERT_TRUE(ConvertDataset(decoded, once, target, kBaseline));
+    EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompression), "01") << target;
+    EXPECT_EQ(ratio(decoded), ratio(once)) << target;
+  }
+  TagList native;
+  ASSERT_TRUE(ConvertDataset(native, once, kExplicit, kBaseline));
+  TagList twice;
+  ASSERT_TRUE(ConvertDataset(twice, native, kBaseline, kExplicit));
+  EXPECT_EQ(ratio(twice).rfind(ratio(once) + "\\", 0), 0u) << ratio(twice);
+  EXPECT_EQ(GetTagText(twice, tag::kLossyImageCompressionMethod), "ISO_10918_1\\ISO_10918_1");
+
+  // A baseline stream whose image says nothing of it gets the step it went through.
+  TagList unmarked = once;
+  unmarked.erase(unmarked.begin() + static_cast<ptrdiff_t>(lossy),
+                 unmarked.begin() + static_cast<ptrdiff_t>(lossy + 3));
+  TagList decoded;
+  ASSERT_TRUE(ConvertDataset(decoded, unmarked, kExplicit, kBaseline));
+  EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompression), "01");
+  EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompressionMethod), "ISO_10918_1");
+  // Lossless steps and native conversions add nothing.
+  for (const char* target : {kLossless, kBig}) {
+    TagList out;
+    ASSERT_TRUE(ConvertDataset(out, plain, target, kExplicit));
+    EXPECT_EQ(FindTag(out, tag::kLossyImageCompression), nullptr) << target;
   }
 }
 

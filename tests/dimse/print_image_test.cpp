@@ -158,6 +158,30 @@ TEST(DicomBitmap, RgbImagesBecomeColourBitmaps) {
   EXPECT_EQ(bitmap.ColourAt(1, 1), (PaletteEntry{100, 110, 120}));
 }
 
+TEST(DicomBitmap, YbrImagesBecomeTheColourBitmapsTheyStandFor) {
+  // Y Y Cb Cr per two pixels: a red pair, then a blue one.
+  ImageSpec spec;
+  spec.photometric = "YBR_FULL_422";
+  spec.columns = 2;
+  spec.rows = 2;
+  spec.bitsAllocated = 8;
+  Raster bitmap;
+  ASSERT_EQ(DicomBitmap(Image(spec, {76, 76, 85, 255, 29, 29, 255, 107}), bitmap, false),
+            DicomBitmapStatus::kDecoded);
+  EXPECT_EQ(bitmap.Format(), PixelFormat::kBgr24);
+  EXPECT_EQ(bitmap.ColourAt(1, 0), (PaletteEntry{254, 0, 0}));
+  EXPECT_EQ(bitmap.ColourAt(0, 1), (PaletteEntry{0, 0, 254}));
+  spec.photometric = "YBR_PARTIAL_420";
+  EXPECT_EQ(DicomBitmap(Image(spec, Bytes(6)), bitmap, false),
+            DicomBitmapStatus::kUnsupportedColour);
+  // pydicom's sample: its colours at (0, 0) and (50, 50) as pydicom turns them into RGB.
+  ASSERT_EQ(LoadDicomBitmapWithStatus(testing::PydicomFile("SC_ybr_full_422_uncompressed.dcm"),
+                                      bitmap, false),
+            DicomBitmapStatus::kDecoded);
+  EXPECT_EQ(bitmap.ColourAt(0, 0), (PaletteEntry{254, 0, 0}));
+  EXPECT_EQ(bitmap.ColourAt(50, 50), (PaletteEntry{125, 130, 255}));
+}
+
 TEST(DicomBitmap, PixelDataShorterThanTheImageIsRefusedAndTheBitmapKept) {
   Raster bitmap = *Raster::Create(5, 5, PixelFormat::kBgr24);
   ImageSpec spec;

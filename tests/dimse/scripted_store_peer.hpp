@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -88,6 +89,20 @@ inline std::vector<ProposedContext> ProposedContexts(const Bytes& rq) {
   return contexts;
 }
 
+// The presentation context items of an A-ASSOCIATE-RQ, as they stand on the wire.
+inline Bytes ProposedContextBytes(const Bytes& rq) {
+  Bytes items;
+  size_t at = 74;
+  while (at + 4 <= rq.size()) {
+    const size_t end = std::min(rq.size(), at + 4 + BigEndian16(rq, at + 2));
+    if (rq[at] == 0x20)
+      items.insert(items.end(), rq.begin() + static_cast<ptrdiff_t>(at),
+                   rq.begin() + static_cast<ptrdiff_t>(end));
+    at = end;
+  }
+  return items;
+}
+
 struct ReceivedStore {
   uint8_t contextID = 0;
   Bytes command;  // the whole command message
@@ -119,9 +134,11 @@ enum class PeerAnswer {
 };
 
 struct StorePeerScript {
-  // Empty: the association is rejected (A-ASSOCIATE-RJ).
-  std::string acceptedSyntax = "1.2.840.10008.1.2";
-  uint8_t contextResult = 0;       // 0 acceptance, 4 transfer syntaxes not supported
+  bool reject = false;  // answer with an A-ASSOCIATE-RJ
+  // The transfer syntaxes the peer takes, in its order of preference: each proposed context
+  // is accepted with the first of them it offers, and refused (result 4) when it offers none.
+  std::vector<std::string> acceptedSyntaxes = {"1.2.840.10008.1.2"};
+  uint8_t contextResult = 0;       // 4: every context refused, whatever it offers
   std::vector<uint16_t> statuses;  // per request; 0x0000 once they run out
   PeerAnswer answer = PeerAnswer::kStatus;
   uint32_t maximumLength = 16384;
@@ -134,6 +151,7 @@ struct StorePeerRecord {
   std::vector<ReceivedStore> stores;
   bool released = false;
   bool aborted = false;
+  std::map<uint8_t, std::string> accepted;  // the syntax of each accepted context, by ID
   std::vector<ProposedContext> Proposed() const { return ProposedContexts(associateRQ); }
 };
 
@@ -161,19 +179,20 @@ class ScriptedStorePeer {
     record_.connected = true;
     record_.associateRQ = ReadPdu(fd);
     if (record_.associateRQ.size() < 74) return;
-    if (script_.acceptedSyntax.empty()) {
+    if (script_.reject) {
       SendAll(fd, {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x01, 0x01});
       return;
     }
-    const std::vector<ProposedContext> proposed = ProposedContexts(record_.associateRQ);
-    const uint8_t id = proposed.empty() ? 1 : proposed.front().id;
-    const Bytes items =
-        WireBuilder()
-            .UidItem(0x10, kApplicationContextUid)
-            .Append(AcceptContextItem(id, script_.contextResult, script_.acceptedSyntax))
-            .Append(UserInformationItem(script_.maximumLength, "1.2.3.4", "PEER"))
-            .bytes();
-    SendAll(fd, AssociatePdu(0x02, "PEER", "NORVANE", items));
+    WireBuilder items;
+    items.UidItem(0x10, kApplicationContextUid);
+    for (const ProposedContext& context : ProposedContexts(record_.associateRQ)) {
+      const uint8_t result = Decide(context);
+      const auto accepted = record_.accepted.find(context.id);
+      items.Append(AcceptContextItem(context.id, result,
+                                     accepted == record_.accepted.end() ? "" : accepted->second));
+    }
+    items.Append(UserInformationItem(script_.maximumLength, "1.2.3.4", "PEER"));
+    SendAll(fd, AssociatePdu(0x02, "PEER", "NORVANE", items.bytes()));
 
     ReceivedStore current;
     bool commandDone = false;
@@ -210,6 +229,19 @@ class ScriptedStorePeer {
         commandDone = false;
       }
     }
+  }
+
+  // The result for one proposed context; an accepted one's syntax goes to record_.accepted.
+  uint8_t Decide(const ProposedContext& context) {
+    if (script_.contextResult != 0) return script_.contextResult;
+    for (const std::string& syntax : script_.acceptedSyntaxes) {
+      const auto& offered = context.transferSyntaxes;
+      if (std::find(offered.begin(), offered.end(), syntax) != offered.end()) {
+        record_.accepted[context.id] = syntax;
+        return 0;
+      }
+    }
+    return 4;
   }
 
   bool Answer(int fd, const ReceivedStore& request) {

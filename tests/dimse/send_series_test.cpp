@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,8 @@ TEST_F(SendSeriesWire, DatabaseSeriesGoesOutInIndexOrderOverOneAssociation) {
     EXPECT_EQ(series.files[i], folder + uid + ".dcm");
     const auto command = seen.stores[i].Command();
     EXPECT_EQ(UIDOf(CommandValue(command, 0x1000).value_or(std::vector<uint8_t>{})), uid);
-    EXPECT_EQ(CommandUS(command, 0x0110), 3 + 2 * i) << "message IDs go on over the series";
+    // After the context IDs 1 and 3 and the two accept items read.
+    EXPECT_EQ(CommandUS(command, 0x0110), 7 + 2 * i) << "message IDs go on over the series";
     ASSERT_LT(i, progress_.size());
     EXPECT_EQ(progress_[i].index, i);
     EXPECT_EQ(progress_[i].count, 3u);
@@ -187,8 +189,36 @@ TEST_F(SendSeriesWire, LaterFileOfAnotherSOPClassGoesOutUnderTheSeriesClass) {
   ASSERT_EQ(seen.stores.size(), 2u);
   EXPECT_EQ(UIDOf(CommandValue(seen.stores[1].Command(), 0x0002).value()),
             testing::kCTImageStorage);
-  EXPECT_EQ(seen.Proposed().size(), 1u);
+  for (const testing::ProposedContext& context : seen.Proposed()) {
+    EXPECT_EQ(context.abstractSyntax, testing::kCTImageStorage) << "only the first file's class";
+  }
   EXPECT_TRUE(series.Ok()) << "this peer takes it; storescp would answer with an error";
+}
+
+TEST_F(SendSeriesWire, EachFileGoesOutOnTheAcceptedContextOfItsOwnSyntax) {
+  const std::string folder = dir_ / "syntaxes/";
+  std::filesystem::create_directories(folder);
+  const auto image = [](const char* instance) {
+    return testing::SmallImage(testing::kCTImageStorage, instance, "1.2.9", "1.2.9.1");
+  };
+  ASSERT_TRUE(testing::WriteObject(folder + "1.dcm", image("1.2.9.1.1"), testing::kExplicitTS));
+  ASSERT_TRUE(testing::WriteObject(folder + "2.dcm", image("1.2.9.1.2"), testing::kImplicitTS));
+  StorePeerScript script;
+  script.acceptedSyntaxes = {std::string(testing::kImplicitTS), std::string(testing::kExplicitTS)};
+  ScriptedStorePeer peer(script);
+  const SeriesResult series = Send(peer, folder, testing::kLosslessTS);
+  const StorePeerRecord& seen = peer.Finish();
+  ASSERT_EQ(seen.Proposed().size(), 3u) << "lossless, explicit (the first file's), implicit";
+  EXPECT_EQ(seen.accepted,
+            (std::map<uint8_t, std::string>{{3, std::string(testing::kExplicitTS)},
+                                            {5, std::string(testing::kImplicitTS)}}));
+  ASSERT_EQ(seen.stores.size(), 2u);
+  EXPECT_EQ(seen.stores[0].contextID, 3);
+  EXPECT_EQ(seen.stores[1].contextID, 5);
+  ASSERT_EQ(series.results.size(), 2u);
+  EXPECT_FALSE(series.results[0].converted);
+  EXPECT_FALSE(series.results[1].converted) << "the implicit file went out as it is";
+  EXPECT_TRUE(series.Ok()) << series.reason;
 }
 
 TEST_F(SendSeriesWire, FirstFileUnreadableOrEmptyFolderConnectsToNobody) {
@@ -235,7 +265,7 @@ TEST_F(SendSeriesWire, UnreadableIndexSendsNothing) {
 TEST_F(SendSeriesWire, RejectedAssociationFailsTheSeries) {
   const std::string folder = testing::StoreSeries(Database(), 2);
   StorePeerScript script;
-  script.acceptedSyntax = "";
+  script.reject = true;
   ScriptedStorePeer peer(script);
   const SeriesResult series = Send(peer, folder);
   EXPECT_TRUE(peer.Finish().stores.empty());

@@ -127,7 +127,7 @@ class StoreAgainstStorescp : public ::testing::Test {
   }
 
   // The transfer syntaxes proposed for storage in each A-ASSOCIATE-RQ of storescp's debug
-  // log (the readiness echoes left out).
+  // log, over all its presentation contexts in order (the readiness echoes left out).
   std::vector<std::vector<std::string>> ProposedSyntaxes() const {
     std::vector<std::vector<std::string>> proposals;
     const std::string log = peer_.Log();
@@ -139,17 +139,19 @@ class StoreAgainstStorescp : public ::testing::Test {
       if (end == std::string::npos) end = log.size();
       const std::string line = log.substr(at, end - at);
       at = end + 1;
-      if (Contains(line, "Abstract Syntax: =")) {
+      if (Contains(line, "BEGIN A-ASSOCIATE-RQ")) {
+        proposals.emplace_back();
+      } else if (Contains(line, "Abstract Syntax: =")) {
         verification = Contains(line, "=VerificationSOPClass");
       } else if (Contains(line, "Proposed Transfer Syntax(es):") && !verification) {
-        proposals.emplace_back();
-        inList = true;
+        inList = !proposals.empty();
       } else if (inList && Contains(line, "D:       =")) {
         proposals.back().push_back(line.substr(line.find('=') + 1));
       } else {
         inList = false;
       }
     }
+    std::erase_if(proposals, [](const std::vector<std::string>& p) { return p.empty(); });
     return proposals;
   }
 
@@ -214,6 +216,33 @@ TEST_F(StoreAgainstStorescp, PreferredLosslessIsSentWhenAcceptedAndDecodesToTheO
   EXPECT_EQ(proposed[1],
             (std::vector<std::string>{"JPEGLossless:Non-hierarchical-1stOrderPrediction",
                                       "BigEndianExplicit", "LittleEndianImplicit"}));
+}
+
+// storescp +xs takes JPEG lossless first wherever it is offered: a 1-bit image asked to go
+// lossless must not offer it, and goes out as it is.
+TEST_F(StoreAgainstStorescp, OneBitImageAskedToGoLosslessArrivesAsItIs) {
+  StartStorescp({"+xs", "+B"});
+  const std::string original = kTestFiles + "/liver_1frame.dcm";
+  const StoreResult result = Store(original, testing::kLosslessTS);
+  ASSERT_TRUE(result.Ok()) << DescribeStoreResult(result) << "\n" << peer_.Log();
+  EXPECT_FALSE(result.converted);
+  EXPECT_TRUE(DatasetBytes(TakeReceived()) == DatasetBytes(original));
+  EXPECT_EQ(
+      ProposedSyntaxes(),
+      (std::vector<std::vector<std::string>>{{"LittleEndianExplicit", "LittleEndianImplicit"}}));
+}
+
+TEST_F(StoreAgainstStorescp, JpegExtendedFileIsOfferedInItsOwnSyntaxOnly) {
+  StartStorescp({"+xa", "+B"});
+  const std::string original = kTestFiles + "/JPEG-lossy.dcm";
+  const StoreResult result = Store(original, testing::kExplicitTS);
+  ASSERT_TRUE(result.Ok()) << DescribeStoreResult(result) << "\n" << peer_.Log();
+  EXPECT_FALSE(result.converted);
+  const std::string received = TakeReceived();
+  EXPECT_EQ(SyntaxOf(received), "1.2.840.10008.1.2.4.51");
+  EXPECT_TRUE(DatasetBytes(received) == DatasetBytes(original));
+  EXPECT_EQ(ProposedSyntaxes(),
+            (std::vector<std::vector<std::string>>{{"JPEGExtended:Process2+4"}}));
 }
 
 TEST_F(StoreAgainstStorescp, NonImageObjectsNeverProposeThePreferredSyntax) {

@@ -12,6 +12,7 @@
 
 #include "convert/convert_dataset.hpp"
 #include "dimse/store_request.hpp"
+#include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
 #include "scripted_store_peer.hpp"
@@ -33,10 +34,19 @@ using testing::StorePeerScript;
 using testing::Text;
 using testing::US;
 
+// The transfer syntaxes proposed, one presentation context each (IDs 1, 3, 5, ...), all
+// for the same SOP class.
 std::vector<std::string> Syntaxes(const StorePeerRecord& seen) {
+  std::vector<std::string> syntaxes;
   const std::vector<ProposedContext> contexts = seen.Proposed();
-  EXPECT_EQ(contexts.size(), 1u) << "one presentation context";
-  return contexts.empty() ? std::vector<std::string>{} : contexts.front().transferSyntaxes;
+  for (size_t i = 0; i < contexts.size(); ++i) {
+    EXPECT_EQ(contexts[i].id, 2 * i + 1);
+    EXPECT_EQ(contexts[i].abstractSyntax, contexts.front().abstractSyntax);
+    EXPECT_EQ(contexts[i].transferSyntaxes.size(), 1u) << "one syntax per context";
+    syntaxes.insert(syntaxes.end(), contexts[i].transferSyntaxes.begin(),
+                    contexts[i].transferSyntaxes.end());
+  }
+  return syntaxes;
 }
 
 std::vector<std::string> List(std::initializer_list<std::string_view> uids) {
@@ -86,8 +96,6 @@ TEST_F(StoreSCUWire, ImplicitFileWithoutPreferredSyntaxIsOfferedImplicitOnly) {
   const StoreResult result = Store(peer, testing::PydicomFile("MR_small_implicit.dcm"));
   const StorePeerRecord& seen = peer.Finish();
   EXPECT_TRUE(result.Ok()) << DescribeStoreResult(result);
-  ASSERT_EQ(seen.Proposed().size(), 1u);
-  EXPECT_EQ(seen.Proposed().front().id, 1);
   EXPECT_EQ(seen.Proposed().front().abstractSyntax, testing::kMRImageStorage);
   EXPECT_EQ(Syntaxes(seen), List({testing::kImplicitTS}));
   EXPECT_EQ(seen.stores.size(), 1u);
@@ -97,7 +105,7 @@ TEST_F(StoreSCUWire, ImplicitFileWithoutPreferredSyntaxIsOfferedImplicitOnly) {
 
 TEST_F(StoreSCUWire, BaselineFileWithPreferredExplicitIsConvertedWhenExplicitIsAccepted) {
   StorePeerScript script;
-  script.acceptedSyntax = testing::kExplicitTS;
+  script.acceptedSyntaxes = {std::string(testing::kExplicitTS)};
   ScriptedStorePeer peer(script);
   const std::string file = testing::PydicomFile("SC_rgb_jpeg_dcmtk.dcm");
   const StoreResult result = Store(peer, file, testing::kExplicitTS);
@@ -126,25 +134,25 @@ TEST_F(StoreSCUWire, BaselineFileWithPreferredExplicitIsConvertedWhenExplicitIsA
   EXPECT_EQ(pixels.value, Pixels(decoded).value);
 }
 
-TEST_F(StoreSCUWire, ConversionOffAndAnotherAcceptedSyntaxSendsNothingAndSaysSo) {
+TEST_F(StoreSCUWire, ConversionOffProposesTheFileSyntaxAloneAndARefusalSaysSo) {
   StorePeerScript script;
-  script.acceptedSyntax = testing::kExplicitTS;
+  script.acceptedSyntaxes = {std::string(testing::kExplicitTS)};
   ScriptedStorePeer peer(script);
   const StoreResult result =
       Store(peer, testing::PydicomFile("SC_rgb_jpeg_dcmtk.dcm"), testing::kExplicitTS, false);
   const StorePeerRecord& seen = peer.Finish();
+  EXPECT_EQ(Syntaxes(seen), List({testing::kBaselineTS}));
   EXPECT_EQ(result.failure, ServiceFailure::kNoPresentationContext);
-  EXPECT_FALSE(result.Ok());
+  EXPECT_FALSE(result.associated);
   EXPECT_TRUE(seen.stores.empty()) << "compressed pixel data labelled explicit VR would be corrupt";
-  EXPECT_TRUE(seen.released);
   EXPECT_EQ(DescribeStoreResult(result),
-            "failed, not sent: the peer accepted 1.2.840.10008.1.2.1, the file is "
-            "1.2.840.10008.1.2.4.50 and conversion is off");
+            "failed, no association: the peer accepted no presentation context: proposed for SOP "
+            "class 1.2.840.10008.5.1.4.1.1.7: 1.2.840.10008.1.2.4.50; conversion is off");
 }
 
 TEST_F(StoreSCUWire, ConversionOffAndTheFileSyntaxAcceptedSendsTheFileUnchanged) {
   StorePeerScript script;
-  script.acceptedSyntax = testing::kBaselineTS;
+  script.acceptedSyntaxes = {std::string(testing::kBaselineTS)};
   ScriptedStorePeer peer(script);
   const std::string file = testing::PydicomFile("SC_rgb_jpeg_dcmtk.dcm");
   const StoreResult result = Store(peer, file, testing::kExplicitTS, false);
@@ -178,7 +186,7 @@ TEST_F(StoreSCUWire, NonImageObjectsNeverProposeThePreferredSyntax) {
 
 TEST_F(StoreSCUWire, ImageWithPreferredLosslessIsCompressedWhenLosslessIsAccepted) {
   StorePeerScript script;
-  script.acceptedSyntax = testing::kLosslessTS;
+  script.acceptedSyntaxes = {std::string(testing::kLosslessTS)};
   ScriptedStorePeer peer(script);
   const std::string file = testing::PydicomFile("CT_small.dcm");
   const StoreResult result = Store(peer, file, testing::kLosslessTS);
@@ -214,6 +222,130 @@ TEST_F(StoreSCUWire, BigEndianFileAcceptedAsImplicitArrivesInLittleEndian) {
   EXPECT_EQ(GetTagUS(received.dataset, 0x0028, 0x0010), 64);
 }
 
+// Every case proposes one context per syntax the file can go out in: the preferred, its
+// own, implicit VR little endian, each only when the conversion reaches it.
+TEST_F(StoreSCUWire, ProposalIsOneContextPerSyntaxTheFileCanGoOutIn) {
+  const struct {
+    const char* file;
+    std::string_view preferred;
+    bool convert;
+    std::vector<std::string_view> proposed;
+  } cases[] = {
+      {"CT_small.dcm",
+       testing::kLosslessTS,
+       true,
+       {testing::kLosslessTS, testing::kExplicitTS, testing::kImplicitTS}},
+      {"CT_small.dcm", testing::kBaselineTS, true, {testing::kExplicitTS, testing::kImplicitTS}},
+      {"CT_small.dcm", testing::kLosslessTS, false, {testing::kExplicitTS}},
+      {"CT_small.dcm",
+       "1.2.840.10008.1.2.4.90",
+       true,
+       {testing::kExplicitTS, testing::kImplicitTS}},
+      {"JPEG-lossy.dcm", testing::kLosslessTS, true, {"1.2.840.10008.1.2.4.51"}},
+      {"liver_1frame.dcm",
+       testing::kLosslessTS,
+       true,
+       {testing::kExplicitTS, testing::kImplicitTS}},
+      {"SC_ybr_full_422_uncompressed.dcm",
+       testing::kBaselineTS,
+       true,
+       {testing::kBaselineTS, testing::kExplicitTS, testing::kImplicitTS}},
+      {"SC_ybr_full_422_uncompressed.dcm",
+       testing::kLosslessTS,
+       true,
+       {testing::kExplicitTS, testing::kImplicitTS}},
+      {"SC_rgb_jpeg_dcmtk.dcm", {}, true, {testing::kBaselineTS, testing::kImplicitTS}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " preferring " + std::string(c.preferred) +
+                 (c.convert ? "" : ", no conversion"));
+    ScriptedStorePeer peer({});
+    TagList dataset;
+    ASSERT_TRUE(LoadFileDataset(testing::PydicomFile(c.file), dataset));
+    (void)Store(peer, testing::PydicomFile(c.file), c.preferred, c.convert);
+    const StorePeerRecord& seen = peer.Finish();
+    const std::string sopClass = GetTagText(dataset, tag::kSOPClassUID);
+    testing::WireBuilder expected;
+    for (size_t i = 0; i < c.proposed.size(); ++i) {
+      expected.Append(
+          testing::ProposedContextItem(static_cast<uint8_t>(2 * i + 1), sopClass, {c.proposed[i]}));
+    }
+    EXPECT_EQ(testing::ProposedContextBytes(seen.associateRQ), expected.bytes())
+        << Hex(testing::ProposedContextBytes(seen.associateRQ));
+  }
+}
+
+// The peer accepts several of the contexts in its own order of preference; the object goes
+// out on the one of the preferred syntax, else its own, else implicit VR little endian.
+TEST_F(StoreSCUWire, AcceptedContextIsChosenInOurOrderOfPreference) {
+  const struct {
+    const char* name;
+    const char* file;
+    std::string_view preferred;
+    std::vector<std::string> peerTakes;  // the peer's own preference first
+    uint8_t contextID;
+    std::string_view sentAs;
+  } cases[] = {
+      {"JPEG extended to a peer preferring implicit",
+       "JPEG-lossy.dcm",
+       {},
+       {std::string(testing::kImplicitTS), "1.2.840.10008.1.2.4.51"},
+       1,
+       "1.2.840.10008.1.2.4.51"},
+      {"1-bit image asked to go lossless",
+       "liver_1frame.dcm",
+       testing::kLosslessTS,
+       {std::string(testing::kImplicitTS), std::string(testing::kExplicitTS)},
+       1,
+       testing::kExplicitTS},
+      {"preferred syntax accepted",
+       "CT_small.dcm",
+       testing::kLosslessTS,
+       {std::string(testing::kImplicitTS), std::string(testing::kExplicitTS),
+        std::string(testing::kLosslessTS)},
+       1,
+       testing::kLosslessTS},
+      {"own syntax before implicit",
+       "CT_small.dcm",
+       testing::kLosslessTS,
+       {std::string(testing::kImplicitTS), std::string(testing::kExplicitTS)},
+       3,
+       testing::kExplicitTS},
+      {"implicit when nothing else",
+       "CT_small.dcm",
+       testing::kLosslessTS,
+       {std::string(testing::kImplicitTS)},
+       5,
+       testing::kImplicitTS},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StorePeerScript script;
+    script.acceptedSyntaxes = c.peerTakes;
+    ScriptedStorePeer peer(script);
+    const std::string file = testing::PydicomFile(c.file);
+    const StoreResult result = Store(peer, file, c.preferred);
+    const StorePeerRecord& seen = peer.Finish();
+    ASSERT_TRUE(result.Ok()) << DescribeStoreResult(result);
+    ASSERT_EQ(seen.stores.size(), 1u);
+    EXPECT_EQ(seen.stores[0].contextID, c.contextID);
+    EXPECT_EQ(seen.accepted.at(c.contextID), c.sentAs);
+    EXPECT_EQ(result.acceptedSyntax, c.sentAs);
+    TagList original;
+    const std::optional<std::string> own = LoadFileDataset(file, original);
+    ASSERT_TRUE(own);
+    EXPECT_EQ(result.converted, c.sentAs != *own);
+    if (result.converted) continue;
+    // Sent as it is: every element arrives with the file's own value bytes.
+    const DicomFileContent received = testing::ReadWireDataset(seen.stores[0].dataset, c.sentAs);
+    ASSERT_TRUE(received.Ok());
+    ASSERT_EQ(received.dataset.size(), original.size());
+    for (size_t i = 0; i < original.size(); ++i) {
+      EXPECT_EQ(received.dataset[i].value, original[i].value) << "element " << i;
+    }
+  }
+}
+
 // The C-STORE-RQ: every element, in order, with the group length the encoding gives.
 Bytes ExpectedCommand(std::string_view paddedClass, uint16_t messageID,
                       const std::string& paddedInstance) {
@@ -240,8 +372,9 @@ TEST_F(StoreSCUWire, OddSOPClassUIDIsPaddedWithNulAndCountedInTheGroupLength) {
   ASSERT_EQ(seen.stores.size(), 1u);
   const Bytes& command = seen.stores[0].command;
   const uint16_t messageID = CommandUS(seen.stores[0].Command(), 0x0110);
-  EXPECT_EQ(messageID, 3) << "the first message ID after the context ID 1";
-  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.7") + '\0', 3,
+  // The counter gave the context IDs 1 and 3, then moved one step per accept item read.
+  EXPECT_EQ(messageID, 7) << "the first odd value after the two contexts and their answers";
+  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.7") + '\0', 7,
                                      std::string("1.2.3.4.5") + '\0'))
       << Hex(command);
   // 26 (padded class) + 48 + 8 + 10 (padded instance).
@@ -257,7 +390,7 @@ TEST_F(StoreSCUWire, DataSetWithoutSOPInstanceUIDGivesSixElements) {
   ASSERT_EQ(seen.stores.size(), 1u);
   const Bytes& command = seen.stores[0].command;
   EXPECT_EQ(seen.stores[0].Command().size(), 6u) << Hex(command);
-  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0', 3, ""))
+  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0', 7, ""))
       << Hex(command);
   EXPECT_EQ(command[8], 26 + 48);
 }
@@ -271,7 +404,7 @@ TEST_F(StoreSCUWire, OddLengthSOPInstanceUIDInTheFileGetsANulPadInTheCommand) {
   const StorePeerRecord& seen = peer.Finish();
   ASSERT_EQ(seen.stores.size(), 1u);
   EXPECT_EQ(seen.stores[0].command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0',
-                                                    3, std::string("1.2.345") + '\0'))
+                                                    7, std::string("1.2.345") + '\0'))
       << Hex(seen.stores[0].command);
 }
 
@@ -282,7 +415,7 @@ TEST_F(StoreSCUWire, DataSetThatCannotFollowItsCommandAbortsTheAssociation) {
   image.insert(image.begin() + 3, GenerateTextTag(0x0008, 0x1030, "LO", std::string(70000, 'x')));
   const std::string file = Write("long.dcm", image, testing::kImplicitTS);
   StorePeerScript script;
-  script.acceptedSyntax = testing::kExplicitTS;
+  script.acceptedSyntaxes = {std::string(testing::kExplicitTS)};
   ScriptedStorePeer peer(script);
   const StoreResult result = Store(peer, file, testing::kExplicitTS);
   const StorePeerRecord& seen = peer.Finish();
@@ -327,7 +460,7 @@ TEST_F(StoreSCUWire, EachKindOfAnswerEndsAsItShould) {
 
 TEST_F(StoreSCUWire, RejectedAssociationOrRefusedContextSendsNothing) {
   StorePeerScript rejecting;
-  rejecting.acceptedSyntax = "";
+  rejecting.reject = true;
   StorePeerScript refusingContext;
   refusingContext.contextResult = 4;
   for (const auto& [script, failure] :

@@ -73,6 +73,18 @@ TEST(ThumbnailFile, SmallRgbSample_GivesColourJpeg) {
   EXPECT_EQ(jpeg->info.components, 3);
 }
 
+TEST(ThumbnailFile, YbrFull422Sample_IsShownInItsRgbColours) {
+  TagList dataset;
+  ASSERT_TRUE(LoadFileDataset(PydicomFile("SC_ybr_full_422_uncompressed.dcm"), dataset));
+  ThumbnailImage image = ReadThumbnailImage(dataset);
+  ASSERT_EQ(image.pixels.size(), 100u * 100u * 2u) << "two samples per pixel at 4:2:2";
+  const auto raster = RenderThumbnail(image, 50);
+  ASSERT_TRUE(raster);
+  EXPECT_EQ(raster->Format(), PixelFormat::kBgr24);
+  // Source pixel (50, 50), as pydicom turns it into RGB.
+  EXPECT_EQ(raster->ColourAt(25, 25), (PaletteEntry{125, 130, 255}));
+}
+
 TEST(ThumbnailFile, BigEndianCompressedOrMissingFiles_GiveFalseAndNoFile) {
   struct Case {
     const char* file;

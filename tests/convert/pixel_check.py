@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""Compares the pixels of two DICOM files as pydicom decodes them (for the conversion tests).
+
+  pixel_check.py ORIGINAL CONVERTED
+
+Both images are taken as RGB when their photometric interpretation is a YBR one (pydicom's
+own colour conversion), then compared sample by sample. Prints one line:
+  max=N mean=F photometric=PI lossy=V ratio=V method=V
+with the largest and the mean absolute difference and the converted file's Photometric
+Interpretation and Lossy Image Compression elements (several values joined by
+backslashes, "-" when absent).
+"""
+
+import sys
+
+import numpy as np
+import pydicom
+from pydicom.pixel_data_handlers.util import convert_color_space
+
+
+def rgb_pixels(ds):
+    pixels = ds.pixel_array
+    if ds.PhotometricInterpretation.startswith("YBR"):
+        pixels = convert_color_space(pixels, "YBR_FULL", "RGB")
+    return pixels.astype(np.int32)
+
+
+def text(ds, keyword):
+    """The element's values as stored, joined by backslashes; "-" when absent."""
+    if keyword not in ds:
+        return "-"
+    value = ds.data_element(keyword).value
+    if isinstance(value, (list, tuple)) or type(value).__name__ == "MultiValue":
+        return "\\".join(str(v) for v in value)
+    return str(value)
+
+
+def main(argv):
+    original = pydicom.dcmread(argv[1])
+    converted = pydicom.dcmread(argv[2])
+    difference = np.abs(rgb_pixels(original) - rgb_pixels(converted))
+    print(
+        "max=%d mean=%.3f photometric=%s lossy=%s ratio=%s method=%s"
+        % (
+            difference.max(),
+            difference.mean(),
+            converted.PhotometricInterpretation,
+            text(converted, "LossyImageCompression"),
+            text(converted, "LossyImageCompressionRatio"),
+            text(converted, "LossyImageCompressionMethod"),
+        )
+    )
+
+
+if __name__ == "__main__":
+    main(sys.argv)
