@@ -86,7 +86,7 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   }
   series.sopClass = first.sopClass;
 
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   ServiceResult association =
       OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, series.sopClass,
@@ -94,7 +94,6 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   if (!association) {
     series.Set(std::move(association));
     CloseAssoc(*pdu);
-    DeletePDU(std::move(pdu));
     return series;
   }
   series.associated = true;
@@ -111,7 +110,6 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
     if (progress) progress(i, series.files.size(), series.files[i], series.results.back());
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   series.Set(OutcomeOfFiles(series.results));
   return series;
 }

@@ -83,7 +83,7 @@ StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& 
   TagList dataset;
   if (!LoadObjectForStore(fileName, dataset, result) || !UsableSOPClass(result)) return result;
 
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   const ServiceResult association =
       OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, result.sopClass,
@@ -94,7 +94,6 @@ StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& 
     result.Set(association);
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   return result;
 }
 
