@@ -1,7 +1,7 @@
 /*
  * A C program using libnorvane only through norvane.h, as other programs do: verification,
- * query, retrieval, storage, series sending, worklist, files, conversion, thumbnails,
- * DICOMDIR, the storage SCP and the ECG drawing, against real peers and real files.
+ * query, retrieval, storage, series sending, worklist, files, meta headers, conversion,
+ * thumbnails, DICOMDIR, the storage SCP and the ECG drawing, against real peers and real files.
  *
  * c_client WORKDIR SAMPLES STORESCP_PORT QR_PORT WORKLIST_PORT SCP_PORT
  *   WORKDIR        an empty folder; storescp (+uf) writes into WORKDIR/storescp
@@ -29,6 +29,7 @@
 static const char kHost[] = "127.0.0.1";
 static const char kCTImageStorage[] = "1.2.840.10008.5.1.4.1.1.2";
 static const char kStudyRootFind[] = "1.2.840.10008.5.1.4.1.2.2.1";
+static const char kStudyRootMove[] = "1.2.840.10008.5.1.4.1.2.2.2";
 static const char kWorklistFind[] = "1.2.840.10008.5.1.4.31";
 static const char kVerification[] = "1.2.840.10008.1.1";
 static const char kExplicitLE[] = "1.2.840.10008.1.2.1";
@@ -115,6 +116,27 @@ static int CopyCut(const char* from, const char* to, long cut) {
     ok = got == want && fwrite(buffer, 1, got, out) == got;
     left -= (long)got;
   }
+  if (in != NULL) fclose(in);
+  if (out != NULL) fclose(out);
+  return ok;
+}
+
+/* The data set of a Part 10 file alone, without preamble and meta group. */
+static int CopyDataSet(const char* from, const char* to) {
+  unsigned char head[144];
+  char buffer[4096];
+  FILE* in = fopen(from, "rb");
+  FILE* out = fopen(to, "wb");
+  size_t got;
+  int ok = in != NULL && out != NULL && fread(head, 1, sizeof head, in) == sizeof head;
+  if (ok) {
+    /* (0002,0000) UL, the meta group's length, follows "DICM" */
+    long metaLength =
+        (long)head[140] | (long)head[141] << 8 | (long)head[142] << 16 | (long)head[143] << 24;
+    ok = fseek(in, 144 + metaLength, SEEK_SET) == 0;
+  }
+  while (ok && (got = fread(buffer, 1, sizeof buffer, in)) > 0)
+    ok = fwrite(buffer, 1, got, out) == got;
   if (in != NULL) fclose(in);
   if (out != NULL) fclose(out);
   return ok;
@@ -229,6 +251,18 @@ static void Files(const Setup* s) {
   CHECK(CreateThumbnail(Join(path, s->work, "thumb.png"), ct, 64) == 1);
   CHECK(FileStartsWith(Join(path, s->work, "thumb.jpg"), "\xFF\xD8\xFF", 3));
   CHECK(CreateThumbnail(Join(path, s->work, "none"), "missing.dcm", 64) == 0);
+
+  CHECK(CopyDataSet(ct, Join(path, s->work, "bare.dcm")));
+  CHECK(DICOMFile(path, meta, dataset, NULL) == 0);
+  ClearTags(meta);
+  ClearTags(dataset);
+  CHECK(AppendMetaHeader(path, kExplicitLE) == 1);
+  CHECK(DICOMFile(path, meta, dataset, NULL) == 1);
+  CHECK(strcmp(TextOf(meta, 0x0002, 0x0010, text, sizeof text), kExplicitLE) == 0);
+  CHECK(strcmp(TextOf(dataset, 0x0010, 0x0010, text, sizeof text), "CompressedSamples^CT1") == 0);
+  ClearTags(meta);
+  ClearTags(dataset);
+  CHECK(AppendMetaHeader(Join(path, s->work, "missing.dcm"), kExplicitLE) == 0);
 
   CHECK(ListCount(meta) == 0 && ListCount(dataset) == 0);
   DeleteList(meta);
@@ -428,6 +462,9 @@ static void Retrieve(const Setup* s, const char* studyUID) {
   char studyFolder[1024], seriesFolder[1024];
   TList* list = NewList();
   StudyInfo* query = NewStudyInfo();
+  ImageInfo* image;
+  PDU_Service* association;
+  int32_t status, remaining = 7;
 
   SetStudyInfoField(query, "StudyInstanceUID", studyUID);
   ListAppend(list, query);
@@ -437,6 +474,29 @@ static void Retrieve(const Setup* s, const char* studyUID) {
   snprintf(studyFolder, sizeof studyFolder, "%s/scp/%s", s->work, studyUID);
   CHECK(FirstSubfolder(studyFolder, seriesFolder));
   CHECK(CountFiles(seriesFolder) >= 2);
+
+  /* The same study again, request by request on an association of our own. */
+  image = NewImageInfo();
+  CHECK(SetImageInfoField(image, "StudyInstanceUID", studyUID) == 1);
+  CHECK(strcmp(Or(GetImageInfoField(image, "studyInstanceUID")), studyUID) == 0);
+  DeleteImageInfo(image);
+  association = NewPDU();
+  CHECK(OpenAssoc(association, kHost, s->qrPort, calling, "QRSCP", kStudyRootMove, NULL) == 1);
+  query = NewStudyInfo();
+  SetStudyInfoField(query, "StudyInstanceUID", studyUID);
+  ListAppend(list, query);
+  CHECK(WriteMoveRQ(association, list, kStudyRootMove, "PATIENT", "NORVANE") == 0);
+  CHECK(ListGet(list, 0) == query); /* an unknown level sends and frees nothing */
+  CHECK(WriteMoveRQ(association, list, kStudyRootMove, "STUDY", "NORVANE") == 1);
+  CHECK(ListCount(list) == 1 && ListGet(list, 0) == NULL);
+  ListClear(list);
+  do {
+    status = ReadMoveRSP(association, &remaining);
+  } while (status == 0xFF00);
+  CHECK(status == 0 && remaining == 0);
+  CloseAssoc(association);
+  CHECK(ReadMoveRSP(association, &remaining) == -1 && remaining == -1);
+  DeletePDU(association);
   DeleteList(list);
 }
 
@@ -487,6 +547,8 @@ static void PrintRecords(const Setup* s) {
   /* The worklist provider is no printer: the association is refused. */
   CHECK(PrintSCU(Join(path, s->samples, "CT_small.dcm"), kHost, s->worklistPort, calling, "PRINTER",
                  session, box) == 0);
+  CHECK(PrintSCU_Ex(path, kHost, s->worklistPort, calling, "PRINTER", session, box, 1, 0) == 0);
+  CHECK(strcmp(Or(GetFilmBoxcfgField(box, "imagedisplayformat")), "STANDARD\\1,1") == 0);
   DeleteFilmSessioncfg(session);
   DeleteFilmBoxcfg(box);
 }
