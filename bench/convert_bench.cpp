@@ -108,13 +108,15 @@ int64_t PixelBytes(const Image& image) {
 
 void Convert(benchmark::State& state, const Image& image, const char* from, const char* to) {
   TagList source;
-  if (!norvane::ConvertDataset(source, Dataset(image), from, kExplicit)) {
+  if (norvane::ConvertDataset(source, Dataset(image), from, kExplicit) !=
+      norvane::ConvertStatus::kOk) {
     state.SkipWithError("preparing the source failed");
     return;
   }
   for (auto _ : state) {
     TagList out;
-    if (!norvane::ConvertDataset(out, source, to, from)) state.SkipWithError("conversion failed");
+    if (norvane::ConvertDataset(out, source, to, from) != norvane::ConvertStatus::kOk)
+      state.SkipWithError("conversion failed");
     benchmark::DoNotOptimize(out.data());
   }
   state.SetBytesProcessed(state.iterations() * PixelBytes(image));

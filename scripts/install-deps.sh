@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config clang-format
   libjpeg62-turbo-dev libgdcm-dev libcairo2-dev qt6-base-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  dcmtk python3-pydicom python3-gdcm python3-numpy
+  dcmtk python3-pydicom python3-gdcm python3-numpy valgrind
 )
 
 missing=()

@@ -38,7 +38,7 @@ QueryOperationResult RunWorklistOperation(std::string_view host, std::string_vie
                                           const TWorklistItem& query, const LineSink& out) {
   QueryOperationResult result;
   std::vector<TWorklistItem> items;
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   result.Set(
       OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kModalityWorklistFind));
@@ -66,7 +66,6 @@ QueryOperationResult RunWorklistOperation(std::string_view host, std::string_vie
     out(kAssociationFailedLine);
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   return result;
 }
 

@@ -64,7 +64,7 @@ int RunConvert(int argc, char** argv) {
   }
   const std::string& in = args.positionals[0];
   const std::string& out = args.positionals[1];
-  const FileConvertResult result = ConvertFileTSWithResult(out, in, *uid);
+  const FileConvertResult result = ConvertFileTS(out, in, *uid);
   switch (result.status) {
     case FileConvertStatus::kConverted:
       std::fprintf(stdout, "%s: converted from %s to %s, written to %s\n", in.c_str(),

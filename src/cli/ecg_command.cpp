@@ -101,7 +101,7 @@ int RunEcg(int argc, char** argv) {
     std::fprintf(stderr, "norvane ecg: no memory for a %dx%d picture\n", size->width, size->height);
     return 1;
   }
-  const EcgStatus status = ECG2BitmapWithStatus(*bitmap, file.dataset);
+  const EcgStatus status = ECG2Bitmap(*bitmap, file.dataset);
   if (status != EcgStatus::kDrawn) {
     std::fprintf(stderr, "norvane ecg: %s %s\n", in.c_str(), std::string(Describe(status)).c_str());
     return 1;

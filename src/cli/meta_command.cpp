@@ -56,7 +56,7 @@ int RunMeta(int argc, char** argv) {
     return 1;
   }
   const std::string& fileName = args.positionals[0];
-  const AppendMetaResult result = AppendMetaHeaderWithResult(fileName, *uid);
+  const AppendMetaResult result = AppendMetaHeader(fileName, *uid);
   if (result != AppendMetaResult::kDone) {
     std::fprintf(stderr, "norvane meta: %s %s\n", fileName.c_str(),
                  std::string(Describe(result)).c_str());

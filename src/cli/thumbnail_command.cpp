@@ -55,8 +55,7 @@ int RunThumbnail(int argc, char** argv) {
   }
   const std::string& in = args.positionals[0];
   const std::string jpeg = ThumbnailFileName(args.positionals[1]);
-  const ThumbnailStatus status =
-      CreateThumbnailWithStatus(args.positionals[1], in, static_cast<int>(*width));
+  const ThumbnailStatus status = CreateThumbnail(args.positionals[1], in, static_cast<int>(*width));
   if (status != ThumbnailStatus::kWritten) {
     if (status == ThumbnailStatus::kCannotWrite) {
       std::fprintf(stderr, "norvane thumbnail: %s cannot be written\n", jpeg.c_str());

@@ -70,8 +70,8 @@ ConvertStatus Convert(TagList& output, const TagList& source, const TransferSynt
 
 }  // namespace
 
-ConvertStatus ConvertDatasetWithStatus(TagList& output, const TagList& source,
-                                       std::string_view targetUid, std::string_view sourceUid) {
+ConvertStatus ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
+                             std::string_view sourceUid) {
   if (UidText(targetUid) == UidText(sourceUid)) {
     CopyTags(output, source);
     return ConvertStatus::kOk;
@@ -99,14 +99,9 @@ ConvertStatus ConvertDatasetWithStatus(TagList& output, const TagList& source,
   return status;
 }
 
-bool ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
-                    std::string_view sourceUid) {
-  return ConvertDatasetWithStatus(output, source, targetUid, sourceUid) == ConvertStatus::kOk;
-}
-
 bool ConvertTS(TagList& list, std::string_view targetUid, std::string_view sourceUid) {
   TagList output;
-  if (!ConvertDataset(output, list, targetUid, sourceUid)) return false;
+  if (ConvertDataset(output, list, targetUid, sourceUid) != ConvertStatus::kOk) return false;
   list = std::move(output);
   return true;
 }

@@ -17,18 +17,14 @@ namespace norvane {
 // sequences and items are re-encoded when the VR explicitness or the byte order changes,
 // group lengths are recomputed for the target encoding, and the pixel data are decoded
 // and encoded as the two syntaxes need.
-// False, with `output` as it was, for: a source or target syntax that is not supported
-// (unless the two are equal); native pixel data whose length is neither Rows x Columns x
-// Bits Allocated / 8 x samples x frames nor that plus a pad byte; encapsulated pixel data
-// not holding one fragment per frame; a JPEG syntax with Bits Allocated it cannot code
+// kOk on success; otherwise the reason, with `output` as it was, for: a source or target syntax
+// that is not supported (unless the two are equal); native pixel data whose length is neither Rows
+// x Columns x Bits Allocated / 8 x samples x frames nor that plus a pad byte; encapsulated pixel
+// data not holding one fragment per frame; a JPEG syntax with Bits Allocated it cannot code
 // (baseline: 8; lossless: 8, 12, 16); a JPEG frame of another size than the image; a
 // codec error; a sequence value that is malformed.
-bool ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
-                    std::string_view sourceUid);
-
-// The same, saying why a conversion failed.
-ConvertStatus ConvertDatasetWithStatus(TagList& output, const TagList& source,
-                                       std::string_view targetUid, std::string_view sourceUid);
+ConvertStatus ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
+                             std::string_view sourceUid);
 
 // ConvertDataset in place: on success `list` holds the converted records; on failure it is
 // left exactly as it was.

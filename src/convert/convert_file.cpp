@@ -47,7 +47,7 @@ FileConvertResult Convert(const std::string& newFile, const std::string& existin
   const std::string sopClass = TrimmedText(dataset, tag::kSOPClassUID);
   const std::string sopInstance = TrimmedText(dataset, tag::kSOPInstanceUID);
   TagList converted;
-  result.conversion = ConvertDatasetWithStatus(converted, dataset, targetUid, *syntax);
+  result.conversion = ConvertDataset(converted, dataset, targetUid, *syntax);
   if (result.conversion != ConvertStatus::kOk) {
     result.status = FileConvertStatus::kNotConverted;
     return result;
@@ -66,9 +66,8 @@ FileConvertResult Convert(const std::string& newFile, const std::string& existin
 
 }  // namespace
 
-FileConvertResult ConvertFileTSWithResult(const std::string& newFile,
-                                          const std::string& existingFile,
-                                          std::string_view targetUid) {
+FileConvertResult ConvertFileTS(const std::string& newFile, const std::string& existingFile,
+                                std::string_view targetUid) {
   try {
     return Convert(newFile, existingFile, targetUid);
   } catch (const std::bad_alloc&) {
@@ -77,11 +76,6 @@ FileConvertResult ConvertFileTSWithResult(const std::string& newFile,
     result.conversion = ConvertStatus::kOutOfMemory;
     return result;
   }
-}
-
-bool ConvertFileTS(const std::string& newFile, const std::string& existingFile,
-                   std::string_view targetUid) {
-  return ConvertFileTSWithResult(newFile, existingFile, targetUid).Ok();
 }
 
 std::string_view Describe(FileConvertStatus status) {

@@ -25,6 +25,7 @@ struct FileConvertResult {
   bool Ok() const {
     return status == FileConvertStatus::kConverted || status == FileConvertStatus::kCopied;
   }
+  explicit operator bool() const { return Ok(); }
 };
 
 // Reads `existingFile`; when its transfer syntax already is `targetUid` the file is copied
@@ -33,13 +34,8 @@ struct FileConvertResult {
 // system's implementation identity). The new file is written under a temporary name and
 // renamed at the end, so a failure leaves any existing `newFile` as it was; `newFile` may
 // be `existingFile`.
-FileConvertResult ConvertFileTSWithResult(const std::string& newFile,
-                                          const std::string& existingFile,
-                                          std::string_view targetUid);
-
-// True when the new file was written (or copied).
-bool ConvertFileTS(const std::string& newFile, const std::string& existingFile,
-                   std::string_view targetUid);
+FileConvertResult ConvertFileTS(const std::string& newFile, const std::string& existingFile,
+                                std::string_view targetUid);
 
 std::string_view Describe(FileConvertStatus status);
 

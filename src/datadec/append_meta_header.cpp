@@ -77,8 +77,7 @@ std::string_view Describe(AppendMetaResult result) {
   return "cannot be rewritten";
 }
 
-AppendMetaResult AppendMetaHeaderWithResult(const std::string& fileName,
-                                            std::string_view transferSyntaxUID) {
+AppendMetaResult AppendMetaHeader(const std::string& fileName, std::string_view transferSyntaxUID) {
   const DatasetEncoding encoding = EncodingOfTransferSyntax(transferSyntaxUID);
   TagList dataset;
   const AppendMetaResult read = ReadBareDataset(fileName, encoding, dataset);
@@ -91,10 +90,6 @@ AppendMetaResult AppendMetaHeaderWithResult(const std::string& fileName,
     return AppendMetaResult::kCannotWrite;
   }
   return AppendMetaResult::kDone;
-}
-
-bool AppendMetaHeader(const std::string& fileName, std::string_view transferSyntaxUID) {
-  return AppendMetaHeaderWithResult(fileName, transferSyntaxUID) == AppendMetaResult::kDone;
 }
 
 }  // namespace norvane

@@ -20,11 +20,7 @@ std::string_view Describe(AppendMetaResult result);
 // syntax UID says, into a DICOM file holding the same dataset: a meta group naming the
 // dataset's SOP class (0008,0016) and instance (0008,0018) and the given transfer syntax,
 // then the dataset's elements unchanged. The file is replaced only when the new one has
-// been written whole.
-AppendMetaResult AppendMetaHeaderWithResult(const std::string& fileName,
-                                            std::string_view transferSyntaxUID);
-
-// True when the file was read and rewritten.
-bool AppendMetaHeader(const std::string& fileName, std::string_view transferSyntaxUID);
+// been written whole. kDone when the file was read and rewritten.
+AppendMetaResult AppendMetaHeader(const std::string& fileName, std::string_view transferSyntaxUID);
 
 }  // namespace norvane

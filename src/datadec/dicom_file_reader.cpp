@@ -98,16 +98,6 @@ DicomFileContent DICOMFile(const std::string& fileName) {
   return DICOMFile(*bytes);
 }
 
-bool DICOMFile(const std::string& fileName, TagList& meta, TagList& dataset, bool& explicitVR) {
-  DicomFileContent content = DICOMFile(fileName);
-  for (TagRecord& r : content.meta)
-    meta.push_back(std::move(r));
-  for (TagRecord& r : content.dataset)
-    dataset.push_back(std::move(r));
-  explicitVR = content.explicitVR;
-  return content.Ok();
-}
-
 std::optional<std::string> LoadFileDataset(const std::string& fileName, TagList& dataset) {
   DicomFileContent content = DICOMFile(fileName);
   for (TagRecord& r : content.dataset)

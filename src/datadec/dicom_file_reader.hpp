@@ -42,10 +42,6 @@ DicomFileContent DICOMFile(const std::string& fileName);
 // The same over the bytes of a whole file in memory.
 DicomFileContent DICOMFile(std::span<const uint8_t> file);
 
-// The same, appending to the caller's lists: true when the whole file was read;
-// `explicitVR` tells how the dataset was read.
-bool DICOMFile(const std::string& fileName, TagList& meta, TagList& dataset, bool& explicitVR);
-
 // Appends the dataset of a DICOM file to `dataset` and returns its Transfer Syntax UID
 // (the text before the first NUL); nullopt when the file could not be read whole or its
 // meta group has no (0002,0010). The meta group is not kept.

@@ -203,8 +203,8 @@ DicomBitmapStatus DicomBitmap(const TagList& dataset, Raster& bitmap, bool bigEn
   return DicomBitmapStatus::kDecoded;
 }
 
-DicomBitmapStatus LoadDicomBitmapWithStatus(const std::string& fileName, Raster& bitmap,
-                                            bool bigEndianSamples) {
+DicomBitmapStatus LoadDicomBitmap(const std::string& fileName, Raster& bitmap,
+                                  bool bigEndianSamples) {
   DicomFileContent content = DICOMFile(fileName);
   if (!content.Ok()) return DicomBitmapStatus::kCannotRead;
   const std::string syntax = TrimmedText(content.meta, tag::kTransferSyntaxUID);
@@ -212,11 +212,6 @@ DicomBitmapStatus LoadDicomBitmapWithStatus(const std::string& fileName, Raster&
     return DicomBitmapStatus::kNotUncompressed;
   }
   return DicomBitmap(content.dataset, bitmap, bigEndianSamples);
-}
-
-bool LoadDicomBitmap(const std::string& fileName, Raster& bitmap, bool bigEndianSamples) {
-  return LoadDicomBitmapWithStatus(fileName, bitmap, bigEndianSamples) ==
-         DicomBitmapStatus::kDecoded;
 }
 
 }  // namespace norvane

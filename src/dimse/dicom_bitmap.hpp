@@ -39,10 +39,7 @@ std::string_view Describe(DicomBitmapStatus status);
 DicomBitmapStatus DicomBitmap(const TagList& dataset, Raster& bitmap, bool bigEndianSamples);
 
 // Reads the file and decodes it as above; compressed and big-endian files are refused.
-DicomBitmapStatus LoadDicomBitmapWithStatus(const std::string& fileName, Raster& bitmap,
-                                            bool bigEndianSamples);
-
-// True when the file was decoded into the bitmap.
-bool LoadDicomBitmap(const std::string& fileName, Raster& bitmap, bool bigEndianSamples);
+DicomBitmapStatus LoadDicomBitmap(const std::string& fileName, Raster& bitmap,
+                                  bool bigEndianSamples);
 
 }  // namespace norvane

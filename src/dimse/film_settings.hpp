@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "dimse/record_fields.hpp"
+
 namespace norvane {
 
 struct FilmSessioncfg {
@@ -25,5 +27,10 @@ struct FilmBoxcfg {
   std::string MinDensity;          // (2010,0120)
   std::string MaxDensity;          // (2010,0130)
 };
+
+template <>
+std::span<const RecordField<FilmSessioncfg>> RecordFields<FilmSessioncfg>();
+template <>
+std::span<const RecordField<FilmBoxcfg>> RecordFields<FilmBoxcfg>();
 
 }  // namespace norvane

@@ -14,7 +14,7 @@ FindResult FindSCU(std::string_view host, std::string_view port, std::string& ca
                    std::string_view calledApTitle, const Record& query,
                    std::vector<Record>& results) {
   FindResult result;
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   result.Set(
       OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kStudyRootQueryRetrieveFind));
@@ -32,7 +32,6 @@ FindResult FindSCU(std::string_view host, std::string_view port, std::string& ca
     }
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   return result;
 }
 

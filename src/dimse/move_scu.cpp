@@ -35,7 +35,7 @@ MoveResult MoveSCU(std::string_view host, std::string_view port, std::string& ca
                    std::string_view calledApTitle, std::string_view moveDestination,
                    const Record& query, const MoveProgress& progress) {
   MoveResult result;
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   result.Set(
       OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kStudyRootQueryRetrieveMove));
@@ -49,7 +49,6 @@ MoveResult MoveSCU(std::string_view host, std::string_view port, std::string& ca
     }
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   return result;
 }
 

@@ -43,7 +43,7 @@ PrintImageLoad LoadPrintImage(const std::string& fileName, Raster& bitmap) {
       break;
     }
     case PrintFileKind::kDicom: {
-      const DicomBitmapStatus status = LoadDicomBitmapWithStatus(fileName, bitmap, false);
+      const DicomBitmapStatus status = LoadDicomBitmap(fileName, bitmap, false);
       load.loaded = status == DicomBitmapStatus::kDecoded;
       if (!load.loaded) load.failure = Describe(status);
       break;

@@ -107,7 +107,7 @@ PrintResult PrintSCU_Ex(const std::string& fileName, std::string_view host, std:
                         const FilmSessioncfg& session, const FilmBoxcfg& box, bool allowColor,
                         int planar) {
   PrintResult job;
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   Raster bitmap;
   const PrintImageLoad load = LoadPrintImage(fileName, bitmap);
@@ -120,7 +120,6 @@ PrintResult PrintSCU_Ex(const std::string& fileName, std::string_view host, std:
     WriteLog(line);
     job.failedStep = step;
     job.Set(ServiceResult::Failed(ServiceFailure::kLocal, load.failure));
-    DeletePDU(std::move(pdu));
     return job;
   }
 
@@ -142,7 +141,6 @@ PrintResult PrintSCU_Ex(const std::string& fileName, std::string_view host, std:
     Fail(job, PrintStep::kAssociation, std::move(association));
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   return job;
 }
 

@@ -87,7 +87,7 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   }
   series.sopClass = first.sopClass;
 
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   // The first file's contexts serve the series: each later file goes out on the first of
   // them it can be had in.
@@ -98,7 +98,6 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   if (!association) {
     series.Set(std::move(association));
     CloseAssoc(*pdu);
-    DeletePDU(std::move(pdu));
     return series;
   }
   series.associated = true;
@@ -115,7 +114,6 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
     if (progress) progress(i, series.files.size(), series.files[i], series.results.back());
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   series.Set(OutcomeOfFiles(series.results));
   return series;
 }

@@ -93,7 +93,7 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
   const bool sameSyntax = UidText(result.acceptedSyntax) == own;
   if (!sameSyntax) {
     result.conversion =
-        ConvertDatasetWithStatus(converted, dataset, result.acceptedSyntax, fileTransferSyntax);
+        ConvertDataset(converted, dataset, result.acceptedSyntax, fileTransferSyntax);
     if (result.conversion != ConvertStatus::kOk) {
       result.Set(ServiceResult::Failed(
           ServiceFailure::kLocal, "not sent: conversion from " + std::string(fileTransferSyntax) +
@@ -118,11 +118,6 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
     return result;
   }
   return result;
-}
-
-bool WriteStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
-                  std::string_view fileTransferSyntax, bool convert) {
-  return SendStoreRQ(pdu, dataset, sopClass, fileTransferSyntax, convert).Ok();
 }
 
 ServiceResult ReadStoreRSP(PDU_Service& pdu) {

@@ -49,11 +49,6 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
                                std::string_view fileTransferSyntax, bool convert,
                                std::string_view preferredTransferSyntax);
 
-// The same as a success flag: true once the command and the data set were handed to the
-// association.
-bool WriteStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
-                  std::string_view fileTransferSyntax, bool convert);
-
 // Reads the next DIMSE command as the C-STORE-RSP: success for status 0x0000 (a response
 // without a Status counts as 0x0000), kStatus with any other status (warnings included),
 // kNoResponse when no message could be read, kUnexpectedResponse for another command. The

@@ -84,7 +84,7 @@ StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& 
   TagList dataset;
   if (!LoadObjectForStore(fileName, dataset, result) || !UsableSOPClass(result)) return result;
 
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   const std::vector<ContextProposal> contexts =
       StoreContexts(dataset, result.sopClass, result.fileSyntax, preferredTransferSyntax, convert);
@@ -96,7 +96,6 @@ StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& 
     result.Set(association);
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   return result;
 }
 

@@ -19,7 +19,7 @@ bool IsWaveformModality(std::string_view modality) {
 
 }  // namespace
 
-EcgStatus ECG2BitmapWithStatus(Raster& bitmap, const TagList& dataset) {
+EcgStatus ECG2Bitmap(Raster& bitmap, const TagList& dataset) {
   StudyReading reading = ReadWaveformStudy(dataset);
   TStudy& study = reading.study;
   if (!IsWaveformModality(study.modality)) return EcgStatus::kNotWaveformModality;
@@ -42,10 +42,6 @@ EcgStatus ECG2BitmapWithStatus(Raster& bitmap, const TagList& dataset) {
   for (const TChannel& channel : waveform.channels)
     DrawChannel(canvas, channel, width);
   return canvas.Finish() ? EcgStatus::kDrawn : EcgStatus::kDrawingFailed;
-}
-
-bool ECG2Bitmap(Raster& bitmap, const TagList& dataset) {
-  return ECG2BitmapWithStatus(bitmap, dataset) == EcgStatus::kDrawn;
 }
 
 }  // namespace norvane

@@ -16,9 +16,6 @@ namespace norvane {
 // whose size the caller chose. Only the first multiplex group is drawn. The bitmap is left
 // untouched unless the result is kDrawn (or kDrawingFailed, when the drawing library gave
 // up half way).
-EcgStatus ECG2BitmapWithStatus(Raster& bitmap, const TagList& dataset);
-
-// True when the picture was drawn.
-bool ECG2Bitmap(Raster& bitmap, const TagList& dataset);
+EcgStatus ECG2Bitmap(Raster& bitmap, const TagList& dataset);
 
 }  // namespace norvane

@@ -21,14 +21,6 @@ ServiceResult Open(PDU_Service& pdu, std::string_view host, std::string_view por
 
 }  // namespace
 
-std::unique_ptr<PDU_Service> NewPDU() {
-  return std::make_unique<PDU_Service>();
-}
-
-void DeletePDU(std::unique_ptr<PDU_Service> pdu) {
-  if (pdu && pdu->Connected()) pdu->ReleaseAssociation();
-}
-
 ServiceResult OpenAssoc(PDU_Service& pdu, std::string_view host, std::string_view port,
                         std::string& callingApTitle, std::string_view calledApTitle,
                         std::string_view abstractSyntax, std::string_view transferSyntax) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,16 +9,9 @@
 
 namespace norvane {
 
-// The association entry points every service uses: NewPDU, OpenAssoc (or OpenAssoc_Ex),
-// any number of message exchanges, CloseAssoc, DeletePDU. A handle serves one association
-// and is not reopened.
-
-// A new association handle, trace off.
-std::unique_ptr<PDU_Service> NewPDU();
-
-// Frees the handle; releases the association first when it is still open. Nothing for a
-// null handle.
-void DeletePDU(std::unique_ptr<PDU_Service> pdu);
+// The association entry points every service uses on a PDU_Service of its own: OpenAssoc
+// (or OpenAssoc_Ex), any number of message exchanges, CloseAssoc. A PDU_Service serves one
+// association and is not reopened; destroying it releases an association still open.
 
 // Proposes one presentation context (ID 1) for the abstract syntax and connects. The
 // transfer syntaxes are `transferSyntax` followed by implicit VR little endian, or implicit

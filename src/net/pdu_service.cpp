@@ -258,11 +258,4 @@ std::optional<std::string> PDU_Service::GetTransferSyntax(uint8_t presentationCo
   return std::nullopt;
 }
 
-bool PDU_Service::GetTransferSyntax(uint8_t presentationContextID,
-                                    std::string& transferSyntax) const {
-  std::optional<std::string> found = GetTransferSyntax(presentationContextID);
-  transferSyntax = found.value_or(std::string());
-  return found.has_value();
-}
-
 }  // namespace norvane

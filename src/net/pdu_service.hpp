@@ -93,8 +93,6 @@ class PDU_Service {
   uint8_t GetPresentationContextID(std::string_view sopClass);
   // Transfer syntax of the accepted context with this ID.
   std::optional<std::string> GetTransferSyntax(uint8_t presentationContextID) const;
-  // The same as a success flag and text (empty when the ID was not accepted).
-  bool GetTransferSyntax(uint8_t presentationContextID, std::string& transferSyntax) const;
 
   // The maximum PDU length the peer announced (0 = none).
   uint32_t PeerMaximumLength() const { return pDataTF_.PeerMaximumLength(); }

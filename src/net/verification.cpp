@@ -1,5 +1,7 @@
 #include "net/verification.hpp"
 
+#include <memory>
+
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "log/log.hpp"
@@ -29,7 +31,7 @@ ServiceResult ReadEchoRSP(PDU_Service& pdu) {
 
 ServiceResult EchoSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
                       std::string_view calledApTitle) {
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   if (LogLevel() > 1) pdu->SetTrace(true);
   ServiceResult result =
       OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kVerification);
@@ -40,7 +42,6 @@ ServiceResult EchoSCU(std::string_view host, std::string_view port, std::string&
             : ServiceResult::Failed(ServiceFailure::kNotSent, "the C-ECHO-RQ could not be sent");
   }
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
   return result;
 }
 

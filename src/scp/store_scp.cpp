@@ -1,7 +1,5 @@
 #include "scp/store_scp.hpp"
 
-#include <thread>
-
 namespace norvane {
 
 StoreSCPStart StartStoreSCP(StoreSCPSettings settings) {
@@ -14,16 +12,6 @@ StoreSCPStart StartStoreSCP(StoreSCPSettings settings) {
   server->Start();
   start.server = std::move(server);
   return start;
-}
-
-void StartStoreSCP(std::string_view folder, std::string_view port) {
-  StoreSCPSettings settings;
-  settings.folder = std::string(folder);
-  settings.port = std::string(port);
-  auto server = std::make_shared<ServerThread>(std::move(settings));
-  if (!server->Listen()) return;
-  // The worker owns its listener and lives as long as the process.
-  std::thread([server] { server->Serve(); }).detach();
 }
 
 }  // namespace norvane

@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "scp/server_thread.hpp"
 #include "scp/store_scp_settings.hpp"
@@ -20,10 +19,5 @@ struct StoreSCPStart {
 // Listens on the port of the settings and serves on a thread of its own until the returned
 // server is stopped or destroyed. The port is listened on when this returns.
 StoreSCPStart StartStoreSCP(StoreSCPSettings settings);
-
-// Starts a further storage SCP on `port` (number or service name) storing under `folder`,
-// that serves until the process ends; returns at once. Nothing is reported: a port that
-// cannot be listened on starts nothing.
-void StartStoreSCP(std::string_view folder, std::string_view port);
 
 }  // namespace norvane

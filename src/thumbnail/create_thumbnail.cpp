@@ -199,8 +199,8 @@ std::optional<Raster> RenderThumbnail(ThumbnailImage& image, int width, Thumbnai
   return raster;
 }
 
-ThumbnailStatus CreateThumbnailWithStatus(const std::string& outputName,
-                                          const std::string& dicomName, int width) {
+ThumbnailStatus CreateThumbnail(const std::string& outputName, const std::string& dicomName,
+                                int width) {
   try {
     TagList dataset;
     const std::optional<std::string> syntax = LoadFileDataset(dicomName, dataset);
@@ -219,10 +219,6 @@ ThumbnailStatus CreateThumbnailWithStatus(const std::string& outputName,
   } catch (const std::bad_alloc&) {
     return ThumbnailStatus::kOutOfMemory;
   }
-}
-
-bool CreateThumbnail(const std::string& outputName, const std::string& dicomName, int width) {
-  return CreateThumbnailWithStatus(outputName, dicomName, width) == ThumbnailStatus::kWritten;
 }
 
 }  // namespace norvane

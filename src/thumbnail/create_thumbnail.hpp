@@ -43,11 +43,9 @@ std::optional<Raster> RenderThumbnail(ThumbnailImage& image, int width,
                                       ThumbnailStatus* status = nullptr);
 
 // Renders the first frame of the DICOM file and writes it as a quality 60 JPEG file named
-// ThumbnailFileName(outputName), under a temporary name renamed at the end.
-ThumbnailStatus CreateThumbnailWithStatus(const std::string& outputName,
-                                          const std::string& dicomName, int width);
-
-// True when the JPEG file was written.
-bool CreateThumbnail(const std::string& outputName, const std::string& dicomName, int width);
+// ThumbnailFileName(outputName), under a temporary name renamed at the end. kWritten when
+// the JPEG file was written, otherwise why not.
+ThumbnailStatus CreateThumbnail(const std::string& outputName, const std::string& dicomName,
+                                int width);
 
 }  // namespace norvane

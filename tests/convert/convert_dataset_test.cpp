@@ -61,13 +61,15 @@ TagList NumbersList() {
 TEST(ConvertDataset, EqualSyntaxes_GiveDeepCopy) {
   const TagList source = NumbersList();
   TagList out{Record(0x0008, 0x0005, "CS", Text("ISO_IR 100"))};
-  ASSERT_TRUE(ConvertDataset(out, source, kExplicit, std::string("1.2.840.10008.1.2.1\0", 20)));
+  ASSERT_EQ(ConvertDataset(out, source, kExplicit, std::string("1.2.840.10008.1.2.1\0", 20)),
+            ConvertStatus::kOk);
   ASSERT_EQ(out.size(), source.size() + 1);
   for (size_t i = 0; i < source.size(); ++i)
     EXPECT_TRUE(SameRecord(out[i + 1], source[i])) << Describe(out[i + 1]);
   // Equal even when neither is supported: nothing needs converting.
   TagList copy;
-  EXPECT_TRUE(ConvertDataset(copy, source, "1.2.840.10008.1.2.4.91", "1.2.840.10008.1.2.4.91"));
+  EXPECT_EQ(ConvertDataset(copy, source, "1.2.840.10008.1.2.4.91", "1.2.840.10008.1.2.4.91"),
+            ConvertStatus::kOk);
   EXPECT_TRUE(SameList(copy, source));
 }
 
@@ -75,12 +77,12 @@ TEST(ConvertDataset, UnsupportedSourceOrTargetSyntax_FailsAndLeavesOutputAsItWas
   const TagList source = NumbersList();
   const TagList before{Record(0x0008, 0x0005, "CS", Text("ISO_IR 100"))};
   TagList out = before;
-  EXPECT_FALSE(ConvertDataset(out, source, kExplicit, "1.2.840.10008.1.2.4.91"));
+  EXPECT_NE(ConvertDataset(out, source, kExplicit, "1.2.840.10008.1.2.4.91"), ConvertStatus::kOk);
   EXPECT_TRUE(SameList(out, before)) << Describe(out);
-  EXPECT_FALSE(ConvertDataset(out, source, "1.2.840.10008.1.2.5", kExplicit));
+  EXPECT_NE(ConvertDataset(out, source, "1.2.840.10008.1.2.5", kExplicit), ConvertStatus::kOk);
   EXPECT_TRUE(SameList(out, before)) << Describe(out);
   // A space pad is not a NUL pad: the UID does not match.
-  EXPECT_FALSE(ConvertDataset(out, source, kBig, "1.2.840.10008.1.2.1 "));
+  EXPECT_NE(ConvertDataset(out, source, kBig, "1.2.840.10008.1.2.1 "), ConvertStatus::kOk);
   EXPECT_TRUE(SameList(out, before)) << Describe(out);
 }
 
@@ -88,7 +90,7 @@ TEST(ConvertDataset, ExplicitLittleToBigEndian_TurnsNumbersRoundByVR) {
   const TagList source = NumbersList();
   const TagList kept = source;
   TagList out;
-  ASSERT_TRUE(ConvertDataset(out, source, kBig, kExplicit));
+  ASSERT_EQ(ConvertDataset(out, source, kBig, kExplicit), ConvertStatus::kOk);
   EXPECT_TRUE(SameList(source, kept)) << "the source list changed";
   ASSERT_EQ(out.size(), source.size());
   const struct {
@@ -118,7 +120,7 @@ TEST(ConvertDataset, ExplicitLittleToBigEndian_TurnsNumbersRoundByVR) {
   }
   // And back again.
   TagList back;
-  ASSERT_TRUE(ConvertDataset(back, out, kExplicit, kBig));
+  ASSERT_EQ(ConvertDataset(back, out, kExplicit, kBig), ConvertStatus::kOk);
   EXPECT_TRUE(SameList(back, source)) << Describe(back);
 }
 
@@ -126,7 +128,7 @@ TEST(ConvertDataset, ImplicitSource_RecordsGetDictionaryVRs) {
   TagList source{Record(0x0010, 0x0010, "", Text("DOE^JO")), Record(0x0028, 0x0010, "", {0, 2}),
                  Record(0x0009, 0x0010, "", Text("PRIVATE "))};
   TagList out;
-  ASSERT_TRUE(ConvertDataset(out, source, kBig, kImplicit));
+  ASSERT_EQ(ConvertDataset(out, source, kBig, kImplicit), ConvertStatus::kOk);
   ASSERT_EQ(out.size(), 3u);
   EXPECT_EQ(out[0].VRText(), "PN");
   EXPECT_EQ(out[1].VRText(), "US");
@@ -167,7 +169,7 @@ TEST(ConvertDataset, ImplicitToExplicit_DefinedLengthSequenceIsReencodedWithVRs)
       testing::Concat({ItemHeader(static_cast<uint32_t>(item.size()), false), item});
   TagList source{Record(0x0008, 0x1140, "", value)};
   TagList out;
-  ASSERT_TRUE(ConvertDataset(out, source, kExplicit, kImplicit));
+  ASSERT_EQ(ConvertDataset(out, source, kExplicit, kImplicit), ConvertStatus::kOk);
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(out[0].VRText(), "SQ");
   const Bytes explicitItem = ExplicitItem(false);
@@ -178,7 +180,7 @@ TEST(ConvertDataset, ImplicitToExplicit_DefinedLengthSequenceIsReencodedWithVRs)
 
   // Back to implicit gives the original bytes.
   TagList back;
-  ASSERT_TRUE(ConvertDataset(back, out, kImplicit, kExplicit));
+  ASSERT_EQ(ConvertDataset(back, out, kImplicit, kExplicit), ConvertStatus::kOk);
   EXPECT_EQ(back[0].value, value) << Hex(back[0].value);
 }
 
@@ -190,7 +192,7 @@ TEST(ConvertDataset, ByteOrderChange_ReencodesNestedValues) {
       testing::Concat({ItemHeader(static_cast<uint32_t>(inner.size()), false), inner});
   TagList source{Record(0x0008, 0x1140, "SQ", value)};
   TagList out;
-  ASSERT_TRUE(ConvertDataset(out, source, kBig, kExplicit));
+  ASSERT_EQ(ConvertDataset(out, source, kBig, kExplicit), ConvertStatus::kOk);
   const Bytes innerBig =
       testing::Concat({{0x00, 0x28, 0x00, 0x10}, Text("US"), {0x00, 0x02, 0x02, 0x00}});
   EXPECT_EQ(out[0].value,
@@ -211,7 +213,7 @@ TEST(ConvertDataset, FlatSequence_ContentIsConvertedLikeTopLevelRecords) {
       Record(0xFFFE, 0xE0DD, "", {}),
   };
   TagList out;
-  ASSERT_TRUE(ConvertDataset(out, source, kBig, kImplicit)) << Describe(out);
+  ASSERT_EQ(ConvertDataset(out, source, kBig, kImplicit), ConvertStatus::kOk) << Describe(out);
   ASSERT_EQ(out.size(), source.size());
   EXPECT_TRUE(out[0].HasUndefinedLength());
   EXPECT_EQ(out[0].VRText(), "SQ");
@@ -225,10 +227,10 @@ TEST(ConvertDataset, MalformedSequenceValue_FailsAndLeavesOutputAsItWas) {
   const Bytes value = testing::Concat({ItemHeader(100, false), Bytes(8, 0x20)});
   TagList source{Record(0x0008, 0x0060, "CS", Text("OT")), Record(0x0008, 0x1140, "SQ", value)};
   TagList out;
-  EXPECT_FALSE(ConvertDataset(out, source, kImplicit, kExplicit));
+  EXPECT_NE(ConvertDataset(out, source, kImplicit, kExplicit), ConvertStatus::kOk);
   EXPECT_TRUE(out.empty()) << Describe(out);
   // Left as it is when nothing needs re-encoding.
-  EXPECT_TRUE(ConvertDataset(out, source, kLossless, kExplicit));
+  EXPECT_EQ(ConvertDataset(out, source, kLossless, kExplicit), ConvertStatus::kOk);
 }
 
 // Sequences within items within sequences, `depth` levels, explicit VR little endian.
@@ -247,11 +249,13 @@ Bytes NestedSequences(int depth) {
 
 TEST(ConvertDataset, DeeplyNestedSequence_FailsRatherThanRecursingWithoutEnd) {
   TagList out;
-  EXPECT_TRUE(ConvertDataset(out, {Record(0x0008, 0x1140, "SQ", NestedSequences(20))}, kImplicit,
-                             kExplicit));
+  EXPECT_EQ(ConvertDataset(out, {Record(0x0008, 0x1140, "SQ", NestedSequences(20))}, kImplicit,
+                           kExplicit),
+            ConvertStatus::kOk);
   out.clear();
-  EXPECT_FALSE(ConvertDataset(out, {Record(0x0008, 0x1140, "SQ", NestedSequences(200))}, kImplicit,
-                              kExplicit));
+  EXPECT_NE(ConvertDataset(out, {Record(0x0008, 0x1140, "SQ", NestedSequences(200))}, kImplicit,
+                           kExplicit),
+            ConvertStatus::kOk);
   EXPECT_TRUE(out.empty());
 }
 
@@ -270,12 +274,12 @@ TEST(ConvertDataset, GroupLengths_EachCoversUpToTheNextOrTheEnd) {
   };
   // MONOCHROME2: 8 + 12
   TagList out;
-  ASSERT_TRUE(ConvertDataset(out, source, kImplicit, kExplicit)) << Describe(out);
+  ASSERT_EQ(ConvertDataset(out, source, kImplicit, kExplicit), ConvertStatus::kOk) << Describe(out);
   EXPECT_EQ(out[0].value, (Bytes{24, 0, 0, 0})) << Describe(out[0]);
   EXPECT_EQ(out[3].value, (Bytes{14 + 10 + 10 + 10 + 20 + 8, 0, 0, 0})) << Describe(out[3]);
 
   TagList big;
-  ASSERT_TRUE(ConvertDataset(big, source, kBig, kExplicit));
+  ASSERT_EQ(ConvertDataset(big, source, kBig, kExplicit), ConvertStatus::kOk);
   EXPECT_EQ(big[0].value, (Bytes{0, 0, 0, 24}));
   EXPECT_EQ(big[3].value, (Bytes{0, 0, 0, 14 + 10 + 10 + 10 + 20 + 12})) << Describe(big[3]);
 }

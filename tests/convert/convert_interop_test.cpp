@@ -152,7 +152,7 @@ TEST_F(ConvertInterop, Dcmconv_UncompressedConversionsGiveTheSameDatasetBytes) {
       ASSERT_TRUE(syntax);
       ASSERT_EQ(*syntax, sample.syntax);
       TagList converted;
-      ASSERT_TRUE(ConvertDataset(converted, dataset, target.uid, *syntax));
+      ASSERT_EQ(ConvertDataset(converted, dataset, target.uid, *syntax), ConvertStatus::kOk);
       const DatasetEncoding encoding = EncodingOfTransferSyntax(target.uid);
       const auto encoded = EncodeTags(converted, encoding.explicitVR, encoding.Order());
       ASSERT_TRUE(encoded);
@@ -259,7 +259,7 @@ TEST_F(ConvertInterop, DcmcjpegFiles_WeDecodeToDcmdjpegPixels) {
     Run(argv);
 
     const std::string ours = Path(std::string(c.image.name) + "-ours.dcm");
-    const FileConvertResult result = ConvertFileTSWithResult(ours, compressed, kExplicit);
+    const FileConvertResult result = ConvertFileTS(ours, compressed, kExplicit);
     ASSERT_EQ(result.status, FileConvertStatus::kConverted)
         << norvane::Describe(result.status) << ": " << norvane::Describe(result.conversion);
     Bytes mine = PixelData(ours);
@@ -383,13 +383,13 @@ TEST_F(ConvertInterop, FileFailures_ReturnFalseAndLeaveTheTargetAlone) {
     std::fclose(f);
   }
   // 16 bits cannot become baseline.
-  const FileConvertResult sixteen = ConvertFileTSWithResult(target, ct, kBaseline);
+  const FileConvertResult sixteen = ConvertFileTS(target, ct, kBaseline);
   EXPECT_EQ(sixteen.status, FileConvertStatus::kNotConverted);
   EXPECT_EQ(sixteen.conversion, ConvertStatus::kBitsAllocated);
   EXPECT_TRUE(testing::ReadFileBytes(target) == before);
   // A syntax that is not supported.
   const FileConvertResult j2k =
-      ConvertFileTSWithResult(target, testing::PydicomFile("JPEG2000.dcm"), kExplicit);
+      ConvertFileTS(target, testing::PydicomFile("JPEG2000.dcm"), kExplicit);
   EXPECT_EQ(j2k.status, FileConvertStatus::kNotConverted);
   EXPECT_EQ(j2k.conversion, ConvertStatus::kUnsupportedSourceSyntax);
   EXPECT_TRUE(testing::ReadFileBytes(target) == before);
@@ -405,7 +405,7 @@ TEST_F(ConvertInterop, FileFailures_ReturnFalseAndLeaveTheTargetAlone) {
 TEST_F(ConvertInterop, SameSyntax_CopiesTheFileAsItIs) {
   const std::string ct = testing::PydicomFile("CT_small.dcm");
   const std::string copy = Path("copy.dcm");
-  const FileConvertResult result = ConvertFileTSWithResult(copy, ct, kExplicit);
+  const FileConvertResult result = ConvertFileTS(copy, ct, kExplicit);
   EXPECT_EQ(result.status, FileConvertStatus::kCopied);
   EXPECT_TRUE(testing::ReadFileBytes(copy) == testing::ReadFileBytes(ct));
   // Onto itself: nothing to do, nothing lost.

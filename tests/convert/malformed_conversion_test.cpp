@@ -50,7 +50,8 @@ TEST(MalformedConversion, MutatedFragmentsAndImageElements_GiveAResult) {
   for (const ImageShape& shape : shapes) {
     for (const char* syntax : {kLossless, kBaseline}) {
       TagList compressed;
-      if (!ConvertDataset(compressed, ImageList(shape, ImagePixels(shape, 1)), syntax, kExplicit)) {
+      if (ConvertDataset(compressed, ImageList(shape, ImagePixels(shape, 1)), syntax, kExplicit) !=
+          ConvertStatus::kOk) {
         continue;  // baseline takes 8 bits only
       }
       const size_t at = PixelDataIndex(compressed);
@@ -66,7 +67,7 @@ TEST(MalformedConversion, MutatedFragmentsAndImageElements_GiveAResult) {
         }
         for (const char* target : {kExplicit, kBig}) {
           TagList out;
-          if (ConvertDataset(out, list, target, syntax)) {
+          if (ConvertDataset(out, list, target, syntax) == ConvertStatus::kOk) {
             const TagRecord* data = FindTag(out, 0x7FE0, 0x0010);
             ASSERT_TRUE(data);
             EXPECT_EQ(data->value.size(), data->length);
@@ -91,7 +92,8 @@ TEST(MalformedConversion, MutatedSequenceValues_GiveAResult) {
                                        {0xFE, 0xFF, 0x00, 0xE0, 34, 0, 0, 0},
                                        nested});
   TagList check;
-  ASSERT_TRUE(ConvertDataset(check, {Record(0x0008, 0x1140, "SQ", value)}, kImplicit, kExplicit));
+  ASSERT_EQ(ConvertDataset(check, {Record(0x0008, 0x1140, "SQ", value)}, kImplicit, kExplicit),
+            ConvertStatus::kOk);
   std::mt19937 random(777);
   for (int round = 0; round < 500; ++round) {
     Bytes damaged = value;
@@ -99,7 +101,7 @@ TEST(MalformedConversion, MutatedSequenceValues_GiveAResult) {
     const TagList list{Record(0x0008, 0x1140, "SQ", damaged), Record(0xFFFE, 0xE000, "", damaged)};
     for (const char* target : {kImplicit, kBig}) {
       TagList out;
-      if (ConvertDataset(out, list, target, kExplicit)) {
+      if (ConvertDataset(out, list, target, kExplicit) == ConvertStatus::kOk) {
         for (const TagRecord& r : out)
           EXPECT_EQ(r.value.size(), r.HasValue() ? r.length : 0u);
       } else {

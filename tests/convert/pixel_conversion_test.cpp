@@ -86,9 +86,9 @@ TEST(PixelConversion, Lossless_RoundTripIsBitExact) {
     for (const char* from : {kExplicit, kImplicit, kBig}) {
       SCOPED_TRACE(from);
       TagList native;
-      ASSERT_TRUE(ConvertDataset(native, source, from, kExplicit));
+      ASSERT_EQ(ConvertDataset(native, source, from, kExplicit), ConvertStatus::kOk);
       TagList compressed;
-      ASSERT_TRUE(ConvertDataset(compressed, native, kLossless, from));
+      ASSERT_EQ(ConvertDataset(compressed, native, kLossless, from), ConvertStatus::kOk);
       const auto fragments = Fragments(compressed);
       ASSERT_EQ(fragments.size(), static_cast<size_t>(c.shape.frames));
       for (const Bytes& f : fragments) {
@@ -100,7 +100,7 @@ TEST(PixelConversion, Lossless_RoundTripIsBitExact) {
         EXPECT_EQ(info->components, c.shape.samples);
       }
       TagList back;
-      ASSERT_TRUE(ConvertDataset(back, compressed, kExplicit, kLossless));
+      ASSERT_EQ(ConvertDataset(back, compressed, kExplicit, kLossless), ConvertStatus::kOk);
       EXPECT_TRUE(SameList(back, source)) << Describe(back);
     }
   }
@@ -110,7 +110,8 @@ TEST(PixelConversion, RgbTwoFramesToBaseline_GiveEncapsulatedFormWithSof0Streams
   const ImageShape shape{8, 33, 45, 3, 2};  // odd sizes
   const Bytes pixels = ImagePixels(shape, 3);
   TagList out;
-  ASSERT_TRUE(ConvertDataset(out, ImageList(shape, pixels), kBaseline, kExplicit));
+  ASSERT_EQ(ConvertDataset(out, ImageList(shape, pixels), kBaseline, kExplicit),
+            ConvertStatus::kOk);
   const auto fragments = Fragments(out);
   ASSERT_EQ(fragments.size(), 2u);
   for (const Bytes& f : fragments) {
@@ -130,7 +131,7 @@ TEST(PixelConversion, RgbTwoFramesToBaseline_GiveEncapsulatedFormWithSof0Streams
   }
   // Decoding the list gives native pixel data of the right size, still RGB.
   TagList back;
-  ASSERT_TRUE(ConvertDataset(back, out, kExplicit, kBaseline));
+  ASSERT_EQ(ConvertDataset(back, out, kExplicit, kBaseline), ConvertStatus::kOk);
   const TagRecord* data = FindTag(back, 0x7FE0, 0x0010);
   ASSERT_TRUE(data);
   EXPECT_EQ(data->length, shape.TotalBytes() + shape.TotalBytes() % 2);
@@ -148,8 +149,8 @@ TEST(PixelConversion, SixteenBitToBaseline_FailsAndLeavesTheListAsItWas) {
   // 12 bits in 16 as well.
   const ImageShape twelve{12, 8, 8, 1, 1};
   TagList out;
-  EXPECT_FALSE(
-      ConvertDataset(out, ImageList(twelve, ImagePixels(twelve, 1)), kBaseline, kExplicit));
+  EXPECT_NE(ConvertDataset(out, ImageList(twelve, ImagePixels(twelve, 1)), kBaseline, kExplicit),
+            ConvertStatus::kOk);
   EXPECT_TRUE(out.empty());
 }
 
@@ -190,7 +191,7 @@ TEST(PixelConversion, BigEndian_SwapsWordsButNotBytes) {
   const ImageShape words{16, 2, 2, 1, 1};
   const Bytes wordPixels{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
   TagList out;
-  ASSERT_TRUE(ConvertDataset(out, ImageList(words, wordPixels), kBig, kExplicit));
+  ASSERT_EQ(ConvertDataset(out, ImageList(words, wordPixels), kBig, kExplicit), ConvertStatus::kOk);
   const TagRecord& w = out[PixelDataIndex(out)];
   EXPECT_EQ(w.VRText(), "OW");
   EXPECT_EQ(w.value, (Bytes{0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0x08, 0x07}));
@@ -200,10 +201,11 @@ TEST(PixelConversion, BigEndian_SwapsWordsButNotBytes) {
   const ImageShape bytes{8, 2, 3, 1, 1};
   const Bytes bytePixels{1, 2, 3, 4, 5, 6};
   TagList implicitList;
-  ASSERT_TRUE(ConvertDataset(implicitList, ImageList(bytes, bytePixels), kImplicit, kExplicit));
+  ASSERT_EQ(ConvertDataset(implicitList, ImageList(bytes, bytePixels), kImplicit, kExplicit),
+            ConvertStatus::kOk);
   implicitList[PixelDataIndex(implicitList)].SetVR("");
   TagList big;
-  ASSERT_TRUE(ConvertDataset(big, implicitList, kBig, kImplicit));
+  ASSERT_EQ(ConvertDataset(big, implicitList, kBig, kImplicit), ConvertStatus::kOk);
   const TagRecord& b = big[PixelDataIndex(big)];
   EXPECT_EQ(b.VRText(), "OB");
   EXPECT_EQ(b.value, bytePixels);
@@ -213,7 +215,7 @@ TEST(PixelConversion, EncapsulatedShape_WrongFragmentCountOrFrameSizeFails) {
   const ImageShape shape{8, 16, 16, 1, 2};
   const TagList source = ImageList(shape, ImagePixels(shape, 5));
   TagList compressed;
-  ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
+  ASSERT_EQ(ConvertDataset(compressed, source, kLossless, kExplicit), ConvertStatus::kOk);
   const size_t at = PixelDataIndex(compressed);
 
   {  // one fragment missing
@@ -261,7 +263,7 @@ TEST(PixelConversion, SingleFrameInSeveralFragments_IsJoined) {
   const Bytes pixels = ImagePixels(shape, 9);
   const TagList source = ImageList(shape, pixels);
   TagList compressed;
-  ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
+  ASSERT_EQ(ConvertDataset(compressed, source, kLossless, kExplicit), ConvertStatus::kOk);
   const size_t at = PixelDataIndex(compressed);
   TagRecord whole = compressed[at + 2];
   const size_t half = whole.value.size() / 2 & ~size_t{1};
@@ -272,7 +274,7 @@ TEST(PixelConversion, SingleFrameInSeveralFragments_IsJoined) {
   compressed[at + 2] = first;
   compressed.insert(compressed.begin() + static_cast<ptrdiff_t>(at + 3), second);
   TagList back;
-  ASSERT_TRUE(ConvertDataset(back, compressed, kExplicit, kLossless));
+  ASSERT_EQ(ConvertDataset(back, compressed, kExplicit, kLossless), ConvertStatus::kOk);
   EXPECT_TRUE(SameList(back, source)) << Describe(back);
 }
 
@@ -288,15 +290,15 @@ TEST(PixelConversion, PlanarRgb_IsInterleavedForTheCodec) {
   TagList source = ImageList(shape, planar);
   FindTag(source, 0x0028, 0x0006)->value = {1, 0};
   TagList compressed;
-  ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
+  ASSERT_EQ(ConvertDataset(compressed, source, kLossless, kExplicit), ConvertStatus::kOk);
   EXPECT_EQ(GetTagUS(compressed, 0x0028, 0x0006), 0);
   TagList back;
-  ASSERT_TRUE(ConvertDataset(back, compressed, kExplicit, kLossless));
+  ASSERT_EQ(ConvertDataset(back, compressed, kExplicit, kLossless), ConvertStatus::kOk);
   EXPECT_EQ(FindTag(back, 0x7FE0, 0x0010)->value.size(), interleaved.size());
   EXPECT_TRUE(FindTag(back, 0x7FE0, 0x0010)->value == interleaved);
   // Native to native keeps the planes as they are.
   TagList big;
-  ASSERT_TRUE(ConvertDataset(big, source, kBig, kExplicit));
+  ASSERT_EQ(ConvertDataset(big, source, kBig, kExplicit), ConvertStatus::kOk);
   EXPECT_EQ(FindTag(big, 0x0028, 0x0006)->value, (Bytes{0, 1}));
   EXPECT_TRUE(FindTag(big, 0x7FE0, 0x0010)->value == planar);
 }
@@ -333,7 +335,7 @@ TEST(PixelConversion, NumberOfFrames_ZeroNegativeOrAbsentMeanOne) {
       source.insert(source.begin() + 9, Record(0x0028, 0x0008, "IS", testing::Text(frames)));
     }
     TagList compressed;
-    ASSERT_TRUE(ConvertDataset(compressed, source, kLossless, kExplicit));
+    ASSERT_EQ(ConvertDataset(compressed, source, kLossless, kExplicit), ConvertStatus::kOk);
     EXPECT_EQ(Fragments(compressed).size(), 1u);
   }
 }
@@ -394,34 +396,29 @@ TEST(PixelConversion, FailureStatus_SaysWhy) {
   const ImageShape shape{16, 8, 8, 1, 2};
   const TagList source = ImageList(shape, ImagePixels(shape, 3));
   TagList out;
-  EXPECT_EQ(ConvertDatasetWithStatus(out, source, kBaseline, kExplicit),
-            ConvertStatus::kBitsAllocated);
-  EXPECT_EQ(ConvertDatasetWithStatus(out, source, kLossless, "1.2.840.10008.1.2.5"),
+  EXPECT_EQ(ConvertDataset(out, source, kBaseline, kExplicit), ConvertStatus::kBitsAllocated);
+  EXPECT_EQ(ConvertDataset(out, source, kLossless, "1.2.840.10008.1.2.5"),
             ConvertStatus::kUnsupportedSourceSyntax);
-  EXPECT_EQ(ConvertDatasetWithStatus(out, source, "1.2.840.10008.1.2.4.80", kExplicit),
+  EXPECT_EQ(ConvertDataset(out, source, "1.2.840.10008.1.2.4.80", kExplicit),
             ConvertStatus::kUnsupportedTargetSyntax);
   TagList longer = source;
   longer[PixelDataIndex(longer)].value.resize(shape.TotalBytes() + 2);
   longer[PixelDataIndex(longer)].length += 2;
-  EXPECT_EQ(ConvertDatasetWithStatus(out, longer, kBig, kExplicit),
-            ConvertStatus::kPixelDataLength);
+  EXPECT_EQ(ConvertDataset(out, longer, kBig, kExplicit), ConvertStatus::kPixelDataLength);
 
   TagList compressed;
-  ASSERT_EQ(ConvertDatasetWithStatus(compressed, source, kLossless, kExplicit), ConvertStatus::kOk);
+  ASSERT_EQ(ConvertDataset(compressed, source, kLossless, kExplicit), ConvertStatus::kOk);
   const size_t at = PixelDataIndex(compressed);
   TagList missing = compressed;
   missing.erase(missing.begin() + static_cast<ptrdiff_t>(at + 2));
-  EXPECT_EQ(ConvertDatasetWithStatus(out, missing, kExplicit, kLossless),
-            ConvertStatus::kEncapsulatedForm);
+  EXPECT_EQ(ConvertDataset(out, missing, kExplicit, kLossless), ConvertStatus::kEncapsulatedForm);
   TagList wider = compressed;
   FindTag(wider, 0x0028, 0x0011)->value = {9, 0};
-  EXPECT_EQ(ConvertDatasetWithStatus(out, wider, kExplicit, kLossless),
-            ConvertStatus::kFrameMismatch);
+  EXPECT_EQ(ConvertDataset(out, wider, kExplicit, kLossless), ConvertStatus::kFrameMismatch);
   TagList damaged = compressed;
   damaged[at + 2].value.resize(40);
   damaged[at + 2].length = 40;
-  EXPECT_EQ(ConvertDatasetWithStatus(out, damaged, kExplicit, kLossless),
-            ConvertStatus::kCodecError);
+  EXPECT_EQ(ConvertDataset(out, damaged, kExplicit, kLossless), ConvertStatus::kCodecError);
   EXPECT_TRUE(out.empty()) << Describe(out);
 }
 

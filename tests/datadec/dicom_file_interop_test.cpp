@@ -112,12 +112,10 @@ class FileWithoutPreamble : public ::testing::TestWithParam<const char*> {};
 TEST_P(FileWithoutPreamble, IsNotReadAndLeavesBothListsEmpty) {
   const std::string path = testing::PydicomFile(GetParam());
   ASSERT_TRUE(std::filesystem::exists(path));
-  TagList meta, dataset;
-  bool explicitVR = false;
-  EXPECT_FALSE(DICOMFile(path, meta, dataset, explicitVR));
-  EXPECT_TRUE(meta.empty());
-  EXPECT_TRUE(dataset.empty());
-  EXPECT_EQ(DICOMFile(path).status, Part10ReadStatus::kNoDicmPrefix);
+  const DicomFileContent content = DICOMFile(path);
+  EXPECT_EQ(content.status, Part10ReadStatus::kNoDicmPrefix);
+  EXPECT_TRUE(content.meta.empty());
+  EXPECT_TRUE(content.dataset.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Pydicom, FileWithoutPreamble,
@@ -312,7 +310,7 @@ TEST(AppendMetaHeaderOnDcmconvOutput, GivesFilesDcmdumpAndPydicomReadLikeTheOrig
     ASSERT_EQ(testing::RunProgram({"dcmconv", c.option, source, full}).exitCode, 0);
     const Bytes bareBytes = testing::ReadFileBytes(bare);
 
-    ASSERT_TRUE(AppendMetaHeader(bare, c.uid));
+    ASSERT_EQ(AppendMetaHeader(bare, c.uid), AppendMetaResult::kDone);
     ExpectDcmdumpAcceptsWithoutWarnings(bare);
     const std::string compared = PydicomReference({"compare", full, bare});
     EXPECT_NE(compared.find("SAME\n"), std::string::npos) << compared;
@@ -338,7 +336,7 @@ TEST(AppendMetaHeaderOnSamplesWithoutMeta, GivesFilesPydicomReadsLikeTheOriginal
     testing::TempDir dir;
     const std::string path = dir / "copy.dcm";
     std::filesystem::copy_file(testing::PydicomFile(c.file), path);
-    ASSERT_TRUE(AppendMetaHeader(path, c.uid));
+    ASSERT_EQ(AppendMetaHeader(path, c.uid), AppendMetaResult::kDone);
     ExpectDcmdumpAcceptsWithoutWarnings(path);
     const std::string compared =
         PydicomReference({"compare", testing::PydicomFile(c.file), path, "force"});

@@ -87,13 +87,11 @@ TEST_F(Part10Reader, ReadsEachUncompressedSyntaxAsItsTransferSyntaxNames) {
 
 TEST_F(Part10Reader, TransferSyntaxPaddedWithNulIsImplicitButPaddedWithSpaceIsNot) {
   const TagList implicitData = SampleDataset(false);
-  bool explicitVR = true;
-  TagList meta, dataset;
-  ASSERT_TRUE(DICOMFile(
-      Write(Part10(MetaGroup(Text("1.2.840.10008.1.2\0")), Encoded(implicitData, false, kLE))),
-      meta, dataset, explicitVR));
-  EXPECT_FALSE(explicitVR);
-  for (const TagRecord& r : dataset)
+  const DicomFileContent nulPadded = DICOMFile(
+      Write(Part10(MetaGroup(Text("1.2.840.10008.1.2\0")), Encoded(implicitData, false, kLE))));
+  ASSERT_TRUE(nulPadded.Ok());
+  EXPECT_FALSE(nulPadded.explicitVR);
+  for (const TagRecord& r : nulPadded.dataset)
     EXPECT_FALSE(r.HasVR()) << Describe(r);
 
   // With a space pad the UID names no syntax this reader knows: explicit little endian.
@@ -196,13 +194,11 @@ TEST_F(Part10Reader, ValueTwoBytesShortFailsAndKeepsTheRecordsBeforeIt) {
                            Record(0x7FE0, 0x0010, "OW", Bytes(64, 0x11))};
   Bytes file = Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), Encoded(dataset, true, kLE));
   file.resize(file.size() - 2);
-  TagList meta, read;
-  bool explicitVR = false;
-  EXPECT_FALSE(DICOMFile(Write(file), meta, read, explicitVR));
-  EXPECT_EQ(meta.size(), 5u);
-  ASSERT_EQ(read.size(), 1u) << Describe(read);
-  EXPECT_TRUE(read[0].Is(0x0008, 0x0060));
-  EXPECT_EQ(DICOMFile(dir_ / "file.dcm").status, Part10ReadStatus::kValueCutShort);
+  const DicomFileContent content = DICOMFile(Write(file));
+  EXPECT_EQ(content.status, Part10ReadStatus::kValueCutShort);
+  EXPECT_EQ(content.meta.size(), 5u);
+  ASSERT_EQ(content.dataset.size(), 1u) << Describe(content.dataset);
+  EXPECT_TRUE(content.dataset[0].Is(0x0008, 0x0060));
 }
 
 TEST_F(Part10Reader, DatasetEndingInsideAnElementHeaderEndsReadingWithSuccess) {
@@ -224,11 +220,10 @@ TEST_F(Part10Reader, FilesWithoutDicmOrMissingFailWithEmptyLists) {
        {Write(bare, "bare.dcm"), Write(wrongMagic, "magic.dcm"), Write(Bytes(131, 0), "short.dcm"),
         dir_ / "missing.dcm", dir_.path().string()}) {
     SCOPED_TRACE(path);
-    TagList meta, read;
-    bool explicitVR = false;
-    EXPECT_FALSE(DICOMFile(path, meta, read, explicitVR));
-    EXPECT_TRUE(meta.empty());
-    EXPECT_TRUE(read.empty());
+    const DicomFileContent content = DICOMFile(path);
+    EXPECT_FALSE(content.Ok());
+    EXPECT_TRUE(content.meta.empty());
+    EXPECT_TRUE(content.dataset.empty());
     TagList header;
     EXPECT_FALSE(DICOMHeader(path, header));
     EXPECT_TRUE(header.empty());

@@ -258,7 +258,7 @@ TEST_F(AppendMeta, BareDatasetOfEachSyntaxReadsBackToTheSameRecords) {
     SCOPED_TRACE(c.uid);
     const TagList dataset = Dataset(c.explicitVR);
     const std::string path = WriteBare(dataset, c.explicitVR, c.order);
-    ASSERT_TRUE(AppendMetaHeader(path, c.uid));
+    ASSERT_EQ(AppendMetaHeader(path, c.uid), AppendMetaResult::kDone);
 
     const DicomFileContent content = DICOMFile(path);
     ASSERT_TRUE(content.Ok());
@@ -273,7 +273,7 @@ TEST_F(AppendMeta, BareDatasetOfEachSyntaxReadsBackToTheSameRecords) {
 TEST_F(AppendMeta, DatasetWithoutSopUIDsGetsEmptyMetaUIDs) {
   const TagList dataset = {Record(0x0010, 0x0010, "PN", Text("DOE^JANE"))};
   const std::string path = WriteBare(dataset, true, kLE);
-  ASSERT_TRUE(AppendMetaHeader(path, "1.2.840.10008.1.2.1"));
+  ASSERT_EQ(AppendMetaHeader(path, "1.2.840.10008.1.2.1"), AppendMetaResult::kDone);
   const DicomFileContent content = DICOMFile(path);
   ASSERT_TRUE(content.Ok());
   EXPECT_EQ(FindTag(content.meta, 0x0002, 0x0002)->length, 0u);
@@ -283,29 +283,26 @@ TEST_F(AppendMeta, DatasetWithoutSopUIDsGetsEmptyMetaUIDs) {
 
 TEST_F(AppendMeta, RefusesWhatItCannotTurnIntoTheSameDataset) {
   const std::string missing = dir_ / "missing.dcm";
-  EXPECT_EQ(AppendMetaHeaderWithResult(missing, "1.2.840.10008.1.2"),
-            AppendMetaResult::kCannotOpen);
+  EXPECT_EQ(AppendMetaHeader(missing, "1.2.840.10008.1.2"), AppendMetaResult::kCannotOpen);
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   // A DICOM file already: rewrapping it would bury its meta group in the dataset.
   const std::string part10 = WriteBare(Dataset(true), true, kLE);
-  ASSERT_TRUE(AppendMetaHeader(part10, "1.2.840.10008.1.2.1"));
+  ASSERT_EQ(AppendMetaHeader(part10, "1.2.840.10008.1.2.1"), AppendMetaResult::kDone);
   const Bytes before = testing::ReadFileBytes(part10);
-  EXPECT_EQ(AppendMetaHeaderWithResult(part10, "1.2.840.10008.1.2.1"),
-            AppendMetaResult::kAlreadyPart10);
+  EXPECT_EQ(AppendMetaHeader(part10, "1.2.840.10008.1.2.1"), AppendMetaResult::kAlreadyPart10);
   EXPECT_EQ(testing::ReadFileBytes(part10), before);
 
   const std::string empty = dir_ / "empty.dcm";
   WriteBytes(empty, {});
-  EXPECT_EQ(AppendMetaHeaderWithResult(empty, "1.2.840.10008.1.2"), AppendMetaResult::kNoElements);
+  EXPECT_EQ(AppendMetaHeader(empty, "1.2.840.10008.1.2"), AppendMetaResult::kNoElements);
 
   // Read in the wrong syntax, or cut short, a value runs past the end.
   Bytes cut = Encoded(Dataset(true), true, kLE);
   cut.resize(cut.size() - 10);
   const std::string cutPath = dir_ / "cut.dcm";
   WriteBytes(cutPath, cut);
-  EXPECT_EQ(AppendMetaHeaderWithResult(cutPath, "1.2.840.10008.1.2.1"),
-            AppendMetaResult::kValueCutShort);
+  EXPECT_EQ(AppendMetaHeader(cutPath, "1.2.840.10008.1.2.1"), AppendMetaResult::kValueCutShort);
   EXPECT_EQ(testing::ReadFileBytes(cutPath), cut);
 }
 
@@ -314,9 +311,11 @@ TEST_F(AppendMeta, WriteFailureReportsFalseAndLeavesTheDatasetFile) {
   dataset.back() = Record(0x7FE0, 0x0010, "OW", Bytes(60000, 0x44));
   const std::string path = WriteBare(dataset, true, kLE);
   const Bytes before = testing::ReadFileBytes(path);
-  EXPECT_EQ(WithFileSizeLimit(before.size() + 100,
-                              [&] { return AppendMetaHeader(path, "1.2.840.10008.1.2.1"); }),
-            1);
+  EXPECT_EQ(
+      WithFileSizeLimit(
+          before.size() + 100,
+          [&] { return AppendMetaHeader(path, "1.2.840.10008.1.2.1") == AppendMetaResult::kDone; }),
+      1);
   EXPECT_EQ(testing::ReadFileBytes(path), before);
   EXPECT_EQ(FilesIn(dir_.path()), 1u) << "a temporary file was left behind";
 }

@@ -298,7 +298,7 @@ TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsEndWithoutAStatus) {
         Case{"closed after one match", closed, ServiceFailure::kNoResponse},
         Case{"pending without its identifier", identifierMissing, ServiceFailure::kNoResponse}}) {
     ScriptedQueryPeer peer(c.script);
-    std::unique_ptr<PDU_Service> pdu = NewPDU();
+    auto pdu = std::make_unique<PDU_Service>();
     std::string calling = "NORVANE";
     ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", kFind)) << c.what;
     ASSERT_TRUE(WriteFindRQ(*pdu, StudyInfo{}, kFind)) << c.what;
@@ -310,7 +310,7 @@ TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsEndWithoutAStatus) {
     const size_t matches = std::string_view(c.what) == "closed after one match" ? 1 : 0;
     EXPECT_EQ(results.size(), matches) << c.what << ": records so far stay, none for no response";
     CloseAssoc(*pdu);
-    DeletePDU(std::move(pdu));
+    pdu.reset();
     peer.Finish();
   }
 }
@@ -365,7 +365,7 @@ TEST_F(FindWire, EmptyIdentifierSendsTheCommandAlone) {
   script.expectIdentifier = false;
   script.responses = {Final(0xA900)};
   ScriptedQueryPeer peer(script);
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   std::string calling = "NORVANE";
   ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", kFind));
   EXPECT_TRUE(SendFindCommand(*pdu, TagList{}, kFind));
@@ -373,7 +373,7 @@ TEST_F(FindWire, EmptyIdentifierSendsTheCommandAlone) {
   EXPECT_EQ(ReadFindResponse(*pdu, identifier).status, 0xA900);
   EXPECT_TRUE(identifier.empty());
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
+  pdu.reset();
   const QueryPeerRecord& seen = peer.Finish();
   EXPECT_EQ(seen.requestPdus.size(), 1u);
   EXPECT_EQ(testing::CommandUS(seen.Command(), 0x0800), 0x0102);

@@ -165,7 +165,7 @@ TEST_F(MoveWire, UnexpectedCommandOrLostConnectionEndsWithoutAStatus) {
   for (const auto& [script, failure] : {std::pair{findAnswer, ServiceFailure::kUnexpectedResponse},
                                         std::pair{closed, ServiceFailure::kNoResponse}}) {
     ScriptedQueryPeer peer(script);
-    std::unique_ptr<PDU_Service> pdu = NewPDU();
+    auto pdu = std::make_unique<PDU_Service>();
     std::string calling = "NORVANE";
     ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", kMove));
     ASSERT_TRUE(WriteMoveRQ(*pdu, StudyInfo{}, kMove, "DEST"));
@@ -178,7 +178,7 @@ TEST_F(MoveWire, UnexpectedCommandOrLostConnectionEndsWithoutAStatus) {
     EXPECT_EQ(read.failure, failure) << read.reason;
     EXPECT_EQ(read.status, std::nullopt);
     CloseAssoc(*pdu);
-    DeletePDU(std::move(pdu));
+    pdu.reset();
     peer.Finish();
   }
 }

@@ -291,20 +291,22 @@ TEST(DicomBitmap, IconImageInsideASequenceIsNotTakenForTheImage) {
 
 TEST(LoadDicomBitmap, UncompressedLittleEndianFilesOnly) {
   Raster bitmap;
-  ASSERT_TRUE(LoadDicomBitmap(testing::PydicomFile("CT_small.dcm"), bitmap, false));
+  ASSERT_EQ(LoadDicomBitmap(testing::PydicomFile("CT_small.dcm"), bitmap, false),
+            DicomBitmapStatus::kDecoded);
   EXPECT_EQ(bitmap.Width(), 128);
   EXPECT_EQ(bitmap.Height(), 128);
   EXPECT_EQ(bitmap.Format(), PixelFormat::kPalette8);
-  EXPECT_TRUE(LoadDicomBitmap(testing::PydicomFile("MR_small_implicit.dcm"), bitmap, false));
+  EXPECT_EQ(LoadDicomBitmap(testing::PydicomFile("MR_small_implicit.dcm"), bitmap, false),
+            DicomBitmapStatus::kDecoded);
   EXPECT_EQ(bitmap.Width(), 64);
-  EXPECT_EQ(LoadDicomBitmapWithStatus(testing::PydicomFile("SC_rgb_jpeg_gdcm.dcm"), bitmap, false),
+  EXPECT_EQ(LoadDicomBitmap(testing::PydicomFile("SC_rgb_jpeg_gdcm.dcm"), bitmap, false),
             DicomBitmapStatus::kNotUncompressed);
-  EXPECT_EQ(
-      LoadDicomBitmapWithStatus(testing::PydicomFile("MR_small_bigendian.dcm"), bitmap, false),
-      DicomBitmapStatus::kNotUncompressed);
-  EXPECT_EQ(LoadDicomBitmapWithStatus("/nonexistent/file.dcm", bitmap, false),
+  EXPECT_EQ(LoadDicomBitmap(testing::PydicomFile("MR_small_bigendian.dcm"), bitmap, false),
+            DicomBitmapStatus::kNotUncompressed);
+  EXPECT_EQ(LoadDicomBitmap("/nonexistent/file.dcm", bitmap, false),
             DicomBitmapStatus::kCannotRead);
-  ASSERT_TRUE(LoadDicomBitmap(testing::PydicomFile("SC_rgb_small_odd.dcm"), bitmap, false));
+  ASSERT_EQ(LoadDicomBitmap(testing::PydicomFile("SC_rgb_small_odd.dcm"), bitmap, false),
+            DicomBitmapStatus::kDecoded);
   EXPECT_EQ(bitmap.Format(), PixelFormat::kBgr24);
   EXPECT_EQ(bitmap.Width(), 3);
 }
@@ -318,7 +320,7 @@ TEST(LoadDicomBitmap, ImplicitFileWrittenHereDecodesLikeItsDataset) {
   const TagList dataset = Image(spec, Words({100, 200}));
   ASSERT_TRUE(testing::WriteObject(dir / "implicit.dcm", dataset, testing::kImplicitTS));
   Raster bitmap;
-  ASSERT_TRUE(LoadDicomBitmap(dir / "implicit.dcm", bitmap, false));
+  ASSERT_EQ(LoadDicomBitmap(dir / "implicit.dcm", bitmap, false), DicomBitmapStatus::kDecoded);
   EXPECT_EQ(bitmap.Row(0)[0], 127);
   EXPECT_EQ(bitmap.Row(0)[1], 254);
 }

@@ -1,4 +1,4 @@
-// StoreSCU, WriteStoreRQ and ReadStoreRSP against a storage SCP the test plays: what the
+// StoreSCU, SendStoreRQ and ReadStoreRSP against a storage SCP the test plays: what the
 // association proposes, the C-STORE-RQ bytes, the data set as it arrives, and how each
 // kind of answer ends.
 
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -127,7 +128,8 @@ TEST_F(StoreSCUWire, BaselineFileWithPreferredExplicitIsConvertedWhenExplicitIsA
   TagList original;
   ASSERT_TRUE(LoadFileDataset(file, original));
   TagList decoded;
-  ASSERT_TRUE(ConvertDataset(decoded, original, testing::kExplicitTS, testing::kBaselineTS));
+  ASSERT_EQ(ConvertDataset(decoded, original, testing::kExplicitTS, testing::kBaselineTS),
+            ConvertStatus::kOk);
   const TagRecord& pixels = Pixels(received.dataset);
   EXPECT_FALSE(pixels.HasUndefinedLength()) << "native pixel data, not encapsulated";
   EXPECT_EQ(pixels.length, 100u * 100u * 3u);
@@ -200,8 +202,8 @@ TEST_F(StoreSCUWire, ImageWithPreferredLosslessIsCompressedWhenLosslessIsAccepte
   ASSERT_TRUE(received.Ok());
   EXPECT_TRUE(Pixels(received.dataset).HasUndefinedLength()) << "encapsulated";
   TagList restored;
-  ASSERT_TRUE(
-      ConvertDataset(restored, received.dataset, testing::kExplicitTS, testing::kLosslessTS));
+  ASSERT_EQ(ConvertDataset(restored, received.dataset, testing::kExplicitTS, testing::kLosslessTS),
+            ConvertStatus::kOk);
   TagList original;
   ASSERT_TRUE(LoadFileDataset(file, original));
   EXPECT_EQ(Pixels(restored).value, Pixels(original).value) << "lossless round trip";
@@ -517,21 +519,21 @@ TEST_F(StoreSCUWire, RequestsOnOneAssociationTakeTheNextMessageIDsAndLeaveTheDat
   ASSERT_TRUE(syntax);
   const TagList before = dataset;
 
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   std::string calling = "NORVANE";
   ASSERT_TRUE(OpenAssoc_Ex(*pdu, "127.0.0.1", peer.Port(), calling, "PEER",
                            testing::kCTImageStorage, *syntax, "")
                   .Ok());
-  EXPECT_FALSE(WriteStoreRQ(*pdu, dataset, testing::kMRImageStorage, *syntax, true))
+  EXPECT_FALSE(SendStoreRQ(*pdu, dataset, testing::kMRImageStorage, *syntax, true).Ok())
       << "no context for that SOP class";
-  EXPECT_TRUE(WriteStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true));
+  EXPECT_TRUE(SendStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true).Ok());
   EXPECT_EQ(ReadStoreRSP(*pdu).status, 0x0000);
-  EXPECT_TRUE(WriteStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true));
+  EXPECT_TRUE(SendStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true).Ok());
   const ServiceResult refused = ReadStoreRSP(*pdu);
   EXPECT_EQ(refused.failure, ServiceFailure::kStatus);
   EXPECT_EQ(refused.status, 0xA700);
   CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
+  pdu.reset();
   const StorePeerRecord& seen = peer.Finish();
 
   ASSERT_EQ(seen.stores.size(), 2u);

@@ -64,7 +64,7 @@ class WorklistAgainstWlmscpfs : public ::testing::Test {
   // The worklist query as the test application runs it; the last status in `status`.
   std::vector<TWorklistItem> Query(const TWorklistItem& query, ServiceResult& status) {
     std::vector<TWorklistItem> items;
-    std::unique_ptr<PDU_Service> pdu = NewPDU();
+    auto pdu = std::make_unique<PDU_Service>();
     std::string calling = "NORVANE";
     EXPECT_TRUE(OpenAssoc(*pdu, "127.0.0.1", scp_->Port(), calling, testing::kWorklistTitle,
                           uid::kModalityWorklistFind));
@@ -73,7 +73,7 @@ class WorklistAgainstWlmscpfs : public ::testing::Test {
       status = ReadWLFindRSP(*pdu, items);
     } while (IsPending(status));
     CloseAssoc(*pdu);
-    DeletePDU(std::move(pdu));
+    pdu.reset();
     return items;
   }
 

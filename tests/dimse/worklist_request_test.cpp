@@ -137,7 +137,7 @@ class WorklistWire : public ::testing::Test {
                                    std::vector<std::optional<uint16_t>>& statuses,
                                    ServiceResult* last = nullptr) {
     std::vector<TWorklistItem> items;
-    std::unique_ptr<PDU_Service> pdu = NewPDU();
+    auto pdu = std::make_unique<PDU_Service>();
     std::string calling = "NORVANE";
     EXPECT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "WLM", kWorklist));
     EXPECT_TRUE(WriteWLFindRQ(*pdu, query, kWorklist));
@@ -148,7 +148,7 @@ class WorklistWire : public ::testing::Test {
     } while (IsPending(response));
     if (last != nullptr) *last = response;
     CloseAssoc(*pdu);
-    DeletePDU(std::move(pdu));
+    pdu.reset();
     return items;
   }
 };

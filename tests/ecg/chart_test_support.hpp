@@ -37,7 +37,7 @@ inline WaveformObjectSpec ObjectWith(std::vector<WaveformSpec> groups) {
 inline Raster DrawChart(const WaveformObjectSpec& spec, int width = 1200, int height = 800,
                         SequenceForm form = SequenceForm::kFlat) {
   Raster raster = *Raster::Create(width, height, PixelFormat::kBgrx32);
-  const EcgStatus status = ECG2BitmapWithStatus(raster, ToTagList(WaveformObject(spec), form));
+  const EcgStatus status = ECG2Bitmap(raster, ToTagList(WaveformObject(spec), form));
   EXPECT_EQ(status, EcgStatus::kDrawn) << Describe(status);
   return raster;
 }

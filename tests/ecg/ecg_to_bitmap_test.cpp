@@ -37,7 +37,7 @@ bool SamePixels(const Raster& a, const Raster& b) {
 
 EcgStatus Draw(Raster& raster, const WaveformObjectSpec& spec,
                testing::SequenceForm form = testing::SequenceForm::kFlat) {
-  return ECG2BitmapWithStatus(raster, testing::ToTagList(testing::WaveformObject(spec), form));
+  return ECG2Bitmap(raster, testing::ToTagList(testing::WaveformObject(spec), form));
 }
 
 TEST(ECG2Bitmap, DrawsEcgHemodynamicAndAudioModalitiesOnly) {
@@ -46,8 +46,9 @@ TEST(ECG2Bitmap, DrawsEcgHemodynamicAndAudioModalitiesOnly) {
     WaveformObjectSpec spec = ObjectWith({OneChannel(testing::Constant16(0, 10))});
     spec.modality = modality;
     Raster raster = Patterned();
-    EXPECT_TRUE(ECG2Bitmap(
-        raster, testing::ToTagList(testing::WaveformObject(spec), testing::SequenceForm::kFlat)));
+    EXPECT_EQ(ECG2Bitmap(raster, testing::ToTagList(testing::WaveformObject(spec),
+                                                    testing::SequenceForm::kFlat)),
+              EcgStatus::kDrawn);
     EXPECT_EQ(raster.ColourAt(150, 101), testing::kWhite);
   }
   for (const char* modality : {"MR", "ecg", "EC", ""}) {
@@ -116,7 +117,7 @@ TEST(ECG2Bitmap, MalformedObjectsLeaveTheBitmapUntouched) {
     if (r.Is(0x5400, 0x0100)) r.value[7] = 0x10;  // first item: 256 MiB more than there is
   }
   Raster raster = Patterned();
-  EXPECT_EQ(ECG2BitmapWithStatus(raster, list), EcgStatus::kMalformedSequence);
+  EXPECT_EQ(ECG2Bitmap(raster, list), EcgStatus::kMalformedSequence);
   EXPECT_TRUE(SamePixels(raster, Patterned()));
 
   Raster empty;
@@ -141,9 +142,9 @@ TEST(ECG2Bitmap, EveryRasterFormatGetsThePicture) {
   Raster bgr = *Raster::Create(400, 300, PixelFormat::kBgr24);
   Raster grey = *Raster::Create(400, 300, PixelFormat::kPalette8);
   grey.SetGreyPalette();
-  ASSERT_TRUE(ECG2Bitmap(bgrx, list));
-  ASSERT_TRUE(ECG2Bitmap(bgr, list));
-  ASSERT_TRUE(ECG2Bitmap(grey, list));
+  ASSERT_EQ(ECG2Bitmap(bgrx, list), EcgStatus::kDrawn);
+  ASSERT_EQ(ECG2Bitmap(bgr, list), EcgStatus::kDrawn);
+  ASSERT_EQ(ECG2Bitmap(grey, list), EcgStatus::kDrawn);
   for (int y = 0; y < 300; ++y) {
     for (int x = 0; x < 400; ++x) {
       ASSERT_EQ(bgr.ColourAt(x, y), bgrx.ColourAt(x, y)) << "pixel " << x << "," << y;
@@ -193,7 +194,7 @@ TEST(ECG2Bitmap, DamagedSequenceBytesNeverReadOutOfBounds) {
           r.value[random() % r.value.size()] = static_cast<uint8_t>(random());
       }
       Raster raster = *Raster::Create(200, 150, PixelFormat::kBgrx32);
-      drawn += ECG2BitmapWithStatus(raster, damaged) == EcgStatus::kDrawn;
+      drawn += ECG2Bitmap(raster, damaged) == EcgStatus::kDrawn;
     }
   }
   // Most changes hit sample bytes or texts and still draw.

@@ -110,7 +110,7 @@ TEST(PydicomEcg, TracesStandFortyPixelsPerMillivoltAtPydicomsValues) {
   const DicomFileContent file = DICOMFile(EcgFile());
   ASSERT_TRUE(file.Ok());
   Raster chart = *Raster::Create(1200, 800, PixelFormat::kBgrx32);
-  ASSERT_EQ(ECG2BitmapWithStatus(chart, file.dataset), EcgStatus::kDrawn);
+  ASSERT_EQ(ECG2Bitmap(chart, file.dataset), EcgStatus::kDrawn);
 
   const ReferenceGroup rhythm = PydicomGroup(0);
   ASSERT_EQ(rhythm.definitions.size(), 12u);

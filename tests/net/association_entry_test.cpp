@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,7 @@ TEST(OpenAssoc, ProposesTheGivenSyntaxThenImplicitLittleEndianNeverTwice) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.given));
-    std::unique_ptr<PDU_Service> pdu = NewPDU();
+    auto pdu = std::make_unique<PDU_Service>();
     std::string calling = "ME";
     const ServiceResult opened =
         OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", uid::kVerification, c.given);
@@ -56,12 +57,12 @@ TEST(OpenAssoc, ProposesTheGivenSyntaxThenImplicitLittleEndianNeverTwice) {
     EXPECT_EQ(pdu->assocRQ().CallingApTitle(), "ME");
     EXPECT_FALSE(pdu->Connected());
     EXPECT_TRUE(CloseAssoc(*pdu)) << "closing after a failed open is safe";
-    DeletePDU(std::move(pdu));
+    pdu.reset();
   }
 }
 
 TEST(OpenAssoc, OverlongUidIsRefusedBeforeConnecting) {
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   std::string calling = "ME";
   const ServiceResult opened =
       OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", std::string(65, '1'));
@@ -69,7 +70,7 @@ TEST(OpenAssoc, OverlongUidIsRefusedBeforeConnecting) {
 }
 
 TEST(OpenAssoc, EmptyCallingTitleBecomesTheDefaultAndIsWrittenBack) {
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   EXPECT_FALSE(pdu->Trace());
   std::string calling;
   EXPECT_FALSE(OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", uid::kVerification));
@@ -94,7 +95,7 @@ TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("file " + std::string(c.file) + ", preferred " + std::string(c.preferred));
-    std::unique_ptr<PDU_Service> pdu = NewPDU();
+    auto pdu = std::make_unique<PDU_Service>();
     std::string calling;
     EXPECT_FALSE(OpenAssoc_Ex(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER",
                               testing::kCTImageStorageUid, c.file, c.preferred));
@@ -103,9 +104,7 @@ TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
   }
 }
 
-TEST(DeletePDU, NullHandleIsIgnoredAndAnOpenAssociationIsReleasedFirst) {
-  DeletePDU(nullptr);
-
+TEST(OpenAssoc, DestroyingTheHandleReleasesAnOpenAssociationFirst) {
   Bytes release;
   testing::ScriptedAcceptor peer([&](int fd) {
     testing::ReadPdu(fd);
@@ -113,11 +112,11 @@ TEST(DeletePDU, NullHandleIsIgnoredAndAnOpenAssociationIsReleasedFirst) {
     release = testing::ReadExactly(fd, 10);
     testing::SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});
   });
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  auto pdu = std::make_unique<PDU_Service>();
   std::string calling = "NORVANE";
   ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", uid::kVerification));
   EXPECT_TRUE(pdu->Connected());
-  DeletePDU(std::move(pdu));
+  pdu.reset();
   peer.Join();
   EXPECT_EQ(release, (Bytes{0x05, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00}))
       << Hex(release);

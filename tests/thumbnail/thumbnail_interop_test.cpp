@@ -51,7 +51,7 @@ TEST(ThumbnailInterop, RgbImages_GiveColourJpegWithBlackBorder) {
       EXPECT_EQ(raster->ColourAt(raster->Width() - 1, y), (PaletteEntry{0, 0, 0}));
     }
 
-    ASSERT_TRUE(CreateThumbnail(dir / "thumb.png", plain, c.width));
+    ASSERT_EQ(CreateThumbnail(dir / "thumb.png", plain, c.width), ThumbnailStatus::kWritten);
     const auto jpeg = testing::DecodeJpegFile(dir / "thumb.jpg");
     ASSERT_TRUE(jpeg) << "not a baseline JPEG file";
     EXPECT_EQ(jpeg->info.columns, c.width);

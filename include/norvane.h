@@ -1,0 +1,212 @@
+/*
+ * norvane.h - the C interface of libnorvane, a DICOM network and file library.
+ *
+ * C99, usable from C++ (the declarations have C linkage) and from other languages through
+ * their C foreign-function interfaces (Python ctypes, for one). docs/c-api.md describes every
+ * function: its arguments, its result, who owns what, and which records it appends.
+ *
+ * Conventions
+ * - Texts are NUL-terminated 8-bit strings owned by the caller. A null text counts as an
+ *   empty one. Ports are decimal texts ("104").
+ * - A calling AE title argument is a writable buffer of at least 17 bytes: when it holds
+ *   the empty text, the default title "KAVORN          " is written into it and used.
+ * - Boolean results are one byte: 1 for success, 0 for failure. Integers are 32-bit.
+ * - Status results are a DIMSE status (0 to 65535), -1 when no response could be read and,
+ *   for ReadStoreRSP, -2 when the message read was no C-STORE-RSP.
+ * - Every object is made and freed by this library. The caller makes lists (NewList),
+ *   associations (NewPDU), query and print records and bitmaps, and frees them with the
+ *   matching Delete function. Records the library appends to a list belong to that list
+ *   until the caller frees them with ClearTags, ClearQuery or ClearWL, also after a false
+ *   result.
+ * - An association, a list and the records in it are used by one thread at a time.
+ */
+#ifndef NORVANE_H
+#define NORVANE_H
+
+#include <stdint.h>
+
+#if defined(__GNUC__) || defined(__clang__)
+#define NORVANE_API __attribute__((visibility("default")))
+#else
+#define NORVANE_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Handles. Their contents are private to the library. */
+typedef struct PDU_Service PDU_Service;       /* one association */
+typedef struct TList TList;                   /* an ordered list of untyped pointers */
+typedef struct TagRecord TagRecord;           /* one data element */
+typedef struct StudyInfo StudyInfo;           /* C-FIND/C-MOVE record, level "STUDY" */
+typedef struct SeriesInfo SeriesInfo;         /* C-FIND/C-MOVE record, level "SERIES" */
+typedef struct ImageInfo ImageInfo;           /* C-FIND/C-MOVE record, level "IMAGE" */
+typedef struct TWorklistItem TWorklistItem;   /* modality worklist record */
+typedef struct FilmSessioncfg FilmSessioncfg; /* film session settings of a print job */
+typedef struct FilmBoxcfg FilmBoxcfg;         /* film box settings of a print job */
+typedef struct TBitmap TBitmap;               /* a raster picture in memory */
+
+/* ---- Association and verification ---------------------------------------------------- */
+
+NORVANE_API PDU_Service* NewPDU(void);
+NORVANE_API void DeletePDU(PDU_Service* association);
+NORVANE_API uint8_t OpenAssoc(PDU_Service* association, const char* host, const char* port,
+                              char* callingApTitle, const char* calledApTitle,
+                              const char* abstractSyntax, const char* transferSyntax);
+NORVANE_API uint8_t WriteEchoRQ(PDU_Service* association, const char* sopClass);
+NORVANE_API uint8_t ReadEchoRSP(PDU_Service* association);
+NORVANE_API uint8_t CloseAssoc(PDU_Service* association);
+NORVANE_API uint8_t EchoSCU(const char* host, const char* port, char* callingApTitle,
+                            const char* calledApTitle);
+
+/* ---- Query/retrieve (level: "STUDY", "SERIES" or "IMAGE") --------------------------- */
+
+NORVANE_API uint8_t WriteFindRQ(PDU_Service* association, TList* query, const char* sopClass,
+                                const char* level);
+NORVANE_API int32_t ReadFindRSP(PDU_Service* association, TList* results, const char* level);
+NORVANE_API uint8_t FindSCU(const char* host, const char* port, char* callingApTitle,
+                            const char* calledApTitle, const char* level, TList* list);
+NORVANE_API uint8_t WriteMoveRQ(PDU_Service* association, TList* query, const char* sopClass,
+                                const char* level, const char* moveDestination);
+NORVANE_API int32_t ReadMoveRSP(PDU_Service* association, int32_t* remaining);
+NORVANE_API uint8_t MoveSCU(const char* host, const char* port, char* callingApTitle,
+                            const char* calledApTitle, const char* moveDestination,
+                            const char* level, TList* list);
+NORVANE_API uint8_t ClearQuery(TList* list, const char* level);
+
+/* ---- Storage ------------------------------------------------------------------------- */
+
+NORVANE_API uint8_t WriteStoreRQ(PDU_Service* association, TList* dataset, const char* sopClass,
+                                 const char* fileTransferSyntax, uint8_t convert);
+NORVANE_API int32_t ReadStoreRSP(PDU_Service* association);
+NORVANE_API int32_t StoreSCU(const char* host, const char* port, char* callingApTitle,
+                             const char* calledApTitle, const char* fileName,
+                             const char* preferredTransferSyntax, uint8_t convert);
+NORVANE_API int32_t SendSeries(const char* host, const char* port, char* callingApTitle,
+                               const char* calledApTitle, const char* folder,
+                               const char* preferredTransferSyntax, uint8_t convert);
+NORVANE_API void StartStoreSCP(const char* folder, const char* port);
+
+/* ---- Modality worklist --------------------------------------------------------------- */
+
+NORVANE_API uint8_t WriteWLFindRQ(PDU_Service* association, TList* query, const char* sopClass);
+NORVANE_API int32_t ReadWLFindRSP(PDU_Service* association, TList* results);
+NORVANE_API uint8_t ClearWL(TList* list);
+
+/* ---- Print --------------------------------------------------------------------------- */
+
+NORVANE_API uint8_t PrintSCU(const char* fileName, const char* host, const char* port,
+                             char* callingApTitle, const char* calledApTitle,
+                             const FilmSessioncfg* session, const FilmBoxcfg* box);
+NORVANE_API uint8_t PrintSCU_Ex(const char* fileName, const char* host, const char* port,
+                                char* callingApTitle, const char* calledApTitle,
+                                const FilmSessioncfg* session, const FilmBoxcfg* box,
+                                uint8_t allowColor, int32_t planarConfiguration);
+
+/* ---- Element records, files and conversion ----------------------------------------- */
+
+NORVANE_API TagRecord* GenerateTag(uint32_t group, uint32_t element, uint32_t length,
+                                   const void* value, const char* vr);
+NORVANE_API uint8_t ClearTags(TList* list);
+NORVANE_API uint8_t DICOMHeader(const char* fileName, TList* elements);
+NORVANE_API int32_t DICOMFile(const char* fileName, TList* meta, TList* dataset,
+                              uint8_t* explicitVR);
+NORVANE_API uint8_t ReadDCMDIR(const char* fileName, TList* records);
+NORVANE_API uint8_t ConvertTS(TList* dataset, const char* targetTransferSyntax,
+                              const char* sourceTransferSyntax);
+NORVANE_API int32_t ConvertFileTS(const char* newFileName, const char* existingFileName,
+                                  const char* targetTransferSyntax);
+NORVANE_API int32_t AppendMetaHeader(const char* fileName, const char* transferSyntax);
+NORVANE_API uint8_t CreateThumbnail(const char* outputName, const char* dicomName, int32_t width);
+
+/* ---- Rendering, log and version ------------------------------------------------------ */
+
+NORVANE_API uint8_t ECG2Bitmap(TBitmap* bitmap, TList* dataset);
+NORVANE_API void SetLOG(const char* fileName, int32_t level);
+NORVANE_API char* Version(char* buffer);
+
+/* ---- Helpers: pointer lists ---------------------------------------------------------- */
+
+/* A new, empty list. DeleteList frees the list only: empty it with the Clear function of
+ * its records first. ListClear empties it without freeing anything it points to. */
+NORVANE_API TList* NewList(void);
+NORVANE_API void DeleteList(TList* list);
+NORVANE_API int32_t ListCount(const TList* list);
+/* The entry at index (from 0), or NULL when the index is out of range. */
+NORVANE_API void* ListGet(const TList* list, int32_t index);
+/* Appends an entry; its index, or -1 when it could not be appended. */
+NORVANE_API int32_t ListAppend(TList* list, void* item);
+NORVANE_API void ListClear(TList* list);
+
+/* ---- Helpers: element records (made by GenerateTag and the readers) ------------------ */
+
+NORVANE_API uint16_t GetTagGroup(const TagRecord* record);
+NORVANE_API uint16_t GetTagElement(const TagRecord* record);
+/* Writes the two VR letters and a NUL into vr (3 bytes); "" and 0 when the record has none. */
+NORVANE_API uint8_t GetTagVR(const TagRecord* record, char* vr);
+/* The value length; 0xFFFFFFFF is an undefined length (sequences, items). */
+NORVANE_API uint32_t GetTagLength(const TagRecord* record);
+/* The value bytes, raw as encoded; NULL when the length is 0 or undefined. */
+NORVANE_API const uint8_t* GetTagValue(const TagRecord* record);
+
+/* ---- Helpers: query, worklist and print records -------------------------------------- *
+ * Fields are named as the record's fields (docs/c-api.md lists them), letter case not
+ * counting: "PatientName", "StudyInstanceUID", "NumberOfCopies". Get returns the field's
+ * text, valid until the field is set again or the record is freed, or NULL for an unknown
+ * field name. Set copies the text (NULL sets the empty text); 0 for an unknown name. */
+
+NORVANE_API StudyInfo* NewStudyInfo(void);
+NORVANE_API void DeleteStudyInfo(StudyInfo* record);
+NORVANE_API const char* GetStudyInfoField(const StudyInfo* record, const char* field);
+NORVANE_API uint8_t SetStudyInfoField(StudyInfo* record, const char* field, const char* value);
+
+NORVANE_API SeriesInfo* NewSeriesInfo(void);
+NORVANE_API void DeleteSeriesInfo(SeriesInfo* record);
+NORVANE_API const char* GetSeriesInfoField(const SeriesInfo* record, const char* field);
+NORVANE_API uint8_t SetSeriesInfoField(SeriesInfo* record, const char* field, const char* value);
+
+NORVANE_API ImageInfo* NewImageInfo(void);
+NORVANE_API void DeleteImageInfo(ImageInfo* record);
+NORVANE_API const char* GetImageInfoField(const ImageInfo* record, const char* field);
+NORVANE_API uint8_t SetImageInfoField(ImageInfo* record, const char* field, const char* value);
+
+NORVANE_API TWorklistItem* NewWorklistItem(void);
+NORVANE_API void DeleteWorklistItem(TWorklistItem* record);
+NORVANE_API const char* GetWorklistItemField(const TWorklistItem* record, const char* field);
+NORVANE_API uint8_t SetWorklistItemField(TWorklistItem* record, const char* field,
+                                         const char* value);
+
+NORVANE_API FilmSessioncfg* NewFilmSessioncfg(void);
+NORVANE_API void DeleteFilmSessioncfg(FilmSessioncfg* record);
+NORVANE_API const char* GetFilmSessioncfgField(const FilmSessioncfg* record, const char* field);
+NORVANE_API uint8_t SetFilmSessioncfgField(FilmSessioncfg* record, const char* field,
+                                           const char* value);
+
+NORVANE_API FilmBoxcfg* NewFilmBoxcfg(void);
+NORVANE_API void DeleteFilmBoxcfg(FilmBoxcfg* record);
+NORVANE_API const char* GetFilmBoxcfgField(const FilmBoxcfg* record, const char* field);
+NORVANE_API uint8_t SetFilmBoxcfgField(FilmBoxcfg* record, const char* field, const char* value);
+
+/* ---- Helpers: bitmaps for ECG2Bitmap -------------------------------------------------- */
+
+/* A bitmap of width x height pixels, all black, with 8 (grey palette), 24 or 32 bits per
+ * pixel; NULL for another depth, a size below 1 or more than the library can hold. */
+NORVANE_API TBitmap* NewBitmap(int32_t width, int32_t height, int32_t bitsPerPixel);
+NORVANE_API void DeleteBitmap(TBitmap* bitmap);
+/* Write the bitmap as a PNG or a Windows BMP file (replacing the file only when the new
+ * one was written whole); 1 when written. */
+NORVANE_API uint8_t SaveBitmapPNG(const TBitmap* bitmap, const char* fileName);
+NORVANE_API uint8_t SaveBitmapBMP(const TBitmap* bitmap, const char* fileName);
+
+/* ---- Helpers: network time-outs ------------------------------------------------------ */
+
+/* Process-wide time-outs of the network functions, in seconds: TCP connect, association
+ * negotiation, and each DIMSE response. A value below 1 restores its default (30, 30, 300). */
+NORVANE_API void SetTimeouts(int32_t connectSeconds, int32_t acseSeconds, int32_t dimseSeconds);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* NORVANE_H */

@@ -1,0 +1,67 @@
+// Association handles and the Verification service. Every call into the association entry
+// points and the one-call services is in this file and in scu_calls.cpp.
+
+#include "api/api_types.hpp"
+#include "api/boundary.hpp"
+#include "api/peer.hpp"
+#include "net/association_entry.hpp"
+#include "net/verification.hpp"
+
+using norvane::api::Byte;
+using norvane::api::Guarded;
+using norvane::api::Peer;
+using norvane::api::PeerOf;
+using norvane::api::Text;
+
+extern "C" {
+
+PDU_Service* NewPDU(void) {
+  return Guarded<PDU_Service*>(nullptr, [] { return new PDU_Service; });
+}
+
+void DeletePDU(PDU_Service* association) {
+  if (association == nullptr) return;
+  Guarded([&] {
+    if (association->Connected()) association->ReleaseAssociation();
+  });
+  delete association;
+}
+
+uint8_t OpenAssoc(PDU_Service* association, const char* host, const char* port,
+                  char* callingApTitle, const char* calledApTitle, const char* abstractSyntax,
+                  const char* transferSyntax) {
+  if (association == nullptr) return 0;
+  return Guarded<uint8_t>(0, [&] {
+    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return Byte(norvane::OpenAssoc(*association, peer.host, peer.port, peer.callingApTitle,
+                                   peer.calledApTitle, Text(abstractSyntax), Text(transferSyntax))
+                    .Ok());
+  });
+}
+
+uint8_t CloseAssoc(PDU_Service* association) {
+  if (association != nullptr) Guarded([&] { norvane::CloseAssoc(*association); });
+  return 1;
+}
+
+uint8_t WriteEchoRQ(PDU_Service* association, const char* sopClass) {
+  if (association == nullptr) return 0;
+  return Guarded<uint8_t>(0,
+                          [&] { return Byte(norvane::WriteEchoRQ(*association, Text(sopClass))); });
+}
+
+uint8_t ReadEchoRSP(PDU_Service* association) {
+  if (association == nullptr) return 0;
+  return Guarded<uint8_t>(0, [&] { return Byte(norvane::ReadEchoRSP(*association).Ok()); });
+}
+
+uint8_t EchoSCU(const char* host, const char* port, char* callingApTitle,
+                const char* calledApTitle) {
+  return Guarded<uint8_t>(0, [&] {
+    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return Byte(
+        norvane::EchoSCU(peer.host, peer.port, peer.callingApTitle, peer.calledApTitle).Ok());
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,73 @@
+// Bitmaps for the ECG drawing, and the drawing itself.
+
+#include <optional>
+#include <string>
+
+#include "api/api_types.hpp"
+#include "api/boundary.hpp"
+#include "api/tag_lists.hpp"
+#include "ecg/ecg_to_bitmap.hpp"
+#include "platform/bmp_writer.hpp"
+#include "platform/raster_png.hpp"
+
+using norvane::api::Byte;
+using norvane::api::Guarded;
+using norvane::api::Text;
+
+namespace {
+
+std::optional<norvane::PixelFormat> FormatOf(int32_t bitsPerPixel) {
+  switch (bitsPerPixel) {
+    case 8:
+      return norvane::PixelFormat::kPalette8;
+    case 24:
+      return norvane::PixelFormat::kBgr24;
+    case 32:
+      return norvane::PixelFormat::kBgrx32;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+TBitmap* NewBitmap(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  const std::optional<norvane::PixelFormat> format = FormatOf(bitsPerPixel);
+  if (!format) return nullptr;
+  return Guarded<TBitmap*>(nullptr, [&]() -> TBitmap* {
+    std::optional<norvane::Raster> raster = norvane::Raster::Create(width, height, *format);
+    if (!raster) return nullptr;
+    if (*format == norvane::PixelFormat::kPalette8) raster->SetGreyPalette();
+    return new TBitmap{std::move(*raster)};
+  });
+}
+
+void DeleteBitmap(TBitmap* bitmap) {
+  delete bitmap;
+}
+
+uint8_t SaveBitmapPNG(const TBitmap* bitmap, const char* fileName) {
+  if (bitmap == nullptr) return 0;
+  return Guarded<uint8_t>(0, [&] {
+    return Byte(norvane::WriteRasterPng(bitmap->raster, std::string(Text(fileName))));
+  });
+}
+
+uint8_t SaveBitmapBMP(const TBitmap* bitmap, const char* fileName) {
+  if (bitmap == nullptr) return 0;
+  return Guarded<uint8_t>(
+      0, [&] { return Byte(norvane::WriteBmpFile(bitmap->raster, std::string(Text(fileName)))); });
+}
+
+// The data set is lent for the drawing and comes back unchanged.
+uint8_t ECG2Bitmap(TBitmap* bitmap, TList* dataset) {
+  if (bitmap == nullptr || dataset == nullptr) return 0;
+  return Guarded<uint8_t>(0, [&] {
+    norvane::api::LentTags lent(*dataset);
+    return Byte(norvane::ECG2Bitmap(bitmap->raster, lent.tags()) == norvane::EcgStatus::kDrawn);
+  });
+}
+
+}  // extern "C"

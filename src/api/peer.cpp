@@ -1,0 +1,25 @@
+#include "api/peer.hpp"
+
+#include <cstring>
+
+#include "api/boundary.hpp"
+#include "net/pdu_service.hpp"
+
+namespace norvane::api {
+
+Peer PeerOf(const char* host, const char* port, char* callingApTitle, const char* calledApTitle) {
+  if (callingApTitle != nullptr && callingApTitle[0] == '\0') {
+    std::memcpy(callingApTitle, kDefaultCallingApTitle.data(), kDefaultCallingApTitle.size());
+    callingApTitle[kDefaultCallingApTitle.size()] = '\0';
+  }
+  Peer peer;
+  peer.host = Text(host);
+  peer.port = Text(port);
+  peer.callingApTitle =
+      callingApTitle != nullptr ? std::string(callingApTitle) : std::string(kDefaultCallingApTitle);
+  peer.calledApTitle = Text(calledApTitle);
+  peer.timeouts = CurrentTimeouts();
+  return peer;
+}
+
+}  // namespace norvane::api

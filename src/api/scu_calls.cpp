@@ -1,0 +1,145 @@
+// The one-call services: each opens and releases an association of its own. Every call
+// into them is in this file (and the association entry points in association_calls.cpp).
+
+#include <string>
+#include <vector>
+
+#include "api/api_types.hpp"
+#include "api/boundary.hpp"
+#include "api/peer.hpp"
+#include "api/query_records.hpp"
+#include "dimse/find_scu.hpp"
+#include "dimse/move_scu.hpp"
+#include "dimse/print_scu.hpp"
+#include "dimse/send_series.hpp"
+#include "dimse/store_scu.hpp"
+
+using norvane::api::Byte;
+using norvane::api::ForLevel;
+using norvane::api::Guarded;
+using norvane::api::LevelOf;
+using norvane::api::Peer;
+using norvane::api::PeerOf;
+using norvane::api::QueryRecord;
+using norvane::api::Text;
+
+namespace {
+
+const norvane::FilmSessioncfg& SessionOrDefault(const FilmSessioncfg* session) {
+  static const norvane::FilmSessioncfg kEmpty;
+  return session != nullptr ? *session : kEmpty;
+}
+
+const norvane::FilmBoxcfg& BoxOrDefault(const FilmBoxcfg* box) {
+  static const norvane::FilmBoxcfg kEmpty;
+  return box != nullptr ? *box : kEmpty;
+}
+
+}  // namespace
+
+extern "C" {
+
+// A query at a level other than the three, or without a query record, is refused before
+// anything is sent: a C-FIND-RQ announcing an identifier that never follows would leave
+// the peer waiting. Once the association was open the query record has been used: it is
+// freed and the list holds the results instead; otherwise the list is left as it was.
+uint8_t FindSCU(const char* host, const char* port, char* callingApTitle, const char* calledApTitle,
+                const char* level, TList* list) {
+  const std::optional<norvane::QueryLevel> queryLevel = LevelOf(level);
+  if (!queryLevel || list == nullptr || list->entries.empty() || list->entries[0] == nullptr) {
+    return 0;
+  }
+  return Guarded<uint8_t>(0, [&] {
+    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return ForLevel(*queryLevel, [&](auto type) {
+      using Record = typename decltype(type)::type;
+      Record* query = QueryRecord<Record>(list);
+      std::vector<typename Record::Core> results;
+      const norvane::FindResult result =
+          norvane::FindSCU(peer.host, peer.port, peer.callingApTitle, peer.calledApTitle,
+                           static_cast<const typename Record::Core&>(*query), results);
+      if (result.associated) {
+        delete query;
+        list->entries.clear();
+        norvane::api::AppendResults<Record>(*list, std::move(results));
+      }
+      return Byte(result.Ok());
+    });
+  });
+}
+
+// As FindSCU: refused before anything is sent for an unknown level or without a query
+// record; once the association was open the query record is freed and the list emptied.
+uint8_t MoveSCU(const char* host, const char* port, char* callingApTitle, const char* calledApTitle,
+                const char* moveDestination, const char* level, TList* list) {
+  const std::optional<norvane::QueryLevel> queryLevel = LevelOf(level);
+  if (!queryLevel || list == nullptr || list->entries.empty() || list->entries[0] == nullptr) {
+    return 0;
+  }
+  return Guarded<uint8_t>(0, [&] {
+    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return ForLevel(*queryLevel, [&](auto type) {
+      using Record = typename decltype(type)::type;
+      Record* query = QueryRecord<Record>(list);
+      const norvane::MoveResult result = norvane::MoveSCU(
+          peer.host, peer.port, peer.callingApTitle, peer.calledApTitle, Text(moveDestination),
+          static_cast<const typename Record::Core&>(*query));
+      if (result.associated) {
+        delete query;
+        list->entries.clear();
+      }
+      return Byte(result.Ok());
+    });
+  });
+}
+
+int32_t StoreSCU(const char* host, const char* port, char* callingApTitle,
+                 const char* calledApTitle, const char* fileName,
+                 const char* preferredTransferSyntax, uint8_t convert) {
+  return Guarded<int32_t>(0, [&] {
+    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return int32_t{Byte(norvane::StoreSCU(peer.host, peer.port, peer.callingApTitle,
+                                          peer.calledApTitle, std::string(Text(fileName)),
+                                          Text(preferredTransferSyntax), convert != 0)
+                            .Ok())};
+  });
+}
+
+// 1 only when every file of the series was stored with status 0x0000.
+int32_t SendSeries(const char* host, const char* port, char* callingApTitle,
+                   const char* calledApTitle, const char* folder,
+                   const char* preferredTransferSyntax, uint8_t convert) {
+  return Guarded<int32_t>(0, [&] {
+    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return int32_t{Byte(norvane::SendSeries(peer.host, peer.port, peer.callingApTitle,
+                                            peer.calledApTitle, std::string(Text(folder)),
+                                            Text(preferredTransferSyntax), convert != 0)
+                            .Ok())};
+  });
+}
+
+uint8_t PrintSCU_Ex(const char* fileName, const char* host, const char* port, char* callingApTitle,
+                    const char* calledApTitle, const FilmSessioncfg* session, const FilmBoxcfg* box,
+                    uint8_t allowColor, int32_t planarConfiguration) {
+  return Guarded<uint8_t>(0, [&] {
+    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return Byte(norvane::PrintSCU_Ex(std::string(Text(fileName)), peer.host, peer.port,
+                                     peer.callingApTitle, peer.calledApTitle,
+                                     SessionOrDefault(session), BoxOrDefault(box), allowColor != 0,
+                                     planarConfiguration)
+                    .Ok());
+  });
+}
+
+uint8_t PrintSCU(const char* fileName, const char* host, const char* port, char* callingApTitle,
+                 const char* calledApTitle, const FilmSessioncfg* session, const FilmBoxcfg* box) {
+  return Guarded<uint8_t>(0, [&] {
+    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return Byte(norvane::PrintSCU(std::string(Text(fileName)), peer.host, peer.port,
+                                  peer.callingApTitle, peer.calledApTitle,
+                                  SessionOrDefault(session), BoxOrDefault(box))
+                    .Ok());
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,45 @@
+// Modality worklist C-FIND on an association the caller opened.
+
+#include <vector>
+
+#include "api/api_types.hpp"
+#include "api/boundary.hpp"
+#include "api/query_records.hpp"
+#include "dimse/worklist_request.hpp"
+
+using norvane::api::Byte;
+using norvane::api::Guarded;
+using norvane::api::QueryRecord;
+using norvane::api::Text;
+
+extern "C" {
+
+// The query record at index 0 stays the caller's.
+uint8_t WriteWLFindRQ(PDU_Service* association, TList* query, const char* sopClass) {
+  const TWorklistItem* item = QueryRecord<TWorklistItem>(query);
+  if (association == nullptr || item == nullptr) return 0;
+  return Guarded<uint8_t>(
+      0, [&] { return Byte(norvane::WriteWLFindRQ(*association, *item, Text(sopClass))); });
+}
+
+int32_t ReadWLFindRSP(PDU_Service* association, TList* results) {
+  if (association == nullptr) return -1;
+  return Guarded<int32_t>(-1, [&] {
+    std::vector<norvane::TWorklistItem> items;
+    const norvane::ServiceResult response = norvane::ReadWLFindRSP(*association, items);
+    if (results != nullptr) {
+      norvane::api::AppendResults<TWorklistItem>(*results, std::move(items));
+    }
+    return response.status ? int32_t{*response.status} : -1;
+  });
+}
+
+uint8_t ClearWL(TList* list) {
+  if (list == nullptr) return 1;
+  for (void* entry : list->entries)
+    delete static_cast<TWorklistItem*>(entry);
+  list->entries.clear();
+  return 1;
+}
+
+}  // extern "C"
