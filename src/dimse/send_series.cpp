@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "database/index_file.hpp"
 #include "database/index_record.hpp"
@@ -55,8 +54,7 @@ std::optional<std::vector<std::string>> SeriesFiles(const std::string& folder) {
   return files;
 }
 
-SeriesResult SendSeries(std::string_view host, std::string_view port, std::string& callingApTitle,
-                        std::string_view calledApTitle, const std::string& folder,
+SeriesResult SendSeries(const AssociationParameters& peer, const std::string& folder,
                         std::string_view preferredTransferSyntax, bool convert,
                         const SeriesProgress& progress) {
   SeriesResult series;
@@ -86,15 +84,14 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   }
   series.sopClass = first.sopClass;
 
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
-  if (LogLevel() > 1) pdu->SetTrace(true);
+  PDU_Service pdu;
+  if (LogLevel() > 1) pdu.SetTrace(true);
   ServiceResult association =
-      OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, series.sopClass,
-                   first.fileSyntax, PreferredSyntaxFor(series.sopClass, preferredTransferSyntax));
+      OpenAssoc_Ex(pdu, peer, series.sopClass, first.fileSyntax,
+                   PreferredSyntaxFor(series.sopClass, preferredTransferSyntax));
   if (!association) {
     series.Set(std::move(association));
-    CloseAssoc(*pdu);
-    DeletePDU(std::move(pdu));
+    CloseAssoc(pdu);
     return series;
   }
   series.associated = true;
@@ -105,13 +102,12 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
     StoreResult result = i == 0 ? std::move(first) : StoreResult();
     TagList dataset = i == 0 ? std::move(firstDataset) : TagList();
     if (i == 0 || LoadObjectForStore(series.files[i], dataset, result)) {
-      ExchangeStore(*pdu, dataset, series.sopClass, convert, result);
+      ExchangeStore(pdu, dataset, series.sopClass, convert, result);
     }
     series.results.push_back(std::move(result));
     if (progress) progress(i, series.files.size(), series.files[i], series.results.back());
   }
-  CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
+  CloseAssoc(pdu);
   series.Set(OutcomeOfFiles(series.results));
   return series;
 }

@@ -1,7 +1,5 @@
 #include "dimse/store_scu.hpp"
 
-#include <memory>
-
 #include "datadec/element_encoding.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dimse/non_image_sop_classes.hpp"
@@ -76,25 +74,23 @@ void ExchangeStore(PDU_Service& pdu, const TagList& dataset, std::string_view so
   result.Set(request.Ok() ? ReadStoreRSP(pdu) : ServiceResult(request));
 }
 
-StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
-                     std::string_view calledApTitle, const std::string& fileName,
+StoreResult StoreSCU(const AssociationParameters& peer, const std::string& fileName,
                      std::string_view preferredTransferSyntax, bool convert) {
   StoreResult result;
   TagList dataset;
   if (!LoadObjectForStore(fileName, dataset, result) || !UsableSOPClass(result)) return result;
 
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
-  if (LogLevel() > 1) pdu->SetTrace(true);
+  PDU_Service pdu;
+  if (LogLevel() > 1) pdu.SetTrace(true);
   const ServiceResult association =
-      OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, result.sopClass,
-                   result.fileSyntax, PreferredSyntaxFor(result.sopClass, preferredTransferSyntax));
+      OpenAssoc_Ex(pdu, peer, result.sopClass, result.fileSyntax,
+                   PreferredSyntaxFor(result.sopClass, preferredTransferSyntax));
   if (association) {
-    ExchangeStore(*pdu, dataset, result.sopClass, convert, result);
+    ExchangeStore(pdu, dataset, result.sopClass, convert, result);
   } else {
     result.Set(association);
   }
-  CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
+  CloseAssoc(pdu);
   return result;
 }
 

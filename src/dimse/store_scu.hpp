@@ -8,6 +8,7 @@
 
 #include "dimse/store_result.hpp"
 #include "elements/tag_record.hpp"
+#include "net/association_parameters.hpp"
 #include "net/pdu_service.hpp"
 
 namespace norvane {
@@ -17,12 +18,10 @@ namespace norvane {
 // non-image one or the syntax is empty or implicit VR little endian, then the file's own
 // syntax, then implicit VR little endian), sends one C-STORE-RQ (converting the data set
 // to the accepted syntax when `convert` allows it), reads the response and releases. The
-// association trace is on when the log level is above 1. An empty calling title becomes
-// the default title, written back. Nothing is connected when the file cannot be read or
-// has no SOP class. Success only for status 0x0000; an association that cannot be opened
-// gives its failure, with the reason "no association: ...".
-StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
-                     std::string_view calledApTitle, const std::string& fileName,
+// association trace is on when the log level is above 1. Nothing is connected when the
+// file cannot be read or has no SOP class. Success only for status 0x0000; an association
+// that cannot be opened gives its failure.
+StoreResult StoreSCU(const AssociationParameters& peer, const std::string& fileName,
                      std::string_view preferredTransferSyntax, bool convert);
 
 // The preferred syntax to propose for a SOP class: none for the non-image classes.

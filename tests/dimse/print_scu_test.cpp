@@ -69,9 +69,8 @@ class PrintSCUWire : public ::testing::Test {
 
   PrintResult Print(ScriptedPrintPeer& peer, const std::string& file, bool allowColor = true,
                     int planar = 0, const FilmSessioncfg& session = Session()) {
-    std::string calling = "NORVANE";
-    return PrintSCU_Ex(file, "127.0.0.1", peer.Port(), calling, "PRINTER", session, Box(),
-                       allowColor, planar);
+    return PrintSCU_Ex(file, testing::LoopbackPeer(peer.Port(), "PRINTER", "NORVANE"), session,
+                       Box(), allowColor, planar);
   }
 
   std::vector<std::string> Log() const { return testing::LogTexts(log_); }
@@ -291,9 +290,8 @@ TEST_F(PrintSCUWire, PaletteBitmapIsPrintedGreyEvenWithColourAllowed) {
 
 TEST_F(PrintSCUWire, PrintSCUIsGreyOnly) {
   ScriptedPrintPeer peer({});
-  std::string calling = "NORVANE";
-  ASSERT_TRUE(PrintSCU(BitmapFile("colour.bmp", 24), "127.0.0.1", peer.Port(), calling, "PRINTER",
-                       Session(), Box()));
+  ASSERT_TRUE(PrintSCU(BitmapFile("colour.bmp", 24),
+                       testing::LoopbackPeer(peer.Port(), "PRINTER", "NORVANE"), Session(), Box()));
   EXPECT_EQ(peer.Finish().Proposed()[0].abstractSyntax, testing::kGrayscalePrintMeta);
 }
 

@@ -67,8 +67,7 @@ class StoreSCUWire : public ::testing::Test {
 
   StoreResult Store(ScriptedStorePeer& peer, const std::string& file,
                     std::string_view preferred = {}, bool convert = true) {
-    std::string calling = "NORVANE";
-    return StoreSCU("127.0.0.1", peer.Port(), calling, "PEER", file, preferred, convert);
+    return StoreSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), file, preferred, convert);
   }
 
   std::string Write(const std::string& name, const TagList& dataset,
@@ -384,21 +383,19 @@ TEST_F(StoreSCUWire, RequestsOnOneAssociationTakeTheNextMessageIDsAndLeaveTheDat
   ASSERT_TRUE(syntax);
   const TagList before = dataset;
 
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
-  std::string calling = "NORVANE";
-  ASSERT_TRUE(OpenAssoc_Ex(*pdu, "127.0.0.1", peer.Port(), calling, "PEER",
+  PDU_Service pdu;
+  ASSERT_TRUE(OpenAssoc_Ex(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"),
                            testing::kCTImageStorage, *syntax, "")
                   .Ok());
-  EXPECT_FALSE(WriteStoreRQ(*pdu, dataset, testing::kMRImageStorage, *syntax, true))
+  EXPECT_FALSE(WriteStoreRQ(pdu, dataset, testing::kMRImageStorage, *syntax, true))
       << "no context for that SOP class";
-  EXPECT_TRUE(WriteStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true));
-  EXPECT_EQ(ReadStoreRSP(*pdu).status, 0x0000);
-  EXPECT_TRUE(WriteStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true));
-  const ServiceResult refused = ReadStoreRSP(*pdu);
+  EXPECT_TRUE(WriteStoreRQ(pdu, dataset, testing::kCTImageStorage, *syntax, true));
+  EXPECT_EQ(ReadStoreRSP(pdu).status, 0x0000);
+  EXPECT_TRUE(WriteStoreRQ(pdu, dataset, testing::kCTImageStorage, *syntax, true));
+  const ServiceResult refused = ReadStoreRSP(pdu);
   EXPECT_EQ(refused.failure, ServiceFailure::kStatus);
   EXPECT_EQ(refused.status, 0xA700);
-  CloseAssoc(*pdu);
-  DeletePDU(std::move(pdu));
+  CloseAssoc(pdu);
   const StorePeerRecord& seen = peer.Finish();
 
   ASSERT_EQ(seen.stores.size(), 2u);

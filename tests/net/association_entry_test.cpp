@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -47,34 +48,35 @@ TEST(OpenAssoc, ProposesTheGivenSyntaxThenImplicitLittleEndianNeverTwice) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.given));
-    std::unique_ptr<PDU_Service> pdu = NewPDU();
-    std::string calling = "ME";
-    const ServiceResult opened =
-        OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", uid::kVerification, c.given);
+    PDU_Service pdu;
+    const ServiceResult opened = OpenAssoc(pdu, testing::LoopbackPeer(ClosedPort(), "PEER", "ME"),
+                                           uid::kVerification, c.given);
     EXPECT_EQ(opened.failure, ServiceFailure::kConnection) << opened.reason;
-    EXPECT_EQ(Proposed(*pdu), c.proposed);
-    EXPECT_EQ(pdu->assocRQ().CallingApTitle(), "ME");
-    EXPECT_FALSE(pdu->Connected());
-    EXPECT_TRUE(CloseAssoc(*pdu)) << "closing after a failed open is safe";
-    DeletePDU(std::move(pdu));
+    EXPECT_EQ(Proposed(pdu), c.proposed);
+    EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "ME");
+    EXPECT_FALSE(pdu.Connected());
+    EXPECT_TRUE(CloseAssoc(pdu)) << "closing after a failed open is safe";
   }
 }
 
 TEST(OpenAssoc, OverlongUidIsRefusedBeforeConnecting) {
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
-  std::string calling = "ME";
+  PDU_Service pdu;
   const ServiceResult opened =
-      OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", std::string(65, '1'));
+      OpenAssoc(pdu, testing::LoopbackPeer(ClosedPort(), "PEER", "ME"), std::string(65, '1'));
   EXPECT_EQ(opened.failure, ServiceFailure::kLocal) << "not even a connection was tried";
 }
 
-TEST(OpenAssoc, EmptyCallingTitleBecomesTheDefaultAndIsWrittenBack) {
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
-  EXPECT_FALSE(pdu->Trace());
-  std::string calling;
-  EXPECT_FALSE(OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", uid::kVerification));
-  EXPECT_EQ(calling, "KAVORN          ");
-  EXPECT_EQ(pdu->assocRQ().CallingApTitle(), "KAVORN          ");
+TEST(OpenAssoc, EmptyCallingTitleBecomesTheDefaultAndTimeOutsAreTaken) {
+  PDU_Service pdu;
+  EXPECT_FALSE(pdu.Trace());
+  AssociationParameters peer = testing::LoopbackPeer(ClosedPort(), "PEER");
+  peer.timeouts = {std::chrono::seconds(1), std::chrono::seconds(2), std::chrono::seconds(3)};
+  EXPECT_FALSE(OpenAssoc(pdu, peer, uid::kVerification));
+  EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "KAVORN          ");
+  EXPECT_EQ(pdu.Timeouts().acse, std::chrono::seconds(2));
+  EXPECT_EQ(pdu.Timeouts().dimse, std::chrono::seconds(3));
+  EXPECT_EQ(pdu.buffer().socket().ReceiveTimeout(), std::chrono::seconds(3))
+      << "a send waits no longer than a response";
 }
 
 TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
@@ -94,18 +96,15 @@ TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("file " + std::string(c.file) + ", preferred " + std::string(c.preferred));
-    std::unique_ptr<PDU_Service> pdu = NewPDU();
-    std::string calling;
-    EXPECT_FALSE(OpenAssoc_Ex(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER",
+    PDU_Service pdu;
+    EXPECT_FALSE(OpenAssoc_Ex(pdu, testing::LoopbackPeer(ClosedPort(), "PEER"),
                               testing::kCTImageStorageUid, c.file, c.preferred));
-    EXPECT_EQ(Proposed(*pdu), c.proposed);
-    EXPECT_EQ(calling, "KAVORN          ");
+    EXPECT_EQ(Proposed(pdu), c.proposed);
+    EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "KAVORN          ");
   }
 }
 
-TEST(DeletePDU, NullHandleIsIgnoredAndAnOpenAssociationIsReleasedFirst) {
-  DeletePDU(nullptr);
-
+TEST(PDU_Service, AnOpenAssociationIsReleasedWhenItGoes) {
   Bytes release;
   testing::ScriptedAcceptor peer([&](int fd) {
     testing::ReadPdu(fd);
@@ -113,11 +112,12 @@ TEST(DeletePDU, NullHandleIsIgnoredAndAnOpenAssociationIsReleasedFirst) {
     release = testing::ReadExactly(fd, 10);
     testing::SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});
   });
-  std::unique_ptr<PDU_Service> pdu = NewPDU();
-  std::string calling = "NORVANE";
-  ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", uid::kVerification));
-  EXPECT_TRUE(pdu->Connected());
-  DeletePDU(std::move(pdu));
+  {
+    PDU_Service pdu;
+    ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"),
+                          uid::kVerification));
+    EXPECT_TRUE(pdu.Connected());
+  }
   peer.Join();
   EXPECT_EQ(release, (Bytes{0x05, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00}))
       << Hex(release);
