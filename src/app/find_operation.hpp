@@ -38,7 +38,6 @@ std::string_view CountLabel(QueryLevel level);
 // or failure is left to the caller.
 template <class Record>
 QueryOperationResult RunFindOperation(const AssociationParameters& peer, const Record& query,
-                                      const LineSink& out,
-                                      size_t maxResults = kDefaultMaxResults);
+                                      const LineSink& out, size_t maxResults = kDefaultMaxResults);
 
 }  // namespace norvane

@@ -34,9 +34,9 @@ ServiceResult FindService(const Settings& settings, const QueryFilter& filter,
 
 ServiceResult WorklistService(const Settings& settings, const QueryFilter& filter,
                               const LineSink& out) {
-  return RunWorklistOperation(
-      PeerOfSettings(settings),
-      WorklistQueryFromFilters(filter.PatientNameFilter, filter.DateFilter), out);
+  return RunWorklistOperation(PeerOfSettings(settings),
+                              WorklistQueryFromFilters(filter.PatientNameFilter, filter.DateFilter),
+                              out);
 }
 
 ServiceResult PrintService(const Settings& settings, const std::string& fileName,

@@ -29,8 +29,7 @@ ServiceResult StoreService(const Settings& settings, const std::string& fileName
 
 // The Study Root C-FIND of the filters, its records written to `out` ("Association
 // Failed!" when no association). Success when it ended with status 0x0000.
-ServiceResult FindService(const Settings& settings, const QueryFilter& filter,
-                          const LineSink& out);
+ServiceResult FindService(const Settings& settings, const QueryFilter& filter, const LineSink& out);
 
 // The modality worklist C-FIND of the filters, written as FindService writes.
 ServiceResult WorklistService(const Settings& settings, const QueryFilter& filter,

@@ -17,7 +17,6 @@ namespace {
 
 constexpr const char* kOperation = "FIND";
 
-
 void PrintHelp() {
   std::printf(
       "usage: norvane find [HOST PORT] [--level STUDY|SERIES|IMAGE] [-k FIELD=VALUE]...\n"
@@ -74,8 +73,8 @@ int FindAtLevel(const ParsedArgs& args, Peer& peer) {
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
   const QueryOperationResult result = RunFindOperation(
-      peer.Parameters(), query,
-      [](const std::string& line) { std::printf("%s\n", line.c_str()); }, *maxResults);
+      peer.Parameters(), query, [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+      *maxResults);
   std::fflush(stdout);
   ReportQueryFailure("find", result);
   ReportOperation(kOperation, result.Ok(), peer);
@@ -85,8 +84,8 @@ int FindAtLevel(const ParsedArgs& args, Peer& peer) {
 }  // namespace
 
 int RunFind(int argc, char** argv) {
-  ParsedArgs args =
-      ParseArgs(argc, argv, NetworkOptionsAnd({{"--level", true}, {"-k", true}, {"--max-results", true}}));
+  ParsedArgs args = ParseArgs(
+      argc, argv, NetworkOptionsAnd({{"--level", true}, {"-k", true}, {"--max-results", true}}));
   if (args.help) {
     PrintHelp();
     return 0;

@@ -23,7 +23,6 @@ namespace {
 constexpr const char* kOperation = "MOVE";
 constexpr size_t kMaxAETitleLength = 16;
 
-
 void PrintHelp() {
   std::printf(
       "usage: norvane move [HOST PORT] --dest AET [--level STUDY|SERIES|IMAGE]\n"
@@ -159,8 +158,8 @@ int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destinati
 }  // namespace
 
 int RunMove(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(
-      argc, argv, NetworkOptionsAnd({{"--dest", true}, {"--level", true}, {"-k", true}}));
+  ParsedArgs args =
+      ParseArgs(argc, argv, NetworkOptionsAnd({{"--dest", true}, {"--level", true}, {"-k", true}}));
   if (args.help) {
     PrintHelp();
     return 0;

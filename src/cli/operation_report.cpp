@@ -33,8 +33,8 @@ void ReportFailureReason(std::string_view subcommand, const ServiceResult& resul
 
 void ReportQueryFailure(std::string_view subcommand, const FindResult& result) {
   if (result.Ok()) return;
-  ReportReason(subcommand, result.cutOff ? result.reason + " (--max-results raises the limit)"
-                                         : result.reason);
+  ReportReason(subcommand,
+               result.cutOff ? result.reason + " (--max-results raises the limit)" : result.reason);
 }
 
 }  // namespace norvane::cli

@@ -104,8 +104,8 @@ AssociationParameters Peer::Parameters() const {
 Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter) {
   Settings settings;
   settings.Load("./" + std::string(kSettingsFileName));
-  Peer peer{settings.host(), settings.port(), settings.localAET(), settings.remoteAET(),
-            settings.logLevel(), NetworkTimeouts{}};
+  Peer peer{settings.host(),      settings.port(),     settings.localAET(),
+            settings.remoteAET(), settings.logLevel(), NetworkTimeouts{}};
   std::vector<std::string>& pos = args.positionals;
   if (pos.size() >= 2 + requiredAfter && IsPortNumber(pos[1])) {
     peer.host = pos[0];
@@ -149,8 +149,7 @@ bool ApplyTimeoutOptions(const ParsedArgs& args, std::string_view subcommand, Pe
     const std::optional<std::chrono::milliseconds> limit = ParseSeconds(*text);
     if (!limit) {
       std::fprintf(stderr, "norvane %.*s: %s needs a number of seconds, not '%s'\n",
-                   static_cast<int>(subcommand.size()), subcommand.data(), o.option,
-                   text->c_str());
+                   static_cast<int>(subcommand.size()), subcommand.data(), o.option, text->c_str());
       return false;
     }
     *o.limit = *limit;
@@ -167,7 +166,8 @@ std::optional<std::chrono::milliseconds> ParseSeconds(const std::string& text) {
   }
   const std::optional<long> seconds = ParseNumber(whole);
   const std::optional<long> thousandths =
-      fraction.empty() ? std::optional<long>(0) : ParseNumber(fraction + std::string(3 - fraction.size(), '0'));
+      fraction.empty() ? std::optional<long>(0)
+                       : ParseNumber(fraction + std::string(3 - fraction.size(), '0'));
   if (!seconds || !thousandths || *seconds > 1000000) return std::nullopt;
   return std::chrono::milliseconds(*seconds * 1000 + *thousandths);
 }

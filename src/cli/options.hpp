@@ -35,10 +35,14 @@ struct ParsedArgs {
 ParsedArgs ParseArgs(int argc, char** argv, std::span<const OptionSpec> specs);
 
 // The network options every network subcommand shares.
-inline constexpr OptionSpec kNetworkOptions[] = {
-    {"--aet", true},       {"--aec", true},          {"--log", true},
-    {"--log-level", true}, {"-v", false},            {"--connect-timeout", true},
-    {"--acse-timeout", true}, {"--dimse-timeout", true}};
+inline constexpr OptionSpec kNetworkOptions[] = {{"--aet", true},
+                                                 {"--aec", true},
+                                                 {"--log", true},
+                                                 {"--log-level", true},
+                                                 {"-v", false},
+                                                 {"--connect-timeout", true},
+                                                 {"--acse-timeout", true},
+                                                 {"--dimse-timeout", true}};
 inline constexpr const char* kNetworkHelp =
     "  HOST PORT          remote node (default: settings file testscu.cfg, else 127.0.0.1 104)\n"
     "  --aet TITLE        calling (local) AE title (default: settings, else \"local\")\n"

@@ -19,7 +19,6 @@ namespace {
 
 constexpr const char* kOperation = "PRINT";
 
-
 void PrintHelp() {
   std::printf(
       "usage: norvane print [HOST PORT] FILE [options]\n\n"
@@ -67,26 +66,25 @@ void ReportPrintProblems(const PrintResult& result) {
     ReportReason("print", "Unable to Get Status (" + result.printerStatus.reason + ")");
   }
   if (!result) {
-    ReportReason("print", std::string(PrintStepFailureLine(result.failedStep)) + " (" +
-                              result.reason + ")");
+    ReportReason("print",
+                 std::string(PrintStepFailureLine(result.failedStep)) + " (" + result.reason + ")");
   }
 }
 
 }  // namespace
 
 int RunPrint(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(
-      argc, argv,
-      NetworkOptionsAnd({{"--copies", true},
-                         {"--priority", true},
-                         {"--medium", true},
-                         {"--destination", true},
-                         {"--format", true},
-                         {"--orientation", true},
-                         {"--size", true},
-                         {"--magnification", true},
-                         {"--grayscale", false},
-                         {"--planar", false}}));
+  ParsedArgs args = ParseArgs(argc, argv,
+                              NetworkOptionsAnd({{"--copies", true},
+                                                 {"--priority", true},
+                                                 {"--medium", true},
+                                                 {"--destination", true},
+                                                 {"--format", true},
+                                                 {"--orientation", true},
+                                                 {"--size", true},
+                                                 {"--magnification", true},
+                                                 {"--grayscale", false},
+                                                 {"--planar", false}}));
   if (args.help) {
     PrintHelp();
     return 0;
@@ -126,8 +124,7 @@ int RunPrint(int argc, char** argv) {
   const int planar = args.Has("--planar") || settings.planarConfiguration() ? 1 : 0;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  const PrintResult result =
-      PrintSCU_Ex(file, peer.Parameters(), session, box, allowColor, planar);
+  const PrintResult result = PrintSCU_Ex(file, peer.Parameters(), session, box, allowColor, planar);
   ReportPrintProblems(result);
   ReportOperation(kOperation, result.Ok(), peer);
   return result.Ok() ? 0 : 1;

@@ -19,7 +19,6 @@ namespace {
 
 constexpr const char* kOperation = "SEND SERIES";
 
-
 void PrintHelp(std::FILE* out) {
   std::fprintf(
       out,

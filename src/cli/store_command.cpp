@@ -21,7 +21,6 @@ namespace {
 
 constexpr const char* kOperation = "STORE";
 
-
 void PrintHelp(std::FILE* out) {
   std::fprintf(
       out,

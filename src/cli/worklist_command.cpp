@@ -17,7 +17,6 @@ namespace {
 
 constexpr const char* kOperation = "WORKLIST";
 
-
 void PrintHelp() {
   std::printf(
       "usage: norvane worklist [HOST PORT] [-k FIELD=VALUE]... [options]\n\n"
@@ -84,8 +83,8 @@ int RunWorklist(int argc, char** argv) {
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
   const QueryOperationResult result = RunWorklistOperation(
-      peer.Parameters(), query,
-      [](const std::string& line) { std::printf("%s\n", line.c_str()); }, *maxResults);
+      peer.Parameters(), query, [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+      *maxResults);
   std::fflush(stdout);
   ReportQueryFailure("worklist", result);
   ReportOperation(kOperation, result.Ok(), peer);

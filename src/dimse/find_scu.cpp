@@ -22,8 +22,7 @@ FindResult FindSCU(const AssociationParameters& peer, const Record& query,
     TagList identifier;
     BuildIdentifier(query, identifier);
     const uint16_t messageID = NextMessageID();
-    result.sent =
-        SendFindRequest(pdu, identifier, uid::kStudyRootQueryRetrieveFind, messageID);
+    result.sent = SendFindRequest(pdu, identifier, uid::kStudyRootQueryRetrieveFind, messageID);
     if (!result.sent) {
       result.Set(NotSent(pdu, "the C-FIND-RQ"));
     } else {
@@ -35,11 +34,11 @@ FindResult FindSCU(const AssociationParameters& peer, const Record& query,
   return result;
 }
 
-template FindResult FindSCU(const AssociationParameters&, const StudyInfo&,
-                            std::vector<StudyInfo>&, size_t);
+template FindResult FindSCU(const AssociationParameters&, const StudyInfo&, std::vector<StudyInfo>&,
+                            size_t);
 template FindResult FindSCU(const AssociationParameters&, const SeriesInfo&,
                             std::vector<SeriesInfo>&, size_t);
-template FindResult FindSCU(const AssociationParameters&, const ImageInfo&,
-                            std::vector<ImageInfo>&, size_t);
+template FindResult FindSCU(const AssociationParameters&, const ImageInfo&, std::vector<ImageInfo>&,
+                            size_t);
 
 }  // namespace norvane

@@ -24,11 +24,11 @@ class ProgressWatch {
   // Takes a pending response; true when the retrieval has made no progress for the limit.
   bool Stalled(const DimseResponse& response) {
     const Clock::time_point now = Clock::now();
-    const uint32_t done = uint32_t{response.completed.value_or(0)} +
-                          response.failed.value_or(0) + response.warning.value_or(0);
-    const bool progress =
-        response.remaining ? (!lowestRemaining_ || *response.remaining < *lowestRemaining_)
-                           : done > mostDone_;
+    const uint32_t done = uint32_t{response.completed.value_or(0)} + response.failed.value_or(0) +
+                          response.warning.value_or(0);
+    const bool progress = response.remaining
+                              ? (!lowestRemaining_ || *response.remaining < *lowestRemaining_)
+                              : done > mostDone_;
     if (response.remaining && (!lowestRemaining_ || *response.remaining < *lowestRemaining_)) {
       lowestRemaining_ = response.remaining;
     }
@@ -38,10 +38,10 @@ class ProgressWatch {
   }
 
   std::string Description() const {
-    const std::string what =
-        lowestRemaining_
-            ? "the number of remaining sub-operations stayed at " + std::to_string(*lowestRemaining_)
-            : "no sub-operation completed";
+    const std::string what = lowestRemaining_
+                                 ? "the number of remaining sub-operations stayed at " +
+                                       std::to_string(*lowestRemaining_)
+                                 : "no sub-operation completed";
     return "the retrieval stalled: " + what + " for " + DurationText(limit_) +
            " (DIMSE time-out), and it was cancelled";
   }

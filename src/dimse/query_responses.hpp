@@ -53,19 +53,19 @@ void ReadQueryResponses(PDU_Service& pdu, std::string_view sopClass, uint16_t me
     result.cutOff = true;
     if (!WriteCancelRQ(pdu, sopClass, messageID)) {
       pdu.AbortAssociation(kAbortSourceServiceUser, kAbortReasonNotSpecified);
-      result.Set(ServiceResult::Failed(ServiceFailure::kCutOff,
-                                       CutOffReason(maxResults) +
-                                           "; the C-CANCEL-RQ could not be sent (aborted)"));
+      result.Set(ServiceResult::Failed(
+          ServiceFailure::kCutOff,
+          CutOffReason(maxResults) + "; the C-CANCEL-RQ could not be sent (aborted)"));
       return;
     }
     std::vector<Record> dropped;
-    const ServiceResult ending =
-        ReadUntilFinal(pdu, pdu.Timeouts().dimse, [&pdu, &dropped, read] {
-          dropped.clear();
-          return read(pdu, dropped);
-        });
+    const ServiceResult ending = ReadUntilFinal(pdu, pdu.Timeouts().dimse, [&pdu, &dropped, read] {
+      dropped.clear();
+      return read(pdu, dropped);
+    });
     std::string reason = CutOffReason(maxResults);
-    if (!ending.Ok() && ending.failure != ServiceFailure::kStatus) reason += "; then " + ending.reason;
+    if (!ending.Ok() && ending.failure != ServiceFailure::kStatus)
+      reason += "; then " + ending.reason;
     result.Set(ServiceResult::Failed(ServiceFailure::kCutOff, std::move(reason), ending.status));
     return;
   }

@@ -16,7 +16,6 @@ namespace norvane {
 // up to `maxResults` (0: no limit); past it the query is cancelled and the result is cut
 // off. The association trace is on when the log level is above 1.
 FindResult WorklistSCU(const AssociationParameters& peer, const TWorklistItem& query,
-                       std::vector<TWorklistItem>& results,
-                       size_t maxResults = kDefaultMaxResults);
+                       std::vector<TWorklistItem>& results, size_t maxResults = kDefaultMaxResults);
 
 }  // namespace norvane

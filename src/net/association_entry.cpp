@@ -23,6 +23,14 @@ ServiceResult Open(PDU_Service& pdu, const AssociationParameters& peer,
 
 }  // namespace
 
+std::unique_ptr<PDU_Service> NewPDU() {
+  return std::make_unique<PDU_Service>();
+}
+
+void DeletePDU(std::unique_ptr<PDU_Service> pdu) {
+  if (pdu && pdu->Connected()) pdu->ReleaseAssociation();
+}
+
 ServiceResult OpenAssoc(PDU_Service& pdu, const AssociationParameters& peer,
                         std::string_view abstractSyntax, std::string_view transferSyntax) {
   std::vector<std::string> transferSyntaxes;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string_view>
 
 #include "net/association_parameters.hpp"
@@ -8,9 +9,16 @@
 
 namespace norvane {
 
-// The association entry points every service uses: a PDU_Service of its own, OpenAssoc
-// (or OpenAssoc_Ex), any number of message exchanges, CloseAssoc. A PDU_Service serves one
-// association and is not reopened.
+// The association entry points every service uses: a PDU_Service of its own (NewPDU, or
+// one on the stack), OpenAssoc (or OpenAssoc_Ex), any number of message exchanges,
+// CloseAssoc, DeletePDU. A PDU_Service serves one association and is not reopened.
+
+// A new association handle, trace off.
+std::unique_ptr<PDU_Service> NewPDU();
+
+// Frees the handle; releases the association first when it is still open. Nothing for a
+// null handle.
+void DeletePDU(std::unique_ptr<PDU_Service> pdu);
 
 // Proposes one presentation context (ID 1) for the abstract syntax and connects to the
 // peer of `peer` with its time-outs. The transfer syntaxes are `transferSyntax` followed

@@ -85,8 +85,8 @@ std::string RejectReasonText(uint8_t source, uint8_t reason) {
 }
 
 std::string RejectionText(uint8_t result, uint8_t source, uint8_t reason) {
-  return "association rejected (" + RejectResultText(result) + ") by " +
-         RejectSourceText(source) + ": " + RejectReasonText(source, reason);
+  return "association rejected (" + RejectResultText(result) + ") by " + RejectSourceText(source) +
+         ": " + RejectReasonText(source, reason);
 }
 
 std::string AbortSourceText(uint8_t source) {

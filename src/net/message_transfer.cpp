@@ -79,20 +79,20 @@ bool PDU_Service::AbortReading(uint8_t reason, ServiceResult why) {
 
 bool PDU_Service::ReadingFailed(std::string_view what) {
   if (buffer_.socket().DeadlinePassed()) {
-    return AbortReading(kAbortReasonNotSpecified,
-                        ServiceResult::Failed(ServiceFailure::kTimeout,
-                                              "no whole message within " +
-                                                  DurationText(Timeouts().dimse) +
-                                                  " (DIMSE time-out)"));
+    return AbortReading(
+        kAbortReasonNotSpecified,
+        ServiceResult::Failed(
+            ServiceFailure::kTimeout,
+            "no whole message within " + DurationText(Timeouts().dimse) + " (DIMSE time-out)"));
   }
   if (!Connected() || what.empty()) {
     return EndReading(
         ServiceResult::Failed(ServiceFailure::kNoResponse, "the peer closed the connection"));
   }
-  return AbortReading(kAbortReasonInvalidPduParameter,
-                      ServiceResult::Failed(ServiceFailure::kProtocol,
-                                            "the peer sent " + std::string(what) +
-                                                " that does not fit its PDU"));
+  return AbortReading(
+      kAbortReasonInvalidPduParameter,
+      ServiceResult::Failed(ServiceFailure::kProtocol,
+                            "the peer sent " + std::string(what) + " that does not fit its PDU"));
 }
 
 bool PDU_Service::ReadMessage(TagList& list) {

@@ -37,17 +37,17 @@ ServiceResult ConnectionFailure(const Socket& socket, std::string_view host, std
       return ServiceResult::Failed(ServiceFailure::kConnection,
                                    "connection refused by " + peer + " (nothing listens there)");
     case ConnectFailure::kTimeout:
-      return ServiceResult::Failed(ServiceFailure::kTimeout,
-                                   "no TCP connection to " + peer + " within " +
-                                       DurationText(limit) + " (connect time-out)");
+      return ServiceResult::Failed(ServiceFailure::kTimeout, "no TCP connection to " + peer +
+                                                                 " within " + DurationText(limit) +
+                                                                 " (connect time-out)");
     case ConnectFailure::kNone:
     case ConnectFailure::kNetwork:
       break;
   }
   char text[128];
-  return ServiceResult::Failed(ServiceFailure::kConnection,
-                               "no TCP connection to " + peer + ": " +
-                                   ::strerror_r(socket.LastError(), text, sizeof text));
+  return ServiceResult::Failed(
+      ServiceFailure::kConnection,
+      "no TCP connection to " + peer + ": " + ::strerror_r(socket.LastError(), text, sizeof text));
 }
 
 bool IsPrintMemberOf(std::string_view metaClass, std::string_view sopClass) {
@@ -192,8 +192,7 @@ ServiceResult PDU_Service::PeerAbort() {
     return ServiceResult::Failed(ServiceFailure::kAborted,
                                  "the peer aborted the association (no source or reason read)");
   }
-  return ServiceResult::Failed(ServiceFailure::kAborted,
-                               AbortText(abort.Source(), abort.Reason()));
+  return ServiceResult::Failed(ServiceFailure::kAborted, AbortText(abort.Source(), abort.Reason()));
 }
 
 void PDU_Service::StartDeadline(std::chrono::milliseconds limit) {
@@ -273,6 +272,8 @@ bool PDU_Service::ReleaseAssociation() {
 
 void PDU_Service::AbortAssociation(uint8_t source, uint8_t reason) {
   pDataTF_.ClearPending();
+  // The abort ends a wait whose deadline has often passed; it must still go out.
+  buffer_.socket().ClearDeadline();
   if (Connected()) {
     abortRQ_.SetSource(source);
     abortRQ_.SetReason(reason);

@@ -170,7 +170,8 @@ ConnectFailure Socket::ConnectHandle(int fd) {
       pollfd entry{};
       entry.fd = fd;
       entry.events = POLLOUT;
-      const int ready = ::poll(&entry, 1, connectTimeout_.count() > 0 ? WaitMilliseconds(deadline) : -1);
+      const int ready =
+          ::poll(&entry, 1, connectTimeout_.count() > 0 ? WaitMilliseconds(deadline) : -1);
       if (ready < 0 && errno == EINTR) continue;
       if (ready == 0) {
         lastError_ = ETIMEDOUT;
@@ -390,7 +391,11 @@ int Socket::ReadBinary(uint8_t* buffer, size_t size) {
     Close();
     return -1;
   }
-  if (n < 0) return -1;
+  if (n < 0) {
+    // A reset connection is as gone as a closed one.
+    if (errno != EAGAIN && errno != EWOULDBLOCK) Close();
+    return -1;
+  }
   if (LogLevel() > 2) DumpTraffic(buffer, static_cast<size_t>(n), false);
   return static_cast<int>(n);
 }

@@ -17,11 +17,11 @@ namespace norvane {
 // Why the last Open failed.
 enum class ConnectFailure : uint8_t {
   kNone,
-  kPort,      // the port text is no port number and no known service name
-  kHost,      // the host is not found (or the text is empty or too long)
-  kRefused,   // nothing listens there
-  kTimeout,   // the connect time-out passed first
-  kNetwork,   // no route, or another error of the connect (LastError says which)
+  kPort,     // the port text is no port number and no known service name
+  kHost,     // the host is not found (or the text is empty or too long)
+  kRefused,  // nothing listens there
+  kTimeout,  // the connect time-out passed first
+  kNetwork,  // no route, or another error of the connect (LastError says which)
 };
 
 // The blocking TCP endpoint under every association (IPv4): connects to a remote node,
@@ -46,7 +46,7 @@ class Socket {
   // True when the whole block was handed to the connection.
   virtual bool SendBinary(const uint8_t* data, size_t length);
   // Bytes received (1 or more), or -1 when not connected, on time-out, when the peer
-  // closed the connection (these two close the socket) or on a receive error.
+  // closed or reset the connection (these close the socket) or when a deadline passed.
   virtual int ReadBinary(uint8_t* buffer, size_t size);
   virtual ~Socket();
   // Connects to host:port within the connect time-out. A host starting with a non-zero

@@ -32,8 +32,8 @@ ServiceResult EchoSCU(const AssociationParameters& peer) {
   if (LogLevel() > 1) pdu.SetTrace(true);
   ServiceResult result = OpenAssoc(pdu, peer, uid::kVerification);
   if (result) {
-    result = WriteEchoRQ(pdu, uid::kVerification) ? ReadEchoRSP(pdu)
-                                                  : NotSent(pdu, "the C-ECHO-RQ");
+    result =
+        WriteEchoRQ(pdu, uid::kVerification) ? ReadEchoRSP(pdu) : NotSent(pdu, "the C-ECHO-RQ");
   }
   CloseAssoc(pdu);
   return result;

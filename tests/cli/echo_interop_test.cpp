@@ -85,9 +85,9 @@ TEST_F(EchoAgainstDcmtk, StorescpRefusingTheAssociationGivesTheFailureLine) {
   const std::string reason =
       "association rejected (permanent) by the service user: no reason given";
   EXPECT_EQ(echo.output, "norvane echo: " + reason + "\n" + line + "\n");
-  EXPECT_EQ(testing::LogTexts(dir_ / "echo.log"),
-            (std::vector<std::string>{"Starting ECHO Service", "Association Rejected...", reason,
-                                      line}));
+  EXPECT_EQ(
+      testing::LogTexts(dir_ / "echo.log"),
+      (std::vector<std::string>{"Starting ECHO Service", "Association Rejected...", reason, line}));
 }
 
 TEST_F(EchoAgainstDcmtk, WorklistScpRejectsAnUnknownCalledTitle) {

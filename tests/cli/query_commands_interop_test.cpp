@@ -169,10 +169,11 @@ TEST_F(QueryCommandsAgainstDcmqrscp, FindAtEachLevelCountsWhatFindscuCounts) {
 TEST_F(QueryCommandsAgainstDcmqrscp, FindWithAnUnknownCalledTitleFails) {
   const RunResult find = Norvane({"find", "127.0.0.1", scp_->Port(), "--aec", "NOSUCHAE"});
   EXPECT_EQ(find.exitCode, 1);
-  EXPECT_EQ(find.output,
-            "Association Failed!\nnorvane find: association rejected (permanent) by the service "
-            "user: called AE title not recognized\nFIND failed to connect to: NOSUCHAE (127.0.0.1:" +
-                scp_->Port() + ")\n");
+  EXPECT_EQ(
+      find.output,
+      "Association Failed!\nnorvane find: association rejected (permanent) by the service "
+      "user: called AE title not recognized\nFIND failed to connect to: NOSUCHAE (127.0.0.1:" +
+          scp_->Port() + ")\n");
 }
 
 TEST_F(QueryCommandsAgainstDcmqrscp, MoveOfAStudyDeliversItAndPrintsTheCounts) {

@@ -33,10 +33,10 @@ RunResult Norvane(std::vector<std::string> arguments) {
 TEST(QueryCommands, HelpTellsTheLinesTheKeysAndTheExitStatus) {
   const RunResult find = Norvane({"find", "--help"});
   EXPECT_EQ(find.exitCode, 0);
-  for (const char* part : {"usage: norvane find [HOST PORT] [--level STUDY|SERIES|IMAGE]",
-                           "No studies: N", "FIND OK", "Association Failed!", "-k FIELD=VALUE",
-                           "PatientName, PatientID, PatientAge", "SOPInstanceUID", "exit status",
-                           "--max-results N", "cut off", "--dimse-timeout"}) {
+  for (const char* part :
+       {"usage: norvane find [HOST PORT] [--level STUDY|SERIES|IMAGE]", "No studies: N", "FIND OK",
+        "Association Failed!", "-k FIELD=VALUE", "PatientName, PatientID, PatientAge",
+        "SOPInstanceUID", "exit status", "--max-results N", "cut off", "--dimse-timeout"}) {
     EXPECT_TRUE(Contains(find.output, part)) << part << " missing from:\n" << find.output;
   }
   const RunResult move = Norvane({"move", "--help"});
@@ -150,8 +150,8 @@ TEST(QueryCommands, FindEndedByAFailureStatusSaysWhyAndExits1) {
   peer.Finish();
   EXPECT_EQ(find.exitCode, 1);
   EXPECT_TRUE(Contains(find.output, "No images: 1\n")) << find.output;
-  EXPECT_TRUE(Contains(find.output,
-                       "norvane find: C-FIND-RSP status 0xA700 (Refused: Out of Resources)"))
+  EXPECT_TRUE(
+      Contains(find.output, "norvane find: C-FIND-RSP status 0xA700 (Refused: Out of Resources)"))
       << find.output;
   EXPECT_TRUE(
       Contains(find.output, "FIND failed to connect to: PEER (127.0.0.1:" + peer.Port() + ")\n"))

@@ -139,8 +139,8 @@ TEST_F(ScpCommand, NorvaneStoreToAnUnwritableFolderSaysOutOfResources) {
   const std::string port = Start({"--folder", dir_ / "store"});
   ASSERT_FALSE(port.empty()) << scp_.Log();
   const std::string file = testing::PydicomFile("CT_small.dcm");
-  const RunResult sent = testing::RunNorvaneStandardError(
-      {"store", "127.0.0.1", port, file, "--aec", "NORVANESCP"});
+  const RunResult sent =
+      testing::RunNorvaneStandardError({"store", "127.0.0.1", port, file, "--aec", "NORVANESCP"});
   EXPECT_EQ(sent.exitCode, 1);
   EXPECT_EQ(sent.output,
             "norvane store: " + file + ": C-STORE-RSP status 0xA700 (Refused: Out of Resources)\n")

@@ -137,11 +137,10 @@ TEST(SendSeriesCommand, EveryFileIsReportedAndOneFailureFailsTheSeries) {
   EXPECT_EQ(peer.Finish().stores.size(), 3u);
   EXPECT_EQ(sent.exitCode, 1);
   const std::string base = folder + "1.2.826.0.1.3680043.2.4821.7.1.2.3.";
-  const std::string reason =
-      base + "2.dcm: C-STORE-RSP status 0xA700 (Refused: Out of Resources)";
+  const std::string reason = base + "2.dcm: C-STORE-RSP status 0xA700 (Refused: Out of Resources)";
   EXPECT_EQ(sent.output, base + "1.dcm: stored (0x0000)\n" + base +
-                             "2.dcm: failed, status 0xA700\nnorvane send-series: " + reason +
-                             "\n" + base +
+                             "2.dcm: failed, status 0xA700\nnorvane send-series: " + reason + "\n" +
+                             base +
                              "3.dcm: stored (0x0000)\n"
                              "SEND SERIES failed: 1 of 3 files not stored\n");
   EXPECT_EQ(testing::LogTexts(dir / "series.log"),
@@ -171,7 +170,9 @@ TEST(SendSeriesCommand, UnreadableFirstFileSendsNothingAndSaysWhy) {
   EXPECT_EQ(sent.output, first +
                              ": failed, the file cannot be opened\n"
                              "nothing sent: the series' SOP class comes from the first file, "
-                             "which cannot be used\n" +
+                             "which cannot be used\n"
+                             "norvane send-series: nothing sent: the series' SOP class comes "
+                             "from the first file, which cannot be used\n" +
                              folder +
                              "1.2.826.0.1.3680043.2.4821.7.1.2.3.2.dcm: not sent\n"
                              "SEND SERIES failed: 2 of 2 files not stored\n");

@@ -264,8 +264,7 @@ TEST_F(FindWire, FailureStatusAddsOneEmptyRecordStopsReadingAndFails) {
       FindSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), StudyInfo{}, results);
   EXPECT_EQ(result.failure, ServiceFailure::kStatus);
   EXPECT_EQ(result.status, 0xA700);
-  EXPECT_EQ(result.reason,
-            "the peer ended the query with status 0xA700 (Refused: out of resources)");
+  EXPECT_EQ(result.reason, "C-FIND-RSP status 0xA700 (Refused: Out of Resources)");
   EXPECT_TRUE(result.associated && result.sent);
   EXPECT_TRUE(peer.Finish().released) << "no further response is awaited after a failure";
   ASSERT_EQ(results.size(), 2u);
@@ -297,7 +296,8 @@ TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsEndWithoutAStatus) {
         Case{"pending without its identifier", identifierMissing, ServiceFailure::kNoResponse}}) {
     ScriptedQueryPeer peer(c.script);
     PDU_Service pdu;
-    ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), kFind)) << c.what;
+    ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), kFind))
+        << c.what;
     ASSERT_TRUE(WriteFindRQ(pdu, StudyInfo{}, kFind)) << c.what;
     std::vector<StudyInfo> results;
     ServiceResult response = ReadFindRSP(pdu, results);
@@ -334,7 +334,10 @@ TEST_F(FindWire, ElementPastTheEndOfTheIdentifierAbortsAndGivesNoResponse) {
   const FindResult result =
       FindSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), StudyInfo{}, results);
   peer.Finish();
-  EXPECT_EQ(result.failure, ServiceFailure::kNoResponse);
+  EXPECT_EQ(result.failure, ServiceFailure::kProtocol);
+  EXPECT_EQ(result.reason,
+            "no identifier after the C-FIND-RSP: the peer sent a message that cannot be decoded "
+            "(aborted)");
   EXPECT_TRUE(results.empty());
 }
 

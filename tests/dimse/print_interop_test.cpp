@@ -45,7 +45,8 @@ class PrintAgainstDcmprscp : public ::testing::Test {
     box.FilmOrientation = "PORTRAIT";
     box.FilmSizeID = "14INX17IN";
     box.MagnificationType = "REPLICATE";
-    return PrintSCU_Ex(file, testing::LoopbackPeer(printer_.Port(), DcmprscpPeer::kTitle, "NORVANE"),
+    return PrintSCU_Ex(file,
+                       testing::LoopbackPeer(printer_.Port(), DcmprscpPeer::kTitle, "NORVANE"),
                        FilmSessioncfg{"1", "MED", "BLUE FILM", "MAGAZINE"}, box, allowColor, 0);
   }
 

@@ -351,14 +351,17 @@ TEST_F(PrintSCUWire, EachFailingStepEndsTheJobWithItsLine) {
   };
   const Case cases[] = {
       {1, 0x0106, "Create Film Session: Failed!", PrintStep::kFilmSession,
-       "N-CREATE-RSP status 0x0106"},
+       "N-CREATE-RSP status 0x0106 (Failure: Invalid attribute value)"},
       // a warning counts as failure
-      {2, 0xB600, "Create Film Box: Failed!", PrintStep::kFilmBox, "N-CREATE-RSP status 0xB600"},
-      {3, 0xC000, "Set Image Box: Failed!", PrintStep::kImageBox, "N-SET-RSP status 0xC000"},
+      {2, 0xB600, "Create Film Box: Failed!", PrintStep::kFilmBox,
+       "N-CREATE-RSP status 0xB600 (Warning: Memory allocation not supported)"},
+      {3, 0xC000, "Set Image Box: Failed!", PrintStep::kImageBox,
+       "N-SET-RSP status 0xC000 (Failure (not defined for this service))"},
       {4, 0xC600, "Film Box Action: Failed!", PrintStep::kPrintAction,
-       "N-ACTION-RSP status 0xC600"},
+       "N-ACTION-RSP status 0xC600 (Failed: Film Session SOP Instance hierarchy does not "
+       "contain Film Box SOP Instances)"},
       {5, 0x0110, "FilmBox Delete: Failed!", PrintStep::kDeleteFilmBox,
-       "N-DELETE-RSP status 0x0110"},
+       "N-DELETE-RSP status 0x0110 (Failure: Processing failure)"},
   };
   for (const Case& c : cases) {
     PrintPeerScript script;

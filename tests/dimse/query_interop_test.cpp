@@ -87,7 +87,8 @@ class QueryRetrieveAgainstDcmqrscp : public ::testing::Test {
   template <class Record>
   std::vector<Record> Find(const Record& query) {
     std::vector<Record> results;
-    EXPECT_TRUE(FindSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), query, results).Ok())
+    EXPECT_TRUE(
+        FindSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), query, results).Ok())
         << scp_->Log();
     return results;
   }
@@ -203,8 +204,9 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, StudyMoveDeliversEveryImageToStorescp) {
   StudyInfo query;
   query.StudyInstanceUID = kStudyWithFourImages;
   std::vector<DimseResponse> responses;
-  const MoveResult result = MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "MOVEDEST", query,
-                                    [&](const DimseResponse& r) { responses.push_back(r); });
+  const MoveResult result =
+      MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "MOVEDEST", query,
+              [&](const DimseResponse& r) { responses.push_back(r); });
   storescp.Stop();
 
   EXPECT_TRUE(result.Ok()) << result.reason << scp_->Log();
@@ -244,7 +246,8 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, SeriesMoveToAnOddLengthTitleArrives) {
   SeriesInfo query;
   query.StudyInstanceUID = kStudyWithThreeSeries;
   query.SeriesInstanceUID = series[0].SeriesInstanceUID;
-  const MoveResult result = MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "MVDST", query);
+  const MoveResult result =
+      MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "MVDST", query);
   storescp.Stop();
   EXPECT_TRUE(result.Ok()) << result.reason << scp_->Log();
   EXPECT_EQ(result.completed, expected);
@@ -254,7 +257,8 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, SeriesMoveToAnOddLengthTitleArrives) {
 TEST_F(QueryRetrieveAgainstDcmqrscp, MoveToAnUnknownDestinationIsRefused) {
   StudyInfo query;
   query.StudyInstanceUID = kStudyWithFourImages;
-  const MoveResult result = MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "NOWHERE", query);
+  const MoveResult result =
+      MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "NOWHERE", query);
   EXPECT_EQ(result.failure, ServiceFailure::kStatus) << result.reason;
   EXPECT_EQ(result.status, 0xA801);
   EXPECT_EQ(result.reason, "C-MOVE-RSP status 0xA801 (Refused: Move Destination unknown)");

@@ -12,8 +12,8 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -115,7 +115,7 @@ struct QueryPeerRecord {
   bool refusedDestination = false;  // the Move Destination held control characters
   size_t endlessSent = 0;           // endless responses sent
   Bytes cancel;                     // the C-CANCEL-RQ command, when one came
-  std::vector<Bytes> requestPdus;  // every P-DATA-TF PDU of the request, whole
+  std::vector<Bytes> requestPdus;   // every P-DATA-TF PDU of the request, whole
   uint8_t contextID = 0;
   Bytes command;     // the request's command message
   Bytes identifier;  // the request's data set message
@@ -166,8 +166,7 @@ class ScriptedQueryPeer {
     const std::optional<Bytes> destination = CommandValue(record_.Command(), 0x0600);
     if (script_.strict && destination && HasControlCharacters(*destination)) {
       record_.refusedDestination = true;
-      SendResponse(fd, {MoveResponseCommand(CommandUS(record_.Command(), 0x0110), 0xA801, {}),
-                        {}});
+      SendResponse(fd, {MoveResponseCommand(CommandUS(record_.Command(), 0x0110), 0xA801, {}), {}});
     } else {
       for (const ScriptedResponse& response : script_.responses) {
         if (!SendResponse(fd, response)) return;

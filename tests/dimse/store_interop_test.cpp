@@ -279,7 +279,8 @@ TEST_F(StoreAgainstStorescp, DatabaseSeriesArrivesWhole) {
   const std::string folder =
       testing::StoreSeries(dir_ / "Database", 12, testing::kCTImageStorage, 64, 64);
   ASSERT_FALSE(folder.empty());
-  const SeriesResult series = SendSeries(testing::LoopbackPeer(port_, kScpTitle, "NORVANE"), folder, "", true);
+  const SeriesResult series =
+      SendSeries(testing::LoopbackPeer(port_, kScpTitle, "NORVANE"), folder, "", true);
   EXPECT_TRUE(series.Ok());
   ASSERT_EQ(series.results.size(), 12u);
   const std::vector<std::string> received = ReceivedFiles();

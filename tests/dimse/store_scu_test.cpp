@@ -67,7 +67,8 @@ class StoreSCUWire : public ::testing::Test {
 
   StoreResult Store(ScriptedStorePeer& peer, const std::string& file,
                     std::string_view preferred = {}, bool convert = true) {
-    return StoreSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), file, preferred, convert);
+    return StoreSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), file, preferred,
+                    convert);
   }
 
   std::string Write(const std::string& name, const TagList& dataset,
@@ -308,7 +309,7 @@ TEST_F(StoreSCUWire, EachKindOfAnswerEndsAsItShould) {
       {PeerAnswer::kEchoResponse, 0, ServiceFailure::kUnexpectedResponse, std::nullopt,
        "failed, the peer answered with a C-ECHO-RSP, not a C-STORE-RSP"},
       {PeerAnswer::kCloseAtRequest, 0, ServiceFailure::kNoResponse, std::nullopt,
-       "failed, the association ended without a C-STORE-RSP"},
+       "failed, no C-STORE-RSP: the peer closed the connection"},
   };
   for (const AnswerCase& c : cases) {
     StorePeerScript script;

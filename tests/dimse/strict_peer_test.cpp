@@ -58,9 +58,8 @@ TEST_F(StrictPeer, EchoAndStoreSucceedWithSpacePaddedTitles) {
       << Hex(echoSeen.associateRQ, 10, 32);
 
   testing::ScriptedStorePeer storePeer({});
-  const StoreResult store =
-      StoreSCU(testing::LoopbackPeer(storePeer.Port(), "ODDTITLE1"),
-               testing::PydicomFile("CT_small.dcm"), "", true);
+  const StoreResult store = StoreSCU(testing::LoopbackPeer(storePeer.Port(), "ODDTITLE1"),
+                                     testing::PydicomFile("CT_small.dcm"), "", true);
   const testing::StorePeerRecord& storeSeen = storePeer.Finish();
   EXPECT_TRUE(store.Ok()) << store.reason;
   EXPECT_EQ(storeSeen.stores.size(), 1u);

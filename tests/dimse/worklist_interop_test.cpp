@@ -65,7 +65,8 @@ class WorklistAgainstWlmscpfs : public ::testing::Test {
   std::vector<TWorklistItem> Query(const TWorklistItem& query, ServiceResult& status) {
     std::vector<TWorklistItem> items;
     PDU_Service pdu;
-    EXPECT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(scp_->Port(), testing::kWorklistTitle, "NORVANE"),
+    EXPECT_TRUE(OpenAssoc(pdu,
+                          testing::LoopbackPeer(scp_->Port(), testing::kWorklistTitle, "NORVANE"),
                           uid::kModalityWorklistFind));
     EXPECT_TRUE(WriteWLFindRQ(pdu, query, uid::kModalityWorklistFind));
     do {

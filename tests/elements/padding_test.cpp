@@ -16,11 +16,18 @@ TEST(Padding, OddValuesTakeThePadByteOfTheirVR) {
     std::string text;
     std::string value;
   } cases[] = {
-      {"AE", "MVDST", "MVDST "},     {"AE", "MOVEDEST", "MOVEDEST"}, {"CS", "STUDY", "STUDY "},
-      {"PN", "DOE^J", "DOE^J "},     {"LO", "12345", "12345 "},      {"DA", "", ""},
-      {"UI", "1.2.3", std::string("1.2.3") + '\0'},                  {"UI", "1.23", "1.23"},
-      {"OB", "abc", std::string("abc") + '\0'},                      {"UN", "x", std::string("x") + '\0'},
-      {"OW", "abc", std::string("abc") + '\0'},                      {"UT", "odd", "odd "},
+      {"AE", "MVDST", "MVDST "},
+      {"AE", "MOVEDEST", "MOVEDEST"},
+      {"CS", "STUDY", "STUDY "},
+      {"PN", "DOE^J", "DOE^J "},
+      {"LO", "12345", "12345 "},
+      {"DA", "", ""},
+      {"UI", "1.2.3", std::string("1.2.3") + '\0'},
+      {"UI", "1.23", "1.23"},
+      {"OB", "abc", std::string("abc") + '\0'},
+      {"UN", "x", std::string("x") + '\0'},
+      {"OW", "abc", std::string("abc") + '\0'},
+      {"UT", "odd", "odd "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.vr) + " '" + c.text + "'");

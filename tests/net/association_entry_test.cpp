@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,7 +105,9 @@ TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
   }
 }
 
-TEST(PDU_Service, AnOpenAssociationIsReleasedWhenItGoes) {
+TEST(DeletePDU, NullHandleIsIgnoredAndAnOpenAssociationIsReleasedFirst) {
+  DeletePDU(nullptr);
+
   Bytes release;
   testing::ScriptedAcceptor peer([&](int fd) {
     testing::ReadPdu(fd);
@@ -112,12 +115,12 @@ TEST(PDU_Service, AnOpenAssociationIsReleasedWhenItGoes) {
     release = testing::ReadExactly(fd, 10);
     testing::SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});
   });
-  {
-    PDU_Service pdu;
-    ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"),
-                          uid::kVerification));
-    EXPECT_TRUE(pdu.Connected());
-  }
+  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  EXPECT_FALSE(pdu->Trace());
+  ASSERT_TRUE(
+      OpenAssoc(*pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), uid::kVerification));
+  EXPECT_TRUE(pdu->Connected());
+  DeletePDU(std::move(pdu));
   peer.Join();
   EXPECT_EQ(release, (Bytes{0x05, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00}))
       << Hex(release);

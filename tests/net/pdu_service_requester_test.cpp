@@ -229,8 +229,8 @@ TEST_F(Requester, SilentOrTricklingPeerEndsInTheAcseTimeOutAndIsAborted) {
     PDU_Service service;
     ASSERT_TRUE(service.ProposeAssociation("", "ARCHIVE", uid::kVerification,
                                            {std::string(uid::kImplicitVRLittleEndian)}));
-    service.SetTimeouts({std::chrono::seconds(5), std::chrono::milliseconds(400),
-                         std::chrono::seconds(5)});
+    service.SetTimeouts(
+        {std::chrono::seconds(5), std::chrono::milliseconds(400), std::chrono::seconds(5)});
     const Clock::time_point start = Clock::now();
     const ServiceResult result = service.Connect("127.0.0.1", peer.Port());
     const auto waited = Clock::now() - start;

@@ -151,7 +151,8 @@ TEST(SocketConnection, ADeadlineEndsATricklingReceiveAndLeavesTheSocketOpen) {
   socket.AdoptConnection(pair.TakeOurs());
   std::atomic<bool> stop{false};
   std::thread trickle([&] {
-    while (!stop && pair.Send({0x42})) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (!stop && pair.Send({0x42}))
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
   });
   socket.SetDeadline(Clock::now() + std::chrono::milliseconds(300));
   const Clock::time_point start = Clock::now();
@@ -169,6 +170,8 @@ TEST(SocketConnection, ADeadlineEndsATricklingReceiveAndLeavesTheSocketOpen) {
   EXPECT_GE(waited, std::chrono::milliseconds(290));
   EXPECT_LT(waited, std::chrono::milliseconds(1000));
   socket.ClearDeadline();
+  socket.SetReceiveTimeout(std::chrono::seconds(2));
+  ASSERT_TRUE(pair.Send({0x43}));
   EXPECT_EQ(socket.ReadBinary(&byte, 1), 1) << "without the deadline, reading goes on";
 }
 
