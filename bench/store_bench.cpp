@@ -199,10 +199,13 @@ void StopAndClean() {
 
 double SendSeriesSeconds() {
   Workspace& w = Work();
-  std::string calling = "BENCH";
+  norvane::AssociationParameters peer;
+  peer.host = "127.0.0.1";
+  peer.port = w.port;
+  peer.callingAETitle = "BENCH";
+  peer.calledAETitle = kScpTitle;
   const auto start = std::chrono::steady_clock::now();
-  const norvane::SeriesResult series =
-      norvane::SendSeries("127.0.0.1", w.port, calling, kScpTitle, w.seriesFolder, "", true);
+  const norvane::SeriesResult series = norvane::SendSeries(peer, w.seriesFolder, "", true);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return series.Ok() && series.results.size() == w.files.size() ? seconds : -1;

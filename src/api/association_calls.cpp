@@ -9,7 +9,6 @@
 
 using norvane::api::Byte;
 using norvane::api::Guarded;
-using norvane::api::Peer;
 using norvane::api::PeerOf;
 using norvane::api::Text;
 
@@ -32,9 +31,8 @@ uint8_t OpenAssoc(PDU_Service* association, const char* host, const char* port,
                   const char* transferSyntax) {
   if (association == nullptr) return 0;
   return Guarded<uint8_t>(0, [&] {
-    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::OpenAssoc(*association, peer.host, peer.port, peer.callingApTitle,
-                                   peer.calledApTitle, Text(abstractSyntax), Text(transferSyntax))
+    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return Byte(norvane::OpenAssoc(*association, peer, Text(abstractSyntax), Text(transferSyntax))
                     .Ok());
   });
 }
@@ -58,9 +56,9 @@ uint8_t ReadEchoRSP(PDU_Service* association) {
 uint8_t EchoSCU(const char* host, const char* port, char* callingApTitle,
                 const char* calledApTitle) {
   return Guarded<uint8_t>(0, [&] {
-    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
     return Byte(
-        norvane::EchoSCU(peer.host, peer.port, peer.callingApTitle, peer.calledApTitle).Ok());
+        norvane::EchoSCU(peer).Ok());
   });
 }
 

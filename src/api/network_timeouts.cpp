@@ -7,25 +7,24 @@
 namespace norvane::api {
 namespace {
 
-// Seconds; read by every network call, on any thread. Until the network layer takes
-// time-outs per association, they are kept here for the calls to hand on.
-constexpr CallerTimeouts kDefaults;
+// Seconds; read by every network call, on any thread, and handed to its association.
+constexpr NetworkTimeouts kDefaults;
 
-int32_t Seconds(std::chrono::seconds duration) {
-  return static_cast<int32_t>(duration.count());
+int32_t Seconds(std::chrono::milliseconds duration) {
+  return static_cast<int32_t>(std::chrono::duration_cast<std::chrono::seconds>(duration).count());
 }
 
 std::atomic<int32_t> connectSetting{Seconds(kDefaults.connect)};
 std::atomic<int32_t> acseSetting{Seconds(kDefaults.acse)};
 std::atomic<int32_t> dimseSetting{Seconds(kDefaults.dimse)};
 
-void Store(std::atomic<int32_t>& setting, int32_t seconds, std::chrono::seconds fallback) {
+void Store(std::atomic<int32_t>& setting, int32_t seconds, std::chrono::milliseconds fallback) {
   setting = seconds >= 1 ? seconds : Seconds(fallback);
 }
 
 }  // namespace
 
-CallerTimeouts CurrentTimeouts() {
+NetworkTimeouts CurrentTimeouts() {
   return {std::chrono::seconds(connectSetting.load()), std::chrono::seconds(acseSetting.load()),
           std::chrono::seconds(dimseSetting.load())};
 }

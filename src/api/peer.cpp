@@ -3,21 +3,23 @@
 #include <cstring>
 
 #include "api/boundary.hpp"
+#include "api/network_timeouts.hpp"
 #include "net/pdu_service.hpp"
 
 namespace norvane::api {
 
-Peer PeerOf(const char* host, const char* port, char* callingApTitle, const char* calledApTitle) {
+AssociationParameters PeerOf(const char* host, const char* port, char* callingApTitle,
+                             const char* calledApTitle) {
   if (callingApTitle != nullptr && callingApTitle[0] == '\0') {
     std::memcpy(callingApTitle, kDefaultCallingApTitle.data(), kDefaultCallingApTitle.size());
     callingApTitle[kDefaultCallingApTitle.size()] = '\0';
   }
-  Peer peer;
+  AssociationParameters peer;
   peer.host = Text(host);
   peer.port = Text(port);
-  peer.callingApTitle =
+  peer.callingAETitle =
       callingApTitle != nullptr ? std::string(callingApTitle) : std::string(kDefaultCallingApTitle);
-  peer.calledApTitle = Text(calledApTitle);
+  peer.calledAETitle = Text(calledApTitle);
   peer.timeouts = CurrentTimeouts();
   return peer;
 }

@@ -18,7 +18,6 @@ using norvane::api::Byte;
 using norvane::api::ForLevel;
 using norvane::api::Guarded;
 using norvane::api::LevelOf;
-using norvane::api::Peer;
 using norvane::api::PeerOf;
 using norvane::api::QueryRecord;
 using norvane::api::Text;
@@ -50,13 +49,13 @@ uint8_t FindSCU(const char* host, const char* port, char* callingApTitle, const 
     return 0;
   }
   return Guarded<uint8_t>(0, [&] {
-    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
     return ForLevel(*queryLevel, [&](auto type) {
       using Record = typename decltype(type)::type;
       Record* query = QueryRecord<Record>(list);
       std::vector<typename Record::Core> results;
       const norvane::FindResult result =
-          norvane::FindSCU(peer.host, peer.port, peer.callingApTitle, peer.calledApTitle,
+          norvane::FindSCU(peer,
                            static_cast<const typename Record::Core&>(*query), results);
       if (result.associated) {
         delete query;
@@ -77,12 +76,12 @@ uint8_t MoveSCU(const char* host, const char* port, char* callingApTitle, const 
     return 0;
   }
   return Guarded<uint8_t>(0, [&] {
-    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
     return ForLevel(*queryLevel, [&](auto type) {
       using Record = typename decltype(type)::type;
       Record* query = QueryRecord<Record>(list);
       const norvane::MoveResult result = norvane::MoveSCU(
-          peer.host, peer.port, peer.callingApTitle, peer.calledApTitle, Text(moveDestination),
+          peer, Text(moveDestination),
           static_cast<const typename Record::Core&>(*query));
       if (result.associated) {
         delete query;
@@ -97,9 +96,8 @@ int32_t StoreSCU(const char* host, const char* port, char* callingApTitle,
                  const char* calledApTitle, const char* fileName,
                  const char* preferredTransferSyntax, uint8_t convert) {
   return Guarded<int32_t>(0, [&] {
-    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return int32_t{Byte(norvane::StoreSCU(peer.host, peer.port, peer.callingApTitle,
-                                          peer.calledApTitle, std::string(Text(fileName)),
+    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return int32_t{Byte(norvane::StoreSCU(peer, std::string(Text(fileName)),
                                           Text(preferredTransferSyntax), convert != 0)
                             .Ok())};
   });
@@ -110,9 +108,8 @@ int32_t SendSeries(const char* host, const char* port, char* callingApTitle,
                    const char* calledApTitle, const char* folder,
                    const char* preferredTransferSyntax, uint8_t convert) {
   return Guarded<int32_t>(0, [&] {
-    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return int32_t{Byte(norvane::SendSeries(peer.host, peer.port, peer.callingApTitle,
-                                            peer.calledApTitle, std::string(Text(folder)),
+    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return int32_t{Byte(norvane::SendSeries(peer, std::string(Text(folder)),
                                             Text(preferredTransferSyntax), convert != 0)
                             .Ok())};
   });
@@ -122,9 +119,8 @@ uint8_t PrintSCU_Ex(const char* fileName, const char* host, const char* port, ch
                     const char* calledApTitle, const FilmSessioncfg* session, const FilmBoxcfg* box,
                     uint8_t allowColor, int32_t planarConfiguration) {
   return Guarded<uint8_t>(0, [&] {
-    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::PrintSCU_Ex(std::string(Text(fileName)), peer.host, peer.port,
-                                     peer.callingApTitle, peer.calledApTitle,
+    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return Byte(norvane::PrintSCU_Ex(std::string(Text(fileName)), peer,
                                      SessionOrDefault(session), BoxOrDefault(box), allowColor != 0,
                                      planarConfiguration)
                     .Ok());
@@ -134,9 +130,8 @@ uint8_t PrintSCU_Ex(const char* fileName, const char* host, const char* port, ch
 uint8_t PrintSCU(const char* fileName, const char* host, const char* port, char* callingApTitle,
                  const char* calledApTitle, const FilmSessioncfg* session, const FilmBoxcfg* box) {
   return Guarded<uint8_t>(0, [&] {
-    Peer peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::PrintSCU(std::string(Text(fileName)), peer.host, peer.port,
-                                  peer.callingApTitle, peer.calledApTitle,
+    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
+    return Byte(norvane::PrintSCU(std::string(Text(fileName)), peer,
                                   SessionOrDefault(session), BoxOrDefault(box))
                     .Ok());
   });

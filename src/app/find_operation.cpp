@@ -63,13 +63,11 @@ std::string_view CountLabel(QueryLevel level) {
 }
 
 template <class Record>
-QueryOperationResult RunFindOperation(std::string_view host, std::string_view port,
-                                      std::string& callingApTitle, std::string_view calledApTitle,
-                                      const Record& query, const LineSink& out) {
+QueryOperationResult RunFindOperation(const AssociationParameters& peer, const Record& query,
+                                      const LineSink& out, size_t maxResults) {
   QueryOperationResult result;
   std::vector<Record> records;
-  static_cast<FindResult&>(result) =
-      FindSCU(host, port, callingApTitle, calledApTitle, query, records);
+  static_cast<FindResult&>(result) = FindSCU(peer, query, records, maxResults);
   if (!result.associated) {
     out(kAssociationFailedLine);
     return result;
@@ -85,12 +83,11 @@ QueryOperationResult RunFindOperation(std::string_view host, std::string_view po
   return result;
 }
 
-template QueryOperationResult RunFindOperation(std::string_view, std::string_view, std::string&,
-                                               std::string_view, const StudyInfo&, const LineSink&);
-template QueryOperationResult RunFindOperation(std::string_view, std::string_view, std::string&,
-                                               std::string_view, const SeriesInfo&,
-                                               const LineSink&);
-template QueryOperationResult RunFindOperation(std::string_view, std::string_view, std::string&,
-                                               std::string_view, const ImageInfo&, const LineSink&);
+template QueryOperationResult RunFindOperation(const AssociationParameters&, const StudyInfo&,
+                                               const LineSink&, size_t);
+template QueryOperationResult RunFindOperation(const AssociationParameters&, const SeriesInfo&,
+                                               const LineSink&, size_t);
+template QueryOperationResult RunFindOperation(const AssociationParameters&, const ImageInfo&,
+                                               const LineSink&, size_t);
 
 }  // namespace norvane

@@ -3,12 +3,14 @@
 // The test application's FIND operation: a Study Root C-FIND over an association of its
 // own, the count of the records and each record as labelled lines.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/query_operation.hpp"
 #include "dimse/query_records.hpp"
+#include "net/association_parameters.hpp"
 
 namespace norvane {
 
@@ -28,16 +30,14 @@ std::vector<std::string> RecordLines(const ImageInfo& image);
 // The count line's label by level: "No studies: ", "No series: ", "No images: ".
 std::string_view CountLabel(QueryLevel level);
 
-// Runs the query: opens an association for the Study Root Query/Retrieve FIND SOP class
-// (trace on when the log level is above 1), sends the query, reads responses while they
-// are pending, releases. Writes "Association Failed!" when the association cannot be
-// opened; otherwise the count line (CountLabel and the number of records), an empty line,
-// and per record its lines and an empty line. A response with a failure status counts as
-// a record too (empty unless it carried an identifier). The reporting of success or
-// failure is left to the caller.
+// Runs the query with FindSCU (trace on when the log level is above 1; at most
+// `maxResults` records, 0 for no limit). Writes "Association Failed!" when the association
+// cannot be opened; otherwise the count line (CountLabel and the number of records), an
+// empty line, and per record its lines and an empty line. A response with a failure status
+// counts as a record too (empty unless it carried an identifier). The reporting of success
+// or failure is left to the caller.
 template <class Record>
-QueryOperationResult RunFindOperation(std::string_view host, std::string_view port,
-                                      std::string& callingApTitle, std::string_view calledApTitle,
-                                      const Record& query, const LineSink& out);
+QueryOperationResult RunFindOperation(const AssociationParameters& peer, const Record& query,
+                                      const LineSink& out, size_t maxResults = kDefaultMaxResults);
 
 }  // namespace norvane

@@ -62,22 +62,29 @@ bool MainThread::Run() {
   SetLOG(OperationLogPath(context_.logsFolder, operation_, day), context_.settings.logLevel());
   context_.output->Clear();
   WriteLog("Starting " + name + " Service");
-  success_ = RunService();
+  const ServiceResult result = RunService();
+  success_ = result.Ok();
+  if (!success_ && !result.reason.empty()) {
+    WriteLog(result.reason);
+    context_.output->WriteLine(result.reason);
+  }
   const std::string report = ReportLine();
   WriteLog(report);
   context_.output->WriteLine(report);
   return success_;
 }
 
-bool MainThread::RunService() {
+ServiceResult MainThread::RunService() {
   const Settings& settings = context_.settings;
   const LineSink out = [this](const std::string& line) { context_.output->WriteLine(line); };
+  // A cancelled choice of file needs no reason: the operator made it.
+  const ServiceResult noFile = ServiceResult::Failed(ServiceFailure::kLocal, "");
   switch (operation_) {
     case Operation::kEcho:
       return EchoService(settings);
     case Operation::kStore: {
       const std::optional<std::string> file = context_.fileChooser->ChooseFile();
-      return file && StoreService(settings, *file, transferSyntaxUID_);
+      return file ? StoreService(settings, *file, transferSyntaxUID_) : noFile;
     }
     case Operation::kFind:
       return FindService(settings, context_.filter, out);
@@ -85,10 +92,11 @@ bool MainThread::RunService() {
       return WorklistService(settings, context_.filter, out);
     case Operation::kPrint: {
       const std::optional<std::string> file = context_.fileChooser->ChooseFile();
-      return file && PrintService(settings, *file, FilmSessionFor(settings), FilmBoxFor(settings));
+      return file ? PrintService(settings, *file, FilmSessionFor(settings), FilmBoxFor(settings))
+                  : noFile;
     }
   }
-  return false;
+  return noFile;
 }
 
 // Every unsuccessful end gets the same line, also when nothing was connected.

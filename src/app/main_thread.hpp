@@ -16,6 +16,7 @@
 #include "app/output_sink.hpp"
 #include "app/qfilter/query_filter.hpp"
 #include "app/setup/settings.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
@@ -47,7 +48,8 @@ class MainThread {
   // "ddmmyyyy", logs to logsFolder + "DDMMYYYY_OPERATION.log" at the settings' log level,
   // clears the output, logs "Starting OPERATION Service", runs the service and writes
   // "OPERATION OK" or "OPERATION failed to connect to: AET (HOST:PORT)" to the log and
-  // the output. Returns the success.
+  // the output; a failure's reason in words comes first, as a line of its own. Returns the
+  // success.
   bool Run();
 
   // Runs the worker on a thread of its own, which owns it and ends by itself; nobody
@@ -58,7 +60,7 @@ class MainThread {
   bool success() const { return success_; }
 
  private:
-  bool RunService();
+  ServiceResult RunService();
   std::string ReportLine() const;
 
   Operation operation_;

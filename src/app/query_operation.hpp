@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "dimse/find_scu.hpp"
+#include "dimse/query_responses.hpp"
 
 namespace norvane {
 

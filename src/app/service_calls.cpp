@@ -8,41 +8,41 @@
 
 namespace norvane {
 
-bool EchoService(const Settings& settings) {
-  std::string calling = settings.localAET();
-  return static_cast<bool>(
-      EchoSCU(settings.host(), settings.port(), calling, settings.remoteAET()));
+AssociationParameters PeerOfSettings(const Settings& settings) {
+  AssociationParameters peer;
+  peer.host = settings.host();
+  peer.port = settings.port();
+  peer.callingAETitle = settings.localAET();
+  peer.calledAETitle = settings.remoteAET();
+  return peer;
 }
 
-bool StoreService(const Settings& settings, const std::string& fileName,
-                  std::string_view transferSyntaxUID) {
-  std::string calling = settings.localAET();
-  return StoreSCU(settings.host(), settings.port(), calling, settings.remoteAET(), fileName,
-                  transferSyntaxUID, true)
-      .Ok();
+ServiceResult EchoService(const Settings& settings) {
+  return EchoSCU(PeerOfSettings(settings));
 }
 
-bool FindService(const Settings& settings, const QueryFilter& filter, const LineSink& out) {
-  std::string calling = settings.localAET();
-  return RunFindOperation(settings.host(), settings.port(), calling, settings.remoteAET(),
-                          StudyQueryFromFilters(filter.PatientNameFilter, filter.DateFilter), out)
-      .Ok();
+ServiceResult StoreService(const Settings& settings, const std::string& fileName,
+                           std::string_view transferSyntaxUID) {
+  return StoreSCU(PeerOfSettings(settings), fileName, transferSyntaxUID, true);
 }
 
-bool WorklistService(const Settings& settings, const QueryFilter& filter, const LineSink& out) {
-  std::string calling = settings.localAET();
-  return RunWorklistOperation(settings.host(), settings.port(), calling, settings.remoteAET(),
+ServiceResult FindService(const Settings& settings, const QueryFilter& filter,
+                          const LineSink& out) {
+  return RunFindOperation(PeerOfSettings(settings),
+                          StudyQueryFromFilters(filter.PatientNameFilter, filter.DateFilter), out);
+}
+
+ServiceResult WorklistService(const Settings& settings, const QueryFilter& filter,
+                              const LineSink& out) {
+  return RunWorklistOperation(PeerOfSettings(settings),
                               WorklistQueryFromFilters(filter.PatientNameFilter, filter.DateFilter),
-                              out)
-      .Ok();
+                              out);
 }
 
-bool PrintService(const Settings& settings, const std::string& fileName,
-                  const FilmSessioncfg& session, const FilmBoxcfg& box) {
-  std::string calling = settings.localAET();
-  return static_cast<bool>(PrintSCU_Ex(fileName, settings.host(), settings.port(), calling,
-                                       settings.remoteAET(), session, box, true,
-                                       settings.planarConfiguration() ? 1 : 0));
+ServiceResult PrintService(const Settings& settings, const std::string& fileName,
+                           const FilmSessioncfg& session, const FilmBoxcfg& box) {
+  return PrintSCU_Ex(fileName, PeerOfSettings(settings), session, box, true,
+                     settings.planarConfiguration() ? 1 : 0);
 }
 
 }  // namespace norvane

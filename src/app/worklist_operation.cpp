@@ -1,12 +1,6 @@
 #include "app/worklist_operation.hpp"
 
-#include <memory>
-
-#include "dimse/find_request.hpp"
-#include "dimse/worklist_request.hpp"
-#include "log/log.hpp"
-#include "net/association_entry.hpp"
-#include "net/uids.hpp"
+#include "dimse/worklist_scu.hpp"
 
 namespace norvane {
 
@@ -32,40 +26,24 @@ std::vector<std::string> WorklistLines(const TWorklistItem& w) {
   };
 }
 
-QueryOperationResult RunWorklistOperation(std::string_view host, std::string_view port,
-                                          std::string& callingApTitle,
-                                          std::string_view calledApTitle,
-                                          const TWorklistItem& query, const LineSink& out) {
+QueryOperationResult RunWorklistOperation(const AssociationParameters& peer,
+                                          const TWorklistItem& query, const LineSink& out,
+                                          size_t maxResults) {
   QueryOperationResult result;
   std::vector<TWorklistItem> items;
-  auto pdu = std::make_unique<PDU_Service>();
-  if (LogLevel() > 1) pdu->SetTrace(true);
-  result.Set(
-      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kModalityWorklistFind));
-  result.associated = result.Ok();
-  if (result.associated) {
-    result.sent = WriteWLFindRQ(*pdu, query, uid::kModalityWorklistFind);
-    if (!result.sent) {
-      result.Set(
-          ServiceResult::Failed(ServiceFailure::kNotSent, "the C-FIND-RQ could not be sent"));
-    } else {
-      // A failure status is final as well: nothing follows it but the release.
-      do {
-        result.Set(ReadWLFindRSP(*pdu, items));
-      } while (IsPending(result));
-    }
-    result.records = items.size();
-    out("No studies: " + std::to_string(items.size()));
-    out("");
-    for (const TWorklistItem& item : items) {
-      for (const std::string& line : WorklistLines(item))
-        out(line);
-      out("");
-    }
-  } else {
+  static_cast<FindResult&>(result) = WorklistSCU(peer, query, items, maxResults);
+  if (!result.associated) {
     out(kAssociationFailedLine);
+    return result;
   }
-  CloseAssoc(*pdu);
+  result.records = items.size();
+  out("No studies: " + std::to_string(items.size()));
+  out("");
+  for (const TWorklistItem& item : items) {
+    for (const std::string& line : WorklistLines(item))
+      out(line);
+    out("");
+  }
   return result;
 }
 

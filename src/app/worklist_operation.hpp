@@ -3,12 +3,14 @@
 // The test application's WORKLIST operation: a modality worklist C-FIND over an
 // association of its own, the count of the items and each item as labelled lines.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/query_operation.hpp"
 #include "dimse/worklist_item.hpp"
+#include "net/association_parameters.hpp"
 
 namespace norvane {
 
@@ -23,15 +25,13 @@ TWorklistItem WorklistQueryFromFilters(std::string_view patientNameFilter,
 // Performing Physician: ", each followed by the field as received.
 std::vector<std::string> WorklistLines(const TWorklistItem& item);
 
-// Runs the query: opens an association for the Modality Worklist Information Model - FIND
-// SOP class (trace on when the log level is above 1), sends the query, reads responses
-// while they are pending, releases. Writes "Association Failed!" when the association
+// Runs the query with WorklistSCU (trace on when the log level is above 1; at most
+// `maxResults` items, 0 for no limit). Writes "Association Failed!" when the association
 // cannot be opened; otherwise "No studies: " and the number of items, an empty line, and
 // per item its 9 lines and an empty line. The reporting of success or failure is left to
 // the caller.
-QueryOperationResult RunWorklistOperation(std::string_view host, std::string_view port,
-                                          std::string& callingApTitle,
-                                          std::string_view calledApTitle,
-                                          const TWorklistItem& query, const LineSink& out);
+QueryOperationResult RunWorklistOperation(const AssociationParameters& peer,
+                                          const TWorklistItem& query, const LineSink& out,
+                                          size_t maxResults = kDefaultMaxResults);
 
 }  // namespace norvane

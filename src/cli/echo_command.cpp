@@ -18,8 +18,11 @@ void PrintHelp() {
       "Verifies a DICOM node: opens an association proposing the Verification SOP class\n"
       "with implicit VR little endian, sends one C-ECHO request and releases. Prints\n"
       "\"ECHO OK\", or \"ECHO failed to connect to: AEC (HOST:PORT)\" for every failure\n"
-      "(no connection, association rejected, no or unsuccessful response), after the\n"
-      "reason on standard error.\n\n"
+      "(no connection, association rejected or aborted, a time-out, no or unsuccessful\n"
+      "response), after the reason on standard error and in the log, e.g.\n"
+      "  norvane echo: association rejected (permanent) by the service user: called AE\n"
+      "  title not recognized\n"
+      "  norvane echo: no answer to the A-ASSOCIATE-RQ within 30 s (ACSE time-out)\n\n"
       "options:\n%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 ECHO OK, 1 echo failed, 2 bad command line\n",
@@ -44,10 +47,10 @@ int RunEcho(int argc, char** argv) {
                  args.positionals.front().c_str());
     return 2;
   }
-  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (!ApplyTimeoutOptions(args, "echo", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  const ServiceResult result = EchoSCU(peer.host, peer.port, peer.callingAET, peer.calledAET);
+  const ServiceResult result = EchoSCU(peer.Parameters());
   ReportFailureReason("echo", result);
   ReportOperation(kOperation, result.Ok(), peer);
   return result.Ok() ? 0 : 1;

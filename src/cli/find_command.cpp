@@ -17,10 +17,6 @@ namespace {
 
 constexpr const char* kOperation = "FIND";
 
-constexpr OptionSpec kFindOptions[] = {{"--aet", true},       {"--aec", true}, {"--log", true},
-                                       {"--log-level", true}, {"-v", false},   {"--level", true},
-                                       {"-k", true}};
-
 void PrintHelp() {
   std::printf(
       "usage: norvane find [HOST PORT] [--level STUDY|SERIES|IMAGE] [-k FIELD=VALUE]...\n"
@@ -40,6 +36,9 @@ void PrintHelp() {
       "AccessionNumber, PhysiciansName; PatientAge is not shown); SERIES and IMAGE\n"
       "records as one \"Field: value\" line per field. Values are shown as received,\n"
       "padding included. A response with a failure status counts as a record.\n\n"
+      "At most --max-results records are kept: when the archive has more matches, the\n"
+      "query is cancelled (C-CANCEL), the records so far are printed, and standard error\n"
+      "says the result was cut off; the query then counts as failed.\n\n"
       "options:\n%s"
       "  --level LEVEL      STUDY (default), SERIES or IMAGE\n"
       "  -k FIELD=VALUE     matching key (repeatable); wildcards and ranges as the archive\n"
@@ -50,8 +49,9 @@ void PrintHelp() {
       "                     STUDY:  %s"
       "                     SERIES: %s"
       "                     IMAGE:  %s"
+      "  --max-results N    keep at most N records (default 10000; 0: no limit)\n"
       "  -h, --help         show this help\n\n"
-      "exit status: 0 FIND OK, 1 find failed, 2 bad command line\n",
+      "exit status: 0 FIND OK, 1 find failed (or cut off), 2 bad command line\n",
       kNetworkHelp, WrapNames(MatchingFieldNames<StudyInfo>(), 29).c_str(),
       WrapNames(MatchingFieldNames<SeriesInfo>(), 29).c_str(),
       WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str());
@@ -65,14 +65,18 @@ int FindAtLevel(const ParsedArgs& args, Peer& peer) {
     std::fprintf(stderr, "norvane find: %s\n", error.c_str());
     return 2;
   }
-  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+  const std::optional<size_t> maxResults = MaxResultsOption(args, "find");
+  if (!maxResults || !ApplyTimeoutOptions(args, "find", peer) ||
+      !ApplyLogOptions(args, peer.logLevel)) {
+    return 2;
+  }
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  const QueryOperationResult result =
-      RunFindOperation(peer.host, peer.port, peer.callingAET, peer.calledAET, query,
-                       [](const std::string& line) { std::printf("%s\n", line.c_str()); });
+  const QueryOperationResult result = RunFindOperation(
+      peer.Parameters(), query, [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+      *maxResults);
   std::fflush(stdout);
-  ReportFailureReason("find", result);
+  ReportQueryFailure("find", result);
   ReportOperation(kOperation, result.Ok(), peer);
   return result.Ok() ? 0 : 1;
 }
@@ -80,7 +84,8 @@ int FindAtLevel(const ParsedArgs& args, Peer& peer) {
 }  // namespace
 
 int RunFind(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, kFindOptions);
+  ParsedArgs args = ParseArgs(
+      argc, argv, NetworkOptionsAnd({{"--level", true}, {"-k", true}, {"--max-results", true}}));
   if (args.help) {
     PrintHelp();
     return 0;

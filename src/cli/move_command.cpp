@@ -15,16 +15,13 @@
 #include "log/log.hpp"
 #include "net/command_set.hpp"
 #include "net/dimse_response.hpp"
+#include "net/status_meaning.hpp"
 
 namespace norvane::cli {
 namespace {
 
 constexpr const char* kOperation = "MOVE";
 constexpr size_t kMaxAETitleLength = 16;
-
-constexpr OptionSpec kMoveOptions[] = {{"--aet", true},       {"--aec", true}, {"--log", true},
-                                       {"--log-level", true}, {"-v", false},   {"--dest", true},
-                                       {"--level", true},     {"-k", true}};
 
 void PrintHelp() {
   std::printf(
@@ -38,12 +35,14 @@ void PrintHelp() {
       "Give the unique keys: StudyInstanceUID at STUDY level, also SeriesInstanceUID at\n"
       "SERIES level, also SOPInstanceUID at IMAGE level.\n\n"
       "While the archive reports pending sub-operations, their remaining number is shown\n"
-      "on standard error when it is a terminal. The last line is\n"
+      "on standard error when it is a terminal. When that number does not fall for the\n"
+      "DIMSE time-out (--dimse-timeout), the retrieval counts as stalled: it is cancelled\n"
+      "(C-CANCEL) and fails. The last line is\n"
       "  \"MOVE OK: C completed, F failed, W warning\" for final status 0x0000,\n"
       "  \"MOVE failed, status 0xNNNN (meaning): C completed, F failed, W warning\",\n"
       "  \"MOVE failed: ...\" when the request could not be sent or no final response came,\n"
       "  or \"Association Failed!\" and \"MOVE failed to connect to: AEC (HOST:PORT)\".\n"
-      "Where that line does not name the cause, the reason goes to standard error.\n"
+      "Every failure also writes its reason on standard error and into the log.\n"
       "The numbers are the ones the archive reported last. A warning status (0xB000, some\n"
       "sub-operations failed) is a failure.\n\n"
       "options:\n%s"
@@ -106,13 +105,13 @@ int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destinati
     std::fprintf(stderr, "norvane move: %s\n", error.c_str());
     return 2;
   }
-  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (!ApplyTimeoutOptions(args, "move", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
   MoveResult result;
   {
     MoveProgressLine progress;
-    result = MoveSCU(peer.host, peer.port, peer.callingAET, peer.calledAET, destination, query,
+    result = MoveSCU(peer.Parameters(), destination, query,
                      [&progress](const DimseResponse& r) { progress.Show(r); });
   }
   if (!result.associated) {
@@ -121,25 +120,30 @@ int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destinati
     ReportOperation(kOperation, false, peer);
     return 1;
   }
+  ReportFailureReason("move", result);
   std::string line;
   switch (result.failure) {
     case ServiceFailure::kNone:
       line = "MOVE OK: " + Counts(result);
       break;
-    case ServiceFailure::kStatus:
-      line = "MOVE failed, status " + StatusText(result.status.value_or(0)) + " (" +
-             DescribeMoveStatus(result.status.value_or(0)) + "): " + Counts(result);
+    case ServiceFailure::kStatus: {
+      const uint16_t status = result.status.value_or(0);
+      line = "MOVE failed, status " + StatusText(status) + " (" +
+             std::string(MeaningOfStatus(StatusService::kRetrieve, status).text) +
+             "): " + Counts(result);
       break;
+    }
     case ServiceFailure::kNotSent:
       line = "MOVE failed: the request could not be sent";
       break;
     case ServiceFailure::kNoResponse:
     case ServiceFailure::kUnexpectedResponse:
+    case ServiceFailure::kAborted:
+    case ServiceFailure::kProtocol:
       line =
           "MOVE failed: no final response (the association ended, or the peer sent another "
           "message); " +
           Counts(result);
-      ReportFailureReason("move", result);
       break;
     default:
       line = "MOVE failed: " + result.reason;
@@ -154,7 +158,8 @@ int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destinati
 }  // namespace
 
 int RunMove(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, kMoveOptions);
+  ParsedArgs args =
+      ParseArgs(argc, argv, NetworkOptionsAnd({{"--dest", true}, {"--level", true}, {"-k", true}}));
   if (args.help) {
     PrintHelp();
     return 0;

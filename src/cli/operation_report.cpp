@@ -19,11 +19,22 @@ void ReportOperation(const std::string& operation, bool success, const Peer& pee
   WriteLog(line);
 }
 
-void ReportFailureReason(std::string_view subcommand, const ServiceResult& result) {
-  if (result.Ok()) return;
+void ReportReason(std::string_view subcommand, std::string_view text) {
   std::fflush(stdout);
-  std::fprintf(stderr, "norvane %.*s: %s\n", static_cast<int>(subcommand.size()), subcommand.data(),
-               result.reason.c_str());
+  std::fprintf(stderr, "norvane %.*s: %.*s\n", static_cast<int>(subcommand.size()),
+               subcommand.data(), static_cast<int>(text.size()), text.data());
+  std::fflush(stderr);
+  WriteLog(text);
+}
+
+void ReportFailureReason(std::string_view subcommand, const ServiceResult& result) {
+  if (!result.Ok()) ReportReason(subcommand, result.reason);
+}
+
+void ReportQueryFailure(std::string_view subcommand, const FindResult& result) {
+  if (result.Ok()) return;
+  ReportReason(subcommand,
+               result.cutOff ? result.reason + " (--max-results raises the limit)" : result.reason);
 }
 
 }  // namespace norvane::cli

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/options.hpp"
+#include "dimse/query_responses.hpp"
 #include "net/service_result.hpp"
 
 namespace norvane::cli {
@@ -15,9 +16,15 @@ std::string OperationReportLine(const std::string& operation, bool success, cons
 // Prints the closing line on standard output and writes it to the log.
 void ReportOperation(const std::string& operation, bool success, const Peer& peer);
 
-// Why an operation failed, on standard error: "norvane SUBCOMMAND: " and the result's
-// reason. Nothing for a success. Standard output is flushed first, so the lines keep their
-// order where both go to one place.
+// Why something failed: on standard error "norvane SUBCOMMAND: " and the text, and the text
+// alone into the log. Standard output is flushed first, so the lines keep their order where
+// both go to one place.
+void ReportReason(std::string_view subcommand, std::string_view text);
+
+// ReportReason with the result's reason; nothing for a success.
 void ReportFailureReason(std::string_view subcommand, const ServiceResult& result);
+
+// ReportFailureReason for a query; a cut-off result also says how to raise the limit.
+void ReportQueryFailure(std::string_view subcommand, const FindResult& result);
 
 }  // namespace norvane::cli

@@ -91,11 +91,21 @@ ParsedArgs ParseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
   return out;
 }
 
+std::vector<OptionSpec> NetworkOptionsAnd(std::initializer_list<OptionSpec> own) {
+  std::vector<OptionSpec> specs(std::begin(kNetworkOptions), std::end(kNetworkOptions));
+  specs.insert(specs.end(), own.begin(), own.end());
+  return specs;
+}
+
+AssociationParameters Peer::Parameters() const {
+  return AssociationParameters{host, port, callingAET, calledAET, timeouts};
+}
+
 Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter) {
   Settings settings;
   settings.Load("./" + std::string(kSettingsFileName));
-  Peer peer{settings.host(), settings.port(), settings.localAET(), settings.remoteAET(),
-            settings.logLevel()};
+  Peer peer{settings.host(),      settings.port(),     settings.localAET(),
+            settings.remoteAET(), settings.logLevel(), NetworkTimeouts{}};
   std::vector<std::string>& pos = args.positionals;
   if (pos.size() >= 2 + requiredAfter && IsPortNumber(pos[1])) {
     peer.host = pos[0];
@@ -124,6 +134,42 @@ bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel) {
     });
   }
   return true;
+}
+
+bool ApplyTimeoutOptions(const ParsedArgs& args, std::string_view subcommand, Peer& peer) {
+  const struct {
+    const char* option;
+    std::chrono::milliseconds* limit;
+  } options[] = {{"--connect-timeout", &peer.timeouts.connect},
+                 {"--acse-timeout", &peer.timeouts.acse},
+                 {"--dimse-timeout", &peer.timeouts.dimse}};
+  for (const auto& o : options) {
+    const std::optional<std::string> text = args.Value(o.option);
+    if (!text) continue;
+    const std::optional<std::chrono::milliseconds> limit = ParseSeconds(*text);
+    if (!limit) {
+      std::fprintf(stderr, "norvane %.*s: %s needs a number of seconds, not '%s'\n",
+                   static_cast<int>(subcommand.size()), subcommand.data(), o.option, text->c_str());
+      return false;
+    }
+    *o.limit = *limit;
+  }
+  return true;
+}
+
+std::optional<std::chrono::milliseconds> ParseSeconds(const std::string& text) {
+  const size_t point = text.find('.');
+  const std::string whole = text.substr(0, point);
+  const std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+  if (whole.empty() || fraction.size() > 3 || (point != std::string::npos && fraction.empty())) {
+    return std::nullopt;
+  }
+  const std::optional<long> seconds = ParseNumber(whole);
+  const std::optional<long> thousandths =
+      fraction.empty() ? std::optional<long>(0)
+                       : ParseNumber(fraction + std::string(3 - fraction.size(), '0'));
+  if (!seconds || !thousandths || *seconds > 1000000) return std::nullopt;
+  return std::chrono::milliseconds(*seconds * 1000 + *thousandths);
 }
 
 std::optional<long> ParseNumber(const std::string& text) {

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <chrono>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "net/association_parameters.hpp"
 
 namespace norvane::cli {
 
@@ -30,23 +35,45 @@ struct ParsedArgs {
 ParsedArgs ParseArgs(int argc, char** argv, std::span<const OptionSpec> specs);
 
 // The network options every network subcommand shares.
-inline constexpr OptionSpec kNetworkOptions[] = {
-    {"--aet", true}, {"--aec", true}, {"--log", true}, {"--log-level", true}, {"-v", false}};
+inline constexpr OptionSpec kNetworkOptions[] = {{"--aet", true},
+                                                 {"--aec", true},
+                                                 {"--log", true},
+                                                 {"--log-level", true},
+                                                 {"-v", false},
+                                                 {"--connect-timeout", true},
+                                                 {"--acse-timeout", true},
+                                                 {"--dimse-timeout", true}};
 inline constexpr const char* kNetworkHelp =
     "  HOST PORT          remote node (default: settings file testscu.cfg, else 127.0.0.1 104)\n"
     "  --aet TITLE        calling (local) AE title (default: settings, else \"local\")\n"
     "  --aec TITLE        called (remote) AE title (default: settings, else \"remote\")\n"
+    "  --connect-timeout SECONDS\n"
+    "                     wait at most this long for the TCP connection (default 30)\n"
+    "  --acse-timeout SECONDS\n"
+    "                     wait at most this long for the answer to the association request\n"
+    "                     and to the release request (default 30)\n"
+    "  --dimse-timeout SECONDS\n"
+    "                     wait at most this long for each DIMSE response, and for the peer\n"
+    "                     to take data while sending (default 300). Time-outs take whole or\n"
+    "                     decimal seconds (0.5); 0 sets no limit\n"
     "  --log FILE         write the protocol log to FILE\n"
     "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all traffic\n"
     "  -v                 print the log lines on standard error as well\n";
 
-// Where and as whom to connect, from HOST PORT, --aet/--aec and the settings file.
+// The network options followed by a subcommand's own.
+std::vector<OptionSpec> NetworkOptionsAnd(std::initializer_list<OptionSpec> own);
+
+// Where and as whom to connect, from HOST PORT, --aet/--aec and the settings file, and how
+// long to wait (the time-out options).
 struct Peer {
   std::string host;
   std::string port;
   std::string callingAET;
   std::string calledAET;
   int logLevel = 0;
+  NetworkTimeouts timeouts;
+
+  AssociationParameters Parameters() const;
 };
 
 // Takes HOST PORT from the front of the positionals when they are there: the first two
@@ -58,7 +85,15 @@ Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter);
 // error) when --log-level is not a number.
 bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel);
 
+// Takes --connect-timeout, --acse-timeout and --dimse-timeout into the peer's time-outs.
+// False (with a message on standard error naming the subcommand) when one is not a number
+// of seconds.
+bool ApplyTimeoutOptions(const ParsedArgs& args, std::string_view subcommand, Peer& peer);
+
 // Parses a whole non-negative decimal number.
 std::optional<long> ParseNumber(const std::string& text);
+
+// Parses a non-negative number of seconds, whole or with up to three decimals ("2.5").
+std::optional<std::chrono::milliseconds> ParseSeconds(const std::string& text);
 
 }  // namespace norvane::cli

@@ -19,13 +19,6 @@ namespace {
 
 constexpr const char* kOperation = "PRINT";
 
-constexpr OptionSpec kPrintOptions[] = {
-    {"--aet", true},           {"--aec", true},         {"--log", true},
-    {"--log-level", true},     {"-v", false},           {"--copies", true},
-    {"--priority", true},      {"--medium", true},      {"--destination", true},
-    {"--format", true},        {"--orientation", true}, {"--size", true},
-    {"--magnification", true}, {"--grayscale", false},  {"--planar", false}};
-
 void PrintHelp() {
   std::printf(
       "usage: norvane print [HOST PORT] FILE [options]\n\n"
@@ -69,22 +62,29 @@ bool IsRegularFile(const std::string& path) {
 // On standard error: the step that failed and why, "Create Film Box: Failed! (N-CREATE-RSP
 // status 0xB600)"; also a printer status query that failed while the job went on.
 void ReportPrintProblems(const PrintResult& result) {
-  std::fflush(stdout);
   if (!result.printerStatus) {
-    std::fprintf(stderr, "norvane print: Unable to Get Status (%s)\n",
-                 result.printerStatus.reason.c_str());
+    ReportReason("print", "Unable to Get Status (" + result.printerStatus.reason + ")");
   }
   if (!result) {
-    const std::string_view line = PrintStepFailureLine(result.failedStep);
-    std::fprintf(stderr, "norvane print: %.*s (%s)\n", static_cast<int>(line.size()), line.data(),
-                 result.reason.c_str());
+    ReportReason("print",
+                 std::string(PrintStepFailureLine(result.failedStep)) + " (" + result.reason + ")");
   }
 }
 
 }  // namespace
 
 int RunPrint(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, kPrintOptions);
+  ParsedArgs args = ParseArgs(argc, argv,
+                              NetworkOptionsAnd({{"--copies", true},
+                                                 {"--priority", true},
+                                                 {"--medium", true},
+                                                 {"--destination", true},
+                                                 {"--format", true},
+                                                 {"--orientation", true},
+                                                 {"--size", true},
+                                                 {"--magnification", true},
+                                                 {"--grayscale", false},
+                                                 {"--planar", false}}));
   if (args.help) {
     PrintHelp();
     return 0;
@@ -103,7 +103,7 @@ int RunPrint(int argc, char** argv) {
     std::fprintf(stderr, "norvane print: no such file: %s\n", file.c_str());
     return 2;
   }
-  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (!ApplyTimeoutOptions(args, "print", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
 
   Settings settings;
   settings.Load("./" + std::string(kSettingsFileName));
@@ -124,8 +124,7 @@ int RunPrint(int argc, char** argv) {
   const int planar = args.Has("--planar") || settings.planarConfiguration() ? 1 : 0;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  const PrintResult result = PrintSCU_Ex(file, peer.host, peer.port, peer.callingAET,
-                                         peer.calledAET, session, box, allowColor, planar);
+  const PrintResult result = PrintSCU_Ex(file, peer.Parameters(), session, box, allowColor, planar);
   ReportPrintProblems(result);
   ReportOperation(kOperation, result.Ok(), peer);
   return result.Ok() ? 0 : 1;

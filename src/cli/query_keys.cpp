@@ -1,6 +1,9 @@
 #include "cli/query_keys.hpp"
 
 #include <cctype>
+#include <cstdio>
+
+#include "dimse/query_responses.hpp"
 
 namespace norvane::cli {
 
@@ -33,6 +36,18 @@ std::optional<QueryLevel> LevelOption(const std::optional<std::string>& text) {
   for (const char c : *text)
     upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
   return QueryLevelFromText(upper);
+}
+
+std::optional<size_t> MaxResultsOption(const ParsedArgs& args, std::string_view subcommand) {
+  const std::optional<std::string> text = args.Value("--max-results");
+  if (!text) return kDefaultMaxResults;
+  const std::optional<long> n = ParseNumber(*text);
+  if (!n) {
+    std::fprintf(stderr, "norvane %.*s: --max-results needs a whole number, not '%s'\n",
+                 static_cast<int>(subcommand.size()), subcommand.data(), text->c_str());
+    return std::nullopt;
+  }
+  return static_cast<size_t>(*n);
 }
 
 }  // namespace norvane::cli

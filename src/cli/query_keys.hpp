@@ -1,13 +1,14 @@
 #pragma once
 
 // The -k FIELD=VALUE matching keys of find, move and worklist, applied to a query record
-// by the record's own field names.
+// by the record's own field names, and the other options of the queries.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/options.hpp"
 #include "dimse/query_records.hpp"
 #include "dimse/record_fields.hpp"
 
@@ -55,5 +56,9 @@ std::string WrapNames(std::string_view names, size_t indent, size_t width = 88);
 
 // --level STUDY, SERIES or IMAGE (any case); STUDY when not given. nullopt for another text.
 std::optional<QueryLevel> LevelOption(const std::optional<std::string>& text);
+
+// --max-results N (0: no limit); kDefaultMaxResults when not given. nullopt, with a message
+// on standard error naming the subcommand, when it is not a whole number.
+std::optional<size_t> MaxResultsOption(const ParsedArgs& args, std::string_view subcommand);
 
 }  // namespace norvane::cli

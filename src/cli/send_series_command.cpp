@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "cli/store_report.hpp"
 #include "cli/transfer_syntax_option.hpp"
@@ -17,10 +18,6 @@ namespace norvane::cli {
 namespace {
 
 constexpr const char* kOperation = "SEND SERIES";
-
-constexpr OptionSpec kSendSeriesOptions[] = {
-    {"--aet", true}, {"--aec", true}, {"--log", true},        {"--log-level", true},
-    {"-v", false},   {"--ts", true},  {"--no-convert", false}};
 
 void PrintHelp(std::FILE* out) {
   std::fprintf(
@@ -41,7 +38,9 @@ void PrintHelp(std::FILE* out) {
       "the first file cannot be read, nothing is sent.\n\n"
       "Prints one line per file, \"FILE: stored (0x0000)\" or \"FILE: failed, ...\", then\n"
       "\"SEND SERIES OK\" or \"SEND SERIES failed: N of M files not stored\". A counter\n"
-      "n/total runs on standard error when it is a terminal.\n\n"
+      "n/total runs on standard error when it is a terminal. Standard error and the log\n"
+      "also say why: for each file not stored (\"norvane send-series: FILE: reason\"), and\n"
+      "when nothing could be sent.\n\n"
       "options:\n%s"
       "  --ts SYNTAX        preferred transfer syntax: a UID, or one of\n%s"
       "  --no-convert       never convert: only the first file's transfer syntax is\n"
@@ -63,7 +62,8 @@ std::string SeriesProblem(const SeriesResult& series, const Peer& peer) {
 }  // namespace
 
 int RunSendSeries(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, kSendSeriesOptions);
+  ParsedArgs args =
+      ParseArgs(argc, argv, NetworkOptionsAnd({{"--ts", true}, {"--no-convert", false}}));
   if (args.help) {
     PrintHelp(stdout);
     return 0;
@@ -97,15 +97,18 @@ int RunSendSeries(int argc, char** argv) {
     preferred = *uid;
   }
   const bool convert = !args.Has("--no-convert");
-  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (!ApplyTimeoutOptions(args, "send-series", peer) || !ApplyLogOptions(args, peer.logLevel)) {
+    return 2;
+  }
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
   std::optional<ProgressCounter> progress;
   const SeriesResult series =
-      SendSeries(peer.host, peer.port, peer.callingAET, peer.calledAET, folder, preferred, convert,
+      SendSeries(peer.Parameters(), folder, preferred, convert,
                  [&](size_t index, size_t count, const std::string& file, const StoreResult& r) {
                    if (!progress) progress.emplace(count);
                    progress->Report(FileReportLine(file, r, peer), index + 1);
+                   ReportFileFailure("send-series", file, r);
                  });
   progress.reset();
 
@@ -115,7 +118,9 @@ int RunSendSeries(int argc, char** argv) {
     for (size_t i = 0; i < series.results.size(); ++i) {
       std::printf("%s\n", FileReportLine(series.files[i], series.results[i], peer).c_str());
     }
-    std::printf("%s\n", SeriesProblem(series, peer).c_str());
+    const std::string problem = SeriesProblem(series, peer);
+    std::printf("%s\n", problem.c_str());
+    ReportReason("send-series", problem);
     for (size_t i = series.results.size(); i < series.files.size(); ++i) {
       std::printf("%s: not sent\n", series.files[i].c_str());
     }

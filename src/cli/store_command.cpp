@@ -21,10 +21,6 @@ namespace {
 
 constexpr const char* kOperation = "STORE";
 
-constexpr OptionSpec kStoreOptions[] = {{"--aet", true},        {"--aec", true}, {"--log", true},
-                                        {"--log-level", true},  {"-v", false},   {"--ts", true},
-                                        {"--no-convert", false}};
-
 void PrintHelp(std::FILE* out) {
   std::fprintf(
       out,
@@ -44,6 +40,10 @@ void PrintHelp(std::FILE* out) {
       "Prints one line per file, \"FILE: stored (0x0000)\" or \"FILE: failed, ...\" with\n"
       "the peer's status or the reason, then \"STORE OK\" or \"STORE failed: N of M files\n"
       "not stored\". Only status 0x0000 counts as stored; warnings count as failures.\n"
+      "For each file not stored, standard error and the log say why: the status with its\n"
+      "meaning (\"norvane store: FILE: C-STORE-RSP status 0xA700 (Refused: Out of\n"
+      "Resources)\"), the rejection, abort or time-out of the association, or the problem\n"
+      "with the file.\n"
       "With more than one file, a counter n/total runs on standard error when it is a\n"
       "terminal.\n\n"
       "options:\n%s"
@@ -84,7 +84,8 @@ bool LooksLikeAPeerAlone(const std::vector<std::string>& positionals) {
 }  // namespace
 
 int RunStore(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, kStoreOptions);
+  ParsedArgs args =
+      ParseArgs(argc, argv, NetworkOptionsAnd({{"--ts", true}, {"--no-convert", false}}));
   if (args.help) {
     PrintHelp(stdout);
     return 0;
@@ -110,7 +111,7 @@ int RunStore(int argc, char** argv) {
     preferred = *uid;
   }
   const bool convert = !args.Has("--no-convert");
-  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (!ApplyTimeoutOptions(args, "store", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
 
   std::vector<std::string> emptyFolders;
   const std::vector<std::string> files = ExpandArguments(args.positionals, emptyFolders);
@@ -127,10 +128,10 @@ int RunStore(int argc, char** argv) {
   {
     ProgressCounter progress(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
-      const StoreResult result = StoreSCU(peer.host, peer.port, peer.callingAET, peer.calledAET,
-                                          files[i], preferred, convert);
+      const StoreResult result = StoreSCU(peer.Parameters(), files[i], preferred, convert);
       if (!result.Ok()) ++notStored;
       progress.Report(FileReportLine(files[i], result, peer), i + 1);
+      ReportFileFailure("store", files[i], result);
     }
   }
   const std::string summary = SummaryLine(kOperation, notStored, files.size());

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "cli/operation_report.hpp"
+
 namespace norvane::cli {
 
 std::string FileReportLine(const std::string& file, const StoreResult& result, const Peer& peer) {
@@ -12,6 +14,11 @@ std::string FileReportLine(const std::string& file, const StoreResult& result, c
            peer.port + "): " + result.reason;
   }
   return file + ": " + DescribeStoreResult(result);
+}
+
+void ReportFileFailure(std::string_view subcommand, const std::string& file,
+                       const StoreResult& result) {
+  if (!result.Ok()) ReportReason(subcommand, file + ": " + result.reason);
 }
 
 std::string SummaryLine(const std::string& operation, size_t notStored, size_t total) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "cli/options.hpp"
 #include "dimse/store_result.hpp"
@@ -14,6 +15,11 @@ namespace norvane::cli {
 // "FILE: stored (0x0000)", "FILE: failed, status 0xA700", ...; a failed association names
 // the peer: "FILE: failed, no association with AEC (HOST:PORT): reason".
 std::string FileReportLine(const std::string& file, const StoreResult& result, const Peer& peer);
+
+// Why a file was not stored, on standard error and in the log: "norvane SUBCOMMAND: FILE:
+// reason". Nothing for a stored file.
+void ReportFileFailure(std::string_view subcommand, const std::string& file,
+                       const StoreResult& result);
 
 // The closing line of an operation: "STORE OK", or "STORE failed: 2 of 5 files not stored".
 std::string SummaryLine(const std::string& operation, size_t notStored, size_t total);

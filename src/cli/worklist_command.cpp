@@ -17,9 +17,6 @@ namespace {
 
 constexpr const char* kOperation = "WORKLIST";
 
-constexpr OptionSpec kWorklistOptions[] = {{"--aet", true},       {"--aec", true}, {"--log", true},
-                                           {"--log-level", true}, {"-v", false},   {"-k", true}};
-
 void PrintHelp() {
   std::printf(
       "usage: norvane worklist [HOST PORT] [-k FIELD=VALUE]... [options]\n\n"
@@ -34,6 +31,9 @@ void PrintHelp() {
       "with status 0x0000, else \"WORKLIST failed to connect to: AEC (HOST:PORT)\" (for\n"
       "every failure; the reason goes to standard error). \"Association Failed!\" comes\n"
       "first when no association could be opened. Values are shown as received.\n\n"
+      "At most --max-results items are kept: when the provider has more, the query is\n"
+      "cancelled (C-CANCEL), the items so far are printed, and standard error says the\n"
+      "result was cut off; the query then counts as failed.\n\n"
       "options:\n%s"
       "  -k FIELD=VALUE     matching key (repeatable), e.g. -k SPSStartDate=20240115\n"
       "                     -k Modality=CT -k PatientName=DOE*; FIELD alone is a return\n"
@@ -42,15 +42,17 @@ void PrintHelp() {
       "                     (ContrastAllergies, ScheduledStationAET, RequestedContrastAgent,\n"
       "                     RequestedProcedureID and RequestedProcedurePriority are always\n"
       "                     returned and never matched)\n"
+      "  --max-results N    keep at most N items (default 10000; 0: no limit)\n"
       "  -h, --help         show this help\n\n"
-      "exit status: 0 WORKLIST OK, 1 worklist query failed, 2 bad command line\n",
+      "exit status: 0 WORKLIST OK, 1 worklist query failed (or cut off), 2 bad command line\n",
       kNetworkHelp, WrapNames(MatchingFieldNames<TWorklistItem>(), 21).c_str());
 }
 
 }  // namespace
 
 int RunWorklist(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, kWorklistOptions);
+  ParsedArgs args =
+      ParseArgs(argc, argv, NetworkOptionsAnd({{"-k", true}, {"--max-results", true}}));
   if (args.help) {
     PrintHelp();
     return 0;
@@ -73,14 +75,18 @@ int RunWorklist(int argc, char** argv) {
     std::fprintf(stderr, "norvane worklist: %s\n", error.c_str());
     return 2;
   }
-  if (!ApplyLogOptions(args, peer.logLevel)) return 2;
+  const std::optional<size_t> maxResults = MaxResultsOption(args, "worklist");
+  if (!maxResults || !ApplyTimeoutOptions(args, "worklist", peer) ||
+      !ApplyLogOptions(args, peer.logLevel)) {
+    return 2;
+  }
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  const QueryOperationResult result =
-      RunWorklistOperation(peer.host, peer.port, peer.callingAET, peer.calledAET, query,
-                           [](const std::string& line) { std::printf("%s\n", line.c_str()); });
+  const QueryOperationResult result = RunWorklistOperation(
+      peer.Parameters(), query, [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+      *maxResults);
   std::fflush(stdout);
-  ReportFailureReason("worklist", result);
+  ReportQueryFailure("worklist", result);
   ReportOperation(kOperation, result.Ok(), peer);
   return result.Ok() ? 0 : 1;
 }

@@ -13,32 +13,8 @@ bool IsPendingStatus(uint16_t status) {
   return status == kStatusPending || status == kStatusPendingWarning;
 }
 
-bool IsPending(const ServiceResult& response) {
-  return response.Ok() && response.status && IsPendingStatus(*response.status);
-}
-
 bool CarriesRecord(const ServiceResult& response) {
   return response.status && *response.status != kStatusSuccess;
-}
-
-std::string DescribeFindStatus(uint16_t status) {
-  if (status == kStatusSuccess) return "Success";
-  if (status == kStatusPending) return "Pending";
-  if (status == kStatusPendingWarning) return "Pending, optional keys not supported";
-  switch (status) {
-    case 0xA700:
-      return "Refused: out of resources";
-    case 0xA900:
-      return "Failed: identifier does not match SOP class";
-    case 0xFE00:
-      return "Cancel: matching terminated";
-    case 0x0122:
-      return "Refused: SOP class not supported";
-    default:
-      break;
-  }
-  if ((status & 0xF000) == 0xC000) return "Failed: unable to process";
-  return "Failed";
 }
 
 TagList FindRQCommand(std::string_view sopClass, uint16_t messageID) {
@@ -52,7 +28,12 @@ TagList FindRQCommand(std::string_view sopClass, uint16_t messageID) {
 }
 
 bool SendFindCommand(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass) {
-  const TagList command = FindRQCommand(sopClass, NextMessageID());
+  return SendFindRequest(pdu, identifier, sopClass, NextMessageID());
+}
+
+bool SendFindRequest(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass,
+                     uint16_t messageID) {
+  const TagList command = FindRQCommand(sopClass, messageID);
   if (!pdu.WriteMessage(command, sopClass, kCommandMessage)) return false;
   if (identifier.empty()) return true;
   if (pdu.WriteMessage(identifier, sopClass, kDataSetMessage)) return true;
@@ -65,15 +46,10 @@ ServiceResult ReadFindResponse(PDU_Service& pdu, TagList& identifier) {
   ServiceResult read = ReadDimseResponse(pdu, kCFindRSP, response);
   if (!read) return read;
   if (response.dataSetFollows && !pdu.ReadMessage(identifier)) {
-    return ServiceResult::Failed(ServiceFailure::kNoResponse,
-                                 "the association ended before the C-FIND-RSP's identifier");
+    return MessageNotRead(pdu, "identifier after the C-FIND-RSP");
   }
-  if (response.status == kStatusSuccess || IsPendingStatus(response.status)) return read;
-  return ServiceResult::Failed(ServiceFailure::kStatus,
-                               "the peer ended the query with status " +
-                                   StatusText(response.status) + " (" +
-                                   DescribeFindStatus(response.status) + ")",
-                               response.status);
+  if (IsPendingStatus(response.status)) return read;
+  return FinalStatusResult(response);
 }
 
 template <class Record>

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dimse/cancel_request.hpp"
 #include "dimse/query_records.hpp"
 #include "elements/tag_record.hpp"
 #include "net/pdu_service.hpp"
@@ -19,28 +20,26 @@ namespace norvane {
 // Pending statuses: the response carries a match and more responses follow.
 bool IsPendingStatus(uint16_t status);
 
-// A response result that says more responses follow: a success with a pending status.
-bool IsPending(const ServiceResult& response);
-
-// What a C-FIND status means, for the operator: "Success", "Pending", "Refused: out of
-// resources", "Failed: identifier does not match SOP class", ...
-std::string DescribeFindStatus(uint16_t status);
-
 // The C-FIND-RQ command set: group length, Affected SOP Class UID (NUL pad for an odd
 // length), Command Field 0x0020, Message ID, Priority medium, Command Data Set Type 0x0102.
 TagList FindRQCommand(std::string_view sopClass, uint16_t messageID);
 
-// Sends the C-FIND-RQ with the next message ID and then the identifier, both on the
+// Sends the C-FIND-RQ with message ID `messageID` and then the identifier, both on the
 // presentation context of `sopClass`. An empty identifier sends the command alone. True
 // when everything was handed to the association. When the command went out and the
 // identifier cannot follow, the association is aborted: the peer would wait for it.
+bool SendFindRequest(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass,
+                     uint16_t messageID);
+
+// SendFindRequest with the next message ID of the process.
 bool SendFindCommand(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass);
 
 // Reads one C-FIND-RSP: the command, then the identifier (appended to `identifier`) unless
 // Command Data Set Type says none follows. Success, carrying the status, for 0x0000 (also
-// when the response has no Status) and the pending statuses; kStatus with the status
-// for any other, which ends the query; kNoResponse when the command or its identifier
-// cannot be read, kUnexpectedResponse when the command is not a C-FIND-RSP.
+// when the response has no Status) and the pending statuses; kStatus with the status and
+// its meaning for any other, which ends the query; when the command or its identifier
+// cannot be read, the association's failure (MessageNotRead); kUnexpectedResponse when the
+// command is not a C-FIND-RSP.
 ServiceResult ReadFindResponse(PDU_Service& pdu, TagList& identifier);
 
 // Builds the identifier from the query record and sends it with SendFindCommand.

@@ -1,45 +1,44 @@
 #include "dimse/find_scu.hpp"
 
-#include <memory>
-
 #include "dimse/find_request.hpp"
+#include "dimse/query_identifier.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
+#include "net/dimse_response.hpp"
 #include "net/uids.hpp"
+#include "net/unique_ids.hpp"
 
 namespace norvane {
 
 template <class Record>
-FindResult FindSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
-                   std::string_view calledApTitle, const Record& query,
-                   std::vector<Record>& results) {
+FindResult FindSCU(const AssociationParameters& peer, const Record& query,
+                   std::vector<Record>& results, size_t maxResults) {
   FindResult result;
-  auto pdu = std::make_unique<PDU_Service>();
-  if (LogLevel() > 1) pdu->SetTrace(true);
-  result.Set(
-      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kStudyRootQueryRetrieveFind));
+  PDU_Service pdu;
+  if (LogLevel() > 1) pdu.SetTrace(true);
+  result.Set(OpenAssoc(pdu, peer, uid::kStudyRootQueryRetrieveFind));
   result.associated = result.Ok();
   if (result.associated) {
-    result.sent = WriteFindRQ(*pdu, query, uid::kStudyRootQueryRetrieveFind);
+    TagList identifier;
+    BuildIdentifier(query, identifier);
+    const uint16_t messageID = NextMessageID();
+    result.sent = SendFindRequest(pdu, identifier, uid::kStudyRootQueryRetrieveFind, messageID);
     if (!result.sent) {
-      result.Set(
-          ServiceResult::Failed(ServiceFailure::kNotSent, "the C-FIND-RQ could not be sent"));
+      result.Set(NotSent(pdu, "the C-FIND-RQ"));
     } else {
-      // Every status but a pending one is final: after it only the release follows.
-      do {
-        result.Set(ReadFindRSP(*pdu, results));
-      } while (IsPending(result));
+      ReadQueryResponses<Record>(pdu, uid::kStudyRootQueryRetrieveFind, messageID, maxResults,
+                                 ReadFindRSP<Record>, results, result);
     }
   }
-  CloseAssoc(*pdu);
+  CloseAssoc(pdu);
   return result;
 }
 
-template FindResult FindSCU(std::string_view, std::string_view, std::string&, std::string_view,
-                            const StudyInfo&, std::vector<StudyInfo>&);
-template FindResult FindSCU(std::string_view, std::string_view, std::string&, std::string_view,
-                            const SeriesInfo&, std::vector<SeriesInfo>&);
-template FindResult FindSCU(std::string_view, std::string_view, std::string&, std::string_view,
-                            const ImageInfo&, std::vector<ImageInfo>&);
+template FindResult FindSCU(const AssociationParameters&, const StudyInfo&, std::vector<StudyInfo>&,
+                            size_t);
+template FindResult FindSCU(const AssociationParameters&, const SeriesInfo&,
+                            std::vector<SeriesInfo>&, size_t);
+template FindResult FindSCU(const AssociationParameters&, const ImageInfo&, std::vector<ImageInfo>&,
+                            size_t);
 
 }  // namespace norvane

@@ -17,14 +17,19 @@ namespace norvane {
 
 // The C-MOVE-RQ command set: group length, Affected SOP Class UID, Command Field 0x0021,
 // Message ID, Move Destination, Priority medium, Command Data Set Type 0x0102. Both texts
-// go out as given, an odd length padded with one NUL.
+// go out as given, an odd length padded as their VR asks: the UID with a NUL, the AE
+// title of the destination with a space.
 TagList MoveRQCommand(std::string_view sopClass, uint16_t messageID,
                       std::string_view moveDestination);
 
-// Sends the C-MOVE-RQ with the next message ID and then the identifier on the context of
+// Sends the C-MOVE-RQ with message ID `messageID` and then the identifier on the context of
 // `sopClass` (an empty identifier puts nothing on the wire). True when both were handed
 // to the association; when the identifier cannot follow the command, the association is
 // aborted.
+bool SendMoveRequest(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass,
+                     std::string_view moveDestination, uint16_t messageID);
+
+// SendMoveRequest with the next message ID of the process.
 bool SendMoveCommand(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass,
                      std::string_view moveDestination);
 
@@ -35,13 +40,9 @@ bool WriteMoveRQ(PDU_Service& pdu, const Record& query, std::string_view sopClas
 
 // Reads one C-MOVE-RSP into `response`; a data set that follows it (a Failed SOP Instance
 // UID List, for example) is read and dropped. Success, carrying the status, for 0x0000 and
-// pending (0xFF00); kStatus with the status for any other, warnings and cancel included;
-// kNoResponse when the command or its data set cannot be read, kUnexpectedResponse when
-// another command came.
+// pending (0xFF00); kStatus with the status and its meaning for any other, warnings and
+// cancel included; the association's failure (MessageNotRead) when the command or its
+// data set cannot be read, kUnexpectedResponse when another command came.
 ServiceResult ReadMoveRSP(PDU_Service& pdu, DimseResponse& response);
-
-// What a C-MOVE status means, for the operator: "Success", "Pending", "Refused: Move
-// Destination unknown", "Warning: sub-operations complete, one or more failures", ...
-std::string DescribeMoveStatus(uint16_t status);
 
 }  // namespace norvane

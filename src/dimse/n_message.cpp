@@ -49,14 +49,12 @@ ServiceResult WriteNRequest(PDU_Service& pdu, uint16_t commandField, std::string
   const bool dataSetFollows = dataset != nullptr && !dataset->empty();
   const TagList command =
       NRequestCommand(commandField, sopClass, sopInstance, NextMessageID(), dataSetFollows);
-  if (!pdu.WriteMessage(command, sopClass, kCommandMessage)) {
-    return ServiceResult::Failed(ServiceFailure::kNotSent, request + " could not be sent");
-  }
+  if (!pdu.WriteMessage(command, sopClass, kCommandMessage)) return NotSent(pdu, request);
   if (dataSetFollows && !pdu.WriteMessage(*dataset, sopClass, kDataSetMessage)) {
     // The peer waits for a data set that will not come; the association cannot go on.
+    ServiceResult failure = NotSent(pdu, "the data set of the " + request);
     pdu.AbortAssociation();
-    return ServiceResult::Failed(ServiceFailure::kNotSent,
-                                 "the data set of the " + request + " could not be sent");
+    return failure;
   }
   return ServiceResult::Success();
 }
@@ -75,9 +73,7 @@ ServiceResult ReadNResponse(PDU_Service& pdu, uint16_t expectedCommandField, Tag
     TagList discarded;
     TagList& target = result.Ok() && dataset != nullptr ? *dataset : discarded;
     if (!pdu.ReadMessage(target)) {
-      return ServiceResult::Failed(ServiceFailure::kNoResponse,
-                                   "the association ended before the data set of the " +
-                                       CommandFieldName(expectedCommandField));
+      return MessageNotRead(pdu, "data set after the " + CommandFieldName(expectedCommandField));
     }
   }
   if (!result) return result;

@@ -71,9 +71,7 @@ void TakeFirstFlatItem(const TagList& list, size_t at, ImageBoxReference& refere
 }  // namespace
 
 TagRecord PrintTextTag(Tag tag, std::string_view vr, std::string_view text) {
-  std::string padded(text);
-  if (padded.size() % 2 != 0) padded.push_back(' ');
-  return GenerateTextTag(tag, vr, padded);
+  return GeneratePaddedTag(tag, vr, text);
 }
 
 TagList FilmSessionDataset(const FilmSessioncfg& session) {

@@ -1,7 +1,5 @@
 #include "dimse/print_scu.hpp"
 
-#include <memory>
-
 #include "dimse/print_image_file.hpp"
 #include "dimse/print_pixel_module.hpp"
 #include "dimse/print_steps.hpp"
@@ -102,13 +100,12 @@ std::string_view PrintStepFailureLine(PrintStep step) {
   return "Failed!";
 }
 
-PrintResult PrintSCU_Ex(const std::string& fileName, std::string_view host, std::string_view port,
-                        std::string& callingApTitle, std::string_view calledApTitle,
+PrintResult PrintSCU_Ex(const std::string& fileName, const AssociationParameters& printer,
                         const FilmSessioncfg& session, const FilmBoxcfg& box, bool allowColor,
                         int planar) {
   PrintResult job;
-  auto pdu = std::make_unique<PDU_Service>();
-  if (LogLevel() > 1) pdu->SetTrace(true);
+  PDU_Service pdu;
+  if (LogLevel() > 1) pdu.SetTrace(true);
   Raster bitmap;
   const PrintImageLoad load = LoadPrintImage(fileName, bitmap);
   if (!load.loaded) {
@@ -134,20 +131,18 @@ PrintResult PrintSCU_Ex(const std::string& fileName, std::string_view host, std:
 
   const std::string_view metaClass =
       color ? uid::kBasicColorPrintManagementMeta : uid::kBasicGrayscalePrintManagementMeta;
-  if (ServiceResult association =
-          OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, metaClass)) {
-    RunPrintJob(*pdu, bitmap, session, box, color, planar, job);
+  if (ServiceResult association = OpenAssoc(pdu, printer, metaClass)) {
+    RunPrintJob(pdu, bitmap, session, box, color, planar, job);
   } else {
     Fail(job, PrintStep::kAssociation, std::move(association));
   }
-  CloseAssoc(*pdu);
+  CloseAssoc(pdu);
   return job;
 }
 
-PrintResult PrintSCU(const std::string& fileName, std::string_view host, std::string_view port,
-                     std::string& callingApTitle, std::string_view calledApTitle,
+PrintResult PrintSCU(const std::string& fileName, const AssociationParameters& printer,
                      const FilmSessioncfg& session, const FilmBoxcfg& box) {
-  return PrintSCU_Ex(fileName, host, port, callingApTitle, calledApTitle, session, box, false, 1);
+  return PrintSCU_Ex(fileName, printer, session, box, false, 1);
 }
 
 }  // namespace norvane

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "dimse/film_settings.hpp"
+#include "net/association_parameters.hpp"
 #include "net/service_result.hpp"
 
 namespace norvane {
@@ -48,16 +49,13 @@ struct [[nodiscard]] PrintResult : ServiceResult {
 // film box, sets the first image box (Planar Configuration `planar` for colour), prints
 // the film box and deletes it. The first other step that fails ends the job; what was
 // created stays. Failures are logged always, successes when the log level is above 0; the
-// association trace is on when it is above 1. An empty calling title becomes the default
-// title, written back.
-PrintResult PrintSCU_Ex(const std::string& fileName, std::string_view host, std::string_view port,
-                        std::string& callingApTitle, std::string_view calledApTitle,
+// association trace is on when it is above 1.
+PrintResult PrintSCU_Ex(const std::string& fileName, const AssociationParameters& printer,
                         const FilmSessioncfg& session, const FilmBoxcfg& box, bool allowColor,
                         int planar);
 
 // PrintSCU_Ex in grey only, planar configuration 1.
-PrintResult PrintSCU(const std::string& fileName, std::string_view host, std::string_view port,
-                     std::string& callingApTitle, std::string_view calledApTitle,
+PrintResult PrintSCU(const std::string& fileName, const AssociationParameters& printer,
                      const FilmSessioncfg& session, const FilmBoxcfg& box);
 
 }  // namespace norvane

@@ -7,9 +7,7 @@
 namespace norvane {
 
 TagRecord QueryKey(Tag tag, std::string_view vr, std::string_view text) {
-  std::string value(text);
-  if (value.size() % 2 != 0) value.push_back(vr == "UI" ? '\0' : ' ');
-  return GenerateTextTag(tag, vr, value);
+  return GeneratePaddedTag(tag, vr, text);
 }
 
 std::string ResponseText(const TagRecord& record) {

@@ -10,9 +10,9 @@
 
 namespace norvane {
 
-// One key of an identifier: the text as the value, one pad byte added to an odd length (a
-// NUL for VR UI, a space for every other VR); an empty text gives length 0, which asks the
-// peer to return the attribute.
+// One key of an identifier: the text as the value, the VR's padding byte added to an odd
+// length (a NUL for UI, a space for the text VRs); an empty text gives length 0, which asks
+// the peer to return the attribute.
 TagRecord QueryKey(Tag tag, std::string_view vr, std::string_view text);
 
 // The value of a response element as a record field holds it: the bytes up to the first

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "database/index_file.hpp"
 #include "database/index_record.hpp"
@@ -56,8 +55,7 @@ std::optional<std::vector<std::string>> SeriesFiles(const std::string& folder) {
   return files;
 }
 
-SeriesResult SendSeries(std::string_view host, std::string_view port, std::string& callingApTitle,
-                        std::string_view calledApTitle, const std::string& folder,
+SeriesResult SendSeries(const AssociationParameters& peer, const std::string& folder,
                         std::string_view preferredTransferSyntax, bool convert,
                         const SeriesProgress& progress) {
   SeriesResult series;
@@ -87,17 +85,17 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   }
   series.sopClass = first.sopClass;
 
-  auto pdu = std::make_unique<PDU_Service>();
-  if (LogLevel() > 1) pdu->SetTrace(true);
+  PDU_Service pdu;
+  if (LogLevel() > 1) pdu.SetTrace(true);
   // The first file's contexts serve the series: each later file goes out on the first of
   // them it can be had in.
   const std::vector<ContextProposal> contexts = StoreContexts(
       firstDataset, series.sopClass, first.fileSyntax, preferredTransferSyntax, convert);
-  ServiceResult association = WithProposal(
-      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, contexts), contexts, convert);
+  ServiceResult association =
+      WithProposal(OpenAssoc(pdu, peer, contexts), contexts, convert);
   if (!association) {
     series.Set(std::move(association));
-    CloseAssoc(*pdu);
+    CloseAssoc(pdu);
     return series;
   }
   series.associated = true;
@@ -108,12 +106,12 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
     StoreResult result = i == 0 ? std::move(first) : StoreResult();
     TagList dataset = i == 0 ? std::move(firstDataset) : TagList();
     if (i == 0 || LoadObjectForStore(series.files[i], dataset, result)) {
-      ExchangeStore(*pdu, dataset, series.sopClass, convert, result, preferredTransferSyntax);
+      ExchangeStore(pdu, dataset, series.sopClass, convert, result, preferredTransferSyntax);
     }
     series.results.push_back(std::move(result));
     if (progress) progress(i, series.files.size(), series.files[i], series.results.back());
   }
-  CloseAssoc(*pdu);
+  CloseAssoc(pdu);
   series.Set(OutcomeOfFiles(series.results));
   return series;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dimse/store_result.hpp"
+#include "net/association_parameters.hpp"
 #include "net/service_result.hpp"
 
 namespace norvane {
@@ -45,8 +46,7 @@ std::optional<std::vector<std::string>> SeriesFiles(const std::string& folder);
 // can be had in: in its own transfer syntax, or converted when `convert` allows it; a file
 // that fails does not stop the series. The association trace is on when the log level is above
 // 1.
-SeriesResult SendSeries(std::string_view host, std::string_view port, std::string& callingApTitle,
-                        std::string_view calledApTitle, const std::string& folder,
+SeriesResult SendSeries(const AssociationParameters& peer, const std::string& folder,
                         std::string_view preferredTransferSyntax, bool convert,
                         const SeriesProgress& progress = {});
 

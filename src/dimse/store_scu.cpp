@@ -1,7 +1,5 @@
 #include "dimse/store_scu.hpp"
 
-#include <memory>
-
 #include "datadec/element_encoding.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dimse/non_image_sop_classes.hpp"
@@ -77,25 +75,24 @@ void ExchangeStore(PDU_Service& pdu, const TagList& dataset, std::string_view so
   result.Set(request.Ok() ? ReadStoreRSP(pdu) : ServiceResult(request));
 }
 
-StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
-                     std::string_view calledApTitle, const std::string& fileName,
+StoreResult StoreSCU(const AssociationParameters& peer, const std::string& fileName,
                      std::string_view preferredTransferSyntax, bool convert) {
   StoreResult result;
   TagList dataset;
   if (!LoadObjectForStore(fileName, dataset, result) || !UsableSOPClass(result)) return result;
 
-  auto pdu = std::make_unique<PDU_Service>();
-  if (LogLevel() > 1) pdu->SetTrace(true);
+  PDU_Service pdu;
+  if (LogLevel() > 1) pdu.SetTrace(true);
   const std::vector<ContextProposal> contexts =
       StoreContexts(dataset, result.sopClass, result.fileSyntax, preferredTransferSyntax, convert);
-  const ServiceResult association = WithProposal(
-      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, contexts), contexts, convert);
+  const ServiceResult association =
+      WithProposal(OpenAssoc(pdu, peer, contexts), contexts, convert);
   if (association) {
-    ExchangeStore(*pdu, dataset, result.sopClass, convert, result, preferredTransferSyntax);
+    ExchangeStore(pdu, dataset, result.sopClass, convert, result, preferredTransferSyntax);
   } else {
     result.Set(association);
   }
-  CloseAssoc(*pdu);
+  CloseAssoc(pdu);
   return result;
 }
 

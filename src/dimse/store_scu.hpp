@@ -8,6 +8,7 @@
 
 #include "dimse/store_result.hpp"
 #include "elements/tag_record.hpp"
+#include "net/association_parameters.hpp"
 #include "net/pdu_service.hpp"
 
 namespace norvane {
@@ -17,13 +18,11 @@ namespace norvane {
 // unless the class is a non-image one, the file's own, implicit VR little endian; the
 // others than its own only when `convert` allows and the conversion reaches them), sends
 // one C-STORE-RQ on the first accepted of them (converting the data set to its syntax when
-// that is not the file's own), reads the response and releases. The
-// association trace is on when the log level is above 1. An empty calling title becomes
-// the default title, written back. Nothing is connected when the file cannot be read or
+// that is not the file's own), reads the response and releases. The association trace is
+// on when the log level is above 1. Nothing is connected when the file cannot be read or
 // has no SOP class. Success only for status 0x0000; an association that cannot be opened
 // gives its failure, with the reason "no association: ...".
-StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
-                     std::string_view calledApTitle, const std::string& fileName,
+StoreResult StoreSCU(const AssociationParameters& peer, const std::string& fileName,
                      std::string_view preferredTransferSyntax, bool convert);
 
 // The preferred syntax to propose for a SOP class: none for the non-image classes.

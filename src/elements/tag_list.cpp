@@ -43,6 +43,21 @@ TagRecord GenerateTextTag(uint16_t group, uint16_t element, std::string_view vr,
   return GenerateTag(group, element, vr, std::span<const uint8_t>(bytes, text.size()));
 }
 
+uint8_t PaddingByte(std::string_view vr) {
+  if (vr == "UI") return 0x00;
+  constexpr std::string_view kBinary[] = {"OB", "OD", "OF", "OL", "OV", "OW", "UN"};
+  for (std::string_view binary : kBinary) {
+    if (vr == binary) return 0x00;
+  }
+  return ' ';
+}
+
+TagRecord GeneratePaddedTag(Tag tag, std::string_view vr, std::string_view text) {
+  std::string value(text);
+  if (value.size() % 2 != 0) value.push_back(static_cast<char>(PaddingByte(vr)));
+  return GenerateTextTag(tag, vr, value);
+}
+
 TagRecord GenerateUSTag(uint16_t group, uint16_t element, uint16_t number) {
   const uint8_t bytes[2] = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8)};
   return GenerateTag(group, element, "US", bytes);

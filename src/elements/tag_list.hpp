@@ -31,6 +31,13 @@ inline TagRecord GenerateTextTag(Tag tag, std::string_view vr, std::string_view 
   return GenerateTextTag(tag.group, tag.element, vr, text);
 }
 
+// The byte that pads a value of this VR to even length: NUL for UI, zero for the binary
+// VRs (OB, OD, OF, OL, OV, OW, UN), a space for every text VR (AE, CS, PN, LO, ...).
+uint8_t PaddingByte(std::string_view vr);
+
+// A record holding the text, with the VR's padding byte added to an odd length.
+TagRecord GeneratePaddedTag(Tag tag, std::string_view vr, std::string_view text);
+
 // Records of one number in little-endian order, as command sets and meta groups hold them.
 TagRecord GenerateUSTag(uint16_t group, uint16_t element, uint16_t number);
 TagRecord GenerateULTag(uint16_t group, uint16_t element, uint32_t number);

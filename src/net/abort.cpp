@@ -19,4 +19,14 @@ bool AAbortRQ::Write(Buffer& buffer) {
   return buffer.Flush();
 }
 
+bool AAbortRQ::ReadDynamic(Buffer& buffer) {
+  uint8_t reserved;
+  uint32_t length;
+  if (!buffer.ReadByte(reserved) || !buffer.ReadUInt32(length) || length < kAbortBodyLength) {
+    return false;
+  }
+  return buffer.ReadByte(reserved) && buffer.ReadByte(reserved) && buffer.ReadByte(source_) &&
+         buffer.ReadByte(reason_);
+}
+
 }  // namespace norvane

@@ -8,7 +8,8 @@
 namespace norvane {
 
 // A-ABORT (type 0x07). Sent as a service-provider abort; the reason says why when the
-// sender knows it (unexpected or unrecognised PDU, invalid PDU parameter).
+// sender knows it (unexpected or unrecognised PDU, invalid PDU parameter). A peer's abort
+// is read for its source and reason.
 class AAbortRQ {
  public:
   uint8_t Source() const { return source_; }
@@ -20,6 +21,9 @@ class AAbortRQ {
   bool Write(Buffer& buffer);
   // Sets the PDU length (4); returns the 10 bytes on the wire.
   uint32_t Size();
+  // Reads the body after the type byte: the PDU length (at least 4), two reserved bytes,
+  // source and reason. Nothing after them is read: an abort ends the connection.
+  bool ReadDynamic(Buffer& buffer);
 
  private:
   uint32_t pduLength_ = 0;

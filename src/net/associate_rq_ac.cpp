@@ -9,8 +9,11 @@
 namespace norvane {
 namespace {
 
+// An AE title field is padded with spaces: strict peers refuse control characters in it,
+// NULs included.
 void WriteApTitle(Buffer& buffer, const std::string& title) {
-  uint8_t field[kApTitleLength] = {};
+  uint8_t field[kApTitleLength];
+  std::memset(field, ' ', kApTitleLength);
   std::memcpy(field, title.data(), std::min<size_t>(title.size(), kApTitleLength));
   buffer.WriteBytes(field, kApTitleLength);
 }

@@ -23,7 +23,7 @@ class AssociatePdu {
   uint32_t PduLength() const { return pduLength_; }
   uint16_t ProtocolVersion() const { return protocolVersion_; }
 
-  // Titles are used up to 16 characters.
+  // Titles are used up to 16 characters; on the wire they are padded with spaces to 16.
   void SetCalledApTitle(std::string_view title);
   void SetCallingApTitle(std::string_view title);
   // As received: the 16 bytes up to the first zero byte, trailing blanks kept.

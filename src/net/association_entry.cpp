@@ -1,5 +1,6 @@
 #include "net/association_entry.hpp"
 
+#include <string>
 #include <vector>
 
 #include "net/uids.hpp"
@@ -7,33 +8,32 @@
 namespace norvane {
 namespace {
 
-ServiceResult Open(PDU_Service& pdu, std::string_view host, std::string_view port,
-                   std::string& callingApTitle, std::string_view calledApTitle,
+ServiceResult Open(PDU_Service& pdu, const AssociationParameters& peer,
                    std::string_view abstractSyntax,
                    const std::vector<std::string>& transferSyntaxes) {
-  if (callingApTitle.empty()) callingApTitle = kDefaultCallingApTitle;
-  if (!pdu.ProposeAssociation(callingApTitle, calledApTitle, abstractSyntax, transferSyntaxes)) {
+  const std::string_view calling =
+      peer.callingAETitle.empty() ? kDefaultCallingApTitle : std::string_view(peer.callingAETitle);
+  if (!pdu.ProposeAssociation(calling, peer.calledAETitle, abstractSyntax, transferSyntaxes)) {
     return ServiceResult::Failed(ServiceFailure::kLocal,
                                  "a UID to propose is longer than 64 characters");
   }
-  return pdu.Connect(host, port);
+  pdu.SetTimeouts(peer.timeouts);
+  return pdu.Connect(peer.host, peer.port);
 }
 
 }  // namespace
 
-ServiceResult OpenAssoc(PDU_Service& pdu, std::string_view host, std::string_view port,
-                        std::string& callingApTitle, std::string_view calledApTitle,
+ServiceResult OpenAssoc(PDU_Service& pdu, const AssociationParameters& peer,
                         std::string_view abstractSyntax, std::string_view transferSyntax) {
   std::vector<std::string> transferSyntaxes;
   if (!transferSyntax.empty() && transferSyntax != uid::kImplicitVRLittleEndian) {
     transferSyntaxes.emplace_back(transferSyntax);
   }
   transferSyntaxes.emplace_back(uid::kImplicitVRLittleEndian);
-  return Open(pdu, host, port, callingApTitle, calledApTitle, abstractSyntax, transferSyntaxes);
+  return Open(pdu, peer, abstractSyntax, transferSyntaxes);
 }
 
-ServiceResult OpenAssoc_Ex(PDU_Service& pdu, std::string_view host, std::string_view port,
-                           std::string& callingApTitle, std::string_view calledApTitle,
+ServiceResult OpenAssoc_Ex(PDU_Service& pdu, const AssociationParameters& peer,
                            std::string_view abstractSyntax, std::string_view fileTransferSyntax,
                            std::string_view preferredTransferSyntax) {
   std::vector<std::string> transferSyntaxes;
@@ -45,19 +45,20 @@ ServiceResult OpenAssoc_Ex(PDU_Service& pdu, std::string_view host, std::string_
     transferSyntaxes.emplace_back(fileTransferSyntax);
   }
   transferSyntaxes.emplace_back(uid::kImplicitVRLittleEndian);
-  return Open(pdu, host, port, callingApTitle, calledApTitle, abstractSyntax, transferSyntaxes);
+  return Open(pdu, peer, abstractSyntax, transferSyntaxes);
 }
 
-ServiceResult OpenAssoc(PDU_Service& pdu, std::string_view host, std::string_view port,
-                        std::string& callingApTitle, std::string_view calledApTitle,
+ServiceResult OpenAssoc(PDU_Service& pdu, const AssociationParameters& peer,
                         const std::vector<ContextProposal>& contexts) {
-  if (callingApTitle.empty()) callingApTitle = kDefaultCallingApTitle;
-  if (!pdu.ProposeAssociation(callingApTitle, calledApTitle, contexts)) {
+  const std::string_view calling =
+      peer.callingAETitle.empty() ? kDefaultCallingApTitle : std::string_view(peer.callingAETitle);
+  if (!pdu.ProposeAssociation(calling, peer.calledAETitle, contexts)) {
     return ServiceResult::Failed(ServiceFailure::kLocal,
                                  "the presentation contexts cannot be proposed (none, more than "
                                  "128, or a UID longer than 64 characters)");
   }
-  return pdu.Connect(host, port);
+  pdu.SetTimeouts(peer.timeouts);
+  return pdu.Connect(peer.host, peer.port);
 }
 
 bool CloseAssoc(PDU_Service& pdu) {

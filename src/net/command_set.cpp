@@ -7,9 +7,7 @@
 namespace norvane {
 
 TagRecord GenerateUIDTag(uint16_t group, uint16_t element, std::string_view uid) {
-  std::string padded(uid);
-  if (padded.size() % 2 != 0) padded.push_back('\0');
-  return GenerateTextTag(group, element, "UI", padded);
+  return GeneratePaddedTag(Tag{group, element}, "UI", uid);
 }
 
 TagList CommandSet(TagList elements) {
@@ -66,6 +64,8 @@ std::string CommandFieldName(uint16_t commandField) {
       return "N-DELETE-RQ";
     case kNDeleteRSP:
       return "N-DELETE-RSP";
+    case kCCancelRQ:
+      return "C-CANCEL-RQ";
     default:
       break;
   }

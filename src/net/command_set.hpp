@@ -35,6 +35,8 @@ inline constexpr uint16_t kNCreateRQ = 0x0140;
 inline constexpr uint16_t kNCreateRSP = 0x8140;
 inline constexpr uint16_t kNDeleteRQ = 0x0150;
 inline constexpr uint16_t kNDeleteRSP = 0x8150;
+// C-CANCEL-RQ: stops a C-FIND, C-GET or C-MOVE in progress.
+inline constexpr uint16_t kCCancelRQ = 0x0FFF;
 
 // Command Data Set Type: no data set follows the command, or one does.
 inline constexpr uint16_t kNoDataSet = 0x0101;
@@ -44,6 +46,8 @@ inline constexpr uint16_t kStatusSuccess = 0x0000;
 // Pending: more responses follow (0xFF01: some optional keys were not supported).
 inline constexpr uint16_t kStatusPending = 0xFF00;
 inline constexpr uint16_t kStatusPendingWarning = 0xFF01;
+// Cancel: the operation was ended by a C-CANCEL-RQ.
+inline constexpr uint16_t kStatusCancel = 0xFE00;
 // Refused: Out of Resources (the object could not be stored).
 inline constexpr uint16_t kStatusOutOfResources = 0xA700;
 // Error: Cannot Understand (the object cannot be taken as it is).

@@ -4,6 +4,7 @@
 
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "net/status_meaning.hpp"
 
 namespace norvane {
 namespace {
@@ -48,11 +49,7 @@ DimseResponse ParseDimseResponse(const TagList& command) {
 ServiceResult ReadDimseResponse(PDU_Service& pdu, uint16_t expectedCommandField,
                                 DimseResponse& response) {
   TagList command;
-  if (!pdu.ReadMessage(command)) {
-    return ServiceResult::Failed(
-        ServiceFailure::kNoResponse,
-        "the association ended without a " + CommandFieldName(expectedCommandField));
-  }
+  if (!pdu.ReadMessage(command)) return MessageNotRead(pdu, CommandFieldName(expectedCommandField));
   response = ParseDimseResponse(command);
   if (response.commandField != expectedCommandField) {
     return ServiceResult::Failed(ServiceFailure::kUnexpectedResponse,
@@ -68,12 +65,26 @@ std::string StatusText(uint16_t status) {
   return text;
 }
 
-ServiceResult FinalStatusResult(const DimseResponse& response, std::string_view meaning) {
+ServiceResult MessageNotRead(const PDU_Service& pdu, std::string_view what) {
+  const ServiceResult& why = pdu.LastFailure();
+  const ServiceFailure failure = why.Ok() ? ServiceFailure::kNoResponse : why.failure;
+  const std::string reason = why.reason.empty() ? "the association ended" : why.reason;
+  return ServiceResult::Failed(failure, "no " + std::string(what) + ": " + reason);
+}
+
+ServiceResult NotSent(const PDU_Service& pdu, std::string_view what) {
+  const ServiceResult& why = pdu.LastFailure();
+  const ServiceFailure failure =
+      why.failure == ServiceFailure::kTimeout ? ServiceFailure::kTimeout : ServiceFailure::kNotSent;
+  const std::string reason = why.reason.empty() ? "the association is not open" : why.reason;
+  return ServiceResult::Failed(failure, std::string(what) + " could not be sent: " + reason);
+}
+
+ServiceResult FinalStatusResult(const DimseResponse& response) {
   if (response.status == kStatusSuccess) return ServiceResult::Success(response.status);
-  std::string reason =
-      CommandFieldName(response.commandField) + " status " + StatusText(response.status);
-  if (!meaning.empty()) reason += " (" + std::string(meaning) + ")";
-  return ServiceResult::Failed(ServiceFailure::kStatus, std::move(reason), response.status);
+  return ServiceResult::Failed(ServiceFailure::kStatus,
+                               StatusReason(response.commandField, response.status),
+                               response.status);
 }
 
 }  // namespace norvane

@@ -38,18 +38,29 @@ struct DimseResponse {
 DimseResponse ParseDimseResponse(const TagList& command);
 
 // Reads the next message as the response of kind `expectedCommandField` into `response`.
-// Failure kNoResponse when no message could be read (the association ended),
-// kUnexpectedResponse when another command came. On success the result carries the
-// response's status; judging it is the service's part. A data set the response announces
-// is left to the caller.
+// When no message could be read, the association's failure (kNoResponse, kTimeout,
+// kAborted, kProtocol) with the reason "no C-FIND-RSP: " and why; kUnexpectedResponse
+// when another command came. On success the result carries the response's status;
+// judging it is the service's part. A data set the response announces is left to the
+// caller.
 ServiceResult ReadDimseResponse(PDU_Service& pdu, uint16_t expectedCommandField,
                                 DimseResponse& response);
+
+// The result of a message that could not be read (ReadMessage gave false): the
+// association's last failure, its reason after "no " + `what` + ": ".
+ServiceResult MessageNotRead(const PDU_Service& pdu, std::string_view what);
+
+// The result of a request that could not be sent (WriteMessage gave false): kTimeout when
+// the peer took no data, else kNotSent; the reason is `what` + " could not be sent: " and
+// why.
+ServiceResult NotSent(const PDU_Service& pdu, std::string_view what);
 
 // A status as the usual four hex digits: "0xA700".
 std::string StatusText(uint16_t status);
 
 // The result a final status gives: success for 0x0000, else kStatus with the status and
-// the reason "C-STORE-RSP status 0xA700", followed by " (meaning)" when one is given.
-ServiceResult FinalStatusResult(const DimseResponse& response, std::string_view meaning = {});
+// the reason "C-STORE-RSP status 0xA700 (Refused: Out of Resources)", the meaning from the
+// status table of the response's service.
+ServiceResult FinalStatusResult(const DimseResponse& response);
 
 }  // namespace norvane

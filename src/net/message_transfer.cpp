@@ -8,20 +8,63 @@
 // other PDU that may arrive while a message is awaited.
 
 namespace norvane {
+namespace {
+
+// The deadline of one message, cleared whichever way the read ends.
+class MessageDeadline {
+ public:
+  MessageDeadline(Socket& socket, std::optional<NetworkTimeouts> timeouts) : socket_(socket) {
+    if (timeouts && timeouts->dimse.count() > 0) {
+      socket_.SetDeadline(Socket::Clock::now() + timeouts->dimse);
+    }
+  }
+  ~MessageDeadline() { socket_.ClearDeadline(); }
+  MessageDeadline(const MessageDeadline&) = delete;
+  MessageDeadline& operator=(const MessageDeadline&) = delete;
+
+ private:
+  Socket& socket_;
+};
+
+}  // namespace
 
 bool PDU_Service::WriteMessage(const TagList& list, std::string_view sopClass, uint8_t control) {
   const uint8_t id = GetPresentationContextID(sopClass);
   // A message on a context the peer did not accept would be a protocol error on its side.
-  if (id == 0 || !GetTransferSyntax(id)) return false;
+  if (id == 0 || !GetTransferSyntax(id)) {
+    lastFailure_ = ServiceResult::Failed(
+        ServiceFailure::kNoPresentationContext,
+        "no accepted presentation context for SOP class " + std::string(sopClass));
+    return false;
+  }
   Buffer& message = pDataTF_.MessageBuffer();
   message.ClearOutgoing();
-  if (!ParseDCMIntoRawVR(list, message, control == kCommandMessage ? 0 : id)) return false;
+  if (!ParseDCMIntoRawVR(list, message, control == kCommandMessage ? 0 : id)) {
+    lastFailure_ = ServiceResult::Failed(ServiceFailure::kNotSent,
+                                         "an element of the message cannot be encoded");
+    return false;
+  }
   pDataTF_.SetMessageContextID(id);
   pDataTF_.SetMessageControl(control);
-  return pDataTF_.Write(buffer_);
+  if (pDataTF_.Write(buffer_)) return true;
+  SendingFailed();
+  return false;
 }
 
-bool PDU_Service::EndReading() {
+void PDU_Service::SendingFailed() {
+  if (buffer_.socket().TimedOut()) {
+    lastFailure_ = ServiceResult::Failed(
+        ServiceFailure::kTimeout,
+        "the peer took no data for " + DurationText(Timeouts().dimse) + " (DIMSE time-out)");
+  } else {
+    lastFailure_ = ServiceResult::Failed(
+        ServiceFailure::kNotSent,
+        Connected() ? "the connection failed" : "the association is not open");
+  }
+}
+
+bool PDU_Service::EndReading(ServiceResult why) {
+  lastFailure_ = std::move(why);
   pDataTF_.ClearPending();
   pDataTF_.ClearMessageComplete();
   pDataTF_.MessageBuffer().ClearIncoming();
@@ -29,53 +72,93 @@ bool PDU_Service::EndReading() {
   return false;
 }
 
-bool PDU_Service::AbortReading(uint8_t reason) {
+bool PDU_Service::AbortReading(uint8_t reason, ServiceResult why) {
   AbortAssociation(kAbortSourceServiceProvider, reason);
-  return EndReading();
+  return EndReading(std::move(why));
+}
+
+bool PDU_Service::ReadingFailed(std::string_view what) {
+  if (buffer_.socket().DeadlinePassed()) {
+    return AbortReading(
+        kAbortReasonNotSpecified,
+        ServiceResult::Failed(
+            ServiceFailure::kTimeout,
+            "no whole message within " + DurationText(Timeouts().dimse) + " (DIMSE time-out)"));
+  }
+  if (!Connected() || what.empty()) {
+    return EndReading(
+        ServiceResult::Failed(ServiceFailure::kNoResponse, "the peer closed the connection"));
+  }
+  return AbortReading(
+      kAbortReasonInvalidPduParameter,
+      ServiceResult::Failed(ServiceFailure::kProtocol,
+                            "the peer sent " + std::string(what) + " that does not fit its PDU"));
 }
 
 bool PDU_Service::ReadMessage(TagList& list) {
-  if (!Connected()) return false;
+  if (!Connected()) {
+    lastFailure_ =
+        ServiceResult::Failed(ServiceFailure::kNoResponse, "the association is not open");
+    return false;
+  }
+  const MessageDeadline deadline(buffer_.socket(), timeouts_);
   pDataTF_.ClearMessageComplete();
   // A PDU that held the end of the previous message may hold the start of this one.
   if (pDataTF_.PendingLength() != 0 && !pDataTF_.ReadDynamic(buffer_)) {
-    return AbortReading(kAbortReasonInvalidPduParameter);
+    return ReadingFailed("a P-DATA-TF PDU");
   }
   while (!pDataTF_.MessageComplete()) {
     uint8_t type;
-    if (!buffer_.ReadByte(type)) return EndReading();
+    if (!buffer_.ReadByte(type)) return ReadingFailed({});
     switch (type) {
       case kPduPDataTF:
-        if (!pDataTF_.ReadDynamic(buffer_)) return AbortReading(kAbortReasonInvalidPduParameter);
+        if (!pDataTF_.ReadDynamic(buffer_)) return ReadingFailed("a P-DATA-TF PDU");
         break;
       case kPduReleaseRQ:
         if (releaseRQ_.ReadDynamic(buffer_)) releaseRP_.Write(buffer_);
-        return EndReading();
+        return EndReading(ServiceResult::Failed(ServiceFailure::kNoResponse,
+                                                "the peer released the association"));
       case kPduReleaseRP:
         WriteLog("ERROR, RELEASE-RP");
-        return EndReading();
+        return EndReading(ServiceResult::Failed(
+            ServiceFailure::kProtocol, "the peer sent an A-RELEASE-RP that nothing asked for"));
       case kPduAbort:
         WriteLog("ERROR, ABORT-RQ");
-        return EndReading();
+        return EndReading(PeerAbort());
       case kPduAssociateRQ:
         WriteLog("ERROR, ASSOCIATE-RQ");
         assocRQ_.ReadDynamic(buffer_);
-        return AbortReading(kAbortReasonUnexpectedPdu);
+        return AbortReading(kAbortReasonUnexpectedPdu,
+                            ServiceResult::Failed(ServiceFailure::kProtocol,
+                                                  "the peer sent an A-ASSOCIATE-RQ during the "
+                                                  "association (aborted)"));
       case kPduAssociateAC:
         WriteLog("ERROR, ASSOCIATE-AC");
         assocAC_.ReadDynamic(buffer_);
-        return AbortReading(kAbortReasonUnexpectedPdu);
+        return AbortReading(kAbortReasonUnexpectedPdu,
+                            ServiceResult::Failed(ServiceFailure::kProtocol,
+                                                  "the peer sent an A-ASSOCIATE-AC during the "
+                                                  "association (aborted)"));
       case kPduAssociateRJ:
         WriteLog("ERROR, ASSOCIATE-RJ");
-        return AbortReading(kAbortReasonUnexpectedPdu);
+        return AbortReading(kAbortReasonUnexpectedPdu,
+                            ServiceResult::Failed(ServiceFailure::kProtocol,
+                                                  "the peer sent an A-ASSOCIATE-RJ during the "
+                                                  "association (aborted)"));
       default:
         WriteLog("ERROR, Protocol Error: " + std::to_string(type));
-        return AbortReading(kAbortReasonUnrecognizedPdu);
+        return AbortReading(kAbortReasonUnrecognizedPdu,
+                            ServiceResult::Failed(ServiceFailure::kProtocol,
+                                                  "the peer sent a PDU of unknown type " +
+                                                      std::to_string(type) + " (aborted)"));
     }
   }
   if (ParseRawVRIntoDCM(pDataTF_.MessageBuffer(), list, pDataTF_.MessageContextID())) return true;
   WriteLog("ERROR, ParseRawVRIntoDCM");
-  return AbortReading(kAbortReasonInvalidPduParameter);
+  return AbortReading(kAbortReasonInvalidPduParameter,
+                      ServiceResult::Failed(ServiceFailure::kProtocol,
+                                            "the peer sent a message that cannot be decoded "
+                                            "(aborted)"));
 }
 
 }  // namespace norvane

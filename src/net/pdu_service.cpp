@@ -1,9 +1,11 @@
 #include "net/pdu_service.hpp"
 
+#include <cstring>
 #include <initializer_list>
 #include <string>
 
 #include "log/log.hpp"
+#include "net/association_reasons.hpp"
 #include "net/pdu_layout.hpp"
 #include "net/uids.hpp"
 #include "net/unique_ids.hpp"
@@ -16,6 +18,36 @@ std::string Joined(std::initializer_list<std::string_view> parts) {
   for (std::string_view part : parts)
     text += part;
   return text;
+}
+
+// Why Open found no TCP connection.
+ServiceResult ConnectionFailure(const Socket& socket, std::string_view host, std::string_view port,
+                                std::chrono::milliseconds limit) {
+  const std::string peer = Joined({host, ":", port});
+  switch (socket.LastConnectFailure()) {
+    case ConnectFailure::kPort:
+      return ServiceResult::Failed(ServiceFailure::kConnection,
+                                   Joined({"the port '", port,
+                                           "' is neither a number from 1 to 65535 nor a known "
+                                           "service name"}));
+    case ConnectFailure::kHost:
+      return ServiceResult::Failed(ServiceFailure::kConnection,
+                                   Joined({"host not found: '", host, "'"}));
+    case ConnectFailure::kRefused:
+      return ServiceResult::Failed(ServiceFailure::kConnection,
+                                   "connection refused by " + peer + " (nothing listens there)");
+    case ConnectFailure::kTimeout:
+      return ServiceResult::Failed(ServiceFailure::kTimeout, "no TCP connection to " + peer +
+                                                                 " within " + DurationText(limit) +
+                                                                 " (connect time-out)");
+    case ConnectFailure::kNone:
+    case ConnectFailure::kNetwork:
+      break;
+  }
+  char text[128];
+  return ServiceResult::Failed(
+      ServiceFailure::kConnection,
+      "no TCP connection to " + peer + ": " + ::strerror_r(socket.LastError(), text, sizeof text));
 }
 
 bool IsPrintMemberOf(std::string_view metaClass, std::string_view sopClass) {
@@ -93,32 +125,54 @@ bool PDU_Service::ProposeAssociation(std::string_view callingApTitle,
 ServiceResult PDU_Service::Connect(std::string_view host, std::string_view port) {
   pDataTF_.ClearPending();
   SetOwnUserInformation(assocRQ_.UserInfo());
-  if (!buffer_.socket().Open(host, port)) {
-    return ServiceResult::Failed(ServiceFailure::kConnection,
-                                 "no connection: refused, unreachable, or unknown host");
-  }
+  if (!timeouts_) timeouts_ = NetworkTimeouts{};
+  Socket& socket = buffer_.socket();
+  socket.SetConnectTimeout(timeouts_->connect);
+  socket.SetReceiveTimeout(timeouts_->dimse);
+  if (!socket.Open(host, port)) return ConnectionFailure(socket, host, port, timeouts_->connect);
   TraceLine(Joined({"Connected to: ", host, ":", port}));
 
   if (!assocRQ_.Write(buffer_)) {
     WriteLog("Association RQ failed!");
     // A half-sent request cannot be continued.
-    buffer_.socket().Close();
+    socket.Close();
     return ServiceResult::Failed(ServiceFailure::kNotSent, "the A-ASSOCIATE-RQ could not be sent");
   }
 
-  uint8_t type;
-  if (!buffer_.ReadByte(type)) {
-    buffer_.socket().Close();
-    return ServiceResult::Failed(ServiceFailure::kNoResponse,
-                                 "no answer to the A-ASSOCIATE-RQ (the connection closed or "
-                                 "the wait timed out)");
+  // The whole answer, not only its first byte, must come within the ACSE time-out.
+  StartDeadline(timeouts_->acse);
+  ServiceResult answer = ReadAssociationAnswer();
+  socket.ClearDeadline();
+  if (answer.failure == ServiceFailure::kTimeout) {
+    // The peer may still answer later; the abort tells it not to.
+    AbortAssociation(kAbortSourceServiceProvider, kAbortReasonNotSpecified);
   }
+  if (!answer) socket.Close();
+  return answer;
+}
+
+ServiceResult PDU_Service::ReadAssociationAnswer() {
+  const std::string limit = DurationText(Timeouts().acse);
+  const auto unanswered = [&](std::string_view what) {
+    if (buffer_.socket().DeadlinePassed()) {
+      return ServiceResult::Failed(ServiceFailure::kTimeout,
+                                   std::string(what) + " within " + limit + " (ACSE time-out)");
+    }
+    return ServiceResult::Failed(ServiceFailure::kNoResponse,
+                                 "the peer closed the connection instead of answering the "
+                                 "A-ASSOCIATE-RQ");
+  };
+
+  uint8_t type;
+  if (!buffer_.ReadByte(type)) return unanswered("no answer to the A-ASSOCIATE-RQ");
   TraceLine("Item Type: " + std::to_string(type));
 
-  ServiceResult failure;
   if (type == kPduAssociateAC) {
     TraceLine("Association Accept::ReadDynamic");
     if (!assocAC_.ReadDynamic(buffer_)) {
+      if (buffer_.socket().DeadlinePassed() || !Connected()) {
+        return unanswered("no whole A-ASSOCIATE-AC");
+      }
       // What was read of a broken answer cannot be trusted.
       AbortAssociation(kAbortSourceServiceProvider, kAbortReasonInvalidPduParameter);
       return ServiceResult::Failed(ServiceFailure::kProtocol,
@@ -134,24 +188,43 @@ ServiceResult PDU_Service::Connect(std::string_view host, std::string_view port)
       pDataTF_.SetPeerMaximumLength(assocAC_.UserInfo().maximumLength.maximumLength);
       return ServiceResult::Success();
     }
-    failure = ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
-                                    "the peer accepted no presentation context");
-  } else if (type == kPduAssociateRJ) {
-    WriteLog("Association Rejected...");
-    assocRJ_.ReadDynamic(buffer_);
-    failure = ServiceResult::Failed(ServiceFailure::kRejected, "the peer rejected the association");
-  } else {
-    WriteLog("Corrupt Transmission...");
-    failure = type == kPduAbort
-                  ? ServiceResult::Failed(ServiceFailure::kAborted,
-                                          "the peer aborted the association request")
-                  : ServiceResult::Failed(ServiceFailure::kProtocol,
-                                          "the peer answered the A-ASSOCIATE-RQ with a PDU of "
-                                          "type " +
-                                              std::to_string(type));
+    return ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
+                                 "the peer accepted no presentation context");
   }
-  buffer_.socket().Close();
-  return failure;
+  if (type == kPduAssociateRJ) {
+    WriteLog("Association Rejected...");
+    if (!assocRJ_.ReadDynamic(buffer_)) {
+      return ServiceResult::Failed(ServiceFailure::kRejected,
+                                   "association rejected (its reason could not be read)");
+    }
+    return ServiceResult::Failed(
+        ServiceFailure::kRejected,
+        RejectionText(assocRJ_.Result(), assocRJ_.Source(), assocRJ_.Reason()));
+  }
+  WriteLog("Corrupt Transmission...");
+  if (type == kPduAbort) {
+    return PeerAbort();
+  }
+  return ServiceResult::Failed(
+      ServiceFailure::kProtocol,
+      "the peer answered the A-ASSOCIATE-RQ with a PDU of type " + std::to_string(type));
+}
+
+ServiceResult PDU_Service::PeerAbort() {
+  AAbortRQ abort;
+  if (!abort.ReadDynamic(buffer_)) {
+    return ServiceResult::Failed(ServiceFailure::kAborted,
+                                 "the peer aborted the association (no source or reason read)");
+  }
+  return ServiceResult::Failed(ServiceFailure::kAborted, AbortText(abort.Source(), abort.Reason()));
+}
+
+void PDU_Service::StartDeadline(std::chrono::milliseconds limit) {
+  if (limit.count() > 0) {
+    buffer_.socket().SetDeadline(Socket::Clock::now() + limit);
+  } else {
+    buffer_.socket().ClearDeadline();
+  }
 }
 
 bool PDU_Service::AcceptAssociation(int connection, AcceptorPolicy policy) {
@@ -213,7 +286,9 @@ bool PDU_Service::InterogateAAsociateRQ() {
 bool PDU_Service::ReleaseAssociation() {
   pDataTF_.ClearPending();
   if (Connected() && releaseRQ_.Write(buffer_)) {
+    if (timeouts_) StartDeadline(timeouts_->acse);
     releaseRP_.Read(buffer_);
+    buffer_.socket().ClearDeadline();
   }
   buffer_.socket().Close();
   return true;
@@ -221,6 +296,8 @@ bool PDU_Service::ReleaseAssociation() {
 
 void PDU_Service::AbortAssociation(uint8_t source, uint8_t reason) {
   pDataTF_.ClearPending();
+  // The abort ends a wait whose deadline has often passed; it must still go out.
+  buffer_.socket().ClearDeadline();
   if (Connected()) {
     abortRQ_.SetSource(source);
     abortRQ_.SetReason(reason);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "net/acceptor_policy.hpp"
 #include "net/associate_rj.hpp"
 #include "net/associate_rq_ac.hpp"
+#include "net/association_parameters.hpp"
 #include "net/buffer.hpp"
 #include "net/pdata_tf.hpp"
 #include "net/presentation_context_accept.hpp"
@@ -51,6 +53,14 @@ class PDU_Service {
   void SetTrace(bool on) { trace_ = on; }
   bool Trace() const { return trace_; }
 
+  // The time limits of the association: Connect waits `connect` for the TCP connection
+  // and `acse` for the answer (as ReleaseAssociation does for its answer); ReadMessage
+  // waits `dimse` for each whole message, and every send waits at most `dimse` for the
+  // peer to take data. A requester that set none uses the defaults; an acceptor that set
+  // none keeps the socket's own receive time-out.
+  void SetTimeouts(const NetworkTimeouts& timeouts) { timeouts_ = timeouts; }
+  NetworkTimeouts Timeouts() const { return timeouts_.value_or(NetworkTimeouts{}); }
+
   // Requester: builds the A-ASSOCIATE-RQ with one presentation context (ID 1 after the
   // counter reset) for the abstract syntax and the transfer syntaxes in order. An empty
   // calling title becomes kDefaultCallingApTitle; titles are used up to 16 characters.
@@ -64,11 +74,15 @@ class PDU_Service {
   bool ProposeAssociation(std::string_view callingApTitle, std::string_view calledApTitle,
                           const std::vector<ContextProposal>& contexts);
   // Requester: connects, sends the A-ASSOCIATE-RQ and reads the answer; success when the
-  // association is established with at least one accepted context. The failures:
-  // kConnection (no TCP connection), kNotSent (the request could not be sent), kNoResponse
-  // (no answer came), kRejected (A-ASSOCIATE-RJ), kAborted (A-ABORT), kProtocol (a broken
-  // A-ASSOCIATE-AC, which is aborted, or another PDU), kNoPresentationContext (nothing
-  // accepted). Every failure after the connect leaves the socket closed.
+  // association is established with at least one accepted context. The failures, each
+  // with its reason in words: kConnection (no TCP connection: refused, host not found, no
+  // route), kTimeout (no connection within the connect time-out, or no answer within the
+  // ACSE time-out, which is then aborted), kNotSent (the request could not be sent),
+  // kNoResponse (the peer closed the connection instead of answering), kRejected
+  // (A-ASSOCIATE-RJ, with its result, source and reason), kAborted (A-ABORT, with its
+  // source and reason), kProtocol (a broken A-ASSOCIATE-AC, which is aborted, or another
+  // PDU), kNoPresentationContext (nothing accepted). Every failure after the connect
+  // leaves the socket closed.
   ServiceResult Connect(std::string_view host, std::string_view port);
 
   // Acceptor: takes over an accepted connection, reads the A-ASSOCIATE-RQ, answers with
@@ -80,8 +94,8 @@ class PDU_Service {
   bool InterogateAAsociateRQ();
   void SetAcceptorPolicy(AcceptorPolicy policy) { policy_ = std::move(policy); }
 
-  // Sends an A-RELEASE-RQ and reads the 10-byte answer when connected; then closes.
-  // Always true.
+  // Sends an A-RELEASE-RQ and reads the 10-byte answer (within the ACSE time-out when
+  // time-outs are set) when connected; then closes. Always true.
   bool ReleaseAssociation();
   // Sends an A-ABORT with this source and reason (when connected) and closes.
   void AbortAssociation(uint8_t source = kAbortSourceServiceProvider,
@@ -105,9 +119,15 @@ class PDU_Service {
   bool WriteMessage(const TagList& list, std::string_view sopClass, uint8_t control);
   // Receives the next complete message into `list` (records are appended). Release
   // requests, aborts and protocol errors of the peer end the association: false, with
-  // the connection closed (answered with an A-RELEASE-RP or an A-ABORT where due).
+  // the connection closed (answered with an A-RELEASE-RP or an A-ABORT where due). A
+  // message that is not whole within the DIMSE time-out ends it as well, with an A-ABORT.
   // Records decoded before a failure stay in the list.
   bool ReadMessage(TagList& list);
+  // Why the last WriteMessage or ReadMessage failed, in words: kTimeout, kAborted (the
+  // peer's A-ABORT, with its source and reason), kNoResponse (the peer released or closed
+  // the connection), kProtocol (a PDU that does not belong, or an undecodable message),
+  // kNoPresentationContext or kNotSent (sending).
+  const ServiceResult& LastFailure() const { return lastFailure_; }
   // Encodes the list into `buffer`'s outgoing queue: implicit VR little endian when
   // `presentationContextID` is 0 (a command set), else in the accepted transfer syntax of
   // that context. False, with nothing left queued, when the context is not accepted or a
@@ -138,11 +158,24 @@ class PDU_Service {
   // The title line of a message trace: calling title, `arrow`, called title.
   void TraceTitles(std::string_view arrow) const;
   // ReadMessage's endings: close (after answering a release), or abort; both drop what
-  // was gathered of the message and give false.
-  bool EndReading();
-  bool AbortReading(uint8_t reason);
+  // was gathered of the message, keep `why` as the last failure and give false.
+  bool EndReading(ServiceResult why);
+  bool AbortReading(uint8_t reason, ServiceResult why);
+  // The ending of a read that failed: the DIMSE time-out passed, the connection closed,
+  // or `what` (a PDU of the data phase; empty between PDUs) did not fit.
+  bool ReadingFailed(std::string_view what);
+  // Keeps why a send did not go through: the peer took no data, or the connection failed.
+  void SendingFailed();
+  // Connect's part after the request went out: the peer's answer, read as a whole.
+  ServiceResult ReadAssociationAnswer();
+  // Reads the body of the peer's A-ABORT; the result says who aborted and why.
+  ServiceResult PeerAbort();
+  // The deadline of one wait for the peer `limit` from now (none for zero).
+  void StartDeadline(std::chrono::milliseconds limit);
 
   bool trace_ = false;
+  std::optional<NetworkTimeouts> timeouts_;
+  ServiceResult lastFailure_;
   AcceptorPolicy policy_;
   std::vector<PresentationContextAccept> accepted_;
   Buffer buffer_;

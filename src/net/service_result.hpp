@@ -21,6 +21,7 @@ enum class ServiceFailure : uint8_t {
   kNoResponse,             // the association ended before the (final) response
   kUnexpectedResponse,     // a message came that does not answer the request
   kStatus,                 // the final response carried a status other than success
+  kCutOff,                 // more results came than the caller's limit: the rest was cancelled
   kLocal,                  // a local problem: a file, a conversion, a bad argument
 };
 

@@ -1,6 +1,7 @@
 #include "net/socket.hpp"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -61,6 +62,15 @@ bool IsResourceAcceptError(int error) {
   return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
+// What poll takes to wait until `until`: 0 when it has passed, never more than INT_MAX.
+int WaitMilliseconds(std::chrono::steady_clock::time_point until) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      until - std::chrono::steady_clock::now());
+  // Rounded up, so that a wait does not end a fraction of a millisecond early.
+  const int64_t ms = left.count() + 1;
+  return static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(ms, INT_MAX)));
+}
+
 }  // namespace
 
 Socket::Socket() {
@@ -101,19 +111,28 @@ bool Socket::Close() {
 
 bool Socket::Open(std::string_view host, std::string_view port) {
   CloseData();
+  connectFailure_ = ConnectFailure::kNone;
   const std::optional<uint16_t> portNumber = ResolvePortText(port);
-  if (!portNumber) return false;
+  if (!portNumber) {
+    connectFailure_ = ConnectFailure::kPort;
+    return false;
+  }
   const std::optional<in_addr> hostAddress = ResolveHostText(host);
-  if (!hostAddress) return false;
+  if (!hostAddress) {
+    connectFailure_ = ConnectFailure::kHost;
+    return false;
+  }
 
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     lastError_ = errno;
+    connectFailure_ = ConnectFailure::kNetwork;
     return false;
   }
   SetNoLinger(fd);
   if (!SetNoDelay(fd)) {
     lastError_ = errno;
+    connectFailure_ = ConnectFailure::kNetwork;
     ::close(fd);
     return false;
   }
@@ -121,12 +140,8 @@ bool Socket::Open(std::string_view host, std::string_view port) {
   address_.sin_family = AF_INET;
   address_.sin_port = htons(*portNumber);
   address_.sin_addr = *hostAddress;
-  int result;
-  do {
-    result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
-  } while (result != 0 && errno == EINTR);
-  if (result != 0) {
-    lastError_ = errno;
+  connectFailure_ = ConnectHandle(fd);
+  if (connectFailure_ != ConnectFailure::kNone) {
     ::close(fd);
     return false;
   }
@@ -134,6 +149,55 @@ bool Socket::Open(std::string_view host, std::string_view port) {
   dataSocket_ = fd;
   connected_ = true;
   return true;
+}
+
+// Non-blocking, so that a peer whose listen queue is full (its SYNs dropped) or an address
+// that never answers cannot hold the caller for the system's minutes of retries.
+ConnectFailure Socket::ConnectHandle(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL, 0);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+    lastError_ = errno;
+    return ConnectFailure::kNetwork;
+  }
+  int result;
+  do {
+    result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
+  } while (result != 0 && errno == EINTR);
+  int error = result == 0 ? 0 : errno;
+  if (error == EINPROGRESS) {
+    const Clock::time_point deadline = Clock::now() + connectTimeout_;
+    for (;;) {
+      pollfd entry{};
+      entry.fd = fd;
+      entry.events = POLLOUT;
+      const int ready =
+          ::poll(&entry, 1, connectTimeout_.count() > 0 ? WaitMilliseconds(deadline) : -1);
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready == 0) {
+        lastError_ = ETIMEDOUT;
+        return ConnectFailure::kTimeout;
+      }
+      if (ready < 0) {
+        error = errno;
+        break;
+      }
+      socklen_t length = sizeof error;
+      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+      break;
+    }
+  }
+  if (error != 0) {
+    lastError_ = error;
+    if (error == ECONNREFUSED) return ConnectFailure::kRefused;
+    if (error == ETIMEDOUT) return ConnectFailure::kTimeout;
+    return ConnectFailure::kNetwork;
+  }
+  // Reads and writes wait with poll; the handle goes back to blocking as before.
+  if (::fcntl(fd, F_SETFL, flags) != 0) {
+    lastError_ = errno;
+    return ConnectFailure::kNetwork;
+  }
+  return ConnectFailure::kNone;
 }
 
 bool Socket::Listen(std::string_view port) {
@@ -248,21 +312,33 @@ int Socket::ReleaseConnection() {
   return fd;
 }
 
-bool Socket::WaitFor(short events) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + timeout_;
+void Socket::SetDeadline(Clock::time_point deadline) {
+  deadline_ = deadline;
+  deadlinePassed_ = false;
+}
+
+void Socket::ClearDeadline() {
+  deadline_.reset();
+  deadlinePassed_ = false;
+}
+
+Socket::Wait Socket::WaitFor(short events) {
+  const bool limited = timeout_.count() > 0;
+  const Clock::time_point timeout = limited ? Clock::now() + timeout_ : Clock::time_point::max();
   for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    const int waitMs =
-        static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(left.count(), INT_MAX)));
+    // Checked before waiting: data that is always ready must not carry a read past it.
+    if (deadline_ && Clock::now() >= *deadline_) return Wait::kDeadline;
+    const bool deadlineFirst = deadline_ && *deadline_ <= timeout;
+    const Clock::time_point until = deadlineFirst ? *deadline_ : timeout;
     pollfd entry{};
     entry.fd = dataSocket_;
     entry.events = events;
-    const int ready = ::poll(&entry, 1, waitMs);
-    if (ready == 1) return true;
+    const int ready =
+        ::poll(&entry, 1, until == Clock::time_point::max() ? -1 : WaitMilliseconds(until));
+    if (ready == 1) return Wait::kReady;
     if (ready < 0 && errno == EINTR) continue;
-    return false;
+    if (ready < 0) return Wait::kError;
+    return deadlineFirst ? Wait::kDeadline : Wait::kTimeout;
   }
 }
 
@@ -270,8 +346,12 @@ bool Socket::SendBinary(const uint8_t* data, size_t length) {
   if (!connected_) return false;
   size_t sent = 0;
   // A stream socket may take a block in parts; the rest must follow or the stream breaks.
+  timedOut_ = false;
   while (sent < length) {
-    if (!WaitFor(POLLOUT)) return false;
+    const Wait wait = WaitFor(POLLOUT);
+    if (wait == Wait::kDeadline) deadlinePassed_ = true;
+    timedOut_ = wait == Wait::kDeadline || wait == Wait::kTimeout;
+    if (wait != Wait::kReady) return false;
     const ssize_t n = ::send(dataSocket_, data + sent, length - sent, MSG_NOSIGNAL);
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
@@ -286,9 +366,22 @@ bool Socket::SendBinary(const uint8_t* data, size_t length) {
 int Socket::ReadBinary(uint8_t* buffer, size_t size) {
   if (!connected_) return -1;
   if (size > static_cast<size_t>(INT_MAX)) size = static_cast<size_t>(INT_MAX);
-  if (!WaitFor(POLLIN)) {
-    Close();
-    return -1;
+  timedOut_ = false;
+  switch (WaitFor(POLLIN)) {
+    case Wait::kReady:
+      break;
+    case Wait::kDeadline:
+      // The owner decides how the association ends: it may still send an A-ABORT.
+      deadlinePassed_ = true;
+      timedOut_ = true;
+      return -1;
+    case Wait::kTimeout:
+      timedOut_ = true;
+      Close();
+      return -1;
+    case Wait::kError:
+      Close();
+      return -1;
   }
   ssize_t n;
   do {
@@ -298,7 +391,11 @@ int Socket::ReadBinary(uint8_t* buffer, size_t size) {
     Close();
     return -1;
   }
-  if (n < 0) return -1;
+  if (n < 0) {
+    // A reset connection is as gone as a closed one.
+    if (errno != EAGAIN && errno != EWOULDBLOCK) Close();
+    return -1;
+  }
   if (LogLevel() > 2) DumpTraffic(buffer, static_cast<size_t>(n), false);
   return static_cast<int>(n);
 }

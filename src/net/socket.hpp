@@ -7,17 +7,36 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "net/address_resolution.hpp"
 
 namespace norvane {
 
+// Why the last Open failed.
+enum class ConnectFailure : uint8_t {
+  kNone,
+  kPort,     // the port text is no port number and no known service name
+  kHost,     // the host is not found (or the text is empty or too long)
+  kRefused,  // nothing listens there
+  kTimeout,  // the connect time-out passed first
+  kNetwork,  // no route, or another error of the connect (LastError says which)
+};
+
 // The blocking TCP endpoint under every association (IPv4): connects to a remote node,
-// listens and accepts, sends, and receives with a time-out. Failures are results; the
+// listens and accepts, sends, and receives with time limits. Failures are results; the
 // socket writes no log lines of its own, only the traffic dump at log level above 2.
+//
+// Two limits bound a wait for the peer. The receive time-out bounds each single wait (for
+// data to read, or for room to send); when it passes while receiving, the socket closes.
+// A deadline, set by the owner for a whole exchange, bounds every wait until it is
+// cleared; when it passes, the receive or send fails and the socket stays open, so that
+// its owner can still abort the association. A peer that trickles bytes cannot extend a
+// deadline.
 class Socket {
  public:
+  using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::seconds kReceiveTimeout{300};
 
   Socket();
@@ -27,12 +46,13 @@ class Socket {
   // True when the whole block was handed to the connection.
   virtual bool SendBinary(const uint8_t* data, size_t length);
   // Bytes received (1 or more), or -1 when not connected, on time-out, when the peer
-  // closed the connection (these two close the socket) or on a receive error.
+  // closed or reset the connection (these close the socket) or when a deadline passed.
   virtual int ReadBinary(uint8_t* buffer, size_t size);
   virtual ~Socket();
-  // Connects to host:port. A host starting with a non-zero number is a dotted-decimal
-  // address; otherwise a name. A port with a non-zero leading number is that number;
-  // otherwise a service name.
+  // Connects to host:port within the connect time-out. A host starting with a non-zero
+  // number is a dotted-decimal address; otherwise a name. A port with a non-zero leading
+  // number is that number; otherwise a service name. On failure LastConnectFailure says
+  // why.
   virtual bool Open(std::string_view host, std::string_view port);
 
   // Listens on all local addresses; the port text is resolved as for Open.
@@ -60,11 +80,23 @@ class Socket {
   bool Listening() const { return listening_; }
   // errno of the last failed connect, bind or resolution; 0 after success.
   int LastError() const { return lastError_; }
+  ConnectFailure LastConnectFailure() const { return connectFailure_; }
   const sockaddr_in& Address() const { return address_; }
 
-  // The receive time-out is fixed at 300 s in use; tests shorten it.
-  void SetReceiveTimeoutForTesting(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+  // How long Open may take; zero (the default) leaves it to the system.
+  void SetConnectTimeout(std::chrono::milliseconds timeout) { connectTimeout_ = timeout; }
+  // The limit of each single wait; 300 s after construction, zero for none.
+  void SetReceiveTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
   std::chrono::milliseconds ReceiveTimeout() const { return timeout_; }
+
+  // Every receive and send fails once `deadline` has passed, until ClearDeadline.
+  void SetDeadline(Clock::time_point deadline);
+  void ClearDeadline();
+  // The last receive or send failed because the deadline had passed.
+  bool DeadlinePassed() const { return deadlinePassed_; }
+  // The last receive or send failed because a limit passed: the deadline or the receive
+  // time-out.
+  bool TimedOut() const { return timedOut_; }
 
   // Number of Socket objects alive in the process.
   static int LiveCount();
@@ -73,14 +105,22 @@ class Socket {
   bool ListenOnAddress(uint32_t hostOrderAddress, uint16_t port);
   void CloseData();
   void CloseListen();
-  // Waits for `events` on the connection up to the time-out; false on time-out or error.
-  bool WaitFor(short events);
+  enum class Wait : uint8_t { kReady, kTimeout, kDeadline, kError };
+  // Waits for `events` on the connection up to the receive time-out and the deadline.
+  Wait WaitFor(short events);
+  // Connects the new handle to address_ within the connect time-out.
+  ConnectFailure ConnectHandle(int fd);
 
   int lastError_ = 0;
   int dataSocket_ = -1;
   bool connected_ = false;
   bool listening_ = false;
   std::chrono::milliseconds timeout_ = kReceiveTimeout;
+  std::chrono::milliseconds connectTimeout_{0};
+  ConnectFailure connectFailure_ = ConnectFailure::kNone;
+  std::optional<Clock::time_point> deadline_;
+  bool deadlinePassed_ = false;
+  bool timedOut_ = false;
   sockaddr_in address_{};
 
   // The listener may be stopped from another thread while Accept blocks; the handle is

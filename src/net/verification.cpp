@@ -29,19 +29,15 @@ ServiceResult ReadEchoRSP(PDU_Service& pdu) {
   return FinalStatusResult(response);
 }
 
-ServiceResult EchoSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
-                      std::string_view calledApTitle) {
-  auto pdu = std::make_unique<PDU_Service>();
-  if (LogLevel() > 1) pdu->SetTrace(true);
-  ServiceResult result =
-      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kVerification);
+ServiceResult EchoSCU(const AssociationParameters& peer) {
+  PDU_Service pdu;
+  if (LogLevel() > 1) pdu.SetTrace(true);
+  ServiceResult result = OpenAssoc(pdu, peer, uid::kVerification);
   if (result) {
     result =
-        WriteEchoRQ(*pdu, uid::kVerification)
-            ? ReadEchoRSP(*pdu)
-            : ServiceResult::Failed(ServiceFailure::kNotSent, "the C-ECHO-RQ could not be sent");
+        WriteEchoRQ(pdu, uid::kVerification) ? ReadEchoRSP(pdu) : NotSent(pdu, "the C-ECHO-RQ");
   }
-  CloseAssoc(*pdu);
+  CloseAssoc(pdu);
   return result;
 }
 

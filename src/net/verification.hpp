@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "elements/tag_record.hpp"
+#include "net/association_parameters.hpp"
 #include "net/pdu_service.hpp"
 #include "net/service_result.hpp"
 
@@ -20,13 +21,12 @@ bool WriteEchoRQ(PDU_Service& pdu, std::string_view sopClass);
 // kNoResponse / kUnexpectedResponse when no C-ECHO-RSP came.
 ServiceResult ReadEchoRSP(PDU_Service& pdu);
 
-// One whole verification: opens an association proposing Verification with implicit VR
-// little endian only, sends a C-ECHO-RQ, reads the response, releases. The association
-// trace is on when the log level is above 1. An empty calling title becomes the default
-// title, written back as OpenAssoc does. Success when every step succeeded; otherwise the
-// association's failure, kNotSent, or the response's.
-ServiceResult EchoSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
-                      std::string_view calledApTitle);
+// One whole verification with the peer: opens an association proposing Verification with
+// implicit VR little endian only, sends a C-ECHO-RQ, reads the response, releases. The
+// association trace is on when the log level is above 1. Success when every step
+// succeeded; otherwise the association's failure, kNotSent, or the response's, each with
+// its reason.
+ServiceResult EchoSCU(const AssociationParameters& peer);
 
 // Answers a received C-ECHO-RQ command set with a C-ECHO-RSP (status success) on the
 // request's SOP class. False, with nothing sent, when the request has no Affected SOP

@@ -20,6 +20,8 @@ using testing::Concat;
 using testing::Lines;
 
 const std::string kInitialPeerFailure = " failed to connect to: remote (127.0.0.1:104)";
+// Nothing listens on the initial settings' port in these tests.
+const std::string kRefused = "connection refused by 127.0.0.1:104 (nothing listens there)";
 
 std::tm Day(int day) {
   std::tm tm{};
@@ -73,22 +75,22 @@ TEST_F(Runner, LogsToOneFilePerDayAndOperationAndAppends) {
   EXPECT_EQ(ShortDateFormat(), "ddmmyyyy");
   EXPECT_EQ(testing::FileNames(folders_.logs),
             (Lines{"06122026_ECHO.log", "06122026_FIND.log", "07122026_ECHO.log"}));
-  const Lines echo = {"Starting ECHO Service", "ECHO" + kInitialPeerFailure};
+  const Lines echo = {"Starting ECHO Service", kRefused, "ECHO" + kInitialPeerFailure};
   EXPECT_EQ(Log("06122026_ECHO.log"), Concat({echo, echo}));
   EXPECT_EQ(Log("06122026_FIND.log"),
-            (Lines{"Starting FIND Service", "FIND" + kInitialPeerFailure}));
+            (Lines{"Starting FIND Service", kRefused, "FIND" + kInitialPeerFailure}));
   EXPECT_EQ(Log("07122026_ECHO.log"), echo);
 }
 
-TEST_F(Runner, FailuresEndWithTheFailureLine) {
+TEST_F(Runner, FailuresEndWithTheReasonAndTheFailureLine) {
   testing::ScriptedStorePeer listener({});  // must see no connection from a cancelled choice
   const struct {
     Operation operation;
     std::string port;
     Lines before;
-  } cases[] = {{Operation::kEcho, "104", {}},
-               {Operation::kFind, "104", {"Association Failed!"}},
-               {Operation::kWorklist, "104", {"Association Failed!"}},
+  } cases[] = {{Operation::kEcho, "104", {kRefused}},
+               {Operation::kFind, "104", {"Association Failed!", kRefused}},
+               {Operation::kWorklist, "104", {"Association Failed!", kRefused}},
                {Operation::kStore, listener.Port(), {}},
                {Operation::kPrint, listener.Port(), {}}};
   for (const auto& c : cases) {

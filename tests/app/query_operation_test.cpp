@@ -38,14 +38,12 @@ class QueryOperation : public ::testing::Test {
 
   template <class Record>
   QueryOperationResult Find(ScriptedQueryPeer& peer, const Record& query, Lines& lines) {
-    std::string calling = "local";
-    return RunFindOperation("127.0.0.1", peer.Port(), calling, "remote", query,
+    return RunFindOperation(testing::LoopbackPeer(peer.Port(), "remote", "local"), query,
                             [&lines](const std::string& line) { lines.push_back(line); });
   }
 
   QueryOperationResult Worklist(ScriptedQueryPeer& peer, const TWorklistItem& query, Lines& lines) {
-    std::string calling = "local";
-    return RunWorklistOperation("127.0.0.1", peer.Port(), calling, "remote", query,
+    return RunWorklistOperation(testing::LoopbackPeer(peer.Port(), "remote", "local"), query,
                                 [&lines](const std::string& line) { lines.push_back(line); });
   }
 };

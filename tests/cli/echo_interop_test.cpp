@@ -9,6 +9,7 @@
 
 #include "net/message_fixture.hpp"
 #include "support/peers.hpp"
+#include "support/query_peers.hpp"
 
 namespace norvane {
 namespace {
@@ -81,9 +82,12 @@ TEST_F(EchoAgainstDcmtk, StorescpRefusingTheAssociationGivesTheFailureLine) {
       Norvane({"echo", "127.0.0.1", portText, "--aec", "STORESCP", "--log", dir_ / "echo.log"});
   EXPECT_EQ(echo.exitCode, 1) << echo.output;
   const std::string line = "ECHO failed to connect to: STORESCP (127.0.0.1:" + portText + ")";
-  EXPECT_EQ(echo.output, "norvane echo: the peer rejected the association\n" + line + "\n");
-  EXPECT_EQ(testing::LogTexts(dir_ / "echo.log"),
-            (std::vector<std::string>{"Starting ECHO Service", "Association Rejected...", line}));
+  const std::string reason =
+      "association rejected (permanent) by the service user: no reason given";
+  EXPECT_EQ(echo.output, "norvane echo: " + reason + "\n" + line + "\n");
+  EXPECT_EQ(
+      testing::LogTexts(dir_ / "echo.log"),
+      (std::vector<std::string>{"Starting ECHO Service", "Association Rejected...", reason, line}));
 }
 
 TEST_F(EchoAgainstDcmtk, WorklistScpRejectsAnUnknownCalledTitle) {
@@ -106,9 +110,24 @@ TEST_F(EchoAgainstDcmtk, WorklistScpRejectsAnUnknownCalledTitle) {
   const RunResult unknown = Norvane({"echo", "127.0.0.1", portText, "--aec", "NOSUCHAE"});
   EXPECT_EQ(unknown.exitCode, 1) << unknown.output;
   EXPECT_EQ(unknown.output,
-            "norvane echo: the peer rejected the association\nECHO failed to "
-            "connect to: NOSUCHAE (127.0.0.1:" +
+            "norvane echo: association rejected (permanent) by the service user: called AE "
+            "title not recognized\nECHO failed to connect to: NOSUCHAE (127.0.0.1:" +
                 portText + ")\n");
+}
+
+TEST_F(EchoAgainstDcmtk, QueryRetrieveScpRejectsAWrongCalledTitleAndStandardErrorSaysSo) {
+  if (!testing::HaveProgram("dcmqrscp")) GTEST_SKIP() << "DCMTK dcmqrscp is not installed";
+  testing::QueryRetrieveSCP archive;
+  ASSERT_TRUE(archive.Start(dir_.path().string(), {})) << archive.Log();
+  const RunResult known = Norvane({"echo", "127.0.0.1", archive.Port(), "--aec", "QRSCP"});
+  EXPECT_EQ(known.exitCode, 0) << known.output << archive.Log();
+  const RunResult wrong =
+      testing::RunNorvaneStandardError({"echo", "127.0.0.1", archive.Port(), "--aec", "WRONGAE"});
+  EXPECT_EQ(wrong.exitCode, 1) << wrong.output;
+  EXPECT_EQ(wrong.output,
+            "norvane echo: association rejected (permanent) by the service user: called AE "
+            "title not recognized\n")
+      << "standard error alone";
 }
 
 }  // namespace

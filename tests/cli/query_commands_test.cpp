@@ -33,20 +33,22 @@ RunResult Norvane(std::vector<std::string> arguments) {
 TEST(QueryCommands, HelpTellsTheLinesTheKeysAndTheExitStatus) {
   const RunResult find = Norvane({"find", "--help"});
   EXPECT_EQ(find.exitCode, 0);
-  for (const char* part : {"usage: norvane find [HOST PORT] [--level STUDY|SERIES|IMAGE]",
-                           "No studies: N", "FIND OK", "Association Failed!", "-k FIELD=VALUE",
-                           "PatientName, PatientID, PatientAge", "SOPInstanceUID", "exit status"}) {
+  for (const char* part :
+       {"usage: norvane find [HOST PORT] [--level STUDY|SERIES|IMAGE]", "No studies: N", "FIND OK",
+        "Association Failed!", "-k FIELD=VALUE", "PatientName, PatientID, PatientAge",
+        "SOPInstanceUID", "exit status", "--max-results N", "cut off", "--dimse-timeout"}) {
     EXPECT_TRUE(Contains(find.output, part)) << part << " missing from:\n" << find.output;
   }
   const RunResult move = Norvane({"move", "--help"});
   EXPECT_EQ(move.exitCode, 0);
   for (const char* part : {"--dest AET", "MOVE OK: C completed, F failed, W warning", "HostTable",
-                           "standard error when it is a terminal"}) {
+                           "standard error when it is a terminal", "stalled", "--acse-timeout"}) {
     EXPECT_TRUE(Contains(move.output, part)) << part << " missing from:\n" << move.output;
   }
   const RunResult worklist = Norvane({"worklist", "--help"});
   EXPECT_EQ(worklist.exitCode, 0);
-  for (const char* part : {"WORKLIST OK", "SPSStartDate", "Scheduled Station AET"}) {
+  for (const char* part :
+       {"WORKLIST OK", "SPSStartDate", "Scheduled Station AET", "--max-results N", "cut off"}) {
     EXPECT_TRUE(Contains(worklist.output, part)) << part << " missing from:\n" << worklist.output;
   }
   const RunResult overview = Norvane({"--help"});
@@ -99,10 +101,11 @@ TEST(QueryCommands, ClosedPortPrintsAssociationFailedAndTheFailureLine) {
                                   dir / "find.log", "-k", "patientname=DOE*"});
   EXPECT_EQ(find.exitCode, 1);
   const std::string line = "FIND failed to connect to: ARCHIVE (127.0.0.1:" + port + ")";
-  const std::string why = ": no connection: refused, unreachable, or unknown host\n";
+  const std::string reason = "connection refused by 127.0.0.1:" + port + " (nothing listens there)";
+  const std::string why = ": " + reason + "\n";
   EXPECT_EQ(find.output, "Association Failed!\nnorvane find" + why + line + "\n");
   EXPECT_EQ(testing::LogTexts(dir / "find.log"),
-            (std::vector<std::string>{"Starting FIND Service", line}));
+            (std::vector<std::string>{"Starting FIND Service", reason, line}));
 
   const RunResult worklist = Norvane({"worklist", "127.0.0.1", port, "--aec", "WLM"});
   EXPECT_EQ(worklist.exitCode, 1);
@@ -147,9 +150,8 @@ TEST(QueryCommands, FindEndedByAFailureStatusSaysWhyAndExits1) {
   peer.Finish();
   EXPECT_EQ(find.exitCode, 1);
   EXPECT_TRUE(Contains(find.output, "No images: 1\n")) << find.output;
-  EXPECT_TRUE(Contains(find.output,
-                       "norvane find: the peer ended the query with status 0xA700 (Refused: out "
-                       "of resources)"))
+  EXPECT_TRUE(
+      Contains(find.output, "norvane find: C-FIND-RSP status 0xA700 (Refused: Out of Resources)"))
       << find.output;
   EXPECT_TRUE(
       Contains(find.output, "FIND failed to connect to: PEER (127.0.0.1:" + peer.Port() + ")\n"))
@@ -182,8 +184,31 @@ TEST(QueryCommands, MovePrintsTheFinalCountsAndExits0OnlyOnSuccess) {
   warningPeer.Finish();
   EXPECT_EQ(partly.exitCode, 1);
   EXPECT_EQ(partly.output,
-            "MOVE failed, status 0xB000 (Warning: sub-operations complete, one or more "
-            "failures): 3 completed, 1 failed, 0 warning\n");
+            "norvane move: C-MOVE-RSP status 0xB000 (Warning: Sub-operations complete, one or "
+            "more failures)\nMOVE failed, status 0xB000 (Warning: Sub-operations complete, one "
+            "or more failures): 3 completed, 1 failed, 0 warning\n");
+}
+
+TEST(QueryCommands, FindAgainstEndlessMatchesIsCutOffAtMaxResults) {
+  QueryPeerScript script;
+  script.endless = {testing::FindResponseCommand(3, 0xFF00, true),
+                    MessageBuilder().Implicit(0x0010, 0x0010, Text("DOE^JOHN")).bytes()};
+  script.afterCancel = {{testing::FindResponseCommand(3, 0xFE00, false), {}}};
+  ScriptedQueryPeer peer(script);
+  const RunResult find =
+      Norvane({"find", "127.0.0.1", peer.Port(), "--aec", "PEER", "--max-results", "20"});
+  const testing::QueryPeerRecord& seen = peer.Finish();
+  EXPECT_EQ(find.exitCode, 1);
+  EXPECT_FALSE(seen.cancel.empty()) << "a C-CANCEL-RQ went out";
+  EXPECT_TRUE(Contains(find.output, "No studies: 20\n")) << find.output;
+  EXPECT_TRUE(Contains(find.output,
+                       "norvane find: result cut off after 20 records: the peer has more "
+                       "matches, the query was cancelled (--max-results raises the limit)\n"))
+      << find.output;
+
+  const RunResult bad = Norvane({"worklist", "127.0.0.1", "104", "--max-results", "many"});
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_TRUE(Contains(bad.output, "--max-results needs a whole number")) << bad.output;
 }
 
 }  // namespace

@@ -134,6 +134,20 @@ TEST_F(ScpCommand, ObjectThatCannotBeStoredIsReportedOnStandardError) {
   EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
 }
 
+TEST_F(ScpCommand, NorvaneStoreToAnUnwritableFolderSaysOutOfResources) {
+  fs::create_directories(dir_ / "store/KPStudy.dir");
+  const std::string port = Start({"--folder", dir_ / "store"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  const std::string file = testing::PydicomFile("CT_small.dcm");
+  const RunResult sent =
+      testing::RunNorvaneStandardError({"store", "127.0.0.1", port, file, "--aec", "NORVANESCP"});
+  EXPECT_EQ(sent.exitCode, 1);
+  EXPECT_EQ(sent.output,
+            "norvane store: " + file + ": C-STORE-RSP status 0xA700 (Refused: Out of Resources)\n")
+      << "standard error alone";
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
+}
+
 TEST_F(ScpCommand, HelpTellsTheOptionsAndBadCommandLinesAreRefused) {
   const RunResult help = Norvane({"scp", "--help"});
   EXPECT_EQ(help.exitCode, 0);

@@ -84,10 +84,12 @@ TEST(StoreCommand, FailureStatusIsPrintedForTheFileAndLogged) {
       {"store", "127.0.0.1", peer.Port(), file, "--aec", "PEER", "--log", dir / "store.log"});
   EXPECT_EQ(peer.Finish().stores.size(), 1u);
   EXPECT_EQ(store.exitCode, 1);
-  EXPECT_EQ(store.output, file + ": failed, status 0xA700\nSTORE failed: 1 of 1 file not stored\n");
-  EXPECT_EQ(
-      testing::LogTexts(dir / "store.log"),
-      (std::vector<std::string>{"Starting STORE Service", "STORE failed: 1 of 1 file not stored"}));
+  const std::string reason = file + ": C-STORE-RSP status 0xA700 (Refused: Out of Resources)";
+  EXPECT_EQ(store.output, file + ": failed, status 0xA700\nnorvane store: " + reason +
+                              "\nSTORE failed: 1 of 1 file not stored\n");
+  EXPECT_EQ(testing::LogTexts(dir / "store.log"),
+            (std::vector<std::string>{"Starting STORE Service", reason,
+                                      "STORE failed: 1 of 1 file not stored"}));
 }
 
 TEST(StoreCommand, StoredFileAndConversionArePrinted) {
@@ -135,12 +137,14 @@ TEST(SendSeriesCommand, EveryFileIsReportedAndOneFailureFailsTheSeries) {
   EXPECT_EQ(peer.Finish().stores.size(), 3u);
   EXPECT_EQ(sent.exitCode, 1);
   const std::string base = folder + "1.2.826.0.1.3680043.2.4821.7.1.2.3.";
+  const std::string reason = base + "2.dcm: C-STORE-RSP status 0xA700 (Refused: Out of Resources)";
   EXPECT_EQ(sent.output, base + "1.dcm: stored (0x0000)\n" + base +
-                             "2.dcm: failed, status 0xA700\n" + base +
+                             "2.dcm: failed, status 0xA700\nnorvane send-series: " + reason + "\n" +
+                             base +
                              "3.dcm: stored (0x0000)\n"
                              "SEND SERIES failed: 1 of 3 files not stored\n");
   EXPECT_EQ(testing::LogTexts(dir / "series.log"),
-            (std::vector<std::string>{"Starting SEND SERIES Service",
+            (std::vector<std::string>{"Starting SEND SERIES Service", reason,
                                       "SEND SERIES failed: 1 of 3 files not stored"}));
 }
 
@@ -166,7 +170,9 @@ TEST(SendSeriesCommand, UnreadableFirstFileSendsNothingAndSaysWhy) {
   EXPECT_EQ(sent.output, first +
                              ": failed, the file cannot be opened\n"
                              "nothing sent: the series' SOP class comes from the first file, "
-                             "which cannot be used\n" +
+                             "which cannot be used\n"
+                             "norvane send-series: nothing sent: the series' SOP class comes "
+                             "from the first file, which cannot be used\n" +
                              folder +
                              "1.2.826.0.1.3680043.2.4821.7.1.2.3.2.dcm: not sent\n"
                              "SEND SERIES failed: 2 of 2 files not stored\n");

@@ -126,6 +126,10 @@ TEST_F(StoreCommandAgainstStorescp, RefusedAssociationFailsEveryFile) {
   const RunResult store = Norvane({"store", "127.0.0.1", port_, ct, "--aec", "STORESCP"});
   EXPECT_EQ(store.exitCode, 1);
   EXPECT_TRUE(Contains(store.output, ct + ": failed, no association")) << store.output;
+  EXPECT_TRUE(Contains(store.output, "norvane store: " + ct +
+                                         ": association rejected (permanent) by the service "
+                                         "user: no reason given\n"))
+      << store.output;
   EXPECT_TRUE(Contains(store.output, "STORE failed: 1 of 1 file not stored")) << store.output;
 }
 

@@ -344,7 +344,7 @@ TEST(PixelConversion, LossyStepsAreMarkedAndStayMarked) {
   const ImageShape shape{8, 16, 16, 3, 2};
   const TagList plain = ImageList(shape, ImagePixels(shape, 5));
   TagList once;
-  ASSERT_TRUE(ConvertDataset(once, plain, kBaseline, kExplicit));
+  ASSERT_EQ(ConvertDataset(once, plain, kBaseline, kExplicit), ConvertStatus::kOk);
   const auto ratio = [](const TagList& list) {
     return GetTagText(list, tag::kLossyImageCompressionRatio);
   };
@@ -365,14 +365,14 @@ TEST(PixelConversion, LossyStepsAreMarkedAndStayMarked) {
   // Decoded it stays lossy with its history; coded again, the new step is added.
   for (const char* target : {kExplicit, kLossless}) {
     TagList decoded;
-    ASSERT_TRUE(ConvertDataset(decoded, once, target, kBaseline));
+    ASSERT_EQ(ConvertDataset(decoded, once, target, kBaseline), ConvertStatus::kOk);
     EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompression), "01") << target;
     EXPECT_EQ(ratio(decoded), ratio(once)) << target;
   }
   TagList native;
-  ASSERT_TRUE(ConvertDataset(native, once, kExplicit, kBaseline));
+  ASSERT_EQ(ConvertDataset(native, once, kExplicit, kBaseline), ConvertStatus::kOk);
   TagList twice;
-  ASSERT_TRUE(ConvertDataset(twice, native, kBaseline, kExplicit));
+  ASSERT_EQ(ConvertDataset(twice, native, kBaseline, kExplicit), ConvertStatus::kOk);
   EXPECT_EQ(ratio(twice).rfind(ratio(once) + "\\", 0), 0u) << ratio(twice);
   EXPECT_EQ(GetTagText(twice, tag::kLossyImageCompressionMethod), "ISO_10918_1\\ISO_10918_1");
 
@@ -381,13 +381,13 @@ TEST(PixelConversion, LossyStepsAreMarkedAndStayMarked) {
   unmarked.erase(unmarked.begin() + static_cast<ptrdiff_t>(lossy),
                  unmarked.begin() + static_cast<ptrdiff_t>(lossy + 3));
   TagList decoded;
-  ASSERT_TRUE(ConvertDataset(decoded, unmarked, kExplicit, kBaseline));
+  ASSERT_EQ(ConvertDataset(decoded, unmarked, kExplicit, kBaseline), ConvertStatus::kOk);
   EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompression), "01");
   EXPECT_EQ(GetTagText(decoded, tag::kLossyImageCompressionMethod), "ISO_10918_1");
   // Lossless steps and native conversions add nothing.
   for (const char* target : {kLossless, kBig}) {
     TagList out;
-    ASSERT_TRUE(ConvertDataset(out, plain, target, kExplicit));
+    ASSERT_EQ(ConvertDataset(out, plain, target, kExplicit), ConvertStatus::kOk);
     EXPECT_EQ(FindTag(out, tag::kLossyImageCompression), nullptr) << target;
   }
 }

@@ -65,8 +65,7 @@ class FindWire : public ::testing::Test {
 
   template <class Record>
   bool Find(ScriptedQueryPeer& peer, const Record& query, std::vector<Record>& results) {
-    std::string calling = "NORVANE";
-    return FindSCU("127.0.0.1", peer.Port(), calling, "PEER", query, results).Ok();
+    return FindSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), query, results).Ok();
   }
 };
 
@@ -261,13 +260,11 @@ TEST_F(FindWire, FailureStatusAddsOneEmptyRecordStopsReadingAndFails) {
   script.responses = {Pending(StudyMatch("A^B ", "1.2", "1 ")), Final(0xA700)};
   ScriptedQueryPeer peer(script);
   std::vector<StudyInfo> results;
-  std::string calling = "NORVANE";
   const FindResult result =
-      FindSCU("127.0.0.1", peer.Port(), calling, "PEER", StudyInfo{}, results);
+      FindSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), StudyInfo{}, results);
   EXPECT_EQ(result.failure, ServiceFailure::kStatus);
   EXPECT_EQ(result.status, 0xA700);
-  EXPECT_EQ(result.reason,
-            "the peer ended the query with status 0xA700 (Refused: out of resources)");
+  EXPECT_EQ(result.reason, "C-FIND-RSP status 0xA700 (Refused: Out of Resources)");
   EXPECT_TRUE(result.associated && result.sent);
   EXPECT_TRUE(peer.Finish().released) << "no further response is awaited after a failure";
   ASSERT_EQ(results.size(), 2u);
@@ -298,19 +295,18 @@ TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsEndWithoutAStatus) {
         Case{"closed after one match", closed, ServiceFailure::kNoResponse},
         Case{"pending without its identifier", identifierMissing, ServiceFailure::kNoResponse}}) {
     ScriptedQueryPeer peer(c.script);
-    auto pdu = std::make_unique<PDU_Service>();
-    std::string calling = "NORVANE";
-    ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", kFind)) << c.what;
-    ASSERT_TRUE(WriteFindRQ(*pdu, StudyInfo{}, kFind)) << c.what;
+    PDU_Service pdu;
+    ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), kFind))
+        << c.what;
+    ASSERT_TRUE(WriteFindRQ(pdu, StudyInfo{}, kFind)) << c.what;
     std::vector<StudyInfo> results;
-    ServiceResult response = ReadFindRSP(*pdu, results);
-    if (IsPending(response)) response = ReadFindRSP(*pdu, results);
+    ServiceResult response = ReadFindRSP(pdu, results);
+    if (IsPending(response)) response = ReadFindRSP(pdu, results);
     EXPECT_EQ(response.failure, c.failure) << c.what;
     EXPECT_EQ(response.status, std::nullopt) << c.what;
     const size_t matches = std::string_view(c.what) == "closed after one match" ? 1 : 0;
     EXPECT_EQ(results.size(), matches) << c.what << ": records so far stay, none for no response";
-    CloseAssoc(*pdu);
-    pdu.reset();
+    CloseAssoc(pdu);
     peer.Finish();
   }
 }
@@ -335,11 +331,13 @@ TEST_F(FindWire, ElementPastTheEndOfTheIdentifierAbortsAndGivesNoResponse) {
   script.closeAfterResponses = true;
   ScriptedQueryPeer peer(script);
   std::vector<StudyInfo> results;
-  std::string calling = "NORVANE";
   const FindResult result =
-      FindSCU("127.0.0.1", peer.Port(), calling, "PEER", StudyInfo{}, results);
+      FindSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), StudyInfo{}, results);
   peer.Finish();
-  EXPECT_EQ(result.failure, ServiceFailure::kNoResponse);
+  EXPECT_EQ(result.failure, ServiceFailure::kProtocol);
+  EXPECT_EQ(result.reason,
+            "no identifier after the C-FIND-RSP: the peer sent a message that cannot be decoded "
+            "(aborted)");
   EXPECT_TRUE(results.empty());
 }
 
@@ -348,9 +346,8 @@ TEST_F(FindWire, RefusedAssociationSendsNothingAndSaysSo) {
   script.acceptedSyntax.clear();
   ScriptedQueryPeer peer(script);
   std::vector<ImageInfo> results;
-  std::string calling = "NORVANE";
   const FindResult result =
-      FindSCU("127.0.0.1", peer.Port(), calling, "PEER", ImageInfo{}, results);
+      FindSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), ImageInfo{}, results);
   const QueryPeerRecord& seen = peer.Finish();
   EXPECT_EQ(result.failure, ServiceFailure::kRejected);
   EXPECT_FALSE(result.associated);
@@ -365,15 +362,13 @@ TEST_F(FindWire, EmptyIdentifierSendsTheCommandAlone) {
   script.expectIdentifier = false;
   script.responses = {Final(0xA900)};
   ScriptedQueryPeer peer(script);
-  auto pdu = std::make_unique<PDU_Service>();
-  std::string calling = "NORVANE";
-  ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", kFind));
-  EXPECT_TRUE(SendFindCommand(*pdu, TagList{}, kFind));
+  PDU_Service pdu;
+  ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), kFind));
+  EXPECT_TRUE(SendFindCommand(pdu, TagList{}, kFind));
   TagList identifier;
-  EXPECT_EQ(ReadFindResponse(*pdu, identifier).status, 0xA900);
+  EXPECT_EQ(ReadFindResponse(pdu, identifier).status, 0xA900);
   EXPECT_TRUE(identifier.empty());
-  CloseAssoc(*pdu);
-  pdu.reset();
+  CloseAssoc(pdu);
   const QueryPeerRecord& seen = peer.Finish();
   EXPECT_EQ(seen.requestPdus.size(), 1u);
   EXPECT_EQ(testing::CommandUS(seen.Command(), 0x0800), 0x0102);

@@ -175,9 +175,9 @@ TEST(DicomBitmap, YbrImagesBecomeTheColourBitmapsTheyStandFor) {
   EXPECT_EQ(DicomBitmap(Image(spec, Bytes(6)), bitmap, false),
             DicomBitmapStatus::kUnsupportedColour);
   // pydicom's sample: its colours at (0, 0) and (50, 50) as pydicom turns them into RGB.
-  ASSERT_EQ(LoadDicomBitmapWithStatus(testing::PydicomFile("SC_ybr_full_422_uncompressed.dcm"),
-                                      bitmap, false),
-            DicomBitmapStatus::kDecoded);
+  ASSERT_EQ(
+      LoadDicomBitmap(testing::PydicomFile("SC_ybr_full_422_uncompressed.dcm"), bitmap, false),
+      DicomBitmapStatus::kDecoded);
   EXPECT_EQ(bitmap.ColourAt(0, 0), (PaletteEntry{254, 0, 0}));
   EXPECT_EQ(bitmap.ColourAt(50, 50), (PaletteEntry{125, 130, 255}));
 }

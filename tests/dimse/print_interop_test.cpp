@@ -45,8 +45,8 @@ class PrintAgainstDcmprscp : public ::testing::Test {
     box.FilmOrientation = "PORTRAIT";
     box.FilmSizeID = "14INX17IN";
     box.MagnificationType = "REPLICATE";
-    std::string calling = "NORVANE";
-    return PrintSCU_Ex(file, "127.0.0.1", printer_.Port(), calling, DcmprscpPeer::kTitle,
+    return PrintSCU_Ex(file,
+                       testing::LoopbackPeer(printer_.Port(), DcmprscpPeer::kTitle, "NORVANE"),
                        FilmSessioncfg{"1", "MED", "BLUE FILM", "MAGAZINE"}, box, allowColor, 0);
   }
 

@@ -69,9 +69,8 @@ class PrintSCUWire : public ::testing::Test {
 
   PrintResult Print(ScriptedPrintPeer& peer, const std::string& file, bool allowColor = true,
                     int planar = 0, const FilmSessioncfg& session = Session()) {
-    std::string calling = "NORVANE";
-    return PrintSCU_Ex(file, "127.0.0.1", peer.Port(), calling, "PRINTER", session, Box(),
-                       allowColor, planar);
+    return PrintSCU_Ex(file, testing::LoopbackPeer(peer.Port(), "PRINTER", "NORVANE"), session,
+                       Box(), allowColor, planar);
   }
 
   std::vector<std::string> Log() const { return testing::LogTexts(log_); }
@@ -291,9 +290,8 @@ TEST_F(PrintSCUWire, PaletteBitmapIsPrintedGreyEvenWithColourAllowed) {
 
 TEST_F(PrintSCUWire, PrintSCUIsGreyOnly) {
   ScriptedPrintPeer peer({});
-  std::string calling = "NORVANE";
-  ASSERT_TRUE(PrintSCU(BitmapFile("colour.bmp", 24), "127.0.0.1", peer.Port(), calling, "PRINTER",
-                       Session(), Box()));
+  ASSERT_TRUE(PrintSCU(BitmapFile("colour.bmp", 24),
+                       testing::LoopbackPeer(peer.Port(), "PRINTER", "NORVANE"), Session(), Box()));
   EXPECT_EQ(peer.Finish().Proposed()[0].abstractSyntax, testing::kGrayscalePrintMeta);
 }
 
@@ -353,14 +351,17 @@ TEST_F(PrintSCUWire, EachFailingStepEndsTheJobWithItsLine) {
   };
   const Case cases[] = {
       {1, 0x0106, "Create Film Session: Failed!", PrintStep::kFilmSession,
-       "N-CREATE-RSP status 0x0106"},
+       "N-CREATE-RSP status 0x0106 (Failure: Invalid attribute value)"},
       // a warning counts as failure
-      {2, 0xB600, "Create Film Box: Failed!", PrintStep::kFilmBox, "N-CREATE-RSP status 0xB600"},
-      {3, 0xC000, "Set Image Box: Failed!", PrintStep::kImageBox, "N-SET-RSP status 0xC000"},
+      {2, 0xB600, "Create Film Box: Failed!", PrintStep::kFilmBox,
+       "N-CREATE-RSP status 0xB600 (Warning: Memory allocation not supported)"},
+      {3, 0xC000, "Set Image Box: Failed!", PrintStep::kImageBox,
+       "N-SET-RSP status 0xC000 (Failure (not defined for this service))"},
       {4, 0xC600, "Film Box Action: Failed!", PrintStep::kPrintAction,
-       "N-ACTION-RSP status 0xC600"},
+       "N-ACTION-RSP status 0xC600 (Failed: Film Session SOP Instance hierarchy does not "
+       "contain Film Box SOP Instances)"},
       {5, 0x0110, "FilmBox Delete: Failed!", PrintStep::kDeleteFilmBox,
-       "N-DELETE-RSP status 0x0110"},
+       "N-DELETE-RSP status 0x0110 (Failure: Processing failure)"},
   };
   for (const Case& c : cases) {
     PrintPeerScript script;

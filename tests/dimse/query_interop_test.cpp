@@ -87,8 +87,8 @@ class QueryRetrieveAgainstDcmqrscp : public ::testing::Test {
   template <class Record>
   std::vector<Record> Find(const Record& query) {
     std::vector<Record> results;
-    std::string calling = "NORVANE";
-    EXPECT_TRUE(FindSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", query, results).Ok())
+    EXPECT_TRUE(
+        FindSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), query, results).Ok())
         << scp_->Log();
     return results;
   }
@@ -204,9 +204,9 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, StudyMoveDeliversEveryImageToStorescp) {
   StudyInfo query;
   query.StudyInstanceUID = kStudyWithFourImages;
   std::vector<DimseResponse> responses;
-  std::string calling = "NORVANE";
-  const MoveResult result = MoveSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", "MOVEDEST", query,
-                                    [&](const DimseResponse& r) { responses.push_back(r); });
+  const MoveResult result =
+      MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "MOVEDEST", query,
+              [&](const DimseResponse& r) { responses.push_back(r); });
   storescp.Stop();
 
   EXPECT_TRUE(result.Ok()) << result.reason << scp_->Log();
@@ -246,8 +246,8 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, SeriesMoveToAnOddLengthTitleArrives) {
   SeriesInfo query;
   query.StudyInstanceUID = kStudyWithThreeSeries;
   query.SeriesInstanceUID = series[0].SeriesInstanceUID;
-  std::string calling = "NORVANE";
-  const MoveResult result = MoveSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", "MVDST", query);
+  const MoveResult result =
+      MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "MVDST", query);
   storescp.Stop();
   EXPECT_TRUE(result.Ok()) << result.reason << scp_->Log();
   EXPECT_EQ(result.completed, expected);
@@ -257,8 +257,8 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, SeriesMoveToAnOddLengthTitleArrives) {
 TEST_F(QueryRetrieveAgainstDcmqrscp, MoveToAnUnknownDestinationIsRefused) {
   StudyInfo query;
   query.StudyInstanceUID = kStudyWithFourImages;
-  std::string calling = "NORVANE";
-  const MoveResult result = MoveSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", "NOWHERE", query);
+  const MoveResult result =
+      MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "NOWHERE", query);
   EXPECT_EQ(result.failure, ServiceFailure::kStatus) << result.reason;
   EXPECT_EQ(result.status, 0xA801);
   EXPECT_EQ(result.reason, "C-MOVE-RSP status 0xA801 (Refused: Move Destination unknown)");
@@ -266,10 +266,12 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, MoveToAnUnknownDestinationIsRefused) {
 
 TEST_F(QueryRetrieveAgainstDcmqrscp, UnknownCalledTitleFailsWithoutResults) {
   std::vector<StudyInfo> results;
-  std::string calling = "NORVANE";
   const FindResult result =
-      FindSCU("127.0.0.1", scp_->Port(), calling, "NOSUCHAE", StudyInfo{}, results);
-  EXPECT_FALSE(result.Ok());
+      FindSCU(testing::LoopbackPeer(scp_->Port(), "NOSUCHAE", "NORVANE"), StudyInfo{}, results);
+  EXPECT_EQ(result.failure, ServiceFailure::kRejected);
+  EXPECT_EQ(result.reason,
+            "association rejected (permanent) by the service user: called AE title not "
+            "recognized");
   EXPECT_FALSE(result.associated);
   EXPECT_FALSE(result.sent);
   EXPECT_TRUE(results.empty());

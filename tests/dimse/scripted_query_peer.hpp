@@ -3,11 +3,17 @@
 // A query/retrieve SCP (or worklist provider) played by the test on a loopback port: it
 // accepts the association, records the request (command and identifier bytes as they came
 // off the wire, and the PDUs that carried them), sends the scripted responses, and answers
-// the release.
+// the release. It is strict, as some archives are: AE title fields and a Move Destination
+// holding control characters (NUL padding) are refused. It can also answer without end, to
+// see what the requester does about it (C-CANCEL-RQ, abort).
 
+#include <poll.h>
+
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -90,12 +96,26 @@ struct QueryPeerScript {
   bool closeAfterResponses = false;
   // Raw bytes sent after the responses (a broken PDU, for example).
   Bytes trailer;
+  // Refuse titles and Move Destinations with control characters: the association with an
+  // A-ASSOCIATE-RJ, the move with a final status 0xA801 (Move Destination unknown).
+  bool strict = true;
+  // After the scripted responses: this one again and again, every `endlessInterval`, until
+  // a C-CANCEL-RQ arrives (then `afterCancel` is sent and the peer goes on as usual), or
+  // until the requester aborts or closes when `ignoreCancel` is set.
+  std::optional<ScriptedResponse> endless;
+  std::chrono::milliseconds endlessInterval{0};
+  std::vector<ScriptedResponse> afterCancel;
+  bool ignoreCancel = false;
 };
 
 struct QueryPeerRecord {
   bool connected = false;
   Bytes associateRQ;
-  std::vector<Bytes> requestPdus;  // every P-DATA-TF PDU of the request, whole
+  uint8_t rejectedTitle = 0;        // the A-ASSOCIATE-RJ reason the strict check gave, or 0
+  bool refusedDestination = false;  // the Move Destination held control characters
+  size_t endlessSent = 0;           // endless responses sent
+  Bytes cancel;                     // the C-CANCEL-RQ command, when one came
+  std::vector<Bytes> requestPdus;   // every P-DATA-TF PDU of the request, whole
   uint8_t contextID = 0;
   Bytes command;     // the request's command message
   Bytes identifier;  // the request's data set message
@@ -124,8 +144,13 @@ class ScriptedQueryPeer {
     record_.connected = true;
     record_.associateRQ = ReadPdu(fd);
     if (record_.associateRQ.size() < 74) return;
+    if (script_.strict) record_.rejectedTitle = StrictTitleRejection(record_.associateRQ);
+    if (record_.rejectedTitle != 0) {
+      SendAll(fd, RejectPdu(1, 1, record_.rejectedTitle));
+      return;
+    }
     if (script_.acceptedSyntax.empty()) {
-      SendAll(fd, {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x01, 0x01});
+      SendAll(fd, RejectPdu(1, 1, 1));
       return;
     }
     const std::vector<ProposedContext> proposed = ProposedContexts(record_.associateRQ);
@@ -138,8 +163,15 @@ class ScriptedQueryPeer {
     SendAll(fd, AssociatePdu(0x02, "PEER", "NORVANE", items));
 
     if (!ReadRequest(fd)) return;
-    for (const ScriptedResponse& response : script_.responses) {
-      if (!SendResponse(fd, response)) return;
+    const std::optional<Bytes> destination = CommandValue(record_.Command(), 0x0600);
+    if (script_.strict && destination && HasControlCharacters(*destination)) {
+      record_.refusedDestination = true;
+      SendResponse(fd, {MoveResponseCommand(CommandUS(record_.Command(), 0x0110), 0xA801, {}), {}});
+    } else {
+      for (const ScriptedResponse& response : script_.responses) {
+        if (!SendResponse(fd, response)) return;
+      }
+      if (script_.endless && !SendEndlessly(fd)) return;
     }
     if (!script_.trailer.empty()) SendAll(fd, script_.trailer);
     if (script_.closeAfterResponses) return;
@@ -183,6 +215,29 @@ class ScriptedQueryPeer {
         }
       }
     }
+  }
+
+  // The endless responses; false when the requester aborted or closed.
+  bool SendEndlessly(int fd) {
+    for (;;) {
+      pollfd entry{fd, POLLIN, 0};
+      if (::poll(&entry, 1, 0) == 1) {
+        const Bytes pdu = ReadPdu(fd);
+        if (pdu.size() < 12 || pdu[0] != 0x04) {
+          record_.aborted = !pdu.empty() && pdu[0] == 0x07;
+          return false;
+        }
+        record_.cancel = Slice(pdu, 12, pdu.size() - 12);
+        if (!script_.ignoreCancel) break;
+      }
+      if (!SendResponse(fd, *script_.endless)) return false;
+      ++record_.endlessSent;
+      if (script_.endlessInterval.count() > 0) std::this_thread::sleep_for(script_.endlessInterval);
+    }
+    for (const ScriptedResponse& response : script_.afterCancel) {
+      if (!SendResponse(fd, response)) return false;
+    }
+    return true;
   }
 
   bool SendResponse(int fd, const ScriptedResponse& response) {

@@ -2,7 +2,9 @@
 
 // A storage SCP played by the test on a loopback port: it answers the A-ASSOCIATE-RQ as
 // told, records every C-STORE request (command and data set bytes as they came off the
-// wire) and answers each with the next scripted status.
+// wire) and answers each with the next scripted status; a C-ECHO-RQ gets a C-ECHO-RSP. It
+// is strict: an A-ASSOCIATE-RQ whose AE title fields hold control characters (NUL padding)
+// is rejected, as strict peers do.
 
 #include <algorithm>
 #include <cstdint>
@@ -135,6 +137,8 @@ enum class PeerAnswer {
 
 struct StorePeerScript {
   bool reject = false;  // answer with an A-ASSOCIATE-RJ
+  // Reject titles with control characters.
+  bool strict = true;
   // The transfer syntaxes the peer takes, in its order of preference: each proposed context
   // is accepted with the first of them it offers, and refused (result 4) when it offers none.
   std::vector<std::string> acceptedSyntaxes = {"1.2.840.10008.1.2"};
@@ -148,6 +152,7 @@ struct StorePeerScript {
 struct StorePeerRecord {
   bool connected = false;
   Bytes associateRQ;
+  uint8_t rejectedTitle = 0;  // the A-ASSOCIATE-RJ reason the strict check gave, or 0
   std::vector<ReceivedStore> stores;
   bool released = false;
   bool aborted = false;
@@ -179,8 +184,13 @@ class ScriptedStorePeer {
     record_.connected = true;
     record_.associateRQ = ReadPdu(fd);
     if (record_.associateRQ.size() < 74) return;
+    if (script_.strict) record_.rejectedTitle = StrictTitleRejection(record_.associateRQ);
+    if (record_.rejectedTitle != 0) {
+      SendAll(fd, RejectPdu(1, 1, record_.rejectedTitle));
+      return;
+    }
     if (script_.reject) {
-      SendAll(fd, {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x01, 0x01});
+      SendAll(fd, RejectPdu(1, 1, 1));
       return;
     }
     WireBuilder items;
@@ -248,6 +258,10 @@ class ScriptedStorePeer {
     const size_t index = record_.stores.size();
     const uint16_t status = index < script_.statuses.size() ? script_.statuses[index] : 0x0000;
     const std::vector<CommandElement> command = request.Command();
+    if (CommandUS(command, 0x0100) == 0x0030) {
+      return SendAll(fd, PDataPdu({Pdv(request.contextID, 0x03,
+                                       EchoResponseCommand(CommandUS(command, 0x0110), 0))}));
+    }
     switch (script_.answer) {
       case PeerAnswer::kStatus:
         return SendAll(

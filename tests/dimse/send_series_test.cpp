@@ -51,9 +51,8 @@ class SendSeriesWire : public ::testing::Test {
 
   SeriesResult Send(ScriptedStorePeer& peer, const std::string& folder,
                     std::string_view preferred = {}) {
-    std::string calling = "NORVANE";
     return SendSeries(
-        "127.0.0.1", peer.Port(), calling, "PEER", folder, preferred, true,
+        testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), folder, preferred, true,
         [this](size_t index, size_t count, const std::string& file, const StoreResult& r) {
           progress_.push_back({index, count, file, r.Ok()});
         });
@@ -129,9 +128,8 @@ TEST_F(SendSeriesWire, AnyFailureStatusFailsTheSeriesWhereverItIs) {
     StorePeerScript script;
     script.statuses = statuses;
     ScriptedStorePeer peer(script);
-    std::string calling;
     const SeriesResult series =
-        SendSeries("127.0.0.1", peer.Port(), calling, "PEER", folder, "", true);
+        SendSeries(testing::LoopbackPeer(peer.Port(), "PEER"), folder, "", true);
     EXPECT_EQ(peer.Finish().stores.size(), 3u);
     EXPECT_FALSE(series.Ok()) << ::testing::PrintToString(statuses);
     EXPECT_EQ(series.failure, ServiceFailure::kStatus);

@@ -71,8 +71,7 @@ class StoreAgainstStorescp : public ::testing::Test {
   }
 
   StoreResult Store(const std::string& file, std::string_view preferred = {}, bool convert = true) {
-    std::string calling = "NORVANE";
-    return StoreSCU("127.0.0.1", port_, calling, kScpTitle, file, preferred, convert);
+    return StoreSCU(testing::LoopbackPeer(port_, kScpTitle, "NORVANE"), file, preferred, convert);
   }
 
   std::string Received() const { return dir_ / "received"; }
@@ -297,8 +296,7 @@ TEST_F(StoreAgainstStorescp, RefusedAssociationFailsFileAndSeries) {
   const StoreResult result = Store(kTestFiles + "/CT_small.dcm");
   EXPECT_EQ(result.failure, ServiceFailure::kRejected) << DescribeStoreResult(result);
   const std::string folder = testing::StoreSeries(dir_ / "Database", 2);
-  std::string calling;
-  const SeriesResult series = SendSeries("127.0.0.1", port_, calling, kScpTitle, folder, "", true);
+  const SeriesResult series = SendSeries(testing::LoopbackPeer(port_, kScpTitle), folder, "", true);
   EXPECT_EQ(series.failure, ServiceFailure::kRejected);
   EXPECT_FALSE(series.associated);
   EXPECT_FALSE(series.Ok());
@@ -310,8 +308,8 @@ TEST_F(StoreAgainstStorescp, DatabaseSeriesArrivesWhole) {
   const std::string folder =
       testing::StoreSeries(dir_ / "Database", 12, testing::kCTImageStorage, 64, 64);
   ASSERT_FALSE(folder.empty());
-  std::string calling = "NORVANE";
-  const SeriesResult series = SendSeries("127.0.0.1", port_, calling, kScpTitle, folder, "", true);
+  const SeriesResult series =
+      SendSeries(testing::LoopbackPeer(port_, kScpTitle, "NORVANE"), folder, "", true);
   EXPECT_TRUE(series.Ok());
   ASSERT_EQ(series.results.size(), 12u);
   const std::vector<std::string> received = ReceivedFiles();
@@ -330,8 +328,7 @@ TEST_F(StoreAgainstStorescp, SeriesWithAMissingFileStoresTheRestAndFails) {
   const std::string folder = testing::StoreSeries(dir_ / "Database", 3);
   std::filesystem::remove(folder + testing::ImageUID("1.2.826.0.1.3680043.2.4821.7.1.2.3", 2) +
                           ".dcm");
-  std::string calling;
-  const SeriesResult series = SendSeries("127.0.0.1", port_, calling, kScpTitle, folder, "", true);
+  const SeriesResult series = SendSeries(testing::LoopbackPeer(port_, kScpTitle), folder, "", true);
   EXPECT_FALSE(series.Ok()) << "the last file is missing";
   ASSERT_EQ(series.results.size(), 3u);
   EXPECT_TRUE(series.results[0].Ok());
@@ -350,8 +347,7 @@ TEST_F(StoreAgainstStorescp, ImageOfAnotherClassInTheSeriesIsRefusedByStorescp) 
   ASSERT_TRUE(testing::WriteObject(
       folder + "2.dcm",
       testing::SmallImage(testing::kMRImageStorage, "1.2.9.2", "1.2.9", "1.2.9.1")));
-  std::string calling;
-  const SeriesResult series = SendSeries("127.0.0.1", port_, calling, kScpTitle, folder, "", true);
+  const SeriesResult series = SendSeries(testing::LoopbackPeer(port_, kScpTitle), folder, "", true);
   ASSERT_EQ(series.results.size(), 2u);
   EXPECT_TRUE(series.results[0].Ok());
   EXPECT_EQ(series.results[1].failure, ServiceFailure::kStatus)

@@ -78,8 +78,8 @@ class StoreSCUWire : public ::testing::Test {
 
   StoreResult Store(ScriptedStorePeer& peer, const std::string& file,
                     std::string_view preferred = {}, bool convert = true) {
-    std::string calling = "NORVANE";
-    return StoreSCU("127.0.0.1", peer.Port(), calling, "PEER", file, preferred, convert);
+    return StoreSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), file, preferred,
+                    convert);
   }
 
   std::string Write(const std::string& name, const TagList& dataset,
@@ -444,7 +444,7 @@ TEST_F(StoreSCUWire, EachKindOfAnswerEndsAsItShould) {
       {PeerAnswer::kEchoResponse, 0, ServiceFailure::kUnexpectedResponse, std::nullopt,
        "failed, the peer answered with a C-ECHO-RSP, not a C-STORE-RSP"},
       {PeerAnswer::kCloseAtRequest, 0, ServiceFailure::kNoResponse, std::nullopt,
-       "failed, the association ended without a C-STORE-RSP"},
+       "failed, no C-STORE-RSP: the peer closed the connection"},
   };
   for (const AnswerCase& c : cases) {
     StorePeerScript script;
@@ -519,21 +519,19 @@ TEST_F(StoreSCUWire, RequestsOnOneAssociationTakeTheNextMessageIDsAndLeaveTheDat
   ASSERT_TRUE(syntax);
   const TagList before = dataset;
 
-  auto pdu = std::make_unique<PDU_Service>();
-  std::string calling = "NORVANE";
-  ASSERT_TRUE(OpenAssoc_Ex(*pdu, "127.0.0.1", peer.Port(), calling, "PEER",
+  PDU_Service pdu;
+  ASSERT_TRUE(OpenAssoc_Ex(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"),
                            testing::kCTImageStorage, *syntax, "")
                   .Ok());
-  EXPECT_FALSE(SendStoreRQ(*pdu, dataset, testing::kMRImageStorage, *syntax, true).Ok())
+  EXPECT_FALSE(SendStoreRQ(pdu, dataset, testing::kMRImageStorage, *syntax, true).Ok())
       << "no context for that SOP class";
-  EXPECT_TRUE(SendStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true).Ok());
-  EXPECT_EQ(ReadStoreRSP(*pdu).status, 0x0000);
-  EXPECT_TRUE(SendStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true).Ok());
-  const ServiceResult refused = ReadStoreRSP(*pdu);
+  EXPECT_TRUE(SendStoreRQ(pdu, dataset, testing::kCTImageStorage, *syntax, true).Ok());
+  EXPECT_EQ(ReadStoreRSP(pdu).status, 0x0000);
+  EXPECT_TRUE(SendStoreRQ(pdu, dataset, testing::kCTImageStorage, *syntax, true).Ok());
+  const ServiceResult refused = ReadStoreRSP(pdu);
   EXPECT_EQ(refused.failure, ServiceFailure::kStatus);
   EXPECT_EQ(refused.status, 0xA700);
-  CloseAssoc(*pdu);
-  pdu.reset();
+  CloseAssoc(pdu);
   const StorePeerRecord& seen = peer.Finish();
 
   ASSERT_EQ(seen.stores.size(), 2u);

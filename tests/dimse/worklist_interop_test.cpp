@@ -64,16 +64,15 @@ class WorklistAgainstWlmscpfs : public ::testing::Test {
   // The worklist query as the test application runs it; the last status in `status`.
   std::vector<TWorklistItem> Query(const TWorklistItem& query, ServiceResult& status) {
     std::vector<TWorklistItem> items;
-    auto pdu = std::make_unique<PDU_Service>();
-    std::string calling = "NORVANE";
-    EXPECT_TRUE(OpenAssoc(*pdu, "127.0.0.1", scp_->Port(), calling, testing::kWorklistTitle,
+    PDU_Service pdu;
+    EXPECT_TRUE(OpenAssoc(pdu,
+                          testing::LoopbackPeer(scp_->Port(), testing::kWorklistTitle, "NORVANE"),
                           uid::kModalityWorklistFind));
-    EXPECT_TRUE(WriteWLFindRQ(*pdu, query, uid::kModalityWorklistFind));
+    EXPECT_TRUE(WriteWLFindRQ(pdu, query, uid::kModalityWorklistFind));
     do {
-      status = ReadWLFindRSP(*pdu, items);
+      status = ReadWLFindRSP(pdu, items);
     } while (IsPending(status));
-    CloseAssoc(*pdu);
-    pdu.reset();
+    CloseAssoc(pdu);
     return items;
   }
 

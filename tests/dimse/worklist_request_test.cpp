@@ -137,18 +137,16 @@ class WorklistWire : public ::testing::Test {
                                    std::vector<std::optional<uint16_t>>& statuses,
                                    ServiceResult* last = nullptr) {
     std::vector<TWorklistItem> items;
-    auto pdu = std::make_unique<PDU_Service>();
-    std::string calling = "NORVANE";
-    EXPECT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "WLM", kWorklist));
-    EXPECT_TRUE(WriteWLFindRQ(*pdu, query, kWorklist));
+    PDU_Service pdu;
+    EXPECT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "WLM", "NORVANE"), kWorklist));
+    EXPECT_TRUE(WriteWLFindRQ(pdu, query, kWorklist));
     ServiceResult response;
     do {
-      response = ReadWLFindRSP(*pdu, items);
+      response = ReadWLFindRSP(pdu, items);
       statuses.push_back(response.status);
     } while (IsPending(response));
     if (last != nullptr) *last = response;
-    CloseAssoc(*pdu);
-    pdu.reset();
+    CloseAssoc(pdu);
     return items;
   }
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,34 +49,35 @@ TEST(OpenAssoc, ProposesTheGivenSyntaxThenImplicitLittleEndianNeverTwice) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.given));
-    auto pdu = std::make_unique<PDU_Service>();
-    std::string calling = "ME";
-    const ServiceResult opened =
-        OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", uid::kVerification, c.given);
+    PDU_Service pdu;
+    const ServiceResult opened = OpenAssoc(pdu, testing::LoopbackPeer(ClosedPort(), "PEER", "ME"),
+                                           uid::kVerification, c.given);
     EXPECT_EQ(opened.failure, ServiceFailure::kConnection) << opened.reason;
-    EXPECT_EQ(Proposed(*pdu), c.proposed);
-    EXPECT_EQ(pdu->assocRQ().CallingApTitle(), "ME");
-    EXPECT_FALSE(pdu->Connected());
-    EXPECT_TRUE(CloseAssoc(*pdu)) << "closing after a failed open is safe";
-    pdu.reset();
+    EXPECT_EQ(Proposed(pdu), c.proposed);
+    EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "ME");
+    EXPECT_FALSE(pdu.Connected());
+    EXPECT_TRUE(CloseAssoc(pdu)) << "closing after a failed open is safe";
   }
 }
 
 TEST(OpenAssoc, OverlongUidIsRefusedBeforeConnecting) {
-  auto pdu = std::make_unique<PDU_Service>();
-  std::string calling = "ME";
+  PDU_Service pdu;
   const ServiceResult opened =
-      OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", std::string(65, '1'));
+      OpenAssoc(pdu, testing::LoopbackPeer(ClosedPort(), "PEER", "ME"), std::string(65, '1'));
   EXPECT_EQ(opened.failure, ServiceFailure::kLocal) << "not even a connection was tried";
 }
 
-TEST(OpenAssoc, EmptyCallingTitleBecomesTheDefaultAndIsWrittenBack) {
-  auto pdu = std::make_unique<PDU_Service>();
-  EXPECT_FALSE(pdu->Trace());
-  std::string calling;
-  EXPECT_FALSE(OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", uid::kVerification));
-  EXPECT_EQ(calling, "KAVORN          ");
-  EXPECT_EQ(pdu->assocRQ().CallingApTitle(), "KAVORN          ");
+TEST(OpenAssoc, EmptyCallingTitleBecomesTheDefaultAndTimeOutsAreTaken) {
+  PDU_Service pdu;
+  EXPECT_FALSE(pdu.Trace());
+  AssociationParameters peer = testing::LoopbackPeer(ClosedPort(), "PEER");
+  peer.timeouts = {std::chrono::seconds(1), std::chrono::seconds(2), std::chrono::seconds(3)};
+  EXPECT_FALSE(OpenAssoc(pdu, peer, uid::kVerification));
+  EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "KAVORN          ");
+  EXPECT_EQ(pdu.Timeouts().acse, std::chrono::seconds(2));
+  EXPECT_EQ(pdu.Timeouts().dimse, std::chrono::seconds(3));
+  EXPECT_EQ(pdu.buffer().socket().ReceiveTimeout(), std::chrono::seconds(3))
+      << "a send waits no longer than a response";
 }
 
 TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
@@ -95,12 +97,11 @@ TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("file " + std::string(c.file) + ", preferred " + std::string(c.preferred));
-    auto pdu = std::make_unique<PDU_Service>();
-    std::string calling;
-    EXPECT_FALSE(OpenAssoc_Ex(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER",
+    PDU_Service pdu;
+    EXPECT_FALSE(OpenAssoc_Ex(pdu, testing::LoopbackPeer(ClosedPort(), "PEER"),
                               testing::kCTImageStorageUid, c.file, c.preferred));
-    EXPECT_EQ(Proposed(*pdu), c.proposed);
-    EXPECT_EQ(calling, "KAVORN          ");
+    EXPECT_EQ(Proposed(pdu), c.proposed);
+    EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "KAVORN          ");
   }
 }
 
@@ -113,8 +114,8 @@ TEST(OpenAssoc, DestroyingTheHandleReleasesAnOpenAssociationFirst) {
     testing::SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});
   });
   auto pdu = std::make_unique<PDU_Service>();
-  std::string calling = "NORVANE";
-  ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", uid::kVerification));
+  ASSERT_TRUE(
+      OpenAssoc(*pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), uid::kVerification));
   EXPECT_TRUE(pdu->Connected());
   pdu.reset();
   peer.Join();

@@ -132,7 +132,7 @@ TEST_F(DcmtkPeer, EchoscuIsAcceptedByOurAcceptor) {
   std::thread acceptor([&] {
     if (!listener.Accept()) return;
     PDU_Service service;
-    service.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(20));
+    service.buffer().socket().SetReceiveTimeout(std::chrono::seconds(20));
     accepted = service.AcceptAssociation(listener.ReleaseConnection(), StorageAcceptorPolicy());
     if (!accepted) return;
     // The C-ECHO-RQ arrives as P-DATA-TF; answer it with a hand-made response.
@@ -189,7 +189,7 @@ TEST_F(DcmtkPeer, StorescuProposalGetsJpegLosslessForCtAndResult4ForTheUnsupport
   std::thread acceptor([&] {
     if (!listener.Accept()) return;
     PDU_Service service;
-    service.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(20));
+    service.buffer().socket().SetReceiveTimeout(std::chrono::seconds(20));
     accepted = service.AcceptAssociation(listener.ReleaseConnection(), StorageAcceptorPolicy());
     proposed = service.assocRQ().PresentationContexts().size();
     ctSyntax = service.GetTransferSyntax(service.GetPresentationContextID(kCTImageStorage));

@@ -63,11 +63,37 @@ TEST(AssociateRqBytes, FixedPartTitlesAndLengths) {
   EXPECT_EQ(BigEndian32(wire, 2), 205u);
   EXPECT_EQ(BigEndian16(wire, 6), 0x0001) << "protocol version";
   EXPECT_EQ(BigEndian16(wire, 8), 0x0000);
-  const Bytes called = WireBuilder().Text("STORE1").Zeros(10).bytes();
+  const Bytes called = WireBuilder().Text("STORE1          ").bytes();
   EXPECT_EQ(Slice(wire, 10, 16), called) << "called title: " << Hex(wire, 10, 16);
   const Bytes calling = WireBuilder().Text("KAVORN          ").bytes();
   EXPECT_EQ(Slice(wire, 26, 16), calling) << "calling title: " << Hex(wire, 26, 16);
   EXPECT_EQ(Slice(wire, 42, 32), Bytes(32, 0));
+}
+
+TEST(AssociateTitles, ArePaddedWithSpacesToSixteenInRequestAndAnswer) {
+  const struct {
+    std::string title;
+    std::string field;
+  } cases[] = {
+      {"STORE1", "STORE1          "},
+      {"", "                "},
+      {"EXACTLY16CHARSAE", "EXACTLY16CHARSAE"},
+      {"SEVENTEEN_CHARS_X", "SEVENTEEN_CHARS_"},
+      {"ODD", "ODD             "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("'" + c.title + "'");
+    AAssociateRQ rq = EchoProposal("");
+    rq.SetCalledApTitle(c.title);
+    rq.SetCallingApTitle(c.title);
+    AAssociateAC ac;
+    ac.SetCalledApTitle(c.title);
+    ac.SetCallingApTitle(c.title);
+    for (const Bytes& wire : {Written(rq), Written(ac)}) {
+      EXPECT_EQ(Slice(wire, 10, 16), WireBuilder().Text(c.field).bytes()) << Hex(wire, 10, 16);
+      EXPECT_EQ(Slice(wire, 26, 16), WireBuilder().Text(c.field).bytes()) << Hex(wire, 26, 16);
+    }
+  }
 }
 
 TEST(AssociateRqBytes, ItemsInOrder) {

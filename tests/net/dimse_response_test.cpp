@@ -93,7 +93,7 @@ TEST(ReadDimseResponse, NamesWhatCameInsteadAndWhenNothingCame) {
   association.pair().ClosePeer();
   read = ReadDimseResponse(association.service(), kCStoreRSP, response);
   EXPECT_EQ(read.failure, ServiceFailure::kNoResponse);
-  EXPECT_EQ(read.reason, "the association ended without a C-STORE-RSP");
+  EXPECT_EQ(read.reason, "no C-STORE-RSP: the peer closed the connection");
 }
 
 }  // namespace

@@ -68,8 +68,10 @@ class MessageBuilder {
     return *this;
   }
   MessageBuilder& U16(uint16_t v) {
-    bytes_.push_back(static_cast<uint8_t>(v));
-    bytes_.push_back(static_cast<uint8_t>(v >> 8));
+    // One insert, not two push_backs: GCC 12 misreads push_back on an empty vector as an
+    // out-of-bounds store once inlined (-Warray-bounds).
+    const uint8_t pair[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+    bytes_.insert(bytes_.end(), pair, pair + 2);
     return *this;
   }
   MessageBuilder& U32(uint32_t v) {
@@ -146,7 +148,7 @@ class AcceptedAssociation {
       items.Append(context);
     items.Append(UserInformationItem(maximumLength, "1.2.3.4", "PEER"));
     pair_.Send(AssociatePdu(0x01, "NORVANESCP      ", "TESTSCU", items.bytes()));
-    service_.buffer().socket().SetReceiveTimeoutForTesting(kShortReceiveTimeout);
+    service_.buffer().socket().SetReceiveTimeout(kShortReceiveTimeout);
     accepted_ = service_.AcceptAssociation(pair_.TakeOurs(), StorageAcceptorPolicy());
     answer_ = ReadPdu(pair_.peer());
   }

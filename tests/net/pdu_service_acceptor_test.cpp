@@ -51,7 +51,7 @@ class Acceptor : public ::testing::Test {
   // Sends the request from the peer's end, runs the acceptor and collects its answer.
   bool Accept(const Bytes& request) {
     pair_.Send(request);
-    service_.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::seconds(5));
+    service_.buffer().socket().SetReceiveTimeout(std::chrono::seconds(5));
     const bool result = service_.AcceptAssociation(pair_.TakeOurs(), StorageAcceptorPolicy());
     answer_ = pair_.Drain(std::chrono::milliseconds(50));
     return result;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "log/log.hpp"
@@ -126,6 +127,8 @@ TEST_F(Requester, AnyOtherAnswerIsACorruptTransmission) {
   service_.SetTrace(true);
   const ServiceResult result = service_.Connect("127.0.0.1", peer.Port());
   EXPECT_EQ(result.failure, ServiceFailure::kAborted) << result.reason;
+  EXPECT_EQ(result.reason,
+            "the peer aborted the association (the service provider: reason not specified)");
   EXPECT_FALSE(service_.Connected());
   EXPECT_EQ(Log(), (std::vector<std::string>{"Connected to: 127.0.0.1:" + peer.Port(),
                                              "Item Type: 7", "Corrupt Transmission..."}));
@@ -166,7 +169,7 @@ TEST_F(Requester, EachFailedNegotiationSaysWhyClosesAndAnswersAsDue) {
       {"closing mid accept",
        Slice(AcceptAnswer(0), 0, 120),
        true,
-       ServiceFailure::kProtocol,
+       ServiceFailure::kNoResponse,
        {},
        std::nullopt},
   };
@@ -193,6 +196,9 @@ TEST_F(Requester, EachFailedNegotiationSaysWhyClosesAndAnswersAsDue) {
     }
     if (c.failure == ServiceFailure::kRejected) {
       EXPECT_EQ(service.assocRJ().Reason(), 7);
+      EXPECT_EQ(result.reason,
+                "association rejected (permanent) by the service user: called AE title not "
+                "recognized");
     }
   }
 }
@@ -207,18 +213,62 @@ TEST_F(Requester, RefusedConnectionFailsFastAndLogsNothing) {
   EXPECT_TRUE(Log().empty());
 }
 
-TEST_F(Requester, SilentPeerEndsInAReceiveTimeOut) {
-  ScriptedAcceptor peer([&](int fd) {
-    ReadPdu(fd);
-    testing::DrainFd(fd, std::chrono::milliseconds(2000));
-  });
-  service_.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::milliseconds(300));
-  const Clock::time_point start = Clock::now();
-  EXPECT_EQ(service_.Connect("127.0.0.1", peer.Port()).failure, ServiceFailure::kNoResponse);
-  const auto waited = Clock::now() - start;
-  EXPECT_GE(waited, std::chrono::milliseconds(290));
-  EXPECT_LT(waited, std::chrono::milliseconds(1500));
-  EXPECT_FALSE(service_.Connected());
+TEST_F(Requester, SilentOrTricklingPeerEndsInTheAcseTimeOutAndIsAborted) {
+  const Bytes answer = AcceptAnswer(0);
+  for (const bool trickle : {false, true}) {
+    SCOPED_TRACE(trickle ? "one byte of the answer every 100 ms" : "no answer");
+    Bytes after;
+    ScriptedAcceptor peer([&](int fd) {
+      ReadPdu(fd);
+      for (size_t i = 0; trickle && i < answer.size(); ++i) {
+        if (!testing::SendAll(fd, {answer[i]})) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+      after = testing::DrainFd(fd, std::chrono::milliseconds(1500));
+    });
+    PDU_Service service;
+    ASSERT_TRUE(service.ProposeAssociation("", "ARCHIVE", uid::kVerification,
+                                           {std::string(uid::kImplicitVRLittleEndian)}));
+    service.SetTimeouts(
+        {std::chrono::seconds(5), std::chrono::milliseconds(400), std::chrono::seconds(5)});
+    const Clock::time_point start = Clock::now();
+    const ServiceResult result = service.Connect("127.0.0.1", peer.Port());
+    const auto waited = Clock::now() - start;
+    EXPECT_EQ(result.failure, ServiceFailure::kTimeout);
+    EXPECT_NE(result.reason.find("within 400 ms (ACSE time-out)"), std::string::npos)
+        << result.reason;
+    EXPECT_GE(waited, std::chrono::milliseconds(390));
+    EXPECT_LT(waited, std::chrono::milliseconds(1500));
+    EXPECT_FALSE(service.Connected());
+    peer.Join();
+    const Bytes abort = {0x07, 0, 0, 0, 0, 4, 0, 0, 0x02, 0x00};
+    EXPECT_EQ(after, abort) << Hex(after);
+  }
+}
+
+TEST_F(Requester, ConnectFailuresSayWhy) {
+  const struct {
+    const char* host;
+    std::string port;
+    ServiceFailure failure;
+    std::string reason;
+  } cases[] = {
+      {"127.0.0.1", std::to_string(testing::FreePort()), ServiceFailure::kConnection,
+       "connection refused by 127.0.0.1:"},
+      {"no-such-host.invalid", "104", ServiceFailure::kConnection,
+       "host not found: 'no-such-host.invalid'"},
+      {"127.0.0.1", "no-such-service", ServiceFailure::kConnection,
+       "the port 'no-such-service' is neither a number"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    PDU_Service service;
+    ASSERT_TRUE(service.ProposeAssociation("", "ARCHIVE", uid::kVerification,
+                                           {std::string(uid::kImplicitVRLittleEndian)}));
+    const ServiceResult result = service.Connect(c.host, c.port);
+    EXPECT_EQ(result.failure, c.failure);
+    EXPECT_EQ(result.reason.rfind(c.reason, 0), 0u) << result.reason;
+  }
 }
 
 TEST_F(Requester, DestructionReleasesAnOpenAssociation) {

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <netdb.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "log/log.hpp"
 #include "support/peers.hpp"
@@ -100,7 +102,7 @@ TEST(SocketConnection, ReceiveTimeOutClosesTheSocket) {
   testing::WirePair pair;
   Socket socket;
   socket.AdoptConnection(pair.TakeOurs());
-  socket.SetReceiveTimeoutForTesting(std::chrono::milliseconds(150));
+  socket.SetReceiveTimeout(std::chrono::milliseconds(150));
   uint8_t byte;
   const Clock::time_point start = Clock::now();
   EXPECT_EQ(socket.ReadBinary(&byte, 1), -1);
@@ -108,6 +110,69 @@ TEST(SocketConnection, ReceiveTimeOutClosesTheSocket) {
   EXPECT_FALSE(socket.Connected());
   EXPECT_EQ(socket.ReadBinary(&byte, 1), -1) << "later reads fail at once";
   EXPECT_FALSE(socket.SendBinary(&byte, 1));
+}
+
+TEST(SocketConnection, FullListenQueueEndsInTheConnectTimeOut) {
+  // A listener that never accepts, its queue filled: the system drops further connection
+  // requests, and a connect without a limit of its own would wait minutes.
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  socklen_t length = sizeof address;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  std::vector<int> queued;
+  for (int i = 0; i < 4; ++i) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    queued.push_back(fd);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+  Socket socket;
+  socket.SetConnectTimeout(std::chrono::milliseconds(300));
+  const Clock::time_point start = Clock::now();
+  EXPECT_FALSE(socket.Open("127.0.0.1", std::to_string(ntohs(address.sin_port))));
+  const auto waited = Clock::now() - start;
+  EXPECT_EQ(socket.LastConnectFailure(), ConnectFailure::kTimeout);
+  EXPECT_GE(waited, std::chrono::milliseconds(290));
+  EXPECT_LT(waited, std::chrono::seconds(2));
+  EXPECT_FALSE(socket.Connected());
+  for (const int fd : queued)
+    ::close(fd);
+  ::close(listener);
+}
+
+TEST(SocketConnection, ADeadlineEndsATricklingReceiveAndLeavesTheSocketOpen) {
+  testing::WirePair pair;
+  Socket socket;
+  socket.AdoptConnection(pair.TakeOurs());
+  std::atomic<bool> stop{false};
+  std::thread trickle([&] {
+    while (!stop && pair.Send({0x42}))
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  });
+  socket.SetDeadline(Clock::now() + std::chrono::milliseconds(300));
+  const Clock::time_point start = Clock::now();
+  uint8_t byte;
+  int received = 0;
+  while (socket.ReadBinary(&byte, 1) == 1)
+    ++received;
+  const auto waited = Clock::now() - start;
+  stop = true;
+  trickle.join();
+  EXPECT_TRUE(socket.DeadlinePassed());
+  EXPECT_TRUE(socket.TimedOut());
+  EXPECT_TRUE(socket.Connected()) << "its owner may still send an abort";
+  EXPECT_GE(received, 3);
+  EXPECT_GE(waited, std::chrono::milliseconds(290));
+  EXPECT_LT(waited, std::chrono::milliseconds(1000));
+  socket.ClearDeadline();
+  socket.SetReceiveTimeout(std::chrono::seconds(2));
+  ASSERT_TRUE(pair.Send({0x43}));
+  EXPECT_EQ(socket.ReadBinary(&byte, 1), 1) << "without the deadline, reading goes on";
 }
 
 TEST(SocketConnection, DefaultReceiveTimeOutIs300Seconds) {

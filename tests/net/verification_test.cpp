@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -88,12 +89,14 @@ class Echo : public ::testing::Test {
 TEST_F(Echo, SendsOneContextAnEightyBytePduWithMessageID3AndReleases) {
   EchoExchange seen;
   auto peer = EchoPeer(seen, [](uint16_t id) { return Answer(id, 0x0000); });
-  std::string calling;
-  const ServiceResult result = EchoSCU("127.0.0.1", peer->Port(), calling, "PEER");
+  const ServiceResult result = EchoSCU(testing::LoopbackPeer(peer->Port(), "PEER"));
   peer->Join();
   EXPECT_TRUE(result.Ok()) << result.reason;
   EXPECT_EQ(result.status, 0x0000);
-  EXPECT_EQ(calling, "KAVORN          ") << "the default title is written back";
+  EXPECT_EQ(Slice(seen.request, 26, 16), Text("KAVORN          "))
+      << "an empty calling title goes out as the default: " << Hex(seen.request, 26, 16);
+  EXPECT_EQ(Slice(seen.request, 10, 16), Text("PEER            "))
+      << "titles are padded with spaces: " << Hex(seen.request, 10, 16);
 
   // The proposal: application context, then exactly one context for Verification.
   const Bytes context =
@@ -140,7 +143,7 @@ TEST_F(Echo, EachFailureSaysWhereTheVerificationStopped) {
        {}},
       {"abort instead of a response",
        [abort](uint16_t) { return abort; },
-       ServiceFailure::kNoResponse,
+       ServiceFailure::kAborted,
        std::nullopt,
        {},
        {"ERROR, ABORT-RQ"}},
@@ -154,24 +157,37 @@ TEST_F(Echo, EachFailureSaysWhereTheVerificationStopped) {
     std::unique_ptr<ScriptedAcceptor> peer;
     if (c.answer) peer = EchoPeer(seen, c.answer);
     const std::string port = peer ? peer->Port() : std::to_string(testing::FreePort());
-    std::string calling = "ME";
-    const ServiceResult result = EchoSCU("127.0.0.1", port, calling, "PEER");
+    const ServiceResult result = EchoSCU(testing::LoopbackPeer(port, "PEER", "ME"));
     if (peer) peer->Join();
     EXPECT_EQ(result.failure, c.failure) << result.reason;
     EXPECT_EQ(result.status, c.status);
     EXPECT_FALSE(result.reason.empty());
-    EXPECT_EQ(calling, "ME");
     EXPECT_EQ(seen.release, c.release) << "released after every answer; not after an abort";
     EXPECT_EQ(Log(), c.log);
   }
+}
+
+TEST_F(Echo, PeerSilentAfterTheRequestEndsInTheDimseTimeOutAndAnAbort) {
+  EchoExchange seen;
+  auto peer = EchoPeer(seen, [](uint16_t) { return Bytes{}; });
+  AssociationParameters parameters = testing::LoopbackPeer(peer->Port(), "PEER");
+  parameters.timeouts.dimse = std::chrono::milliseconds(300);
+  const auto start = std::chrono::steady_clock::now();
+  const ServiceResult result = EchoSCU(parameters);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  peer->Join();
+  EXPECT_EQ(result.failure, ServiceFailure::kTimeout);
+  EXPECT_EQ(result.reason, "no C-ECHO-RSP: no whole message within 300 ms (DIMSE time-out)");
+  EXPECT_GE(waited, std::chrono::milliseconds(290));
+  EXPECT_LT(waited, std::chrono::milliseconds(2000));
+  EXPECT_EQ(seen.release, (Bytes{0x07, 0, 0, 0, 0, 4, 0, 0, 0x02, 0x00})) << Hex(seen.release);
 }
 
 TEST_F(Echo, LogLevelAboveOneTracesBothMessagesWithTrimmedTitles) {
   SetLOG(dir_ / "echo.log", 2);
   EchoExchange seen;
   auto peer = EchoPeer(seen, [](uint16_t id) { return Answer(id, 0x0000); });
-  std::string calling;
-  EXPECT_TRUE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
+  EXPECT_TRUE(EchoSCU(testing::LoopbackPeer(peer->Port(), "PEER")));
   peer->Join();
   const std::vector<std::string> log = Log();
   const auto sent = std::find(log.begin(), log.end(), "KAVORN >> PEER");

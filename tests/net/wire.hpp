@@ -208,6 +208,30 @@ inline Bytes ReadPdu(int fd) {
   return header;
 }
 
+// What a strict acceptor refuses in a text field: control characters, NULs included (an AE
+// title or an AE value is padded with spaces).
+inline bool HasControlCharacters(const Bytes& field) {
+  for (const uint8_t byte : field) {
+    if (byte < 0x20 || byte == 0x7F) return true;
+  }
+  return false;
+}
+
+// The A-ASSOCIATE-RJ reason a strict acceptor gives an A-ASSOCIATE-RQ, 0 when it takes it:
+// 7 (called AE title not recognized) or 3 (calling AE title not recognized) for a title
+// field with control characters.
+inline uint8_t StrictTitleRejection(const Bytes& rq) {
+  if (rq.size() < 42) return 7;
+  if (HasControlCharacters(Slice(rq, 10, 16))) return 7;
+  if (HasControlCharacters(Slice(rq, 26, 16))) return 3;
+  return 0;
+}
+
+// An A-ASSOCIATE-RJ PDU.
+inline Bytes RejectPdu(uint8_t result, uint8_t source, uint8_t reason) {
+  return {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, result, source, reason};
+}
+
 // Association PDU pieces as a peer would send them.
 inline Bytes ProposedContextItem(uint8_t id, std::string_view abstractSyntax,
                                  const std::vector<std::string_view>& transferSyntaxes) {

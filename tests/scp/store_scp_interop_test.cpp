@@ -290,9 +290,9 @@ TEST_F(StoreSCPInterop, MovescuFromDcmqrscp_ArrivesIndexedAndEverySeriesSendsBac
   size_t sent = 0;
   for (const auto& entry : fs::recursive_directory_iterator(Folder())) {
     if (entry.path().filename() != "Image.dir") continue;
-    std::string calling = "NORVANE";
-    const SeriesResult series = SendSeries("127.0.0.1", std::to_string(backPort), calling, "BACK",
-                                           entry.path().parent_path().string() + "/", "", true);
+    const SeriesResult series =
+        SendSeries(testing::LoopbackPeer(std::to_string(backPort), "BACK", "NORVANE"),
+                   entry.path().parent_path().string() + "/", "", true);
     EXPECT_TRUE(series.Ok()) << entry.path();
     sent += series.files.size();
   }

@@ -81,6 +81,12 @@ RunResult RunNorvaneIn(const std::string& folder, const std::vector<std::string>
   return RunProgram(argv, std::chrono::seconds(60));
 }
 
+RunResult RunNorvaneStandardError(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null", NorvaneTool()};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return RunProgram(argv, std::chrono::seconds(60));
+}
+
 bool HaveProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
   if (!path) return false;

@@ -10,7 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "net/association_parameters.hpp"
+
 namespace norvane::testing {
+
+// A peer on 127.0.0.1 with the default time-outs; an empty calling title asks for the
+// default one.
+inline AssociationParameters LoopbackPeer(const std::string& port, const std::string& calledAE,
+                                          const std::string& callingAE = "") {
+  AssociationParameters peer;
+  peer.host = "127.0.0.1";
+  peer.port = port;
+  peer.callingAETitle = callingAE;
+  peer.calledAETitle = calledAE;
+  return peer;
+}
 
 // A TCP port on 127.0.0.1 that nothing listens on at the moment of the call.
 uint16_t FreePort();
@@ -47,6 +61,9 @@ struct RunResult {
 // Runs a program (looked up on PATH) with arguments and waits for it.
 RunResult RunProgram(const std::vector<std::string>& argv,
                      std::chrono::seconds timeout = std::chrono::seconds(120));
+
+// Runs the norvane tool of this build; the result's output is its standard error alone.
+RunResult RunNorvaneStandardError(const std::vector<std::string>& arguments);
 
 // Runs the norvane tool of this build with `folder` as its current directory.
 RunResult RunNorvaneIn(const std::string& folder, const std::vector<std::string>& arguments);
