@@ -70,7 +70,7 @@ int FindAtLevel(const ParsedArgs& args, Peer& peer) {
   WriteLog(std::string("Starting ") + kOperation + " Service");
   const QueryOperationResult result =
       RunFindOperation(peer.host, peer.port, peer.callingAET, peer.calledAET, query,
-                       [](const std::string& line) { std::printf("%s\n", line.c_str()); });
+                       [](const std::string& line) { PrintPeerText(stdout, line); });
   std::fflush(stdout);
   if (const std::string reason = QueryFailureReason(result); !reason.empty()) {
     std::fprintf(stderr, "norvane find: %s\n", reason.c_str());

@@ -5,6 +5,7 @@
 
 #include "app/setup/settings.hpp"
 #include "log/log.hpp"
+#include "platform/terminal_text.hpp"
 
 namespace norvane::cli {
 namespace {
@@ -119,11 +120,16 @@ bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel) {
   }
   SetLOG(args.Value("--log").value_or(""), level);
   if (args.Has("-v")) {
-    SetLogForwarder([](std::string_view text) {
-      std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-    });
+    // Log lines carry what peers sent (titles, UIDs, values).
+    SetLogForwarder([](std::string_view text) { PrintPeerText(stderr, text); });
   }
   return true;
+}
+
+void PrintPeerText(std::FILE* out, std::string_view text) {
+  const std::string safe = TerminalText(text);
+  std::fwrite(safe.data(), 1, safe.size(), out);
+  std::fputc('\n', out);
 }
 
 std::optional<long> ParseNumber(const std::string& text) {

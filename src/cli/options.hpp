@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norvane::cli {
@@ -57,6 +59,10 @@ Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter);
 // Applies --log, --log-level and -v to the log facility. False (with a message on standard
 // error) when --log-level is not a number.
 bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel);
+
+// Prints one line of text that a peer or a file controls, made safe for a terminal
+// (TerminalText: control bytes and malformed UTF-8 as \xNN), followed by a line feed.
+void PrintPeerText(std::FILE* out, std::string_view text);
 
 // Parses a whole non-negative decimal number.
 std::optional<long> ParseNumber(const std::string& text);

@@ -94,9 +94,7 @@ int RunPrint(int argc, char** argv) {
   if (!ApplyLogOptions(args, peer.logLevel)) return 2;
   const bool verbose = args.Has("-v");
   SetLogForwarder([verbose](std::string_view text) {
-    if (verbose || IsFailureLine(text)) {
-      std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-    }
+    if (verbose || IsFailureLine(text)) PrintPeerText(stderr, text);
   });
 
   Settings settings;

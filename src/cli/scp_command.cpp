@@ -37,7 +37,11 @@ void PrintHelp() {
       "replaces its file and adds no index line. The C-STORE response goes out after the\n"
       "file and its index lines are written: status 0x0000 (Success), 0xA700 (Out of\n"
       "Resources) when they cannot be written, 0xC000 (Cannot Understand) when the\n"
-      "object's UIDs cannot name a file. Associations are served one at a time.\n"
+      "object's UIDs cannot name a file or are longer than 64 characters. A file is in\n"
+      "place before its index lines are written; commas in values are written as '^'\n"
+      "in person names and ';' elsewhere, line breaks as blanks. Files a killed SCP was\n"
+      "writing (FOLDER/.incoming-*) are removed at start. Associations are served one\n"
+      "at a time.\n"
       "Accepted: Verification and the storage SOP classes CR, DX, MG, CT, MR, US, US\n"
       "multi-frame, XA, RF, NM, PET, SC, Basic Text and Enhanced SR, Encapsulated PDF,\n"
       "with JPEG Lossless (SV1), implicit VR little endian, explicit VR little endian or\n"
@@ -78,13 +82,14 @@ StoreObserver PrintingObserver(bool quiet) {
     const StoreWorkOutcome& outcome = report.outcome;
     if (outcome.status == kStatusSuccess) {
       if (quiet) return;
-      std::printf("stored %s\n", outcome.filePath.c_str());
+      PrintPeerText(stdout, "stored " + outcome.filePath);
       std::fflush(stdout);
       return;
     }
-    std::fprintf(stderr, "not stored %s from %s: %s (status %s)\n", outcome.sopInstanceUID.c_str(),
-                 report.callingApTitle.c_str(), outcome.problem.c_str(),
-                 StatusText(outcome.status).c_str());
+    // UIDs, the calling AE title and the paths made of UIDs come from the peer.
+    PrintPeerText(stderr, "not stored " + outcome.sopInstanceUID + " from " +
+                              report.callingApTitle + ": " + outcome.problem + " (status " +
+                              StatusText(outcome.status) + ")");
   };
 }
 

@@ -78,7 +78,7 @@ int RunWorklist(int argc, char** argv) {
   WriteLog(std::string("Starting ") + kOperation + " Service");
   const QueryOperationResult result =
       RunWorklistOperation(peer.host, peer.port, peer.callingAET, peer.calledAET, query,
-                           [](const std::string& line) { std::printf("%s\n", line.c_str()); });
+                           [](const std::string& line) { PrintPeerText(stdout, line); });
   std::fflush(stdout);
   if (const std::string reason = QueryFailureReason(result); !reason.empty()) {
     std::fprintf(stderr, "norvane worklist: %s\n", reason.c_str());
