@@ -52,6 +52,9 @@ std::vector<uint8_t> SentBytes(const std::function<bool(Buffer&)>& write) {
   std::thread reader([&] { bytes = ReadUntilClosed(fds[1]); });
   {
     Buffer buffer;
+    // PDU numbers are big endian, as on every association buffer.
+    buffer.SetOutByteOrder(Buffer::kBigEndian);
+    buffer.SetInByteOrder(Buffer::kBigEndian);
     buffer.socket().AdoptConnection(fds[0]);
     write(buffer);
     buffer.socket().Close();

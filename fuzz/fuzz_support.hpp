@@ -19,8 +19,8 @@ inline constexpr size_t kMaxStreamInput = 64 * 1024;
 // The largest file or value the other targets take (the ECG sample is 291 KB).
 inline constexpr size_t kMaxInput = 1024 * 1024;
 
-// What `write` sends through its buffer: the buffer is given one end of a socket pair and
-// the other end is read until the buffer's connection is closed.
+// What `write` sends through its buffer (big endian, as an association's): the buffer is
+// given one end of a socket pair and the other end is read until its connection closes.
 std::vector<uint8_t> SentBytes(const std::function<bool(Buffer&)>& write);
 
 // The A-ASSOCIATE-RQ of a storage SCU, written by the library: context 1 CT Image Storage

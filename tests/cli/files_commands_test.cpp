@@ -11,6 +11,7 @@
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/meta_header.hpp"
+#include "elements/tag_list.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

@@ -187,7 +187,8 @@ TEST(DumpList, TerminalTextEscapesValuesAndGivesNamesInUtf8) {
   std::vector<std::string> lines;
   DumpList(
       {Record(0x0010, 0x0010, "PN",
-              Text("\x1B]0;owned\x07Doe\x9B"
+              Text("\x1B]0;owned\x07"
+                   "Doe\x9B"
                    "2J\xC3\xA9\n")),
        Record(0x0008, 0x0090, "PN", Text("Smith"))},
       [&lines](std::string_view line) { lines.emplace_back(line); }, true,

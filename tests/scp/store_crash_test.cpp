@@ -87,7 +87,9 @@ TEST(StoreCrash, KillAtAnyMomentLeavesNoDanglingLineAndResendingGivesOneLineEach
 
     // The next start removes what the killed process was writing.
     RemoveStagingLeftovers(folder);
-    if (fs::exists(folder)) EXPECT_EQ(StagingFiles(folder), std::set<std::string>{});
+    if (fs::exists(folder)) {
+      EXPECT_EQ(StagingFiles(folder), std::set<std::string>{});
+    }
 
     for (int i = 0; i < kObjects; ++i) {
       const StoreWorkOutcome outcome =
