@@ -42,7 +42,6 @@ bool IndexNames(const std::string& indexPath, int field, const std::string& uid)
   return false;
 }
 
-constexpr int kStudyUIDField = 1;
 constexpr int kSeriesUIDField = 2;
 
 }  // namespace

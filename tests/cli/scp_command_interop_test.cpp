@@ -9,6 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "datadec/dicom_file_reader.hpp"
+#include "datadec/dicom_file_writer.hpp"
+#include "datadec/meta_header.hpp"
+#include "elements/tag_list.hpp"
 #include "support/peers.hpp"
 
 // norvane scp as a process: started on a free loopback port, fed by DCMTK's storescu,
@@ -131,6 +135,32 @@ TEST_F(ScpCommand, ObjectThatCannotBeStoredIsReportedOnStandardError) {
                                    " from STORESCU: study index cannot be written (status "
                                    "0xA700)\n"))
       << output;
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
+}
+
+TEST_F(ScpCommand, LongUidIsRefusedAndThePeersTextsReachTheTerminalEscaped) {
+  // A copy of the CT whose SOP Instance UID is 100 characters long.
+  DicomFileContent ct = DICOMFile(testing::PydicomFile("CT_small.dcm"));
+  ASSERT_TRUE(ct.Ok());
+  const std::string longUID = std::string(kCTInstance) + "." + std::string(50, '9');
+  *FindTag(ct.dataset, 0x0008, 0x0018) = GenerateTextTag(0x0008, 0x0018, "UI", longUID);
+  TagList meta;
+  BuildMetaHeader(meta, "1.2.840.10008.5.1.4.1.1.2", longUID, "1.2.840.10008.1.2.1");
+  const std::string file = dir_ / "long.dcm";
+  ASSERT_TRUE(WriteDicomFile(file, &meta, ct.dataset, true, ByteOrder::kLittleEndian));
+
+  const std::string port = Start({"--folder", dir_ / "store"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  const RunResult sent =
+      RunProgram({"storescu", "-v", "-R", "-aet", "EV\x1B[31mIL", "127.0.0.1", port, file});
+  EXPECT_TRUE(Contains(sent.output, "CannotUnderstand")) << sent.output;
+  const std::string output = WaitForOutput(scp_, "not stored");
+  EXPECT_TRUE(Contains(output, "not stored " + longUID +
+                                   " from EV\\x1B[31mIL: a UID is longer than 64 characters "
+                                   "(status 0xC000)\n"))
+      << output;
+  EXPECT_FALSE(Contains(output, "\x1B"));
+  EXPECT_FALSE(fs::exists(dir_ / "store/KPStudy.dir"));
   EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
 }
 
