@@ -205,7 +205,7 @@ double SendSeriesSeconds() {
       norvane::SendSeries("127.0.0.1", w.port, calling, kScpTitle, w.seriesFolder, "", true);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return series.Stored() && series.results.size() == w.files.size() ? seconds : -1;
+  return series.Ok() && series.results.size() == w.files.size() ? seconds : -1;
 }
 
 // `maxSendPdu` 0: storescu's own PDU size (what the peer allows, 16 KB for storescp).

@@ -2,7 +2,13 @@
 
 #include <cstring>
 
+#include "platform/library_version.hpp"
+
 extern "C" __attribute__((visibility("default"))) char* Version(char* buffer) {
-  if (buffer != nullptr) std::memcpy(buffer, "2.64", 5);
+  if (buffer != nullptr) {
+    const std::string_view version = norvane::LibraryVersion();
+    std::memcpy(buffer, version.data(), version.size());
+    buffer[version.size()] = '\0';
+  }
   return buffer;
 }

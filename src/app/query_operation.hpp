@@ -14,8 +14,8 @@ namespace norvane {
 // Receives each output line of an operation, without a line end.
 using LineSink = std::function<void(const std::string& line)>;
 
-// How the run went (association, request, last status), and how many records it wrote.
-struct QueryOperationResult : FindResult {
+// How the run went (the query's result), and how many records it wrote.
+struct [[nodiscard]] QueryOperationResult : FindResult {
   size_t records = 0;
 };
 

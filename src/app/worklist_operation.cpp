@@ -40,15 +40,19 @@ QueryOperationResult RunWorklistOperation(std::string_view host, std::string_vie
   std::vector<TWorklistItem> items;
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   if (LogLevel() > 1) pdu->SetTrace(true);
-  result.associated =
-      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kModalityWorklistFind);
+  result.Set(
+      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kModalityWorklistFind));
+  result.associated = result.Ok();
   if (result.associated) {
     result.sent = WriteWLFindRQ(*pdu, query, uid::kModalityWorklistFind);
-    if (result.sent) {
+    if (!result.sent) {
+      result.Set(
+          ServiceResult::Failed(ServiceFailure::kNotSent, "the C-FIND-RQ could not be sent"));
+    } else {
       // A failure status is final as well: nothing follows it but the release.
       do {
-        result.lastStatus = ReadWLFindRSP(*pdu, items);
-      } while (IsPendingStatus(result.lastStatus));
+        result.Set(ReadWLFindRSP(*pdu, items));
+      } while (IsPending(result));
     }
     result.records = items.size();
     out("No studies: " + std::to_string(items.size()));

@@ -20,6 +20,7 @@ std::span<const Command> AllCommands() {
       Command{"thumbnail", "draw a DICOM image as a small JPEG file", RunThumbnail},
       Command{"ecg", "draw a waveform object as a strip chart in a PNG file", RunEcg},
       Command{"scp", "receive objects as a storage SCP until stopped", RunScp},
+      Command{"config", "show or change the settings the window edits", RunConfig},
   };
   return commands;
 }

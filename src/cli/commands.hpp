@@ -29,5 +29,6 @@ int RunFind(int argc, char** argv);
 int RunMove(int argc, char** argv);
 int RunWorklist(int argc, char** argv);
 int RunPrint(int argc, char** argv);
+int RunConfig(int argc, char** argv);
 
 }  // namespace norvane::cli

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "log/log.hpp"
 #include "net/verification.hpp"
@@ -17,7 +18,8 @@ void PrintHelp() {
       "Verifies a DICOM node: opens an association proposing the Verification SOP class\n"
       "with implicit VR little endian, sends one C-ECHO request and releases. Prints\n"
       "\"ECHO OK\", or \"ECHO failed to connect to: AEC (HOST:PORT)\" for every failure\n"
-      "(no connection, association rejected, no or unsuccessful response).\n\n"
+      "(no connection, association rejected, no or unsuccessful response), after the\n"
+      "reason on standard error.\n\n"
       "options:\n%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 ECHO OK, 1 echo failed, 2 bad command line\n",
@@ -45,15 +47,10 @@ int RunEcho(int argc, char** argv) {
   if (!ApplyLogOptions(args, peer.logLevel)) return 2;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  const bool verified = EchoSCU(peer.host, peer.port, peer.callingAET, peer.calledAET);
-  const std::string outcome = verified ? std::string(kOperation) + " OK"
-                                       : std::string(kOperation) +
-                                             " failed to connect to: " + peer.calledAET + " (" +
-                                             peer.host + ":" + peer.port + ")";
-  std::printf("%s\n", outcome.c_str());
-  std::fflush(stdout);
-  WriteLog(outcome);
-  return verified ? 0 : 1;
+  const ServiceResult result = EchoSCU(peer.host, peer.port, peer.callingAET, peer.calledAET);
+  ReportFailureReason("echo", result);
+  ReportOperation(kOperation, result.Ok(), peer);
+  return result.Ok() ? 0 : 1;
 }
 
 }  // namespace norvane::cli

@@ -72,11 +72,9 @@ int FindAtLevel(const ParsedArgs& args, Peer& peer) {
       RunFindOperation(peer.host, peer.port, peer.callingAET, peer.calledAET, query,
                        [](const std::string& line) { PrintPeerText(stdout, line); });
   std::fflush(stdout);
-  if (const std::string reason = QueryFailureReason(result); !reason.empty()) {
-    std::fprintf(stderr, "norvane find: %s\n", reason.c_str());
-  }
-  ReportOperation(kOperation, result.Succeeded(), peer);
-  return result.Succeeded() ? 0 : 1;
+  ReportFailureReason("find", result);
+  ReportOperation(kOperation, result.Ok(), peer);
+  return result.Ok() ? 0 : 1;
 }
 
 }  // namespace

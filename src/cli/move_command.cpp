@@ -12,9 +12,9 @@
 #include "cli/query_keys.hpp"
 #include "dimse/move_scu.hpp"
 #include "dimse/query_fields.hpp"
-#include "dimse/store_result.hpp"
 #include "log/log.hpp"
 #include "net/command_set.hpp"
+#include "net/dimse_response.hpp"
 
 namespace norvane::cli {
 namespace {
@@ -43,6 +43,7 @@ void PrintHelp() {
       "  \"MOVE failed, status 0xNNNN (meaning): C completed, F failed, W warning\",\n"
       "  \"MOVE failed: ...\" when the request could not be sent or no final response came,\n"
       "  or \"Association Failed!\" and \"MOVE failed to connect to: AEC (HOST:PORT)\".\n"
+      "Where that line does not name the cause, the reason goes to standard error.\n"
       "The numbers are the ones the archive reported last. A warning status (0xB000, some\n"
       "sub-operations failed) is a failure.\n\n"
       "options:\n%s"
@@ -77,10 +78,10 @@ class MoveProgressLine {
   MoveProgressLine(const MoveProgressLine&) = delete;
   MoveProgressLine& operator=(const MoveProgressLine&) = delete;
 
-  void Show(const MoveResponse& response) {
+  void Show(const DimseResponse& response) {
     if (!shown_ || response.status != kStatusPending) return;
-    std::fprintf(stderr, "\r\033[Kremaining %d, completed %s, failed %s, warning %s",
-                 response.remaining, Count(response.completed).c_str(),
+    std::fprintf(stderr, "\r\033[Kremaining %s, completed %s, failed %s, warning %s",
+                 Count(response.remaining).c_str(), Count(response.completed).c_str(),
                  Count(response.failed).c_str(), Count(response.warning).c_str());
     std::fflush(stderr);
     onScreen_ = true;
@@ -112,34 +113,42 @@ int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destinati
   {
     MoveProgressLine progress;
     result = MoveSCU(peer.host, peer.port, peer.callingAET, peer.calledAET, destination, query,
-                     [&progress](const MoveResponse& r) { progress.Show(r); });
+                     [&progress](const DimseResponse& r) { progress.Show(r); });
+  }
+  if (!result.associated) {
+    std::printf("Association Failed!\n");
+    ReportFailureReason("move", result);
+    ReportOperation(kOperation, false, peer);
+    return 1;
   }
   std::string line;
-  switch (result.outcome) {
-    case MoveOutcome::kAssociationFailed:
-      std::printf("Association Failed!\n");
-      ReportOperation(kOperation, false, peer);
-      return 1;
-    case MoveOutcome::kNotSent:
+  switch (result.failure) {
+    case ServiceFailure::kNone:
+      line = "MOVE OK: " + Counts(result);
+      break;
+    case ServiceFailure::kStatus:
+      line = "MOVE failed, status " + StatusText(result.status.value_or(0)) + " (" +
+             DescribeMoveStatus(result.status.value_or(0)) + "): " + Counts(result);
+      break;
+    case ServiceFailure::kNotSent:
       line = "MOVE failed: the request could not be sent";
       break;
-    case MoveOutcome::kNoResponse:
+    case ServiceFailure::kNoResponse:
+    case ServiceFailure::kUnexpectedResponse:
       line =
           "MOVE failed: no final response (the association ended, or the peer sent another "
           "message); " +
           Counts(result);
+      ReportFailureReason("move", result);
       break;
-    case MoveOutcome::kFinished:
-      line = result.Succeeded()
-                 ? "MOVE OK: " + Counts(result)
-                 : "MOVE failed, status " + StatusText(result.last.status) + " (" +
-                       DescribeMoveStatus(result.last.status) + "): " + Counts(result);
+    default:
+      line = "MOVE failed: " + result.reason;
       break;
   }
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
   WriteLog(line);
-  return result.Succeeded() ? 0 : 1;
+  return result.Ok() ? 0 : 1;
 }
 
 }  // namespace

@@ -2,9 +2,8 @@
 
 #include <cstdio>
 
-#include "dimse/find_request.hpp"
-#include "dimse/store_result.hpp"
 #include "log/log.hpp"
+#include "platform/terminal_text.hpp"
 
 namespace norvane::cli {
 
@@ -21,14 +20,12 @@ void ReportOperation(const std::string& operation, bool success, const Peer& pee
   WriteLog(line);
 }
 
-std::string QueryFailureReason(const QueryOperationResult& result) {
-  if (result.Succeeded() || !result.associated) return "";
-  if (!result.sent) return "the request could not be sent";
-  if (result.lastStatus == kNoFindResponse) {
-    return "no final response (the association ended, or the peer sent another message)";
-  }
-  return "the peer ended the query with status " + StatusText(result.lastStatus) + " (" +
-         DescribeFindStatus(result.lastStatus) + ")";
+void ReportFailureReason(std::string_view subcommand, const ServiceResult& result) {
+  if (result.Ok()) return;
+  std::fflush(stdout);
+  // A reason may quote what the peer sent.
+  std::fprintf(stderr, "norvane %.*s: %s\n", static_cast<int>(subcommand.size()), subcommand.data(),
+               TerminalText(result.reason).c_str());
 }
 
 }  // namespace norvane::cli

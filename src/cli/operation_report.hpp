@@ -1,9 +1,10 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
-#include "app/query_operation.hpp"
 #include "cli/options.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane::cli {
 
@@ -14,9 +15,9 @@ std::string OperationReportLine(const std::string& operation, bool success, cons
 // Prints the closing line on standard output and writes it to the log.
 void ReportOperation(const std::string& operation, bool success, const Peer& peer);
 
-// Why a query that got an association did not succeed, for standard error: the request
-// could not be sent, no final response came, or the peer's final status and its meaning.
-// Empty when it succeeded or never got an association ("Association Failed!" says that).
-std::string QueryFailureReason(const QueryOperationResult& result);
+// Why an operation failed, on standard error: "norvane SUBCOMMAND: " and the result's
+// reason. Nothing for a success. Standard output is flushed first, so the lines keep their
+// order where both go to one place.
+void ReportFailureReason(std::string_view subcommand, const ServiceResult& result);
 
 }  // namespace norvane::cli

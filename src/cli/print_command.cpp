@@ -8,10 +8,12 @@
 
 #include "app/setup/settings.hpp"
 #include "cli/commands.hpp"
+#include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "dimse/film_settings.hpp"
 #include "dimse/print_scu.hpp"
 #include "log/log.hpp"
+#include "platform/terminal_text.hpp"
 
 namespace norvane::cli {
 namespace {
@@ -40,7 +42,8 @@ void PrintHelp() {
       "(N-SET), print (N-ACTION) and deletion of the film box (N-DELETE); any other step\n"
       "that fails, or any status other than 0x0000, ends the job.\n\n"
       "Prints \"PRINT OK\", or \"PRINT failed to connect to: AEC (HOST:PORT)\" for every\n"
-      "failure; the step that failed is named on standard error.\n\n"
+      "failure; the step that failed and why are named on standard error, as is a printer\n"
+      "status query that failed.\n\n"
       "options:\n%s"
       "  --copies N         Number of Copies (default 1)\n"
       "  --priority P       Print Priority (default MED)\n"
@@ -64,9 +67,19 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// The lines of the log that say why a print failed.
-bool IsFailureLine(std::string_view text) {
-  return text.starts_with("ERROR") || text.ends_with("Failed!") || text == "Unable to Get Status";
+// On standard error: the step that failed and why, "Create Film Box: Failed! (N-CREATE-RSP
+// status 0xB600)"; also a printer status query that failed while the job went on.
+void ReportPrintProblems(const PrintResult& result) {
+  std::fflush(stdout);
+  if (!result.printerStatus) {
+    std::fprintf(stderr, "norvane print: Unable to Get Status (%s)\n",
+                 TerminalText(result.printerStatus.reason).c_str());
+  }
+  if (!result) {
+    const std::string_view line = PrintStepFailureLine(result.failedStep);
+    std::fprintf(stderr, "norvane print: %.*s (%s)\n", static_cast<int>(line.size()), line.data(),
+                 TerminalText(result.reason).c_str());
+  }
 }
 
 }  // namespace
@@ -92,10 +105,6 @@ int RunPrint(int argc, char** argv) {
     return 2;
   }
   if (!ApplyLogOptions(args, peer.logLevel)) return 2;
-  const bool verbose = args.Has("-v");
-  SetLogForwarder([verbose](std::string_view text) {
-    if (verbose || IsFailureLine(text)) PrintPeerText(stderr, text);
-  });
 
   Settings settings;
   settings.Load("./" + std::string(kSettingsFileName));
@@ -116,16 +125,11 @@ int RunPrint(int argc, char** argv) {
   const int planar = args.Has("--planar") || settings.planarConfiguration() ? 1 : 0;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  const bool printed = PrintSCU_Ex(file, peer.host, peer.port, peer.callingAET, peer.calledAET,
-                                   session, box, allowColor, planar);
-  const std::string outcome = printed ? std::string(kOperation) + " OK"
-                                      : std::string(kOperation) +
-                                            " failed to connect to: " + peer.calledAET + " (" +
-                                            peer.host + ":" + peer.port + ")";
-  std::printf("%s\n", outcome.c_str());
-  std::fflush(stdout);
-  WriteLog(outcome);
-  return printed ? 0 : 1;
+  const PrintResult result = PrintSCU_Ex(file, peer.host, peer.port, peer.callingAET,
+                                         peer.calledAET, session, box, allowColor, planar);
+  ReportPrintProblems(result);
+  ReportOperation(kOperation, result.Ok(), peer);
+  return result.Ok() ? 0 : 1;
 }
 
 }  // namespace norvane::cli

@@ -10,6 +10,7 @@
 #include "cli/commands.hpp"
 #include "cli/options.hpp"
 #include "net/command_set.hpp"
+#include "net/dimse_response.hpp"
 #include "platform/folders.hpp"
 #include "scp/store_scp.hpp"
 
@@ -66,12 +67,6 @@ void PrintHelp() {
       "exit status: 0 stopped by a signal, 1 cannot listen or create the folder, 2 bad\n"
       "command line\n",
       kDefaultPort, kDefaultFolder, kDefaultTitle);
-}
-
-std::string StatusText(uint16_t status) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", status);
-  return text;
 }
 
 // One line per received object; lines of different associations never mix.

@@ -49,23 +49,11 @@ void PrintHelp(std::FILE* out) {
       kNetworkHelp, kTransferSyntaxAliasHelp);
 }
 
-// Why nothing or not everything went out, as one line; empty when every file has a result.
-std::string SeriesProblem(const SeriesResult& series, const std::string& folder, const Peer& peer) {
-  switch (series.outcome) {
-    case SeriesOutcome::kSent:
-      return "";
-    case SeriesOutcome::kNoFiles:
-      return folder + ": no files to send (no Image.dir lines and no DICOM files)";
-    case SeriesOutcome::kIndexUnreadable:
-      return folder + ": Image.dir cannot be read; nothing sent";
-    case SeriesOutcome::kFirstFileUnusable:
-      return "nothing sent: the series' SOP class comes from the first file, which cannot be "
-             "used";
-    case SeriesOutcome::kAssociationFailed:
-      return "nothing sent: no association with " + peer.calledAET + " (" + peer.host + ":" +
-             peer.port + ") for SOP class " + series.sopClass;
-  }
-  return "nothing sent";
+// Why nothing went out, as one line.
+std::string SeriesProblem(const SeriesResult& series, const Peer& peer) {
+  if (series.failure == ServiceFailure::kLocal) return "nothing sent: " + series.reason;
+  return "nothing sent: no association with " + peer.calledAET + " (" + peer.host + ":" +
+         peer.port + ") for SOP class " + series.sopClass + ": " + series.reason;
 }
 
 }  // namespace
@@ -118,26 +106,26 @@ int RunSendSeries(int argc, char** argv) {
   progress.reset();
 
   size_t notStored = 0;
-  if (series.outcome != SeriesOutcome::kSent) {
+  if (!series.associated) {
     // Nothing went out: say why, then each file.
     for (size_t i = 0; i < series.results.size(); ++i) {
       std::printf("%s\n", FileReportLine(series.files[i], series.results[i], peer).c_str());
     }
-    std::printf("%s\n", SeriesProblem(series, folder, peer).c_str());
+    std::printf("%s\n", SeriesProblem(series, peer).c_str());
     for (size_t i = series.results.size(); i < series.files.size(); ++i) {
       std::printf("%s: not sent\n", series.files[i].c_str());
     }
     notStored = series.files.size();
   } else {
     for (const StoreResult& r : series.results) {
-      if (!r.Stored()) ++notStored;
+      if (!r.Ok()) ++notStored;
     }
   }
   const std::string summary = SummaryLine(kOperation, notStored, series.files.size());
   std::printf("%s\n", summary.c_str());
   std::fflush(stdout);
   WriteLog(summary);
-  return series.Stored() ? 0 : 1;
+  return series.Ok() ? 0 : 1;
 }
 
 }  // namespace norvane::cli

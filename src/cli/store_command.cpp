@@ -126,7 +126,7 @@ int RunStore(int argc, char** argv) {
     for (size_t i = 0; i < files.size(); ++i) {
       const StoreResult result = StoreSCU(peer.host, peer.port, peer.callingAET, peer.calledAET,
                                           files[i], preferred, convert);
-      if (!result.Stored()) ++notStored;
+      if (!result.Ok()) ++notStored;
       progress.Report(FileReportLine(files[i], result, peer), i + 1);
     }
   }

@@ -7,11 +7,11 @@
 namespace norvane::cli {
 
 std::string FileReportLine(const std::string& file, const StoreResult& result, const Peer& peer) {
-  std::string line = file + ": " + DescribeStoreResult(result);
-  if (result.outcome == StoreOutcome::kAssociationFailed) {
-    line += " with " + peer.calledAET + " (" + peer.host + ":" + peer.port + ")";
+  if (!result.associated && !result.Ok() && result.failure != ServiceFailure::kLocal) {
+    return file + ": failed, no association with " + peer.calledAET + " (" + peer.host + ":" +
+           peer.port + "): " + result.reason;
   }
-  return line;
+  return file + ": " + DescribeStoreResult(result);
 }
 
 std::string SummaryLine(const std::string& operation, size_t notStored, size_t total) {

@@ -11,8 +11,8 @@
 
 namespace norvane::cli {
 
-// "FILE: stored (0x0000)", "FILE: failed, status 0xA700", ...; a failed association also
-// names the peer.
+// "FILE: stored (0x0000)", "FILE: failed, status 0xA700", ...; a failed association names
+// the peer: "FILE: failed, no association with AEC (HOST:PORT): reason".
 std::string FileReportLine(const std::string& file, const StoreResult& result, const Peer& peer);
 
 // The closing line of an operation: "STORE OK", or "STORE failed: 2 of 5 files not stored".

@@ -5,18 +5,13 @@
 #include <optional>
 
 #include "convert/pixel_module.hpp"
-#include "datadec/element_encoding.hpp"
+#include "datadec/element_codec.hpp"
 
 namespace norvane {
 namespace {
 
 // Element 0000 of every group holds the group's length.
 constexpr uint16_t kGroupLengthElement = 0x0000;
-
-size_t EncodedSize(const TagRecord& record, bool explicitVR) {
-  return HeaderSize(DatasetHeaderForm(record, explicitVR)) +
-         (record.HasValue() ? record.length : 0);
-}
 
 void SetLength(TagRecord& record, uint64_t measured, ByteOrder order) {
   const uint32_t length = measured > std::numeric_limits<uint32_t>::max()
@@ -30,6 +25,8 @@ void SetLength(TagRecord& record, uint64_t measured, ByteOrder order) {
 }  // namespace
 
 void SetGroupLengths(TagList& list, bool explicitVR, ByteOrder order) {
+  const DatasetEncoding encoding{.explicitVR = explicitVR,
+                                 .bigEndian = order == ByteOrder::kBigEndian};
   std::optional<size_t> current;  // the group length element being measured for
   uint64_t measured = 0;
   bool pixelDataMet = false;
@@ -42,7 +39,7 @@ void SetGroupLengths(TagList& list, bool explicitVR, ByteOrder order) {
       measured = 0;
       continue;
     }
-    measured += EncodedSize(record, explicitVR);
+    measured += EncodedSize(record, kFileRules, encoding);
   }
   if (current) SetLength(list[*current], measured, order);
 }

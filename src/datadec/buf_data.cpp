@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <cstring>
 
-#include "datadec/element_encoding.hpp"
-#include "elements/tag_list.hpp"
+#include "datadec/element_codec.hpp"
 
 namespace norvane {
 namespace {
 
-// Command-group elements and items are implicit in every stream.
-HeaderForm StreamHeaderForm(const TagRecord& record, bool explicitVR) {
-  if (record.group == kCommandGroup || record.group == kItemGroup || !explicitVR) {
-    return HeaderForm::kImplicit;
+// The stream as a sink for encoded elements, writing at its position.
+struct StreamSink {
+  BufData& stream;
+  bool Write(std::span<const uint8_t> bytes) {
+    stream.WriteBytes(bytes);
+    return true;
   }
-  return ExplicitForm(record);
-}
+};
 
 }  // namespace
 
@@ -72,62 +72,20 @@ void BufData::WriteUL(uint32_t number) {
 }
 
 bool BufData::WriteElement(const TagRecord& record, bool explicitVR) {
-  uint8_t header[kMaxHeaderSize];
-  const std::optional<size_t> size =
-      WriteElementHeader(record, StreamHeaderForm(record, explicitVR), bigEndian_, header);
-  if (!size) return false;
-  WriteBytes(std::span<const uint8_t>(header, *size));
-  if (record.HasValue()) {
-    const std::span<const uint8_t> value = ValueBytes(record);
-    WriteBytes(value);
-    if (value.size() < record.length) {
-      const std::vector<uint8_t> missing(record.length - value.size(), 0);
-      WriteBytes(missing);
-    }
-  }
-  return true;
+  const std::optional<EncodedElement> element =
+      EncodeElement(record, kBufDataRules, {.explicitVR = explicitVR, .bigEndian = bigEndian_});
+  if (!element) return false;
+  StreamSink sink{*this};
+  return PutElement(sink, *element);
 }
 
 std::optional<TagRecord> BufData::ReadElement(bool explicitVR) {
-  const size_t start = position_;
-  auto fail = [&]() -> std::optional<TagRecord> {
-    position_ = start;
-    return std::nullopt;
-  };
-  TagRecord record;
-  const std::optional<uint16_t> group = ReadUS();
-  const std::optional<uint16_t> element = ReadUS();
-  if (!group || !element) return fail();
-  record.group = *group;
-  record.element = *element;
-  if (record.group != kCommandGroup && record.group != kItemGroup && explicitVR) {
-    uint8_t vr[2];
-    if (!ReadBytes(vr)) return fail();
-    record.vr[0] = static_cast<char>(vr[0]);
-    record.vr[1] = static_cast<char>(vr[1]);
-    if (HasLongLength(record.vr)) {
-      uint8_t reserved[2];
-      const bool ok = ReadBytes(reserved);
-      const std::optional<uint32_t> length = ok ? ReadUL() : std::nullopt;
-      if (!length) return fail();
-      record.length = *length;
-    } else {
-      const std::optional<uint16_t> length = ReadUS();
-      if (!length) return fail();
-      record.length = *length;
-    }
-  } else {
-    const std::optional<uint32_t> length = ReadUL();
-    if (!length) return fail();
-    record.length = *length;
-  }
-  if (record.HasValue()) {
-    if (Remaining() < record.length) return fail();
-    record.value.assign(bytes_.begin() + static_cast<ptrdiff_t>(position_),
-                        bytes_.begin() + static_cast<ptrdiff_t>(position_ + record.length));
-    position_ += record.length;
-  }
-  return record;
+  ElementReaderState state{.explicitVR = explicitVR, .bigEndian = bigEndian_, .inMetaGroup = false};
+  std::optional<DecodedElement> element =
+      DecodeElement(Bytes().subspan(position_), kBufDataRules, state);
+  if (!element) return std::nullopt;
+  position_ += element->size;
+  return std::move(element->record);
 }
 
 }  // namespace norvane

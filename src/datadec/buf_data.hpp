@@ -36,9 +36,10 @@ class BufData {
   void WriteUS(uint16_t number);
   void WriteUL(uint32_t number);
 
-  // Tag; for groups other than 0000 and FFFE in explicit VR, the VR letters and the length
-  // in the form the VR calls for; otherwise a 32-bit length; then the value. False, with
-  // nothing written, when the length does not fit a 16-bit length field.
+  // One element with the BufData rules (kBufDataRules): tag; for groups other than 0000 and
+  // FFFE in explicit VR, the VR letters and the length in the form the VR calls for;
+  // otherwise a 32-bit length; then the value. False, with nothing written, when the length
+  // does not fit a 16-bit length field.
   bool WriteElement(const TagRecord& record, bool explicitVR);
   // The exact reverse. Nullopt, with the position unchanged, when the header is cut short
   // or the value passes the end of the stream.

@@ -1,7 +1,6 @@
 #include "datadec/dicom_file_reader.hpp"
 
 #include "datadec/dicom_file_format.hpp"
-#include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dictionary/dictionary.hpp"
@@ -40,7 +39,7 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
       }
     }
 
-    if (record.Is(tag::kTransferSyntaxUID) && reader.inMetaGroup) {
+    if (header->Is(tag::kTransferSyntaxUID) && reader.inMetaGroup) {
       ApplyTransferSyntax(reader, record.value);
     }
 
@@ -48,7 +47,7 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
       if (const std::string_view vr = MetaElementVR(record.GetTag()); !vr.empty()) {
         record.SetVR(vr);
       }
-      if (record.Is(tag::kFileMetaInformationGroupLength) && record.value.size() >= 4) {
+      if (header->Is(tag::kFileMetaInformationGroupLength) && record.value.size() >= 4) {
         metaEnd = valueStart + header->length + LoadU32(record.value.data(), false);
       }
       out.meta.push_back(std::move(record));

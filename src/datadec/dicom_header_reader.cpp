@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "datadec/dicom_file_format.hpp"
-#include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "elements/tags.hpp"
@@ -41,7 +40,7 @@ bool DICOMHeader(const std::string& fileName, TagList& list) {
       }
       record.value = std::move(*value);
     }
-    if (record.Is(tag::kTransferSyntaxUID)) ApplyTransferSyntax(state, record.value);
+    if (header->Is(tag::kTransferSyntaxUID)) ApplyTransferSyntax(state, record.value);
     list.push_back(std::move(record));
   }
   return true;

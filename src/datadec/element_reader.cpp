@@ -2,102 +2,8 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
-
-#include "datadec/element_encoding.hpp"
-#include "elements/byte_order.hpp"
-
 namespace norvane {
 namespace {
-
-// Bytes of a stream in memory.
-class SpanSource {
- public:
-  explicit SpanSource(ElementReader& reader) : reader_(reader) {}
-  size_t Mark() const { return reader_.position; }
-  void Rewind(size_t mark) { reader_.position = mark; }
-  bool Read(uint8_t* out, size_t n) {
-    if (reader_.Remaining() < n) return false;
-    std::memcpy(out, reader_.stream.data() + reader_.position, n);
-    reader_.position += n;
-    return true;
-  }
-
- private:
-  ElementReader& reader_;
-};
-
-// Bytes of a C file.
-class FileSource {
- public:
-  explicit FileSource(std::FILE* file) : file_(file) {}
-  off_t Mark() const { return ::ftello(file_); }
-  void Rewind(off_t mark) {
-    std::clearerr(file_);
-    ::fseeko(file_, mark, SEEK_SET);
-  }
-  bool Read(uint8_t* out, size_t n) { return std::fread(out, 1, n, file_) == n; }
-
- private:
-  std::FILE* file_;
-};
-
-// The header rules, written once for every kind of byte source.
-template <class Source>
-std::optional<ElementHeader> ReadHeaderFrom(ElementReaderState& state, Source& source) {
-  const auto mark = source.Mark();
-  ElementReaderState s = state;
-  ElementHeader h;
-  auto fail = [&]() -> std::optional<ElementHeader> {
-    source.Rewind(mark);
-    return std::nullopt;
-  };
-
-  uint8_t tag[4];
-  if (!source.Read(tag, sizeof tag)) return fail();
-  const bool tagBigEndian = !s.inMetaGroup && s.bigEndian;
-  h.group = LoadU16(tag, tagBigEndian);
-  h.element = LoadU16(tag + 2, tagBigEndian);
-  if (s.inMetaGroup && h.group != kMetaGroup && s.bigEndian) {
-    h.group = LoadU16(tag, true);
-    h.element = LoadU16(tag + 2, true);
-  }
-  if (s.inMetaGroup && h.group > kMetaGroup) s.inMetaGroup = false;
-
-  const bool numbersBigEndian = !s.inMetaGroup && s.bigEndian;
-  if ((s.explicitVR && h.group != kItemGroup) || s.inMetaGroup) {
-    uint8_t vr[2];
-    if (!source.Read(vr, sizeof vr)) return fail();
-    h.vr[0] = static_cast<char>(vr[0]);
-    h.vr[1] = static_cast<char>(vr[1]);
-    if (HasLongLength(h.vr)) {
-      uint8_t rest[6];  // 2 reserved bytes, 32-bit length
-      if (!source.Read(rest, sizeof rest)) return fail();
-      h.length = LoadU32(rest + 2, numbersBigEndian);
-      h.headerSize = 12;
-    } else {
-      uint8_t length[2];
-      if (!source.Read(length, sizeof length)) return fail();
-      h.length = LoadU16(length, numbersBigEndian);
-      h.headerSize = 8;
-      if (h.group == kMetaGroup && (h.element == 0x0000 || h.element == 0x0001) && h.length == 0) {
-        // Implicit meta group: the "VR" bytes were the low half of a 32-bit length.
-        h.length = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(vr[0])));
-        h.vr[0] = 0;
-        h.vr[1] = 0;
-        s.explicitVR = false;
-        s.inMetaGroup = false;
-      }
-    }
-  } else {
-    uint8_t length[4];
-    if (!source.Read(length, sizeof length)) return fail();
-    h.length = LoadU32(length, numbersBigEndian);
-    h.headerSize = 8;
-  }
-  state = s;
-  return h;
-}
 
 std::optional<uint64_t> BytesLeft(std::FILE* file) {
   struct stat info;
@@ -107,25 +13,23 @@ std::optional<uint64_t> BytesLeft(std::FILE* file) {
   return static_cast<uint64_t>(info.st_size - position);
 }
 
-}  // namespace
-
-TagRecord ElementHeader::ToRecord() const {
-  TagRecord record;
-  record.group = group;
-  record.element = element;
-  record.vr[0] = vr[0];
-  record.vr[1] = vr[1];
-  record.length = length;
-  return record;
+void Rewind(std::FILE* file, off_t mark) {
+  std::clearerr(file);
+  ::fseeko(file, mark, SEEK_SET);
 }
+
+}  // namespace
 
 ElementReader::ElementReader(std::span<const uint8_t> bytes, bool explicitVR, bool bigEndian,
                              bool inMetaGroup)
     : ElementReaderState{explicitVR, bigEndian, inMetaGroup}, stream(bytes) {}
 
 std::optional<ElementHeader> ReadElementHeader(ElementReader& reader) {
-  SpanSource source(reader);
-  return ReadHeaderFrom(static_cast<ElementReaderState&>(reader), source);
+  if (reader.AtEnd()) return std::nullopt;
+  const std::optional<ElementHeader> header =
+      DecodeElementHeader(reader.stream.subspan(reader.position), kFileRules, reader);
+  if (header) reader.position += header->headerSize;
+  return header;
 }
 
 std::optional<std::span<const uint8_t>> ReadElementValue(ElementReader& reader, uint32_t length) {
@@ -136,24 +40,25 @@ std::optional<std::span<const uint8_t>> ReadElementValue(ElementReader& reader, 
 }
 
 std::optional<TagRecord> ReadElement(ElementReader& reader) {
-  const ElementReader before = reader;
-  const std::optional<ElementHeader> header = ReadElementHeader(reader);
-  if (!header) return std::nullopt;
-  TagRecord record = header->ToRecord();
-  if (header->HasValue()) {
-    const auto value = ReadElementValue(reader, header->length);
-    if (!value) {
-      reader = before;
-      return std::nullopt;
-    }
-    record.value.assign(value->begin(), value->end());
-  }
-  return record;
+  if (reader.AtEnd()) return std::nullopt;
+  std::optional<DecodedElement> element =
+      DecodeElement(reader.stream.subspan(reader.position), kFileRules, reader);
+  if (!element) return std::nullopt;
+  reader.position += element->size;
+  return std::move(element->record);
 }
 
 std::optional<ElementHeader> ReadElementHeader(ElementReaderState& state, std::FILE* file) {
-  FileSource source(file);
-  return ReadHeaderFrom(state, source);
+  // The longest header is read into a small span and decoded there; the file is then left
+  // just after the header, whatever its size.
+  const off_t mark = ::ftello(file);
+  if (mark < 0) return std::nullopt;
+  uint8_t bytes[kMaxHeaderSize];
+  const size_t got = std::fread(bytes, 1, sizeof bytes, file);
+  const std::optional<ElementHeader> header =
+      DecodeElementHeader(std::span<const uint8_t>(bytes, got), kFileRules, state);
+  Rewind(file, header ? mark + static_cast<off_t>(header->headerSize) : mark);
+  return header;
 }
 
 std::optional<std::vector<uint8_t>> ReadElementValue(std::FILE* file, uint32_t length) {
@@ -162,8 +67,7 @@ std::optional<std::vector<uint8_t>> ReadElementValue(std::FILE* file, uint32_t l
   const off_t mark = ::ftello(file);
   std::vector<uint8_t> value(length);
   if (length > 0 && std::fread(value.data(), 1, length, file) != length) {
-    std::clearerr(file);
-    ::fseeko(file, mark, SEEK_SET);
+    Rewind(file, mark);
     return std::nullopt;
   }
   return value;
@@ -179,8 +83,7 @@ std::optional<TagRecord> ReadElement(ElementReaderState& state, std::FILE* file)
     std::optional<std::vector<uint8_t>> value = ReadElementValue(file, header->length);
     if (!value) {
       state = before;
-      std::clearerr(file);
-      ::fseeko(file, mark, SEEK_SET);
+      Rewind(file, mark);
       return std::nullopt;
     }
     record.value = std::move(*value);

@@ -4,22 +4,13 @@
 #include <span>
 #include <string_view>
 
-#include "datadec/element_reader.hpp"
-#include "elements/byte_order.hpp"
+#include "datadec/element_codec.hpp"
 
 namespace norvane {
 
 inline constexpr std::string_view kImplicitVRLittleEndian = "1.2.840.10008.1.2";
 inline constexpr std::string_view kExplicitVRLittleEndian = "1.2.840.10008.1.2.1";
 inline constexpr std::string_view kExplicitVRBigEndian = "1.2.840.10008.1.2.2";
-
-// How the elements of a dataset are encoded.
-struct DatasetEncoding {
-  bool explicitVR = true;
-  bool bigEndian = false;
-
-  ByteOrder Order() const { return bigEndian ? ByteOrder::kBigEndian : ByteOrder::kLittleEndian; }
-};
 
 // A UID value as the text before its first NUL, so that a NUL pad is no part of it (a space
 // pad is, and then the UID matches nothing).

@@ -2,17 +2,26 @@
 
 #include "dimse/query_identifier.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
+#include "net/dimse_response.hpp"
 #include "net/unique_ids.hpp"
 
 namespace norvane {
 
-bool IsPendingStatus(int status) {
+bool IsPendingStatus(uint16_t status) {
   return status == kStatusPending || status == kStatusPendingWarning;
 }
 
-std::string DescribeFindStatus(int status) {
-  if (status == kNoFindResponse) return "no response";
+bool IsPending(const ServiceResult& response) {
+  return response.Ok() && response.status && IsPendingStatus(*response.status);
+}
+
+bool CarriesRecord(const ServiceResult& response) {
+  return response.status && *response.status != kStatusSuccess;
+}
+
+std::string DescribeFindStatus(uint16_t status) {
   if (status == kStatusSuccess) return "Success";
   if (status == kStatusPending) return "Pending";
   if (status == kStatusPendingWarning) return "Pending, optional keys not supported";
@@ -34,11 +43,11 @@ std::string DescribeFindStatus(int status) {
 
 TagList FindRQCommand(std::string_view sopClass, uint16_t messageID) {
   TagList elements;
-  elements.push_back(GenerateUIDTag(kCommandGroup, kAffectedSOPClassUID, sopClass));
-  elements.push_back(CommandUS(kCommandField, kCFindRQ));
-  elements.push_back(CommandUS(kMessageID, messageID));
-  elements.push_back(CommandUS(kPriority, kPriorityMedium));
-  elements.push_back(CommandUS(kCommandDataSetType, kDataSetPresent));
+  elements.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, sopClass));
+  elements.push_back(CommandUS(tag::kCommandField, kCFindRQ));
+  elements.push_back(CommandUS(tag::kMessageID, messageID));
+  elements.push_back(CommandUS(tag::kPriority, kPriorityMedium));
+  elements.push_back(CommandUS(tag::kCommandDataSetType, kDataSetPresent));
   return CommandSet(std::move(elements));
 }
 
@@ -51,14 +60,20 @@ bool SendFindCommand(PDU_Service& pdu, const TagList& identifier, std::string_vi
   return false;
 }
 
-int ReadFindResponse(PDU_Service& pdu, TagList& identifier) {
-  TagList command;
-  if (!pdu.ReadMessage(command)) return kNoFindResponse;
-  if (GetTagUS(command, kCommandGroup, kCommandField) != kCFindRSP) return kNoFindResponse;
-  if (GetTagUS(command, kCommandGroup, kCommandDataSetType) != kNoDataSet) {
-    if (!pdu.ReadMessage(identifier)) return kNoFindResponse;
+ServiceResult ReadFindResponse(PDU_Service& pdu, TagList& identifier) {
+  DimseResponse response;
+  ServiceResult read = ReadDimseResponse(pdu, kCFindRSP, response);
+  if (!read) return read;
+  if (response.dataSetFollows && !pdu.ReadMessage(identifier)) {
+    return ServiceResult::Failed(ServiceFailure::kNoResponse,
+                                 "the association ended before the C-FIND-RSP's identifier");
   }
-  return GetTagUS(command, kCommandGroup, kStatus);
+  if (response.status == kStatusSuccess || IsPendingStatus(response.status)) return read;
+  return ServiceResult::Failed(ServiceFailure::kStatus,
+                               "the peer ended the query with status " +
+                                   StatusText(response.status) + " (" +
+                                   DescribeFindStatus(response.status) + ")",
+                               response.status);
 }
 
 template <class Record>
@@ -69,22 +84,22 @@ bool WriteFindRQ(PDU_Service& pdu, const Record& query, std::string_view sopClas
 }
 
 template <class Record>
-int ReadFindRSP(PDU_Service& pdu, std::vector<Record>& results) {
+ServiceResult ReadFindRSP(PDU_Service& pdu, std::vector<Record>& results) {
   TagList identifier;
-  const int status = ReadFindResponse(pdu, identifier);
-  if (status != kNoFindResponse && status != kStatusSuccess) {
+  ServiceResult response = ReadFindResponse(pdu, identifier);
+  if (CarriesRecord(response)) {
     Record record;
     ParseResponse(record, identifier);
     results.push_back(std::move(record));
   }
-  return status;
+  return response;
 }
 
 template bool WriteFindRQ(PDU_Service&, const StudyInfo&, std::string_view);
 template bool WriteFindRQ(PDU_Service&, const SeriesInfo&, std::string_view);
 template bool WriteFindRQ(PDU_Service&, const ImageInfo&, std::string_view);
-template int ReadFindRSP(PDU_Service&, std::vector<StudyInfo>&);
-template int ReadFindRSP(PDU_Service&, std::vector<SeriesInfo>&);
-template int ReadFindRSP(PDU_Service&, std::vector<ImageInfo>&);
+template ServiceResult ReadFindRSP(PDU_Service&, std::vector<StudyInfo>&);
+template ServiceResult ReadFindRSP(PDU_Service&, std::vector<SeriesInfo>&);
+template ServiceResult ReadFindRSP(PDU_Service&, std::vector<ImageInfo>&);
 
 }  // namespace norvane

@@ -12,19 +12,19 @@
 #include "dimse/query_records.hpp"
 #include "elements/tag_record.hpp"
 #include "net/pdu_service.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
-// ReadFindResponse's and ReadFindRSP's result when no C-FIND-RSP could be read (nothing
-// came, or another message did).
-inline constexpr int kNoFindResponse = -1;
-
 // Pending statuses: the response carries a match and more responses follow.
-bool IsPendingStatus(int status);
+bool IsPendingStatus(uint16_t status);
+
+// A response result that says more responses follow: a success with a pending status.
+bool IsPending(const ServiceResult& response);
 
 // What a C-FIND status means, for the operator: "Success", "Pending", "Refused: out of
 // resources", "Failed: identifier does not match SOP class", ...
-std::string DescribeFindStatus(int status);
+std::string DescribeFindStatus(uint16_t status);
 
 // The C-FIND-RQ command set: group length, Affected SOP Class UID (NUL pad for an odd
 // length), Command Field 0x0020, Message ID, Priority medium, Command Data Set Type 0x0102.
@@ -37,18 +37,23 @@ TagList FindRQCommand(std::string_view sopClass, uint16_t messageID);
 bool SendFindCommand(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass);
 
 // Reads one C-FIND-RSP: the command, then the identifier (appended to `identifier`) unless
-// Command Data Set Type says none follows. Returns the Status (0 to 65535; 0 when the
-// response has none), or kNoFindResponse when a message cannot be read or the command is
-// not a C-FIND-RSP.
-int ReadFindResponse(PDU_Service& pdu, TagList& identifier);
+// Command Data Set Type says none follows. Success, carrying the status, for 0x0000 (also
+// when the response has no Status) and the pending statuses; kStatus with the status
+// for any other, which ends the query; kNoResponse when the command or its identifier
+// cannot be read, kUnexpectedResponse when the command is not a C-FIND-RSP.
+ServiceResult ReadFindResponse(PDU_Service& pdu, TagList& identifier);
 
 // Builds the identifier from the query record and sends it with SendFindCommand.
 template <class Record>
 bool WriteFindRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass);
 
-// Reads one response; for every status other than 0x0000 and kNoFindResponse appends one
-// record filled from its identifier (an empty record when none came, as after a failure).
+// Reads one response as ReadFindResponse does; for every response read whose status is not
+// 0x0000 appends one record filled from its identifier (an empty record when none came, as
+// after a failure).
 template <class Record>
-int ReadFindRSP(PDU_Service& pdu, std::vector<Record>& results);
+ServiceResult ReadFindRSP(PDU_Service& pdu, std::vector<Record>& results);
+
+// Whether a response read by ReadFindResponse adds a record: every status but 0x0000.
+bool CarriesRecord(const ServiceResult& response);
 
 }  // namespace norvane

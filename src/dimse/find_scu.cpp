@@ -16,15 +16,19 @@ FindResult FindSCU(std::string_view host, std::string_view port, std::string& ca
   FindResult result;
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   if (LogLevel() > 1) pdu->SetTrace(true);
-  result.associated =
-      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kStudyRootQueryRetrieveFind);
+  result.Set(
+      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kStudyRootQueryRetrieveFind));
+  result.associated = result.Ok();
   if (result.associated) {
     result.sent = WriteFindRQ(*pdu, query, uid::kStudyRootQueryRetrieveFind);
-    if (result.sent) {
+    if (!result.sent) {
+      result.Set(
+          ServiceResult::Failed(ServiceFailure::kNotSent, "the C-FIND-RQ could not be sent"));
+    } else {
       // Every status but a pending one is final: after it only the release follows.
       do {
-        result.lastStatus = ReadFindRSP(*pdu, results);
-      } while (IsPendingStatus(result.lastStatus));
+        result.Set(ReadFindRSP(*pdu, results));
+      } while (IsPending(result));
     }
   }
   CloseAssoc(*pdu);

@@ -2,6 +2,7 @@
 
 #include "dimse/query_identifier.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "net/unique_ids.hpp"
 
@@ -12,16 +13,10 @@ constexpr uint16_t kStatusCancel = 0xFE00;
 constexpr uint16_t kStatusSubOperationsWarning = 0xB000;
 
 // A command text of odd length takes its terminating NUL as the pad byte, whatever its VR.
-TagRecord CommandText(uint16_t element, std::string_view vr, std::string_view text) {
+TagRecord CommandText(Tag tag, std::string_view vr, std::string_view text) {
   std::string value(text);
   if (value.size() % 2 != 0) value.push_back('\0');
-  return GenerateTextTag(kCommandGroup, element, vr, value);
-}
-
-std::optional<uint16_t> CommandNumber(const TagList& command, uint16_t element) {
-  const TagRecord* record = FindTag(command, kCommandGroup, element);
-  if (record == nullptr || ValueBytes(*record).size() < 2) return std::nullopt;
-  return GetTagUS(command, kCommandGroup, element);
+  return GenerateTextTag(tag.group, tag.element, vr, value);
 }
 
 }  // namespace
@@ -29,12 +24,12 @@ std::optional<uint16_t> CommandNumber(const TagList& command, uint16_t element) 
 TagList MoveRQCommand(std::string_view sopClass, uint16_t messageID,
                       std::string_view moveDestination) {
   TagList elements;
-  elements.push_back(CommandText(kAffectedSOPClassUID, "UI", sopClass));
-  elements.push_back(CommandUS(kCommandField, kCMoveRQ));
-  elements.push_back(CommandUS(kMessageID, messageID));
-  elements.push_back(CommandText(kMoveDestination, "AE", moveDestination));
-  elements.push_back(CommandUS(kPriority, kPriorityMedium));
-  elements.push_back(CommandUS(kCommandDataSetType, kDataSetPresent));
+  elements.push_back(CommandText(tag::kAffectedSOPClassUID, "UI", sopClass));
+  elements.push_back(CommandUS(tag::kCommandField, kCMoveRQ));
+  elements.push_back(CommandUS(tag::kMessageID, messageID));
+  elements.push_back(CommandText(tag::kMoveDestination, "AE", moveDestination));
+  elements.push_back(CommandUS(tag::kPriority, kPriorityMedium));
+  elements.push_back(CommandUS(tag::kCommandDataSetType, kDataSetPresent));
   return CommandSet(std::move(elements));
 }
 
@@ -59,31 +54,21 @@ template bool WriteMoveRQ(PDU_Service&, const StudyInfo&, std::string_view, std:
 template bool WriteMoveRQ(PDU_Service&, const SeriesInfo&, std::string_view, std::string_view);
 template bool WriteMoveRQ(PDU_Service&, const ImageInfo&, std::string_view, std::string_view);
 
-MoveResponse ReadMoveResponse(PDU_Service& pdu) {
-  MoveResponse response;
-  TagList command;
-  if (!pdu.ReadMessage(command)) return response;
-  if (GetTagUS(command, kCommandGroup, kCommandField) != kCMoveRSP) return response;
-  if (GetTagUS(command, kCommandGroup, kCommandDataSetType) != kNoDataSet) {
+ServiceResult ReadMoveRSP(PDU_Service& pdu, DimseResponse& response) {
+  ServiceResult read = ReadDimseResponse(pdu, kCMoveRSP, response);
+  if (!read) return read;
+  if (response.dataSetFollows) {
     TagList dropped;
-    if (!pdu.ReadMessage(dropped)) return response;
+    if (!pdu.ReadMessage(dropped)) {
+      return ServiceResult::Failed(ServiceFailure::kNoResponse,
+                                   "the association ended before the C-MOVE-RSP's data set");
+    }
   }
-  response.remaining = GetTagUS(command, kCommandGroup, kNumberOfRemainingSubOperations);
-  response.completed = CommandNumber(command, kNumberOfCompletedSubOperations);
-  response.failed = CommandNumber(command, kNumberOfFailedSubOperations);
-  response.warning = CommandNumber(command, kNumberOfWarningSubOperations);
-  response.status = GetTagUS(command, kCommandGroup, kStatus);
-  return response;
+  if (response.status == kStatusPending) return read;
+  return FinalStatusResult(response, DescribeMoveStatus(response.status));
 }
 
-int ReadMoveRSP(PDU_Service& pdu, int& remaining) {
-  const MoveResponse response = ReadMoveResponse(pdu);
-  remaining = response.remaining;
-  return response.status;
-}
-
-std::string DescribeMoveStatus(int status) {
-  if (status == kNoMoveResponse) return "no response";
+std::string DescribeMoveStatus(uint16_t status) {
   if (status == kStatusSuccess) return "Success";
   if (status == kStatusPending) return "Pending";
   if (status == kStatusCancel) return "Cancel: sub-operations terminated";

@@ -4,29 +4,16 @@
 // presentation context for the Study Root Query/Retrieve MOVE SOP class.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "dimse/query_records.hpp"
 #include "elements/tag_record.hpp"
+#include "net/dimse_response.hpp"
 #include "net/pdu_service.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
-
-// The status of ReadMoveRSP when no C-MOVE-RSP could be read.
-inline constexpr int kNoMoveResponse = -1;
-
-// One C-MOVE-RSP as far as a requester follows it.
-struct MoveResponse {
-  int status = kNoMoveResponse;  // 0 to 65535 (0 when absent), or kNoMoveResponse
-  // Number of Remaining Sub-operations (0 when absent); -1 when nothing was read.
-  int remaining = -1;
-  // Numbers of Completed, Failed and Warning Sub-operations, when the response has them.
-  std::optional<uint16_t> completed;
-  std::optional<uint16_t> failed;
-  std::optional<uint16_t> warning;
-};
 
 // The C-MOVE-RQ command set: group length, Affected SOP Class UID, Command Field 0x0021,
 // Message ID, Move Destination, Priority medium, Command Data Set Type 0x0102. Both texts
@@ -46,16 +33,15 @@ template <class Record>
 bool WriteMoveRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass,
                  std::string_view moveDestination);
 
-// Reads one C-MOVE-RSP; a data set that follows it (a Failed SOP Instance UID List, for
-// example) is read and dropped. Status kNoMoveResponse and remaining -1 when no message
-// could be read or it is not a C-MOVE-RSP.
-MoveResponse ReadMoveResponse(PDU_Service& pdu);
-
-// The same as status and remaining count.
-int ReadMoveRSP(PDU_Service& pdu, int& remaining);
+// Reads one C-MOVE-RSP into `response`; a data set that follows it (a Failed SOP Instance
+// UID List, for example) is read and dropped. Success, carrying the status, for 0x0000 and
+// pending (0xFF00); kStatus with the status for any other, warnings and cancel included;
+// kNoResponse when the command or its data set cannot be read, kUnexpectedResponse when
+// another command came.
+ServiceResult ReadMoveRSP(PDU_Service& pdu, DimseResponse& response);
 
 // What a C-MOVE status means, for the operator: "Success", "Pending", "Refused: Move
 // Destination unknown", "Warning: sub-operations complete, one or more failures", ...
-std::string DescribeMoveStatus(int status);
+std::string DescribeMoveStatus(uint16_t status);
 
 }  // namespace norvane

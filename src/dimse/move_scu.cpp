@@ -5,25 +5,27 @@
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
 #include "net/command_set.hpp"
+#include "net/dimse_response.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {
 namespace {
 
 void ReadResponses(PDU_Service& pdu, MoveResult& result, const MoveProgress& progress) {
-  do {
-    result.last = ReadMoveResponse(pdu);
-    if (result.last.status == kNoMoveResponse) {
-      result.outcome = MoveOutcome::kNoResponse;
+  for (;;) {
+    DimseResponse response;
+    result.Set(ReadMoveRSP(pdu, response));
+    if (result.failure == ServiceFailure::kNoResponse ||
+        result.failure == ServiceFailure::kUnexpectedResponse) {
       return;
     }
     ++result.responses;
-    if (result.last.completed) result.completed = result.last.completed;
-    if (result.last.failed) result.failed = result.last.failed;
-    if (result.last.warning) result.warning = result.last.warning;
-    if (progress) progress(result.last);
-  } while (result.last.status == kStatusPending);
-  result.outcome = MoveOutcome::kFinished;
+    if (response.completed) result.completed = response.completed;
+    if (response.failed) result.failed = response.failed;
+    if (response.warning) result.warning = response.warning;
+    if (progress) progress(response);
+    if (!result.Ok() || response.status != kStatusPending) return;
+  }
 }
 
 }  // namespace
@@ -35,13 +37,16 @@ MoveResult MoveSCU(std::string_view host, std::string_view port, std::string& ca
   MoveResult result;
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   if (LogLevel() > 1) pdu->SetTrace(true);
-  if (!OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle,
-                 uid::kStudyRootQueryRetrieveMove)) {
-    result.outcome = MoveOutcome::kAssociationFailed;
-  } else if (!WriteMoveRQ(*pdu, query, uid::kStudyRootQueryRetrieveMove, moveDestination)) {
-    result.outcome = MoveOutcome::kNotSent;
-  } else {
-    ReadResponses(*pdu, result, progress);
+  result.Set(
+      OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, uid::kStudyRootQueryRetrieveMove));
+  result.associated = result.Ok();
+  if (result.associated) {
+    if (WriteMoveRQ(*pdu, query, uid::kStudyRootQueryRetrieveMove, moveDestination)) {
+      ReadResponses(*pdu, result, progress);
+    } else {
+      result.Set(
+          ServiceResult::Failed(ServiceFailure::kNotSent, "the C-MOVE-RQ could not be sent"));
+    }
   }
   CloseAssoc(*pdu);
   DeletePDU(std::move(pdu));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -8,31 +9,25 @@
 
 #include "dimse/move_request.hpp"
 #include "dimse/query_records.hpp"
+#include "net/dimse_response.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
-enum class MoveOutcome : uint8_t {
-  kFinished,           // a final response came; its status says how the move went
-  kAssociationFailed,  // no association: no connection, rejected, or nothing accepted
-  kNotSent,            // the request could not be sent
-  kNoResponse,         // the connection ended, or another message came, before a final one
-};
-
-struct MoveResult {
-  MoveOutcome outcome = MoveOutcome::kAssociationFailed;
-  MoveResponse last;  // the last response read (status kNoMoveResponse when none)
-  size_t responses = 0;
+// How a retrieval went: success only for a final status 0x0000 (a warning 0xB000 or a
+// cancel is no success); otherwise the association's failure, kNotSent, or that of the
+// last response.
+struct [[nodiscard]] MoveResult : ServiceResult {
+  bool associated = false;  // the association was opened
+  size_t responses = 0;     // C-MOVE-RSPs read, pending and final
   // The sub-operation numbers of the latest response that carried each of them.
   std::optional<uint16_t> completed;
   std::optional<uint16_t> failed;
   std::optional<uint16_t> warning;
-
-  // The move ended with status 0x0000; a warning (0xB000) or cancel is no success.
-  bool Succeeded() const { return outcome == MoveOutcome::kFinished && last.status == 0; }
 };
 
 // Called after each response read, pending ones and the final one.
-using MoveProgress = std::function<void(const MoveResponse&)>;
+using MoveProgress = std::function<void(const DimseResponse&)>;
 
 // One whole retrieval: opens an association proposing the Study Root Query/Retrieve MOVE
 // SOP class with implicit VR little endian only, asks the peer to send what the query

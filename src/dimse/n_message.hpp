@@ -9,6 +9,7 @@
 
 #include "elements/tag_record.hpp"
 #include "net/pdu_service.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
@@ -28,20 +29,22 @@ TagList NRequestCommand(uint16_t commandField, std::string_view sopClass,
                         std::string_view sopInstance, uint16_t messageID, bool dataSetFollows);
 
 // Sends the request with the next message ID on the presentation context of `sopClass`,
-// followed by `dataset` as a data message when it is given and not empty. False, with
-// nothing sent, when no accepted context serves the class or a UID is longer than 64
-// characters; false when sending fails (the association is aborted when the command went
-// out but its data set could not follow).
-bool WriteNRequest(PDU_Service& pdu, uint16_t commandField, std::string_view sopClass,
-                   std::string_view sopInstance, const TagList* dataset);
+// followed by `dataset` as a data message when it is given and not empty. Nothing is sent
+// on kLocal (a UID longer than 64 characters) and kNoPresentationContext (no accepted
+// context serves the class); kNotSent when sending fails (the association is aborted when
+// the command went out but its data set could not follow).
+ServiceResult WriteNRequest(PDU_Service& pdu, uint16_t commandField, std::string_view sopClass,
+                            std::string_view sopInstance, const TagList* dataset);
 
-// Reads the response to a DIMSE-N request. True when it is `expectedCommandField` with a
-// Status of exactly 0x0000; warnings and a missing Status count as failure. The data set
-// the response announces is read in every case but a wrong Command Field, so that the
-// association stays in step: into `dataset` when given (records appended), else it is
-// discarded. When `affectedInstance` is given and the response has an Affected SOP
-// Instance UID, it receives that UID's text; a UID longer than 64 characters fails.
-bool ReadNResponse(PDU_Service& pdu, uint16_t expectedCommandField, TagList* dataset,
-                   std::string* affectedInstance);
+// Reads the response to a DIMSE-N request. Success when it is `expectedCommandField` with a
+// Status of exactly 0x0000; kStatus for any other status (warnings too), kProtocol for a
+// response without Status or with an Affected SOP Instance UID longer than 64 characters,
+// kNoResponse / kUnexpectedResponse when no such response came. The data set the response
+// announces is read in every case but a wrong Command Field, so that the association stays
+// in step: into `dataset` when given and the response succeeded (records appended), else
+// it is discarded. When `affectedInstance` is given and the response has an Affected SOP
+// Instance UID, it receives that UID's text.
+ServiceResult ReadNResponse(PDU_Service& pdu, uint16_t expectedCommandField, TagList* dataset,
+                            std::string* affectedInstance);
 
 }  // namespace norvane

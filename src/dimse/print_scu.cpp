@@ -16,79 +16,112 @@ void LogSuccess(std::string_view text) {
   if (LogLevel() > 0) WriteLog(text);
 }
 
-std::string_view LoadFailureLine(PrintFileKind kind) {
+PrintStep LoadStep(PrintFileKind kind) {
   switch (kind) {
     case PrintFileKind::kJpeg:
-      return "ERROR: opening JPEG File";
+      return PrintStep::kOpenJpegFile;
     case PrintFileKind::kBitmap:
-      return "ERROR: opening Bitmap File";
+      return PrintStep::kOpenBitmapFile;
     case PrintFileKind::kDicom:
       break;
   }
-  return "ERROR: opening DICOM File";
+  return PrintStep::kOpenDicomFile;
 }
 
-// The steps after the association is open; false at the first step that fails.
-bool RunPrintJob(PDU_Service& pdu, const Raster& bitmap, const FilmSessioncfg& session,
-                 const FilmBoxcfg& box, bool color, int planar) {
-  if (!GetPrinterStatus(pdu)) WriteLog("Unable to Get Status");
+// Ends the job at `step` with its failure, after its log line.
+void Fail(PrintResult& job, PrintStep step, ServiceResult failure) {
+  WriteLog(PrintStepFailureLine(step));
+  job.failedStep = step;
+  job.Set(std::move(failure));
+}
+
+// The steps after the association is open; the job's result says where it stopped.
+void RunPrintJob(PDU_Service& pdu, const Raster& bitmap, const FilmSessioncfg& session,
+                 const FilmBoxcfg& box, bool color, int planar, PrintResult& job) {
+  job.printerStatus = GetPrinterStatus(pdu);
+  if (!job.printerStatus) WriteLog("Unable to Get Status");
 
   std::string filmSessionUID;
-  if (!CreateFilmSession(pdu, session, filmSessionUID)) {
-    WriteLog("Create Film Session: Failed!");
-    return false;
+  if (ServiceResult r = CreateFilmSession(pdu, session, filmSessionUID); !r) {
+    return Fail(job, PrintStep::kFilmSession, std::move(r));
   }
   LogSuccess("Create Film Session: OK!");
 
   std::string filmBoxUID;
   std::string imageBoxClass;
   std::string imageBoxInstance;
-  if (!CreateFilmBox(pdu, filmSessionUID, box, filmBoxUID, imageBoxClass, imageBoxInstance)) {
-    WriteLog("Create Film Box: Failed!");
-    return false;
+  if (ServiceResult r =
+          CreateFilmBox(pdu, filmSessionUID, box, filmBoxUID, imageBoxClass, imageBoxInstance);
+      !r) {
+    return Fail(job, PrintStep::kFilmBox, std::move(r));
   }
   LogSuccess("Create Film Box: OK!");
   LogSuccess("Width: " + std::to_string(bitmap.Width()) +
              ", Height: " + std::to_string(bitmap.Height()));
 
-  if (!SetImageBox(pdu, bitmap, imageBoxInstance, imageBoxClass, color, planar)) {
-    WriteLog("Set Image Box: Failed!");
-    return false;
+  if (ServiceResult r = SetImageBox(pdu, bitmap, imageBoxInstance, imageBoxClass, color, planar);
+      !r) {
+    return Fail(job, PrintStep::kImageBox, std::move(r));
   }
   LogSuccess("Set Image Box: OK!");
 
-  if (!PrintFilmBox(pdu, filmBoxUID)) {
-    WriteLog("Film Box Action: Failed!");
-    return false;
+  if (ServiceResult r = PrintFilmBox(pdu, filmBoxUID); !r) {
+    return Fail(job, PrintStep::kPrintAction, std::move(r));
   }
   LogSuccess("FilmBox Action: OK!");
 
-  if (!DeleteFilmBox(pdu, filmBoxUID)) {
-    WriteLog("FilmBox Delete: Failed!");
-    return false;
-  }
+  ServiceResult deleted = DeleteFilmBox(pdu, filmBoxUID);
+  if (!deleted) return Fail(job, PrintStep::kDeleteFilmBox, std::move(deleted));
   LogSuccess("FilmBox Delete: OK!");
-  return true;
+  job.Set(std::move(deleted));
 }
 
 }  // namespace
 
-bool PrintSCU_Ex(const std::string& fileName, std::string_view host, std::string_view port,
-                 std::string& callingApTitle, std::string_view calledApTitle,
-                 const FilmSessioncfg& session, const FilmBoxcfg& box, bool allowColor,
-                 int planar) {
+std::string_view PrintStepFailureLine(PrintStep step) {
+  switch (step) {
+    case PrintStep::kOpenJpegFile:
+      return "ERROR: opening JPEG File";
+    case PrintStep::kOpenBitmapFile:
+      return "ERROR: opening Bitmap File";
+    case PrintStep::kOpenDicomFile:
+      return "ERROR: opening DICOM File";
+    case PrintStep::kAssociation:
+      return "Connection Failed!";
+    case PrintStep::kFilmSession:
+      return "Create Film Session: Failed!";
+    case PrintStep::kFilmBox:
+      return "Create Film Box: Failed!";
+    case PrintStep::kImageBox:
+      return "Set Image Box: Failed!";
+    case PrintStep::kPrintAction:
+      return "Film Box Action: Failed!";
+    case PrintStep::kDeleteFilmBox:
+      return "FilmBox Delete: Failed!";
+  }
+  return "Failed!";
+}
+
+PrintResult PrintSCU_Ex(const std::string& fileName, std::string_view host, std::string_view port,
+                        std::string& callingApTitle, std::string_view calledApTitle,
+                        const FilmSessioncfg& session, const FilmBoxcfg& box, bool allowColor,
+                        int planar) {
+  PrintResult job;
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   if (LogLevel() > 1) pdu->SetTrace(true);
   Raster bitmap;
   const PrintImageLoad load = LoadPrintImage(fileName, bitmap);
   if (!load.loaded) {
-    if (load.kind == PrintFileKind::kDicom) {
-      WriteLog(LoadFailureLine(load.kind));
-    } else {
-      WriteLog(std::string(LoadFailureLine(load.kind)) + ": " + load.failure);
-    }
+    const PrintStep step = LoadStep(load.kind);
+    // The DICOM line stands alone; the others say what the loader found.
+    const std::string line = load.kind == PrintFileKind::kDicom
+                                 ? std::string(PrintStepFailureLine(step))
+                                 : std::string(PrintStepFailureLine(step)) + ": " + load.failure;
+    WriteLog(line);
+    job.failedStep = step;
+    job.Set(ServiceResult::Failed(ServiceFailure::kLocal, load.failure));
     DeletePDU(std::move(pdu));
-    return false;
+    return job;
   }
 
   bool color = false;
@@ -100,22 +133,22 @@ bool PrintSCU_Ex(const std::string& fileName, std::string_view host, std::string
     }
   }
 
-  bool printed = false;
   const std::string_view metaClass =
       color ? uid::kBasicColorPrintManagementMeta : uid::kBasicGrayscalePrintManagementMeta;
-  if (OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, metaClass)) {
-    printed = RunPrintJob(*pdu, bitmap, session, box, color, planar);
+  if (ServiceResult association =
+          OpenAssoc(*pdu, host, port, callingApTitle, calledApTitle, metaClass)) {
+    RunPrintJob(*pdu, bitmap, session, box, color, planar, job);
   } else {
-    WriteLog("Connection Failed!");
+    Fail(job, PrintStep::kAssociation, std::move(association));
   }
   CloseAssoc(*pdu);
   DeletePDU(std::move(pdu));
-  return printed;
+  return job;
 }
 
-bool PrintSCU(const std::string& fileName, std::string_view host, std::string_view port,
-              std::string& callingApTitle, std::string_view calledApTitle,
-              const FilmSessioncfg& session, const FilmBoxcfg& box) {
+PrintResult PrintSCU(const std::string& fileName, std::string_view host, std::string_view port,
+                     std::string& callingApTitle, std::string_view calledApTitle,
+                     const FilmSessioncfg& session, const FilmBoxcfg& box) {
   return PrintSCU_Ex(fileName, host, port, callingApTitle, calledApTitle, session, box, false, 1);
 }
 

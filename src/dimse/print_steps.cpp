@@ -9,53 +9,69 @@
 
 namespace norvane {
 
-bool GetPrinterStatus(PDU_Service& pdu) {
-  if (!WriteNRequest(pdu, kNGetRQ, uid::kPrinter, uid::kPrinterInstance, nullptr)) return false;
+namespace {
+
+// One DIMSE-N exchange: the request, then its response.
+ServiceResult Exchange(PDU_Service& pdu, uint16_t requestField, uint16_t responseField,
+                       std::string_view sopClass, std::string_view sopInstance,
+                       const TagList* dataset, TagList* responseDataset = nullptr,
+                       std::string* affectedInstance = nullptr) {
+  ServiceResult sent = WriteNRequest(pdu, requestField, sopClass, sopInstance, dataset);
+  if (!sent) return sent;
+  return ReadNResponse(pdu, responseField, responseDataset, affectedInstance);
+}
+
+}  // namespace
+
+ServiceResult GetPrinterStatus(PDU_Service& pdu) {
   TagList printer;
-  return ReadNResponse(pdu, kNGetRSP, &printer, nullptr);
+  return Exchange(pdu, kNGetRQ, kNGetRSP, uid::kPrinter, uid::kPrinterInstance, nullptr, &printer);
 }
 
-bool CreateFilmSession(PDU_Service& pdu, const FilmSessioncfg& session,
-                       std::string& filmSessionUID) {
+ServiceResult CreateFilmSession(PDU_Service& pdu, const FilmSessioncfg& session,
+                                std::string& filmSessionUID) {
   const TagList dataset = FilmSessionDataset(session);
-  if (!WriteNRequest(pdu, kNCreateRQ, uid::kBasicFilmSession, "", &dataset)) return false;
   TagList response;
-  return ReadNResponse(pdu, kNCreateRSP, &response, &filmSessionUID);
+  return Exchange(pdu, kNCreateRQ, kNCreateRSP, uid::kBasicFilmSession, "", &dataset, &response,
+                  &filmSessionUID);
 }
 
-bool CreateFilmBox(PDU_Service& pdu, std::string_view filmSessionUID, const FilmBoxcfg& box,
-                   std::string& filmBoxUID, std::string& imageBoxClass,
-                   std::string& imageBoxInstance) {
+ServiceResult CreateFilmBox(PDU_Service& pdu, std::string_view filmSessionUID,
+                            const FilmBoxcfg& box, std::string& filmBoxUID,
+                            std::string& imageBoxClass, std::string& imageBoxInstance) {
   const TagList dataset = FilmBoxDataset(box, filmSessionUID);
-  if (!WriteNRequest(pdu, kNCreateRQ, uid::kBasicFilmBox, "", &dataset)) return false;
   TagList response;
-  if (!ReadNResponse(pdu, kNCreateRSP, &response, &filmBoxUID)) return false;
+  ServiceResult created = Exchange(pdu, kNCreateRQ, kNCreateRSP, uid::kBasicFilmBox, "", &dataset,
+                                   &response, &filmBoxUID);
+  if (!created) return created;
   ImageBoxReference reference = ReadImageBoxReference(response);
   if (reference.sopClass.size() > kMaxPrintUIDLength ||
       reference.sopInstance.size() > kMaxPrintUIDLength) {
-    return false;
+    return ServiceResult::Failed(ServiceFailure::kProtocol,
+                                 "the film box lists an image box UID longer than 64 characters",
+                                 created.status);
   }
   imageBoxClass = std::move(reference.sopClass);
   imageBoxInstance = std::move(reference.sopInstance);
-  return true;
+  return created;
 }
 
-bool SetImageBox(PDU_Service& pdu, const Raster& bitmap, std::string_view imageBoxInstance,
-                 std::string_view imageBoxClass, bool color, int planar) {
+ServiceResult SetImageBox(PDU_Service& pdu, const Raster& bitmap, std::string_view imageBoxInstance,
+                          std::string_view imageBoxClass, bool color, int planar) {
   const std::optional<TagList> dataset = ImageBoxDataset(bitmap, color, planar);
-  if (!dataset) return false;
-  if (!WriteNRequest(pdu, kNSetRQ, imageBoxClass, imageBoxInstance, &*dataset)) return false;
-  return ReadNResponse(pdu, kNSetRSP, nullptr, nullptr);
+  if (!dataset) {
+    return ServiceResult::Failed(ServiceFailure::kLocal,
+                                 "the image cannot be put into an image pixel module");
+  }
+  return Exchange(pdu, kNSetRQ, kNSetRSP, imageBoxClass, imageBoxInstance, &*dataset);
 }
 
-bool PrintFilmBox(PDU_Service& pdu, std::string_view filmBoxUID) {
-  if (!WriteNRequest(pdu, kNActionRQ, uid::kBasicFilmBox, filmBoxUID, nullptr)) return false;
-  return ReadNResponse(pdu, kNActionRSP, nullptr, nullptr);
+ServiceResult PrintFilmBox(PDU_Service& pdu, std::string_view filmBoxUID) {
+  return Exchange(pdu, kNActionRQ, kNActionRSP, uid::kBasicFilmBox, filmBoxUID, nullptr);
 }
 
-bool DeleteFilmBox(PDU_Service& pdu, std::string_view filmBoxUID) {
-  if (!WriteNRequest(pdu, kNDeleteRQ, uid::kBasicFilmBox, filmBoxUID, nullptr)) return false;
-  return ReadNResponse(pdu, kNDeleteRSP, nullptr, nullptr);
+ServiceResult DeleteFilmBox(PDU_Service& pdu, std::string_view filmBoxUID) {
+  return Exchange(pdu, kNDeleteRQ, kNDeleteRSP, uid::kBasicFilmBox, filmBoxUID, nullptr);
 }
 
 }  // namespace norvane

@@ -22,13 +22,20 @@ bool PathExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
-}  // namespace
-
-bool SeriesResult::Stored() const {
-  return outcome == SeriesOutcome::kSent && !results.empty() && results.size() == files.size() &&
-         std::all_of(results.begin(), results.end(),
-                     [](const StoreResult& r) { return r.Stored(); });
+// The series' result once every file has one: that of the first file not stored.
+ServiceResult OutcomeOfFiles(const std::vector<StoreResult>& results) {
+  const auto notStored =
+      std::count_if(results.begin(), results.end(), [](const StoreResult& r) { return !r.Ok(); });
+  if (notStored == 0) return ServiceResult::Success();
+  const StoreResult& first =
+      *std::find_if(results.begin(), results.end(), [](const StoreResult& r) { return !r.Ok(); });
+  return ServiceResult::Failed(
+      first.failure,
+      std::to_string(notStored) + " of " + std::to_string(results.size()) + " files not stored",
+      first.status);
 }
+
+}  // namespace
 
 std::optional<std::vector<std::string>> SeriesFiles(const std::string& folder) {
   const std::string prefix = WithTrailingSeparator(folder);
@@ -55,12 +62,16 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   SeriesResult series;
   std::optional<std::vector<std::string>> files = SeriesFiles(folder);
   if (!files) {
-    series.outcome = SeriesOutcome::kIndexUnreadable;
+    series.Set(ServiceResult::Failed(
+        ServiceFailure::kLocal,
+        WithTrailingSeparator(folder) + std::string(kImageIndexFile) + " cannot be read"));
     return series;
   }
   series.files = std::move(*files);
   if (series.files.empty()) {
-    series.outcome = SeriesOutcome::kNoFiles;
+    series.Set(ServiceResult::Failed(
+        ServiceFailure::kLocal,
+        "no files to send in " + folder + " (no Image.dir lines and no DICOM files)"));
     return series;
   }
 
@@ -68,7 +79,8 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   StoreResult first;
   TagList firstDataset;
   if (!LoadObjectForStore(series.files.front(), firstDataset, first) || !UsableSOPClass(first)) {
-    series.outcome = SeriesOutcome::kFirstFileUnusable;
+    series.Set(ServiceResult::Failed(
+        first.failure, "the series' SOP class comes from the first file, which cannot be used"));
     series.results.push_back(std::move(first));
     return series;
   }
@@ -76,15 +88,16 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
 
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   if (LogLevel() > 1) pdu->SetTrace(true);
-  if (!OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, series.sopClass,
-                    first.fileSyntax,
-                    PreferredSyntaxFor(series.sopClass, preferredTransferSyntax))) {
-    series.outcome = SeriesOutcome::kAssociationFailed;
+  ServiceResult association =
+      OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, series.sopClass,
+                   first.fileSyntax, PreferredSyntaxFor(series.sopClass, preferredTransferSyntax));
+  if (!association) {
+    series.Set(std::move(association));
     CloseAssoc(*pdu);
     DeletePDU(std::move(pdu));
     return series;
   }
-  series.outcome = SeriesOutcome::kSent;
+  series.associated = true;
   series.results.reserve(series.files.size());
   for (size_t i = 0; i < series.files.size(); ++i) {
     // One file's data set at a time: a series may be larger than memory. The first one
@@ -99,6 +112,7 @@ SeriesResult SendSeries(std::string_view host, std::string_view port, std::strin
   }
   CloseAssoc(*pdu);
   DeletePDU(std::move(pdu));
+  series.Set(OutcomeOfFiles(series.results));
   return series;
 }
 

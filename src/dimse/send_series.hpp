@@ -10,27 +10,22 @@
 #include <vector>
 
 #include "dimse/store_result.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
-enum class SeriesOutcome : uint8_t {
-  kSent,               // the association was open; every file has its result
-  kNoFiles,            // the index names no file, or the folder holds no DICOM file
-  kIndexUnreadable,    // the folder's "Image.dir" exists but cannot be read
-  kFirstFileUnusable,  // the first file cannot give the series' SOP class: nothing sent
-  kAssociationFailed,  // no association: nothing sent
-};
-
-struct SeriesResult {
-  SeriesOutcome outcome = SeriesOutcome::kNoFiles;
+// How a series went: success only when every file of a non-empty series was stored with
+// status 0x0000. Nothing is sent (kLocal) when the folder yields no files, its "Image.dir"
+// cannot be read, or the first file cannot give the series' SOP class; an association that
+// cannot be opened gives its own failure. Otherwise the result is that of the first file
+// that was not stored, with the reason "N of M files not stored".
+struct [[nodiscard]] SeriesResult : ServiceResult {
+  bool associated = false;         // the association was open: every file has its result
   std::string sopClass;            // the series' SOP class, from the first file
   std::vector<std::string> files;  // in sending order
-  // One per file sent (all of them when outcome is kSent); for kFirstFileUnusable only the
-  // first file's, saying why.
+  // One per file sent (all of them when associated); when the first file is unusable only
+  // its own, saying why.
   std::vector<StoreResult> results;
-
-  // True only when every file of a non-empty series was stored with status 0x0000.
-  bool Stored() const;
 };
 
 // Called after each file of the series: its position (from 0), the count, its path and
@@ -49,7 +44,7 @@ std::optional<std::vector<std::string>> SeriesFiles(const std::string& folder);
 // file's transfer syntax). Each file goes out under the series' SOP class, in its own
 // transfer syntax or converted to the accepted one when `convert` allows it; a file that
 // fails does not stop the series. The association trace is on when the log level is above
-// 1. The result is stored only when every file was stored.
+// 1.
 SeriesResult SendSeries(std::string_view host, std::string_view port, std::string& callingApTitle,
                         std::string_view calledApTitle, const std::string& folder,
                         std::string_view preferredTransferSyntax, bool convert,

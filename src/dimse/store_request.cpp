@@ -3,33 +3,33 @@
 #include "convert/convert_dataset.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
+#include "net/dimse_response.hpp"
 #include "net/unique_ids.hpp"
 
 namespace norvane {
 namespace {
-
-constexpr uint16_t kSOPInstanceUIDGroup = 0x0008;
-constexpr uint16_t kSOPInstanceUIDElement = 0x0018;
 
 // The data set's own SOP Instance UID bytes; only a missing pad byte is added, as a
 // command element of odd length breaks the encoding rules.
 TagRecord AffectedSOPInstanceUID(const TagRecord& instance) {
   std::vector<uint8_t> value(ValueBytes(instance).begin(), ValueBytes(instance).end());
   if (value.size() % 2 != 0) value.push_back(0);
-  return GenerateTag(kCommandGroup, kAffectedSOPInstanceUID, "UI", value);
+  return GenerateTag(tag::kAffectedSOPInstanceUID.group, tag::kAffectedSOPInstanceUID.element, "UI",
+                     value);
 }
 
 }  // namespace
 
 TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset) {
   TagList elements;
-  elements.push_back(GenerateUIDTag(kCommandGroup, kAffectedSOPClassUID, sopClass));
-  elements.push_back(CommandUS(kCommandField, kCStoreRQ));
-  elements.push_back(CommandUS(kMessageID, messageID));
-  elements.push_back(CommandUS(kPriority, kPriorityMedium));
-  elements.push_back(CommandUS(kCommandDataSetType, kDataSetPresent));
-  if (const TagRecord* instance = FindTag(dataset, kSOPInstanceUIDGroup, kSOPInstanceUIDElement)) {
+  elements.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, sopClass));
+  elements.push_back(CommandUS(tag::kCommandField, kCStoreRQ));
+  elements.push_back(CommandUS(tag::kMessageID, messageID));
+  elements.push_back(CommandUS(tag::kPriority, kPriorityMedium));
+  elements.push_back(CommandUS(tag::kCommandDataSetType, kDataSetPresent));
+  if (const TagRecord* instance = FindTag(dataset, tag::kSOPInstanceUID)) {
     elements.push_back(AffectedSOPInstanceUID(*instance));
   }
   return CommandSet(std::move(elements));
@@ -42,7 +42,10 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
   std::optional<std::string> accepted;
   if (contextID != 0) accepted = pdu.GetTransferSyntax(contextID);
   if (!accepted) {
-    result.status = StoreRequestStatus::kNoPresentationContext;
+    result.Set(
+        ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
+                              "not sent: the peer accepted no presentation context for SOP class " +
+                                  std::string(sopClass)));
     return result;
   }
   result.acceptedSyntax = *accepted;
@@ -53,13 +56,19 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
   const bool sameSyntax = UidText(result.acceptedSyntax) == UidText(fileTransferSyntax);
   if (!sameSyntax) {
     if (!convert) {
-      result.status = StoreRequestStatus::kConversionOff;
+      result.Set(ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
+                                       "not sent: the peer accepted " + result.acceptedSyntax +
+                                           ", the file is " + std::string(fileTransferSyntax) +
+                                           " and conversion is off"));
       return result;
     }
     result.conversion =
         ConvertDatasetWithStatus(converted, dataset, result.acceptedSyntax, fileTransferSyntax);
     if (result.conversion != ConvertStatus::kOk) {
-      result.status = StoreRequestStatus::kNotConverted;
+      result.Set(ServiceResult::Failed(
+          ServiceFailure::kLocal, "not sent: conversion from " + std::string(fileTransferSyntax) +
+                                      " to " + result.acceptedSyntax +
+                                      " failed: " + std::string(Describe(result.conversion))));
       return result;
     }
     result.converted = true;
@@ -68,31 +77,29 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
 
   const TagList command = StoreRQCommand(sopClass, NextMessageID(), toSend);
   if (!pdu.WriteMessage(command, sopClass, kCommandMessage)) {
-    result.status = StoreRequestStatus::kNotSent;
+    result.Set(ServiceResult::Failed(ServiceFailure::kNotSent, "the request could not be sent"));
     return result;
   }
   if (!pdu.WriteMessage(toSend, sopClass, kDataSetMessage)) {
     // The peer waits for a data set that will not come; the association cannot go on.
     pdu.AbortAssociation();
-    result.status = StoreRequestStatus::kNotSent;
+    result.Set(ServiceResult::Failed(ServiceFailure::kNotSent,
+                                     "the data set could not be sent after its C-STORE-RQ"));
     return result;
   }
-  result.status = StoreRequestStatus::kSent;
   return result;
 }
 
 bool WriteStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
                   std::string_view fileTransferSyntax, bool convert) {
-  return SendStoreRQ(pdu, dataset, sopClass, fileTransferSyntax, convert).Sent();
+  return SendStoreRQ(pdu, dataset, sopClass, fileTransferSyntax, convert).Ok();
 }
 
-int ReadStoreRSP(PDU_Service& pdu) {
-  TagList response;
-  if (!pdu.ReadMessage(response)) return kNoStoreResponse;
-  if (GetTagUS(response, kCommandGroup, kCommandField) != kCStoreRSP) {
-    return kUnexpectedStoreResponse;
-  }
-  return GetTagUS(response, kCommandGroup, kStatus);
+ServiceResult ReadStoreRSP(PDU_Service& pdu) {
+  DimseResponse response;
+  ServiceResult read = ReadDimseResponse(pdu, kCStoreRSP, response);
+  if (!read) return read;
+  return FinalStatusResult(response);
 }
 
 }  // namespace norvane

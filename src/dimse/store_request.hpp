@@ -11,28 +11,18 @@
 #include "elements/tag_record.hpp"
 #include "net/command_set.hpp"
 #include "net/pdu_service.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
-// ReadStoreRSP's results besides a status.
-inline constexpr int kNoStoreResponse = -1;
-inline constexpr int kUnexpectedStoreResponse = -2;
-
-enum class StoreRequestStatus : uint8_t {
-  kSent,                   // command and data set handed to the association
-  kNoPresentationContext,  // no accepted presentation context for the SOP class
-  kConversionOff,          // accepted syntax differs from the file's, conversion not allowed
-  kNotConverted,           // the data set could not be converted to the accepted syntax
-  kNotSent,                // the command or the data set could not be sent
-};
-
-struct StoreRequestResult {
-  StoreRequestStatus status = StoreRequestStatus::kNotSent;
+// How a C-STORE-RQ went out: success once command and data set were handed to the
+// association; kNoPresentationContext when no accepted context serves the SOP class, or
+// the accepted one is in another syntax and conversion is not allowed; kLocal when the
+// conversion failed; kNotSent when sending failed.
+struct [[nodiscard]] StoreRequestResult : ServiceResult {
   std::string acceptedSyntax;  // of the context used; empty when there was none
   bool converted = false;      // the data set went out converted to acceptedSyntax
-  ConvertStatus conversion = ConvertStatus::kOk;  // why kNotConverted
-
-  bool Sent() const { return status == StoreRequestStatus::kSent; }
+  ConvertStatus conversion = ConvertStatus::kOk;  // why a conversion failed
 };
 
 // The C-STORE-RQ command set for the data set to send: group length, Affected SOP Class
@@ -56,10 +46,10 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
 bool WriteStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
                   std::string_view fileTransferSyntax, bool convert);
 
-// Reads the next DIMSE command: its Status (0 to 65535; a response without one counts as
-// 0) when it is a C-STORE-RSP, kNoStoreResponse when no message could be read,
-// kUnexpectedStoreResponse for any other message. The Message ID Being Responded To is not
-// checked.
-int ReadStoreRSP(PDU_Service& pdu);
+// Reads the next DIMSE command as the C-STORE-RSP: success for status 0x0000 (a response
+// without a Status counts as 0x0000), kStatus with any other status (warnings included),
+// kNoResponse when no message could be read, kUnexpectedResponse for another command. The
+// Message ID Being Responded To is not checked.
+ServiceResult ReadStoreRSP(PDU_Service& pdu);
 
 }  // namespace norvane

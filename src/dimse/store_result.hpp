@@ -1,47 +1,29 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "convert/convert_status.hpp"
 #include "datadec/dicom_file_reader.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
-// How the sending of one file ended.
-enum class StoreOutcome : uint8_t {
-  kStored,                 // the peer answered with status 0x0000
-  kFailureStatus,          // the peer answered with another status (warnings included)
-  kUnreadableFile,         // not a readable Part 10 file, or no Transfer Syntax UID
-  kNoSOPClass,             // SOP Class UID (0008,0016) missing or empty
-  kUIDTooLong,             // SOP class or transfer syntax UID longer than 64 characters
-  kAssociationFailed,      // no association: no connection, rejected, or nothing accepted
-  kNoPresentationContext,  // the peer accepted no context for the SOP class
-  kConversionOff,          // the peer accepted another syntax and conversion is off
-  kNotConverted,           // the conversion to the accepted syntax failed
-  kNotSent,                // the request could not be sent
-  kNoResponse,             // no response could be read
-  kUnexpectedResponse,     // the answer was not a C-STORE-RSP
-};
-
-struct StoreResult {
-  StoreOutcome outcome = StoreOutcome::kUnreadableFile;
-  int status = -1;  // the C-STORE-RSP status when one came, else -1 (no response) or -2
-  Part10ReadStatus readStatus = Part10ReadStatus::kOk;  // why kUnreadableFile
+// How the sending of one file ended: a success only for status 0x0000 (warnings count as
+// failures, kStatus). Files that cannot be sent as they are fail with kLocal (unreadable,
+// no or an overlong SOP class, a failed conversion) or kNoPresentationContext (no context
+// for the SOP class, or only one in another syntax with conversion off).
+struct [[nodiscard]] StoreResult : ServiceResult {
+  bool associated = false;                              // the request had an open association
+  Part10ReadStatus readStatus = Part10ReadStatus::kOk;  // why a file was unreadable
   std::string sopClass;
   std::string fileSyntax;      // the file's transfer syntax
   std::string acceptedSyntax;  // the syntax of the context the request used
   bool converted = false;      // the data set was sent converted to acceptedSyntax
-  ConvertStatus conversion = ConvertStatus::kOk;  // why kNotConverted
-
-  bool Stored() const { return outcome == StoreOutcome::kStored; }
+  ConvertStatus conversion = ConvertStatus::kOk;  // why a conversion failed
 };
 
-// A status as the usual four hex digits: "0xA700".
-std::string StatusText(int status);
-
 // One line for the operator: "stored (0x0000)", "stored (0x0000), converted from ... to
-// ...", "failed, status 0xA700", "failed, not sent: ...".
+// ...", "failed, status 0xA700", "failed, " and the reason.
 std::string DescribeStoreResult(const StoreResult& result);
 
 }  // namespace norvane

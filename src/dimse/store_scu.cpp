@@ -7,6 +7,7 @@
 #include "dimse/non_image_sop_classes.hpp"
 #include "dimse/store_request.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
 #include "net/command_set.hpp"
@@ -14,25 +15,12 @@
 namespace norvane {
 namespace {
 
-constexpr uint16_t kSOPClassUIDGroup = 0x0008;
-constexpr uint16_t kSOPClassUIDElement = 0x0016;
-constexpr uint16_t kTransferSyntaxUIDElement = 0x0010;
 constexpr size_t kMaxUIDLength = 64;
+constexpr const char* kUIDTooLongReason =
+    "the file's SOP Class UID or Transfer Syntax UID is longer than 64 characters";
 
-StoreOutcome OutcomeOfRequest(StoreRequestStatus status) {
-  switch (status) {
-    case StoreRequestStatus::kSent:
-      break;
-    case StoreRequestStatus::kNoPresentationContext:
-      return StoreOutcome::kNoPresentationContext;
-    case StoreRequestStatus::kConversionOff:
-      return StoreOutcome::kConversionOff;
-    case StoreRequestStatus::kNotConverted:
-      return StoreOutcome::kNotConverted;
-    case StoreRequestStatus::kNotSent:
-      return StoreOutcome::kNotSent;
-  }
-  return StoreOutcome::kNotSent;
+void FailLocally(StoreResult& result, std::string reason) {
+  result.Set(ServiceResult::Failed(ServiceFailure::kLocal, std::move(reason)));
 }
 
 }  // namespace
@@ -45,28 +33,33 @@ std::string_view PreferredSyntaxFor(std::string_view sopClass,
 bool LoadObjectForStore(const std::string& fileName, TagList& dataset, StoreResult& result) {
   DicomFileContent content = DICOMFile(fileName);
   result.readStatus = content.status;
-  const TagRecord* syntax = FindTag(content.meta, kMetaGroup, kTransferSyntaxUIDElement);
-  if (!content.Ok() || syntax == nullptr) {
-    result.outcome = StoreOutcome::kUnreadableFile;
+  const TagRecord* syntax = FindTag(content.meta, tag::kTransferSyntaxUID);
+  if (!content.Ok()) {
+    FailLocally(result, "the file " + std::string(Describe(content.status)));
+    return false;
+  }
+  if (syntax == nullptr) {
+    FailLocally(result, "the file has no Transfer Syntax UID (0002,0010)");
     return false;
   }
   result.fileSyntax = std::string(UidText(ValueBytes(*syntax)));
   if (result.fileSyntax.size() > kMaxUIDLength) {
-    result.outcome = StoreOutcome::kUIDTooLong;
+    FailLocally(result, kUIDTooLongReason);
     return false;
   }
   dataset = std::move(content.dataset);
-  result.sopClass = GetTagText(dataset, kSOPClassUIDGroup, kSOPClassUIDElement);
+  result.sopClass = GetTagText(dataset, tag::kSOPClassUID);
+  result.Set(ServiceResult::Success());
   return true;
 }
 
 bool UsableSOPClass(StoreResult& result) {
   if (result.sopClass.empty()) {
-    result.outcome = StoreOutcome::kNoSOPClass;
+    FailLocally(result, "the file has no SOP Class UID (0008,0016)");
     return false;
   }
   if (result.sopClass.size() > kMaxUIDLength) {
-    result.outcome = StoreOutcome::kUIDTooLong;
+    FailLocally(result, kUIDTooLongReason);
     return false;
   }
   return true;
@@ -76,22 +69,11 @@ void ExchangeStore(PDU_Service& pdu, const TagList& dataset, std::string_view so
                    bool convert, StoreResult& result) {
   const StoreRequestResult request =
       SendStoreRQ(pdu, dataset, sopClass, result.fileSyntax, convert);
+  result.associated = true;
   result.acceptedSyntax = request.acceptedSyntax;
   result.converted = request.converted;
   result.conversion = request.conversion;
-  if (!request.Sent()) {
-    result.outcome = OutcomeOfRequest(request.status);
-    return;
-  }
-  result.status = ReadStoreRSP(pdu);
-  if (result.status == kNoStoreResponse) {
-    result.outcome = StoreOutcome::kNoResponse;
-  } else if (result.status == kUnexpectedStoreResponse) {
-    result.outcome = StoreOutcome::kUnexpectedResponse;
-  } else {
-    result.outcome =
-        result.status == kStatusSuccess ? StoreOutcome::kStored : StoreOutcome::kFailureStatus;
-  }
+  result.Set(request.Ok() ? ReadStoreRSP(pdu) : ServiceResult(request));
 }
 
 StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
@@ -103,12 +85,13 @@ StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& 
 
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   if (LogLevel() > 1) pdu->SetTrace(true);
-  if (OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, result.sopClass,
-                   result.fileSyntax,
-                   PreferredSyntaxFor(result.sopClass, preferredTransferSyntax))) {
+  const ServiceResult association =
+      OpenAssoc_Ex(*pdu, host, port, callingApTitle, calledApTitle, result.sopClass,
+                   result.fileSyntax, PreferredSyntaxFor(result.sopClass, preferredTransferSyntax));
+  if (association) {
     ExchangeStore(*pdu, dataset, result.sopClass, convert, result);
   } else {
-    result.outcome = StoreOutcome::kAssociationFailed;
+    result.Set(association);
   }
   CloseAssoc(*pdu);
   DeletePDU(std::move(pdu));

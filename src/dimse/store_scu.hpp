@@ -19,7 +19,8 @@ namespace norvane {
 // to the accepted syntax when `convert` allows it), reads the response and releases. The
 // association trace is on when the log level is above 1. An empty calling title becomes
 // the default title, written back. Nothing is connected when the file cannot be read or
-// has no SOP class. The result is stored only for status 0x0000.
+// has no SOP class. Success only for status 0x0000; an association that cannot be opened
+// gives its failure, with the reason "no association: ...".
 StoreResult StoreSCU(std::string_view host, std::string_view port, std::string& callingApTitle,
                      std::string_view calledApTitle, const std::string& fileName,
                      std::string_view preferredTransferSyntax, bool convert);
@@ -29,18 +30,18 @@ std::string_view PreferredSyntaxFor(std::string_view sopClass,
                                     std::string_view preferredTransferSyntax);
 
 // Reads a file for sending into `dataset`, filling result.fileSyntax and result.sopClass
-// (the SOP Class UID as text, blanks and NULs trimmed). False, with result.outcome saying
-// why, when the file cannot be read whole, has no Transfer Syntax UID, or that UID is
-// longer than 64 characters. The SOP class is not checked here.
+// (the SOP Class UID as text, blanks and NULs trimmed). False, with a kLocal failure in
+// `result` saying why, when the file cannot be read whole, has no Transfer Syntax UID, or that UID
+// is longer than 64 characters. The SOP class is not checked here.
 bool LoadObjectForStore(const std::string& fileName, TagList& dataset, StoreResult& result);
 
-// False, with result.outcome saying why, when result.sopClass cannot name a presentation
-// context: empty, or longer than 64 characters.
+// False, with a kLocal failure in `result` saying why, when result.sopClass cannot name a
+// presentation context: empty, or longer than 64 characters.
 bool UsableSOPClass(StoreResult& result);
 
 // One C-STORE exchange on an open association: the request for the data set under
 // `sopClass`, whose file syntax is result.fileSyntax, then the response. Fills the
-// outcome, status and syntax fields of `result`.
+// result's failure, status and syntax fields.
 void ExchangeStore(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
                    bool convert, StoreResult& result);
 

@@ -6,7 +6,6 @@
 #include "datadec/transfer_syntax.hpp"
 #include "dimse/find_request.hpp"
 #include "dimse/worklist_identifier.hpp"
-#include "net/command_set.hpp"
 
 namespace norvane {
 namespace {
@@ -30,16 +29,16 @@ bool WriteWLFindRQ(PDU_Service& pdu, const TWorklistItem& query, std::string_vie
   return SendFindCommand(pdu, identifier, sopClass);
 }
 
-int ReadWLFindRSP(PDU_Service& pdu, std::vector<TWorklistItem>& results) {
+ServiceResult ReadWLFindRSP(PDU_Service& pdu, std::vector<TWorklistItem>& results) {
   TagList identifier;
-  const int status = ReadFindResponse(pdu, identifier);
-  if (status != kNoFindResponse && status != kStatusSuccess) {
+  ServiceResult response = ReadFindResponse(pdu, identifier);
+  if (CarriesRecord(response)) {
     TWorklistItem item;
     ParseWorklistResponse(item, identifier,
                           ResponseEncoding(pdu, pdu.pDataTF().MessageContextID()));
     results.push_back(std::move(item));
   }
-  return status;
+  return response;
 }
 
 }  // namespace norvane

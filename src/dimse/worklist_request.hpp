@@ -8,6 +8,7 @@
 
 #include "dimse/worklist_item.hpp"
 #include "net/pdu_service.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
@@ -15,9 +16,10 @@ namespace norvane {
 // from the query record. True when both went to the association.
 bool WriteWLFindRQ(PDU_Service& pdu, const TWorklistItem& query, std::string_view sopClass);
 
-// Reads one C-FIND-RSP. For every status other than 0x0000 and kNoFindResponse, appends
-// one item filled from the response identifier (an empty item when none came). A step
-// sequence of defined length is read in the transfer syntax of the response's context.
-int ReadWLFindRSP(PDU_Service& pdu, std::vector<TWorklistItem>& results);
+// Reads one C-FIND-RSP as ReadFindResponse does. For every response read whose status is
+// not 0x0000, appends one item filled from the response identifier (an empty item when none
+// came). A step sequence of defined length is read in the transfer syntax of the response's
+// context.
+ServiceResult ReadWLFindRSP(PDU_Service& pdu, std::vector<TWorklistItem>& results);
 
 }  // namespace norvane

@@ -7,12 +7,14 @@
 namespace norvane {
 namespace {
 
-bool Open(PDU_Service& pdu, std::string_view host, std::string_view port,
-          std::string& callingApTitle, std::string_view calledApTitle,
-          std::string_view abstractSyntax, const std::vector<std::string>& transferSyntaxes) {
+ServiceResult Open(PDU_Service& pdu, std::string_view host, std::string_view port,
+                   std::string& callingApTitle, std::string_view calledApTitle,
+                   std::string_view abstractSyntax,
+                   const std::vector<std::string>& transferSyntaxes) {
   if (callingApTitle.empty()) callingApTitle = kDefaultCallingApTitle;
   if (!pdu.ProposeAssociation(callingApTitle, calledApTitle, abstractSyntax, transferSyntaxes)) {
-    return false;
+    return ServiceResult::Failed(ServiceFailure::kLocal,
+                                 "a UID to propose is longer than 64 characters");
   }
   return pdu.Connect(host, port);
 }
@@ -27,9 +29,9 @@ void DeletePDU(std::unique_ptr<PDU_Service> pdu) {
   if (pdu && pdu->Connected()) pdu->ReleaseAssociation();
 }
 
-bool OpenAssoc(PDU_Service& pdu, std::string_view host, std::string_view port,
-               std::string& callingApTitle, std::string_view calledApTitle,
-               std::string_view abstractSyntax, std::string_view transferSyntax) {
+ServiceResult OpenAssoc(PDU_Service& pdu, std::string_view host, std::string_view port,
+                        std::string& callingApTitle, std::string_view calledApTitle,
+                        std::string_view abstractSyntax, std::string_view transferSyntax) {
   std::vector<std::string> transferSyntaxes;
   if (!transferSyntax.empty() && transferSyntax != uid::kImplicitVRLittleEndian) {
     transferSyntaxes.emplace_back(transferSyntax);
@@ -38,10 +40,10 @@ bool OpenAssoc(PDU_Service& pdu, std::string_view host, std::string_view port,
   return Open(pdu, host, port, callingApTitle, calledApTitle, abstractSyntax, transferSyntaxes);
 }
 
-bool OpenAssoc_Ex(PDU_Service& pdu, std::string_view host, std::string_view port,
-                  std::string& callingApTitle, std::string_view calledApTitle,
-                  std::string_view abstractSyntax, std::string_view fileTransferSyntax,
-                  std::string_view preferredTransferSyntax) {
+ServiceResult OpenAssoc_Ex(PDU_Service& pdu, std::string_view host, std::string_view port,
+                           std::string& callingApTitle, std::string_view calledApTitle,
+                           std::string_view abstractSyntax, std::string_view fileTransferSyntax,
+                           std::string_view preferredTransferSyntax) {
   std::vector<std::string> transferSyntaxes;
   const bool preferred =
       !preferredTransferSyntax.empty() && preferredTransferSyntax != uid::kImplicitVRLittleEndian;

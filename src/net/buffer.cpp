@@ -101,6 +101,16 @@ bool Buffer::ReadBytes(void* data, size_t n) {
   return true;
 }
 
+size_t Buffer::Peek(uint8_t* data, size_t n) const {
+  size_t copied = 0;
+  for (auto block = incoming_.begin(); block != incoming_.end() && copied < n; ++block) {
+    const size_t take = std::min(block->Size() - block->index, n - copied);
+    std::memcpy(data + copied, block->data.data() + block->index, take);
+    copied += take;
+  }
+  return copied;
+}
+
 // Discards in steps, so that a peer's length never sizes an allocation.
 bool Buffer::Skip(size_t n) {
   while (n > 0) {

@@ -57,6 +57,9 @@ class Buffer {
   bool ReadUInt32(uint32_t& value);
   bool ReadBytes(void* data, size_t n);
   bool Skip(size_t n);
+  // Copies up to `n` of the bytes already in `incoming` to `data` without consuming them or
+  // receiving more; returns how many were copied.
+  size_t Peek(uint8_t* data, size_t n) const;
 
   // Unconsumed bytes in `incoming` and bytes waiting in `outgoing`.
   size_t Available() const { return available_; }

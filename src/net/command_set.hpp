@@ -1,33 +1,19 @@
 #pragma once
 
+// Building and naming DIMSE command sets. Their elements are the command group tags of
+// elements/tags.hpp (tag::kCommandField, tag::kStatus, ...).
+
 #include <cstdint>
+#include <string>
 #include <string_view>
 
-#include "datadec/element_encoding.hpp"
+#include "datadec/element_codec.hpp"
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 
-// Elements of the DIMSE command group (0000,xxxx) that the services build and read.
-inline constexpr uint16_t kCommandGroupLength = 0x0000;
-inline constexpr uint16_t kAffectedSOPClassUID = 0x0002;
-inline constexpr uint16_t kCommandField = 0x0100;
-inline constexpr uint16_t kMessageID = 0x0110;
-inline constexpr uint16_t kMessageIDBeingRespondedTo = 0x0120;
-inline constexpr uint16_t kCommandDataSetType = 0x0800;
-inline constexpr uint16_t kStatus = 0x0900;
-inline constexpr uint16_t kPriority = 0x0700;
-inline constexpr uint16_t kAffectedSOPInstanceUID = 0x1000;
-inline constexpr uint16_t kMoveDestination = 0x0600;
-inline constexpr uint16_t kNumberOfRemainingSubOperations = 0x1020;
-inline constexpr uint16_t kNumberOfCompletedSubOperations = 0x1021;
-inline constexpr uint16_t kNumberOfFailedSubOperations = 0x1022;
-inline constexpr uint16_t kNumberOfWarningSubOperations = 0x1023;
-// DIMSE-N requests name the object they act on with the Requested UIDs.
-inline constexpr uint16_t kRequestedSOPClassUID = 0x0003;
-inline constexpr uint16_t kRequestedSOPInstanceUID = 0x1001;
-inline constexpr uint16_t kActionTypeID = 0x1008;
-
+// Priority (0000,0700) of every request this system sends.
 inline constexpr uint16_t kPriorityMedium = 0x0000;
 
 // Command Field values.
@@ -65,11 +51,18 @@ inline constexpr uint16_t kStatusCannotUnderstand = 0xC000;
 
 // A UI record holding the UID text, padded with one zero byte when its length is odd.
 TagRecord GenerateUIDTag(uint16_t group, uint16_t element, std::string_view uid);
+inline TagRecord GenerateUIDTag(Tag tag, std::string_view uid) {
+  return GenerateUIDTag(tag.group, tag.element, uid);
+}
 
 // A command record holding one 16-bit number.
-inline TagRecord CommandUS(uint16_t element, uint16_t number) {
-  return GenerateUSTag(kCommandGroup, element, number);
+inline TagRecord CommandUS(Tag tag, uint16_t number) {
+  return GenerateUSTag(tag.group, tag.element, number);
 }
+
+// The command's name as the standard writes it ("C-STORE-RSP"), or "command 0xNNNN" for
+// a field this system does not know.
+std::string CommandFieldName(uint16_t commandField);
 
 // Puts the Command Group Length (0000,0000) in front of the command elements: the encoded
 // size of everything after it, 8 bytes of tag and length per element plus its value.

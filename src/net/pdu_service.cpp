@@ -66,32 +66,39 @@ bool PDU_Service::ProposeAssociation(std::string_view callingApTitle,
   return true;
 }
 
-bool PDU_Service::Connect(std::string_view host, std::string_view port) {
+ServiceResult PDU_Service::Connect(std::string_view host, std::string_view port) {
   pDataTF_.ClearPending();
   SetOwnUserInformation(assocRQ_.UserInfo());
-  if (!buffer_.socket().Open(host, port)) return false;
+  if (!buffer_.socket().Open(host, port)) {
+    return ServiceResult::Failed(ServiceFailure::kConnection,
+                                 "no connection: refused, unreachable, or unknown host");
+  }
   TraceLine(Joined({"Connected to: ", host, ":", port}));
 
   if (!assocRQ_.Write(buffer_)) {
     WriteLog("Association RQ failed!");
     // A half-sent request cannot be continued.
     buffer_.socket().Close();
-    return false;
+    return ServiceResult::Failed(ServiceFailure::kNotSent, "the A-ASSOCIATE-RQ could not be sent");
   }
 
   uint8_t type;
   if (!buffer_.ReadByte(type)) {
     buffer_.socket().Close();
-    return false;
+    return ServiceResult::Failed(ServiceFailure::kNoResponse,
+                                 "no answer to the A-ASSOCIATE-RQ (the connection closed or "
+                                 "the wait timed out)");
   }
   TraceLine("Item Type: " + std::to_string(type));
 
+  ServiceResult failure;
   if (type == kPduAssociateAC) {
     TraceLine("Association Accept::ReadDynamic");
     if (!assocAC_.ReadDynamic(buffer_)) {
       // What was read of a broken answer cannot be trusted.
       AbortAssociation(kAbortSourceServiceProvider, kAbortReasonInvalidPduParameter);
-      return false;
+      return ServiceResult::Failed(ServiceFailure::kProtocol,
+                                   "the A-ASSOCIATE-AC could not be read");
     }
     for (const PresentationContextAccept& context : assocAC_.PresentationContexts()) {
       if (context.Result() != kContextAcceptance) continue;
@@ -101,16 +108,26 @@ bool PDU_Service::Connect(std::string_view host, std::string_view port) {
     }
     if (!accepted_.empty()) {
       pDataTF_.SetPeerMaximumLength(assocAC_.UserInfo().maximumLength.maximumLength);
-      return true;
+      return ServiceResult::Success();
     }
+    failure = ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
+                                    "the peer accepted no presentation context");
   } else if (type == kPduAssociateRJ) {
     WriteLog("Association Rejected...");
     assocRJ_.ReadDynamic(buffer_);
+    failure = ServiceResult::Failed(ServiceFailure::kRejected, "the peer rejected the association");
   } else {
     WriteLog("Corrupt Transmission...");
+    failure = type == kPduAbort
+                  ? ServiceResult::Failed(ServiceFailure::kAborted,
+                                          "the peer aborted the association request")
+                  : ServiceResult::Failed(ServiceFailure::kProtocol,
+                                          "the peer answered the A-ASSOCIATE-RQ with a PDU of "
+                                          "type " +
+                                              std::to_string(type));
   }
   buffer_.socket().Close();
-  return false;
+  return failure;
 }
 
 bool PDU_Service::AcceptAssociation(int connection, AcceptorPolicy policy) {

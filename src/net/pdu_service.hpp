@@ -15,6 +15,7 @@
 #include "net/pdata_tf.hpp"
 #include "net/presentation_context_accept.hpp"
 #include "net/release.hpp"
+#include "net/service_result.hpp"
 
 namespace norvane {
 
@@ -50,10 +51,13 @@ class PDU_Service {
   bool ProposeAssociation(std::string_view callingApTitle, std::string_view calledApTitle,
                           std::string_view abstractSyntax,
                           const std::vector<std::string>& transferSyntaxes);
-  // Requester: connects, sends the A-ASSOCIATE-RQ and reads the answer; true when the
-  // association is established with at least one accepted context. Every failure after
-  // the connect leaves the socket closed.
-  bool Connect(std::string_view host, std::string_view port);
+  // Requester: connects, sends the A-ASSOCIATE-RQ and reads the answer; success when the
+  // association is established with at least one accepted context. The failures:
+  // kConnection (no TCP connection), kNotSent (the request could not be sent), kNoResponse
+  // (no answer came), kRejected (A-ASSOCIATE-RJ), kAborted (A-ABORT), kProtocol (a broken
+  // A-ASSOCIATE-AC, which is aborted, or another PDU), kNoPresentationContext (nothing
+  // accepted). Every failure after the connect leaves the socket closed.
+  ServiceResult Connect(std::string_view host, std::string_view port);
 
   // Acceptor: takes over an accepted connection, reads the A-ASSOCIATE-RQ, answers with
   // an A-ASSOCIATE-AC as `policy` decides; true when at least one context was accepted.

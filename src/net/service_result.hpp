@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace norvane {
 
@@ -32,6 +33,10 @@ struct [[nodiscard]] ServiceResult {
 
   bool Ok() const { return failure == ServiceFailure::kNone; }
   explicit operator bool() const { return Ok(); }
+
+  // Replaces the common part of an operation's result (a struct derived from this one)
+  // and leaves the operation's own fields alone.
+  void Set(ServiceResult other) { *this = std::move(other); }
 
   static ServiceResult Success(std::optional<uint16_t> status = std::nullopt) {
     return ServiceResult{ServiceFailure::kNone, status, {}};

@@ -1,8 +1,10 @@
 #include "platform/folders.hpp"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 
 namespace norvane {
 
@@ -26,6 +28,12 @@ bool ForceDirectories(const std::string& path) {
 std::string WithTrailingSeparator(const std::string& path) {
   if (path.empty()) return "./";
   return path.back() == '/' ? path : path + "/";
+}
+
+std::string CurrentDirectory() {
+  char path[PATH_MAX];
+  if (::getcwd(path, sizeof path) == nullptr) return "./";
+  return WithTrailingSeparator(path);
 }
 
 }  // namespace norvane

@@ -14,4 +14,7 @@ bool ForceDirectories(const std::string& path);
 // The path with exactly one trailing '/'.
 std::string WithTrailingSeparator(const std::string& path);
 
+// The process's current directory, with one trailing '/'; "./" when it cannot be named.
+std::string CurrentDirectory();
+
 }  // namespace norvane

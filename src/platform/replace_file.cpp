@@ -97,16 +97,6 @@ bool FileReplacement::Write(std::span<const uint8_t> bytes) {
   return true;
 }
 
-bool FileReplacement::WriteZeros(size_t count) {
-  static const uint8_t zeros[256] = {};
-  while (count > 0) {
-    const size_t n = count < sizeof zeros ? count : sizeof zeros;
-    if (!Write(std::span<const uint8_t>(zeros, n))) return false;
-    count -= n;
-  }
-  return true;
-}
-
 bool FileReplacement::Commit() {
   if (!Flush()) {
     Discard();

@@ -23,8 +23,6 @@ class FileReplacement {
   bool Open();
   // Appends bytes; false once any write has failed.
   bool Write(std::span<const uint8_t> bytes);
-  // Appends `count` zero bytes.
-  bool WriteZeros(size_t count);
   // Flushes, closes and renames the temporary file over the target.
   bool Commit();
 

@@ -14,12 +14,12 @@ std::optional<TagList> BuildStoreRSP(const TagList& request, uint16_t status) {
   if (sopClass.empty()) return std::nullopt;
   const uint16_t messageID = GetTagUS(request, tag::kMessageID);
   TagList elements;
-  elements.push_back(GenerateUIDTag(kCommandGroup, kAffectedSOPClassUID, sopClass));
-  elements.push_back(CommandUS(kCommandField, kCStoreRSP));
-  elements.push_back(CommandUS(kMessageID, messageID));
-  elements.push_back(CommandUS(kMessageIDBeingRespondedTo, messageID));
-  elements.push_back(CommandUS(kCommandDataSetType, kNoDataSet));
-  elements.push_back(CommandUS(kStatus, status));
+  elements.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, sopClass));
+  elements.push_back(CommandUS(tag::kCommandField, kCStoreRSP));
+  elements.push_back(CommandUS(tag::kMessageID, messageID));
+  elements.push_back(CommandUS(tag::kMessageIDBeingRespondedTo, messageID));
+  elements.push_back(CommandUS(tag::kCommandDataSetType, kNoDataSet));
+  elements.push_back(CommandUS(tag::kStatus, status));
   return CommandSet(std::move(elements));
 }
 

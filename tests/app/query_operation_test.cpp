@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/find_operation.hpp"
+#include "app/query_test_records.hpp"
 #include "app/worklist_operation.hpp"
 #include "dimse/scripted_query_peer.hpp"
 #include "elements/tag_list.hpp"
@@ -15,81 +16,21 @@
 namespace norvane {
 namespace {
 
+using testing::ArchibaldStudy;
 using testing::Bytes;
-using testing::FindResponseCommand;
+using testing::Concat;
+using testing::Final;
+using testing::kArchibaldLines;
+using testing::KeyValue;
+using testing::kWorklistItemOneLines;
+using testing::Lines;
+using testing::Match;
 using testing::MessageBuilder;
 using testing::QueryPeerRecord;
 using testing::QueryPeerScript;
 using testing::ScriptedQueryPeer;
-using testing::ScriptedResponse;
 using testing::Text;
-
-using Lines = std::vector<std::string>;
-
-ScriptedResponse Match(const Bytes& identifier, uint16_t status = 0xFF00) {
-  return {FindResponseCommand(3, status, true), identifier};
-}
-
-ScriptedResponse Final(uint16_t status = 0x0000) {
-  return {FindResponseCommand(3, status, false), {}};
-}
-
-Bytes ArchibaldStudy() {
-  return MessageBuilder()
-      .Implicit(0x0008, 0x0020, Text("19950903"))
-      .Implicit(0x0008, 0x0030, Text("173032"))
-      .Implicit(0x0008, 0x0050, Text("2 "))
-      .Implicit(0x0008, 0x0052, Text("STUDY "))
-      .Implicit(0x0008, 0x1030, Text("CT, HEAD/BRAIN WO CONTRAST"))
-      .Implicit(0x0010, 0x0010, Text("Doe^Archibald "))
-      .Implicit(0x0010, 0x0020, Text("77654033"))
-      .Implicit(0x0010, 0x1010, Text("042Y"))
-      .Implicit(0x0020, 0x000D, testing::Uid("1.2.3.4.5"))
-      .Implicit(0x0020, 0x0010, Text("2 "))
-      .bytes();
-}
-
-const Lines kArchibaldLines = {
-    "PatientName: Doe^Archibald ",
-    "PatientID: 77654033",
-    "PatientSex: ",
-    "PatientBD: ",
-    "StudyID: 2 ",
-    "StudyInstanceUID: 1.2.3.4.5",
-    "StudyDate: 19950903",
-    "StudyTime: 173032",
-    "StudyDescription: CT, HEAD/BRAIN WO CONTRAST",
-    "Modalities: ",
-    "InstitutionName: ",
-    "AccessionNumber: 2 ",
-    "PhysiciansName: ",
-};
-
-Lines Concat(std::initializer_list<Lines> parts) {
-  Lines all;
-  for (const Lines& p : parts)
-    all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
-// The value of one key of a request identifier as it came off the wire.
-std::string KeyValue(const Bytes& identifier, uint16_t group, uint16_t element) {
-  size_t at = 0;
-  while (at + 8 <= identifier.size()) {
-    const uint16_t g = static_cast<uint16_t>(identifier[at] | (identifier[at + 1] << 8));
-    const uint16_t e = static_cast<uint16_t>(identifier[at + 2] | (identifier[at + 3] << 8));
-    const uint32_t length = identifier[at + 4] | (identifier[at + 5] << 8) |
-                            (identifier[at + 6] << 16) | (uint32_t{identifier[at + 7]} << 24);
-    at += 8;
-    if (length == 0xFFFFFFFF) continue;
-    if (g == group && e == element) {
-      return std::string(identifier.begin() + static_cast<ptrdiff_t>(at),
-                         identifier.begin() + static_cast<ptrdiff_t>(at + length));
-    }
-    at += length;
-  }
-  return "(absent)";
-}
+using testing::WorklistItemOne;
 
 class QueryOperation : public ::testing::Test {
  protected:
@@ -116,7 +57,7 @@ TEST_F(QueryOperation, FindWritesTheCountAndThirteenLinesPerStudy) {
   Lines lines;
   const QueryOperationResult result = Find(peer, StudyQueryFromFilters("DOE*", "19950101-"), lines);
   const QueryPeerRecord& seen = peer.Finish();
-  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(result.Ok());
   EXPECT_EQ(result.records, 2u);
   EXPECT_EQ(lines, Concat({{"No studies: 2", ""}, kArchibaldLines, {""}, kArchibaldLines, {""}}));
   EXPECT_TRUE(seen.released);
@@ -133,7 +74,7 @@ TEST_F(QueryOperation, FindWithAnImmediateFinalResponseWritesNoStudiesZero) {
   Lines lines;
   const QueryOperationResult result = Find(peer, StudyQueryFromFilters("", ""), lines);
   peer.Finish();
-  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(result.Ok());
   EXPECT_EQ(lines, (Lines{"No studies: 0", ""}));
 }
 
@@ -144,9 +85,9 @@ TEST_F(QueryOperation, FindWithoutAssociationWritesAssociationFailed) {
   Lines lines;
   const QueryOperationResult result = Find(peer, StudyInfo{}, lines);
   peer.Finish();
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.failure, ServiceFailure::kRejected);
   EXPECT_FALSE(result.associated);
-  EXPECT_EQ(result.lastStatus, 1);
+  EXPECT_EQ(result.status, std::nullopt);
   EXPECT_EQ(lines, Lines{"Association Failed!"});
 }
 
@@ -161,8 +102,8 @@ TEST_F(QueryOperation, FindStopsAtAFailureStatusAndReleasesAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3))
       << "no wait for a response after the final one";
   EXPECT_TRUE(seen.released);
-  EXPECT_FALSE(result.Succeeded());
-  EXPECT_EQ(result.lastStatus, 0xA700);
+  EXPECT_EQ(result.failure, ServiceFailure::kStatus);
+  EXPECT_EQ(result.status, 0xA700);
   // The failure response's record is counted, empty.
   Lines empty;
   for (const std::string& line : kArchibaldLines)
@@ -178,8 +119,8 @@ TEST_F(QueryOperation, FindLosingTheConnectionKeepsTheStudiesSoFar) {
   Lines lines;
   const QueryOperationResult result = Find(peer, StudyInfo{}, lines);
   peer.Finish();
-  EXPECT_EQ(result.lastStatus, -1);
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.failure, ServiceFailure::kNoResponse);
+  EXPECT_EQ(result.status, std::nullopt);
   EXPECT_EQ(lines, Concat({{"No studies: 1", ""}, kArchibaldLines, {""}}));
 }
 
@@ -195,7 +136,7 @@ TEST_F(QueryOperation, SeriesAndImageRecordsAreWrittenFieldByField) {
   Lines lines;
   SeriesInfo query;
   query.StudyInstanceUID = "1.2";
-  EXPECT_TRUE(Find(peer, query, lines).Succeeded());
+  EXPECT_TRUE(Find(peer, query, lines).Ok());
   peer.Finish();
   EXPECT_EQ(lines, (Lines{"No series: 1", "", "SeriesDate: ", "SeriesTime: ", "SeriesDescription: ",
                           "BodyPartExamined: ", "SeriesInstanceUID: 1.2.3", "SeriesNumber: 1 ",
@@ -207,38 +148,15 @@ TEST_F(QueryOperation, SeriesAndImageRecordsAreWrittenFieldByField) {
 }
 
 TEST_F(QueryOperation, WorklistWritesTheCountAndNineLinesPerItem) {
-  MessageBuilder item;
-  item.Implicit(0x0010, 0x0010, Text("TEST^WORKLIST^ONE "))
-      .Implicit(0x0010, 0x0020, Text("WLPID001"))
-      .Implicit(0x0010, 0x0030, Text("19700101"))
-      .Implicit(0x0010, 0x0040, Text("F "))
-      .Tag(0x0040, 0x0100)
-      .U32(0xFFFFFFFF)
-      .Tag(0xFFFE, 0xE000)
-      .U32(0xFFFFFFFF)
-      .Implicit(0x0008, 0x0060, Text("CT"))
-      .Implicit(0x0040, 0x0001, Text("CTSCANNER1"))
-      .Implicit(0x0040, 0x0002, Text("20240115"))
-      .Implicit(0x0040, 0x0003, Text("093000"))
-      .Implicit(0x0040, 0x0006, Text("PERFORMER^PAULA "))
-      .Tag(0xFFFE, 0xE00D)
-      .U32(0)
-      .Tag(0xFFFE, 0xE0DD)
-      .U32(0);
   QueryPeerScript script;
-  script.responses = {Match(item.bytes()), Final()};
+  script.responses = {Match(WorklistItemOne()), Final()};
   ScriptedQueryPeer peer(script);
   Lines lines;
   const QueryOperationResult result =
       Worklist(peer, WorklistQueryFromFilters("TEST*", "20240115"), lines);
   const QueryPeerRecord& seen = peer.Finish();
-  EXPECT_TRUE(result.Succeeded());
-  EXPECT_EQ(lines, (Lines{"No studies: 1", "", "PatientName: TEST^WORKLIST^ONE ",
-                          "PatientID: WLPID001", "PatientBD: 19700101", "PatientSex: F ",
-                          "Modality: CT", "Scheduled Station AET: CTSCANNER1",
-                          "Scheduled Procedure Step Start Date: 20240115",
-                          "Scheduled Procedure Step Start Time: 093000",
-                          "Scheduled Performing Physician: PERFORMER^PAULA ", ""}));
+  EXPECT_TRUE(result.Ok());
+  EXPECT_EQ(lines, Concat({{"No studies: 1", ""}, kWorklistItemOneLines, {""}}));
   EXPECT_EQ(seen.Proposed().at(0).abstractSyntax, "1.2.840.10008.5.1.4.31");
   EXPECT_EQ(KeyValue(seen.identifier, 0x0010, 0x0010), "TEST* ");
   EXPECT_EQ(KeyValue(seen.identifier, 0x0040, 0x0002), "20240115");
@@ -251,7 +169,8 @@ TEST_F(QueryOperation, WorklistWithoutAssociationWritesAssociationFailed) {
   Lines lines;
   const QueryOperationResult result = Worklist(peer, TWorklistItem{}, lines);
   peer.Finish();
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.failure, ServiceFailure::kRejected);
+  EXPECT_FALSE(result.associated);
   EXPECT_EQ(lines, Lines{"Association Failed!"});
 }
 

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "support/peers.hpp"
+#include "support/query_peers.hpp"
 
 namespace norvane {
 namespace {
@@ -72,6 +74,29 @@ TEST(Settings, ShortFileCountsAsAbsent) {
   Settings s;
   EXPECT_FALSE(s.Load(dir / "testscu.cfg"));
   EXPECT_EQ(s.host(), "127.0.0.1");
+}
+
+TEST(Settings, FileByteEqualToTheMaskDecodesToZero) {
+  testing::TempDir dir;
+  std::ofstream(dir / "testscu.cfg", std::ios::binary) << std::string(440, '\xB6');
+  Settings s;
+  ASSERT_TRUE(s.Load(dir / "testscu.cfg"));
+  EXPECT_EQ(s.record(), (std::array<uint8_t, 440>{}));
+  EXPECT_EQ(s.host(), "");
+  EXPECT_EQ(s.logLevel(), 0);
+}
+
+TEST(Settings, SaveThatCannotWriteSaysWhyAndLeavesNothingBehind) {
+  testing::TempDir dir;
+  std::filesystem::create_directory(dir / "testscu.cfg");  // a folder where the file goes
+  const std::string cases[] = {dir / "missing/testscu.cfg", dir / "testscu.cfg"};
+  for (const std::string& path : cases) {
+    SCOPED_TRACE(path);
+    const SettingsSaveResult saved = Settings().Save(path);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(saved.reason.find(path), std::string::npos) << saved.reason;
+  }
+  EXPECT_EQ(testing::FileNames(dir.path().string()), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -52,7 +52,9 @@ TEST(EchoCommand, ClosedPortPrintsAndLogsTheFailureLine) {
       Norvane({"echo", "127.0.0.1", port, "--aec", "ARCHIVE", "--log", dir / "echo.log"});
   EXPECT_EQ(echo.exitCode, 1);
   const std::string line = "ECHO failed to connect to: ARCHIVE (127.0.0.1:" + port + ")";
-  EXPECT_EQ(echo.output, line + "\n");
+  EXPECT_EQ(echo.output,
+            "norvane echo: no connection: refused, unreachable, or unknown host\n" + line + "\n")
+      << "the reason on standard error, the failure line on standard output";
   EXPECT_EQ(testing::LogTexts(dir / "echo.log"),
             (std::vector<std::string>{"Starting ECHO Service", line}));
 }
@@ -72,7 +74,10 @@ TEST(EchoCommand, FailureStatusFromThePeerIsAFailedEchoAfterARelease) {
       Norvane({"echo", "127.0.0.1", peer.Port(), "--aet", "NORVANE", "--aec", "PEER"});
   peer.Join();
   EXPECT_EQ(echo.exitCode, 1) << echo.output;
-  EXPECT_EQ(echo.output, "ECHO failed to connect to: PEER (127.0.0.1:" + peer.Port() + ")\n");
+  EXPECT_EQ(echo.output,
+            "norvane echo: C-ECHO-RSP status 0x0110\nECHO failed to connect to: PEER "
+            "(127.0.0.1:" +
+                peer.Port() + ")\n");
   EXPECT_EQ(release, (Bytes{0x05, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00}))
       << testing::Hex(release);
 }

@@ -81,7 +81,7 @@ TEST_F(EchoAgainstDcmtk, StorescpRefusingTheAssociationGivesTheFailureLine) {
       Norvane({"echo", "127.0.0.1", portText, "--aec", "STORESCP", "--log", dir_ / "echo.log"});
   EXPECT_EQ(echo.exitCode, 1) << echo.output;
   const std::string line = "ECHO failed to connect to: STORESCP (127.0.0.1:" + portText + ")";
-  EXPECT_EQ(echo.output, line + "\n");
+  EXPECT_EQ(echo.output, "norvane echo: the peer rejected the association\n" + line + "\n");
   EXPECT_EQ(testing::LogTexts(dir_ / "echo.log"),
             (std::vector<std::string>{"Starting ECHO Service", "Association Rejected...", line}));
 }
@@ -105,7 +105,10 @@ TEST_F(EchoAgainstDcmtk, WorklistScpRejectsAnUnknownCalledTitle) {
   EXPECT_EQ(known.output, "ECHO OK\n");
   const RunResult unknown = Norvane({"echo", "127.0.0.1", portText, "--aec", "NOSUCHAE"});
   EXPECT_EQ(unknown.exitCode, 1) << unknown.output;
-  EXPECT_EQ(unknown.output, "ECHO failed to connect to: NOSUCHAE (127.0.0.1:" + portText + ")\n");
+  EXPECT_EQ(unknown.output,
+            "norvane echo: the peer rejected the association\nECHO failed to "
+            "connect to: NOSUCHAE (127.0.0.1:" +
+                portText + ")\n");
 }
 
 }  // namespace

@@ -93,12 +93,44 @@ TEST_F(PrintCommand, ClosedPortPrintsAndLogsTheFailureLine) {
                                                   "PRINTER", "--log", dir_ / "print.log"});
   EXPECT_EQ(print.exitCode, 1);
   const std::string line = "PRINT failed to connect to: PRINTER (127.0.0.1:" + port + ")";
-  EXPECT_TRUE(Contains(print.output, line + "\n")) << print.output;
-  EXPECT_TRUE(Contains(print.output, "Connection Failed!")) << "the failed step on stderr";
+  EXPECT_EQ(print.output,
+            "norvane print: Connection Failed! (no connection: refused, unreachable, or unknown "
+            "host)\n" +
+                line + "\n")
+      << "the failed step on stderr";
   const std::vector<std::string> log = testing::LogTexts(dir_ / "print.log");
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front(), "Starting PRINT Service");
   EXPECT_EQ(log.back(), line);
+}
+
+TEST_F(PrintCommand, StandardErrorNamesTheFailedStepAndAFailedStatusQuery) {
+  const struct {
+    size_t request;
+    uint16_t status;
+    int exitCode;
+    std::string output;  // "PORT" stands for the peer's port
+  } cases[] = {
+      {2, 0xB600, 1,
+       "norvane print: Create Film Box: Failed! (N-CREATE-RSP status 0xB600)\n"
+       "PRINT failed to connect to: PRINTER (127.0.0.1:PORT)\n"},
+      {0, 0x0107, 0, "norvane print: Unable to Get Status (N-GET-RSP status 0x0107)\nPRINT OK\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.output);
+    testing::PrintPeerScript script;
+    script.statuses[c.request] = c.status;
+    testing::ScriptedPrintPeer peer(script);
+    const RunResult print = NorvaneIn(
+        dir_.path(), {"print", "127.0.0.1", peer.Port(), GreyImage(), "--aec", "PRINTER"});
+    peer.Finish();
+    EXPECT_EQ(print.exitCode, c.exitCode);
+    std::string expected = c.output;
+    if (const size_t at = expected.find("PORT"); at != std::string::npos) {
+      expected.replace(at, 4, peer.Port());
+    }
+    EXPECT_EQ(print.output, expected) << "no log line reaches standard error without -v";
+  }
 }
 
 TEST_F(PrintCommand, DefaultsAreTheTestApplicationsFilmSettings) {

@@ -169,8 +169,10 @@ TEST_F(QueryCommandsAgainstDcmqrscp, FindAtEachLevelCountsWhatFindscuCounts) {
 TEST_F(QueryCommandsAgainstDcmqrscp, FindWithAnUnknownCalledTitleFails) {
   const RunResult find = Norvane({"find", "127.0.0.1", scp_->Port(), "--aec", "NOSUCHAE"});
   EXPECT_EQ(find.exitCode, 1);
-  EXPECT_EQ(find.output, "Association Failed!\nFIND failed to connect to: NOSUCHAE (127.0.0.1:" +
-                             scp_->Port() + ")\n");
+  EXPECT_EQ(find.output,
+            "Association Failed!\nnorvane find: the peer rejected the association\nFIND failed to "
+            "connect to: NOSUCHAE (127.0.0.1:" +
+                scp_->Port() + ")\n");
 }
 
 TEST_F(QueryCommandsAgainstDcmqrscp, MoveOfAStudyDeliversItAndPrintsTheCounts) {
@@ -268,8 +270,10 @@ TEST_F(WorklistCommandAgainstWlmscpfs, AllItemsAreCountedAndOneMatchesItsModalit
 TEST_F(WorklistCommandAgainstWlmscpfs, UnknownCalledTitleFails) {
   const RunResult wl = Norvane({"worklist", "127.0.0.1", scp_->Port(), "--aec", "NOTWLM"});
   EXPECT_EQ(wl.exitCode, 1);
-  EXPECT_EQ(wl.output, "Association Failed!\nWORKLIST failed to connect to: NOTWLM (127.0.0.1:" +
-                           scp_->Port() + ")\n");
+  EXPECT_EQ(wl.output,
+            "Association Failed!\nnorvane worklist: the peer rejected the association\nWORKLIST "
+            "failed to connect to: NOTWLM (127.0.0.1:" +
+                scp_->Port() + ")\n");
 }
 
 }  // namespace

@@ -99,19 +99,20 @@ TEST(QueryCommands, ClosedPortPrintsAssociationFailedAndTheFailureLine) {
                                   dir / "find.log", "-k", "patientname=DOE*"});
   EXPECT_EQ(find.exitCode, 1);
   const std::string line = "FIND failed to connect to: ARCHIVE (127.0.0.1:" + port + ")";
-  EXPECT_EQ(find.output, "Association Failed!\n" + line + "\n");
+  const std::string why = ": no connection: refused, unreachable, or unknown host\n";
+  EXPECT_EQ(find.output, "Association Failed!\nnorvane find" + why + line + "\n");
   EXPECT_EQ(testing::LogTexts(dir / "find.log"),
             (std::vector<std::string>{"Starting FIND Service", line}));
 
   const RunResult worklist = Norvane({"worklist", "127.0.0.1", port, "--aec", "WLM"});
   EXPECT_EQ(worklist.exitCode, 1);
-  EXPECT_EQ(worklist.output,
-            "Association Failed!\nWORKLIST failed to connect to: WLM (127.0.0.1:" + port + ")\n");
+  EXPECT_EQ(worklist.output, "Association Failed!\nnorvane worklist" + why +
+                                 "WORKLIST failed to connect to: WLM (127.0.0.1:" + port + ")\n");
 
   const RunResult move = Norvane({"move", "127.0.0.1", port, "--aec", "ARCHIVE", "--dest", "ME"});
   EXPECT_EQ(move.exitCode, 1);
-  EXPECT_EQ(move.output,
-            "Association Failed!\nMOVE failed to connect to: ARCHIVE (127.0.0.1:" + port + ")\n");
+  EXPECT_EQ(move.output, "Association Failed!\nnorvane move" + why +
+                             "MOVE failed to connect to: ARCHIVE (127.0.0.1:" + port + ")\n");
 }
 
 TEST(QueryCommands, FindPrintsTheStudiesThenOkAndTheMatchingKeysGoOut) {

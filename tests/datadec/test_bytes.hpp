@@ -68,6 +68,10 @@ inline TagRecord Record(uint16_t group, uint16_t element, std::string_view vr, B
   return r;
 }
 
+inline TagRecord Record(Tag tag, std::string_view vr, Bytes value) {
+  return Record(tag.group, tag.element, vr, std::move(value));
+}
+
 inline TagRecord Undefined(uint16_t group, uint16_t element, std::string_view vr) {
   TagRecord r;
   r.group = group;
@@ -75,6 +79,10 @@ inline TagRecord Undefined(uint16_t group, uint16_t element, std::string_view vr
   r.SetVR(vr);
   r.length = kUndefinedLength;
   return r;
+}
+
+inline TagRecord Undefined(Tag tag, std::string_view vr) {
+  return Undefined(tag.group, tag.element, vr);
 }
 
 inline bool SameRecord(const TagRecord& a, const TagRecord& b) {

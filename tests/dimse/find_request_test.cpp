@@ -66,7 +66,7 @@ class FindWire : public ::testing::Test {
   template <class Record>
   bool Find(ScriptedQueryPeer& peer, const Record& query, std::vector<Record>& results) {
     std::string calling = "NORVANE";
-    return FindSCU("127.0.0.1", peer.Port(), calling, "PEER", query, results).Succeeded();
+    return FindSCU("127.0.0.1", peer.Port(), calling, "PEER", query, results).Ok();
   }
 };
 
@@ -261,7 +261,14 @@ TEST_F(FindWire, FailureStatusAddsOneEmptyRecordStopsReadingAndFails) {
   script.responses = {Pending(StudyMatch("A^B ", "1.2", "1 ")), Final(0xA700)};
   ScriptedQueryPeer peer(script);
   std::vector<StudyInfo> results;
-  EXPECT_FALSE(Find(peer, StudyInfo{}, results));
+  std::string calling = "NORVANE";
+  const FindResult result =
+      FindSCU("127.0.0.1", peer.Port(), calling, "PEER", StudyInfo{}, results);
+  EXPECT_EQ(result.failure, ServiceFailure::kStatus);
+  EXPECT_EQ(result.status, 0xA700);
+  EXPECT_EQ(result.reason,
+            "the peer ended the query with status 0xA700 (Refused: out of resources)");
+  EXPECT_TRUE(result.associated && result.sent);
   EXPECT_TRUE(peer.Finish().released) << "no further response is awaited after a failure";
   ASSERT_EQ(results.size(), 2u);
   EXPECT_EQ(results[0].PatientName, "A^B ");
@@ -269,10 +276,11 @@ TEST_F(FindWire, FailureStatusAddsOneEmptyRecordStopsReadingAndFails) {
   EXPECT_EQ(results[1].StudyInstanceUID, "");
 }
 
-TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsGiveMinusOne) {
+TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsEndWithoutAStatus) {
   struct Case {
     const char* what;
     QueryPeerScript script;
+    ServiceFailure failure;
   };
   QueryPeerScript moveAnswer;
   moveAnswer.responses = {{FindResponseCommand(3, 0x0000, false, 0x8021), {}}};
@@ -284,20 +292,23 @@ TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsGiveMinusOne) {
   QueryPeerScript identifierMissing;
   identifierMissing.responses = {{FindResponseCommand(3, 0xFF00, true), {}}};
   identifierMissing.closeAfterResponses = true;
-  for (Case c : {Case{"C-MOVE-RSP", moveAnswer}, Case{"C-ECHO-RSP", echoAnswer},
-                 Case{"closed after one match", closed},
-                 Case{"pending without its identifier", identifierMissing}}) {
+  for (Case c :
+       {Case{"C-MOVE-RSP", moveAnswer, ServiceFailure::kUnexpectedResponse},
+        Case{"C-ECHO-RSP", echoAnswer, ServiceFailure::kUnexpectedResponse},
+        Case{"closed after one match", closed, ServiceFailure::kNoResponse},
+        Case{"pending without its identifier", identifierMissing, ServiceFailure::kNoResponse}}) {
     ScriptedQueryPeer peer(c.script);
     std::unique_ptr<PDU_Service> pdu = NewPDU();
     std::string calling = "NORVANE";
     ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", kFind)) << c.what;
     ASSERT_TRUE(WriteFindRQ(*pdu, StudyInfo{}, kFind)) << c.what;
     std::vector<StudyInfo> results;
-    int status = ReadFindRSP(*pdu, results);
-    if (IsPendingStatus(status)) status = ReadFindRSP(*pdu, results);
-    EXPECT_EQ(status, -1) << c.what;
+    ServiceResult response = ReadFindRSP(*pdu, results);
+    if (IsPending(response)) response = ReadFindRSP(*pdu, results);
+    EXPECT_EQ(response.failure, c.failure) << c.what;
+    EXPECT_EQ(response.status, std::nullopt) << c.what;
     const size_t matches = std::string_view(c.what) == "closed after one match" ? 1 : 0;
-    EXPECT_EQ(results.size(), matches) << c.what << ": records so far stay, no record for -1";
+    EXPECT_EQ(results.size(), matches) << c.what << ": records so far stay, none for no response";
     CloseAssoc(*pdu);
     DeletePDU(std::move(pdu));
     peer.Finish();
@@ -314,7 +325,7 @@ TEST_F(FindWire, ResponseWithoutStatusReadsAsSuccess) {
   EXPECT_TRUE(results.empty());
 }
 
-TEST_F(FindWire, ElementPastTheEndOfTheIdentifierAbortsAndGivesMinusOne) {
+TEST_F(FindWire, ElementPastTheEndOfTheIdentifierAbortsAndGivesNoResponse) {
   QueryPeerScript script;
   // Patient's Name claims 200 bytes; 4 follow.
   Bytes broken = {0x10, 0x00, 0x10, 0x00, 200, 0, 0, 0};
@@ -324,8 +335,11 @@ TEST_F(FindWire, ElementPastTheEndOfTheIdentifierAbortsAndGivesMinusOne) {
   script.closeAfterResponses = true;
   ScriptedQueryPeer peer(script);
   std::vector<StudyInfo> results;
-  EXPECT_FALSE(Find(peer, StudyInfo{}, results));
+  std::string calling = "NORVANE";
+  const FindResult result =
+      FindSCU("127.0.0.1", peer.Port(), calling, "PEER", StudyInfo{}, results);
   peer.Finish();
+  EXPECT_EQ(result.failure, ServiceFailure::kNoResponse);
   EXPECT_TRUE(results.empty());
 }
 
@@ -338,10 +352,10 @@ TEST_F(FindWire, RefusedAssociationSendsNothingAndSaysSo) {
   const FindResult result =
       FindSCU("127.0.0.1", peer.Port(), calling, "PEER", ImageInfo{}, results);
   const QueryPeerRecord& seen = peer.Finish();
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.failure, ServiceFailure::kRejected);
   EXPECT_FALSE(result.associated);
   EXPECT_FALSE(result.sent) << "the query record is still unused";
-  EXPECT_EQ(result.lastStatus, 1);
+  EXPECT_EQ(result.status, std::nullopt);
   EXPECT_TRUE(seen.command.empty());
   EXPECT_TRUE(results.empty());
 }
@@ -356,7 +370,7 @@ TEST_F(FindWire, EmptyIdentifierSendsTheCommandAlone) {
   ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", kFind));
   EXPECT_TRUE(SendFindCommand(*pdu, TagList{}, kFind));
   TagList identifier;
-  EXPECT_EQ(ReadFindResponse(*pdu, identifier), 0xA900);
+  EXPECT_EQ(ReadFindResponse(*pdu, identifier).status, 0xA900);
   EXPECT_TRUE(identifier.empty());
   CloseAssoc(*pdu);
   DeletePDU(std::move(pdu));

@@ -43,10 +43,10 @@ class MoveWire : public ::testing::Test {
 
   template <class Record>
   MoveResult Move(ScriptedQueryPeer& peer, std::string_view destination, const Record& query,
-                  std::vector<MoveResponse>* seen = nullptr) {
+                  std::vector<DimseResponse>* seen = nullptr) {
     std::string calling = "NORVANE";
     return MoveSCU("127.0.0.1", peer.Port(), calling, "PEER", destination, query,
-                   [seen](const MoveResponse& r) {
+                   [seen](const DimseResponse& r) {
                      if (seen) seen->push_back(r);
                    });
   }
@@ -60,7 +60,7 @@ TEST_F(MoveWire, StudyMoveSendsTheCommandWithANulPaddedDestinationAndAllFifteenK
   query.StudyInstanceUID = kStudyUid;
   const MoveResult result = Move(peer, "MVDST", query);
   const QueryPeerRecord& seen = peer.Finish();
-  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(result.Ok()) << result.reason;
   EXPECT_TRUE(seen.released);
   ASSERT_EQ(seen.Proposed().size(), 1u);
   EXPECT_EQ(seen.Proposed()[0].abstractSyntax, kMove);
@@ -114,18 +114,18 @@ TEST_F(MoveWire, PendingResponsesCountDownAndAFinalSuccessSucceeds) {
   SeriesInfo query;
   query.StudyInstanceUID = "1.2";
   query.SeriesInstanceUID = "1.2.3";
-  std::vector<MoveResponse> seen;
+  std::vector<DimseResponse> seen;
   const MoveResult result = Move(peer, "DEST", query, &seen);
   EXPECT_TRUE(peer.Finish().released);
-  EXPECT_TRUE(result.Succeeded());
-  EXPECT_EQ(result.outcome, MoveOutcome::kFinished);
+  EXPECT_TRUE(result.Ok()) << result.reason;
+  EXPECT_EQ(result.status, 0x0000);
   EXPECT_EQ(result.responses, 3u);
   ASSERT_EQ(seen.size(), 3u);
   EXPECT_EQ(seen[0].status, 0xFF00);
   EXPECT_EQ(seen[0].remaining, 3);
   EXPECT_EQ(seen[1].remaining, 2);
   EXPECT_EQ(seen[2].status, 0x0000);
-  EXPECT_EQ(seen[2].remaining, 0) << "absent reads as 0";
+  EXPECT_EQ(seen[2].remaining, std::nullopt) << "absent";
   EXPECT_EQ(result.completed, 4);
   EXPECT_EQ(result.failed, 0);
   EXPECT_EQ(result.warning, 0);
@@ -145,9 +145,10 @@ TEST_F(MoveWire, WarningAndFailureStatusesEndTheMoveAsFailures) {
     ScriptedQueryPeer peer(script);
     const MoveResult result = Move(peer, "DEST", StudyInfo{});
     EXPECT_TRUE(peer.Finish().released) << std::hex << c.status;
-    EXPECT_FALSE(result.Succeeded()) << std::hex << c.status;
-    EXPECT_EQ(result.outcome, MoveOutcome::kFinished);
-    EXPECT_EQ(result.last.status, c.status);
+    EXPECT_EQ(result.failure, ServiceFailure::kStatus) << std::hex << c.status;
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.reason, "C-MOVE-RSP status " + StatusText(c.status) + " (" +
+                                 DescribeMoveStatus(c.status) + ")");
     EXPECT_EQ(result.failed, 2);
   }
   EXPECT_EQ(DescribeMoveStatus(0xA801), "Refused: Move Destination unknown");
@@ -155,26 +156,27 @@ TEST_F(MoveWire, WarningAndFailureStatusesEndTheMoveAsFailures) {
   EXPECT_EQ(DescribeMoveStatus(0xC123), "Failed: unable to process");
 }
 
-TEST_F(MoveWire, UnexpectedCommandOrLostConnectionGivesMinusOneAndRemainingMinusOne) {
+TEST_F(MoveWire, UnexpectedCommandOrLostConnectionEndsWithoutAStatus) {
   QueryPeerScript findAnswer;
   findAnswer.responses = {{testing::FindResponseCommand(3, 0x0000, false), {}}};
   QueryPeerScript closed;
   closed.responses = {Response(0xFF00, {5, 0, 0, 0})};
   closed.closeAfterResponses = true;
-  for (QueryPeerScript* script : {&findAnswer, &closed}) {
-    ScriptedQueryPeer peer(*script);
+  for (const auto& [script, failure] : {std::pair{findAnswer, ServiceFailure::kUnexpectedResponse},
+                                        std::pair{closed, ServiceFailure::kNoResponse}}) {
+    ScriptedQueryPeer peer(script);
     std::unique_ptr<PDU_Service> pdu = NewPDU();
     std::string calling = "NORVANE";
     ASSERT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "PEER", kMove));
     ASSERT_TRUE(WriteMoveRQ(*pdu, StudyInfo{}, kMove, "DEST"));
-    int remaining = 99;
-    int status = ReadMoveRSP(*pdu, remaining);
-    if (status == 0xFF00) {
-      EXPECT_EQ(remaining, 5);
-      status = ReadMoveRSP(*pdu, remaining);
+    DimseResponse response;
+    ServiceResult read = ReadMoveRSP(*pdu, response);
+    if (read.Ok() && read.status == 0xFF00) {
+      EXPECT_EQ(response.remaining, 5);
+      read = ReadMoveRSP(*pdu, response);
     }
-    EXPECT_EQ(status, -1);
-    EXPECT_EQ(remaining, -1);
+    EXPECT_EQ(read.failure, failure) << read.reason;
+    EXPECT_EQ(read.status, std::nullopt);
     CloseAssoc(*pdu);
     DeletePDU(std::move(pdu));
     peer.Finish();
@@ -188,8 +190,8 @@ TEST_F(MoveWire, MoveSCUWithoutFinalResponseReportsNoResponse) {
   ScriptedQueryPeer peer(script);
   const MoveResult result = Move(peer, "DEST", ImageInfo{});
   peer.Finish();
-  EXPECT_FALSE(result.Succeeded());
-  EXPECT_EQ(result.outcome, MoveOutcome::kNoResponse);
+  EXPECT_EQ(result.failure, ServiceFailure::kNoResponse);
+  EXPECT_TRUE(result.associated);
   EXPECT_EQ(result.responses, 1u);
   EXPECT_EQ(result.completed, 1) << "the numbers seen so far stay";
 }
@@ -200,8 +202,8 @@ TEST_F(MoveWire, RefusedAssociationSendsNothing) {
   ScriptedQueryPeer peer(script);
   const MoveResult result = Move(peer, "DEST", StudyInfo{});
   EXPECT_TRUE(peer.Finish().command.empty());
-  EXPECT_EQ(result.outcome, MoveOutcome::kAssociationFailed);
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.failure, ServiceFailure::kRejected);
+  EXPECT_FALSE(result.associated);
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ class PrintAgainstDcmprscp : public ::testing::Test {
   }
   void TearDown() override { SetLOG("", 0); }
 
-  bool Print(const std::string& file, bool allowColor = true,
-             std::string format = "STANDARD\\1,1") {
+  PrintResult Print(const std::string& file, bool allowColor = true,
+                    std::string format = "STANDARD\\1,1") {
     FilmBoxcfg box;
     box.ImageDisplayFormat = std::move(format);
     box.FilmOrientation = "PORTRAIT";
@@ -127,12 +127,17 @@ TEST_F(PrintAgainstDcmprscp, ColourBitmapIsPrintedGreyWhenColourIsNotAllowed) {
   EXPECT_TRUE(Contains(image, "(0028,0011) US 5")) << image;
 
   // With colour allowed the job asks for colour print, which dcmprscp does not offer.
-  EXPECT_FALSE(Print(file, true));
+  const PrintResult colour = Print(file, true);
+  EXPECT_EQ(colour.failedStep, PrintStep::kAssociation);
+  EXPECT_FALSE(colour.Ok());
   EXPECT_EQ(Log().back(), "Connection Failed!");
 }
 
 TEST_F(PrintAgainstDcmprscp, DisplayFormatThePrinterRefusesFailsAtTheFilmBox) {
-  EXPECT_FALSE(Print(testing::PydicomFile("CT_small.dcm"), true, "STANDARD\\2,1"));
+  const PrintResult result = Print(testing::PydicomFile("CT_small.dcm"), true, "STANDARD\\2,1");
+  EXPECT_EQ(result.failedStep, PrintStep::kFilmBox);
+  EXPECT_EQ(result.failure, ServiceFailure::kStatus);
+  EXPECT_EQ(result.status, 0x0106);
   ASSERT_TRUE(printer_.WaitForRequests(3));
   EXPECT_EQ(printer_.Requests(), (std::vector<std::string>{"N-GET RQ 0x0000", "N-CREATE RQ 0x0000",
                                                            "N-CREATE RQ 0x0106"}));

@@ -275,25 +275,31 @@ TEST_F(NResponse, WarningOrMissingStatusFailsButStaysInStepWithTheDataSet) {
   Send(Command(0x8110, 0x0107, 0x0102),
        MessageBuilder().Implicit(0x2110, 0x0010, TextValue("NORMAL")).bytes());
   TagList dataset;
-  EXPECT_FALSE(ReadNResponse(association_.service(), kNGetRSP, &dataset, nullptr));
+  const ServiceResult warning = ReadNResponse(association_.service(), kNGetRSP, &dataset, nullptr);
+  EXPECT_EQ(warning.failure, ServiceFailure::kStatus);
+  EXPECT_EQ(warning.status, 0x0107);
   EXPECT_TRUE(dataset.empty()) << "a failed response's data set is not handed out";
   // The next response is read as a response, not as the left-over data set.
   Send(Command(0x8140, std::nullopt, 0x0101));
-  EXPECT_FALSE(ReadNResponse(association_.service(), kNCreateRSP, nullptr, nullptr));
+  EXPECT_EQ(ReadNResponse(association_.service(), kNCreateRSP, nullptr, nullptr).failure,
+            ServiceFailure::kProtocol);
   Send(Command(0x8150, 0x0000, 0x0101));
   EXPECT_TRUE(ReadNResponse(association_.service(), kNDeleteRSP, nullptr, nullptr));
 }
 
 TEST_F(NResponse, WrongCommandFieldFails) {
   Send(Command(0x8120, 0x0000, 0x0101));
-  EXPECT_FALSE(ReadNResponse(association_.service(), kNActionRSP, nullptr, nullptr));
+  const ServiceResult result = ReadNResponse(association_.service(), kNActionRSP, nullptr, nullptr);
+  EXPECT_EQ(result.failure, ServiceFailure::kUnexpectedResponse);
+  EXPECT_EQ(result.reason, "the peer answered with an N-SET-RSP, not an N-ACTION-RSP");
 }
 
 TEST_F(NResponse, InstanceUidLongerThanSixtyFourCharactersFails) {
   const std::string longUid(65, '1');
   Send(Command(0x8140, 0x0000, 0x0101, longUid));
   std::string instance = "unchanged";
-  EXPECT_FALSE(ReadNResponse(association_.service(), kNCreateRSP, nullptr, &instance));
+  EXPECT_EQ(ReadNResponse(association_.service(), kNCreateRSP, nullptr, &instance).failure,
+            ServiceFailure::kProtocol);
   EXPECT_EQ(instance, "unchanged");
 }
 

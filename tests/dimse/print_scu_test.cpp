@@ -67,8 +67,8 @@ class PrintSCUWire : public ::testing::Test {
   void SetUp() override { SetLOG(log_, 1); }
   void TearDown() override { SetLOG("", 0); }
 
-  bool Print(ScriptedPrintPeer& peer, const std::string& file, bool allowColor = true,
-             int planar = 0, const FilmSessioncfg& session = Session()) {
+  PrintResult Print(ScriptedPrintPeer& peer, const std::string& file, bool allowColor = true,
+                    int planar = 0, const FilmSessioncfg& session = Session()) {
     std::string calling = "NORVANE";
     return PrintSCU_Ex(file, "127.0.0.1", peer.Port(), calling, "PRINTER", session, Box(),
                        allowColor, planar);
@@ -302,13 +302,17 @@ TEST_F(PrintSCUWire, FilesThatCannotBeLoadedConnectToNothing) {
   const std::string jpeg = dir_ / "picture.jpeg";
   std::ofstream(jpeg, std::ios::binary) << "\xFF\xD8\xFF\xE0 not dicom";
   ScriptedPrintPeer peer({});
-  EXPECT_FALSE(Print(peer, jpeg));
+  const PrintResult dicom = Print(peer, jpeg);
+  EXPECT_EQ(dicom.failedStep, PrintStep::kOpenDicomFile);
+  EXPECT_EQ(dicom.failure, ServiceFailure::kLocal);
   EXPECT_FALSE(peer.Stop().connected);
   EXPECT_EQ(Log(), std::vector<std::string>{"ERROR: opening DICOM File"});
 
   std::ofstream(dir_ / "broken.jpg", std::ios::binary) << "\xFF\xD8\xFF";  // SOI, then nothing
   ScriptedPrintPeer second({});
-  EXPECT_FALSE(Print(second, dir_ / "broken.jpg"));
+  const PrintResult jpegResult = Print(second, dir_ / "broken.jpg");
+  EXPECT_EQ(jpegResult.failedStep, PrintStep::kOpenJpegFile);
+  EXPECT_EQ(jpegResult.reason, "JPEG file cut short");
   EXPECT_FALSE(second.Stop().connected);
   EXPECT_EQ(Log().back(), "ERROR: opening JPEG File: JPEG file cut short");
 }
@@ -328,7 +332,10 @@ TEST_F(PrintSCUWire, PrinterStatusWarningIsLoggedAndPrintingGoesOnInStep) {
   PrintPeerScript script;
   script.statuses[0] = 0x0107;  // attribute list error, with the attributes it has
   ScriptedPrintPeer peer(script);
-  EXPECT_TRUE(Print(peer, GreyImage()));
+  const PrintResult result = Print(peer, GreyImage());
+  EXPECT_TRUE(result.Ok()) << result.reason;
+  EXPECT_EQ(result.printerStatus.failure, ServiceFailure::kStatus);
+  EXPECT_EQ(result.printerStatus.status, 0x0107);
   const PrintPeerRecord& seen = peer.Finish();
   EXPECT_EQ(Fields(seen), (std::vector<uint16_t>{0x0110, 0x0140, 0x0140, 0x0120, 0x0130, 0x0150}));
   ASSERT_FALSE(Log().empty());
@@ -341,20 +348,31 @@ TEST_F(PrintSCUWire, EachFailingStepEndsTheJobWithItsLine) {
     size_t request;
     uint16_t status;
     const char* line;
+    PrintStep step;
+    const char* reason;
   };
   const Case cases[] = {
-      {1, 0x0106, "Create Film Session: Failed!"},
-      {2, 0xB600, "Create Film Box: Failed!"},  // a warning counts as failure
-      {3, 0xC000, "Set Image Box: Failed!"},
-      {4, 0xC600, "Film Box Action: Failed!"},
-      {5, 0x0110, "FilmBox Delete: Failed!"},
+      {1, 0x0106, "Create Film Session: Failed!", PrintStep::kFilmSession,
+       "N-CREATE-RSP status 0x0106"},
+      // a warning counts as failure
+      {2, 0xB600, "Create Film Box: Failed!", PrintStep::kFilmBox, "N-CREATE-RSP status 0xB600"},
+      {3, 0xC000, "Set Image Box: Failed!", PrintStep::kImageBox, "N-SET-RSP status 0xC000"},
+      {4, 0xC600, "Film Box Action: Failed!", PrintStep::kPrintAction,
+       "N-ACTION-RSP status 0xC600"},
+      {5, 0x0110, "FilmBox Delete: Failed!", PrintStep::kDeleteFilmBox,
+       "N-DELETE-RSP status 0x0110"},
   };
   for (const Case& c : cases) {
     PrintPeerScript script;
     script.statuses[c.request] = c.status;
     ScriptedPrintPeer peer(script);
     std::filesystem::remove(log_);
-    EXPECT_FALSE(Print(peer, GreyImage())) << c.line;
+    const PrintResult result = Print(peer, GreyImage());
+    EXPECT_EQ(result.failure, ServiceFailure::kStatus) << c.line;
+    EXPECT_EQ(result.status, c.status) << c.line;
+    EXPECT_EQ(result.failedStep, c.step) << c.line;
+    EXPECT_EQ(result.reason, c.reason);
+    EXPECT_EQ(PrintStepFailureLine(result.failedStep), c.line);
     const PrintPeerRecord& seen = peer.Finish();
     // Nothing is sent after the failing step, nothing created is deleted, and the
     // association is released.
@@ -379,7 +397,9 @@ TEST_F(PrintSCUWire, NoImageBoxListedMeansNothingIsSetAndTheJobFails) {
   PrintPeerScript script;
   script.listing = ImageBoxListing::kNone;
   ScriptedPrintPeer peer(script);
-  EXPECT_FALSE(Print(peer, GreyImage()));
+  const PrintResult result = Print(peer, GreyImage());
+  EXPECT_EQ(result.failedStep, PrintStep::kImageBox);
+  EXPECT_EQ(result.failure, ServiceFailure::kNoPresentationContext);
   const PrintPeerRecord& seen = peer.Finish();
   EXPECT_EQ(Fields(seen), (std::vector<uint16_t>{0x0110, 0x0140, 0x0140}));
   ASSERT_FALSE(Log().empty());
@@ -390,7 +410,9 @@ TEST_F(PrintSCUWire, ColourImageBoxOnAGreyAssociationIsNotSet) {
   PrintPeerScript script;
   script.imageBoxClass = std::string(testing::kColorImageBoxClass);
   ScriptedPrintPeer peer(script);
-  EXPECT_FALSE(Print(peer, GreyImage()));
+  const PrintResult result = Print(peer, GreyImage());
+  EXPECT_EQ(result.failedStep, PrintStep::kImageBox);
+  EXPECT_EQ(result.failure, ServiceFailure::kNoPresentationContext);
   EXPECT_EQ(peer.Finish().requests.size(), 3u);
   EXPECT_EQ(Log().back(), "Set Image Box: Failed!");
 }
@@ -411,7 +433,9 @@ TEST_F(PrintSCUWire, RefusedAssociationOrContextLogsConnectionFailed) {
   PrintPeerScript rejecting;
   rejecting.reject = true;
   ScriptedPrintPeer rejected(rejecting);
-  EXPECT_FALSE(Print(rejected, GreyImage()));
+  const PrintResult rejectedResult = Print(rejected, GreyImage());
+  EXPECT_EQ(rejectedResult.failedStep, PrintStep::kAssociation);
+  EXPECT_EQ(rejectedResult.failure, ServiceFailure::kRejected);
   EXPECT_TRUE(rejected.Finish().requests.empty());
   ASSERT_FALSE(Log().empty());
   EXPECT_EQ(Log().back(), "Connection Failed!");
@@ -419,7 +443,9 @@ TEST_F(PrintSCUWire, RefusedAssociationOrContextLogsConnectionFailed) {
   PrintPeerScript noContext;
   noContext.contextResult = 3;
   ScriptedPrintPeer refused(noContext);
-  EXPECT_FALSE(Print(refused, BitmapFile("colour.bmp", 24)));
+  const PrintResult refusedResult = Print(refused, BitmapFile("colour.bmp", 24));
+  EXPECT_EQ(refusedResult.failedStep, PrintStep::kAssociation);
+  EXPECT_EQ(refusedResult.failure, ServiceFailure::kNoPresentationContext);
   EXPECT_TRUE(refused.Finish().requests.empty());
   EXPECT_EQ(Log().back(), "Connection Failed!");
 }

@@ -88,7 +88,7 @@ class QueryRetrieveAgainstDcmqrscp : public ::testing::Test {
   std::vector<Record> Find(const Record& query) {
     std::vector<Record> results;
     std::string calling = "NORVANE";
-    EXPECT_TRUE(FindSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", query, results).Succeeded())
+    EXPECT_TRUE(FindSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", query, results).Ok())
         << scp_->Log();
     return results;
   }
@@ -203,13 +203,13 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, StudyMoveDeliversEveryImageToStorescp) {
   const std::string received = StartDestination(storescp, "MOVEDEST", moveDestPort_);
   StudyInfo query;
   query.StudyInstanceUID = kStudyWithFourImages;
-  std::vector<MoveResponse> responses;
+  std::vector<DimseResponse> responses;
   std::string calling = "NORVANE";
   const MoveResult result = MoveSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", "MOVEDEST", query,
-                                    [&](const MoveResponse& r) { responses.push_back(r); });
+                                    [&](const DimseResponse& r) { responses.push_back(r); });
   storescp.Stop();
 
-  EXPECT_TRUE(result.Succeeded()) << DescribeMoveStatus(result.last.status) << scp_->Log();
+  EXPECT_TRUE(result.Ok()) << result.reason << scp_->Log();
   EXPECT_EQ(result.completed, 4);
   EXPECT_EQ(result.failed, 0);
   EXPECT_EQ(result.warning, 0);
@@ -217,7 +217,7 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, StudyMoveDeliversEveryImageToStorescp) {
   EXPECT_EQ(responses.back().status, 0);
   for (size_t i = 0; i + 1 < responses.size(); ++i) {
     EXPECT_EQ(responses[i].status, 0xFF00);
-    EXPECT_EQ(responses[i].remaining, static_cast<int>(3 - i)) << "pending response " << i;
+    EXPECT_EQ(responses[i].remaining, static_cast<uint16_t>(3 - i)) << "pending response " << i;
   }
   const std::vector<std::string> files = testing::FileNames(received);
   ASSERT_EQ(files.size(), 4u);
@@ -249,7 +249,7 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, SeriesMoveToAnOddLengthTitleArrives) {
   std::string calling = "NORVANE";
   const MoveResult result = MoveSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", "MVDST", query);
   storescp.Stop();
-  EXPECT_TRUE(result.Succeeded()) << DescribeMoveStatus(result.last.status) << scp_->Log();
+  EXPECT_TRUE(result.Ok()) << result.reason << scp_->Log();
   EXPECT_EQ(result.completed, expected);
   EXPECT_EQ(testing::FileNames(received).size(), expected);
 }
@@ -259,9 +259,9 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, MoveToAnUnknownDestinationIsRefused) {
   query.StudyInstanceUID = kStudyWithFourImages;
   std::string calling = "NORVANE";
   const MoveResult result = MoveSCU("127.0.0.1", scp_->Port(), calling, "QRSCP", "NOWHERE", query);
-  EXPECT_FALSE(result.Succeeded());
-  EXPECT_EQ(result.outcome, MoveOutcome::kFinished);
-  EXPECT_EQ(result.last.status, 0xA801) << DescribeMoveStatus(result.last.status);
+  EXPECT_EQ(result.failure, ServiceFailure::kStatus) << result.reason;
+  EXPECT_EQ(result.status, 0xA801);
+  EXPECT_EQ(result.reason, "C-MOVE-RSP status 0xA801 (Refused: Move Destination unknown)");
 }
 
 TEST_F(QueryRetrieveAgainstDcmqrscp, UnknownCalledTitleFailsWithoutResults) {
@@ -269,7 +269,7 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, UnknownCalledTitleFailsWithoutResults) {
   std::string calling = "NORVANE";
   const FindResult result =
       FindSCU("127.0.0.1", scp_->Port(), calling, "NOSUCHAE", StudyInfo{}, results);
-  EXPECT_FALSE(result.Succeeded());
+  EXPECT_FALSE(result.Ok());
   EXPECT_FALSE(result.associated);
   EXPECT_FALSE(result.sent);
   EXPECT_TRUE(results.empty());

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -52,7 +54,7 @@ class SendSeriesWire : public ::testing::Test {
     return SendSeries(
         "127.0.0.1", peer.Port(), calling, "PEER", folder, preferred, true,
         [this](size_t index, size_t count, const std::string& file, const StoreResult& r) {
-          progress_.push_back({index, count, file, r.Stored()});
+          progress_.push_back({index, count, file, r.Ok()});
         });
   }
 
@@ -69,8 +71,8 @@ TEST_F(SendSeriesWire, DatabaseSeriesGoesOutInIndexOrderOverOneAssociation) {
   const SeriesResult series = Send(peer, folder);
   const StorePeerRecord& seen = peer.Finish();
 
-  EXPECT_TRUE(series.Stored());
-  EXPECT_EQ(series.outcome, SeriesOutcome::kSent);
+  EXPECT_TRUE(series.Ok()) << series.reason;
+  EXPECT_TRUE(series.associated);
   EXPECT_EQ(series.sopClass, testing::kCTImageStorage);
   ASSERT_EQ(series.files.size(), 3u);
   ASSERT_EQ(seen.stores.size(), 3u);
@@ -96,7 +98,7 @@ TEST_F(SendSeriesWire, FolderWithoutTrailingSeparatorIsTheSameFolder) {
   ScriptedStorePeer peer({});
   const SeriesResult series = Send(peer, folder);
   EXPECT_EQ(peer.Finish().stores.size(), 2u);
-  EXPECT_TRUE(series.Stored());
+  EXPECT_TRUE(series.Ok());
   EXPECT_EQ(series.files.front().rfind(folder + "/", 0), 0u) << series.files.front();
 }
 
@@ -107,11 +109,13 @@ TEST_F(SendSeriesWire, MissingFileNamedInTheIndexFailsThatFileAndTheSeries) {
   const SeriesResult series = Send(peer, folder);
   EXPECT_EQ(peer.Finish().stores.size(), 2u) << "the others still go out";
   ASSERT_EQ(series.results.size(), 3u);
-  EXPECT_TRUE(series.results[0].Stored());
-  EXPECT_EQ(series.results[1].outcome, StoreOutcome::kUnreadableFile);
+  EXPECT_TRUE(series.results[0].Ok());
+  EXPECT_EQ(series.results[1].failure, ServiceFailure::kLocal);
   EXPECT_EQ(series.results[1].readStatus, Part10ReadStatus::kCannotOpen);
-  EXPECT_TRUE(series.results[2].Stored());
-  EXPECT_FALSE(series.Stored()) << "the last file was stored, but not every file";
+  EXPECT_TRUE(series.results[2].Ok());
+  EXPECT_FALSE(series.Ok()) << "the last file was stored, but not every file";
+  EXPECT_EQ(series.failure, ServiceFailure::kLocal) << "the first file not stored";
+  EXPECT_EQ(series.reason, "1 of 3 files not stored");
 }
 
 TEST_F(SendSeriesWire, AnyFailureStatusFailsTheSeriesWhereverItIs) {
@@ -127,10 +131,14 @@ TEST_F(SendSeriesWire, AnyFailureStatusFailsTheSeriesWhereverItIs) {
     const SeriesResult series =
         SendSeries("127.0.0.1", peer.Port(), calling, "PEER", folder, "", true);
     EXPECT_EQ(peer.Finish().stores.size(), 3u);
-    EXPECT_FALSE(series.Stored()) << ::testing::PrintToString(statuses);
+    EXPECT_FALSE(series.Ok()) << ::testing::PrintToString(statuses);
+    EXPECT_EQ(series.failure, ServiceFailure::kStatus);
+    EXPECT_EQ(series.status,
+              *std::find_if(statuses.begin(), statuses.end(), [](uint16_t s) { return s != 0; }))
+        << "the status of the first file not stored";
     ASSERT_EQ(series.results.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(series.results[i].Stored(), statuses[i] == 0) << i;
+      EXPECT_EQ(series.results[i].Ok(), statuses[i] == 0) << i;
       EXPECT_EQ(series.results[i].status, statuses[i]) << i;
     }
   }
@@ -144,8 +152,8 @@ TEST_F(SendSeriesWire, IndexLineWithFewerThanThreeFieldsNamesTheFolderDotDcm) {
   EXPECT_EQ(peer.Finish().stores.size(), 1u);
   ASSERT_EQ(series.files.size(), 2u);
   EXPECT_EQ(series.files[1], folder + ".dcm");
-  EXPECT_EQ(series.results[1].outcome, StoreOutcome::kUnreadableFile);
-  EXPECT_FALSE(series.Stored());
+  EXPECT_EQ(series.results[1].failure, ServiceFailure::kLocal);
+  EXPECT_FALSE(series.Ok());
 }
 
 TEST_F(SendSeriesWire, FolderWithoutIndexSendsItsDicomFilesOnly) {
@@ -161,7 +169,7 @@ TEST_F(SendSeriesWire, FolderWithoutIndexSendsItsDicomFilesOnly) {
   const SeriesResult series = Send(peer, folder);
   EXPECT_EQ(peer.Finish().stores.size(), 2u);
   EXPECT_EQ(series.files, (std::vector<std::string>{folder + "a.dcm", folder + "b.dcm"}));
-  EXPECT_TRUE(series.Stored());
+  EXPECT_TRUE(series.Ok());
 }
 
 TEST_F(SendSeriesWire, LaterFileOfAnotherSOPClassGoesOutUnderTheSeriesClass) {
@@ -180,7 +188,7 @@ TEST_F(SendSeriesWire, LaterFileOfAnotherSOPClassGoesOutUnderTheSeriesClass) {
   EXPECT_EQ(UIDOf(CommandValue(seen.stores[1].Command(), 0x0002).value()),
             testing::kCTImageStorage);
   EXPECT_EQ(seen.Proposed().size(), 1u);
-  EXPECT_TRUE(series.Stored()) << "this peer takes it; storescp would answer with an error";
+  EXPECT_TRUE(series.Ok()) << "this peer takes it; storescp would answer with an error";
 }
 
 TEST_F(SendSeriesWire, FirstFileUnreadableOrEmptyFolderConnectsToNobody) {
@@ -193,18 +201,22 @@ TEST_F(SendSeriesWire, FirstFileUnreadableOrEmptyFolderConnectsToNobody) {
     ScriptedStorePeer peer({});
     const SeriesResult series = Send(peer, broken);
     EXPECT_FALSE(peer.Stop().connected);
-    EXPECT_EQ(series.outcome, SeriesOutcome::kFirstFileUnusable);
+    EXPECT_FALSE(series.associated);
+    EXPECT_EQ(series.failure, ServiceFailure::kLocal);
+    EXPECT_EQ(series.reason,
+              "the series' SOP class comes from the first file, which cannot be used");
     ASSERT_EQ(series.results.size(), 1u);
-    EXPECT_EQ(series.results[0].outcome, StoreOutcome::kUnreadableFile);
+    EXPECT_EQ(series.results[0].readStatus, Part10ReadStatus::kCannotOpen);
     EXPECT_EQ(series.files.size(), 2u);
-    EXPECT_FALSE(series.Stored());
+    EXPECT_FALSE(series.Ok());
   }
   {
     ScriptedStorePeer peer({});
     const SeriesResult series = Send(peer, dir_ / "empty");
     EXPECT_FALSE(peer.Stop().connected);
-    EXPECT_EQ(series.outcome, SeriesOutcome::kNoFiles);
-    EXPECT_FALSE(series.Stored());
+    EXPECT_EQ(series.failure, ServiceFailure::kLocal);
+    EXPECT_EQ(series.reason.rfind("no files to send in ", 0), 0u) << series.reason;
+    EXPECT_FALSE(series.associated);
   }
   EXPECT_TRUE(progress_.empty());
 }
@@ -216,7 +228,8 @@ TEST_F(SendSeriesWire, UnreadableIndexSendsNothing) {
   ScriptedStorePeer peer({});
   const SeriesResult series = Send(peer, folder);
   EXPECT_FALSE(peer.Stop().connected);
-  EXPECT_EQ(series.outcome, SeriesOutcome::kIndexUnreadable);
+  EXPECT_EQ(series.failure, ServiceFailure::kLocal);
+  EXPECT_EQ(series.reason, folder + "Image.dir cannot be read");
 }
 
 TEST_F(SendSeriesWire, RejectedAssociationFailsTheSeries) {
@@ -226,9 +239,10 @@ TEST_F(SendSeriesWire, RejectedAssociationFailsTheSeries) {
   ScriptedStorePeer peer(script);
   const SeriesResult series = Send(peer, folder);
   EXPECT_TRUE(peer.Finish().stores.empty());
-  EXPECT_EQ(series.outcome, SeriesOutcome::kAssociationFailed);
+  EXPECT_EQ(series.failure, ServiceFailure::kRejected);
+  EXPECT_FALSE(series.associated);
   EXPECT_TRUE(series.results.empty());
-  EXPECT_FALSE(series.Stored());
+  EXPECT_FALSE(series.Ok());
 }
 
 TEST_F(SendSeriesWire, PeerClosingMidSeriesFailsTheRestWithoutHanging) {
@@ -239,10 +253,12 @@ TEST_F(SendSeriesWire, PeerClosingMidSeriesFailsTheRestWithoutHanging) {
   const SeriesResult series = Send(peer, folder);
   peer.Finish();
   ASSERT_EQ(series.results.size(), 3u);
-  EXPECT_EQ(series.results[0].outcome, StoreOutcome::kNoResponse);
-  EXPECT_EQ(series.results[1].outcome, StoreOutcome::kNotSent);
-  EXPECT_EQ(series.results[2].outcome, StoreOutcome::kNotSent);
-  EXPECT_FALSE(series.Stored());
+  EXPECT_EQ(series.results[0].failure, ServiceFailure::kNoResponse);
+  EXPECT_EQ(series.results[1].failure, ServiceFailure::kNotSent);
+  EXPECT_EQ(series.results[2].failure, ServiceFailure::kNotSent);
+  EXPECT_FALSE(series.Ok());
+  EXPECT_EQ(series.failure, ServiceFailure::kNoResponse);
+  EXPECT_EQ(series.reason, "3 of 3 files not stored");
 }
 
 }  // namespace

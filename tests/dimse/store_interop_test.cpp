@@ -181,8 +181,8 @@ TEST_F(StoreAgainstStorescp, SamplesArriveBitForBitAtAPeerAcceptingTheirSyntax) 
   for (const bool convert : {true, false}) {
     for (const Sample& sample : samples) {
       const StoreResult result = Store(sample.path, {}, convert);
-      ASSERT_TRUE(result.Stored()) << sample.path << ": " << DescribeStoreResult(result) << "\n"
-                                   << peer_.Log();
+      ASSERT_TRUE(result.Ok()) << sample.path << ": " << DescribeStoreResult(result) << "\n"
+                               << peer_.Log();
       EXPECT_FALSE(result.converted) << sample.path;
       EXPECT_EQ(result.acceptedSyntax, sample.syntax) << sample.path;
       const std::string received = TakeReceived();
@@ -199,7 +199,7 @@ TEST_F(StoreAgainstStorescp, PreferredLosslessIsSentWhenAcceptedAndDecodesToTheO
        {"CT_small.dcm", "MR_small_bigendian.dcm", "SC_rgb_small_odd.dcm", "ExplVR_BigEnd.dcm"}) {
     const std::string original = kTestFiles + "/" + name;
     const StoreResult result = Store(original, testing::kLosslessTS);
-    ASSERT_TRUE(result.Stored()) << name << ": " << DescribeStoreResult(result);
+    ASSERT_TRUE(result.Ok()) << name << ": " << DescribeStoreResult(result);
     EXPECT_TRUE(result.converted) << name;
     const std::string received = TakeReceived();
     EXPECT_EQ(SyntaxOf(received), testing::kLosslessTS) << name;
@@ -222,7 +222,7 @@ TEST_F(StoreAgainstStorescp, NonImageObjectsNeverProposeThePreferredSyntax) {
     const std::string original = kTestFiles + "/" + name;
     for (const std::string_view preferred : {testing::kLosslessTS, testing::kBaselineTS}) {
       const StoreResult result = Store(original, preferred);
-      ASSERT_TRUE(result.Stored()) << name << ": " << DescribeStoreResult(result);
+      ASSERT_TRUE(result.Ok()) << name << ": " << DescribeStoreResult(result);
       EXPECT_FALSE(result.converted) << name;
       const std::string received = TakeReceived();
       EXPECT_TRUE(DatasetBytes(received) == DatasetBytes(original)) << name;
@@ -245,7 +245,7 @@ TEST_F(StoreAgainstStorescp, UncompressedOnlyPeerGetsLosslessFilesDecompressed) 
   for (const std::string& original : {DcmtkLossless("CT_small.dcm"), DcmtkLossless("MR_small.dcm"),
                                       kTestFiles + "/SC_rgb_jpeg_gdcm.dcm"}) {
     const StoreResult result = Store(original);
-    ASSERT_TRUE(result.Stored()) << original << ": " << DescribeStoreResult(result);
+    ASSERT_TRUE(result.Ok()) << original << ": " << DescribeStoreResult(result);
     EXPECT_TRUE(result.converted);
     EXPECT_EQ(result.acceptedSyntax, testing::kImplicitTS);
     const std::string received = TakeReceived();
@@ -257,8 +257,8 @@ TEST_F(StoreAgainstStorescp, UncompressedOnlyPeerGetsLosslessFilesDecompressed) 
 TEST_F(StoreAgainstStorescp, UncompressedOnlyPeerAndConversionOffStoresNothing) {
   StartStorescp({});
   const StoreResult result = Store(DcmtkLossless("CT_small.dcm"), {}, false);
-  EXPECT_EQ(result.outcome, StoreOutcome::kConversionOff) << DescribeStoreResult(result);
-  EXPECT_FALSE(result.Stored());
+  EXPECT_EQ(result.failure, ServiceFailure::kNoPresentationContext) << DescribeStoreResult(result);
+  EXPECT_FALSE(result.Ok());
   EXPECT_TRUE(ReceivedFiles().empty());
   EXPECT_FALSE(Contains(peer_.Log(), "Received Store Request")) << peer_.Log();
 }
@@ -266,12 +266,13 @@ TEST_F(StoreAgainstStorescp, UncompressedOnlyPeerAndConversionOffStoresNothing) 
 TEST_F(StoreAgainstStorescp, RefusedAssociationFailsFileAndSeries) {
   StartStorescp({"--refuse"}, true);
   const StoreResult result = Store(kTestFiles + "/CT_small.dcm");
-  EXPECT_EQ(result.outcome, StoreOutcome::kAssociationFailed);
+  EXPECT_EQ(result.failure, ServiceFailure::kRejected) << DescribeStoreResult(result);
   const std::string folder = testing::StoreSeries(dir_ / "Database", 2);
   std::string calling;
   const SeriesResult series = SendSeries("127.0.0.1", port_, calling, kScpTitle, folder, "", true);
-  EXPECT_EQ(series.outcome, SeriesOutcome::kAssociationFailed);
-  EXPECT_FALSE(series.Stored());
+  EXPECT_EQ(series.failure, ServiceFailure::kRejected);
+  EXPECT_FALSE(series.associated);
+  EXPECT_FALSE(series.Ok());
   EXPECT_TRUE(ReceivedFiles().empty());
 }
 
@@ -282,7 +283,7 @@ TEST_F(StoreAgainstStorescp, DatabaseSeriesArrivesWhole) {
   ASSERT_FALSE(folder.empty());
   std::string calling = "NORVANE";
   const SeriesResult series = SendSeries("127.0.0.1", port_, calling, kScpTitle, folder, "", true);
-  EXPECT_TRUE(series.Stored());
+  EXPECT_TRUE(series.Ok());
   ASSERT_EQ(series.results.size(), 12u);
   const std::vector<std::string> received = ReceivedFiles();
   ASSERT_EQ(received.size(), 12u) << peer_.Log();
@@ -302,11 +303,11 @@ TEST_F(StoreAgainstStorescp, SeriesWithAMissingFileStoresTheRestAndFails) {
                           ".dcm");
   std::string calling;
   const SeriesResult series = SendSeries("127.0.0.1", port_, calling, kScpTitle, folder, "", true);
-  EXPECT_FALSE(series.Stored()) << "the last file is missing";
+  EXPECT_FALSE(series.Ok()) << "the last file is missing";
   ASSERT_EQ(series.results.size(), 3u);
-  EXPECT_TRUE(series.results[0].Stored());
-  EXPECT_TRUE(series.results[1].Stored());
-  EXPECT_EQ(series.results[2].outcome, StoreOutcome::kUnreadableFile);
+  EXPECT_TRUE(series.results[0].Ok());
+  EXPECT_TRUE(series.results[1].Ok());
+  EXPECT_EQ(series.results[2].readStatus, Part10ReadStatus::kCannotOpen);
   EXPECT_EQ(ReceivedFiles().size(), 2u);
 }
 
@@ -323,10 +324,10 @@ TEST_F(StoreAgainstStorescp, ImageOfAnotherClassInTheSeriesIsRefusedByStorescp) 
   std::string calling;
   const SeriesResult series = SendSeries("127.0.0.1", port_, calling, kScpTitle, folder, "", true);
   ASSERT_EQ(series.results.size(), 2u);
-  EXPECT_TRUE(series.results[0].Stored());
-  EXPECT_EQ(series.results[1].outcome, StoreOutcome::kFailureStatus)
+  EXPECT_TRUE(series.results[0].Ok());
+  EXPECT_EQ(series.results[1].failure, ServiceFailure::kStatus)
       << DescribeStoreResult(series.results[1]);
-  EXPECT_FALSE(series.Stored());
+  EXPECT_FALSE(series.Ok());
 }
 
 }  // namespace

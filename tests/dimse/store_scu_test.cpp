@@ -85,7 +85,7 @@ TEST_F(StoreSCUWire, ImplicitFileWithoutPreferredSyntaxIsOfferedImplicitOnly) {
   ScriptedStorePeer peer({});
   const StoreResult result = Store(peer, testing::PydicomFile("MR_small_implicit.dcm"));
   const StorePeerRecord& seen = peer.Finish();
-  EXPECT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  EXPECT_TRUE(result.Ok()) << DescribeStoreResult(result);
   ASSERT_EQ(seen.Proposed().size(), 1u);
   EXPECT_EQ(seen.Proposed().front().id, 1);
   EXPECT_EQ(seen.Proposed().front().abstractSyntax, testing::kMRImageStorage);
@@ -105,7 +105,7 @@ TEST_F(StoreSCUWire, BaselineFileWithPreferredExplicitIsConvertedWhenExplicitIsA
 
   EXPECT_EQ(Syntaxes(seen),
             List({testing::kExplicitTS, testing::kBaselineTS, testing::kImplicitTS}));
-  ASSERT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  ASSERT_TRUE(result.Ok()) << DescribeStoreResult(result);
   EXPECT_TRUE(result.converted);
   EXPECT_EQ(DescribeStoreResult(result),
             "stored (0x0000), converted from 1.2.840.10008.1.2.4.50 to 1.2.840.10008.1.2.1");
@@ -133,8 +133,8 @@ TEST_F(StoreSCUWire, ConversionOffAndAnotherAcceptedSyntaxSendsNothingAndSaysSo)
   const StoreResult result =
       Store(peer, testing::PydicomFile("SC_rgb_jpeg_dcmtk.dcm"), testing::kExplicitTS, false);
   const StorePeerRecord& seen = peer.Finish();
-  EXPECT_EQ(result.outcome, StoreOutcome::kConversionOff);
-  EXPECT_FALSE(result.Stored());
+  EXPECT_EQ(result.failure, ServiceFailure::kNoPresentationContext);
+  EXPECT_FALSE(result.Ok());
   EXPECT_TRUE(seen.stores.empty()) << "compressed pixel data labelled explicit VR would be corrupt";
   EXPECT_TRUE(seen.released);
   EXPECT_EQ(DescribeStoreResult(result),
@@ -149,7 +149,7 @@ TEST_F(StoreSCUWire, ConversionOffAndTheFileSyntaxAcceptedSendsTheFileUnchanged)
   const std::string file = testing::PydicomFile("SC_rgb_jpeg_dcmtk.dcm");
   const StoreResult result = Store(peer, file, testing::kExplicitTS, false);
   const StorePeerRecord& seen = peer.Finish();
-  ASSERT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  ASSERT_TRUE(result.Ok()) << DescribeStoreResult(result);
   EXPECT_FALSE(result.converted);
   ASSERT_EQ(seen.stores.size(), 1u);
   const DicomFileContent received =
@@ -171,7 +171,7 @@ TEST_F(StoreSCUWire, NonImageObjectsNeverProposeThePreferredSyntax) {
     const StoreResult result = Store(peer, testing::PydicomFile(name), testing::kLosslessTS);
     const StorePeerRecord& seen = peer.Finish();
     EXPECT_EQ(Syntaxes(seen), List({testing::kExplicitTS, testing::kImplicitTS})) << name;
-    EXPECT_TRUE(result.Stored()) << name << ": " << DescribeStoreResult(result);
+    EXPECT_TRUE(result.Ok()) << name << ": " << DescribeStoreResult(result);
     EXPECT_TRUE(result.converted) << name << " went out in the accepted implicit VR";
   }
 }
@@ -185,7 +185,7 @@ TEST_F(StoreSCUWire, ImageWithPreferredLosslessIsCompressedWhenLosslessIsAccepte
   const StorePeerRecord& seen = peer.Finish();
   EXPECT_EQ(Syntaxes(seen),
             List({testing::kLosslessTS, testing::kExplicitTS, testing::kImplicitTS}));
-  ASSERT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  ASSERT_TRUE(result.Ok()) << DescribeStoreResult(result);
   ASSERT_EQ(seen.stores.size(), 1u);
   const DicomFileContent received =
       testing::ReadWireDataset(seen.stores[0].dataset, testing::kLosslessTS);
@@ -204,7 +204,7 @@ TEST_F(StoreSCUWire, BigEndianFileAcceptedAsImplicitArrivesInLittleEndian) {
   const StoreResult result = Store(peer, testing::PydicomFile("MR_small_bigendian.dcm"));
   const StorePeerRecord& seen = peer.Finish();
   EXPECT_EQ(Syntaxes(seen), List({testing::kBigEndianTS, testing::kImplicitTS}));
-  ASSERT_TRUE(result.Stored()) << DescribeStoreResult(result);
+  ASSERT_TRUE(result.Ok()) << DescribeStoreResult(result);
   ASSERT_EQ(seen.stores.size(), 1u);
   const DicomFileContent received =
       testing::ReadWireDataset(seen.stores[0].dataset, testing::kImplicitTS);
@@ -235,7 +235,7 @@ TEST_F(StoreSCUWire, OddSOPClassUIDIsPaddedWithNulAndCountedInTheGroupLength) {
   const std::string file = Write(
       "sc.dcm", testing::SmallImage(testing::kSecondaryCapture, "1.2.3.4.5", "1.2.3", "1.2.3.1"));
   ScriptedStorePeer peer({});
-  ASSERT_TRUE(Store(peer, file).Stored());
+  ASSERT_TRUE(Store(peer, file).Ok());
   const StorePeerRecord& seen = peer.Finish();
   ASSERT_EQ(seen.stores.size(), 1u);
   const Bytes& command = seen.stores[0].command;
@@ -252,7 +252,7 @@ TEST_F(StoreSCUWire, DataSetWithoutSOPInstanceUIDGivesSixElements) {
   const std::string file = Write(
       "noinstance.dcm", testing::SmallImage(testing::kCTImageStorage, "", "1.2.3", "1.2.3.1"));
   ScriptedStorePeer peer({});
-  ASSERT_TRUE(Store(peer, file).Stored());
+  ASSERT_TRUE(Store(peer, file).Ok());
   const StorePeerRecord& seen = peer.Finish();
   ASSERT_EQ(seen.stores.size(), 1u);
   const Bytes& command = seen.stores[0].command;
@@ -267,7 +267,7 @@ TEST_F(StoreSCUWire, OddLengthSOPInstanceUIDInTheFileGetsANulPadInTheCommand) {
   image.insert(image.begin() + 1, GenerateTextTag(0x0008, 0x0018, "UI", "1.2.345"));
   const std::string file = Write("odd.dcm", image);
   ScriptedStorePeer peer({});
-  ASSERT_TRUE(Store(peer, file).Stored());
+  ASSERT_TRUE(Store(peer, file).Ok());
   const StorePeerRecord& seen = peer.Finish();
   ASSERT_EQ(seen.stores.size(), 1u);
   EXPECT_EQ(seen.stores[0].command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0',
@@ -286,7 +286,7 @@ TEST_F(StoreSCUWire, DataSetThatCannotFollowItsCommandAbortsTheAssociation) {
   ScriptedStorePeer peer(script);
   const StoreResult result = Store(peer, file, testing::kExplicitTS);
   const StorePeerRecord& seen = peer.Finish();
-  EXPECT_EQ(result.outcome, StoreOutcome::kNotSent) << DescribeStoreResult(result);
+  EXPECT_EQ(result.failure, ServiceFailure::kNotSent) << DescribeStoreResult(result);
   EXPECT_TRUE(seen.stores.empty());
   EXPECT_TRUE(seen.aborted) << "the peer must not wait for a data set that never comes";
 }
@@ -294,22 +294,22 @@ TEST_F(StoreSCUWire, DataSetThatCannotFollowItsCommandAbortsTheAssociation) {
 struct AnswerCase {
   PeerAnswer answer;
   uint16_t status;
-  StoreOutcome outcome;
-  int reported;
+  ServiceFailure failure;
+  std::optional<uint16_t> reported;
   const char* text;
 };
 
 TEST_F(StoreSCUWire, EachKindOfAnswerEndsAsItShould) {
   const AnswerCase cases[] = {
-      {PeerAnswer::kStatus, 0xA700, StoreOutcome::kFailureStatus, 0xA700, "failed, status 0xA700"},
-      {PeerAnswer::kStatus, 0xB000, StoreOutcome::kFailureStatus, 0xB000,
+      {PeerAnswer::kStatus, 0xA700, ServiceFailure::kStatus, 0xA700, "failed, status 0xA700"},
+      {PeerAnswer::kStatus, 0xB000, ServiceFailure::kStatus, 0xB000,
        "failed, status 0xB000 (a warning; only 0x0000 counts as stored)"},
-      {PeerAnswer::kStatus, 0xC000, StoreOutcome::kFailureStatus, 0xC000, "failed, status 0xC000"},
-      {PeerAnswer::kNoStatus, 0, StoreOutcome::kStored, 0, "stored (0x0000)"},
-      {PeerAnswer::kEchoResponse, 0, StoreOutcome::kUnexpectedResponse, -2,
-       "failed, the peer's answer was not a C-STORE response"},
-      {PeerAnswer::kCloseAtRequest, 0, StoreOutcome::kNoResponse, -1,
-       "failed, no response from the peer"},
+      {PeerAnswer::kStatus, 0xC000, ServiceFailure::kStatus, 0xC000, "failed, status 0xC000"},
+      {PeerAnswer::kNoStatus, 0, ServiceFailure::kNone, 0, "stored (0x0000)"},
+      {PeerAnswer::kEchoResponse, 0, ServiceFailure::kUnexpectedResponse, std::nullopt,
+       "failed, the peer answered with a C-ECHO-RSP, not a C-STORE-RSP"},
+      {PeerAnswer::kCloseAtRequest, 0, ServiceFailure::kNoResponse, std::nullopt,
+       "failed, the association ended without a C-STORE-RSP"},
   };
   for (const AnswerCase& c : cases) {
     StorePeerScript script;
@@ -318,8 +318,9 @@ TEST_F(StoreSCUWire, EachKindOfAnswerEndsAsItShould) {
     ScriptedStorePeer peer(script);
     const StoreResult result = Store(peer, testing::PydicomFile("MR_small_implicit.dcm"));
     peer.Finish();
-    EXPECT_EQ(result.outcome, c.outcome) << c.text;
+    EXPECT_EQ(result.failure, c.failure) << c.text;
     EXPECT_EQ(result.status, c.reported) << c.text;
+    EXPECT_TRUE(result.associated) << c.text;
     EXPECT_EQ(DescribeStoreResult(result), c.text);
   }
 }
@@ -329,11 +330,15 @@ TEST_F(StoreSCUWire, RejectedAssociationOrRefusedContextSendsNothing) {
   rejecting.acceptedSyntax = "";
   StorePeerScript refusingContext;
   refusingContext.contextResult = 4;
-  for (const StorePeerScript& script : {rejecting, refusingContext}) {
+  for (const auto& [script, failure] :
+       {std::pair{rejecting, ServiceFailure::kRejected},
+        std::pair{refusingContext, ServiceFailure::kNoPresentationContext}}) {
     ScriptedStorePeer peer(script);
     const StoreResult result = Store(peer, testing::PydicomFile("CT_small.dcm"));
     const StorePeerRecord& seen = peer.Finish();
-    EXPECT_EQ(result.outcome, StoreOutcome::kAssociationFailed);
+    EXPECT_EQ(result.failure, failure);
+    EXPECT_FALSE(result.associated);
+    EXPECT_EQ(DescribeStoreResult(result), "failed, no association: " + result.reason);
     EXPECT_TRUE(seen.connected);
     EXPECT_TRUE(seen.stores.empty());
   }
@@ -350,19 +355,21 @@ TEST_F(StoreSCUWire, UnusableFilesNeverConnect) {
   const std::string longClassFile =
       Write("long.dcm", testing::SmallImage(std::string(65, '1'), "1.2.3.4", "1.2.3", "1.2.3.1"));
 
-  const std::pair<std::string, StoreOutcome> cases[] = {
-      {dir_ / "missing.dcm", StoreOutcome::kUnreadableFile},
-      {dir_ / "text.dcm", StoreOutcome::kUnreadableFile},
-      {testing::PydicomFile("meta_missing_tsyntax.dcm"), StoreOutcome::kUnreadableFile},
-      {testing::PydicomFile("MR_truncated.dcm"), StoreOutcome::kUnreadableFile},
-      {noClassFile, StoreOutcome::kNoSOPClass},
-      {blankClassFile, StoreOutcome::kNoSOPClass},
-      {longClassFile, StoreOutcome::kUIDTooLong},
+  const std::pair<std::string, const char*> cases[] = {
+      {dir_ / "missing.dcm", "the file cannot be opened"},
+      {dir_ / "text.dcm", "the file "},
+      {testing::PydicomFile("meta_missing_tsyntax.dcm"), "the file "},
+      {testing::PydicomFile("MR_truncated.dcm"), "the file "},
+      {noClassFile, "no SOP Class UID"},
+      {blankClassFile, "no SOP Class UID"},
+      {longClassFile, "longer than 64 characters"},
   };
-  for (const auto& [file, outcome] : cases) {
+  for (const auto& [file, reason] : cases) {
     ScriptedStorePeer peer({});
     const StoreResult result = Store(peer, file);
-    EXPECT_EQ(result.outcome, outcome) << file << ": " << DescribeStoreResult(result);
+    EXPECT_EQ(result.failure, ServiceFailure::kLocal) << file;
+    EXPECT_NE(DescribeStoreResult(result).find(reason), std::string::npos)
+        << file << ": " << DescribeStoreResult(result);
     EXPECT_FALSE(peer.Stop().connected) << file;
   }
 }
@@ -380,13 +387,16 @@ TEST_F(StoreSCUWire, RequestsOnOneAssociationTakeTheNextMessageIDsAndLeaveTheDat
   std::unique_ptr<PDU_Service> pdu = NewPDU();
   std::string calling = "NORVANE";
   ASSERT_TRUE(OpenAssoc_Ex(*pdu, "127.0.0.1", peer.Port(), calling, "PEER",
-                           testing::kCTImageStorage, *syntax, ""));
+                           testing::kCTImageStorage, *syntax, "")
+                  .Ok());
   EXPECT_FALSE(WriteStoreRQ(*pdu, dataset, testing::kMRImageStorage, *syntax, true))
       << "no context for that SOP class";
   EXPECT_TRUE(WriteStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true));
-  EXPECT_EQ(ReadStoreRSP(*pdu), 0x0000);
+  EXPECT_EQ(ReadStoreRSP(*pdu).status, 0x0000);
   EXPECT_TRUE(WriteStoreRQ(*pdu, dataset, testing::kCTImageStorage, *syntax, true));
-  EXPECT_EQ(ReadStoreRSP(*pdu), 0xA700);
+  const ServiceResult refused = ReadStoreRSP(*pdu);
+  EXPECT_EQ(refused.failure, ServiceFailure::kStatus);
+  EXPECT_EQ(refused.status, 0xA700);
   CloseAssoc(*pdu);
   DeletePDU(std::move(pdu));
   const StorePeerRecord& seen = peer.Finish();

@@ -62,16 +62,16 @@ class WorklistAgainstWlmscpfs : public ::testing::Test {
   }
 
   // The worklist query as the test application runs it; the last status in `status`.
-  std::vector<TWorklistItem> Query(const TWorklistItem& query, int& status) {
+  std::vector<TWorklistItem> Query(const TWorklistItem& query, ServiceResult& status) {
     std::vector<TWorklistItem> items;
     std::unique_ptr<PDU_Service> pdu = NewPDU();
     std::string calling = "NORVANE";
     EXPECT_TRUE(OpenAssoc(*pdu, "127.0.0.1", scp_->Port(), calling, testing::kWorklistTitle,
                           uid::kModalityWorklistFind));
     EXPECT_TRUE(WriteWLFindRQ(*pdu, query, uid::kModalityWorklistFind));
-    status = 0xFF00;
-    while (IsPendingStatus(status))
+    do {
       status = ReadWLFindRSP(*pdu, items);
+    } while (IsPending(status));
     CloseAssoc(*pdu);
     DeletePDU(std::move(pdu));
     return items;
@@ -116,9 +116,9 @@ const WorklistEntry* EntryOf(const TWorklistItem& item) {
 }
 
 TEST_F(WorklistAgainstWlmscpfs, EmptyQueryReturnsEveryItemWithItsStepFields) {
-  int status = -1;
+  ServiceResult status;
   const std::vector<TWorklistItem> items = Query(TWorklistItem{}, status);
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status.status, 0x0000) << status.reason;
   const RunResult reference = FindscuW(StepKeys("", ""));
   ASSERT_EQ(testing::FindscuResponseCount(reference.output), 3u) << reference.output;
   ASSERT_EQ(items.size(), 3u) << scp_->Log();
@@ -163,9 +163,9 @@ TEST_F(WorklistAgainstWlmscpfs, ModalityAndDateKeysMatchLikeFindscu) {
     TWorklistItem query;
     query.Modality = c.modality;
     query.SPSStartDate = c.date;
-    int status = -1;
+    ServiceResult status;
     const std::vector<TWorklistItem> items = Query(query, status);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status.status, 0x0000) << status.reason;
     const RunResult reference = FindscuW(StepKeys(c.modality, c.date));
     EXPECT_EQ(items.size(), c.expected) << c.modality << " " << c.date;
     EXPECT_EQ(testing::FindscuResponseCount(reference.output), c.expected) << reference.output;
@@ -186,9 +186,9 @@ TEST_F(WorklistAgainstWlmscpfs, ModalityAndDateKeysMatchLikeFindscu) {
 TEST_F(WorklistAgainstWlmscpfs, PatientNameWildcardSelectsOnePatient) {
   TWorklistItem query;
   query.PatientName = "OTHER*";
-  int status = -1;
+  ServiceResult status;
   const std::vector<TWorklistItem> items = Query(query, status);
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status.status, 0x0000) << status.reason;
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(TrimPadding(items[0].PatientID), "WLPID003");
   EXPECT_EQ(items[0].SPSStartDate, "20240220");

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -129,19 +130,23 @@ class WorklistWire : public ::testing::Test {
  protected:
   void SetUp() override { SetLOG("", 0); }
 
-  // The calling sequence of the test application: write, then read until final or -1.
+  // The calling sequence of the test application: write, then read while pending. Each
+  // response's status goes to `statuses` (none when no response could be read), the last
+  // result to `last`.
   std::vector<TWorklistItem> Query(ScriptedQueryPeer& peer, const TWorklistItem& query,
-                                   std::vector<int>& statuses) {
+                                   std::vector<std::optional<uint16_t>>& statuses,
+                                   ServiceResult* last = nullptr) {
     std::vector<TWorklistItem> items;
     std::unique_ptr<PDU_Service> pdu = NewPDU();
     std::string calling = "NORVANE";
     EXPECT_TRUE(OpenAssoc(*pdu, "127.0.0.1", peer.Port(), calling, "WLM", kWorklist));
     EXPECT_TRUE(WriteWLFindRQ(*pdu, query, kWorklist));
-    int status = 0xFF00;
-    while (IsPendingStatus(status)) {
-      status = ReadWLFindRSP(*pdu, items);
-      statuses.push_back(status);
-    }
+    ServiceResult response;
+    do {
+      response = ReadWLFindRSP(*pdu, items);
+      statuses.push_back(response.status);
+    } while (IsPending(response));
+    if (last != nullptr) *last = response;
     CloseAssoc(*pdu);
     DeletePDU(std::move(pdu));
     return items;
@@ -158,9 +163,9 @@ TEST_F(WorklistWire, StartDateOnlyQueryPutsTheDateInsideTheStepItem) {
   query.ScheduledStationAET = "IGNORED";
   query.RequestedProcedureID = "IGNORED";
   query.Reserved = "IGNORED";
-  std::vector<int> statuses;
+  std::vector<std::optional<uint16_t>> statuses;
   EXPECT_TRUE(Query(peer, query, statuses).empty());
-  EXPECT_EQ(statuses, std::vector<int>{0});
+  EXPECT_EQ(statuses, (std::vector<std::optional<uint16_t>>{0}));
   const QueryPeerRecord& seen = peer.Finish();
   EXPECT_EQ(seen.Proposed().at(0).abstractSyntax, kWorklist);
   EXPECT_EQ(testing::CommandUS(seen.Command(), 0x0100), 0x0020);
@@ -223,10 +228,10 @@ TEST_F(WorklistWire, FlatSequenceFillsTheStepFieldsAndALaterTopLevelModalityStil
   script.responses = {{FindResponseCommand(3, 0xFF00, true, 0x8020, kWorklist), response},
                       {FindResponseCommand(3, 0x0000, false, 0x8020, kWorklist), {}}};
   ScriptedQueryPeer peer(script);
-  std::vector<int> statuses;
+  std::vector<std::optional<uint16_t>> statuses;
   const std::vector<TWorklistItem> items = Query(peer, TWorklistItem{}, statuses);
   EXPECT_TRUE(peer.Finish().released);
-  EXPECT_EQ(statuses, (std::vector<int>{0xFF00, 0}));
+  EXPECT_EQ(statuses, (std::vector<std::optional<uint16_t>>{0xFF00, 0}));
   ASSERT_EQ(items.size(), 1u);
   ExpectPatientFields(items[0]);
   ExpectStepFields(items[0], "MR", "20240115");
@@ -238,7 +243,7 @@ TEST_F(WorklistWire, DefinedLengthSequenceIsExpandedAndFillsTheSameFields) {
       {FindResponseCommand(3, 0xFF01, true, 0x8020, kWorklist), DefinedLengthResponse()},
       {FindResponseCommand(3, 0x0000, false, 0x8020, kWorklist), {}}};
   ScriptedQueryPeer peer(script);
-  std::vector<int> statuses;
+  std::vector<std::optional<uint16_t>> statuses;
   const std::vector<TWorklistItem> items = Query(peer, TWorklistItem{}, statuses);
   peer.Finish();
   ASSERT_EQ(items.size(), 1u);
@@ -252,24 +257,28 @@ TEST_F(WorklistWire, SeveralItemsLeaveTheLastOnesValuesAndAFailureGivesAnEmptyIt
                        FlatResponse({{"CT", "20240115"}, {"MR", "20240116"}})},
                       {FindResponseCommand(3, 0xA700, false, 0x8020, kWorklist), {}}};
   ScriptedQueryPeer peer(script);
-  std::vector<int> statuses;
-  const std::vector<TWorklistItem> items = Query(peer, TWorklistItem{}, statuses);
+  std::vector<std::optional<uint16_t>> statuses;
+  ServiceResult last;
+  const std::vector<TWorklistItem> items = Query(peer, TWorklistItem{}, statuses, &last);
   EXPECT_TRUE(peer.Finish().released);
-  EXPECT_EQ(statuses, (std::vector<int>{0xFF00, 0xA700}));
+  EXPECT_EQ(statuses, (std::vector<std::optional<uint16_t>>{0xFF00, 0xA700}));
+  EXPECT_EQ(last.failure, ServiceFailure::kStatus);
   ASSERT_EQ(items.size(), 2u);
   ExpectStepFields(items[0], "MR", "20240116");
   EXPECT_EQ(items[1].PatientName, "");
   EXPECT_EQ(items[1].Modality, "");
 }
 
-TEST_F(WorklistWire, UnexpectedCommandGivesMinusOneWithoutAnItem) {
+TEST_F(WorklistWire, UnexpectedCommandEndsWithoutAStatusOrAnItem) {
   QueryPeerScript script;
   script.responses = {{testing::EchoResponseCommand(3, 0), {}}};
   ScriptedQueryPeer peer(script);
-  std::vector<int> statuses;
-  EXPECT_TRUE(Query(peer, TWorklistItem{}, statuses).empty());
+  std::vector<std::optional<uint16_t>> statuses;
+  ServiceResult last;
+  EXPECT_TRUE(Query(peer, TWorklistItem{}, statuses, &last).empty());
   peer.Finish();
-  EXPECT_EQ(statuses, std::vector<int>{-1});
+  EXPECT_EQ(statuses, (std::vector<std::optional<uint16_t>>{std::nullopt}));
+  EXPECT_EQ(last.failure, ServiceFailure::kUnexpectedResponse);
 }
 
 TEST(WorklistParse, TopLevelStepAttributesBeforeTheSequenceAreIgnored) {

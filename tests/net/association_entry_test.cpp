@@ -49,14 +49,23 @@ TEST(OpenAssoc, ProposesTheGivenSyntaxThenImplicitLittleEndianNeverTwice) {
     SCOPED_TRACE(std::string(c.given));
     std::unique_ptr<PDU_Service> pdu = NewPDU();
     std::string calling = "ME";
-    EXPECT_FALSE(
-        OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", uid::kVerification, c.given));
+    const ServiceResult opened =
+        OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", uid::kVerification, c.given);
+    EXPECT_EQ(opened.failure, ServiceFailure::kConnection) << opened.reason;
     EXPECT_EQ(Proposed(*pdu), c.proposed);
     EXPECT_EQ(pdu->assocRQ().CallingApTitle(), "ME");
     EXPECT_FALSE(pdu->Connected());
     EXPECT_TRUE(CloseAssoc(*pdu)) << "closing after a failed open is safe";
     DeletePDU(std::move(pdu));
   }
+}
+
+TEST(OpenAssoc, OverlongUidIsRefusedBeforeConnecting) {
+  std::unique_ptr<PDU_Service> pdu = NewPDU();
+  std::string calling = "ME";
+  const ServiceResult opened =
+      OpenAssoc(*pdu, "127.0.0.1", ClosedPort(), calling, "PEER", std::string(65, '1'));
+  EXPECT_EQ(opened.failure, ServiceFailure::kLocal) << "not even a connection was tried";
 }
 
 TEST(OpenAssoc, EmptyCallingTitleBecomesTheDefaultAndIsWrittenBack) {

@@ -34,7 +34,7 @@ class RequestedAssociation {
       peer_ = ::dup(fd);
     });
     service_.ProposeAssociation("NORVANE", "PEER", abstractSyntax, {std::string(transferSyntax)});
-    connected_ = service_.Connect("127.0.0.1", acceptor.Port());
+    connected_ = service_.Connect("127.0.0.1", acceptor.Port()).Ok();
     acceptor.Join();
   }
   ~RequestedAssociation() {
@@ -159,6 +159,22 @@ TEST(MessageEncoding, UnacceptedContextEncodesAndDecodesNothing) {
   TagList list;
   EXPECT_FALSE(association.service().ParseRawVRIntoDCM(receiving, list, 3));
   EXPECT_TRUE(list.empty());
+}
+
+TEST(MessageEncoding, ElementsSplitAcrossReceivedBlocksDecodeAsOne) {
+  AcceptedAssociation association(
+      {ProposedContextItem(3, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  const Encoded whole = RoundTrip(association.service(), SampleDataSet(), 3);
+  // Every cut, headers included, as two PDVs of one message would leave it.
+  for (size_t cut = 1; cut < whole.bytes.size(); ++cut) {
+    Buffer receiving;
+    receiving.AppendIncoming(Slice(whole.bytes, 0, cut));
+    receiving.AppendIncoming(Slice(whole.bytes, cut, whole.bytes.size() - cut));
+    TagList list;
+    ASSERT_TRUE(association.service().ParseRawVRIntoDCM(receiving, list, 3)) << "cut " << cut;
+    ExpectSameElements(list, whole.decoded, true);
+  }
 }
 
 // Flips a few bytes and sometimes cuts the end off.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -116,81 +118,93 @@ TEST_F(Requester, EstablishesTracesAndReleases) {
                    }));
 }
 
-TEST_F(Requester, RejectionIsLoggedWithoutTraceAndCloses) {
-  ScriptedAcceptor peer([&](int fd) {
-    ReadPdu(fd);
-    testing::SendAll(fd, {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x01, 0x07});
-    testing::DrainFd(fd);
-  });
-  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
-  EXPECT_FALSE(service_.Connected());
-  EXPECT_EQ(service_.assocRJ().Reason(), 7);
-  EXPECT_EQ(Log(), (std::vector<std::string>{"Association Rejected..."}));
-}
-
 TEST_F(Requester, AnyOtherAnswerIsACorruptTransmission) {
   ScriptedAcceptor peer([&](int fd) {
     ReadPdu(fd);
     testing::SendAll(fd, {0x07, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x02, 0x00});
   });
   service_.SetTrace(true);
-  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  const ServiceResult result = service_.Connect("127.0.0.1", peer.Port());
+  EXPECT_EQ(result.failure, ServiceFailure::kAborted) << result.reason;
   EXPECT_FALSE(service_.Connected());
   EXPECT_EQ(Log(), (std::vector<std::string>{"Connected to: 127.0.0.1:" + peer.Port(),
                                              "Item Type: 7", "Corrupt Transmission..."}));
 }
 
-TEST_F(Requester, AcceptWithoutAcceptedContextFailsSilently) {
-  Bytes after;
-  ScriptedAcceptor peer([&](int fd) {
-    ReadPdu(fd);
-    testing::SendAll(fd, AcceptAnswer(3));
-    after = testing::DrainFd(fd);
-  });
-  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
-  EXPECT_FALSE(service_.Connected());
-  peer.Join();
-  EXPECT_TRUE(after.empty()) << "neither release nor abort: " << Hex(after);
-  EXPECT_TRUE(Log().empty());
-}
-
-TEST_F(Requester, BrokenAcceptIsAborted) {
-  Bytes after;
-  ScriptedAcceptor peer([&](int fd) {
-    ReadPdu(fd);
-    Bytes broken = AcceptAnswer(0);
-    broken[99 + 3] = 0xF0;  // context item length far beyond the PDU
-    testing::SendAll(fd, broken);
-    after = testing::DrainFd(fd);
-  });
-  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
-  EXPECT_FALSE(service_.Connected());
-  peer.Join();
-  EXPECT_EQ(after, (Bytes{0x07, 0, 0, 0, 0, 4, 0, 0, 0x02, 0x06})) << Hex(after);
+TEST_F(Requester, EachFailedNegotiationSaysWhyClosesAndAnswersAsDue) {
+  Bytes broken = AcceptAnswer(0);
+  broken[99 + 3] = 0xF0;  // context item length far beyond the PDU
+  const Bytes abort = {0x07, 0, 0, 0, 0, 4, 0, 0, 0x02, 0x06};
+  const struct {
+    const char* what;
+    Bytes answer;  // sent after the request; then the peer reads what follows
+    bool closeAtOnce;
+    ServiceFailure failure;
+    std::vector<std::string> log;
+    std::optional<Bytes> after;  // what the peer read after its answer, when it waits
+  } cases[] = {
+      {"rejection",
+       {0x03, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x01, 0x07},
+       false,
+       ServiceFailure::kRejected,
+       {"Association Rejected..."},
+       Bytes{}},
+      {"a PDU of another type",
+       {0x09, 0x00, 0x00, 0x00, 0x00, 0x00},
+       false,
+       ServiceFailure::kProtocol,
+       {"Corrupt Transmission..."},
+       Bytes{}},
+      {"accept without accepted context: neither release nor abort",
+       AcceptAnswer(3),
+       false,
+       ServiceFailure::kNoPresentationContext,
+       {},
+       Bytes{}},
+      {"broken accept: aborted", broken, false, ServiceFailure::kProtocol, {}, abort},
+      {"closing without an answer", {}, true, ServiceFailure::kNoResponse, {}, std::nullopt},
+      {"closing mid accept",
+       Slice(AcceptAnswer(0), 0, 120),
+       true,
+       ServiceFailure::kProtocol,
+       {},
+       std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(dir_ / "assoc.log");
+    Bytes after;
+    ScriptedAcceptor peer([&](int fd) {
+      ReadPdu(fd);
+      testing::SendAll(fd, c.answer);
+      if (!c.closeAtOnce) after = testing::DrainFd(fd);
+    });
+    PDU_Service service;
+    ASSERT_TRUE(service.ProposeAssociation("", "ARCHIVE", uid::kVerification,
+                                           {std::string(uid::kImplicitVRLittleEndian)}));
+    const ServiceResult result = service.Connect("127.0.0.1", peer.Port());
+    EXPECT_EQ(result.failure, c.failure) << result.reason;
+    EXPECT_FALSE(result.reason.empty());
+    EXPECT_FALSE(service.Connected());
+    peer.Join();
+    EXPECT_EQ(Log(), c.log);
+    if (c.after) {
+      EXPECT_EQ(after, *c.after) << Hex(after);
+    }
+    if (c.failure == ServiceFailure::kRejected) {
+      EXPECT_EQ(service.assocRJ().Reason(), 7);
+    }
+  }
 }
 
 TEST_F(Requester, RefusedConnectionFailsFastAndLogsNothing) {
   const uint16_t port = testing::FreePort();
   service_.SetTrace(true);
   const Clock::time_point start = Clock::now();
-  EXPECT_FALSE(service_.Connect("127.0.0.1", std::to_string(port)));
+  EXPECT_EQ(service_.Connect("127.0.0.1", std::to_string(port)).failure,
+            ServiceFailure::kConnection);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
   EXPECT_TRUE(Log().empty());
-}
-
-TEST_F(Requester, PeerClosingWithoutAnswerFails) {
-  ScriptedAcceptor peer([&](int fd) { ReadPdu(fd); });
-  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
-  EXPECT_FALSE(service_.Connected());
-}
-
-TEST_F(Requester, PeerClosingMidAcceptFails) {
-  ScriptedAcceptor peer([&](int fd) {
-    ReadPdu(fd);
-    testing::SendAll(fd, Slice(AcceptAnswer(0), 0, 120));
-  });
-  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
-  EXPECT_FALSE(service_.Connected());
 }
 
 TEST_F(Requester, SilentPeerEndsInAReceiveTimeOut) {
@@ -200,7 +214,7 @@ TEST_F(Requester, SilentPeerEndsInAReceiveTimeOut) {
   });
   service_.buffer().socket().SetReceiveTimeoutForTesting(std::chrono::milliseconds(300));
   const Clock::time_point start = Clock::now();
-  EXPECT_FALSE(service_.Connect("127.0.0.1", peer.Port()));
+  EXPECT_EQ(service_.Connect("127.0.0.1", peer.Port()).failure, ServiceFailure::kNoResponse);
   const auto waited = Clock::now() - start;
   EXPECT_GE(waited, std::chrono::milliseconds(290));
   EXPECT_LT(waited, std::chrono::milliseconds(1500));

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "message_fixture.hpp"
 #include "net/command_set.hpp"
@@ -52,8 +53,7 @@ TEST_F(DcmtkVerification, EchoscuIsAnsweredByReadMessageAndWriteEchoRSP) {
     if (!accepted) return;
     TagList request;
     while (service.ReadMessage(request)) {
-      if (GetTagUS(request, kCommandGroup, kCommandField) == kCEchoRQ &&
-          WriteEchoRSP(service, request)) {
+      if (GetTagUS(request, tag::kCommandField) == kCEchoRQ && WriteEchoRSP(service, request)) {
         ++answered;
       }
       ClearTags(request);

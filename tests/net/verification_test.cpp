@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "message_fixture.hpp"
 #include "net/command_set.hpp"
@@ -86,8 +89,10 @@ TEST_F(Echo, SendsOneContextAnEightyBytePduWithMessageID3AndReleases) {
   EchoExchange seen;
   auto peer = EchoPeer(seen, [](uint16_t id) { return Answer(id, 0x0000); });
   std::string calling;
-  EXPECT_TRUE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
+  const ServiceResult result = EchoSCU("127.0.0.1", peer->Port(), calling, "PEER");
   peer->Join();
+  EXPECT_TRUE(result.Ok()) << result.reason;
+  EXPECT_EQ(result.status, 0x0000);
   EXPECT_EQ(calling, "KAVORN          ") << "the default title is written back";
 
   // The proposal: application context, then exactly one context for Verification.
@@ -106,47 +111,59 @@ TEST_F(Echo, SendsOneContextAnEightyBytePduWithMessageID3AndReleases) {
   EXPECT_EQ(Log(), std::vector<std::string>{}) << "trace is off at log level 0";
 }
 
-TEST_F(Echo, FailureStatusFailsAndTheAssociationIsStillReleased) {
-  EchoExchange seen;
-  auto peer = EchoPeer(seen, [](uint16_t id) { return Answer(id, 0x0110); });
-  std::string calling = "ME";
-  EXPECT_FALSE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
-  peer->Join();
-  EXPECT_EQ(calling, "ME");
-  EXPECT_EQ(seen.release, kReleaseRQ) << Hex(seen.release);
-  EXPECT_EQ(Log(), std::vector<std::string>{});
-}
-
-TEST_F(Echo, ResponseOfAnotherCommandFails) {
-  EchoExchange seen;
-  auto peer = EchoPeer(seen, [](uint16_t id) {
-    Bytes command = testing::EchoResponseCommand(id, 0x0000);
-    // Command Field of a C-STORE-RSP instead.
-    command[12 + 26 + 8] = 0x01;
-    return PDataPdu({Pdv(1, 0x03, command)});
-  });
-  std::string calling;
-  EXPECT_FALSE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
-  peer->Join();
-  EXPECT_EQ(seen.release, kReleaseRQ);
-}
-
-TEST_F(Echo, AbortInsteadOfAResponseIsLoggedAndNothingIsReleased) {
-  EchoExchange seen;
-  auto peer = EchoPeer(seen, [](uint16_t) {
-    return Bytes{0x07, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x02, 0x00};
-  });
-  std::string calling;
-  EXPECT_FALSE(EchoSCU("127.0.0.1", peer->Port(), calling, "PEER"));
-  peer->Join();
-  EXPECT_EQ(seen.release, Bytes{}) << Hex(seen.release);
-  EXPECT_EQ(Log(), std::vector<std::string>{"ERROR, ABORT-RQ"});
-}
-
-TEST_F(Echo, RefusedConnectionFailsWithoutALogLine) {
-  std::string calling;
-  EXPECT_FALSE(EchoSCU("127.0.0.1", std::to_string(testing::FreePort()), calling, "PEER"));
-  EXPECT_EQ(Log(), std::vector<std::string>{});
+TEST_F(Echo, EachFailureSaysWhereTheVerificationStopped) {
+  const Bytes abort = {0x07, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x02, 0x00};
+  struct Case {
+    const char* what;
+    std::function<Bytes(uint16_t)> answer;  // none: nothing listens
+    ServiceFailure failure;
+    std::optional<uint16_t> status;
+    Bytes release;  // what the peer read after its answer
+    std::vector<std::string> log;
+  };
+  const Case cases[] = {
+      {"failure status",
+       [](uint16_t id) { return Answer(id, 0x0110); },
+       ServiceFailure::kStatus,
+       0x0110,
+       kReleaseRQ,
+       {}},
+      {"response of another command",
+       [](uint16_t id) {
+         Bytes command = testing::EchoResponseCommand(id, 0x0000);
+         command[12 + 26 + 8] = 0x01;  // the Command Field of a C-STORE-RSP instead
+         return PDataPdu({Pdv(1, 0x03, command)});
+       },
+       ServiceFailure::kUnexpectedResponse,
+       std::nullopt,
+       kReleaseRQ,
+       {}},
+      {"abort instead of a response",
+       [abort](uint16_t) { return abort; },
+       ServiceFailure::kNoResponse,
+       std::nullopt,
+       {},
+       {"ERROR, ABORT-RQ"}},
+      {"refused connection", nullptr, ServiceFailure::kConnection, std::nullopt, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetLOG(dir_ / "echo.log", 0);
+    std::filesystem::remove(dir_ / "echo.log");
+    EchoExchange seen;
+    std::unique_ptr<ScriptedAcceptor> peer;
+    if (c.answer) peer = EchoPeer(seen, c.answer);
+    const std::string port = peer ? peer->Port() : std::to_string(testing::FreePort());
+    std::string calling = "ME";
+    const ServiceResult result = EchoSCU("127.0.0.1", port, calling, "PEER");
+    if (peer) peer->Join();
+    EXPECT_EQ(result.failure, c.failure) << result.reason;
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_FALSE(result.reason.empty());
+    EXPECT_EQ(calling, "ME");
+    EXPECT_EQ(seen.release, c.release) << "released after every answer; not after an abort";
+    EXPECT_EQ(Log(), c.log);
+  }
 }
 
 TEST_F(Echo, LogLevelAboveOneTracesBothMessagesWithTrimmedTitles) {
@@ -201,18 +218,19 @@ TEST(WriteEchoRSP, RequestWithoutSOPClassIsNotAnswered) {
       {testing::ProposedContextItem(1, uid::kVerification, {uid::kImplicitVRLittleEndian})});
   ASSERT_TRUE(association.accepted());
   TagList request;
-  request.push_back(GenerateUSTag(0x0000, kCommandField, kCEchoRQ));
-  request.push_back(GenerateUSTag(0x0000, kMessageID, 7));
+  request.push_back(CommandUS(tag::kCommandField, kCEchoRQ));
+  request.push_back(CommandUS(tag::kMessageID, 7));
   EXPECT_FALSE(WriteEchoRSP(association.service(), request));
-  request.push_back(GenerateTextTag(0x0000, kAffectedSOPClassUID, "UI", std::string(2, '\0')));
+  request.push_back(GenerateTextTag(tag::kAffectedSOPClassUID.group,
+                                    tag::kAffectedSOPClassUID.element, "UI", std::string(2, '\0')));
   EXPECT_FALSE(WriteEchoRSP(association.service(), request)) << "a UID of zero bytes is empty";
   EXPECT_EQ(association.pair().Drain(), Bytes{});
 }
 
 TEST(CommandSet, GroupLengthCountsHeadersAndValuesOfTheElementsAfterIt) {
   TagList elements;
-  elements.push_back(GenerateUIDTag(0x0000, kAffectedSOPClassUID, "1.2.3"));
-  elements.push_back(GenerateUSTag(0x0000, kCommandField, kCEchoRQ));
+  elements.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, "1.2.3"));
+  elements.push_back(CommandUS(tag::kCommandField, kCEchoRQ));
   const TagList command = CommandSet(std::move(elements));
   ASSERT_EQ(command.size(), 3u);
   EXPECT_TRUE(command[0].Is(0x0000, 0x0000));

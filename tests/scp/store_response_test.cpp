@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "net/message_fixture.hpp"
 #include "scp/scripted_requester.hpp"
@@ -21,10 +22,10 @@ constexpr std::string_view kXA = "1.2.840.10008.5.1.4.1.1.12.1";  // 28 characte
 
 TagList StoreRequest(std::string_view sopClass, uint16_t messageID) {
   TagList request;
-  request.push_back(GenerateUIDTag(kCommandGroup, kAffectedSOPClassUID, sopClass));
-  request.push_back(CommandUS(kCommandField, kCStoreRQ));
-  request.push_back(CommandUS(kMessageID, messageID));
-  request.push_back(CommandUS(kCommandDataSetType, 0x0000));
+  request.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, sopClass));
+  request.push_back(CommandUS(tag::kCommandField, kCStoreRQ));
+  request.push_back(CommandUS(tag::kMessageID, messageID));
+  request.push_back(CommandUS(tag::kCommandDataSetType, 0x0000));
   return request;
 }
 
@@ -99,7 +100,8 @@ TEST(StoreResponse, RequestWithoutOrWithEmptySopClassCannotBeAnswered) {
   EXPECT_FALSE(BuildStoreRSP(withoutClass, kStatusSuccess));
 
   TagList emptyClass = StoreRequest(kCT, 5);
-  emptyClass[0] = GenerateTextTag(kCommandGroup, kAffectedSOPClassUID, "UI", std::string(2, '\0'));
+  emptyClass[0] = GenerateTextTag(tag::kAffectedSOPClassUID.group,
+                                  tag::kAffectedSOPClassUID.element, "UI", std::string(2, '\0'));
   EXPECT_FALSE(BuildStoreRSP(emptyClass, kStatusSuccess));
 
   AcceptedAssociation association({ProposedContextItem(1, kCT, {testing::kImplicitLEUid})});

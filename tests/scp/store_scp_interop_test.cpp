@@ -293,7 +293,7 @@ TEST_F(StoreSCPInterop, MovescuFromDcmqrscp_ArrivesIndexedAndEverySeriesSendsBac
     std::string calling = "NORVANE";
     const SeriesResult series = SendSeries("127.0.0.1", std::to_string(backPort), calling, "BACK",
                                            entry.path().parent_path().string() + "/", "", true);
-    EXPECT_TRUE(series.Stored()) << entry.path();
+    EXPECT_TRUE(series.Ok()) << entry.path();
     sent += series.files.size();
   }
   EXPECT_EQ(sent, 11u);

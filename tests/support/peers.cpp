@@ -75,6 +75,12 @@ std::string NorvaneTool() {
   return std::string(NORVANE_BINARY_DIR) + "/bin/norvane";
 }
 
+RunResult RunNorvaneIn(const std::string& folder, const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {"sh", "-c", "cd \"$0\" && exec \"$@\"", folder, NorvaneTool()};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return RunProgram(argv, std::chrono::seconds(60));
+}
+
 bool HaveProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
   if (!path) return false;

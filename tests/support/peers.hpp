@@ -48,6 +48,9 @@ struct RunResult {
 RunResult RunProgram(const std::vector<std::string>& argv,
                      std::chrono::seconds timeout = std::chrono::seconds(120));
 
+// Runs the norvane tool of this build with `folder` as its current directory.
+RunResult RunNorvaneIn(const std::string& folder, const std::vector<std::string>& arguments);
+
 // A peer program running in the background, its output going to a file; stopped with
 // SIGTERM (then SIGKILL) by process id when the object goes.
 class PeerProcess {

@@ -1,16 +1,31 @@
 #include "app/setup/settings.hpp"
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
+
+#include "platform/replace_file.hpp"
 
 namespace norvane {
 namespace {
 
-template <size_t N>
-std::string Entry(const std::array<const char*, N>& list, int32_t index) {
-  if (index < 0 || static_cast<size_t>(index) >= N) return {};
-  return list[static_cast<size_t>(index)];
+constexpr std::array<std::string_view, 3> kLogLevels{"No Log", "PDU Level", "Socket Level"};
+constexpr std::array<std::string_view, 5> kFilmDestinations{"MAGAZINE", "PROCESSOR", "BIN_1",
+                                                            "BIN_2", "BIN_3"};
+constexpr std::array<std::string_view, 3> kFilmOrientations{"PORTRAIT", "LANDSCAPE", ""};
+constexpr std::array<std::string_view, 4> kFilmSizes{"14INX17IN", "14INX14IN", "10INX12IN",
+                                                     "8INX10IN"};
+constexpr std::array<std::string_view, 4> kMagnificationTypes{"REPLICATE", "BILINEAR", "CUBIC",
+                                                              "NONE"};
+
+std::string Entry(std::span<const std::string_view> list, int32_t index) {
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) return {};
+  return std::string(list[static_cast<size_t>(index)]);
+}
+
+SettingsSaveResult SaveFailed(const std::string& what, const std::string& path) {
+  return {false, "cannot " + what + " " + path + ": " + std::strerror(errno)};
 }
 
 }  // namespace
@@ -52,41 +67,58 @@ bool Settings::Load(const std::string& path) {
   if (!in) return false;
   std::array<uint8_t, kSettingsRecordSize> masked{};
   in.read(reinterpret_cast<char*>(masked.data()), masked.size());
+  // A file shorter than the record is treated as absent: the initial values stay, rather
+  // than a record whose tail nobody wrote.
   if (static_cast<size_t>(in.gcount()) != masked.size()) return false;
   for (size_t i = 0; i < masked.size(); ++i)
     record_[i] = masked[i] ^ kSettingsMask;
   return true;
 }
 
-bool Settings::Save(const std::string& path) const {
+SettingsSaveResult Settings::Save(const std::string& path) const {
   std::array<uint8_t, kSettingsRecordSize> masked{};
   for (size_t i = 0; i < masked.size(); ++i)
     masked[i] = record_[i] ^ kSettingsMask;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(reinterpret_cast<const char*>(masked.data()), masked.size());
-  out.close();
-  return !out.fail();
+  FileReplacement file(path);
+  if (!file.Open()) return SaveFailed("create a file beside", path);
+  if (!file.Write(masked) || !file.Commit()) return SaveFailed("write", path);
+  return {true, {}};
+}
+
+std::span<const std::string_view> LogLevelEntries() {
+  return kLogLevels;
+}
+
+std::span<const std::string_view> FilmDestinationEntries() {
+  return kFilmDestinations;
+}
+
+std::span<const std::string_view> FilmOrientationEntries() {
+  return kFilmOrientations;
+}
+
+std::span<const std::string_view> FilmSizeEntries() {
+  return kFilmSizes;
+}
+
+std::span<const std::string_view> MagnificationTypeEntries() {
+  return kMagnificationTypes;
 }
 
 std::string FilmDestinationText(int32_t index) {
-  static const std::array<const char*, 5> list{"MAGAZINE", "PROCESSOR", "BIN_1", "BIN_2", "BIN_3"};
-  return Entry(list, index);
+  return Entry(kFilmDestinations, index);
 }
 
 std::string FilmOrientationText(int32_t index) {
-  static const std::array<const char*, 3> list{"PORTRAIT", "LANDSCAPE", ""};
-  return Entry(list, index);
+  return Entry(kFilmOrientations, index);
 }
 
 std::string FilmSizeText(int32_t index) {
-  static const std::array<const char*, 4> list{"14INX17IN", "14INX14IN", "10INX12IN", "8INX10IN"};
-  return Entry(list, index);
+  return Entry(kFilmSizes, index);
 }
 
 std::string MagnificationTypeText(int32_t index) {
-  static const std::array<const char*, 4> list{"REPLICATE", "BILINEAR", "CUBIC", "NONE"};
-  return Entry(list, index);
+  return Entry(kMagnificationTypes, index);
 }
 
 }  // namespace norvane

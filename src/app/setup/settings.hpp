@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -11,11 +12,24 @@ inline constexpr std::string_view kSettingsFileName = "testscu.cfg";
 inline constexpr size_t kSettingsRecordSize = 440;
 inline constexpr uint8_t kSettingsMask = 0xB6;
 
+// How saving the settings went; the reason is for the operator.
+struct [[nodiscard]] SettingsSaveResult {
+  bool saved = false;
+  std::string reason;  // empty when saved
+
+  explicit operator bool() const { return saved; }
+};
+
 // The operator's connection and print settings: a fixed 440-byte record that is also the
 // exact (masked) content of the settings file. Texts are NUL-terminated inside their field;
 // bytes after the NUL keep whatever a longer earlier text left there.
 class Settings {
  public:
+  // The longest texts the fields hold (each keeps its terminating NUL).
+  static constexpr size_t kMaxHostLength = 127;
+  static constexpr size_t kMaxPortLength = 31;
+  static constexpr size_t kMaxTitleLength = 127;
+
   // The setup dialog's initial values: "127.0.0.1", "104", "local", "remote", log level 0
   // and the first entry of every print list.
   Settings();
@@ -46,8 +60,9 @@ class Settings {
   // Reads the masked record. A missing, unreadable or short file leaves the record as it
   // was and returns false (a short file counts as absent).
   bool Load(const std::string& path);
-  // Writes the masked record; false when the file cannot be created or written.
-  bool Save(const std::string& path) const;
+  // Writes the masked record through a temporary file in the same folder that replaces
+  // the file only once it is complete, so a failed save leaves the old file as it was.
+  SettingsSaveResult Save(const std::string& path) const;
 
   const std::array<uint8_t, kSettingsRecordSize>& record() const { return record_; }
 
@@ -56,10 +71,10 @@ class Settings {
     size_t offset;
     size_t size;
   };
-  static constexpr Field kHost{0, 128};
-  static constexpr Field kPort{128, 32};
-  static constexpr Field kLocalAET{160, 128};
-  static constexpr Field kRemoteAET{288, 128};
+  static constexpr Field kHost{0, kMaxHostLength + 1};
+  static constexpr Field kPort{128, kMaxPortLength + 1};
+  static constexpr Field kLocalAET{160, kMaxTitleLength + 1};
+  static constexpr Field kRemoteAET{288, kMaxTitleLength + 1};
   static constexpr size_t kLogLevel = 416;
   static constexpr size_t kFilmDestination = 420;
   static constexpr size_t kFilmOrientation = 424;
@@ -74,6 +89,15 @@ class Settings {
 
   std::array<uint8_t, kSettingsRecordSize> record_{};
 };
+
+// The entries of the setup dialog's lists, in order. The log level is stored as the
+// entry's position plus 1 (0 when none was chosen); the print choices as the position
+// (-1 for none).
+std::span<const std::string_view> LogLevelEntries();
+std::span<const std::string_view> FilmDestinationEntries();
+std::span<const std::string_view> FilmOrientationEntries();
+std::span<const std::string_view> FilmSizeEntries();
+std::span<const std::string_view> MagnificationTypeEntries();
 
 // Texts of the print choice lists, by index; empty for -1 or an index past the list.
 std::string FilmDestinationText(int32_t index);

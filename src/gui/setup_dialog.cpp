@@ -1,0 +1,122 @@
+#include "gui/setup_dialog.hpp"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "gui/qt_text.hpp"
+
+namespace norvane::gui {
+namespace {
+
+QLineEdit* Entry(const char* name, size_t maxLength, QWidget* parent) {
+  auto* entry = new QLineEdit(parent);
+  entry->setObjectName(name);
+  entry->setMaxLength(static_cast<int>(maxLength));
+  entry->setMinimumWidth(200);
+  return entry;
+}
+
+QComboBox* List(const char* name, std::span<const std::string_view> entries, QWidget* parent) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  for (std::string_view entry : entries)
+    list->addItem(ToQString(entry));
+  return list;
+}
+
+}  // namespace
+
+SetupDialog::SetupDialog(std::string settingsFile, QWidget* parent)
+    : QDialog(parent), settingsFile_(std::move(settingsFile)) {
+  setWindowTitle("Setup");
+  auto* tabs = new QTabWidget(this);
+  tabs->setObjectName("tabs");
+
+  auto* network = new QWidget(tabs);
+  auto* networkForm = new QFormLayout(network);
+  localAET_ = Entry("localAET", Settings::kMaxTitleLength, network);
+  host_ = Entry("host", Settings::kMaxHostLength, network);
+  port_ = Entry("port", Settings::kMaxPortLength, network);
+  remoteAET_ = Entry("remoteAET", Settings::kMaxTitleLength, network);
+  logLevel_ = List("logLevel", LogLevelEntries(), network);
+  logLevel_->setPlaceholderText("LOG level");
+  networkForm->addRow("Local AET:", localAET_);
+  networkForm->addRow("Remote IP Address:", host_);
+  networkForm->addRow("Remote Port Number:", port_);
+  networkForm->addRow("Remote AET:", remoteAET_);
+  networkForm->addRow("LOG level:", logLevel_);
+  tabs->addTab(network, "Network");
+
+  auto* printer = new QWidget(tabs);
+  auto* printerForm = new QFormLayout(printer);
+  filmDestination_ = List("filmDestination", FilmDestinationEntries(), printer);
+  filmOrientation_ = List("filmOrientation", FilmOrientationEntries(), printer);
+  filmSize_ = List("filmSize", FilmSizeEntries(), printer);
+  magnificationType_ = List("magnificationType", MagnificationTypeEntries(), printer);
+  planarConfiguration_ = new QCheckBox("Planar Configuration", printer);
+  planarConfiguration_->setObjectName("planarConfiguration");
+  printerForm->addRow("Film Destination:", filmDestination_);
+  printerForm->addRow("Film Orientation:", filmOrientation_);
+  printerForm->addRow("Film Size:", filmSize_);
+  printerForm->addRow("Magnification Type:", magnificationType_);
+  printerForm->addRow(planarConfiguration_);
+  tabs->addTab(printer, "Printer");
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs);
+  layout->addWidget(buttons);
+
+  // Without a settings file the record keeps the initial values: nothing is reported and
+  // nothing is written before OK.
+  settings_.Load(settingsFile_);
+  ShowSettings();
+}
+
+void SetupDialog::ShowSettings() {
+  localAET_->setText(ToQString(settings_.localAET()));
+  host_->setText(ToQString(settings_.host()));
+  port_->setText(ToQString(settings_.port()));
+  remoteAET_->setText(ToQString(settings_.remoteAET()));
+  planarConfiguration_->setChecked(settings_.planarConfiguration());
+  // A stored position outside a list leaves it without a selection, as -1 does.
+  const auto select = [](QComboBox* list, int32_t position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+  };
+  select(logLevel_, settings_.logLevel() - 1);
+  select(filmDestination_, settings_.filmDestination());
+  select(filmOrientation_, settings_.filmOrientation());
+  select(filmSize_, settings_.filmSize());
+  select(magnificationType_, settings_.magnificationType());
+}
+
+void SetupDialog::TakeEntries() {
+  settings_.setLocalAET(ToStdString(localAET_->text()));
+  settings_.setHost(ToStdString(host_->text()));
+  settings_.setPort(ToStdString(port_->text()));
+  settings_.setRemoteAET(ToStdString(remoteAET_->text()));
+  settings_.setLogLevel(logLevel_->currentIndex() + 1);
+  settings_.setFilmDestination(filmDestination_->currentIndex());
+  settings_.setFilmOrientation(filmOrientation_->currentIndex());
+  settings_.setFilmSize(filmSize_->currentIndex());
+  settings_.setMagnificationType(magnificationType_->currentIndex());
+  settings_.setPlanarConfiguration(planarConfiguration_->isChecked());
+}
+
+void SetupDialog::accept() {
+  TakeEntries();
+  const SettingsSaveResult saved = settings_.Save(settingsFile_);
+  if (!saved) {
+    QMessageBox::warning(this, "Setup",
+                         "The settings could not be saved: " + ToQString(saved.reason) +
+                             "\nThey apply until the program ends.");
+  }
+  QDialog::accept();
+}
+
+}  // namespace norvane::gui
