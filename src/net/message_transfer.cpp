@@ -34,9 +34,20 @@ bool PDU_Service::AbortReading(uint8_t reason) {
   return EndReading();
 }
 
-bool PDU_Service::ReadMessage(TagList& list) {
+void PDU_Service::ReportProgress(size_t& reported) {
+  if (!progress_) return;
+  const size_t gathered = pDataTF_.MessageBuffer().Available();
+  if (pDataTF_.MessageComplete() || gathered >= reported + kProgressBytes) {
+    reported = gathered;
+    progress_();
+  }
+}
+
+bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
   if (!Connected()) return false;
   pDataTF_.ClearMessageComplete();
+  pDataTF_.Expect(expected);
+  size_t reported = 0;
   // A PDU that held the end of the previous message may hold the start of this one.
   if (pDataTF_.PendingLength() != 0 && !pDataTF_.ReadDynamic(buffer_)) {
     return AbortReading(kAbortReasonInvalidPduParameter);
@@ -47,6 +58,7 @@ bool PDU_Service::ReadMessage(TagList& list) {
     switch (type) {
       case kPduPDataTF:
         if (!pDataTF_.ReadDynamic(buffer_)) return AbortReading(kAbortReasonInvalidPduParameter);
+        ReportProgress(reported);
         break;
       case kPduReleaseRQ:
         if (releaseRQ_.ReadDynamic(buffer_)) releaseRP_.Write(buffer_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -95,9 +96,15 @@ class PDU_Service {
   bool WriteMessage(const TagList& list, std::string_view sopClass, uint8_t control);
   // Receives the next complete message into `list` (records are appended). Release
   // requests, aborts and protocol errors of the peer end the association: false, with
-  // the connection closed (answered with an A-RELEASE-RP or an A-ABORT where due).
-  // Records decoded before a failure stay in the list.
-  bool ReadMessage(TagList& list);
+  // the connection closed (answered with an A-RELEASE-RP or an A-ABORT where due). A
+  // message of another kind than `expected` is such an error, aborted at its first
+  // fragment. Records decoded before a failure stay in the list.
+  bool ReadMessage(TagList& list, ExpectedMessage expected = ExpectedMessage::kAny);
+  // Called while ReadMessage gathers a message: after each further kProgressBytes of it
+  // and when it is complete (not for PDUs that carry less), so that a watcher can tell a
+  // peer that sends from one that trickles.
+  static constexpr size_t kProgressBytes = 1024;
+  void SetReceiveProgress(std::function<void()> progress) { progress_ = std::move(progress); }
   // Encodes the list into `buffer`'s outgoing queue: implicit VR little endian when
   // `presentationContextID` is 0 (a command set), else in the accepted transfer syntax of
   // that context. False, with nothing left queued, when the context is not accepted or a
@@ -131,8 +138,13 @@ class PDU_Service {
   // was gathered of the message and give false.
   bool EndReading();
   bool AbortReading(uint8_t reason);
+  // Calls progress_ when the message gathered has grown enough since `reported`.
+  void ReportProgress(size_t& reported);
+  // The peer's maximum PDU length holds no PDV; traced.
+  bool PeerMaximumTooSmall() const;
 
   bool trace_ = false;
+  std::function<void()> progress_;
   AcceptorPolicy policy_;
   std::vector<PresentationContextAccept> accepted_;
   Buffer buffer_;
