@@ -1,4 +1,7 @@
+#include <arpa/inet.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -164,17 +167,43 @@ TEST_F(ScpCommand, LongUidIsRefusedAndThePeersTextsReachTheTerminalEscaped) {
   EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
 }
 
+TEST_F(ScpCommand, SilentConnectionFillingThePoolIsClosedAtTheArtimTimeAndStorescuIsServed) {
+  const std::string port =
+      Start({"--folder", dir_ / "store", "--max-associations", "1", "--artim-timeout", "1"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+  ASSERT_EQ(::connect(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  const RunResult sent = Storescu(port);
+  ::close(silent);
+  EXPECT_EQ(sent.exitCode, 0) << sent.output << scp_.Log();
+  EXPECT_TRUE(Contains(WaitForOutput(scp_, kCTInstance), "stored ")) << scp_.Log();
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0) << scp_.Log();
+}
+
 TEST_F(ScpCommand, HelpTellsTheOptionsAndBadCommandLinesAreRefused) {
   const RunResult help = Norvane({"scp", "--help"});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* part : {"--port N", "--folder DIR", "./Database", "--aet TITLE", "--loopback",
-                           "-q, --quiet", "SIGTERM", "0xA700", "JPEG Lossless"}) {
+                           "-q, --quiet", "SIGTERM", "0xA700", "JPEG Lossless",
+                           "--max-associations N", "--artim-timeout S", "--idle-timeout S"}) {
     EXPECT_TRUE(Contains(help.output, part)) << "help lacks " << part << ":\n" << help.output;
   }
   EXPECT_EQ(Norvane({"scp", "--port", "70000"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "--port", "eleven"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "--frobnicate"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "somewhere"}).exitCode, 2);
+  for (const char* option : {"--max-associations", "--artim-timeout", "--idle-timeout"}) {
+    for (const char* value : {"0", "-1", "ten", "99999999"}) {
+      const RunResult refused = Norvane({"scp", option, value});
+      EXPECT_EQ(refused.exitCode, 2) << option << " " << value;
+      EXPECT_TRUE(Contains(refused.output, std::string(option) + " needs a number"))
+          << refused.output;
+    }
+  }
 
   std::ofstream(dir_ / "plain") << "not a folder";
   const RunResult noFolder =
