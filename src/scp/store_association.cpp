@@ -28,18 +28,20 @@ void RefuseCommand(PDU_Service& pdu, const TagList& command, const AssociationAc
     activity(true);
     if (!pdu.ReadMessage(dataset, ExpectedMessage::kDataSet)) return;
   }
+  // The peer's answer to the release is awaited under the idle limit.
+  activity(true);
   pdu.ReleaseAssociation();
 }
 
 // One C-STORE request; false when the association has ended.
 bool ServeStore(PDU_Service& pdu, const TagList& command, uint8_t commandContextID,
                 const StoreSCPSettings& settings, const AssociationActivity& activity) {
+  activity(true);
   if (!AnnouncesDataSet(command)) {
     pdu.ReleaseAssociation();
     return false;
   }
   TagList dataset;
-  activity(true);
   if (!pdu.ReadMessage(dataset, ExpectedMessage::kDataSet)) return false;
   activity(false);
   // Only a request that can be answered is stored: the peer must learn the outcome.
