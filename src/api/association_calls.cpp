@@ -32,8 +32,8 @@ uint8_t OpenAssoc(PDU_Service* association, const char* host, const char* port,
   if (association == nullptr) return 0;
   return Guarded<uint8_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::OpenAssoc(*association, peer, Text(abstractSyntax), Text(transferSyntax))
-                    .Ok());
+    return Byte(
+        norvane::OpenAssoc(*association, peer, Text(abstractSyntax), Text(transferSyntax)).Ok());
   });
 }
 
@@ -57,8 +57,7 @@ uint8_t EchoSCU(const char* host, const char* port, char* callingApTitle,
                 const char* calledApTitle) {
   return Guarded<uint8_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(
-        norvane::EchoSCU(peer).Ok());
+    return Byte(norvane::EchoSCU(peer).Ok());
   });
 }
 

@@ -55,8 +55,7 @@ uint8_t FindSCU(const char* host, const char* port, char* callingApTitle, const 
       Record* query = QueryRecord<Record>(list);
       std::vector<typename Record::Core> results;
       const norvane::FindResult result =
-          norvane::FindSCU(peer,
-                           static_cast<const typename Record::Core&>(*query), results);
+          norvane::FindSCU(peer, static_cast<const typename Record::Core&>(*query), results);
       if (result.associated) {
         delete query;
         list->entries.clear();
@@ -81,8 +80,7 @@ uint8_t MoveSCU(const char* host, const char* port, char* callingApTitle, const 
       using Record = typename decltype(type)::type;
       Record* query = QueryRecord<Record>(list);
       const norvane::MoveResult result = norvane::MoveSCU(
-          peer, Text(moveDestination),
-          static_cast<const typename Record::Core&>(*query));
+          peer, Text(moveDestination), static_cast<const typename Record::Core&>(*query));
       if (result.associated) {
         delete query;
         list->entries.clear();
@@ -120,9 +118,8 @@ uint8_t PrintSCU_Ex(const char* fileName, const char* host, const char* port, ch
                     uint8_t allowColor, int32_t planarConfiguration) {
   return Guarded<uint8_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::PrintSCU_Ex(std::string(Text(fileName)), peer,
-                                     SessionOrDefault(session), BoxOrDefault(box), allowColor != 0,
-                                     planarConfiguration)
+    return Byte(norvane::PrintSCU_Ex(std::string(Text(fileName)), peer, SessionOrDefault(session),
+                                     BoxOrDefault(box), allowColor != 0, planarConfiguration)
                     .Ok());
   });
 }
@@ -131,8 +128,8 @@ uint8_t PrintSCU(const char* fileName, const char* host, const char* port, char*
                  const char* calledApTitle, const FilmSessioncfg* session, const FilmBoxcfg* box) {
   return Guarded<uint8_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::PrintSCU(std::string(Text(fileName)), peer,
-                                  SessionOrDefault(session), BoxOrDefault(box))
+    return Byte(norvane::PrintSCU(std::string(Text(fileName)), peer, SessionOrDefault(session),
+                                  BoxOrDefault(box))
                     .Ok());
   });
 }

@@ -23,7 +23,8 @@ constexpr const char* kHelp =
     "        IMAGE  ReferencedFileID=77654033\\CR1\\6154  InstanceNumber=1\n"
     "Records whose type does not fit their level (a private record in place of a patient)\n"
     "are left out with everything below them. Values are printed as the file holds them,\n"
-    "without leading and trailing blanks, with control characters shown as '.'.\n"
+    "without leading and trailing blanks; control characters and bytes that are no\n"
+    "printable UTF-8 are shown as \\xNN (hex).\n"
     "\n"
     "Exits with 1 when the file cannot be read, is not a DICOM file, or has no offset of\n"
     "its first record (0004,1200).\n";
@@ -67,10 +68,7 @@ void PrintRecord(const TagList& record) {
     const std::string value = GetTagText(record, f.group, f.element);
     if (!value.empty()) line += std::string("  ") + f.keyword + "=" + value;
   }
-  for (char& c : line) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
-  }
-  std::fprintf(stdout, "%s\n", line.c_str());
+  PrintPeerText(stdout, line);
 }
 
 }  // namespace

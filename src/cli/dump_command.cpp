@@ -2,12 +2,10 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "cli/options.hpp"
 #include "datadec/dicom_file_reader.hpp"
-#include "dictionary/dictionary.hpp"
-#include "dictionary/windows1252.hpp"
 #include "dump/dump_list.hpp"
 
 namespace norvane::cli {
@@ -21,38 +19,28 @@ constexpr const char* kHelp =
     "  (0028, 0010), 2, US  \"128\" - Rows        value of fewer than 256 bytes\n"
     "  (7FE0, 0010), 32768, OW - Pixel Data     longer value, not shown\n"
     "  (0008, 1140), SQ - Referenced ...         length 0 or undefined\n"
-    "Elements inside items of undefined length get \".....\" per open item; sequences of\n"
+    "Elements inside items of undefined length get \".....\" per open item; those nested\n"
+    "in more than 64 items are not shown (one line says where). Sequences of\n"
     "defined length are shown as one line. A US, SS, UL or SL value of up to 4 bytes is\n"
     "shown as one decimal number (its bytes taken as a little-endian 32-bit integer, so\n"
     "SS -1 shows as 65535), an FL or FD value of up to 4 bytes as a single-precision\n"
     "number with two decimals, longer ones as \"Vector!!\". Values of big-endian files\n"
     "are shown as they are stored. Other values are shown as the file holds them, up to\n"
-    "a first NUL byte, with control characters as '.'. Element names are in UTF-8.\n"
+    "a first NUL byte; control characters and bytes that are no printable UTF-8 are\n"
+    "shown as \\xNN (hex). Element names are in UTF-8. Lines are printed as they are made.\n"
     "\n"
     "Prints \"Dump Failed!\" and exits with 1 when the file cannot be read, is not a DICOM\n"
     "file, or is cut short.\n";
 
-// Prints the dump lines of a list, with each element's name (Windows-1252 in the
-// dictionary) turned into UTF-8 for the terminal.
+// Prints the dump lines of a list as they are made, ready for a terminal.
 void PrintList(const TagList& list, bool explicitVR) {
-  std::vector<std::string> lines;
-  DumpList(list, lines, explicitVR);
-  for (size_t i = 0; i < lines.size() && i < list.size(); ++i) {
-    TagRecord tag;  // the tag alone names the element; the value is not copied
-    tag.group = list[i].group;
-    tag.element = list[i].element;
-    const std::string_view name = LookupName(tag, true);
-    std::string& line = lines[i];
-    if (line.size() >= name.size() &&
-        line.compare(line.size() - name.size(), name.size(), name.data(), name.size()) == 0) {
-      line = line.substr(0, line.size() - name.size()) + Windows1252ToUtf8(name);
-    }
-    // One element, one terminal line: control characters of a value do not get through.
-    for (char& c : line) {
-      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
-    }
-    std::fprintf(stdout, "%s\n", line.c_str());
-  }
+  DumpList(
+      list,
+      [](std::string_view line) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+      },
+      explicitVR, DumpListOptions{.terminalText = true});
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ int FindAtLevel(const ParsedArgs& args, Peer& peer) {
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
   const QueryOperationResult result = RunFindOperation(
-      peer.Parameters(), query, [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+      peer.Parameters(), query, [](const std::string& line) { PrintPeerText(stdout, line); },
       *maxResults);
   std::fflush(stdout);
   ReportQueryFailure("find", result);

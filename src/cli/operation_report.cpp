@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "log/log.hpp"
+#include "platform/terminal_text.hpp"
 
 namespace norvane::cli {
 
@@ -21,8 +22,9 @@ void ReportOperation(const std::string& operation, bool success, const Peer& pee
 
 void ReportReason(std::string_view subcommand, std::string_view text) {
   std::fflush(stdout);
-  std::fprintf(stderr, "norvane %.*s: %.*s\n", static_cast<int>(subcommand.size()),
-               subcommand.data(), static_cast<int>(text.size()), text.data());
+  // A reason may quote what the peer sent.
+  std::fprintf(stderr, "norvane %.*s: %s\n", static_cast<int>(subcommand.size()), subcommand.data(),
+               TerminalText(text).c_str());
   std::fflush(stderr);
   WriteLog(text);
 }

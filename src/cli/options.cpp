@@ -5,6 +5,7 @@
 
 #include "app/setup/settings.hpp"
 #include "log/log.hpp"
+#include "platform/terminal_text.hpp"
 
 namespace norvane::cli {
 namespace {
@@ -129,9 +130,8 @@ bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel) {
   }
   SetLOG(args.Value("--log").value_or(""), level);
   if (args.Has("-v")) {
-    SetLogForwarder([](std::string_view text) {
-      std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-    });
+    // Log lines carry what peers sent (titles, UIDs, values).
+    SetLogForwarder([](std::string_view text) { PrintPeerText(stderr, text); });
   }
   return true;
 }
@@ -170,6 +170,12 @@ std::optional<std::chrono::milliseconds> ParseSeconds(const std::string& text) {
                        : ParseNumber(fraction + std::string(3 - fraction.size(), '0'));
   if (!seconds || !thousandths || *seconds > 1000000) return std::nullopt;
   return std::chrono::milliseconds(*seconds * 1000 + *thousandths);
+}
+
+void PrintPeerText(std::FILE* out, std::string_view text) {
+  const std::string safe = TerminalText(text);
+  std::fwrite(safe.data(), 1, safe.size(), out);
+  std::fputc('\n', out);
 }
 
 std::optional<long> ParseNumber(const std::string& text) {

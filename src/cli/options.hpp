@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -89,6 +90,9 @@ bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel);
 // False (with a message on standard error naming the subcommand) when one is not a number
 // of seconds.
 bool ApplyTimeoutOptions(const ParsedArgs& args, std::string_view subcommand, Peer& peer);
+// Prints one line of text that a peer or a file controls, made safe for a terminal
+// (TerminalText: control bytes and malformed UTF-8 as \xNN), followed by a line feed.
+void PrintPeerText(std::FILE* out, std::string_view text);
 
 // Parses a whole non-negative decimal number.
 std::optional<long> ParseNumber(const std::string& text);

@@ -13,6 +13,7 @@
 #include "dimse/film_settings.hpp"
 #include "dimse/print_scu.hpp"
 #include "log/log.hpp"
+#include "platform/terminal_text.hpp"
 
 namespace norvane::cli {
 namespace {

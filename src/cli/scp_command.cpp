@@ -1,10 +1,12 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "cli/commands.hpp"
@@ -22,10 +24,25 @@ constexpr const char* kDefaultFolder = "./Database";
 constexpr const char* kDefaultTitle = "NORVANE";
 
 constexpr OptionSpec kScpOptions[] = {
-    {"--port", true},      {"--folder", true},    {"--aet", true},
-    {"--loopback", false}, {"-q", false},         {"--quiet", false},
-    {"--log", true},       {"--log-level", true}, {"-v", false},
+    {"--port", true},
+    {"--folder", true},
+    {"--aet", true},
+    {"--loopback", false},
+    {"-q", false},
+    {"--quiet", false},
+    {"--log", true},
+    {"--log-level", true},
+    {"-v", false},
+    {"--max-associations", true},
+    {"--artim-timeout", true},
+    {"--idle-timeout", true},
 };
+
+constexpr long kDefaultMaxAssociations = 16;
+constexpr long kMostAssociations = 1024;
+constexpr long kDefaultArtimSeconds = 30;
+constexpr long kDefaultIdleSeconds = 60;
+constexpr long kLongestTimeoutSeconds = 86400;
 
 void PrintHelp() {
   std::printf(
@@ -38,7 +55,17 @@ void PrintHelp() {
       "replaces its file and adds no index line. The C-STORE response goes out after the\n"
       "file and its index lines are written: status 0x0000 (Success), 0xA700 (Out of\n"
       "Resources) when they cannot be written, 0xC000 (Cannot Understand) when the\n"
-      "object's UIDs cannot name a file. Associations are served one at a time.\n"
+      "object's UIDs cannot name a file or are longer than 64 characters. A file is in\n"
+      "place before its index lines are written; commas in values are written as '^'\n"
+      "in person names and ';' elsewhere, line breaks as blanks. Files a killed SCP was\n"
+      "writing (FOLDER/.incoming-*) are removed at start.\n"
+      "Up to --max-associations associations are served at once, each on its own thread;\n"
+      "as many more connections wait in the listen queue until a place is free. A\n"
+      "connection that has not sent its whole\n"
+      "A-ASSOCIATE-RQ within --artim-timeout seconds, and an association whose peer makes\n"
+      "no progress (no message completed, less than 1 KiB of one received) for\n"
+      "--idle-timeout seconds, is closed, so that silent or trickling peers give their\n"
+      "place up. A data set sent where a command is due is answered with an A-ABORT.\n"
       "Accepted: Verification and the storage SOP classes CR, DX, MG, CT, MR, US, US\n"
       "multi-frame, XA, RF, NM, PET, SC, Basic Text and Enhanced SR, Encapsulated PDF,\n"
       "with JPEG Lossless (SV1), implicit VR little endian, explicit VR little endian or\n"
@@ -54,6 +81,11 @@ void PrintHelp() {
       "  --aet TITLE        AE title shown in the start line (default %s); callers may\n"
       "                     use any called AE title, it is not checked\n"
       "  --loopback         listen on 127.0.0.1 only (default: every local address)\n"
+      "  --max-associations N\n"
+      "                     associations served at once, 1 to 1024 (default %ld)\n"
+      "  --artim-timeout S  seconds to receive the A-ASSOCIATE-RQ (default %ld)\n"
+      "  --idle-timeout S   seconds an association may wait for its peer without\n"
+      "                     progress (default %ld)\n"
       "  -q, --quiet        no \"stored\" lines\n"
       "  --log FILE         write the protocol log to FILE\n"
       "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all\n"
@@ -62,7 +94,8 @@ void PrintHelp() {
       "  -h, --help         show this help\n\n"
       "exit status: 0 stopped by a signal, 1 cannot listen or create the folder, 2 bad\n"
       "command line\n",
-      kDefaultPort, kDefaultFolder, kDefaultTitle);
+      kDefaultPort, kDefaultFolder, kDefaultTitle, kDefaultMaxAssociations, kDefaultArtimSeconds,
+      kDefaultIdleSeconds);
 }
 
 // One line per received object; lines of different associations never mix.
@@ -73,13 +106,14 @@ StoreObserver PrintingObserver(bool quiet) {
     const StoreWorkOutcome& outcome = report.outcome;
     if (outcome.status == kStatusSuccess) {
       if (quiet) return;
-      std::printf("stored %s\n", outcome.filePath.c_str());
+      PrintPeerText(stdout, "stored " + outcome.filePath);
       std::fflush(stdout);
       return;
     }
-    std::fprintf(stderr, "not stored %s from %s: %s (status %s)\n", outcome.sopInstanceUID.c_str(),
-                 report.callingApTitle.c_str(), outcome.problem.c_str(),
-                 StatusText(outcome.status).c_str());
+    // UIDs, the calling AE title and the paths made of UIDs come from the peer.
+    PrintPeerText(stderr, "not stored " + outcome.sopInstanceUID + " from " +
+                              report.callingApTitle + ": " + outcome.problem + " (status " +
+                              StatusText(outcome.status) + ")");
   };
 }
 
@@ -107,9 +141,28 @@ int RunScp(int argc, char** argv) {
                  port.c_str());
     return 2;
   }
+  const auto limit = [&args](const char* option, long fallback, long most) -> std::optional<long> {
+    const std::optional<std::string> text = args.Value(option);
+    if (!text) return fallback;
+    const std::optional<long> number = ParseNumber(*text);
+    if (number && *number >= 1 && *number <= most) return number;
+    std::fprintf(stderr, "norvane scp: %s needs a number from 1 to %ld, not '%s'\n", option, most,
+                 text->c_str());
+    return std::nullopt;
+  };
+  const std::optional<long> maxAssociations =
+      limit("--max-associations", kDefaultMaxAssociations, kMostAssociations);
+  const std::optional<long> artimSeconds =
+      limit("--artim-timeout", kDefaultArtimSeconds, kLongestTimeoutSeconds);
+  const std::optional<long> idleSeconds =
+      limit("--idle-timeout", kDefaultIdleSeconds, kLongestTimeoutSeconds);
+  if (!maxAssociations || !artimSeconds || !idleSeconds) return 2;
   if (!ApplyLogOptions(args, 0)) return 2;
 
   StoreSCPSettings settings;
+  settings.maxAssociations = static_cast<int>(*maxAssociations);
+  settings.artimTimeout = std::chrono::seconds(*artimSeconds);
+  settings.idleTimeout = std::chrono::seconds(*idleSeconds);
   settings.port = port;
   settings.folder = WithTrailingSeparator(args.Value("--folder").value_or(kDefaultFolder));
   settings.loopbackOnly = args.Has("--loopback");

@@ -83,7 +83,7 @@ int RunWorklist(int argc, char** argv) {
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
   const QueryOperationResult result = RunWorklistOperation(
-      peer.Parameters(), query, [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+      peer.Parameters(), query, [](const std::string& line) { PrintPeerText(stdout, line); },
       *maxResults);
   std::fflush(stdout);
   ReportQueryFailure("worklist", result);

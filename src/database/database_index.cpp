@@ -1,12 +1,12 @@
 #include "database/database_index.hpp"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <mutex>
 
 #include "database/index_file.hpp"
 #include "database/index_record.hpp"
+#include "database/indexed_studies.hpp"
 #include "database/store_uid.hpp"
 #include "elements/tags.hpp"
 #include "platform/date_time_format.hpp"
@@ -23,14 +23,26 @@ std::mutex& IndexLock() {
   return lock;
 }
 
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0;
+// Makes a folder when it is missing; `made` tells whether this call made it.
+bool EnsureFolder(const std::string& path, bool& made) {
+  made = false;
+  if (DirectoryExists(path)) return true;
+  made = ForceDirectories(path) && DirectoryExists(path);
+  return made;
 }
 
-bool MakeFolder(const std::string& path) {
-  return ForceDirectories(path) && DirectoryExists(path);
+// True when a line of the index file has `uid` in field `field`. Series and image indexes
+// are per study and per series, and an image index is only searched for a re-sent object.
+bool IndexNames(const std::string& indexPath, int field, const std::string& uid) {
+  const auto lines = ReadIndexLines(indexPath);
+  if (!lines) return false;
+  for (const std::string& line : *lines) {
+    if (GetField(line, kIndexFieldSeparator, field) == uid) return true;
+  }
+  return false;
 }
+
+constexpr int kSeriesUIDField = 2;
 
 }  // namespace
 
@@ -42,6 +54,8 @@ std::string_view IndexResultText(IndexResult result) {
       return "file already stored";
     case IndexResult::kUnsafeUID:
       return "UID cannot name a folder or file";
+    case IndexResult::kUIDTooLong:
+      return "UID longer than 64 characters";
     case IndexResult::kFolderNotCreated:
       return "folder cannot be created";
     case IndexResult::kStudyIndexNotWritten:
@@ -54,39 +68,63 @@ std::string_view IndexResultText(IndexResult result) {
   return "unknown";
 }
 
-IndexResult UpdateDatabaseIndex(const std::string& filePath, const std::string& root,
-                                const TagList& dataset) {
+IndexResult UpdateDatabaseIndex(const std::string& /*filePath: named by the UIDs*/,
+                                const std::string& root, const TagList& dataset, StoredFile file) {
+  switch (CheckStoreUIDs(dataset)) {
+    case StoreUIDProblem::kNone:
+      break;
+    case StoreUIDProblem::kTooLong:
+      return IndexResult::kUIDTooLong;
+    case StoreUIDProblem::kUnsafe:
+      return IndexResult::kUnsafeUID;
+  }
   const std::string studyUID = GetStoreUID(dataset, tag::kStudyInstanceUID);
   const std::string seriesUID = GetStoreUID(dataset, tag::kSeriesInstanceUID);
   const std::string instanceUID = GetStoreUID(dataset, tag::kSOPInstanceUID);
-  if (!IsSafeStoreName(studyUID) || !IsSafeStoreName(seriesUID) || !IsSafeStoreName(instanceUID)) {
-    return IndexResult::kUnsafeUID;
-  }
   const std::string rootFolder = WithTrailingSeparator(root);
   const std::string studyFolder = rootFolder + studyUID + "/";
   const std::string seriesFolder = studyFolder + seriesUID + "/";
+  const std::string studyIndex = rootFolder + std::string(kStudyIndexFile);
+  const std::string seriesIndex = studyFolder + std::string(kSeriesIndexFile);
+  const std::string imageIndex = seriesFolder + std::string(kImageIndexFile);
 
   std::lock_guard lock(IndexLock());
-  if (PathExists(filePath)) return IndexResult::kAlreadyStored;
+  // The lines themselves say what is indexed: a record is written exactly when the index
+  // lacks it, whatever a crash left between a file and its lines.
+  const bool newImage =
+      file == StoredFile::kNew || !IndexNames(imageIndex, kImageFileField, instanceUID);
+  if (!newImage) return IndexResult::kAlreadyStored;
 
-  // The folders carry the deduplication: only the call that makes a folder writes its
-  // record. A folder whose record is lost goes again, or its record would never be written.
-  if (!DirectoryExists(studyFolder)) {
-    if (!MakeFolder(studyFolder)) return IndexResult::kFolderNotCreated;
+  bool madeStudy = false;
+  bool madeSeries = false;
+  // A folder made here whose record could not be written goes again.
+  const auto undo = [&] {
+    if (madeSeries) ::rmdir(seriesFolder.c_str());
+    if (madeStudy) ::rmdir(studyFolder.c_str());
+  };
+  if (!EnsureFolder(studyFolder, madeStudy)) return IndexResult::kFolderNotCreated;
+  if (!StudyIsIndexed(studyIndex, studyUID)) {
     const std::string record = BuildStudyRecord(dataset, CurrentDateTimeText());
-    if (!AppendIndexLine(rootFolder + std::string(kStudyIndexFile), record)) {
-      ::rmdir(studyFolder.c_str());
+    if (!AppendIndexLine(studyIndex, record)) {
+      undo();
       return IndexResult::kStudyIndexNotWritten;
     }
+    NoteStudyIndexed(studyIndex, studyUID, record.size());
+    madeStudy = false;  // a folder with its record stays
   }
-  if (!DirectoryExists(seriesFolder)) {
-    if (!MakeFolder(seriesFolder)) return IndexResult::kFolderNotCreated;
-    if (!AppendIndexLine(studyFolder + std::string(kSeriesIndexFile), BuildSeriesRecord(dataset))) {
-      ::rmdir(seriesFolder.c_str());
+  if (!EnsureFolder(seriesFolder, madeSeries)) {
+    undo();
+    return IndexResult::kFolderNotCreated;
+  }
+  if (madeSeries || !IndexNames(seriesIndex, kSeriesUIDField, seriesUID)) {
+    if (!AppendIndexLine(seriesIndex, BuildSeriesRecord(dataset))) {
+      undo();
       return IndexResult::kSeriesIndexNotWritten;
     }
+    madeSeries = false;
   }
-  if (!AppendIndexLine(seriesFolder + std::string(kImageIndexFile), BuildImageRecord(dataset))) {
+  if (!AppendIndexLine(imageIndex, BuildImageRecord(dataset))) {
+    undo();
     return IndexResult::kImageIndexNotWritten;
   }
   return IndexResult::kRecorded;

@@ -9,12 +9,45 @@
 #include <iterator>
 
 namespace norvane {
+namespace {
+
+constexpr size_t kTailBlock = 4096;
+
+// The size of the file's whole lines: just past its last line feed, 0 when it has none.
+off_t WholeLinesSize(int fd, off_t size) {
+  char block[kTailBlock];
+  off_t end = size;
+  while (end > 0) {
+    const off_t start =
+        end > static_cast<off_t>(kTailBlock) ? end - static_cast<off_t>(kTailBlock) : 0;
+    const ssize_t n = ::pread(fd, block, static_cast<size_t>(end - start), start);
+    if (n != end - start) return size;  // unreadable: left as it is
+    for (ssize_t i = n; i > 0; --i) {
+      if (block[i - 1] == '\n') return start + i;
+    }
+    end = start;
+  }
+  return 0;
+}
+
+// A line cut short by a crash while it was appended would glue itself to the next record:
+// the fragment is dropped before anything is added.
+void DropBrokenLastLine(int fd, struct stat& info) {
+  if (info.st_size <= 0) return;
+  char last = 0;
+  if (::pread(fd, &last, 1, info.st_size - 1) != 1 || last == '\n') return;
+  const off_t whole = WholeLinesSize(fd, info.st_size);
+  if (whole < info.st_size && ::ftruncate(fd, whole) == 0) info.st_size = whole;
+}
+
+}  // namespace
 
 bool AppendIndexLine(const std::string& path, std::string_view line) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   struct stat before {};
   const bool regular = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+  if (regular) DropBrokenLastLine(fd, before);
   size_t written = 0;
   while (written < line.size()) {
     const ssize_t n = ::write(fd, line.data() + written, line.size() - written);

@@ -14,13 +14,16 @@ class RecordBuilder {
  public:
   explicit RecordBuilder(const TagList& dataset) : dataset_(dataset) {}
 
-  // The element's trimmed text. A line break inside a value would split the record, so CR
-  // and LF are written as blanks; every other byte stands as it came.
+  // The element's trimmed text, made to stay one field of one line: a line break inside a
+  // value would split the record and a comma would add a field, so CR and LF are written
+  // as blanks and commas as `kCommaInText`; every other byte stands as it came.
   RecordBuilder& Text(Tag tag) {
-    std::string text = GetTagText(dataset_, tag);
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return Field(text);
+    return Field(IndexFieldText(GetTagText(dataset_, tag), kCommaInText));
+  }
+
+  // A person name: a comma there separates name components, as the caret does in DICOM.
+  RecordBuilder& PersonName(Tag tag) {
+    return Field(IndexFieldText(GetTagText(dataset_, tag), kCommaInPersonName));
   }
 
   // A UID that names a folder or file, written exactly as the folder or file is named.
@@ -46,6 +49,14 @@ class RecordBuilder {
 
 }  // namespace
 
+std::string IndexFieldText(std::string text, char commaReplacement) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+    if (c == kIndexFieldSeparator) c = commaReplacement;
+  }
+  return text;
+}
+
 std::string BuildStudyRecord(const TagList& dataset, std::string_view writtenAt) {
   std::string stamp(1, kStudyStampMark);
   stamp += writtenAt;
@@ -55,8 +66,8 @@ std::string BuildStudyRecord(const TagList& dataset, std::string_view writtenAt)
       .Text(tag::kStudyTime)
       .Text(tag::kPatientID)
       .Text(tag::kPatientBirthDate)
-      .Text(tag::kPatientName)  // commas turned into carets
-      .Text(tag::kReferringPhysicianName)
+      .PersonName(tag::kPatientName)
+      .PersonName(tag::kReferringPhysicianName)
       .Text(tag::kAccessionNumber)
       .Text(tag::kModalitiesInStudy)
       .Text(tag::kStudyDescription)

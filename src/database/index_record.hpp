@@ -17,6 +17,15 @@ inline constexpr std::string_view kImageIndexFile = "Image.dir";
 inline constexpr char kIndexFieldSeparator = ',';
 inline constexpr std::string_view kIndexLineEnd = "\r\n";
 
+// What stands for a comma inside a field value: a caret in person names (where the comma
+// separates name components, as the caret does in DICOM), a semicolon in other texts.
+inline constexpr char kCommaInPersonName = '^';
+inline constexpr char kCommaInText = ';';
+
+// A value as one field: CR and LF become blanks, commas `commaReplacement`; every other
+// byte stays as it is.
+std::string IndexFieldText(std::string text, char commaReplacement);
+
 // Marks the last field of a study record, the date and time it was written: the section
 // sign of the Windows Latin-1 code page, written as this one byte.
 inline constexpr char kStudyStampMark = '\xA7';

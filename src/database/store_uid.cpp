@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
 
 namespace norvane {
 
@@ -10,9 +11,7 @@ std::string GetStoreUID(const TagList& dataset, Tag tag) {
   const TagRecord* record = FindTag(dataset, tag);
   if (record == nullptr) return {};
   const std::string_view value = ValueText(*record);
-  const std::string_view uid = TrimmedText(value.substr(0, value.find('\0')));
-  // The cut may leave a blank at the end; no name ends in one.
-  return std::string(TrimmedText(uid.substr(0, kMaxStoreUIDLength)));
+  return std::string(TrimmedText(value.substr(0, value.find('\0'))));
 }
 
 bool IsSafeStoreName(std::string_view uid) {
@@ -21,6 +20,17 @@ bool IsSafeStoreName(std::string_view uid) {
     const auto byte = static_cast<unsigned char>(c);
     return c == '/' || c == ',' || byte < 0x20 || byte == 0x7F;
   });
+}
+
+StoreUIDProblem CheckStoreUIDs(const TagList& dataset) {
+  StoreUIDProblem problem = StoreUIDProblem::kNone;
+  for (const Tag tag :
+       {tag::kStudyInstanceUID, tag::kSeriesInstanceUID, tag::kSOPInstanceUID, tag::kSOPClassUID}) {
+    const std::string uid = GetStoreUID(dataset, tag);
+    if (!IsSafeStoreName(uid)) return StoreUIDProblem::kUnsafe;
+    if (uid.size() > kMaxStoreUIDLength) problem = StoreUIDProblem::kTooLong;
+  }
+  return problem;
 }
 
 }  // namespace norvane

@@ -9,13 +9,15 @@
 
 namespace norvane {
 
-// The longest UID text the store uses; a longer value is cut here.
+// The longest UID DICOM allows. A longer one is refused, never cut: two objects whose UIDs
+// agree on their first 64 characters would otherwise land in one file.
 inline constexpr size_t kMaxStoreUIDLength = 64;
 
 // A UID of the data set as the local store names folders and files with it: the value up to
-// its first NUL byte, blanks and control bytes removed from both ends, at most 64
-// characters. Empty when the element is missing. The index and the store worker both take
-// their names from here, so that index lines, folders and files always agree.
+// its first NUL byte, blanks and control bytes removed from both ends, whatever its length
+// (IsStoreUID says whether it may be used). Empty when the element is missing. The index
+// and the store worker both take their names from here, so that index lines, folders and
+// files always agree.
 std::string GetStoreUID(const TagList& dataset, Tag tag);
 
 // True when the text can name one folder or file directly inside its parent and can stand
@@ -23,5 +25,16 @@ std::string GetStoreUID(const TagList& dataset, Tag tag);
 // untrusted; anything else could reach outside the database root or break a record. An
 // empty text passes: a missing UID makes an empty path component, which stays in place.
 bool IsSafeStoreName(std::string_view uid);
+
+// Why the store cannot name an object by its UIDs.
+enum class StoreUIDProblem {
+  kNone,
+  kTooLong,  // a UID has more than 64 characters
+  kUnsafe,   // a UID cannot name a folder or file (IsSafeStoreName)
+};
+
+// Checks the UIDs the store names folders and files by and writes into the index: Study,
+// Series and SOP Instance UID, and the SOP Class UID of the meta header and image record.
+StoreUIDProblem CheckStoreUIDs(const TagList& dataset);
 
 }  // namespace norvane

@@ -91,8 +91,7 @@ SeriesResult SendSeries(const AssociationParameters& peer, const std::string& fo
   // them it can be had in.
   const std::vector<ContextProposal> contexts = StoreContexts(
       firstDataset, series.sopClass, first.fileSyntax, preferredTransferSyntax, convert);
-  ServiceResult association =
-      WithProposal(OpenAssoc(pdu, peer, contexts), contexts, convert);
+  ServiceResult association = WithProposal(OpenAssoc(pdu, peer, contexts), contexts, convert);
   if (!association) {
     series.Set(std::move(association));
     CloseAssoc(pdu);

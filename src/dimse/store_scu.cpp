@@ -85,8 +85,7 @@ StoreResult StoreSCU(const AssociationParameters& peer, const std::string& fileN
   if (LogLevel() > 1) pdu.SetTrace(true);
   const std::vector<ContextProposal> contexts =
       StoreContexts(dataset, result.sopClass, result.fileSyntax, preferredTransferSyntax, convert);
-  const ServiceResult association =
-      WithProposal(OpenAssoc(pdu, peer, contexts), contexts, convert);
+  const ServiceResult association = WithProposal(OpenAssoc(pdu, peer, contexts), contexts, convert);
   if (association) {
     ExchangeStore(pdu, dataset, result.sopClass, convert, result, preferredTransferSyntax);
   } else {

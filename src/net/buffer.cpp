@@ -170,6 +170,22 @@ void Buffer::AppendIncoming(std::vector<uint8_t> block) {
   incoming_.emplace_back(std::move(block));
 }
 
+void Buffer::AppendIncoming(const uint8_t* data, size_t n) {
+  available_ += n;
+  while (n > 0) {
+    if (incoming_.empty() || incoming_.back().Size() >= kBlockSize) {
+      std::vector<uint8_t> block;
+      block.reserve(kBlockSize);
+      incoming_.emplace_back(std::move(block));
+    }
+    std::vector<uint8_t>& last = incoming_.back().data;
+    const size_t take = std::min(n, kBlockSize - last.size());
+    last.insert(last.end(), data, data + take);
+    data += take;
+    n -= take;
+  }
+}
+
 std::vector<uint8_t> Buffer::TakeOutgoing() {
   std::vector<uint8_t> bytes;
   bytes.reserve(queued_);

@@ -70,6 +70,9 @@ class Buffer {
   size_t MoveOutgoingTo(Buffer& target, size_t n);
   // Appends a block of bytes to the incoming queue as if it had been received.
   void AppendIncoming(std::vector<uint8_t> block);
+  // Appends bytes as if received, filling the last block up to kBlockSize before another
+  // is begun: many small appends cost no more memory than one large one.
+  void AppendIncoming(const uint8_t* data, size_t n);
   // Removes and returns everything queued in `outgoing`.
   std::vector<uint8_t> TakeOutgoing();
   void ClearIncoming();

@@ -95,7 +95,16 @@ bool PDU_Service::ReadingFailed(std::string_view what) {
                             "the peer sent " + std::string(what) + " that does not fit its PDU"));
 }
 
-bool PDU_Service::ReadMessage(TagList& list) {
+void PDU_Service::ReportProgress(size_t& reported) {
+  if (!progress_) return;
+  const size_t gathered = pDataTF_.MessageBuffer().Available();
+  if (pDataTF_.MessageComplete() || gathered >= reported + kProgressBytes) {
+    reported = gathered;
+    progress_();
+  }
+}
+
+bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
   if (!Connected()) {
     lastFailure_ =
         ServiceResult::Failed(ServiceFailure::kNoResponse, "the association is not open");
@@ -103,6 +112,8 @@ bool PDU_Service::ReadMessage(TagList& list) {
   }
   const MessageDeadline deadline(buffer_.socket(), timeouts_);
   pDataTF_.ClearMessageComplete();
+  pDataTF_.Expect(expected);
+  size_t reported = 0;
   // A PDU that held the end of the previous message may hold the start of this one.
   if (pDataTF_.PendingLength() != 0 && !pDataTF_.ReadDynamic(buffer_)) {
     return ReadingFailed("a P-DATA-TF PDU");
@@ -113,6 +124,7 @@ bool PDU_Service::ReadMessage(TagList& list) {
     switch (type) {
       case kPduPDataTF:
         if (!pDataTF_.ReadDynamic(buffer_)) return ReadingFailed("a P-DATA-TF PDU");
+        ReportProgress(reported);
         break;
       case kPduReleaseRQ:
         if (releaseRQ_.ReadDynamic(buffer_)) releaseRP_.Write(buffer_);

@@ -1,7 +1,7 @@
 #include "net/pdata_tf.hpp"
 
 #include <algorithm>
-#include <vector>
+#include <array>
 
 #include "net/pdu_layout.hpp"
 
@@ -11,15 +11,17 @@ uint32_t PDataTF::FragmentSize() const {
   if (peerMaximumLength_ == 0 || peerMaximumLength_ >= kPdvFragmentSize + kPdvHeaderSize) {
     return kPdvFragmentSize;
   }
-  if (peerMaximumLength_ < kMinimumPdvFragmentSize + kPdvHeaderSize) {
-    return kMinimumPdvFragmentSize;
-  }
+  if (peerMaximumLength_ <= kPdvHeaderSize) return 0;
   return peerMaximumLength_ - kPdvHeaderSize;
 }
 
 bool PDataTF::Write(Buffer& association) {
   const size_t total = messageBuffer_.Queued();
   const size_t fragment = FragmentSize();
+  if (total != 0 && fragment == 0) {
+    messageBuffer_.ClearOutgoing();
+    return false;
+  }
   size_t sent = 0;
   while (sent < total) {
     const auto n = static_cast<uint32_t>(std::min(fragment, total - sent));
@@ -49,37 +51,63 @@ bool PDataTF::Write(Buffer& association) {
 bool PDataTF::Fail() {
   pduLength_ = 0;
   messageComplete_ = false;
+  messageStarted_ = false;
   messageBuffer_.ClearIncoming();
   return false;
+}
+
+bool PDataTF::FitsMessage(uint8_t contextID, uint8_t controlHeader) const {
+  const bool command = (controlHeader & kPdvCommandBit) != 0;
+  if (messageStarted_) {
+    return contextID == messageContextID_ &&
+           command == ((messageControlHeader_ & kPdvCommandBit) != 0);
+  }
+  switch (expected_) {
+    case ExpectedMessage::kCommand:
+      return command;
+    case ExpectedMessage::kDataSet:
+      return !command;
+    case ExpectedMessage::kAny:
+      break;
+  }
+  return true;
 }
 
 bool PDataTF::ReadDynamic(Buffer& association) {
   if (pduLength_ == 0) {
     uint8_t reserved;
     if (!association.ReadByte(reserved) || !association.ReadUInt32(pduLength_)) return Fail();
+    // Larger PDUs than announced are a peer's error, and would let it size our memory.
+    if (pduLength_ > kOwnMaximumLength) return Fail();
   }
   while (pduLength_ > 0) {
+    uint8_t contextID = 0;
+    uint8_t controlHeader = 0;
     if (pduLength_ < kPdvHeaderSize || !association.ReadUInt32(pdvLength_) ||
-        !association.ReadByte(presentationContextID_) ||
-        !association.ReadByte(messageControlHeader_)) {
+        !association.ReadByte(contextID) || !association.ReadByte(controlHeader)) {
       return Fail();
     }
     if (pdvLength_ < kPdvControlSize || pdvLength_ > pduLength_ - kPdvLengthFieldSize)
       return Fail();
-    // The fragment is taken in blocks, so a peer's length never sizes an allocation
-    // ahead of the bytes that actually arrive.
+    if (!FitsMessage(contextID, controlHeader)) return Fail();
+    presentationContextID_ = contextID;
+    messageControlHeader_ = controlHeader;
+    messageContextID_ = contextID;
+    messageStarted_ = true;
+    // Taken in pieces into the message's blocks: a peer's length never sizes an
+    // allocation, and tiny fragments do not cost a block each.
     uint32_t left = pdvLength_ - kPdvControlSize;
+    std::array<uint8_t, 4096> piece;
     while (left > 0) {
-      const uint32_t take = std::min<uint32_t>(left, Buffer::kBlockSize);
-      std::vector<uint8_t> block(take);
-      if (!association.ReadBytes(block.data(), take)) return Fail();
-      messageBuffer_.AppendIncoming(std::move(block));
+      const uint32_t take = std::min<uint32_t>(left, piece.size());
+      if (!association.ReadBytes(piece.data(), take)) return Fail();
+      messageBuffer_.AppendIncoming(piece.data(), take);
       left -= take;
     }
     pduLength_ -= pdvLength_ + kPdvLengthFieldSize;
-    messageContextID_ = presentationContextID_;
     if (messageControlHeader_ & kPdvLastFragmentBit) {
       messageComplete_ = true;
+      messageStarted_ = false;
       return true;
     }
   }

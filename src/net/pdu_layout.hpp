@@ -69,8 +69,6 @@ inline constexpr uint32_t kMaxPresentationContexts = 128;
 // Message bytes per PDV when sending, and the maximum PDU length this system announces.
 inline constexpr uint32_t kPdvFragmentSize = 4096;
 inline constexpr uint32_t kOwnMaximumLength = 16384;
-// Smallest PDV fragment sent to a peer that announces an absurdly small maximum length.
-inline constexpr uint32_t kMinimumPdvFragmentSize = 128;
 
 // Result of a presentation context in an A-ASSOCIATE-AC.
 inline constexpr uint8_t kContextAcceptance = 0;

@@ -186,7 +186,12 @@ ServiceResult PDU_Service::ReadAssociationAnswer() {
     }
     if (!accepted_.empty()) {
       pDataTF_.SetPeerMaximumLength(assocAC_.UserInfo().maximumLength.maximumLength);
-      return ServiceResult::Success();
+      if (!PeerMaximumTooSmall()) return ServiceResult::Success();
+      AbortAssociation(kAbortSourceServiceUser, kAbortReasonNotSpecified);
+      return ServiceResult::Failed(ServiceFailure::kProtocol,
+                                   "the peer's maximum PDU length (" +
+                                       std::to_string(pDataTF_.PeerMaximumLength()) +
+                                       " bytes) cannot hold a PDV; the association was aborted");
     }
     return ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
                                  "the peer accepted no presentation context");
@@ -239,12 +244,24 @@ bool PDU_Service::AcceptAssociation(int connection, AcceptorPolicy policy) {
     AbortAssociation(kAbortSourceServiceProvider, kAbortReasonInvalidPduParameter);
     return false;
   }
+  pDataTF_.SetPeerMaximumLength(assocRQ_.UserInfo().maximumLength.maximumLength);
+  if (PeerMaximumTooSmall()) {
+    // Not a single response could be sent to it.
+    AbortAssociation(kAbortSourceServiceProvider, kAbortReasonInvalidPduParameter);
+    return false;
+  }
   if (!InterogateAAsociateRQ()) {
     TraceLine("ERROR, InterogateAAsociateRQ Failed!");
     socket.Close();
     return false;
   }
-  pDataTF_.SetPeerMaximumLength(assocRQ_.UserInfo().maximumLength.maximumLength);
+  return true;
+}
+
+bool PDU_Service::PeerMaximumTooSmall() const {
+  if (pDataTF_.CanSend()) return false;
+  TraceLine("ERROR, the peer's maximum PDU length " + std::to_string(pDataTF_.PeerMaximumLength()) +
+            " holds no PDV");
   return true;
 }
 

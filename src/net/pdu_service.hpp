@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -120,14 +121,20 @@ class PDU_Service {
   // Receives the next complete message into `list` (records are appended). Release
   // requests, aborts and protocol errors of the peer end the association: false, with
   // the connection closed (answered with an A-RELEASE-RP or an A-ABORT where due). A
-  // message that is not whole within the DIMSE time-out ends it as well, with an A-ABORT.
-  // Records decoded before a failure stay in the list.
-  bool ReadMessage(TagList& list);
+  // message that is not whole within the DIMSE time-out ends it as well, with an A-ABORT; a
+  // message of another kind than `expected` is such an error, aborted at its first
+  // fragment. Records decoded before a failure stay in the list.
+  bool ReadMessage(TagList& list, ExpectedMessage expected = ExpectedMessage::kAny);
   // Why the last WriteMessage or ReadMessage failed, in words: kTimeout, kAborted (the
   // peer's A-ABORT, with its source and reason), kNoResponse (the peer released or closed
   // the connection), kProtocol (a PDU that does not belong, or an undecodable message),
   // kNoPresentationContext or kNotSent (sending).
   const ServiceResult& LastFailure() const { return lastFailure_; }
+  // Called while ReadMessage gathers a message: after each further kProgressBytes of it
+  // and when it is complete (not for PDUs that carry less), so that a watcher can tell a
+  // peer that sends from one that trickles.
+  static constexpr size_t kProgressBytes = 1024;
+  void SetReceiveProgress(std::function<void()> progress) { progress_ = std::move(progress); }
   // Encodes the list into `buffer`'s outgoing queue: implicit VR little endian when
   // `presentationContextID` is 0 (a command set), else in the accepted transfer syntax of
   // that context. False, with nothing left queued, when the context is not accepted or a
@@ -172,10 +179,15 @@ class PDU_Service {
   ServiceResult PeerAbort();
   // The deadline of one wait for the peer `limit` from now (none for zero).
   void StartDeadline(std::chrono::milliseconds limit);
+  // Calls progress_ when the message gathered has grown enough since `reported`.
+  void ReportProgress(size_t& reported);
+  // The peer's maximum PDU length holds no PDV; traced.
+  bool PeerMaximumTooSmall() const;
 
   bool trace_ = false;
   std::optional<NetworkTimeouts> timeouts_;
   ServiceResult lastFailure_;
+  std::function<void()> progress_;
   AcceptorPolicy policy_;
   std::vector<PresentationContextAccept> accepted_;
   Buffer buffer_;

@@ -20,8 +20,6 @@ namespace {
 
 std::atomic<int> liveSockets{0};
 
-constexpr int kListenBacklog = 10;
-
 bool SetNoLinger(int fd) {
   linger option{};
   option.l_onoff = 1;
@@ -206,14 +204,14 @@ bool Socket::Listen(std::string_view port) {
     Close();
     return false;
   }
-  return ListenOnAddress(INADDR_ANY, *portNumber);
+  return ListenOnAddress(INADDR_ANY, *portNumber, kListenBacklog);
 }
 
-bool Socket::ListenOnPort(uint16_t port, bool loopbackOnly) {
-  return ListenOnAddress(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY, port);
+bool Socket::ListenOnPort(uint16_t port, bool loopbackOnly, int backlog) {
+  return ListenOnAddress(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY, port, backlog);
 }
 
-bool Socket::ListenOnAddress(uint32_t hostOrderAddress, uint16_t port) {
+bool Socket::ListenOnAddress(uint32_t hostOrderAddress, uint16_t port, int backlog) {
   Close();
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
@@ -229,7 +227,7 @@ bool Socket::ListenOnAddress(uint32_t hostOrderAddress, uint16_t port) {
   address_.sin_port = htons(port);
   address_.sin_addr.s_addr = htonl(hostOrderAddress);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&address_), sizeof address_) != 0 ||
-      ::listen(fd, kListenBacklog) != 0) {
+      ::listen(fd, backlog) != 0) {
     lastError_ = errno;
     ::close(fd);
     return false;

@@ -38,6 +38,7 @@ class Socket {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::seconds kReceiveTimeout{300};
+  static constexpr int kListenBacklog = 10;
 
   Socket();
   Socket(const Socket&) = delete;
@@ -58,8 +59,8 @@ class Socket {
   // Listens on all local addresses; the port text is resolved as for Open.
   bool Listen(std::string_view port);
   // Listens on a port number; 0 picks a free port (see LocalPort). `loopbackOnly` binds
-  // 127.0.0.1 instead of every local address.
-  bool ListenOnPort(uint16_t port, bool loopbackOnly = false);
+  // 127.0.0.1 instead of every local address; `backlog` connections may wait to be accepted.
+  bool ListenOnPort(uint16_t port, bool loopbackOnly = false, int backlog = kListenBacklog);
   // Port of the listening socket (or of the connection's local end); 0 when none.
   uint16_t LocalPort() const;
   // Blocks until a connection arrives; it becomes this socket's connection. Transient
@@ -102,7 +103,7 @@ class Socket {
   static int LiveCount();
 
  private:
-  bool ListenOnAddress(uint32_t hostOrderAddress, uint16_t port);
+  bool ListenOnAddress(uint32_t hostOrderAddress, uint16_t port, int backlog);
   void CloseData();
   void CloseListen();
   enum class Wait : uint8_t { kReady, kTimeout, kDeadline, kError };

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,10 +13,14 @@
 
 namespace norvane {
 
-// The listening worker of a storage SCP: accepts one connection at a time and conducts its
-// association (ServeAssociation) before it accepts the next. It keeps serving through
-// failed accepts: transient errors are waited out by the socket, and a listener that
-// fails for good is opened again on the same port. Only Stop ends it.
+// The listening worker of a storage SCP: accepts connections and conducts each association
+// (ServeAssociation) on a thread of its own, up to settings.maxAssociations at once. While
+// the pool is full no connection is accepted: further callers wait in the listen backlog,
+// which is as long as the pool. A watchdog cuts off a connection that has not delivered
+// its A-ASSOCIATE-RQ within the ARTIM time, and an association that stays idle longer than
+// the idle time, so that silent or trickling peers free their place. It keeps serving
+// through failed accepts: transient errors are waited out by the socket, and a listener
+// that fails for good is opened again on the same port. Only Stop ends it.
 class ServerThread {
  public:
   explicit ServerThread(StoreSCPSettings settings);
@@ -29,11 +35,12 @@ class ServerThread {
 
   // Runs Serve on a thread that this object owns.
   void Start();
-  // Serves connections on the calling thread until Stop.
+  // Serves connections on the calling thread until Stop; returns when every association
+  // it started has ended.
   void Serve();
-  // Ends serving: no connection is accepted any more, an association in progress is cut
+  // Ends serving: no connection is accepted any more, the associations in progress are cut
   // off (an object being stored is still finished), and the port is released. Returns
-  // when the owned thread has ended. May be called from any thread but the serving one,
+  // when the owned thread has ended. May be called from any thread but the serving ones,
   // and more than once.
   void Stop();
 
@@ -42,9 +49,30 @@ class ServerThread {
   const std::string& Folder() const { return settings_.folder; }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
+  // One association of the pool.
+  struct Association {
+    // A duplicate of the connection, so that Stop and the watchdog can shut it down without
+    // racing the association's own close of the original handle.
+    int watchHandle = -1;
+    // When the watchdog cuts the connection off, unless the association shows activity.
+    Clock::time_point deadline;
+    bool cutOff = false;
+    bool finished = false;
+    std::thread thread;
+  };
+
   // Opens the listener again after it failed, pausing between attempts; false on Stop.
   bool ListenAgain();
-  void Conduct(int connection);
+  // Waits until the pool has room; false on Stop.
+  bool WaitForRoom();
+  void Launch(int connection);
+  void Conduct(int connection, Association& association);
+  // Joins the threads of ended associations. Called with the lock held.
+  void ReapFinished();
+  // Cuts off the connections whose deadline has passed, until Stop.
+  void Watch();
 
   StoreSCPSettings settings_;
   Socket listener_;
@@ -52,12 +80,11 @@ class ServerThread {
   int listenError_ = 0;
 
   std::mutex mutex_;
-  std::condition_variable stopped_;
+  // Signalled on Stop, when an association ends and when a deadline is set.
+  std::condition_variable changed_;
   bool stopping_ = false;
   bool serving_ = false;
-  // A duplicate of the connection in progress, so that Stop can shut it down without
-  // racing the association's own close of the original handle.
-  int activeConnection_ = -1;
+  std::list<Association> associations_;
   std::thread worker_;
 };
 

@@ -22,23 +22,28 @@ bool AnnouncesDataSet(const TagList& command) {
 
 // A command the SCP does not serve: its data set is read so that the peer's answer to the
 // release is not mistaken for it, then the association is released.
-void RefuseCommand(PDU_Service& pdu, const TagList& command) {
+void RefuseCommand(PDU_Service& pdu, const TagList& command, const AssociationActivity& activity) {
   if (AnnouncesDataSet(command)) {
     TagList dataset;
-    if (!pdu.ReadMessage(dataset)) return;
+    activity(true);
+    if (!pdu.ReadMessage(dataset, ExpectedMessage::kDataSet)) return;
   }
+  // The peer's answer to the release is awaited under the idle limit.
+  activity(true);
   pdu.ReleaseAssociation();
 }
 
 // One C-STORE request; false when the association has ended.
 bool ServeStore(PDU_Service& pdu, const TagList& command, uint8_t commandContextID,
-                const StoreSCPSettings& settings) {
+                const StoreSCPSettings& settings, const AssociationActivity& activity) {
+  activity(true);
   if (!AnnouncesDataSet(command)) {
     pdu.ReleaseAssociation();
     return false;
   }
   TagList dataset;
-  if (!pdu.ReadMessage(dataset)) return false;
+  if (!pdu.ReadMessage(dataset, ExpectedMessage::kDataSet)) return false;
+  activity(false);
   // Only a request that can be answered is stored: the peer must learn the outcome.
   if (!BuildStoreRSP(command, kStatusSuccess)) return true;
 
@@ -55,24 +60,28 @@ bool ServeStore(PDU_Service& pdu, const TagList& command, uint8_t commandContext
 
 }  // namespace
 
-void ServeAssociation(int connection, const StoreSCPSettings& settings) {
+void ServeAssociation(int connection, const StoreSCPSettings& settings,
+                      const AssociationActivity& activity) {
   PDU_Service pdu;
   pdu.SetTrace(settings.trace);
   if (!pdu.AcceptAssociation(connection, StorageAcceptorPolicy())) return;
+  pdu.SetReceiveProgress([&activity] { activity(true); });
   for (;;) {
     TagList command;
+    activity(true);
     // A failed read has ended the association and closed the connection.
-    if (!pdu.ReadMessage(command)) return;
+    if (!pdu.ReadMessage(command, ExpectedMessage::kCommand)) return;
+    activity(false);
     const uint8_t contextID = pdu.pDataTF().MessageContextID();
     switch (GetTagUS(command, tag::kCommandField)) {
       case kCStoreRQ:
-        if (!ServeStore(pdu, command, contextID, settings)) return;
+        if (!ServeStore(pdu, command, contextID, settings, activity)) return;
         break;
       case kCEchoRQ:
         WriteEchoRSP(pdu, command);
         break;
       default:
-        RefuseCommand(pdu, command);
+        RefuseCommand(pdu, command, activity);
         return;
     }
   }

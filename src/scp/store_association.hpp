@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "scp/store_scp_settings.hpp"
 
 namespace norvane {
@@ -13,7 +15,14 @@ namespace norvane {
 // and any other command, gets no response: the SCP reads the data set that the command
 // announces, if any, then releases the association. A peer's release, abort or lost
 // connection ends the association; an object whose data set did not arrive whole is
-// never stored.
-void ServeAssociation(int connection, const StoreSCPSettings& settings);
+// never stored. A data set where a command is due is aborted at its first fragment.
+//
+// `activity(true)` is called whenever the association starts waiting for its peer and
+// whenever the peer makes progress (a message completed, or each further 1 KiB of one);
+// `activity(false)` when the SCP's own work on a message begins. The caller's watchdog
+// uses it to cut off idle peers.
+using AssociationActivity = std::function<void(bool awaitingPeer)>;
+void ServeAssociation(int connection, const StoreSCPSettings& settings,
+                      const AssociationActivity& activity);
 
 }  // namespace norvane

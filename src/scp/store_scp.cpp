@@ -1,9 +1,12 @@
 #include "scp/store_scp.hpp"
 
+#include "scp/staging_file.hpp"
+
 namespace norvane {
 
 StoreSCPStart StartStoreSCP(StoreSCPSettings settings) {
   StoreSCPStart start;
+  RemoveStagingLeftovers(settings.folder);
   auto server = std::make_unique<ServerThread>(std::move(settings));
   if (!server->Listen()) {
     start.error = server->ListenError();

@@ -17,7 +17,8 @@ struct StoreSCPStart {
 };
 
 // Listens on the port of the settings and serves on a thread of its own until the returned
-// server is stopped or destroyed. The port is listened on when this returns.
+// server is stopped or destroyed. The port is listened on when this returns. Passing files
+// that a crashed server left in the storage folder are removed first (both starts).
 StoreSCPStart StartStoreSCP(StoreSCPSettings settings);
 
 }  // namespace norvane

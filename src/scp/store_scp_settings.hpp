@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -15,7 +16,8 @@ struct StoreReport {
 };
 
 // Told about every received object, on the thread that serves the association, after the
-// response went out. It must not stop the SCP it is called from.
+// response went out; calls from different associations never overlap. It must not stop
+// the SCP it is called from.
 using StoreObserver = std::function<void(const StoreReport&)>;
 
 // What a storage SCP listens on and where it stores.
@@ -28,6 +30,15 @@ struct StoreSCPSettings {
   bool loopbackOnly = false;
   // Association trace lines in the log.
   bool trace = false;
+  // Associations served at once; as many more connections may wait to be accepted.
+  int maxAssociations = 16;
+  // Time from a connection to its whole A-ASSOCIATE-RQ (the ARTIM timer); then the
+  // connection is closed.
+  std::chrono::milliseconds artimTimeout{std::chrono::seconds(30)};
+  // Time an association may wait for its peer without progress: no message completed and
+  // less than 1 KiB of one received. Then the connection is closed. A peer that trickles
+  // a byte now and then is cut off as one that sends nothing.
+  std::chrono::milliseconds idleTimeout{std::chrono::seconds(60)};
   StoreObserver observer;
 };
 

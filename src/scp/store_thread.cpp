@@ -1,10 +1,9 @@
 #include "scp/store_thread.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <mutex>
 
@@ -17,17 +16,16 @@
 #include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "platform/folders.hpp"
+#include "scp/staging_file.hpp"
 
 namespace norvane {
 namespace {
 
-// Index update and the move into place of one object must not interleave with another's.
+// Placing and indexing of one object must not interleave with another's.
 std::mutex& StoreLock() {
   static std::mutex lock;
   return lock;
 }
-
-std::atomic<unsigned> stagingCounter{0};
 
 // A folder with all its missing levels; a short relative name such as "db" is made too.
 bool MakeFolder(const std::string& folder) {
@@ -36,14 +34,36 @@ bool MakeFolder(const std::string& folder) {
   return DirectoryExists(folder);
 }
 
-// A name in the storage folder for the file while it is written; the leading dot keeps
-// it out of the folder tree of studies.
-std::string StagingPath(const std::string& storageFolder) {
-  char name[64];
-  std::snprintf(name, sizeof name, ".incoming-%ld-%u.dcm", static_cast<long>(::getpid()),
-                stagingCounter.fetch_add(1));
-  return storageFolder + name;
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
 }
+
+// The study and series folders of one object, made when missing and removed again when
+// the object cannot be stored in them (only those made here, and only when empty).
+class ObjectFolders {
+ public:
+  ObjectFolders(std::string study, std::string series)
+      : study_(std::move(study)), series_(std::move(series)) {}
+
+  bool Make() { return Ensure(study_, madeStudy_) && Ensure(series_, madeSeries_); }
+  void RemoveMade() {
+    if (madeSeries_) ::rmdir(series_.c_str());
+    if (madeStudy_) ::rmdir(study_.c_str());
+  }
+
+ private:
+  static bool Ensure(const std::string& folder, bool& made) {
+    if (DirectoryExists(folder)) return true;
+    made = MakeFolder(folder);
+    return made;
+  }
+
+  std::string study_;
+  std::string series_;
+  bool madeStudy_ = false;
+  bool madeSeries_ = false;
+};
 
 }  // namespace
 
@@ -60,16 +80,23 @@ StoreWorkOutcome StoreThread::Run() {
   outcome.sopInstanceUID = GetStoreUID(dataset_, tag::kSOPInstanceUID);
   const std::string studyUID = GetStoreUID(dataset_, tag::kStudyInstanceUID);
   const std::string seriesUID = GetStoreUID(dataset_, tag::kSeriesInstanceUID);
-  const std::string objectFolder = storageFolder_ + studyUID + "/" + seriesUID;
+  const std::string studyFolder = storageFolder_ + studyUID + "/";
+  const std::string seriesFolder = studyFolder + seriesUID;
   outcome.filePath =
-      objectFolder + "/" + outcome.sopInstanceUID + std::string(kStoredFileExtension);
+      seriesFolder + "/" + outcome.sopInstanceUID + std::string(kStoredFileExtension);
 
-  // Without a SOP Instance UID every such object would land on the one file ".dcm".
-  if (outcome.sopInstanceUID.empty() || !IsSafeStoreName(studyUID) || !IsSafeStoreName(seriesUID) ||
-      !IsSafeStoreName(outcome.sopInstanceUID)) {
+  // Without a SOP Instance UID every such object would land on the one file ".dcm"; a cut
+  // UID would put two objects into one file.
+  const StoreUIDProblem uids = CheckStoreUIDs(dataset_);
+  if (outcome.sopInstanceUID.empty() || uids != StoreUIDProblem::kNone) {
     outcome.status = kStatusCannotUnderstand;
-    outcome.index = IndexResult::kUnsafeUID;
-    outcome.problem = "a Study, Series or SOP Instance UID cannot name a folder or file";
+    if (uids == StoreUIDProblem::kTooLong) {
+      outcome.index = IndexResult::kUIDTooLong;
+      outcome.problem = "a UID is longer than 64 characters";
+    } else {
+      outcome.index = IndexResult::kUnsafeUID;
+      outcome.problem = "a Study, Series or SOP Instance UID cannot name a folder or file";
+    }
     return outcome;
   }
   if (!MakeFolder(storageFolder_)) {
@@ -84,27 +111,41 @@ StoreWorkOutcome StoreThread::Run() {
   const DatasetEncoding encoding = EncodingOfTransferSyntax(transferSyntax_);
   const std::string staging = StagingPath(storageFolder_);
   if (!WriteDicomFile(staging, &meta, dataset_, encoding.explicitVR, encoding.Order())) {
+    ::unlink(staging.c_str());
     outcome.problem = "the file cannot be written";
     return outcome;
   }
 
+  // The file goes to its place first and is indexed after, so that a reader of the index
+  // never meets a line for a missing file, whenever the process may be stopped.
   std::lock_guard lock(StoreLock());
-  outcome.index = UpdateDatabaseIndex(outcome.filePath, storageFolder_, dataset_);
-  if (!IndexSucceeded(outcome.index)) {
+  ObjectFolders folders(studyFolder, seriesFolder);
+  if (!folders.Make()) {
     ::unlink(staging.c_str());
+    outcome.index = IndexResult::kFolderNotCreated;
     outcome.problem = std::string(IndexResultText(outcome.index));
     return outcome;
   }
-  outcome.replaced = outcome.index == IndexResult::kAlreadyStored;
-  MakeFolder(objectFolder);
+  const bool replacing = FileExists(outcome.filePath);
   if (::rename(staging.c_str(), outcome.filePath.c_str()) != 0) {
     ::unlink(staging.c_str());
     // A folder on another file system cannot take a renamed file: write it in place.
     if (!WriteDicomFile(outcome.filePath, &meta, dataset_, encoding.explicitVR, encoding.Order())) {
+      folders.RemoveMade();
       outcome.problem = "the file cannot be written";
       return outcome;
     }
   }
+  outcome.index = UpdateDatabaseIndex(outcome.filePath, storageFolder_, dataset_,
+                                      replacing ? StoredFile::kReplaced : StoredFile::kNew);
+  if (!IndexSucceeded(outcome.index)) {
+    // A new file that the index does not name goes again; a replaced one was there before.
+    if (!replacing) ::unlink(outcome.filePath.c_str());
+    folders.RemoveMade();
+    outcome.problem = std::string(IndexResultText(outcome.index));
+    return outcome;
+  }
+  outcome.replaced = replacing;
   outcome.status = kStatusSuccess;
   return outcome;
 }

@@ -11,7 +11,8 @@ namespace norvane {
 // What became of one received object.
 struct StoreWorkOutcome {
   uint16_t status = 0;         // the C-STORE-RSP status: success, out of resources, or
-                               // cannot understand (UIDs that cannot name a file)
+                               // cannot understand (UIDs that cannot name a file, or
+                               // longer than 64 characters)
   std::string filePath;        // where the object is stored (or was to be stored)
   std::string sopClassUID;     // (0008,0016)
   std::string sopInstanceUID;  // (0008,0018)
@@ -26,15 +27,18 @@ struct StoreWorkOutcome {
 // folder + "/" + SOP Instance UID + ".dcm", and the database index is kept under the
 // storage folder itself, so that index and files always agree.
 //
-// The file is written whole under a passing name in the storage folder first; only then
-// is the object indexed, and only an indexed object is moved to its place. So a failed
-// write leaves no index line, and a failed index update leaves no file. The meta header
-// and the data set follow the transfer syntax the object arrived in; values are written
-// as received (encapsulated pixel data stays as it came).
+// The file is written whole under a passing name in the storage folder first
+// (StagingPath), then moved to its place, and only then indexed: a reader of the index
+// never meets a line for a missing file. A failed write leaves neither file nor line; a
+// failed index update removes the new file again. An object sent again replaces its file
+// and adds no line; one whose file was placed but whose lines were lost to a crash gets
+// them when it comes again. The meta header and the data set follow the transfer syntax
+// the object arrived in; values are written as received (encapsulated pixel data stays as
+// it came). UIDs longer than 64 characters are refused, never cut.
 //
 // It runs on the thread that received the object, because the C-STORE-RSP carries its
-// outcome. Stores of the whole process are serialised around the index update and the
-// move into place, so two copies of one object never both add an image line.
+// outcome. Stores of the whole process are serialised around the move into place and the
+// index update, so two copies of one object never both add an image line.
 class StoreThread {
  public:
   // `dataset` is the received data set, decoded in `transferSyntax`; the worker owns it.

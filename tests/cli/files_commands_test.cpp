@@ -1,12 +1,17 @@
 // The dump, dicomdir and meta subcommands run as a user runs them.
 
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
 #include "datadec/dicom_file_reader.hpp"
+#include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_encoding.hpp"
+#include "datadec/meta_header.hpp"
+#include "elements/tag_list.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
@@ -70,6 +75,41 @@ TEST(DumpCommand, FileThatIsNotDicomPrintsDumpFailedAndExitsWithOne) {
     EXPECT_EQ(run.output.find("Dump OK!"), std::string::npos);
   }
   EXPECT_EQ(Norvane({"dump"}).exitCode, 1);
+}
+
+TEST(DumpCommand, DeepNestingGivesBoundedOutputAndHostileValuesAreEscaped) {
+  // 100,000 sequences nested in each other (3.6 MB), with a value that would clear the
+  // screen and retitle the terminal at the top.
+  constexpr int kDepth = 100000;
+  TagList dataset = {Text(0x0010, 0x0010, "PN", "\x1B[2J\x1B]0;owned\x07")};
+  for (int i = 0; i < kDepth; ++i) {
+    dataset.push_back(GenerateTag(0x0008, 0x1140, kUndefinedLength, nullptr, "SQ"));
+    dataset.push_back(GenerateTag(0xFFFE, 0xE000, kUndefinedLength, nullptr, nullptr));
+  }
+  for (int i = 0; i < kDepth; ++i) {
+    dataset.push_back(GenerateTag(0xFFFE, 0xE00D, 0, nullptr, nullptr));
+    dataset.push_back(GenerateTag(0xFFFE, 0xE0DD, 0, nullptr, nullptr));
+  }
+  dataset.push_back(Text(0x0008, 0x103E, "LO", "after"));
+  TagList meta;
+  BuildMetaHeader(meta, "1.2.840.10008.5.1.4.1.1.7", "1.2.3", "1.2.840.10008.1.2.1");
+  testing::TempDir dir;
+  const std::string file = dir / "nested.dcm";
+  ASSERT_TRUE(WriteDicomFile(file, &meta, dataset, true, ByteOrder::kLittleEndian));
+
+  const RunResult run = Norvane({"dump", file});
+  EXPECT_EQ(run.exitCode, 0) << run.output.substr(0, 300);
+  EXPECT_LT(run.output.size(), 200u * 1024) << "the indent and the lines stop at 64 levels";
+  EXPECT_NE(run.output.find(std::string(5 * 64, '.') +
+                            "(items nested deeper than 64 levels: their elements are not shown)\n"),
+            std::string::npos);
+  EXPECT_NE(run.output.find("\n(0008, 103E), 5, LO  \"after\" - Series Description\n"),
+            std::string::npos);
+  EXPECT_EQ(run.output.find('\x1B'), std::string::npos);
+  EXPECT_NE(run.output.find("\"\\x1B[2J\\x1B]0;owned\\x07\""), std::string::npos);
+  rusage children{};
+  ::getrusage(RUSAGE_CHILDREN, &children);
+  EXPECT_LT(children.ru_maxrss, 512L * 1024) << "kB at most, of any program this test ran";
 }
 
 TEST(DicomdirCommand, PrintsOneIndentedLinePerRecord) {

@@ -1,4 +1,7 @@
+#include <arpa/inet.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "datadec/dicom_file_reader.hpp"
+#include "datadec/dicom_file_writer.hpp"
+#include "datadec/meta_header.hpp"
+#include "elements/tag_list.hpp"
 #include "support/peers.hpp"
 
 // norvane scp as a process: started on a free loopback port, fed by DCMTK's storescu,
@@ -148,17 +155,69 @@ TEST_F(ScpCommand, NorvaneStoreToAnUnwritableFolderSaysOutOfResources) {
   EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
 }
 
+TEST_F(ScpCommand, LongUidIsRefusedAndThePeersTextsReachTheTerminalEscaped) {
+  // A copy of the CT whose SOP Instance UID is 100 characters long.
+  DicomFileContent ct = DICOMFile(testing::PydicomFile("CT_small.dcm"));
+  ASSERT_TRUE(ct.Ok());
+  const std::string longUID = std::string(kCTInstance) + "." + std::string(50, '9');
+  *FindTag(ct.dataset, 0x0008, 0x0018) = GenerateTextTag(0x0008, 0x0018, "UI", longUID);
+  TagList meta;
+  BuildMetaHeader(meta, "1.2.840.10008.5.1.4.1.1.2", longUID, "1.2.840.10008.1.2.1");
+  const std::string file = dir_ / "long.dcm";
+  ASSERT_TRUE(WriteDicomFile(file, &meta, ct.dataset, true, ByteOrder::kLittleEndian));
+
+  const std::string port = Start({"--folder", dir_ / "store"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  const RunResult sent =
+      RunProgram({"storescu", "-v", "-R", "-aet", "EV\x1B[31mIL", "127.0.0.1", port, file});
+  EXPECT_TRUE(Contains(sent.output, "CannotUnderstand")) << sent.output;
+  const std::string output = WaitForOutput(scp_, "not stored");
+  EXPECT_TRUE(Contains(output, "not stored " + longUID +
+                                   " from EV\\x1B[31mIL: a UID is longer than 64 characters "
+                                   "(status 0xC000)\n"))
+      << output;
+  EXPECT_FALSE(Contains(output, "\x1B"));
+  EXPECT_FALSE(fs::exists(dir_ / "store/KPStudy.dir"));
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0);
+}
+
+TEST_F(ScpCommand, SilentConnectionFillingThePoolIsClosedAtTheArtimTimeAndStorescuIsServed) {
+  const std::string port =
+      Start({"--folder", dir_ / "store", "--max-associations", "1", "--artim-timeout", "1"});
+  ASSERT_FALSE(port.empty()) << scp_.Log();
+  const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+  ASSERT_EQ(::connect(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  const RunResult sent = Storescu(port);
+  ::close(silent);
+  EXPECT_EQ(sent.exitCode, 0) << sent.output << scp_.Log();
+  EXPECT_TRUE(Contains(WaitForOutput(scp_, kCTInstance), "stored ")) << scp_.Log();
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0) << scp_.Log();
+}
+
 TEST_F(ScpCommand, HelpTellsTheOptionsAndBadCommandLinesAreRefused) {
   const RunResult help = Norvane({"scp", "--help"});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* part : {"--port N", "--folder DIR", "./Database", "--aet TITLE", "--loopback",
-                           "-q, --quiet", "SIGTERM", "0xA700", "JPEG Lossless"}) {
+                           "-q, --quiet", "SIGTERM", "0xA700", "JPEG Lossless",
+                           "--max-associations N", "--artim-timeout S", "--idle-timeout S"}) {
     EXPECT_TRUE(Contains(help.output, part)) << "help lacks " << part << ":\n" << help.output;
   }
   EXPECT_EQ(Norvane({"scp", "--port", "70000"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "--port", "eleven"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "--frobnicate"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "somewhere"}).exitCode, 2);
+  for (const char* option : {"--max-associations", "--artim-timeout", "--idle-timeout"}) {
+    for (const char* value : {"0", "-1", "ten", "99999999"}) {
+      const RunResult refused = Norvane({"scp", option, value});
+      EXPECT_EQ(refused.exitCode, 2) << option << " " << value;
+      EXPECT_TRUE(Contains(refused.output, std::string(option) + " needs a number"))
+          << refused.output;
+    }
+  }
 
   std::ofstream(dir_ / "plain") << "not a folder";
   const RunResult noFolder =

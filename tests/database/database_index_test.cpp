@@ -63,11 +63,11 @@ class DatabaseIndex : public ::testing::Test {
     return root_ + "/" + std::string(study) + "/" + std::string(series) + "/" +
            std::string(instance) + ".dcm";
   }
-  IndexResult Index(const TagList& object) {
+  IndexResult Index(const TagList& object, StoredFile file = StoredFile::kNew) {
     return UpdateDatabaseIndex(
         FileOf(GetTagText(object, 0x0020, 0x000D), GetTagText(object, 0x0020, 0x000E),
                GetTagText(object, 0x0008, 0x0018)),
-        root_, object);
+        root_, object, file);
   }
   std::string StudyIndex() const { return ReadFileText(root_ + "/KPStudy.dir"); }
   std::string SeriesIndex(std::string_view study) const {
@@ -110,13 +110,37 @@ TEST_F(DatabaseIndex, NewSeriesOfAKnownStudyAddsASeriesLine) {
   EXPECT_EQ(ImageIndex(kStudy, kSeries2), ImageLine("1.7"));
 }
 
-TEST_F(DatabaseIndex, ObjectWhoseFileExistsAddsNoLineAnywhere) {
+TEST_F(DatabaseIndex, ReplacedFileOfAnIndexedObjectAddsNoLineAnywhere) {
   ASSERT_EQ(Index(CompleteObject(kStudy, kSeries, "1.5")), IndexResult::kRecorded);
   std::ofstream(FileOf(kStudy, kSeries, "1.5")) << "stored";
-  EXPECT_EQ(Index(CompleteObject(kStudy, kSeries, "1.5")), IndexResult::kAlreadyStored);
+  EXPECT_EQ(Index(CompleteObject(kStudy, kSeries, "1.5"), StoredFile::kReplaced),
+            IndexResult::kAlreadyStored);
   EXPECT_EQ(StudyIndex(), kStudyLine);
   EXPECT_EQ(SeriesIndex(kStudy), kSeriesLine);
   EXPECT_EQ(ImageIndex(kStudy, kSeries), ImageLine("1.5"));
+}
+
+TEST_F(DatabaseIndex, FilePlacedButNeverIndexedGetsItsLinesWhenSentAgain) {
+  // What a crash between placing the file and writing its lines leaves: a file, no line.
+  fs::create_directories(root_ + "/" + std::string(kStudy) + "/" + std::string(kSeries));
+  std::ofstream(FileOf(kStudy, kSeries, "1.5")) << "stored";
+  ASSERT_EQ(Index(CompleteObject(kStudy, kSeries, "1.5"), StoredFile::kReplaced),
+            IndexResult::kRecorded);
+  ASSERT_EQ(Index(CompleteObject(kStudy, kSeries, "1.5"), StoredFile::kReplaced),
+            IndexResult::kAlreadyStored);
+  EXPECT_EQ(StudyIndex(), kStudyLine);
+  EXPECT_EQ(SeriesIndex(kStudy), kSeriesLine);
+  EXPECT_EQ(ImageIndex(kStudy, kSeries), ImageLine("1.5"));
+}
+
+TEST_F(DatabaseIndex, StudyLineLostByAnEditIsWrittenAgainAndOnlyOnce) {
+  ASSERT_EQ(Index(CompleteObject(kStudy, kSeries, "1.5")), IndexResult::kRecorded);
+  // The study index is changed behind the process's back: its lines are read again.
+  std::ofstream(root_ + "/KPStudy.dir", std::ios::binary | std::ios::trunc) << "9.9,,,,,,,,,,\r\n";
+  ASSERT_EQ(Index(CompleteObject(kStudy, kSeries, "1.6")), IndexResult::kRecorded);
+  ASSERT_EQ(Index(CompleteObject(kStudy, kSeries, "1.7")), IndexResult::kRecorded);
+  EXPECT_EQ(StudyIndex(), "9.9,,,,,,,,,,\r\n" + kStudyLine);
+  EXPECT_EQ(SeriesIndex(kStudy), kSeriesLine);
 }
 
 TEST_F(DatabaseIndex, RootWithTrailingSeparatorGivesTheSameFolders) {
@@ -143,11 +167,12 @@ TEST_F(DatabaseIndex, StudyLineIsStampedWithTheProcessDateAndTimeFormats) {
   EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
 }
 
-TEST_F(DatabaseIndex, DeletingAStudyFolderByHandWritesASecondStudyLine) {
+TEST_F(DatabaseIndex, DeletingAStudyFolderByHandKeepsItsOneStudyLine) {
   ASSERT_EQ(Index(CompleteObject(kStudy, kSeries, "1.5")), IndexResult::kRecorded);
   fs::remove_all(root_ + "/" + std::string(kStudy));
   ASSERT_EQ(Index(CompleteObject(kStudy, kSeries, "1.6")), IndexResult::kRecorded);
-  EXPECT_EQ(StudyIndex(), kStudyLine + kStudyLine);
+  // The study index still names the study; the series index went with the folder.
+  EXPECT_EQ(StudyIndex(), kStudyLine);
   EXPECT_EQ(SeriesIndex(kStudy), kSeriesLine);
   EXPECT_EQ(ImageIndex(kStudy, kSeries), ImageLine("1.6"));
 }
@@ -246,25 +271,33 @@ TEST_F(DatabaseIndex, EmptyUIDsStayInsideTheRoot) {
       (std::set<std::string>{
           "Database", "Database/KPStudy.dir", "Database/Series.dir",
           "Database/" + std::string(kSeries), "Database/" + std::string(kSeries) + "/Image.dir",
-          "Database/" + std::string(kStudy), "Database/" + std::string(kStudy) + "/Image.dir"}));
+          "Database/" + std::string(kStudy), "Database/" + std::string(kStudy) + "/Series.dir",
+          "Database/" + std::string(kStudy) + "/Image.dir"}));
   EXPECT_EQ(StudyIndex(), ",,,,,,,,,,\xA7# *\r\n" + std::string(kStudy) + ",,,,,,,,,,\xA7# *\r\n");
   EXPECT_EQ(ReadFileText(root_ + "/Series.dir"), "," + std::string(kSeries) + ",,,,,,,,\r\n");
-  EXPECT_FALSE(fs::exists(root_ + "/" + std::string(kStudy) + "/Series.dir"));
+  // A series without a UID has its record like any other.
+  EXPECT_EQ(ReadFileText(root_ + "/" + std::string(kStudy) + "/Series.dir"), ",,,,,,,,,\r\n");
   EXPECT_EQ(ReadFileText(root_ + "/" + std::string(kStudy) + "/Image.dir"), ",,1.6,,,,,,,,,\r\n");
   EXPECT_EQ(ImageIndex("", kSeries), ",,1.5,,,,,,,,,\r\n");
 }
 
-TEST_F(DatabaseIndex, LongUIDsAreCutAtSixtyFourCharactersForFoldersAndLines) {
-  const std::string study = std::string(64, '1') + "999";
-  const std::string series = std::string(64, '2') + "999";
-  const std::string instance = std::string(64, '3') + "999";
-  const std::string cutStudy(64, '1'), cutSeries(64, '2'), cutInstance(64, '3');
-  ASSERT_EQ(UpdateDatabaseIndex(FileOf(cutStudy, cutSeries, cutInstance), root_,
-                                MinimalObject(study, series, instance)),
-            IndexResult::kRecorded);
-  EXPECT_EQ(StudyIndex(), cutStudy + ",,,,,,,,,,\xA7# *\r\n");
-  EXPECT_EQ(SeriesIndex(cutStudy), "," + cutSeries + ",,,,,,,,\r\n");
-  EXPECT_EQ(ImageIndex(cutStudy, cutSeries), ",," + cutInstance + ",,,,,,,,,\r\n");
+TEST_F(DatabaseIndex, UIDsLongerThanSixtyFourCharactersAreRefusedNotCut) {
+  const std::string longUID = std::string(64, '1') + "999";
+  const std::string fits(64, '2');
+  const struct {
+    std::string study, series, instance;
+  } cases[] = {{longUID, fits, fits}, {fits, longUID, fits}, {fits, fits, longUID}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(UpdateDatabaseIndex(dir_ / "object.dcm", root_,
+                                  MinimalObject(c.study, c.series, c.instance)),
+              IndexResult::kUIDTooLong);
+  }
+  TagList longClass = MinimalObject(fits, fits, fits);
+  longClass.push_back(testing::PaddedText(0x0008, 0x0016, "UI", longUID));
+  EXPECT_EQ(UpdateDatabaseIndex(dir_ / "object.dcm", root_, longClass), IndexResult::kUIDTooLong);
+  EXPECT_TRUE(Tree(dir_.path()).empty());
+  // Exactly 64 characters is a UID like any other.
+  EXPECT_EQ(Index(MinimalObject(fits, fits, fits)), IndexResult::kRecorded);
 }
 
 }  // namespace

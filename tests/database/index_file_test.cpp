@@ -53,6 +53,27 @@ TEST(IndexFile, APartlyWrittenRecordIsCutOffAgain) {
   EXPECT_EQ(ReadFileText(path), "abc\r\n");
 }
 
+TEST(IndexFile, ALineCutShortByACrashIsDroppedBeforeTheNextRecord) {
+  TempDir dir;
+  const std::string path = dir / "Image.dir";
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"a,b\r\nc,", "a,b\r\nx,y\r\n"},
+      {"a,b\r\nc,d\r", "a,b\r\nx,y\r\n"},
+      {"no line end at all", "x,y\r\n"},
+      // A broken tail longer than one block of the backward search.
+      {"a\r\n" + std::string(10000, 'z'), "a\r\nx,y\r\n"},
+      {"a,b\r\n", "a,b\r\nx,y\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before.substr(0, 20));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << c.before;
+    ASSERT_TRUE(AppendIndexLine(path, "x,y\r\n"));
+    EXPECT_EQ(ReadFileText(path), c.after);
+  }
+}
+
 TEST(IndexFile, ReadGivesOneEntryPerLineWhateverTheLineEnd) {
   TempDir dir;
   const std::string path = dir / "Image.dir";

@@ -62,13 +62,21 @@ TEST(IndexRecord, SeriesWithoutSeriesDateStillHasNineCommas) {
   EXPECT_EQ(GetField(line, ',', 5), "093500");
 }
 
-TEST(IndexRecord, CommasInPatientsNameBecomeCaretsButStayInOtherTexts) {
+TEST(IndexRecord, CommasInValuesAreReplacedSoEveryRecordKeepsItsFields) {
   TagList object = CompleteObject(kStudy, kSeries, kInstance);
   Replace(object, PaddedText(0x0010, 0x0010, "PN", "Doe,John,,Dr"));
+  Replace(object, PaddedText(0x0008, 0x0090, "PN", "Smith,Anna"));
   Replace(object, PaddedText(0x0008, 0x1030, "LO", "Chest, with contrast"));
-  EXPECT_EQ(BuildStudyRecord(object, "t"),
+  Replace(object, PaddedText(0x0008, 0x0050, "SH", "A,1,2"));
+  Replace(object, PaddedText(0x0008, 0x103E, "LO", "Axial, 5mm"));
+  Replace(object, PaddedText(0x0008, 0x0008, "CS", "ORIGINAL,PRIMARY"));
+  const std::string study = BuildStudyRecord(object, "t");
+  EXPECT_EQ(study,
             "1.2.826.0.1.3680043.2.1125.1,20240131,093015.123,PID-0042,19700101,Doe^John^^Dr,"
-            "Smith^Anna,ACC123,CT,Chest, with contrast,\xA7t\r\n");
+            "Smith^Anna,A;1;2,CT,Chest; with contrast,\xA7t\r\n");
+  EXPECT_EQ(std::count(study.begin(), study.end(), ','), 10);
+  EXPECT_EQ(GetField(BuildSeriesRecord(object), ',', 6), "Axial; 5mm");
+  EXPECT_EQ(GetField(BuildImageRecord(object), ',', 12), "ORIGINAL;PRIMARY\r\n");
 }
 
 TEST(IndexRecord, TextsAreTrimmedAndOtherwiseWrittenByteForByte) {
@@ -96,11 +104,11 @@ TEST(IndexRecord, RowsHeldInOneByteAreWrittenFromThatByte) {
 }
 
 TEST(IndexRecord, ImageRecordNamesTheFileAsTheStoreNamesIt) {
-  // A UID longer than 64 characters is cut there for the file name; the record says the same.
+  // The store refuses UIDs over 64 characters; what it is given is named whole.
   const std::string longUID(70, '7');
   const TagList object = MinimalObject(kStudy, kSeries, longUID);
-  EXPECT_EQ(GetField(BuildImageRecord(object), ',', kImageFileField), std::string(64, '7'));
-  EXPECT_EQ(GetStoreUID(object, tag::kSOPInstanceUID), std::string(64, '7'));
+  EXPECT_EQ(GetField(BuildImageRecord(object), ',', kImageFileField), longUID);
+  EXPECT_EQ(GetStoreUID(object, tag::kSOPInstanceUID), longUID);
 }
 
 TEST(GetField, CountsFieldsFromOne) {
@@ -134,12 +142,15 @@ TEST(StoreUID, EndsAtTheFirstNulAndLosesItsPadding) {
   EXPECT_EQ(GetStoreUID(object, tag::kSOPInstanceUID), "");
 }
 
-TEST(StoreUID, IsCutAtSixtyFourCharactersWithoutATrailingBlank) {
-  TagList object;
-  object.push_back(GenerateTextTag(0x0020, 0x000D, "UI", std::string(64, '1') + "2"));
-  object.push_back(GenerateTextTag(0x0020, 0x000E, "UI", std::string(63, '1') + " 2"));
-  EXPECT_EQ(GetStoreUID(object, tag::kStudyInstanceUID), std::string(64, '1'));
-  EXPECT_EQ(GetStoreUID(object, tag::kSeriesInstanceUID), std::string(63, '1'));
+TEST(StoreUID, LongerThanSixtyFourCharactersIsKeptWholeAndRefused) {
+  TagList object = MinimalObject(std::string(64, '1') + "2", "1.2", "1.3");
+  EXPECT_EQ(GetStoreUID(object, tag::kStudyInstanceUID), std::string(64, '1') + "2");
+  EXPECT_EQ(CheckStoreUIDs(object), StoreUIDProblem::kTooLong);
+  // Blanks around a UID are padding, not part of it.
+  object = MinimalObject(" " + std::string(64, '1') + " ", "1.2", "1.3");
+  EXPECT_EQ(CheckStoreUIDs(object), StoreUIDProblem::kNone);
+  object = MinimalObject("1.1", "1.2", "../1.3");
+  EXPECT_EQ(CheckStoreUIDs(object), StoreUIDProblem::kUnsafe);
 }
 
 TEST(StoreUID, OnlyNamesThatStayInTheirFolderAreSafe) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "datadec/element_reader.hpp"
 #include "dump/value_text.hpp"
 #include "dump_test_support.hpp"
@@ -135,6 +137,70 @@ TEST(DumpList, CallbackSinkGetsTheSameLines) {
       [&seen](std::string_view line) { seen.emplace_back(line); }, true);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], "(0028, 0011), 2, US  \"256\" - Columns");
+}
+
+// A sequence nested `depth` items deep, a Rows element at the bottom, and Columns after it
+// at the top level: the flat list the file reader makes of it.
+TagList NestedSequences(int depth) {
+  TagList list;
+  for (int i = 0; i < depth; ++i) {
+    list.push_back(Undefined(0x0008, 0x1140, "SQ"));
+    list.push_back(Undefined(0xFFFE, 0xE000, ""));
+  }
+  list.push_back(Record(0x0028, 0x0010, "US", {0x00, 0x02}));
+  for (int i = 0; i < depth; ++i) {
+    list.push_back(Record(0xFFFE, 0xE00D, "", {}));
+    list.push_back(Record(0xFFFE, 0xE0DD, "", {}));
+  }
+  list.push_back(Record(0x0028, 0x0011, "US", {0x00, 0x01}));
+  return list;
+}
+
+TEST(DumpList, NestingIsFollowedSixtyFourItemsDeepThenOneLineSaysWhereItStops) {
+  for (const int depth : {64, 65, 100, 5000}) {
+    SCOPED_TRACE("depth " + std::to_string(depth));
+    const auto lines = Dump(NestedSequences(depth), true);
+    const std::string deepest(5 * kMaxDumpListDepth, '.');
+    size_t longest = 0;
+    for (const std::string& line : lines)
+      longest = std::max(longest, line.size());
+    EXPECT_LE(longest, deepest.size() + 80);
+    EXPECT_EQ(lines.back(), "(0028, 0011), 2, US  \"256\" - Columns");
+    const auto limit =
+        std::find(lines.begin(), lines.end(), deepest + std::string(kDumpDepthLimitText));
+    if (depth <= kMaxDumpListDepth) {
+      EXPECT_EQ(limit, lines.end());
+      EXPECT_NE(
+          std::find(lines.begin(), lines.end(), deepest + "(0028, 0010), 2, US  \"512\" - Rows"),
+          lines.end());
+      EXPECT_EQ(lines.size(), NestedSequences(depth).size());
+    } else {
+      ASSERT_NE(limit, lines.end());
+      // 65 sequences and items down to depth 64, the limit line, then the delimiters from
+      // depth 64 up and Columns.
+      EXPECT_EQ(lines.size(), 2u * 65 + 1 + (1 + 2u * 64) + 1);
+    }
+  }
+}
+
+TEST(DumpList, TerminalTextEscapesValuesAndGivesNamesInUtf8) {
+  std::vector<std::string> lines;
+  DumpList(
+      {Record(0x0010, 0x0010, "PN",
+              Text("\x1B]0;owned\x07"
+                   "Doe\x9B"
+                   "2J\xC3\xA9\n")),
+       Record(0x0008, 0x0090, "PN", Text("Smith"))},
+      [&lines](std::string_view line) { lines.emplace_back(line); }, true,
+      DumpListOptions{.terminalText = true});
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0],
+            "(0010, 0010), 19, PN  \"\\x1B]0;owned\\x07Doe\\x9B2J\xC3\xA9\\x0A\" - "
+            "Patient\xE2\x80\x99s Name");
+  EXPECT_EQ(lines[1], "(0008, 0090), 5, PN  \"Smith\" - Referring Physician\xE2\x80\x99s Name");
+  // Without the option the bytes stand as they are.
+  EXPECT_EQ(Dump({Record(0x0008, 0x0090, "PN", Text("\x1B"))}, true)[0],
+            "(0008, 0090), 1, PN  \"\x1B\" - Referring Physician\x92s Name");
 }
 
 TEST(DumpValueText, NumbersVectorsAndText) {

@@ -68,6 +68,41 @@ TEST(WriteMessage, TenThousandByteDataSetGoesOutAsThreePdusOf4096_4096_1808) {
   EXPECT_EQ(message, expected) << "first bytes: " << Hex(message, 0, 16);
 }
 
+TEST(AcceptAssociation, PeerMaximumTooSmallForAPdvIsAbortedAndAnyOtherIsNeverExceeded) {
+  AcceptedAssociation tiny(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian})}, 6);
+  EXPECT_FALSE(tiny.accepted());
+  ASSERT_FALSE(tiny.answer().empty());
+  EXPECT_EQ(tiny.answer()[0], 0x07) << "A-ABORT, not an A-ASSOCIATE-AC: " << Hex(tiny.answer());
+
+  AcceptedAssociation small(
+      {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian})}, 64);
+  ASSERT_TRUE(small.accepted());
+  TagList dataSet;
+  dataSet.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Pattern(500)));
+  ASSERT_TRUE(small.service().WriteMessage(dataSet, kCTImageStorageUid, kDataSetMessage));
+  // 508 message bytes in fragments of 58: nine PDUs, the last of 44 bytes.
+  const Bytes wire = testing::ReadExactly(small.peer(), 508 + 9 * 12);
+  ASSERT_EQ(wire.size(), 508u + 9 * 12);
+  for (size_t at = 0; at < wire.size(); at += 6 + BigEndian32(wire, at + 2)) {
+    EXPECT_EQ(wire[at], 0x04);
+    EXPECT_LE(BigEndian32(wire, at + 2), 64u) << "PDU at " << at;
+  }
+}
+
+TEST(ReadMessage, DataSetWhereACommandIsDueIsAbortedAtItsFirstFragment) {
+  AcceptedAssociation association = ImplicitCT();
+  ASSERT_TRUE(association.accepted());
+  // The first fragment only: the abort must not wait for the rest of the data set.
+  ASSERT_TRUE(association.pair().Send(PDataPdu({Pdv(1, 0x00, Pattern(100))})));
+  TagList command;
+  EXPECT_FALSE(association.service().ReadMessage(command, ExpectedMessage::kCommand));
+  const Bytes abort = testing::ReadPdu(association.peer());
+  ASSERT_EQ(abort.size(), 10u) << Hex(abort);
+  EXPECT_EQ(abort[0], 0x07);
+  EXPECT_FALSE(association.service().Connected());
+}
+
 TEST(WriteMessage, RefusesUnproposedClassesAndUnencodableRecordsWithoutSendingAnything) {
   AcceptedAssociation association(
       {ProposedContextItem(1, kCTImageStorageUid, {uid::kExplicitVRLittleEndian})});

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <numeric>
+#include <thread>
 
 #include "wire.hpp"
 
@@ -126,7 +129,7 @@ TEST(PDataTFWrite, SmallPeerMaximumLengthIsHonoured) {
   EXPECT_EQ(pdus[2].fragment.size(), 2500u - 2 * 994u);
 }
 
-TEST(PDataTFWrite, LargeOrAbsentPeerMaximumKeeps4096AndAbsurdOnesGetAFloor) {
+TEST(PDataTFWrite, LargeOrAbsentPeerMaximumKeeps4096AndSmallOnesAreNeverExceeded) {
   PDataTF pdata;
   EXPECT_EQ(pdata.FragmentSize(), 4096u);
   pdata.SetPeerMaximumLength(4102);
@@ -135,8 +138,26 @@ TEST(PDataTFWrite, LargeOrAbsentPeerMaximumKeeps4096AndAbsurdOnesGetAFloor) {
   EXPECT_EQ(pdata.FragmentSize(), 4095u);
   pdata.SetPeerMaximumLength(16384);
   EXPECT_EQ(pdata.FragmentSize(), 4096u);
+  const Bytes data = Pattern(300);
+  for (uint32_t maximum : {7u, 8u, 64u, 134u}) {
+    SCOPED_TRACE("peer maximum " + std::to_string(maximum));
+    pdata.SetPeerMaximumLength(maximum);
+    const std::vector<Pdu> pdus = SplitPdus(Sent(pdata, data, 1, 0));
+    Bytes joined;
+    for (const Pdu& pdu : pdus) {
+      EXPECT_LE(pdu.pduLength, maximum);
+      joined.insert(joined.end(), pdu.fragment.begin(), pdu.fragment.end());
+    }
+    EXPECT_EQ(joined, data);
+  }
+  // Six bytes hold a PDV header and no message byte: nothing can be sent.
   pdata.SetPeerMaximumLength(6);
-  EXPECT_EQ(pdata.FragmentSize(), 128u);
+  EXPECT_FALSE(pdata.CanSend());
+  Association association;
+  pdata.MessageBuffer().WriteBytes(data.data(), data.size());
+  EXPECT_FALSE(pdata.Write(association.buffer));
+  EXPECT_EQ(pdata.MessageBuffer().Queued(), 0u);
+  EXPECT_TRUE(association.pair.Drain(std::chrono::milliseconds(50)).empty());
 }
 
 TEST(PDataTFWrite, FailedSendDropsTheRestOfTheMessage) {
@@ -261,6 +282,76 @@ TEST(PDataTFRead, MalformedOrTruncatedPdvsFailCleanly) {
     EXPECT_FALSE(pdata.MessageComplete()) << bad.what;
     EXPECT_EQ(pdata.MessageBuffer().Available(), 0u) << bad.what;
   }
+}
+
+TEST(PDataTFRead, FragmentsOfTheWrongKindOrContextAndOversizedPdusFail) {
+  struct Case {
+    const char* what;
+    ExpectedMessage expected;
+    Bytes body;
+  };
+  const Bytes some = Pattern(8);
+  const std::vector<Case> cases = {
+      {"data set where a command is due", ExpectedMessage::kCommand,
+       PDataBody({PdvItem(1, 0x00, some)})},
+      {"command where a data set is due", ExpectedMessage::kDataSet,
+       PDataBody({PdvItem(1, 0x01, some)})},
+      {"a command fragment continued as data set", ExpectedMessage::kAny,
+       PDataBody({PdvItem(1, 0x01, some), PdvItem(1, 0x02, some)})},
+      {"a message continued on another context", ExpectedMessage::kAny,
+       PDataBody({PdvItem(1, 0x00, some), PdvItem(3, 0x02, some)})},
+      {"a PDU longer than the maximum announced", ExpectedMessage::kAny,
+       WireBuilder().U8(0).U32(16385).U32(16381).U8(1).U8(2).Zeros(16379).bytes()},
+  };
+  for (const Case& bad : cases) {
+    Association association;
+    ASSERT_TRUE(association.pair.Send(bad.body));
+    PDataTF pdata;
+    pdata.Expect(bad.expected);
+    EXPECT_FALSE(pdata.ReadDynamic(association.buffer)) << bad.what;
+    EXPECT_EQ(pdata.MessageBuffer().Available(), 0u) << bad.what;
+  }
+  Association association;
+  ASSERT_TRUE(association.pair.Send(PDataBody({PdvItem(1, 0x01, some), PdvItem(1, 0x03, some)})));
+  PDataTF pdata;
+  pdata.Expect(ExpectedMessage::kCommand);
+  EXPECT_TRUE(pdata.ReadDynamic(association.buffer)) << "a command in two fragments";
+  EXPECT_TRUE(pdata.MessageComplete());
+}
+
+// 8 MiB in PDVs of one byte each, about 58 MiB on the wire: what is gathered stays near
+// the message's own size, not a heap block per fragment.
+TEST(PDataTFRead, OneByteFragmentsOfALargeMessageTakeAboutTheMessagesSize) {
+  constexpr size_t kMessageSize = size_t{8} << 20;
+  constexpr size_t kPdvsPerPdu = 2000;
+  Association association;
+  std::thread sender([&] {
+    size_t sent = 0;
+    while (sent < kMessageSize) {
+      const size_t count = std::min(kPdvsPerPdu, kMessageSize - sent);
+      WireBuilder pdu;
+      pdu.U8(0x04).U8(0).U32(static_cast<uint32_t>(count * 7));
+      for (size_t i = 0; i < count; ++i, ++sent) {
+        const uint8_t header = sent + 1 == kMessageSize ? 0x02 : 0x00;
+        pdu.U32(3).U8(1).U8(header).U8(static_cast<uint8_t>(sent % 251));
+      }
+      if (!association.pair.Send(pdu.bytes())) return;
+    }
+  });
+  const size_t before = mallinfo2().uordblks;
+  PDataTF pdata;
+  uint8_t type = 0;
+  while (!pdata.MessageComplete() && association.buffer.ReadByte(type) && type == 0x04 &&
+         pdata.ReadDynamic(association.buffer)) {
+  }
+  const size_t held = mallinfo2().uordblks - before;
+  sender.join();
+  ASSERT_TRUE(pdata.MessageComplete());
+  ASSERT_EQ(pdata.MessageBuffer().Available(), kMessageSize);
+  EXPECT_LT(held, kMessageSize * 5 / 4) << "bytes held for an 8 MiB message";
+  const Bytes message = TakeMessage(pdata);
+  for (size_t i = 0; i < message.size(); i += 4099)
+    ASSERT_EQ(message[i], i % 251) << "byte " << i;
 }
 
 TEST(PDataTFRead, ClearPendingForgetsThePduInProgress) {

@@ -9,12 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "database/index_file.hpp"
 #include "datadec/dicom_file_reader.hpp"
@@ -87,11 +90,13 @@ class ServerThreadTest : public ::testing::Test {
  protected:
   void SetUp() override { Start(Folder()); }
 
-  void Start(const std::string& folder) {
+  void Start(const std::string& folder,
+             const std::function<void(StoreSCPSettings&)>& adjust = nullptr) {
     StoreSCPSettings settings;
     settings.port = "0";
     settings.loopbackOnly = true;
     settings.folder = folder;
+    if (adjust) adjust(settings);
     settings.observer = [this](const StoreReport& report) {
       std::lock_guard lock(mutex_);
       reports_.push_back(report);
@@ -101,6 +106,13 @@ class ServerThreadTest : public ::testing::Test {
     scp_ = std::move(start.server);
     port_ = scp_->Port();
     ASSERT_NE(port_, 0);
+  }
+
+  // The SCP again, with other limits.
+  void Restart(const std::function<void(StoreSCPSettings&)>& adjust) {
+    scp_->Stop();
+    scp_.reset();
+    Start(Folder(), adjust);
   }
 
   std::string Folder() const { return dir_ / "Database"; }
@@ -296,7 +308,8 @@ TEST_F(ServerThreadTest, ConnectionLostInTheMiddleOfADataSetLeavesNoFileAndNoInd
   EXPECT_TRUE(Tree(Folder()).empty());
 }
 
-TEST_F(ServerThreadTest, SecondConnectionIsAcceptedOnlyAfterTheFirstAssociationEnds) {
+TEST_F(ServerThreadTest, WithOneAssociationAtATimeASecondIsAcceptedOnlyAfterTheFirstEnds) {
+  Restart([](StoreSCPSettings& settings) { settings.maxAssociations = 1; });
   ScriptedRequester first(port_);
   ASSERT_TRUE(Associate(first));
   ScriptedRequester second(port_);
@@ -309,6 +322,120 @@ TEST_F(ServerThreadTest, SecondConnectionIsAcceptedOnlyAfterTheFirstAssociationE
   ASSERT_EQ(secondAnswer.wait_for(5s), std::future_status::ready);
   EXPECT_EQ(secondAnswer.get().at(0), 0x02);
   second.Release();
+}
+
+TEST_F(ServerThreadTest, TenSilentPeersDoNotDelayANormalClient) {
+  std::vector<std::unique_ptr<ScriptedRequester>> silent;
+  for (int i = 0; i < 10; ++i) {
+    silent.push_back(std::make_unique<ScriptedRequester>(port_));
+    ASSERT_TRUE(silent.back()->connected());
+  }
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_TRUE(EchoWorks());
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 5s)
+      << "the client waited for the silent peers' ARTIM time of 30 s";
+}
+
+// Cut off at the limit, measured from the connection (ARTIM) or from the last progress
+// (idle); each case fills a pool of two, so the client behind waits until a place frees.
+struct SlowPeerCase {
+  const char* what;
+  bool associates;       // sends a whole A-ASSOCIATE-RQ first
+  size_t trickledBytes;  // then sends this much of a message, one byte per 100 ms
+};
+
+// A P-DATA-TF of `size` bytes holding one command fragment.
+Bytes CommandPdu(size_t size) {
+  return testing::PDataPdu(
+      {testing::Pdv(kEchoContext, testing::kCommandLastHeader, Bytes(size - 12, 0))});
+}
+
+Bytes AssociateRequest() {
+  WireBuilder items;
+  items.UidItem(0x10, testing::kApplicationContextUid);
+  for (const Bytes& context : EchoAndStoreContexts())
+    items.Append(context);
+  items.Append(testing::UserInformationItem(16384, "1.2.3.4", "SLOW"));
+  return testing::AssociatePdu(0x01, "NORVANESCP", "SLOW", items.bytes());
+}
+
+class SlowPeer : public ServerThreadTest, public ::testing::WithParamInterface<SlowPeerCase> {};
+
+TEST_P(SlowPeer, IsCutOffAtItsLimitAndFreesItsPlace) {
+  Restart([](StoreSCPSettings& settings) {
+    settings.maxAssociations = 2;
+    settings.artimTimeout = 1s;
+    settings.idleTimeout = 1s;
+  });
+  const SlowPeerCase& slow = GetParam();
+  std::vector<std::unique_ptr<ScriptedRequester>> peers;
+  std::vector<std::thread> tricklers;
+  const auto started = std::chrono::steady_clock::now();
+  for (int i = 0; i < 2; ++i) {
+    peers.push_back(std::make_unique<ScriptedRequester>(port_));
+    ScriptedRequester& peer = *peers.back();
+    if (slow.associates) {
+      ASSERT_TRUE(Associate(peer));
+    }
+    if (slow.trickledBytes == 0) continue;
+    tricklers.emplace_back([&peer, &slow] {
+      const Bytes message = slow.associates ? CommandPdu(slow.trickledBytes) : AssociateRequest();
+      for (size_t i = 0; i < std::min(slow.trickledBytes, message.size()); ++i) {
+        std::this_thread::sleep_for(100ms);
+        if (::send(peer.fd(), &message[i], 1, MSG_NOSIGNAL) != 1) return;
+      }
+    });
+  }
+  std::future<bool> echo = std::async(std::launch::async, [this] { return EchoWorks(); });
+  EXPECT_EQ(echo.wait_for(700ms), std::future_status::timeout) << "the pool was not full";
+  for (auto& peer : peers)
+    EXPECT_TRUE(peer->SeesClose());
+  const auto cut = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(cut, 900ms);
+  EXPECT_LT(cut, 4s);
+  ASSERT_EQ(echo.wait_for(5s), std::future_status::ready);
+  EXPECT_TRUE(echo.get()) << "the client behind them was served";
+  for (auto& peer : peers)
+    peer->Close();
+  for (std::thread& trickler : tricklers)
+    trickler.join();
+}
+
+INSTANTIATE_TEST_SUITE_P(ServerThread, SlowPeer,
+                         ::testing::Values(SlowPeerCase{"silent before the request", false, 0},
+                                           SlowPeerCase{"trickling its request", false, 60},
+                                           SlowPeerCase{"trickling a command", true, 60}),
+                         [](const auto& info) {
+                           std::string name = info.param.what;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+TEST_F(ServerThreadTest, AnAssociationInUseLongerThanTheIdleTimeIsNotCutOff) {
+  Restart([](StoreSCPSettings& settings) { settings.idleTimeout = 1s; });
+  ScriptedRequester requester(port_);
+  ASSERT_TRUE(Associate(requester));
+  for (uint16_t id = 1; id <= 4; ++id) {
+    std::this_thread::sleep_for(600ms);
+    ASSERT_TRUE(requester.SendMessage(kEchoContext, true, testing::EchoRequestCommand(id)));
+    const auto elements = CommandElements(requester.ReadMessage().bytes);
+    EXPECT_EQ(CommandNumber(elements, kRespondedToTag), id);
+  }
+  EXPECT_EQ(requester.Release().at(0), 0x06);
+}
+
+TEST_F(ServerThreadTest, DataSetBeforeItsCommandIsAbortedAtOnce) {
+  ScriptedRequester requester(port_);
+  ASSERT_TRUE(Associate(requester));
+  // The first fragment of a data set, and no command before it.
+  ASSERT_TRUE(requester.SendMessage(kStoreContext, false, Implicit(ImageObject("1.5")), false));
+  const auto started = std::chrono::steady_clock::now();
+  const ReceivedMessage answer = requester.ReadMessage();
+  EXPECT_EQ(answer.pduType, 0x07) << "expected an A-ABORT, got " << Describe(answer);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+  EXPECT_TRUE(requester.SeesClose());
+  EXPECT_TRUE(Tree(Folder()).empty());
 }
 
 // Binding without SO_REUSEADDR: only a port that nothing holds any more can be taken.

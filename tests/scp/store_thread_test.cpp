@@ -221,6 +221,38 @@ TEST_F(StoreThreadTest, UidsThatCannotNameAFileAreNotUnderstood) {
   EXPECT_TRUE(Tree(dir_.path()).empty());
 }
 
+TEST_F(StoreThreadTest, LongUidsAreNotUnderstoodAndNothingIsOverwritten) {
+  // Two objects whose 200-character UIDs agree on their first 64 characters.
+  const std::string common = "1.2.826.0.1.3680043.2.1125.7." + std::string(60, '1');
+  ASSERT_EQ(Store(ImageObject(common.substr(0, 64)), kImplicitLE).status, kStatusSuccess);
+  const std::string stored = testing::ReadFileText(FileOf(common.substr(0, 64)));
+  for (const char* tail : {"2", "3"}) {
+    const std::string instance = (common + std::string(200, '9')).substr(0, 199) + tail;
+    const StoreWorkOutcome outcome = Store(ImageObject(instance), kImplicitLE);
+    EXPECT_EQ(outcome.status, kStatusCannotUnderstand);
+    EXPECT_EQ(outcome.index, IndexResult::kUIDTooLong);
+    EXPECT_EQ(outcome.problem, "a UID is longer than 64 characters");
+  }
+  EXPECT_EQ(testing::ReadFileText(FileOf(common.substr(0, 64))), stored);
+  EXPECT_EQ(ImageLines(), 1u);
+  EXPECT_EQ(Tree(Folder()).size(), 6u) << "one object, three index files, two folders";
+}
+
+TEST_F(StoreThreadTest, ObjectWhoseFileWasPlacedButNotIndexedGetsOneLineWhenSentAgain) {
+  // A crash between the move into place and the index lines leaves just the file.
+  fs::create_directories(fs::path(FileOf("1.5")).parent_path());
+  std::ofstream(FileOf("1.5")) << "the copy of the crashed store";
+  const StoreWorkOutcome again = Store(ImageObject("1.5"), kImplicitLE);
+  ASSERT_EQ(again.status, kStatusSuccess) << again.problem;
+  EXPECT_TRUE(again.replaced);
+  EXPECT_EQ(again.index, IndexResult::kRecorded);
+  ASSERT_EQ(Store(ImageObject("1.5"), kImplicitLE).status, kStatusSuccess);
+  EXPECT_EQ(StudyLines(), 1u);
+  EXPECT_EQ(SeriesLines(), 1u);
+  EXPECT_EQ(ImageLines(), 1u);
+  EXPECT_TRUE(DICOMFile(FileOf("1.5")).Ok());
+}
+
 TEST_F(StoreThreadTest, MetaElementsInTheReceivedDataSetAreLeftToTheMetaHeader) {
   TagList object = ImageObject("1.5");
   object.insert(object.begin(), PaddedText(0x0002, 0x0010, "UI", "1.2.840.10008.1.2.4.50"));

@@ -1,0 +1,53 @@
+#pragma once
+
+// Shared by the fuzz targets and the seed maker: bytes as the library writes them on a
+// connection, and an acceptor association driven by bytes from a socket pair.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "net/buffer.hpp"
+#include "net/pdu_service.hpp"
+
+namespace norvane::fuzz {
+
+// The largest stream the data phase target takes: a socket pair holds it without a reader.
+inline constexpr size_t kMaxStreamInput = 64 * 1024;
+// The largest file or value the other targets take (the ECG sample is 291 KB).
+inline constexpr size_t kMaxInput = 1024 * 1024;
+
+// What `write` sends through its buffer (big endian, as an association's): the buffer is
+// given one end of a socket pair and the other end is read until its connection closes.
+std::vector<uint8_t> SentBytes(const std::function<bool(Buffer&)>& write);
+
+// The A-ASSOCIATE-RQ of a storage SCU, written by the library: context 1 CT Image Storage
+// in implicit VR little endian, 3 the same in explicit VR little endian, 5 in JPEG
+// Lossless, 7 Verification. The storage SCP's policy accepts all four.
+const std::vector<uint8_t>& StorageAssociateRQ();
+
+// Runs an acceptor association on one end of a socket pair while the other end sends
+// StorageAssociateRQ() and then `stream`: `act` is called once the association is
+// accepted. Returns everything the acceptor sent (the A-ASSOCIATE-AC first), read by a
+// thread of its own so that large messages never block.
+std::vector<uint8_t> AcceptorExchange(std::span<const uint8_t> stream,
+                                      const std::function<void(PDU_Service&)>& act);
+
+// A file of the bytes reachable by name, for readers that take a file name: a memory file
+// named through /proc/self/fd. Empty name when it cannot be made.
+class MemoryFile {
+ public:
+  explicit MemoryFile(std::span<const uint8_t> bytes);
+  ~MemoryFile();
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
+  const std::string& Name() const { return name_; }
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+};
+
+}  // namespace norvane::fuzz
