@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "net/message_fixture.hpp"
-#include "scripted_store_peer.hpp"
+#include "support/scripted_peer.hpp"
 
 namespace norvane::testing {
 
@@ -77,14 +77,6 @@ struct PrintPeerScript {
   ImageBoxListing listing = ImageBoxListing::kDefinedLength;
   std::string imageBoxClass = std::string(kGrayscaleImageBoxClass);
   int imageBoxes = 1;  // items in the list; the first is kImageBoxUID
-};
-
-struct ReceivedRequest {
-  uint8_t contextID = 0;
-  Bytes command;
-  Bytes dataset;
-  std::vector<CommandElement> Command() const { return ParseCommand(command); }
-  uint16_t CommandField() const { return CommandUS(Command(), 0x0100); }
 };
 
 struct PrintPeerRecord {
@@ -157,41 +149,12 @@ class ScriptedPrintPeer {
                             .bytes();
     SendAll(fd, AssociatePdu(0x02, "PRINTER", "NORVANE", items));
 
-    ReceivedRequest current;
-    bool commandDone = false;
-    for (;;) {
-      const Bytes pdu = ReadPdu(fd);
-      if (pdu.size() < 6) return;
-      if (pdu[0] == 0x05) {
-        record_.released = true;
-        SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});
-        return;
-      }
-      if (pdu[0] == 0x07) record_.aborted = true;
-      if (pdu[0] != 0x04) return;
-      size_t at = 6;
-      while (at + 6 <= pdu.size()) {
-        const uint32_t length = BigEndian32(pdu, at);
-        if (length < 2 || length > pdu.size() - at - 4) return;
-        current.contextID = pdu[at + 4];
-        const uint8_t header = pdu[at + 5];
-        const Bytes fragment = Slice(pdu, at + 6, length - 2);
-        Bytes& message = (header & 0x01) ? current.command : current.dataset;
-        message.insert(message.end(), fragment.begin(), fragment.end());
-        at += 4 + length;
-        if ((header & 0x02) == 0) continue;
-        if (header & 0x01) {
-          commandDone = true;
-          if (CommandUS(current.Command(), 0x0800) != 0x0101) continue;
-        } else if (!commandDone) {
-          return;
-        }
-        record_.requests.push_back(current);
-        if (!Answer(fd, current)) return;
-        current = ReceivedRequest();
-        commandDone = false;
-      }
-    }
+    const DataPhaseEnd end = ServeRequests(fd, [this, fd](const ReceivedRequest& request) {
+      record_.requests.push_back(request);
+      return Answer(fd, request);
+    });
+    record_.released = end.released;
+    record_.aborted = end.aborted;
   }
 
   bool Answer(int fd, const ReceivedRequest& request) {
