@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+cmake --build build -j "$(nproc)" --target norvane_cli
 norvane=build/bin/norvane
 if [ $# -ge 2 ]; then
   exec "$norvane" echo "$1" "$2" "${@:3}"
