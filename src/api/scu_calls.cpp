@@ -34,59 +34,55 @@ const norvane::FilmBoxcfg& BoxOrDefault(const FilmBoxcfg* box) {
   return box != nullptr ? *box : kEmpty;
 }
 
-}  // namespace
-
-extern "C" {
-
 // A query at a level other than the three, or without a query record, is refused before
-// anything is sent: a C-FIND-RQ announcing an identifier that never follows would leave
-// the peer waiting. Once the association was open the query record has been used: it is
-// freed and the list holds the results instead; otherwise the list is left as it was.
-uint8_t FindSCU(const char* host, const char* port, char* callingApTitle, const char* calledApTitle,
-                const char* level, TList* list) {
+// anything is sent: a C-FIND-RQ or C-MOVE-RQ announcing an identifier that never follows
+// would leave the peer waiting. Once the association was open the query record has been
+// used: it is freed and the list emptied (`use` may then append the results); otherwise
+// the list is left as it was.
+template <class Run>
+uint8_t RunQuery(const char* level, TList* list, Run&& run) {
   const std::optional<norvane::QueryLevel> queryLevel = LevelOf(level);
   if (!queryLevel || list == nullptr || list->entries.empty() || list->entries[0] == nullptr) {
     return 0;
   }
   return Guarded<uint8_t>(0, [&] {
-    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
     return ForLevel(*queryLevel, [&](auto type) {
       using Record = typename decltype(type)::type;
       Record* query = QueryRecord<Record>(list);
-      std::vector<typename Record::Core> results;
-      const norvane::FindResult result =
-          norvane::FindSCU(peer, static_cast<const typename Record::Core&>(*query), results);
-      if (result.associated) {
+      return Byte(run(type, static_cast<const typename Record::Core&>(*query), [&] {
         delete query;
         list->entries.clear();
-        norvane::api::AppendResults<Record>(*list, std::move(results));
-      }
-      return Byte(result.Ok());
+      }));
     });
   });
 }
 
-// As FindSCU: refused before anything is sent for an unknown level or without a query
-// record; once the association was open the query record is freed and the list emptied.
+}  // namespace
+
+extern "C" {
+
+uint8_t FindSCU(const char* host, const char* port, char* callingApTitle, const char* calledApTitle,
+                const char* level, TList* list) {
+  return RunQuery(level, list, [&](auto type, const auto& query, auto&& consume) {
+    using Record = typename decltype(type)::type;
+    std::vector<typename Record::Core> results;
+    const norvane::FindResult result =
+        norvane::FindSCU(PeerOf(host, port, callingApTitle, calledApTitle), query, results);
+    if (result.associated) {
+      consume();
+      norvane::api::AppendResults<Record>(*list, std::move(results));
+    }
+    return result.Ok();
+  });
+}
+
 uint8_t MoveSCU(const char* host, const char* port, char* callingApTitle, const char* calledApTitle,
                 const char* moveDestination, const char* level, TList* list) {
-  const std::optional<norvane::QueryLevel> queryLevel = LevelOf(level);
-  if (!queryLevel || list == nullptr || list->entries.empty() || list->entries[0] == nullptr) {
-    return 0;
-  }
-  return Guarded<uint8_t>(0, [&] {
-    const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return ForLevel(*queryLevel, [&](auto type) {
-      using Record = typename decltype(type)::type;
-      Record* query = QueryRecord<Record>(list);
-      const norvane::MoveResult result = norvane::MoveSCU(
-          peer, Text(moveDestination), static_cast<const typename Record::Core&>(*query));
-      if (result.associated) {
-        delete query;
-        list->entries.clear();
-      }
-      return Byte(result.Ok());
-    });
+  return RunQuery(level, list, [&](auto, const auto& query, auto&& consume) {
+    const norvane::MoveResult result = norvane::MoveSCU(
+        PeerOf(host, port, callingApTitle, calledApTitle), Text(moveDestination), query);
+    if (result.associated) consume();
+    return result.Ok();
   });
 }
 
