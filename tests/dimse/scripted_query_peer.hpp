@@ -230,7 +230,14 @@ class ScriptedQueryPeer {
         record_.cancel = Slice(pdu, 12, pdu.size() - 12);
         if (!script_.ignoreCancel) break;
       }
-      if (!SendResponse(fd, *script_.endless)) return false;
+      if (!SendResponse(fd, *script_.endless)) {
+        // The requester may abort and close while a response is on its way; its A-ABORT
+        // still waits in our receive queue.
+        for (Bytes pdu = ReadPdu(fd); pdu.size() >= 6; pdu = ReadPdu(fd)) {
+          if (pdu[0] == 0x07) record_.aborted = true;
+        }
+        return false;
+      }
       ++record_.endlessSent;
       if (script_.endlessInterval.count() > 0) std::this_thread::sleep_for(script_.endlessInterval);
     }
