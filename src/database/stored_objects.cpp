@@ -1,0 +1,128 @@
+#include "database/stored_objects.hpp"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "database/index_file.hpp"
+#include "database/index_record.hpp"
+#include "database/store_uid.hpp"
+#include "datadec/dicom_header_reader.hpp"
+#include "elements/record_values.hpp"
+#include "elements/tags.hpp"
+#include "elements/top_level.hpp"
+#include "platform/folders.hpp"
+
+namespace norvane {
+namespace {
+
+// The fields of the index records that name a folder or file.
+constexpr int kStudyUIDField = 1;
+constexpr int kSeriesUIDField = 2;
+
+// A UID list of one level: empty selects everything.
+class UIDSelection {
+ public:
+  explicit UIDSelection(const std::vector<std::string>& uids) {
+    for (const std::string& uid : uids)
+      uids_.insert(std::string(TrimmedText(uid)));
+  }
+  bool Selects(const std::string& uid) const { return uids_.empty() || uids_.contains(uid); }
+
+ private:
+  std::unordered_set<std::string> uids_;
+};
+
+// The names in field `field` of an index file that can name a folder or file, each once,
+// in the order of their first line.
+std::vector<std::string> IndexedNames(const std::string& indexPath, int field,
+                                      const UIDSelection& selection) {
+  std::vector<std::string> names;
+  const auto lines = ReadIndexLines(indexPath);
+  if (!lines) return names;
+  std::unordered_set<std::string> seen;
+  for (const std::string& line : *lines) {
+    std::string name = GetField(line, kIndexFieldSeparator, field);
+    if (!IsSafeStoreName(name) || !selection.Selects(name)) continue;
+    if (seen.insert(name).second) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+// A UID element of the header outside every sequence, up to its NUL pad and trimmed.
+std::string TopLevelUID(const TagList& header, Tag tag) {
+  const TagRecord* record = FindTopLevel(header, tag);
+  if (record == nullptr) return {};
+  const std::string_view value = ValueText(*record);
+  return std::string(TrimmedText(value.substr(0, value.find('\0'))));
+}
+
+}  // namespace
+
+std::vector<IndexedStudy> ReadStoredCatalogue(const std::string& root, const InstanceKeys& keys) {
+  const UIDSelection studies(keys.studyInstanceUIDs);
+  const UIDSelection series(keys.seriesInstanceUIDs);
+  const UIDSelection instances(keys.sopInstanceUIDs);
+  const std::string rootFolder = WithTrailingSeparator(root);
+
+  std::vector<IndexedStudy> catalogue;
+  for (std::string& studyUID :
+       IndexedNames(rootFolder + std::string(kStudyIndexFile), kStudyUIDField, studies)) {
+    IndexedStudy study;
+    study.folder = rootFolder + studyUID + "/";
+    study.studyInstanceUID = std::move(studyUID);
+    for (std::string& seriesUID :
+         IndexedNames(study.folder + std::string(kSeriesIndexFile), kSeriesUIDField, series)) {
+      IndexedSeries entry;
+      entry.folder = study.folder + seriesUID + "/";
+      entry.seriesInstanceUID = std::move(seriesUID);
+      entry.sopInstanceUIDs =
+          IndexedNames(entry.folder + std::string(kImageIndexFile), kImageFileField, instances);
+      if (!entry.sopInstanceUIDs.empty()) study.series.push_back(std::move(entry));
+    }
+    if (!study.series.empty()) catalogue.push_back(std::move(study));
+  }
+  return catalogue;
+}
+
+std::string StoredFilePath(const IndexedSeries& series, const std::string& sopInstanceUID) {
+  return series.folder + sopInstanceUID + std::string(kStoredFileExtension);
+}
+
+std::optional<StoredInstance> ReadStoredInstance(const IndexedStudy& study,
+                                                 const IndexedSeries& series,
+                                                 const std::string& sopInstanceUID,
+                                                 TagList* header) {
+  StoredInstance instance;
+  instance.filePath = StoredFilePath(series, sopInstanceUID);
+  TagList read;
+  if (!DICOMHeader(instance.filePath, read)) return std::nullopt;
+  instance.studyInstanceUID = study.studyInstanceUID;
+  instance.seriesInstanceUID = series.seriesInstanceUID;
+  instance.sopInstanceUID = sopInstanceUID;
+  instance.transferSyntax = TopLevelUID(read, tag::kTransferSyntaxUID);
+  instance.sopClassUID = TopLevelUID(read, tag::kSOPClassUID);
+  if (instance.sopClassUID.empty()) {
+    instance.sopClassUID = TopLevelUID(read, tag::kMediaStorageSOPClassUID);
+  }
+  if (instance.transferSyntax.empty() || instance.sopClassUID.empty()) return std::nullopt;
+  if (header != nullptr) *header = std::move(read);
+  return instance;
+}
+
+StoredInstances ListStoredInstances(const std::string& root, const InstanceKeys& keys) {
+  StoredInstances listing;
+  for (const IndexedStudy& study : ReadStoredCatalogue(root, keys)) {
+    for (const IndexedSeries& series : study.series) {
+      for (const std::string& uid : series.sopInstanceUIDs) {
+        if (auto instance = ReadStoredInstance(study, series, uid)) {
+          listing.instances.push_back(std::move(*instance));
+        } else {
+          listing.unreadableFiles.push_back(StoredFilePath(series, uid));
+        }
+      }
+    }
+  }
+  return listing;
+}
+
+}  // namespace norvane
