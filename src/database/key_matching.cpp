@@ -75,9 +75,19 @@ bool TimeMatches(const TimeForm& form, std::string_view key, std::string_view va
   return true;
 }
 
+// The VRs whose keys may hold wildcards; in any other a '*' or '?' is itself.
+bool TakesWildcards(std::string_view vr) {
+  for (std::string_view text : {"AE", "CS", "LO", "LT", "PN", "SH", "ST", "UC", "UR", "UT"}) {
+    if (vr == text) return true;
+  }
+  return false;
+}
+
 bool SingleValueMatches(std::string_view vr, std::string_view key, std::string_view value) {
   if (const auto form = TimeFormOf(vr)) return TimeMatches(*form, key, value);
-  if (key.find_first_of("*?") != std::string_view::npos) return WildcardMatches(key, value);
+  if (TakesWildcards(vr) && key.find_first_of("*?") != std::string_view::npos) {
+    return WildcardMatches(key, value);
+  }
   return key == value;
 }
 

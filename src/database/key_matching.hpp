@@ -12,8 +12,9 @@ namespace norvane {
 // - DA, TM, DT: a single value, or a range "A-B", "A-" or "-B" with inclusive ends, compared
 //   as points in time (a partial upper end such as the time "10" reaches to 10:59:59.999999;
 //   the old date form "YYYY.MM.DD" is read too);
-// - other VRs: the key's '*' (any run of characters) and '?' (one character) are
-//   wildcards; otherwise the key must equal the value. Case counts.
+// - AE, CS, LO, LT, PN, SH, ST, UC, UR, UT: the key's '*' (any run of characters) and '?'
+//   (one character) are wildcards; otherwise, and in every other VR (IS, DS, ...), the key
+//   must equal the value. Case counts.
 // Blanks at either end of key and value do not count. A value of several values
 // (separated by '\') matches when one of them does. A non-empty key never matches an empty
 // value.

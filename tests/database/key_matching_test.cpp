@@ -34,7 +34,8 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"PN", "D?e^*", "Doe^John", true}, MatchCase{"PN", "D?e", "Doe^John", false},
         MatchCase{"PN", "*o*o*", "Doe^John", true}, MatchCase{"PN", "*x*", "Doe^John", false},
         MatchCase{"SH", "A??", "ACC", true}, MatchCase{"SH", "A??", "ACCT", false},
-        MatchCase{"SH", "**C", "ACC", true},
+        MatchCase{"SH", "**C", "ACC", true}, MatchCase{"IS", "1*", "12", false},
+        MatchCase{"IS", "1*", "1*", true},
         // values of several values
         MatchCase{"CS", "CT", "MR\\CT", true}, MatchCase{"CS", "C*", "MR\\CT", true},
         MatchCase{"CS", "PT", "MR\\CT", false},
