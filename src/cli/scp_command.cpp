@@ -36,6 +36,8 @@ constexpr OptionSpec kScpOptions[] = {
     {"--max-associations", true},
     {"--artim-timeout", true},
     {"--idle-timeout", true},
+    {"--worklist", true},
+    {"--accept-all-storage", false},
 };
 
 constexpr long kDefaultMaxAssociations = 16;
@@ -67,10 +69,23 @@ void PrintHelp() {
       "--idle-timeout seconds, is closed, so that silent or trickling peers give their\n"
       "place up. A data set sent where a command is due is answered with an A-ABORT.\n"
       "Accepted: Verification and the storage SOP classes CR, DX, MG, CT, MR, US, US\n"
-      "multi-frame, XA, RF, NM, PET, SC, Basic Text and Enhanced SR, Encapsulated PDF,\n"
-      "with JPEG Lossless (SV1), implicit VR little endian, explicit VR little endian or\n"
-      "JPEG Baseline, preferred in that order. Other commands (C-FIND, ...) get no\n"
-      "response: the association is released.\n\n"
+      "multi-frame, XA, RF, NM, PET, SC, Basic Text and Enhanced SR, Encapsulated PDF\n"
+      "(with --accept-all-storage every storage SOP class the dictionary knows), the\n"
+      "Study Root FIND and MOVE and the Patient Root FIND SOP classes, and with\n"
+      "--worklist the Modality Worklist FIND; with JPEG Lossless (SV1), implicit VR\n"
+      "little endian, explicit VR little endian or JPEG Baseline, preferred in that order.\n\n"
+      "C-FIND is answered from the stored objects: Study Root at STUDY, SERIES and IMAGE\n"
+      "level, Patient Root at PATIENT, STUDY, SERIES and IMAGE level. Keys match by single\n"
+      "value, '*' and '?' wildcards, date and time ranges (A-B, A-, -B), UID lists\n"
+      "(A\\B) and universal matching (empty value); a patient, study or series matches with\n"
+      "the values of its first stored object. Each key is answered from the objects; keys\n"
+      "below the query level are answered empty. Numbers of related series and instances\n"
+      "and the modalities in a study are counted. With --worklist, modality worklist\n"
+      "queries are answered from the worklist files DIR/*.wl (DICOM files as dump2dcm\n"
+      "writes them, little endian), matching keys inside the Scheduled Procedure Step\n"
+      "Sequence against its items. A query without a known level gets status 0xA900, one\n"
+      "that cannot be served 0xC000. Other commands (C-MOVE, ...) get no response: the\n"
+      "association is released.\n\n"
       "Prints \"listening on port N as TITLE, storing in FOLDER/\" once listening, then\n"
       "\"stored FILE\" for each object, and on standard error \"not stored UID from AE:\n"
       "REASON (status 0xNNNN)\" for each object that was not.\n\n"
@@ -86,6 +101,9 @@ void PrintHelp() {
       "  --artim-timeout S  seconds to receive the A-ASSOCIATE-RQ (default %ld)\n"
       "  --idle-timeout S   seconds an association may wait for its peer without\n"
       "                     progress (default %ld)\n"
+      "  --worklist DIR     answer modality worklist queries from DIR/*.wl\n"
+      "  --accept-all-storage\n"
+      "                     accept every storage SOP class the dictionary knows\n"
       "  -q, --quiet        no \"stored\" lines\n"
       "  --log FILE         write the protocol log to FILE\n"
       "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all\n"
@@ -168,6 +186,14 @@ int RunScp(int argc, char** argv) {
   settings.loopbackOnly = args.Has("--loopback");
   if (const auto level = args.Value("--log-level")) settings.trace = ParseNumber(*level) > 1;
   settings.observer = PrintingObserver(args.Has("-q") || args.Has("--quiet"));
+  settings.acceptAllStorage = args.Has("--accept-all-storage");
+  if (const auto worklist = args.Value("--worklist")) {
+    if (!DirectoryExists(*worklist)) {
+      std::fprintf(stderr, "norvane scp: --worklist %s is not a folder\n", worklist->c_str());
+      return 2;
+    }
+    settings.worklistFolder = WithTrailingSeparator(*worklist);
+  }
   std::error_code ignored;
   std::filesystem::create_directories(settings.folder, ignored);
   if (!DirectoryExists(settings.folder)) {

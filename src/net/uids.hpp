@@ -19,6 +19,7 @@ inline constexpr std::string_view kVerification = "1.2.840.10008.1.1";
 inline constexpr std::string_view kStudyRootQueryRetrieveFind = "1.2.840.10008.5.1.4.1.2.2.1";
 inline constexpr std::string_view kStudyRootQueryRetrieveMove = "1.2.840.10008.5.1.4.1.2.2.2";
 inline constexpr std::string_view kModalityWorklistFind = "1.2.840.10008.5.1.4.31";
+inline constexpr std::string_view kPatientRootQueryRetrieveFind = "1.2.840.10008.5.1.4.1.2.1.1";
 inline constexpr std::string_view kUltrasoundMultiframeImageStorage = "1.2.840.10008.5.1.4.1.1.3.1";
 inline constexpr std::string_view kSecondaryCaptureImageStorage = "1.2.840.10008.5.1.4.1.1.7";
 

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <array>
 
+#include "dictionary/storage_sop_classes.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {
 namespace {
 
-constexpr std::array<std::string_view, 20> kSupportedAbstractSyntaxes = {
+constexpr std::array<std::string_view, 21> kSupportedAbstractSyntaxes = {
     uid::kVerification,
     "1.2.840.10008.5.1.4.1.1.1",      // Computed Radiography Image Storage
     "1.2.840.10008.5.1.4.1.1.1.1",    // Digital X-Ray, for presentation
@@ -27,7 +28,8 @@ constexpr std::array<std::string_view, 20> kSupportedAbstractSyntaxes = {
     "1.2.840.10008.5.1.4.1.1.88.22",  // Enhanced SR
     "1.2.840.10008.5.1.4.1.1.104.1",  // Encapsulated PDF Storage
     "1.2.840.10008.5.1.4.1.2.2.1",    // Study Root Query/Retrieve, FIND
-    "1.2.840.10008.5.1.4.1.2.2.2",    // Study Root Query/Retrieve, MOVE
+    uid::kPatientRootQueryRetrieveFind,
+    "1.2.840.10008.5.1.4.1.2.2.2",  // Study Root Query/Retrieve, MOVE
     uid::kSecondaryCaptureImageStorage,
 };
 
@@ -59,6 +61,16 @@ std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
 
 AcceptorPolicy StorageAcceptorPolicy() {
   return AcceptorPolicy{IsSupportedAbstractSyntax, ChooseTransferSyntax};
+}
+
+AcceptorPolicy StorageAcceptorPolicy(AcceptedServices services) {
+  return AcceptorPolicy{
+      [services](std::string_view abstractSyntax) {
+        return IsSupportedAbstractSyntax(abstractSyntax) ||
+               (services.allStorage && IsStorageSOPClass(abstractSyntax)) ||
+               (services.worklist && abstractSyntax == uid::kModalityWorklistFind);
+      },
+      ChooseTransferSyntax};
 }
 
 }  // namespace norvane

@@ -21,4 +21,13 @@ std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
 // The storage SCP's policy: the SOP classes and transfer syntax preferences above.
 AcceptorPolicy StorageAcceptorPolicy();
 
+// What the SCP serves beyond its table.
+struct AcceptedServices {
+  bool allStorage = false;  // every storage SOP class of the dictionary
+  bool worklist = false;    // the modality worklist FIND
+};
+
+// The storage SCP's policy with those services added; the transfer syntaxes as above.
+AcceptorPolicy StorageAcceptorPolicy(AcceptedServices services);
+
 }  // namespace norvane

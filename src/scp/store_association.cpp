@@ -10,6 +10,7 @@
 #include "net/pdu_service.hpp"
 #include "net/verification.hpp"
 #include "scp/acceptor_policy.hpp"
+#include "scp/find_service.hpp"
 #include "scp/store_response.hpp"
 #include "scp/store_thread.hpp"
 
@@ -64,7 +65,9 @@ void ServeAssociation(int connection, const StoreSCPSettings& settings,
                       const AssociationActivity& activity) {
   PDU_Service pdu;
   pdu.SetTrace(settings.trace);
-  if (!pdu.AcceptAssociation(connection, StorageAcceptorPolicy())) return;
+  const AcceptedServices services{.allStorage = settings.acceptAllStorage,
+                                  .worklist = !settings.worklistFolder.empty()};
+  if (!pdu.AcceptAssociation(connection, StorageAcceptorPolicy(services))) return;
   pdu.SetReceiveProgress([&activity] { activity(true); });
   for (;;) {
     TagList command;
@@ -79,6 +82,11 @@ void ServeAssociation(int connection, const StoreSCPSettings& settings,
         break;
       case kCEchoRQ:
         WriteEchoRSP(pdu, command);
+        break;
+      case kCFindRQ:
+        if (!ServeFind(pdu, command, contextID, settings, activity)) return;
+        break;
+      case kCCancelRQ:  // a C-FIND's responses are all sent by the time it is read
         break;
       default:
         RefuseCommand(pdu, command, activity);

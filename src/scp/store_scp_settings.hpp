@@ -40,6 +40,11 @@ struct StoreSCPSettings {
   // a byte now and then is cut off as one that sends nothing.
   std::chrono::milliseconds idleTimeout{std::chrono::seconds(60)};
   StoreObserver observer;
+  // Accept every storage SOP class the dictionary knows instead of the storage table.
+  bool acceptAllStorage = false;
+  // Folder of worklist files ("*.wl") the modality worklist is answered from; empty: the
+  // worklist SOP class is not accepted.
+  std::string worklistFolder;
 };
 
 }  // namespace norvane

@@ -201,15 +201,19 @@ TEST_F(ScpCommand, SilentConnectionFillingThePoolIsClosedAtTheArtimTimeAndStores
 TEST_F(ScpCommand, HelpTellsTheOptionsAndBadCommandLinesAreRefused) {
   const RunResult help = Norvane({"scp", "--help"});
   EXPECT_EQ(help.exitCode, 0);
-  for (const char* part : {"--port N", "--folder DIR", "./Database", "--aet TITLE", "--loopback",
-                           "-q, --quiet", "SIGTERM", "0xA700", "JPEG Lossless",
-                           "--max-associations N", "--artim-timeout S", "--idle-timeout S"}) {
+  for (const char* part :
+       {"--port N", "--folder DIR", "./Database", "--aet TITLE", "--loopback", "-q, --quiet",
+        "SIGTERM", "0xA700", "JPEG Lossless", "--max-associations N", "--artim-timeout S",
+        "--idle-timeout S", "--worklist DIR", "--accept-all-storage", "C-FIND", "0xA900"}) {
     EXPECT_TRUE(Contains(help.output, part)) << "help lacks " << part << ":\n" << help.output;
   }
   EXPECT_EQ(Norvane({"scp", "--port", "70000"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "--port", "eleven"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "--frobnicate"}).exitCode, 2);
   EXPECT_EQ(Norvane({"scp", "somewhere"}).exitCode, 2);
+  const RunResult noWorklist = Norvane({"scp", "--worklist", dir_ / "missing"});
+  EXPECT_EQ(noWorklist.exitCode, 2);
+  EXPECT_TRUE(Contains(noWorklist.output, "is not a folder")) << noWorklist.output;
   for (const char* option : {"--max-associations", "--artim-timeout", "--idle-timeout"}) {
     for (const char* value : {"0", "-1", "ten", "99999999"}) {
       const RunResult refused = Norvane({"scp", option, value});
@@ -224,6 +228,23 @@ TEST_F(ScpCommand, HelpTellsTheOptionsAndBadCommandLinesAreRefused) {
       Norvane({"scp", "--port", "0", "--loopback", "--folder", dir_ / "plain/Database"});
   EXPECT_EQ(noFolder.exitCode, 1);
   EXPECT_TRUE(Contains(noFolder.output, "cannot create the storage folder")) << noFolder.output;
+}
+
+// RT Plan is no class of the storage table, but one of the dictionary.
+TEST_F(ScpCommand, AcceptAllStorageTakesStorageClassesBeyondTheTable) {
+  for (const bool all : {false, true}) {
+    SCOPED_TRACE(all ? "--accept-all-storage" : "the table");
+    std::vector<std::string> options = {"--folder", dir_ / (all ? "all" : "table")};
+    if (all) options.push_back("--accept-all-storage");
+    const std::string port = Start(options);
+    ASSERT_FALSE(port.empty()) << scp_.Log();
+    const RunResult sent = RunProgram(
+        {"storescu", "-aec", "NORVANE", "127.0.0.1", port, testing::PydicomFile("rtplan.dcm")});
+    EXPECT_EQ(sent.exitCode == 0, all) << sent.output;
+    if (all) EXPECT_TRUE(Contains(WaitForOutput(scp_, "stored "), "stored ")) << scp_.Log();
+    EXPECT_EQ(scp_.Terminate(SIGTERM), 0) << scp_.Log();
+    if (!all) EXPECT_FALSE(Contains(scp_.Log(), "stored ")) << scp_.Log();
+  }
 }
 
 TEST_F(ScpCommand, PortInUseEndsWithOne) {

@@ -66,13 +66,14 @@ inline Bytes EchoRequestCommand(uint16_t messageID) {
   return CommandBytes(body);
 }
 
-inline Bytes FindRequestCommand(uint16_t messageID) {
+inline Bytes FindRequestCommand(uint16_t messageID, std::string_view sopClass = kStudyRootFindUid,
+                                uint16_t dataSetType = 0x0000) {
   MessageBuilder body;
-  body.Implicit(0x0000, 0x0002, UidValue(kStudyRootFindUid))
+  body.Implicit(0x0000, 0x0002, UidValue(sopClass))
       .Implicit(0x0000, 0x0100, US(0x0020))
       .Implicit(0x0000, 0x0110, US(messageID))
       .Implicit(0x0000, 0x0700, US(0x0000))
-      .Implicit(0x0000, 0x0800, US(0x0000));
+      .Implicit(0x0000, 0x0800, US(dataSetType));
   return CommandBytes(body);
 }
 

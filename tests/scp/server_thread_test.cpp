@@ -235,20 +235,81 @@ TEST_F(ServerThreadTest, UnwritableFolderAnswersOutOfResourcesAndIndexesNothing)
   EXPECT_EQ(reports[0].outcome.status, 0xA700);
 }
 
-TEST_F(ServerThreadTest, FindRequestGetsNoResponseAndTheSCPReleases) {
-  ScriptedRequester requester(port_);
-  const Bytes answer = requester.Associate(
-      {ProposedContextItem(1, testing::kStudyRootFindUid, {testing::kImplicitLEUid})});
-  ASSERT_EQ(answer.at(0), 0x02);
-  ASSERT_TRUE(requester.SendMessage(1, true, testing::FindRequestCommand(1)));
-  TagList identifier;
-  identifier.push_back(testing::PaddedText(0x0008, 0x0052, "CS", "STUDY"));
-  ASSERT_TRUE(requester.SendMessage(1, false, Implicit(identifier)));
-  const ReceivedMessage next = requester.ReadMessage();
-  EXPECT_EQ(next.pduType, 0x05) << "expected an A-RELEASE-RQ, got " << Describe(next);
-  requester.SendReleaseRP();
-  EXPECT_TRUE(requester.SeesClose());
-  EXPECT_TRUE(EchoWorks()) << "the SCP serves the next association";
+// C-FIND on the wire: pending responses with identifiers, then the final status, each on
+// the request's context and answering its message ID; a query that cannot be served gets a
+// failure status and the association goes on.
+TEST_F(ServerThreadTest, FindRequestsAreAnsweredWithMatchesOrAFailureStatus) {
+  {
+    ScriptedRequester storer(port_);
+    ASSERT_TRUE(Associate(storer));
+    ASSERT_EQ(CommandNumber(Store(storer, "1.5", 1), kStatusTag), 0);
+    storer.Release();
+  }
+  struct Case {
+    const char* name;
+    uint8_t context;  // 1: Study Root FIND, 3: CT storage
+    std::string_view sopClass;
+    std::string level;  // empty: no identifier
+    std::string patientID;
+    std::vector<std::string> answeredIDs;
+    int finalStatus;
+  };
+  const std::vector<Case> cases = {
+      {"match", 1, testing::kStudyRootFindUid, "STUDY", "PID-0042", {"PID-0042"}, 0x0000},
+      {"wildcard", 1, testing::kStudyRootFindUid, "IMAGE", "PID-*", {"PID-0042"}, 0x0000},
+      {"no match", 1, testing::kStudyRootFindUid, "SERIES", "OTHER", {}, 0x0000},
+      {"level of no model", 1, testing::kStudyRootFindUid, "PATIENT", "", {}, 0xA900},
+      {"no identifier", 1, testing::kStudyRootFindUid, "", "", {}, 0xC000},
+      {"storage context", 3, kCT, "STUDY", "", {}, 0xC000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedRequester requester(port_);
+    ASSERT_EQ(requester
+                  .Associate({ProposedContextItem(1, testing::kStudyRootFindUid,
+                                                  {testing::kImplicitLEUid}),
+                              ProposedContextItem(3, kCT, {testing::kImplicitLEUid})})
+                  .at(0),
+              0x02);
+    const uint16_t dataSetType = c.level.empty() ? 0x0101 : 0x0000;
+    ASSERT_TRUE(requester.SendMessage(c.context, true,
+                                      testing::FindRequestCommand(7, c.sopClass, dataSetType)));
+    if (!c.level.empty()) {
+      TagList identifier;
+      identifier.push_back(testing::PaddedText(0x0008, 0x0052, "CS", c.level));
+      identifier.push_back(testing::PaddedText(0x0010, 0x0020, "LO", c.patientID));
+      ASSERT_TRUE(requester.SendMessage(c.context, false, Implicit(identifier)));
+    }
+    std::vector<std::string> answeredIDs;
+    for (;;) {
+      const ReceivedMessage response = requester.ReadMessage();
+      ASSERT_TRUE(response.pduType == 0x04 && response.command && response.contextID == c.context)
+          << Describe(response);
+      const auto elements = CommandElements(response.bytes);
+      EXPECT_EQ(CommandNumber(elements, kCommandFieldTag), 0x8020);
+      EXPECT_EQ(CommandNumber(elements, kRespondedToTag), 7);
+      EXPECT_EQ(elements.count(0x00000002) ? elements.at(0x00000002) : Bytes{},
+                testing::UidValue(c.sopClass));
+      const int status = CommandNumber(elements, kStatusTag);
+      if (status != 0xFF00) {
+        EXPECT_EQ(status, c.finalStatus);
+        EXPECT_EQ(CommandNumber(elements, 0x0800), 0x0101) << "no identifier with a final status";
+        break;
+      }
+      EXPECT_NE(CommandNumber(elements, 0x0800), 0x0101);
+      const ReceivedMessage identifier = requester.ReadMessage();
+      ASSERT_TRUE(identifier.pduType == 0x04 && !identifier.command) << Describe(identifier);
+      auto answered = CommandElements(identifier.bytes);
+      EXPECT_EQ(std::string(answered[0x00080052].begin(), answered[0x00080052].end()),
+                c.level + (c.level.size() % 2 ? " " : ""));
+      answeredIDs.emplace_back(answered[0x00100020].begin(), answered[0x00100020].end());
+    }
+    EXPECT_EQ(answeredIDs, c.answeredIDs);
+    ASSERT_TRUE(
+        requester.SendMessage(c.context, true, testing::FindRequestCommand(8, c.sopClass, 0x0101)));
+    EXPECT_EQ(requester.ReadMessage().pduType, 0x04) << "the association goes on";
+    EXPECT_EQ(requester.Release().at(0), 0x06);
+  }
 }
 
 TEST_F(ServerThreadTest, StoreRequestWithoutDataSetGetsNoResponseAndTheSCPReleases) {

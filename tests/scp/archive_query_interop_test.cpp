@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "support/peers.hpp"
+#include "support/query_peers.hpp"
+
+// `norvane scp` as a query SCP against DCMTK: the same objects stored into it and into
+// dcmqrscp, and the same worklist files served by it and by wlmscpfs, give findscu the same
+// matches.
+
+namespace norvane {
+namespace {
+
+using testing::FindscuValues;
+using testing::RunProgram;
+using testing::RunResult;
+
+constexpr const char* kStudyUIDTag = "(0020,000d)";
+constexpr const char* kSeriesUIDTag = "(0020,000e)";
+constexpr const char* kImageUIDTag = "(0008,0018)";
+
+// `norvane scp` on a free loopback port, stopped by pid.
+struct NorvaneSCP {
+  testing::PeerProcess process;
+  uint16_t port = 0;
+
+  bool Start(const std::string& folder, const std::vector<std::string>& options) {
+    port = testing::FreePort();
+    std::vector<std::string> argv = {
+        testing::NorvaneTool(), "scp",      "--loopback",        "-q", "--port",
+        std::to_string(port),   "--folder", folder + "/Database"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return process.Start(argv, folder + "/norvane.log") && testing::WaitForListener(port);
+  }
+};
+
+struct FindResult {
+  bool succeeded = false;
+  std::string output;
+};
+
+FindResult Findscu(const std::string& model, const std::string& title, uint16_t port,
+                   const std::vector<std::string>& keys) {
+  std::vector<std::string> argv = {"findscu", "-v", model, "-aet", "TESTSCU", "-aec", title};
+  for (const std::string& key : keys) {
+    argv.push_back("-k");
+    argv.push_back(key);
+  }
+  argv.push_back("127.0.0.1");
+  argv.push_back(std::to_string(port));
+  const RunResult run = RunProgram(argv);
+  return {run.exitCode == 0 &&
+              run.output.find("Received Final Find Response (Success)") != std::string::npos,
+          run.output};
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> values) {
+  std::sort(values.begin(), values.end());
+  return values;
+}
+
+class ArchiveQueryInterop : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!testing::HaveProgram("dcmqrscp") || !testing::HaveProgram("findscu")) return;
+    dir_ = std::make_unique<testing::TempDir>();
+    qr_ = std::make_unique<testing::QueryRetrieveSCP>();
+    norvane_ = std::make_unique<NorvaneSCP>();
+    std::string output;
+    ready_ = qr_->Start(*dir_ / "qr", {}) && qr_->LoadDicomdirTests(output) &&
+             norvane_->Start(dir_->path().string(), {});
+    if (!ready_) return;
+    std::vector<std::string> argv = {"storescu", "-aet",      "LOADER",
+                                     "-aec",     "NORVANE",   "+sd",
+                                     "+r",       "127.0.0.1", std::to_string(norvane_->port)};
+    for (const std::string& folder : testing::DicomdirTestFolders())
+      argv.push_back(folder);
+    ready_ = RunProgram(argv).exitCode == 0;
+  }
+  static void TearDownTestSuite() {
+    norvane_.reset();
+    qr_.reset();
+    dir_.reset();
+  }
+  void SetUp() override {
+    if (!testing::HaveProgram("dcmqrscp") || !testing::HaveProgram("findscu")) {
+      GTEST_SKIP() << "DCMTK is not installed";
+    }
+    ASSERT_TRUE(ready_) << "peers did not start or load: " << (qr_ ? qr_->Log() : "");
+  }
+
+  // The values of `tag` that both SCPs answer, sorted; a failure when they differ.
+  std::vector<std::string> BothAnswer(const std::vector<std::string>& keys, const char* tag) {
+    const FindResult reference = Findscu("-S", testing::kQueryRetrieveTitle, qr_->port(), keys);
+    const FindResult ours = Findscu("-S", "NORVANE", norvane_->port, keys);
+    EXPECT_TRUE(reference.succeeded) << reference.output;
+    EXPECT_TRUE(ours.succeeded) << ours.output;
+    const std::vector<std::string> expected = Sorted(FindscuValues(reference.output, tag));
+    EXPECT_EQ(Sorted(FindscuValues(ours.output, tag)), expected)
+        << "dcmqrscp:\n"
+        << reference.output << "\nnorvane:\n"
+        << ours.output;
+    return expected;
+  }
+
+  static std::unique_ptr<testing::TempDir> dir_;
+  static std::unique_ptr<testing::QueryRetrieveSCP> qr_;
+  static std::unique_ptr<NorvaneSCP> norvane_;
+  static bool ready_;
+};
+
+std::unique_ptr<testing::TempDir> ArchiveQueryInterop::dir_;
+std::unique_ptr<testing::QueryRetrieveSCP> ArchiveQueryInterop::qr_;
+std::unique_ptr<NorvaneSCP> ArchiveQueryInterop::norvane_;
+bool ArchiveQueryInterop::ready_ = false;
+
+TEST_F(ArchiveQueryInterop, Findscu_SameMatchesAsDcmqrscpAtEveryLevel) {
+  const std::vector<std::string> studies =
+      BothAnswer({"QueryRetrieveLevel=STUDY", "StudyInstanceUID", "PatientName"}, kStudyUIDTag);
+  ASSERT_EQ(studies.size(), 6u);
+  struct Case {
+    const char* name;
+    std::vector<std::string> keys;
+    const char* tag;
+  };
+  const std::string level = "QueryRetrieveLevel=";
+  const std::vector<Case> cases = {
+      {"name wildcard", {level + "STUDY", "StudyInstanceUID", "PatientName=Doe^A*"}, kStudyUIDTag},
+      {"name ? wildcard",
+       {level + "STUDY", "StudyInstanceUID", "PatientName=Doe^P?ter"},
+       kStudyUIDTag},
+      {"single date", {level + "STUDY", "StudyInstanceUID", "StudyDate=20010101"}, kStudyUIDTag},
+      {"date range",
+       {level + "STUDY", "StudyInstanceUID", "StudyDate=19950101-20020101"},
+       kStudyUIDTag},
+      {"open ranges",
+       {level + "STUDY", "StudyInstanceUID", "StudyDate=20030101-", "StudyTime=-045000"},
+       kStudyUIDTag},
+      {"accession", {level + "STUDY", "StudyInstanceUID", "AccessionNumber=134"}, kStudyUIDTag},
+      {"patient ID", {level + "STUDY", "StudyInstanceUID", "PatientID=7765*"}, kStudyUIDTag},
+      {"study UID list",
+       {level + "STUDY", "StudyInstanceUID=" + studies[0] + "\\" + studies[3]},
+       kStudyUIDTag},
+      {"series of a study",
+       {level + "SERIES", "StudyInstanceUID=" + studies[5], "SeriesInstanceUID", "Modality"},
+       kSeriesUIDTag},
+      {"series by modality",
+       {level + "SERIES", "StudyInstanceUID=" + studies[1], "SeriesInstanceUID", "Modality=C*"},
+       kSeriesUIDTag},
+      {"series number",
+       {level + "SERIES", "StudyInstanceUID=" + studies[2], "SeriesInstanceUID", "SeriesNumber=2"},
+       kSeriesUIDTag},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BothAnswer(c.keys, c.tag);
+  }
+
+  for (const std::string& study : studies) {
+    SCOPED_TRACE(study);
+    const std::vector<std::string> series = BothAnswer(
+        {level + "SERIES", "StudyInstanceUID=" + study, "SeriesInstanceUID"}, kSeriesUIDTag);
+    ASSERT_FALSE(series.empty());
+    const std::vector<std::string> images =
+        BothAnswer({level + "IMAGE", "StudyInstanceUID=" + study,
+                    "SeriesInstanceUID=" + series.front(), "SOPInstanceUID", "InstanceNumber"},
+                   kImageUIDTag);
+    ASSERT_FALSE(images.empty());
+    BothAnswer({level + "IMAGE", "StudyInstanceUID=" + study, "SeriesInstanceUID=" + series.front(),
+                "SOPInstanceUID=" + images.front() + "\\" + images.back()},
+               kImageUIDTag);
+    BothAnswer({level + "IMAGE", "StudyInstanceUID=" + study, "SeriesInstanceUID=" + series.back(),
+                "SOPInstanceUID", "InstanceNumber=1"},
+               kImageUIDTag);
+  }
+}
+
+TEST(WorklistQueryInterop, FindscuW_SameItemsAsWlmscpfs) {
+  if (!testing::HaveProgram("wlmscpfs") || !testing::HaveProgram("dump2dcm")) {
+    GTEST_SKIP() << "DCMTK is not installed";
+  }
+  testing::TempDir dir;
+  const std::vector<testing::WorklistEntry> entries = {
+      {"ACC1", "TEST^ONE", "P1", "19700101", "F", "1.2.3.1", "CT", "CTSCANNER1", "20240115",
+       "093000", "PERFORMER^PAULA", "CT HEAD", "SPS1"},
+      {"ACC2", "TEST^TWO", "P2", "19800202", "M", "1.2.3.2", "MR", "MRSCANNER1", "20240116",
+       "101500", "PERFORMER^PAULA", "MR KNEE", "SPS2"},
+      {"ACC3", "OTHER^THREE", "P3", "19900303", "M", "1.2.3.3", "CT", "CTSCANNER2", "20240201",
+       "140000", "PERFORMER^PETER", "CT CHEST", "SPS3"},
+      {"ACC4", "TEST^FOUR", "P4", "20000404", "F", "1.2.3.4", "US", "USSCANNER1", "20231231",
+       "235959", "PERFORMER^PETER", "US ABDOMEN", "SPS4"},
+  };
+  testing::WorklistSCP wlmscpfs;
+  std::string problem;
+  ASSERT_TRUE(wlmscpfs.Start(dir / "wl", entries, problem)) << problem;
+  NorvaneSCP norvane;
+  ASSERT_TRUE(norvane.Start(
+      dir.path().string(), {"--worklist", dir / ("wl/db/" + std::string(testing::kWorklistTitle))}))
+      << norvane.process.Log();
+
+  const std::string step = "ScheduledProcedureStepSequence[0].";
+  const std::vector<std::string> returned = {"AccessionNumber",
+                                             "PatientName",
+                                             "PatientID",
+                                             "StudyInstanceUID",
+                                             step + "ScheduledStationAETitle",
+                                             step + "ScheduledProcedureStepStartTime",
+                                             step + "ScheduledProcedureStepID"};
+  struct Case {
+    const char* name;
+    std::vector<std::string> keys;
+    size_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"everything", {step + "Modality", step + "ScheduledProcedureStepStartDate"}, 4},
+      {"patient name", {"PatientName=TEST^*", step + "Modality"}, 3},
+      {"patient name ?", {"PatientName=TEST^T?O", step + "Modality"}, 1},
+      {"modality", {step + "Modality=CT", step + "ScheduledProcedureStepStartDate"}, 2},
+      {"start date range",
+       {step + "ScheduledProcedureStepStartDate=20240101-20240131", step + "Modality"},
+       2},
+      {"open date range",
+       {step + "ScheduledProcedureStepStartDate=20240116-", step + "Modality"},
+       2},
+      {"name, modality and date",
+       {"PatientName=TEST*", step + "Modality=CT",
+        step + "ScheduledProcedureStepStartDate=2024"
+               "0101-"},
+       1},
+      {"no match", {step + "Modality=NM", step + "ScheduledProcedureStepStartDate"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> keys = returned;
+    keys.insert(keys.end(), c.keys.begin(), c.keys.end());
+    const FindResult reference = Findscu("-W", testing::kWorklistTitle, wlmscpfs.port(), keys);
+    const FindResult ours = Findscu("-W", "NORVANE", norvane.port, keys);
+    ASSERT_TRUE(reference.succeeded) << reference.output;
+    ASSERT_TRUE(ours.succeeded) << ours.output;
+    EXPECT_EQ(testing::FindscuResponseCount(ours.output), c.expected) << ours.output;
+    for (const char* tag : {"(0008,0050)", "(0010,0010)", "(0040,0001)", "(0040,0003)",
+                            "(0008,0060)", "(0040,0002)", "(0040,0009)"}) {
+      EXPECT_EQ(Sorted(FindscuValues(ours.output, tag)),
+                Sorted(FindscuValues(reference.output, tag)))
+          << tag << "\nwlmscpfs:\n"
+          << reference.output << "\nnorvane:\n"
+          << ours.output;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace norvane
