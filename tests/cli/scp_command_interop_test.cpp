@@ -241,9 +241,13 @@ TEST_F(ScpCommand, AcceptAllStorageTakesStorageClassesBeyondTheTable) {
     const RunResult sent = RunProgram(
         {"storescu", "-aec", "NORVANE", "127.0.0.1", port, testing::PydicomFile("rtplan.dcm")});
     EXPECT_EQ(sent.exitCode == 0, all) << sent.output;
-    if (all) EXPECT_TRUE(Contains(WaitForOutput(scp_, "stored "), "stored ")) << scp_.Log();
+    if (all) {
+      EXPECT_TRUE(Contains(WaitForOutput(scp_, "stored "), "stored ")) << scp_.Log();
+    }
     EXPECT_EQ(scp_.Terminate(SIGTERM), 0) << scp_.Log();
-    if (!all) EXPECT_FALSE(Contains(scp_.Log(), "stored ")) << scp_.Log();
+    if (!all) {
+      EXPECT_FALSE(Contains(scp_.Log(), "stored ")) << scp_.Log();
+    }
   }
 }
 

@@ -83,9 +83,11 @@ class ArchiveQuery : public ::testing::Test {
   testing::TempDir root_;
 };
 
+// Matching itself is compared with dcmqrscp in the interop tests; these are the cases it
+// does not serve: counted attributes, upper keys that are not unique, a series query
+// without its study.
 TEST_F(ArchiveQuery, KeysSelectTheMatchingEntitiesOfEachLevel) {
   struct Case {
-    const char* name;
     const char* level;
     std::vector<Key> keys;
     Tag answered;
@@ -95,62 +97,17 @@ TEST_F(ArchiveQuery, KeysSelectTheMatchingEntitiesOfEachLevel) {
   const Tag series = tag::kSeriesInstanceUID;
   const Tag image = tag::kSOPInstanceUID;
   const std::vector<Case> cases = {
-      {"every study", "STUDY", {{study, "UI", ""}}, study, {"1.9.A", "1.9.B"}},
-      {"name wildcard",
-       "STUDY",
-       {{study, "UI", ""}, {tag::kPatientName, "PN", "D*"}},
-       study,
-       {"1.9.A"}},
-      {"name ? wildcard",
-       "STUDY",
-       {{study, "UI", ""}, {tag::kPatientName, "PN", "?oe^Jan?"}},
-       study,
-       {"1.9.B"}},
-      {"date range",
-       "STUDY",
-       {{study, "UI", ""}, {tag::kStudyDate, "DA", "20240101-"}},
-       study,
-       {"1.9.A"}},
-      {"open start",
-       "STUDY",
-       {{study, "UI", ""}, {tag::kStudyDate, "DA", "-20231231"}},
-       study,
-       {"1.9.B"}},
-      {"UID list", "STUDY", {{study, "UI", "1.9.B\\1.9.X"}}, study, {"1.9.B"}},
-      {"modality of a series in the study",
-       "STUDY",
-       {{study, "UI", ""}, {tag::kModalitiesInStudy, "CS", "MR"}},
-       study,
-       {"1.9.A"}},
-      {"series of one study",
-       "SERIES",
-       {{study, "UI", "1.9.A"}, {series, "UI", ""}},
-       series,
-       {"1.9.A1", "1.9.A2"}},
-      {"series by modality",
-       "SERIES",
-       {{series, "UI", ""}, {tag::kModality, "CS", "CT"}},
-       series,
-       {"1.9.A1", "1.9.B1"}},
-      {"images of one series",
-       "IMAGE",
-       {{study, "UI", "1.9.A"}, {series, "UI", "1.9.A1"}, {image, "UI", ""}},
-       image,
-       {"1.9.0.1", "1.9.0.2"}},
-      {"images by time range",
-       "IMAGE",
+      {"STUDY", {{study, "UI", ""}, {tag::kModalitiesInStudy, "CS", "MR"}}, study, {"1.9.A"}},
+      {"SERIES", {{series, "UI", ""}, {tag::kModality, "CS", "CT"}}, series, {"1.9.A1", "1.9.B1"}},
+      {"IMAGE",
        {{image, "UI", ""}, {tag::kContentTime, "TM", "09-1015"}},
        image,
        {"1.9.0.1", "1.9.0.2", "1.9.0.3"}},
-      {"image UID list",
-       "IMAGE",
-       {{image, "UI", "1.9.0.4\\1.9.0.2"}},
-       image,
-       {"1.9.0.2", "1.9.0.4"}},
-      {"no match", "IMAGE", {{image, "UI", ""}, {tag::kPatientID, "LO", "P3"}}, image, {}},
+      {"IMAGE", {{image, "UI", ""}, {tag::kPatientName, "PN", "R*"}}, image, {"1.9.0.4"}},
+      {"IMAGE", {{image, "UI", "1.9.0.4\\1.9.0.2"}}, image, {"1.9.0.2", "1.9.0.4"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.keys.back().value);
     EXPECT_EQ(Values(c.level, c.keys, c.answered), c.expected);
   }
 }
@@ -186,24 +143,17 @@ TEST_F(ArchiveQuery, AnswersEveryKeyInOrderWithStoredAndCountedValues) {
             std::vector<std::string>{"2"});
 }
 
-TEST_F(ArchiveQuery, PatientRootGroupsStudiesByPatientID) {
+TEST_F(ArchiveQuery, PatientRootGroupsStudiesByPatientIDAndOtherLevelsAreInvalid) {
   const std::vector<Key> keys = {{tag::kPatientID, "LO", ""},
-                                 {tag::kNumberOfPatientRelatedStudies, "IS", ""},
                                  {tag::kNumberOfPatientRelatedInstances, "IS", ""}};
   EXPECT_EQ(Values("PATIENT", keys, tag::kPatientID, QueryModel::kPatientRoot),
             (std::vector<std::string>{"P1", "P2"}));
   EXPECT_EQ(
       Values("PATIENT", keys, tag::kNumberOfPatientRelatedInstances, QueryModel::kPatientRoot),
       (std::vector<std::string>{"3", "1"}));
-  EXPECT_EQ(Values("STUDY", {{tag::kPatientID, "LO", "P2"}, {tag::kStudyInstanceUID, "UI", ""}},
-                   tag::kStudyInstanceUID, QueryModel::kPatientRoot),
-            std::vector<std::string>{"1.9.B"});
-}
-
-TEST_F(ArchiveQuery, IdentifierWithoutALevelOfTheModelIsInvalid) {
   for (const char* level : {"PATIENT", "", "FRAME"}) {
     SCOPED_TRACE(level);
-    const QueryAnswer answer = Query(level, {{tag::kPatientID, "LO", ""}});
+    const QueryAnswer answer = Query(level, keys);
     EXPECT_FALSE(answer.identifierValid);
     EXPECT_FALSE(answer.problem.empty());
     EXPECT_TRUE(answer.matches.empty());

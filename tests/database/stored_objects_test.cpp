@@ -28,6 +28,7 @@ class StoredObjects : public ::testing::Test {
     Store("1.2.3.A", "1.2.3.A.1", "1.2.3.A.1.2", kExplicitLE);
     Store("1.2.3.A", "1.2.3.A.2", "1.2.3.A.2.3", kImplicitLE);
     Store("1.2.3.B", "1.2.3.B.1", "1.2.3.B.1.4", kExplicitLE);
+    Store("1.2.3.A", "1.2.3.A.1", "1.2.3.A.1.2", kExplicitLE);  // sent again: listed once
   }
 
   void Store(std::string_view study, std::string_view series, std::string_view instance,
@@ -68,7 +69,6 @@ TEST_F(StoredObjects, UniqueKeysOfEachLevelSelectInstancesInIndexOrder) {
        {"1.2.3.A.1.1", "1.2.3.A.1.2", "1.2.3.B.1.4"}},
       {"instances", {{}, {}, {"1.2.3.B.1.4", "1.2.3.A.1.2"}}, {"1.2.3.A.1.2", "1.2.3.B.1.4"}},
       {"series of another study", {{"1.2.3.B"}, {"1.2.3.A.1"}, {}}, {}},
-      {"unknown study", {{"9.9"}, {}, {}}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -99,18 +99,6 @@ TEST_F(StoredObjects, MissingFilesAndUnsafeIndexLinesAreNotListed) {
   EXPECT_EQ(listing.instances.front().sopInstanceUID, "1.2.3.A.1.2");
   EXPECT_EQ(listing.unreadableFiles,
             std::vector<std::string>{root_ / "1.2.3.A/1.2.3.A.1/1.2.3.A.1.1.dcm"});
-}
-
-TEST_F(StoredObjects, CatalogueListsEachSeriesOnceWithoutReadingFiles) {
-  Store("1.2.3.A", "1.2.3.A.1", "1.2.3.A.1.2", kImplicitLE);  // sent again
-  const std::vector<IndexedStudy> catalogue = ReadStoredCatalogue(root_.path().string(), {});
-  ASSERT_EQ(catalogue.size(), 2u);
-  EXPECT_EQ(catalogue[0].studyInstanceUID, "1.2.3.A");
-  EXPECT_EQ(catalogue[0].folder, root_ / "1.2.3.A/");
-  ASSERT_EQ(catalogue[0].series.size(), 2u);
-  EXPECT_EQ(catalogue[0].series[0].sopInstanceUIDs,
-            (std::vector<std::string>{"1.2.3.A.1.1", "1.2.3.A.1.2"}));
-  EXPECT_EQ(catalogue[1].series[0].seriesInstanceUID, "1.2.3.B.1");
 }
 
 }  // namespace
