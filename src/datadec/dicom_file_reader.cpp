@@ -1,5 +1,7 @@
 #include "datadec/dicom_file_reader.hpp"
 
+#include <algorithm>
+
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
@@ -7,13 +9,37 @@
 #include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
-#include "platform/file_bytes.hpp"
+#include "platform/large_pages.hpp"
+#include "platform/loaded_file.hpp"
 
 namespace norvane {
 namespace {
 
-// Reads every element after "DICM" into the two lists.
-Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out) {
+// Values from this size on are copied in steps of kCopyStep, each step's source released
+// after it (when the bytes are a loaded file), so that a large value is not held twice.
+constexpr size_t kLargeValue = 1024 * 1024;
+constexpr size_t kCopyStep = 8 * 1024 * 1024;
+
+void CopyValue(std::span<const uint8_t> value, std::vector<uint8_t>& into,
+               const LoadedFile* source) {
+  if (source == nullptr || value.size() < kLargeValue) {
+    into.assign(value.begin(), value.end());
+    return;
+  }
+  into.reserve(value.size());
+  PreferLargePages(into.data(), into.capacity());
+  while (!value.empty()) {
+    const std::span<const uint8_t> step = value.first(std::min(value.size(), kCopyStep));
+    into.insert(into.end(), step.begin(), step.end());
+    source->Release(step);
+    value = value.subspan(step.size());
+  }
+}
+
+// Reads every element after "DICM" into the two lists; `source` is the loaded file the
+// bytes are, if any.
+Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out,
+                              const LoadedFile* source) {
   ElementReader reader(bytes, /*explicitVR=*/true, /*bigEndian=*/false, /*inMetaGroup=*/true);
   reader.position = kMetaGroupStart;
   // Where the meta group ends: the end of the file until (0002,0000) says otherwise.
@@ -35,7 +61,7 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
         reader.position = bytes.size();
       } else {
         const auto value = ReadElementValue(reader, header->length);
-        record.value.assign(value->begin(), value->end());
+        CopyValue(*value, record.value, source);
       }
     }
 
@@ -84,18 +110,22 @@ std::string_view Describe(Part10ReadStatus status) {
 DicomFileContent DICOMFile(std::span<const uint8_t> file) {
   DicomFileContent content;
   content.status =
-      HasDicmPrefix(file) ? ReadElements(file, content) : Part10ReadStatus::kNoDicmPrefix;
+      HasDicmPrefix(file) ? ReadElements(file, content, nullptr) : Part10ReadStatus::kNoDicmPrefix;
   return content;
 }
 
+// Large values leave the loaded file as they are copied into their records, so that the
+// file and its records together take about the file's size.
 DicomFileContent DICOMFile(const std::string& fileName) {
-  const std::optional<std::vector<uint8_t>> bytes = LoadFileBytes(fileName);
-  if (!bytes) {
-    DicomFileContent content;
+  DicomFileContent content;
+  const LoadedFile file(fileName);
+  if (!file.Ok()) {
     content.status = Part10ReadStatus::kCannotOpen;
     return content;
   }
-  return DICOMFile(*bytes);
+  content.status = HasDicmPrefix(file.Bytes()) ? ReadElements(file.Bytes(), content, &file)
+                                               : Part10ReadStatus::kNoDicmPrefix;
+  return content;
 }
 
 std::optional<std::string> LoadFileDataset(const std::string& fileName, TagList& dataset) {
