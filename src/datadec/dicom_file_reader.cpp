@@ -1,7 +1,5 @@
 #include "datadec/dicom_file_reader.hpp"
 
-#include <algorithm>
-
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
@@ -9,59 +7,55 @@
 #include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
-#include "platform/large_pages.hpp"
 #include "platform/loaded_file.hpp"
 
 namespace norvane {
 namespace {
 
-// Values from this size on are copied in steps of kCopyStep, each step's source released
-// after it (when the bytes are a loaded file), so that a large value is not held twice.
+// Values from this size on go from a loaded file straight into their records.
 constexpr size_t kLargeValue = 1024 * 1024;
-constexpr size_t kCopyStep = 8 * 1024 * 1024;
 
-void CopyValue(std::span<const uint8_t> value, std::vector<uint8_t>& into,
-               const LoadedFile* source) {
-  if (source == nullptr || value.size() < kLargeValue) {
-    into.assign(value.begin(), value.end());
-    return;
-  }
-  into.reserve(value.size());
-  PreferLargePages(into.data(), into.capacity());
-  while (!value.empty()) {
-    const std::span<const uint8_t> step = value.first(std::min(value.size(), kCopyStep));
-    into.insert(into.end(), step.begin(), step.end());
-    source->Release(step);
-    value = value.subspan(step.size());
-  }
+// Makes sure the loaded file holds the bytes before `end`; a file that ended sooner (it
+// shrank while being read) ends the reader's stream where it ends.
+void Reach(LoadedFile& source, ElementReader& reader, size_t end) {
+  if (!source.Load(end)) reader.stream = reader.stream.first(source.Loaded());
 }
 
 // Reads every element after "DICM" into the two lists; `source` is the loaded file the
 // bytes are, if any.
 Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out,
-                              const LoadedFile* source) {
+                              LoadedFile* source) {
   ElementReader reader(bytes, /*explicitVR=*/true, /*bigEndian=*/false, /*inMetaGroup=*/true);
   reader.position = kMetaGroupStart;
   // Where the meta group ends: the end of the file until (0002,0000) says otherwise.
   uint64_t metaEnd = bytes.size();
 
   while (!reader.AtEnd()) {
+    if (source != nullptr) Reach(*source, reader, reader.position + kMaxHeaderSize);
     const std::optional<ElementHeader> header = ReadElementHeader(reader);
     if (!header) break;  // the file ends inside a header: the partial header is no element
     TagRecord record = header->ToRecord();
     const uint64_t valueStart = reader.position;
 
-    if (header->HasValue()) {
+    if (header->HasValue() && source != nullptr && header->length >= kLargeValue &&
+        reader.Remaining() >= header->length) {
+      if (!source->ReadValue(reader.position, header->length, record.value)) {
+        return Part10ReadStatus::kValueCutShort;
+      }
+      reader.position += header->length;
+    } else if (header->HasValue()) {
+      if (source != nullptr) Reach(*source, reader, reader.position + header->length);
       const size_t available = reader.Remaining();
       if (available < header->length) {
         if (available + 1 < header->length) return Part10ReadStatus::kValueCutShort;
         // One byte short at the very end of the file: the missing byte reads as zero.
-        record.value.assign(bytes.begin() + reader.position, bytes.end());
+        record.value.assign(reader.stream.begin() + static_cast<ptrdiff_t>(reader.position),
+                            reader.stream.end());
         record.value.push_back(0);
-        reader.position = bytes.size();
+        reader.position = reader.stream.size();
       } else {
         const auto value = ReadElementValue(reader, header->length);
-        CopyValue(*value, record.value, source);
+        record.value.assign(value->begin(), value->end());
       }
     }
 
@@ -114,17 +108,19 @@ DicomFileContent DICOMFile(std::span<const uint8_t> file) {
   return content;
 }
 
-// Large values leave the loaded file as they are copied into their records, so that the
-// file and its records together take about the file's size.
+// Large values go from the file straight into their records, so that the file and its
+// records together take about the file's size.
 DicomFileContent DICOMFile(const std::string& fileName) {
   DicomFileContent content;
-  const LoadedFile file(fileName);
+  LoadedFile file(fileName);
   if (!file.Ok()) {
     content.status = Part10ReadStatus::kCannotOpen;
     return content;
   }
-  content.status = HasDicmPrefix(file.Bytes()) ? ReadElements(file.Bytes(), content, &file)
-                                               : Part10ReadStatus::kNoDicmPrefix;
+  file.Load(kMetaGroupStart);
+  const std::span<const uint8_t> prefix = file.Bytes().first(file.Loaded());
+  content.status = HasDicmPrefix(prefix) ? ReadElements(file.Bytes(), content, &file)
+                                         : Part10ReadStatus::kNoDicmPrefix;
   return content;
 }
 
