@@ -21,6 +21,7 @@ namespace {
 
 using testing::ScriptedStorePeer;
 using testing::StorePeerRecord;
+using testing::StorePeerScript;
 
 class StoreFilesWire : public ::testing::Test {
  protected:
@@ -47,7 +48,9 @@ class StoreFilesWire : public ::testing::Test {
 };
 
 TEST_F(StoreFilesWire, FilesOfTwoClassesGoOverOneAssociationInOrderWithinThePeerMaximum) {
-  ScriptedStorePeer peer({.maximumLength = 4000});
+  StorePeerScript script;
+  script.maximumLength = 4000;
+  ScriptedStorePeer peer(script);
   const std::string notDicom = dir_ / "notes.txt";
   std::ofstream(notDicom) << "not a DICOM file";
   const std::vector<std::string> files = {Image("1", testing::kCTImageStorage, 64, 64), notDicom,
@@ -80,7 +83,9 @@ TEST_F(StoreFilesWire, FilesOfTwoClassesGoOverOneAssociationInOrderWithinThePeer
 }
 
 TEST_F(StoreFilesWire, PeerWithoutAMaximumGetsPdusOfTheLargestLengthSent) {
-  ScriptedStorePeer peer({.maximumLength = 0});
+  StorePeerScript script;
+  script.maximumLength = 0;
+  ScriptedStorePeer peer(script);
   const std::vector<StoreResult> results =
       Store(peer, {Image("big", testing::kCTImageStorage, 512, 600)});
   const StorePeerRecord& seen = peer.Finish();
@@ -92,7 +97,9 @@ TEST_F(StoreFilesWire, PeerWithoutAMaximumGetsPdusOfTheLargestLengthSent) {
 }
 
 TEST_F(StoreFilesWire, RejectedAssociationFailsEveryFileOfItsRun) {
-  ScriptedStorePeer peer({.reject = true});
+  StorePeerScript script;
+  script.reject = true;
+  ScriptedStorePeer peer(script);
   const std::vector<StoreResult> results = Store(
       peer,
       {Image("1", testing::kCTImageStorage, 8, 8), Image("2", testing::kCTImageStorage, 8, 8)});
