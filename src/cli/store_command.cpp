@@ -1,5 +1,5 @@
-// norvane store [HOST PORT] FILE...: each file sent with C-STORE over an association of
-// its own.
+// norvane store [HOST PORT] FILE...: the files sent with C-STORE over as few associations
+// as their presentation contexts need.
 
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +12,7 @@
 #include "cli/store_report.hpp"
 #include "cli/transfer_syntax_option.hpp"
 #include "dimse/dicom_files.hpp"
-#include "dimse/store_scu.hpp"
+#include "dimse/store_files.hpp"
 #include "log/log.hpp"
 #include "platform/folders.hpp"
 
@@ -25,10 +25,12 @@ void PrintHelp(std::FILE* out) {
   std::fprintf(
       out,
       "usage: norvane store [HOST PORT] FILE... [options]\n\n"
-      "Sends each DICOM Part 10 FILE with C-STORE, one association per file. A FOLDER\n"
-      "given as FILE stands for the files directly in it that have \"DICM\" at byte 128,\n"
-      "in name order (subfolders are not entered).\n\n"
-      "Each association proposes, for the file's SOP class, one presentation context per\n"
+      "Sends each DICOM Part 10 FILE with C-STORE, in the order given, over as few\n"
+      "associations as possible: one for all files whose presentation contexts fit one\n"
+      "association request (128 contexts), a new one when the peer ends an association\n"
+      "early. A FOLDER given as FILE stands for the files directly in it that have \"DICM\"\n"
+      "at byte 128, in name order (subfolders are not entered).\n\n"
+      "For each file's SOP class the association proposes one presentation context per\n"
       "transfer syntax, in this order: the --ts syntax (left out for non-image objects\n"
       "such as structured reports, waveforms, presentation states and RT plans), the\n"
       "file's own syntax, and implicit VR little endian; a syntax the file cannot be\n"
@@ -127,12 +129,12 @@ int RunStore(int argc, char** argv) {
   size_t notStored = 0;
   {
     ProgressCounter progress(files.size());
-    for (size_t i = 0; i < files.size(); ++i) {
-      const StoreResult result = StoreSCU(peer.Parameters(), files[i], preferred, convert);
-      if (!result.Ok()) ++notStored;
-      progress.Report(FileReportLine(files[i], result, peer), i + 1);
-      ReportFileFailure("store", files[i], result);
-    }
+    StoreFiles(peer.Parameters(), files, preferred, convert,
+               [&](size_t i, const StoreResult& result) {
+                 if (!result.Ok()) ++notStored;
+                 progress.Report(FileReportLine(files[i], result, peer), i + 1);
+                 ReportFileFailure("store", files[i], result);
+               });
   }
   const std::string summary = SummaryLine(kOperation, notStored, files.size());
   std::printf("%s\n", summary.c_str());

@@ -7,32 +7,52 @@
 #include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
-#include "platform/file_bytes.hpp"
+#include "platform/loaded_file.hpp"
 
 namespace norvane {
 namespace {
 
-// Reads every element after "DICM" into the two lists.
-Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out) {
+// Values from this size on go from a loaded file straight into their records.
+constexpr size_t kLargeValue = 1024 * 1024;
+
+// Makes sure the loaded file holds the bytes before `end`; a file that ended sooner (it
+// shrank while being read) ends the reader's stream where it ends.
+void Reach(LoadedFile& source, ElementReader& reader, size_t end) {
+  if (!source.Load(end)) reader.stream = reader.stream.first(source.Loaded());
+}
+
+// Reads every element after "DICM" into the two lists; `source` is the loaded file the
+// bytes are, if any.
+Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out,
+                              LoadedFile* source) {
   ElementReader reader(bytes, /*explicitVR=*/true, /*bigEndian=*/false, /*inMetaGroup=*/true);
   reader.position = kMetaGroupStart;
   // Where the meta group ends: the end of the file until (0002,0000) says otherwise.
   uint64_t metaEnd = bytes.size();
 
   while (!reader.AtEnd()) {
+    if (source != nullptr) Reach(*source, reader, reader.position + kMaxHeaderSize);
     const std::optional<ElementHeader> header = ReadElementHeader(reader);
     if (!header) break;  // the file ends inside a header: the partial header is no element
     TagRecord record = header->ToRecord();
     const uint64_t valueStart = reader.position;
 
-    if (header->HasValue()) {
+    if (header->HasValue() && source != nullptr && header->length >= kLargeValue &&
+        reader.Remaining() >= header->length) {
+      if (!source->ReadValue(reader.position, header->length, record.value)) {
+        return Part10ReadStatus::kValueCutShort;
+      }
+      reader.position += header->length;
+    } else if (header->HasValue()) {
+      if (source != nullptr) Reach(*source, reader, reader.position + header->length);
       const size_t available = reader.Remaining();
       if (available < header->length) {
         if (available + 1 < header->length) return Part10ReadStatus::kValueCutShort;
         // One byte short at the very end of the file: the missing byte reads as zero.
-        record.value.assign(bytes.begin() + reader.position, bytes.end());
+        record.value.assign(reader.stream.begin() + static_cast<ptrdiff_t>(reader.position),
+                            reader.stream.end());
         record.value.push_back(0);
-        reader.position = bytes.size();
+        reader.position = reader.stream.size();
       } else {
         const auto value = ReadElementValue(reader, header->length);
         record.value.assign(value->begin(), value->end());
@@ -84,18 +104,24 @@ std::string_view Describe(Part10ReadStatus status) {
 DicomFileContent DICOMFile(std::span<const uint8_t> file) {
   DicomFileContent content;
   content.status =
-      HasDicmPrefix(file) ? ReadElements(file, content) : Part10ReadStatus::kNoDicmPrefix;
+      HasDicmPrefix(file) ? ReadElements(file, content, nullptr) : Part10ReadStatus::kNoDicmPrefix;
   return content;
 }
 
+// Large values go from the file straight into their records, so that the file and its
+// records together take about the file's size.
 DicomFileContent DICOMFile(const std::string& fileName) {
-  const std::optional<std::vector<uint8_t>> bytes = LoadFileBytes(fileName);
-  if (!bytes) {
-    DicomFileContent content;
+  DicomFileContent content;
+  LoadedFile file(fileName);
+  if (!file.Ok()) {
     content.status = Part10ReadStatus::kCannotOpen;
     return content;
   }
-  return DICOMFile(*bytes);
+  file.Load(kMetaGroupStart);
+  const std::span<const uint8_t> prefix = file.Bytes().first(file.Loaded());
+  content.status = HasDicmPrefix(prefix) ? ReadElements(file.Bytes(), content, &file)
+                                         : Part10ReadStatus::kNoDicmPrefix;
+  return content;
 }
 
 std::optional<std::string> LoadFileDataset(const std::string& fileName, TagList& dataset) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/large_pages.hpp"
+
 namespace norvane {
 
 void Buffer::WriteByte(uint8_t value) {
@@ -68,35 +70,75 @@ bool Buffer::Flush() {
   return true;
 }
 
+// The window is refilled only once every byte in it was read, so each call asks the socket
+// for the whole window; a window with unread bytes is moved to the front first, so that no
+// call asks for less than kMinimumReceive.
 bool Buffer::Receive() {
-  uint8_t scratch[kReceiveSize];
-  const size_t ask = std::min(static_cast<size_t>(blockSize_), kReceiveSize);
+  if (window_.empty()) window_.resize(kReceiveWindow);
+  if (windowStart_ == windowEnd_) {
+    windowStart_ = 0;
+    windowEnd_ = 0;
+  } else if (window_.size() - windowEnd_ < kMinimumReceive) {
+    std::memmove(window_.data(), window_.data() + windowStart_, windowEnd_ - windowStart_);
+    windowEnd_ -= windowStart_;
+    windowStart_ = 0;
+  }
   for (;;) {
-    const int n = socket_.ReadBinary(scratch, ask);
+    const int n = socket_.ReadBinary(window_.data() + windowEnd_, window_.size() - windowEnd_);
     if (n < 0) return false;
     if (n == 0) continue;
-    incoming_.emplace_back(std::vector<uint8_t>(scratch, scratch + n));
+    windowEnd_ += static_cast<size_t>(n);
     available_ += static_cast<size_t>(n);
     return true;
   }
 }
 
-bool Buffer::ReadBytes(void* data, size_t n) {
-  while (available_ < n) {
-    if (!Receive()) return false;
+std::span<const uint8_t> Buffer::FrontBytes() const {
+  if (!incoming_.empty()) {
+    const BufferSpace& block = incoming_.front();
+    return std::span(block.data).subspan(block.index);
   }
+  return std::span(window_).subspan(windowStart_, windowEnd_ - windowStart_);
+}
+
+void Buffer::Consume(size_t n) {
+  available_ -= n;
+  if (incoming_.empty()) {
+    windowStart_ += n;
+    return;
+  }
+  BufferSpace& block = incoming_.front();
+  block.index += n;
+  if (block.index == block.Size()) incoming_.pop_front();
+}
+
+bool Buffer::ReadBytes(void* data, size_t n) {
+  // Without a connection nothing more can come: a read that cannot be whole takes nothing.
+  if (available_ < n && !socket_.Connected()) return false;
   auto* out = static_cast<uint8_t*>(data);
   while (n > 0) {
-    BufferSpace& block = incoming_.front();
-    const size_t take = std::min(block.Size() - block.index, n);
+    if (available_ == 0 && !Receive()) return false;
+    const std::span<const uint8_t> front = FrontBytes();
+    const size_t take = std::min(front.size(), n);
     if (out != nullptr) {
-      std::memcpy(out, block.data.data() + block.index, take);
+      std::memcpy(out, front.data(), take);
       out += take;
     }
-    block.index += take;
-    available_ -= take;
+    Consume(take);
     n -= take;
-    if (block.index == block.Size()) incoming_.pop_front();
+  }
+  return true;
+}
+
+bool Buffer::ReadInto(Buffer& target, size_t n) {
+  if (available_ < n && !socket_.Connected()) return false;
+  while (n > 0) {
+    if (available_ == 0 && !Receive()) return false;
+    const std::span<const uint8_t> front = FrontBytes();
+    const size_t take = std::min(front.size(), n);
+    target.AppendIncoming(front.data(), take);
+    Consume(take);
+    n -= take;
   }
   return true;
 }
@@ -108,18 +150,15 @@ size_t Buffer::Peek(uint8_t* data, size_t n) const {
     std::memcpy(data + copied, block->data.data() + block->index, take);
     copied += take;
   }
-  return copied;
+  const size_t take = std::min(windowEnd_ - windowStart_, n - copied);
+  if (take > 0) std::memcpy(data + copied, window_.data() + windowStart_, take);
+  return copied + take;
 }
 
-// Discards in steps, so that a peer's length never sizes an allocation.
+// Discards what is there and receives the rest as it comes, so that a peer's length never
+// sizes an allocation.
 bool Buffer::Skip(size_t n) {
-  while (n > 0) {
-    if (available_ == 0 && !Receive()) return false;
-    const size_t take = std::min(n, available_);
-    ReadBytes(nullptr, take);
-    n -= take;
-  }
-  return true;
+  return ReadBytes(nullptr, n);
 }
 
 bool Buffer::ReadByte(uint8_t& value) {
@@ -170,20 +209,38 @@ void Buffer::AppendIncoming(std::vector<uint8_t> block) {
   incoming_.emplace_back(std::move(block));
 }
 
+// A large message is gathered in blocks so large that the allocator maps each of its own
+// (glibc maps every block of 32 MiB or more): a block read out is returned to the system at
+// once, and a data set taken into its records is never held twice.
 void Buffer::AppendIncoming(const uint8_t* data, size_t n) {
   available_ += n;
   while (n > 0) {
-    if (incoming_.empty() || incoming_.back().Size() >= kBlockSize) {
+    if (incoming_.empty() || incoming_.back().Size() >= incoming_.back().data.capacity()) {
       std::vector<uint8_t> block;
-      block.reserve(kBlockSize);
+      block.reserve(available_ > kLargeMessage ? kLargeBlockSize : kBlockSize);
       incoming_.emplace_back(std::move(block));
     }
     std::vector<uint8_t>& last = incoming_.back().data;
-    const size_t take = std::min(n, kBlockSize - last.size());
+    const size_t take = std::min(n, last.capacity() - last.size());
     last.insert(last.end(), data, data + take);
     data += take;
     n -= take;
   }
+}
+
+bool Buffer::ReadAppend(std::vector<uint8_t>& out, size_t n) {
+  if (available_ < n && !socket_.Connected()) return false;
+  out.reserve(out.size() + std::min(n, available_));
+  if (n >= kLargeMessage) PreferLargePages(out.data(), out.capacity());
+  while (n > 0) {
+    if (available_ == 0 && !Receive()) return false;
+    const std::span<const uint8_t> front = FrontBytes();
+    const size_t take = std::min(front.size(), n);
+    out.insert(out.end(), front.begin(), front.begin() + static_cast<ptrdiff_t>(take));
+    Consume(take);
+    n -= take;
+  }
+  return true;
 }
 
 std::vector<uint8_t> Buffer::TakeOutgoing() {
@@ -200,6 +257,8 @@ std::vector<uint8_t> Buffer::TakeOutgoing() {
 
 void Buffer::ClearIncoming() {
   incoming_.clear();
+  windowStart_ = 0;
+  windowEnd_ = 0;
   available_ = 0;
 }
 

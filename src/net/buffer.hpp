@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <vector>
 
 #include "net/socket.hpp"
@@ -22,15 +23,21 @@ struct BufferSpace {
 };
 
 // A byte stream over one TCP connection: numbers and bytes are queued in `outgoing` until
-// Flush sends them, and reads take from `incoming`, receiving more when needed. Without a
-// connected socket it serves as a plain two-queue byte store.
+// Flush sends them, and reads take from `incoming`, then from the receive window, which the
+// socket refills in large reads. Without a connected socket it serves as a plain two-queue
+// byte store.
 class Buffer {
  public:
   static constexpr int32_t kLittleEndian = 1;
   static constexpr int32_t kBigEndian = 2;
   static constexpr size_t kBlockSize = 32600;
-  // Most bytes asked of the socket per receive call.
-  static constexpr size_t kReceiveSize = 1024;
+  // Incoming bytes past kLargeMessage are gathered in blocks of kLargeBlockSize.
+  static constexpr size_t kLargeMessage = 1024 * 1024;
+  static constexpr size_t kLargeBlockSize = 32 * 1024 * 1024;
+  // The receive window: each receive call asks the socket for the room left in it, never
+  // less than kMinimumReceive bytes.
+  static constexpr size_t kReceiveWindow = 256 * 1024;
+  static constexpr size_t kMinimumReceive = 64 * 1024;
 
   Buffer() = default;
   Buffer(const Buffer&) = delete;
@@ -50,8 +57,9 @@ class Buffer {
   // ones queued and gives false.
   bool Flush();
 
-  // Each read takes bytes from `incoming`, receiving first when too few are there; false
-  // when the connection fails (or, without a connection, when the bytes are not there).
+  // Each read takes bytes from `incoming`, receiving more as it goes when too few are
+  // there; false when the connection fails (or, without a connection, when the bytes are
+  // not there: then nothing is taken).
   bool ReadByte(uint8_t& value);
   bool ReadUInt16(uint16_t& value);
   bool ReadUInt32(uint32_t& value);
@@ -65,13 +73,19 @@ class Buffer {
   size_t Available() const { return available_; }
   size_t Queued() const { return queued_; }
 
+  // Appends `n` incoming bytes to `out`, releasing each block as it is read out; false when
+  // the connection fails first.
+  bool ReadAppend(std::vector<uint8_t>& out, size_t n);
+  // Moves `n` incoming bytes to the end of `target`'s incoming queue, receiving as needed;
+  // false when the connection fails first.
+  bool ReadInto(Buffer& target, size_t n);
   // Moves up to `n` bytes from the front of this buffer's outgoing queue to the end of
   // `target`'s outgoing queue; returns how many were moved.
   size_t MoveOutgoingTo(Buffer& target, size_t n);
   // Appends a block of bytes to the incoming queue as if it had been received.
   void AppendIncoming(std::vector<uint8_t> block);
-  // Appends bytes as if received, filling the last block up to kBlockSize before another
-  // is begun: many small appends cost no more memory than one large one.
+  // Appends bytes as if received, filling the last block before another is begun: many
+  // small appends cost no more memory than one large one.
   void AppendIncoming(const uint8_t* data, size_t n);
   // Removes and returns everything queued in `outgoing`.
   std::vector<uint8_t> TakeOutgoing();
@@ -82,7 +96,11 @@ class Buffer {
   const Socket& socket() const { return socket_; }
 
  private:
+  // Refills the receive window once it is used up; false when the connection fails.
   bool Receive();
+  // The unread bytes at the front: of the incoming queue, else of the receive window.
+  std::span<const uint8_t> FrontBytes() const;
+  void Consume(size_t n);
   uint16_t Decode16(const uint8_t* bytes) const;
 
   int32_t blockSize_ = static_cast<int32_t>(kBlockSize);
@@ -90,6 +108,11 @@ class Buffer {
   int32_t outByteOrder_ = kLittleEndian;
   std::deque<BufferSpace> incoming_;
   std::deque<BufferSpace> outgoing_;
+  // Received bytes [windowStart_, windowEnd_) not yet read; allocated at the first receive
+  // and reused for the life of the connection.
+  std::vector<uint8_t> window_;
+  size_t windowStart_ = 0;
+  size_t windowEnd_ = 0;
   // Bytes of the oldest outgoing block already moved to another buffer.
   size_t outgoingFront_ = 0;
   Socket socket_;

@@ -49,12 +49,15 @@ std::optional<TagRecord> TakeElement(Buffer& in, ElementReaderState& state) {
   // The value must already be in the message: a peer's length never sizes an allocation
   // beyond the bytes that arrived.
   if (record.length > in.Available()) return std::nullopt;
-  record.value.resize(record.length);
-  if (!in.ReadBytes(record.value.data(), record.length)) return std::nullopt;
+  if (!in.ReadAppend(record.value, record.length)) return std::nullopt;
   return record;
 }
 
 }  // namespace
+
+void PDU_Service::TraceElement(const TagRecord& record, bool explicitVR) {
+  DumpElement(record, explicitVR, 1);
+}
 
 void PDU_Service::TraceTitles(std::string_view arrow) const {
   if (!trace_) return;
@@ -64,30 +67,29 @@ void PDU_Service::TraceTitles(std::string_view arrow) const {
   WriteLog(line);
 }
 
+std::optional<DatasetEncoding> PDU_Service::MessageEncoding(uint8_t presentationContextID) const {
+  if (presentationContextID == 0) return DatasetEncoding{.explicitVR = false, .bigEndian = false};
+  const std::optional<std::string> transferSyntax = GetTransferSyntax(presentationContextID);
+  if (!transferSyntax) return std::nullopt;
+  return DatasetEncoding{.explicitVR = *transferSyntax != uid::kImplicitVRLittleEndian,
+                         .bigEndian = *transferSyntax == uid::kExplicitVRBigEndian};
+}
+
 bool PDU_Service::ParseDCMIntoRawVR(const TagList& list, Buffer& buffer,
                                     uint8_t presentationContextID) {
-  bool explicitVR = false;
-  bool bigEndian = false;
   buffer.SetOutByteOrder(Buffer::kLittleEndian);
-  if (presentationContextID != 0) {
-    const std::optional<std::string> transferSyntax = GetTransferSyntax(presentationContextID);
-    if (!transferSyntax) return false;
-    explicitVR = *transferSyntax != uid::kImplicitVRLittleEndian;
-    bigEndian = *transferSyntax == uid::kExplicitVRBigEndian;
-  }
-  TraceTitles(" >> ");
-  const DatasetEncoding encoding{.explicitVR = explicitVR, .bigEndian = bigEndian};
+  const std::optional<DatasetEncoding> encoding = MessageEncoding(presentationContextID);
+  if (!encoding) return false;
   MessageSink sink{buffer};
-  for (const TagRecord& record : list) {
-    const std::optional<EncodedElement> element = EncodeElement(record, kNetworkRules, encoding);
-    if (!element || !PutElement(sink, *element)) {
-      buffer.ClearOutgoing();
-      return false;
-    }
-    if (trace_) DumpElement(record, explicitVR, 1);
-  }
-  TraceLine("");
-  return true;
+  if (EncodeMessage(list, *encoding, sink)) return true;
+  buffer.ClearOutgoing();
+  return false;
+}
+
+bool PDU_Service::Encodable(const TagList& list, DatasetEncoding encoding) {
+  return std::all_of(list.begin(), list.end(), [&](const TagRecord& record) {
+    return EncodeElement(record, kNetworkRules, encoding).has_value();
+  });
 }
 
 bool PDU_Service::ParseRawVRIntoDCM(Buffer& buffer, TagList& list, uint8_t presentationContextID) {

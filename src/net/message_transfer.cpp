@@ -3,6 +3,7 @@
 #include "log/log.hpp"
 #include "net/pdu_layout.hpp"
 #include "net/pdu_service.hpp"
+#include "net/pdu_writer.hpp"
 
 // Sending and receiving whole DIMSE messages over P-DATA-TF, and the handling of every
 // other PDU that may arrive while a message is awaited.
@@ -37,16 +38,25 @@ bool PDU_Service::WriteMessage(const TagList& list, std::string_view sopClass, u
         "no accepted presentation context for SOP class " + std::string(sopClass));
     return false;
   }
-  Buffer& message = pDataTF_.MessageBuffer();
-  message.ClearOutgoing();
-  if (!ParseDCMIntoRawVR(list, message, control == kCommandMessage ? 0 : id)) {
+  return WriteMessageOn(list, id, control);
+}
+
+bool PDU_Service::WriteMessageOn(const TagList& list, uint8_t id, uint8_t control) {
+  // Checked whole before the first PDU, so that a message that cannot be encoded sends
+  // nothing; then encoded straight into PDUs, never held whole.
+  const std::optional<DatasetEncoding> encoding =
+      MessageEncoding(control == kCommandMessage ? 0 : id);
+  if (!encoding || !Encodable(list, *encoding)) {
     lastFailure_ = ServiceResult::Failed(ServiceFailure::kNotSent,
                                          "an element of the message cannot be encoded");
     return false;
   }
   pDataTF_.SetMessageContextID(id);
   pDataTF_.SetMessageControl(control);
-  if (pDataTF_.Write(buffer_)) return true;
+  // Whatever an earlier failure left queued must not go out ahead of this message.
+  buffer_.ClearOutgoing();
+  PduWriter writer(pDataTF_, buffer_.socket());
+  if (EncodeMessage(list, *encoding, writer) && writer.End()) return true;
   SendingFailed();
   return false;
 }

@@ -1,18 +1,17 @@
 #include "net/pdata_tf.hpp"
 
 #include <algorithm>
-#include <array>
 
 #include "net/pdu_layout.hpp"
 
 namespace norvane {
 
 uint32_t PDataTF::FragmentSize() const {
-  if (peerMaximumLength_ == 0 || peerMaximumLength_ >= kPdvFragmentSize + kPdvHeaderSize) {
-    return kPdvFragmentSize;
-  }
-  if (peerMaximumLength_ <= kPdvHeaderSize) return 0;
-  return peerMaximumLength_ - kPdvHeaderSize;
+  const uint32_t pduLength = peerMaximumLength_ == 0
+                                 ? kLargestPduLengthSent
+                                 : std::min(peerMaximumLength_, kLargestPduLengthSent);
+  if (pduLength <= kPdvHeaderSize) return 0;
+  return pduLength - kPdvHeaderSize;
 }
 
 bool PDataTF::Write(Buffer& association) {
@@ -94,16 +93,9 @@ bool PDataTF::ReadDynamic(Buffer& association) {
     messageControlHeader_ = controlHeader;
     messageContextID_ = contextID;
     messageStarted_ = true;
-    // Taken in pieces into the message's blocks: a peer's length never sizes an
+    // Packed into the message's blocks as the bytes arrive: a peer's length never sizes an
     // allocation, and tiny fragments do not cost a block each.
-    uint32_t left = pdvLength_ - kPdvControlSize;
-    std::array<uint8_t, 4096> piece;
-    while (left > 0) {
-      const uint32_t take = std::min<uint32_t>(left, piece.size());
-      if (!association.ReadBytes(piece.data(), take)) return Fail();
-      messageBuffer_.AppendIncoming(piece.data(), take);
-      left -= take;
-    }
+    if (!association.ReadInto(messageBuffer_, pdvLength_ - kPdvControlSize)) return Fail();
     pduLength_ -= pdvLength_ + kPdvLengthFieldSize;
     if (messageControlHeader_ & kPdvLastFragmentBit) {
       messageComplete_ = true;

@@ -29,11 +29,20 @@ class PDataTF {
   // Sending: the context to send on and 1 for a command set, 0 for a data set.
   void SetMessageContextID(uint8_t id) { messageContextID_ = id; }
   void SetMessageControl(uint8_t control) { messageControl_ = control; }
-  // The peer's maximum PDU length (0 = no limit). Below 4102 the PDVs are cut to fit.
+  uint8_t OutgoingContextID() const { return messageContextID_; }
+  uint8_t MessageControl() const { return messageControl_; }
+  // A PDV went out with this item length and header (PduWriter).
+  void NoteSentPdv(uint32_t pdvLength, uint8_t controlHeader) {
+    pdvLength_ = pdvLength;
+    presentationContextID_ = messageContextID_;
+    messageControlHeader_ = controlHeader;
+  }
+  // The peer's maximum PDU length (0 = no limit).
   void SetPeerMaximumLength(uint32_t length) { peerMaximumLength_ = length; }
   uint32_t PeerMaximumLength() const { return peerMaximumLength_; }
-  // Message bytes per PDV: 4096, or what fits the peer's maximum length; 0 when that
-  // maximum (1 to 6) cannot hold a PDV with a single message byte.
+  // Message bytes per PDV: as many as fill a PDU of the peer's maximum length, or of
+  // kLargestPduLengthSent when the peer announced none or more; 0 when that maximum (1 to 6)
+  // cannot hold a PDV with a single message byte.
   uint32_t FragmentSize() const;
   // False when the peer's maximum length leaves no room for message bytes.
   bool CanSend() const { return FragmentSize() != 0; }

@@ -66,9 +66,11 @@ inline constexpr uint32_t kMaxUidLength = 64;
 // Presentation context IDs are odd numbers 1..255, so a PDU holds at most 128 contexts.
 inline constexpr uint32_t kMaxPresentationContexts = 128;
 
-// Message bytes per PDV when sending, and the maximum PDU length this system announces.
-inline constexpr uint32_t kPdvFragmentSize = 4096;
+// The maximum PDU length this system announces.
 inline constexpr uint32_t kOwnMaximumLength = 16384;
+// The longest P-DATA-TF PDU sent: a peer that announces no maximum (0) or a larger one gets
+// PDUs of this length, so that one PDU never needs more than this much memory on either side.
+inline constexpr uint32_t kLargestPduLengthSent = 256 * 1024;
 
 // Result of a presentation context in an A-ASSOCIATE-AC.
 inline constexpr uint8_t kContextAcceptance = 0;

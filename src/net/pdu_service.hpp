@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datadec/element_codec.hpp"
 #include "elements/tag_record.hpp"
 #include "net/abort.hpp"
 #include "net/acceptor_policy.hpp"
@@ -118,6 +119,9 @@ class PDU_Service {
   // PDUs. False, with nothing sent, when the SOP class has no accepted context or a
   // record cannot be encoded; false when a PDU cannot be sent.
   bool WriteMessage(const TagList& list, std::string_view sopClass, uint8_t control);
+  // The same on the accepted presentation context with this ID, which the caller chose.
+  // The message is encoded into PDUs as they are sent, never held whole.
+  bool WriteMessageOn(const TagList& list, uint8_t presentationContextID, uint8_t control);
   // Receives the next complete message into `list` (records are appended). Release
   // requests, aborts and protocol errors of the peer end the association: false, with
   // the connection closed (answered with an A-RELEASE-RP or an A-ABORT where due). A
@@ -140,6 +144,24 @@ class PDU_Service {
   // that context. False, with nothing left queued, when the context is not accepted or a
   // record does not fit its encoding.
   bool ParseDCMIntoRawVR(const TagList& list, Buffer& buffer, uint8_t presentationContextID);
+  // How a message on the context is encoded: implicit VR little endian for 0 (a command
+  // set), else the context's accepted syntax; nullopt when it is not accepted.
+  std::optional<DatasetEncoding> MessageEncoding(uint8_t presentationContextID) const;
+  // Every record of the list can be encoded so.
+  static bool Encodable(const TagList& list, DatasetEncoding encoding);
+  // Encodes the records in order into the sink (traced as ParseDCMIntoRawVR); false when
+  // the sink refuses bytes or a record cannot be encoded.
+  template <ElementSink Sink>
+  bool EncodeMessage(const TagList& list, DatasetEncoding encoding, Sink& sink) {
+    TraceTitles(" >> ");
+    for (const TagRecord& record : list) {
+      const std::optional<EncodedElement> element = EncodeElement(record, kNetworkRules, encoding);
+      if (!element || !PutElement(sink, *element)) return false;
+      if (trace_) TraceElement(record, encoding.explicitVR);
+    }
+    TraceLine("");
+    return true;
+  }
   // Decodes everything in `buffer`'s incoming queue, in the accepted transfer syntax of
   // the context, appending to `list`. False on an unaccepted context or a malformed or
   // truncated element; no read passes the bytes that are there.
@@ -164,6 +186,8 @@ class PDU_Service {
   void SetOwnUserInformation(UserInformation& info) const;
   // The title line of a message trace: calling title, `arrow`, called title.
   void TraceTitles(std::string_view arrow) const;
+  // The dump of one record of a message in the trace.
+  static void TraceElement(const TagRecord& record, bool explicitVR);
   // ReadMessage's endings: close (after answering a release), or abort; both drop what
   // was gathered of the message, keep `why` as the last failure and give false.
   bool EndReading(ServiceResult why);

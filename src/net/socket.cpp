@@ -340,62 +340,82 @@ Socket::Wait Socket::WaitFor(short events) {
   }
 }
 
+bool Socket::DeadlineReached() {
+  if (!deadline_ || Clock::now() < *deadline_) return false;
+  deadlinePassed_ = true;
+  timedOut_ = true;
+  return true;
+}
+
+// Sends at once and waits only when the connection takes no more (EAGAIN): a send that
+// does not block costs one system call. The limits bound the waits; a passed deadline
+// fails even a send that would not block.
 bool Socket::SendBinary(const uint8_t* data, size_t length) {
   if (!connected_) return false;
+  timedOut_ = false;
+  if (DeadlineReached()) return false;
   size_t sent = 0;
   // A stream socket may take a block in parts; the rest must follow or the stream breaks.
-  timedOut_ = false;
   while (sent < length) {
+    const ssize_t n = ::send(dataSocket_, data + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n >= 0) {
+      sent += static_cast<size_t>(n);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
     const Wait wait = WaitFor(POLLOUT);
     if (wait == Wait::kDeadline) deadlinePassed_ = true;
     timedOut_ = wait == Wait::kDeadline || wait == Wait::kTimeout;
     if (wait != Wait::kReady) return false;
-    const ssize_t n = ::send(dataSocket_, data + sent, length - sent, MSG_NOSIGNAL);
-    if (n < 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
-      return false;
-    }
-    sent += static_cast<size_t>(n);
   }
   if (LogLevel() > 2) DumpTraffic(data, length, true);
   return true;
 }
 
+// Takes what has arrived without waiting; waits (within the limits) only when nothing has.
 int Socket::ReadBinary(uint8_t* buffer, size_t size) {
   if (!connected_) return -1;
   if (size > static_cast<size_t>(INT_MAX)) size = static_cast<size_t>(INT_MAX);
   timedOut_ = false;
-  switch (WaitFor(POLLIN)) {
-    case Wait::kReady:
-      break;
-    case Wait::kDeadline:
-      // The owner decides how the association ends: it may still send an A-ABORT.
-      deadlinePassed_ = true;
-      timedOut_ = true;
-      return -1;
-    case Wait::kTimeout:
-      timedOut_ = true;
+  // The owner decides how the association ends: it may still send an A-ABORT.
+  if (DeadlineReached()) return -1;
+  int flags = MSG_DONTWAIT;
+  for (;;) {
+    const ssize_t n = ::recv(dataSocket_, buffer, size, flags);
+    if (n > 0) {
+      if (LogLevel() > 2) DumpTraffic(buffer, static_cast<size_t>(n), false);
+      return static_cast<int>(n);
+    }
+    if (n == 0) {
       Close();
       return -1;
-    case Wait::kError:
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) {
+      // A reset connection is as gone as a closed one.
       Close();
       return -1;
+    }
+    if (flags == 0) return -1;
+    switch (WaitFor(POLLIN)) {
+      case Wait::kReady:
+        break;
+      case Wait::kDeadline:
+        deadlinePassed_ = true;
+        timedOut_ = true;
+        return -1;
+      case Wait::kTimeout:
+        timedOut_ = true;
+        Close();
+        return -1;
+      case Wait::kError:
+        Close();
+        return -1;
+    }
+    // Ready: the next receive finds data (or the end of the connection).
+    flags = 0;
   }
-  ssize_t n;
-  do {
-    n = ::recv(dataSocket_, buffer, size, 0);
-  } while (n < 0 && errno == EINTR);
-  if (n == 0) {
-    Close();
-    return -1;
-  }
-  if (n < 0) {
-    // A reset connection is as gone as a closed one.
-    if (errno != EAGAIN && errno != EWOULDBLOCK) Close();
-    return -1;
-  }
-  if (LogLevel() > 2) DumpTraffic(buffer, static_cast<size_t>(n), false);
-  return static_cast<int>(n);
 }
 
 }  // namespace norvane

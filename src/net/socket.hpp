@@ -109,6 +109,8 @@ class Socket {
   enum class Wait : uint8_t { kReady, kTimeout, kDeadline, kError };
   // Waits for `events` on the connection up to the receive time-out and the deadline.
   Wait WaitFor(short events);
+  // The deadline has passed: marks the socket timed out (not closed).
+  bool DeadlineReached();
   // Connects the new handle to address_ within the connect time-out.
   ConnectFailure ConnectHandle(int fd);
 

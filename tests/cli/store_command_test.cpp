@@ -105,6 +105,20 @@ TEST(StoreCommand, StoredFileAndConversionArePrinted) {
                               "1.2.840.10008.1.2.4.70\nSTORE OK\n");
 }
 
+TEST(StoreCommand, FilesOfTwoClassesGoOverTheOneAssociationThePeerServes) {
+  // The scripted peer accepts one connection: every file must go over it, in order.
+  ScriptedStorePeer peer({});
+  const std::string mr = testing::PydicomFile("MR_small_implicit.dcm");
+  const std::string ct = testing::PydicomFile("CT_small.dcm");
+  const RunResult store = Norvane({"store", "127.0.0.1", peer.Port(), mr, ct, mr, "--aec", "PEER"});
+  EXPECT_EQ(peer.Finish().stores.size(), 3u);
+  EXPECT_EQ(store.exitCode, 0) << store.output;
+  EXPECT_EQ(store.output, mr + ": stored (0x0000)\n" + ct +
+                              ": stored (0x0000), converted from 1.2.840.10008.1.2.1 to "
+                              "1.2.840.10008.1.2\n" +
+                              mr + ": stored (0x0000)\nSTORE OK\n");
+}
+
 TEST(StoreCommand, NoConvertLeavesAFileThePeerWantsInAnotherSyntax) {
   StorePeerScript script;
   script.acceptedSyntaxes = {std::string(testing::kImplicitTS)};

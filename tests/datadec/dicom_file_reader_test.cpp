@@ -177,6 +177,24 @@ TEST_F(Part10Reader, ElementStoredAsUNGetsItsDictionaryVR) {
   EXPECT_EQ(content.dataset[1].VRText(), "UN");  // no dictionary row for a private tag
 }
 
+TEST_F(Part10Reader, LargeValuesAreReadWholeWhereverTheyStartAndEnd) {
+  // Values from 1 MiB on are copied in steps and leave the loaded file as they go: every
+  // byte must still arrive, at page and step boundaries alike, with the records after them.
+  for (const size_t size : {size_t{1} << 20, (size_t{9} << 20) + 4098}) {
+    SCOPED_TRACE("value of " + std::to_string(size) + " bytes");
+    Bytes pixels(size);
+    for (size_t i = 0; i < size; ++i)
+      pixels[i] = static_cast<uint8_t>(i * 7 + i / 4099);
+    const TagList dataset = {Record(0x0008, 0x0060, "CS", Text("OT")),
+                             Record(0x7FE0, 0x0010, "OB", pixels),
+                             Record(0xFFFC, 0xFFFC, "OB", Text("PADDING!"))};
+    const DicomFileContent content = DICOMFile(
+        Write(Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), Encoded(dataset, true, kLE))));
+    ASSERT_TRUE(content.Ok()) << Describe(content.status);
+    ExpectSameRecords(content.dataset, dataset);
+  }
+}
+
 TEST_F(Part10Reader, LastValueOneByteShortIsAcceptedWithAZeroByte) {
   const TagList dataset = {Record(0x0008, 0x0060, "CS", Text("OT")),
                            Record(0x0010, 0x0010, "PN", Text("DOE^JOHN"))};

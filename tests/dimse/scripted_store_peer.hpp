@@ -65,6 +65,8 @@ struct StorePeerRecord {
   std::vector<ReceivedStore> stores;
   bool released = false;
   bool aborted = false;
+  bool oversized = false;   // a PDU passed the announced maximum length (then aborted)
+  uint32_t longestPdu = 0;  // the longest P-DATA-TF PDU length received
   std::map<uint8_t, std::string> accepted;  // the syntax of each accepted context, by ID
   std::vector<ProposedContext> Proposed() const { return ProposedContexts(associateRQ); }
 };
@@ -113,13 +115,18 @@ class ScriptedStorePeer {
     items.Append(UserInformationItem(script_.maximumLength, "1.2.3.4", "PEER"));
     SendAll(fd, AssociatePdu(0x02, "PEER", "NORVANE", items.bytes()));
 
-    const DataPhaseEnd end = ServeRequests(fd, [this, fd](const ReceivedRequest& request) {
-      if (!Answer(fd, request)) return false;
-      record_.stores.push_back(request);
-      return true;
-    });
+    const DataPhaseEnd end = ServeRequests(
+        fd,
+        [this, fd](const ReceivedRequest& request) {
+          if (!Answer(fd, request)) return false;
+          record_.stores.push_back(request);
+          return true;
+        },
+        script_.maximumLength);
     record_.released = end.released;
     record_.aborted = end.aborted;
+    record_.oversized = end.oversized;
+    record_.longestPdu = end.longestPdu;
   }
 
   // The result for one proposed context; an accepted one's syntax goes to record_.accepted.

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "log/log.hpp"
 #include "support/peers.hpp"
@@ -94,16 +96,31 @@ TEST_F(BufferTraffic, OutgoingIsSentInBlocksOf32600Bytes) {
   EXPECT_EQ(DumpedLengths(">>"), (std::vector<int>{32600, 32600, 4800}));
 }
 
-TEST_F(BufferTraffic, ReceivesAtMost1024BytesPerCall) {
+TEST_F(BufferTraffic, ReceivesWhatHasArrivedInOneCallUpToTheWindow) {
   testing::WirePair pair;
   Buffer buffer;
   buffer.socket().AdoptConnection(pair.TakeOurs());
-  Bytes data(3000, 0x5A);
-  ASSERT_TRUE(pair.Send(data));
+  Bytes small(3000, 0x5A);
+  ASSERT_TRUE(pair.Send(small));
   Bytes got(3000);
   ASSERT_TRUE(buffer.ReadBytes(got.data(), got.size()));
-  EXPECT_EQ(got, data);
-  EXPECT_EQ(DumpedLengths("<<"), (std::vector<int>{1024, 1024, 952}));
+  EXPECT_EQ(got, small);
+  EXPECT_EQ(DumpedLengths("<<"), (std::vector<int>{3000}));
+
+  // More than the window: taken in pieces of at most the window into one destination.
+  Bytes large(3 * Buffer::kReceiveWindow + 123);
+  for (size_t i = 0; i < large.size(); ++i)
+    large[i] = static_cast<uint8_t>(i * 13);
+  std::thread sender([&] { EXPECT_TRUE(pair.Send(large)); });
+  Bytes read(large.size());
+  ASSERT_TRUE(buffer.ReadBytes(read.data(), read.size()));
+  sender.join();
+  EXPECT_EQ(read, large);
+  const std::vector<int> lengths = DumpedLengths("<<");
+  for (const int length : lengths)
+    EXPECT_LE(length, static_cast<int>(Buffer::kReceiveWindow));
+  EXPECT_EQ(std::accumulate(lengths.begin(), lengths.end(), 0),
+            static_cast<int>(small.size() + large.size()));
 }
 
 TEST(BufferQueues, FailedFlushKeepsTheBytesQueued) {

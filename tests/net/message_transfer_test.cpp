@@ -39,33 +39,43 @@ AcceptedAssociation ImplicitCT() {
       {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian})});
 }
 
-TEST(WriteMessage, TenThousandByteDataSetGoesOutAsThreePdusOf4096_4096_1808) {
-  AcceptedAssociation association = ImplicitCT();
-  ASSERT_TRUE(association.accepted()) << Hex(association.answer());
-  TagList dataSet;
+TEST(WriteMessage, DataSetGoesOutInPdusAsLongAsThePeerAnnounced) {
   // 8 bytes of implicit header and 9992 value bytes: a message of 10000 bytes.
-  dataSet.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Pattern(9992)));
-  ASSERT_TRUE(association.service().WriteMessage(dataSet, kCTImageStorageUid, kDataSetMessage));
+  struct Case {
+    uint32_t peerMaximum;
+    std::vector<uint32_t> fragments;
+  };
+  const Case cases[] = {
+      {4102, {4096, 4096, 1808}}, {4000, {3994, 3994, 2012}}, {16384, {10000}}, {0, {10000}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("peer maximum " + std::to_string(c.peerMaximum));
+    AcceptedAssociation association(
+        {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian})},
+        c.peerMaximum);
+    ASSERT_TRUE(association.accepted()) << Hex(association.answer());
+    TagList dataSet;
+    dataSet.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Pattern(9992)));
+    ASSERT_TRUE(association.service().WriteMessage(dataSet, kCTImageStorageUid, kDataSetMessage));
 
-  const Bytes wire = testing::ReadExactly(association.peer(), 10000 + 3 * 12);
-  ASSERT_EQ(wire.size(), 10036u);
-  const uint32_t fragments[] = {4096, 4096, 1808};
-  const uint8_t headers[] = {0x00, 0x00, 0x02};
-  Bytes message;
-  size_t at = 0;
-  for (int i = 0; i < 3; ++i) {
-    SCOPED_TRACE("PDU " + std::to_string(i + 1) + ": " + Hex(wire, at, 12));
-    EXPECT_EQ(wire[at], 0x04);
-    EXPECT_EQ(BigEndian32(wire, at + 2), fragments[i] + 6);
-    EXPECT_EQ(BigEndian32(wire, at + 6), fragments[i] + 2);
-    EXPECT_EQ(wire[at + 10], 1) << "presentation context ID";
-    EXPECT_EQ(wire[at + 11], headers[i]) << "message control header";
-    const Bytes fragment = Slice(wire, at + 12, fragments[i]);
-    message.insert(message.end(), fragment.begin(), fragment.end());
-    at += 12 + fragments[i];
+    const size_t pdus = c.fragments.size();
+    const Bytes wire = testing::ReadExactly(association.peer(), 10000 + pdus * 12);
+    ASSERT_EQ(wire.size(), 10000 + pdus * 12);
+    Bytes message;
+    size_t at = 0;
+    for (size_t i = 0; i < pdus; ++i) {
+      SCOPED_TRACE("PDU " + std::to_string(i + 1) + ": " + Hex(wire, at, 12));
+      EXPECT_EQ(wire[at], 0x04);
+      EXPECT_EQ(BigEndian32(wire, at + 2), c.fragments[i] + 6);
+      EXPECT_EQ(BigEndian32(wire, at + 6), c.fragments[i] + 2);
+      EXPECT_EQ(wire[at + 10], 1) << "presentation context ID";
+      EXPECT_EQ(wire[at + 11], i + 1 == pdus ? 0x02 : 0x00) << "message control header";
+      const Bytes fragment = Slice(wire, at + 12, c.fragments[i]);
+      message.insert(message.end(), fragment.begin(), fragment.end());
+      at += 12 + c.fragments[i];
+    }
+    const Bytes expected = MessageBuilder().Implicit(0x7FE0, 0x0010, Pattern(9992)).bytes();
+    EXPECT_EQ(message, expected) << "first bytes: " << Hex(message, 0, 16);
   }
-  const Bytes expected = MessageBuilder().Implicit(0x7FE0, 0x0010, Pattern(9992)).bytes();
-  EXPECT_EQ(message, expected) << "first bytes: " << Hex(message, 0, 16);
 }
 
 TEST(AcceptAssociation, PeerMaximumTooSmallForAPdvIsAbortedAndAnyOtherIsNeverExceeded) {

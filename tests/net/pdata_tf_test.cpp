@@ -85,8 +85,9 @@ TEST(PDataTFWrite, A68ByteCommandIsOne80BytePdu) {
   EXPECT_EQ(pdata.MessageBuffer().Queued(), 0u);
 }
 
-TEST(PDataTFWrite, A10000ByteDataSetIsCutInto4096_4096_1808) {
+TEST(PDataTFWrite, A10000ByteDataSetUnderAMaximumOf4102IsCutInto4096_4096_1808) {
   PDataTF pdata;
+  pdata.SetPeerMaximumLength(4102);
   const Bytes data = Pattern(10000);
   const std::vector<Pdu> pdus = SplitPdus(Sent(pdata, data, 3, 0));
   ASSERT_EQ(pdus.size(), 3u);
@@ -105,6 +106,7 @@ TEST(PDataTFWrite, A10000ByteDataSetIsCutInto4096_4096_1808) {
 
 TEST(PDataTFWrite, CommandFragmentsKeepBitZeroAndOnlyTheLastHasBitOne) {
   PDataTF pdata;
+  pdata.SetPeerMaximumLength(4102);
   const std::vector<Pdu> pdus = SplitPdus(Sent(pdata, Pattern(5000), 1, 1));
   ASSERT_EQ(pdus.size(), 2u);
   EXPECT_EQ(pdus[0].header, 0x01);
@@ -129,15 +131,27 @@ TEST(PDataTFWrite, SmallPeerMaximumLengthIsHonoured) {
   EXPECT_EQ(pdus[2].fragment.size(), 2500u - 2 * 994u);
 }
 
-TEST(PDataTFWrite, LargeOrAbsentPeerMaximumKeeps4096AndSmallOnesAreNeverExceeded) {
+TEST(PDataTFWrite, PdusFillThePeerMaximumUpToTheLargestSentAndNeverExceedIt) {
   PDataTF pdata;
-  EXPECT_EQ(pdata.FragmentSize(), 4096u);
-  pdata.SetPeerMaximumLength(4102);
-  EXPECT_EQ(pdata.FragmentSize(), 4096u);
-  pdata.SetPeerMaximumLength(4101);
-  EXPECT_EQ(pdata.FragmentSize(), 4095u);
+  constexpr uint32_t kLargest = 256 * 1024;
+  struct Case {
+    uint32_t peerMaximum;
+    uint32_t fragment;
+  };
+  for (const Case& c : {Case{0, kLargest - 6}, Case{4102, 4096}, Case{4101, 4095},
+                        Case{16384, 16378}, Case{kLargest, kLargest - 6},
+                        Case{kLargest + 1, kLargest - 6}, Case{0xFFFFFFFF, kLargest - 6}}) {
+    SCOPED_TRACE("peer maximum " + std::to_string(c.peerMaximum));
+    pdata.SetPeerMaximumLength(c.peerMaximum);
+    EXPECT_EQ(pdata.FragmentSize(), c.fragment);
+  }
   pdata.SetPeerMaximumLength(16384);
-  EXPECT_EQ(pdata.FragmentSize(), 4096u);
+  const Bytes large = Pattern(40000);
+  const std::vector<Pdu> full = SplitPdus(Sent(pdata, large, 1, 0));
+  ASSERT_EQ(full.size(), 3u);
+  EXPECT_EQ(full[0].pduLength, 16384u) << "a PDU as long as the peer allows";
+  EXPECT_EQ(full[1].pduLength, 16384u);
+  EXPECT_EQ(full[2].fragment.size(), 40000u - 2 * 16378u);
   const Bytes data = Pattern(300);
   for (uint32_t maximum : {7u, 8u, 64u, 134u}) {
     SCOPED_TRACE("peer maximum " + std::to_string(maximum));

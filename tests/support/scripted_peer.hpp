@@ -112,21 +112,33 @@ struct ReceivedRequest {
 
 // How the data phase ended.
 struct DataPhaseEnd {
-  bool released = false;  // an A-RELEASE-RQ came and was answered
-  bool aborted = false;   // an A-ABORT came
+  bool released = false;    // an A-RELEASE-RQ came and was answered
+  bool aborted = false;     // an A-ABORT came
+  bool oversized = false;   // a P-DATA-TF PDU was longer than the announced maximum
+  uint32_t longestPdu = 0;  // the longest P-DATA-TF PDU length seen
 };
 
 // Reads P-DATA-TF PDUs and hands each whole request to `answer` until the association
-// ends, the connection closes, a PDV does not fit its PDU, a data set comes before its
-// command, or `answer` gives false.
+// ends, the connection closes, a PDV does not fit its PDU, a PDU is longer than
+// `maximumLength` (when not 0; the peer then aborts, as a strict acceptor does), a data
+// set comes before its command, or `answer` gives false.
 template <class Answer>
-DataPhaseEnd ServeRequests(int fd, Answer&& answer) {
+DataPhaseEnd ServeRequests(int fd, Answer&& answer, uint32_t maximumLength = 0) {
   DataPhaseEnd end;
   ReceivedRequest current;
   bool commandDone = false;
   for (;;) {
     const Bytes pdu = ReadPdu(fd);
     if (pdu.size() < 6) return end;
+    if (pdu[0] == 0x04) {
+      const uint32_t length = BigEndian32(pdu, 2);
+      end.longestPdu = std::max(end.longestPdu, length);
+      if (maximumLength != 0 && length > maximumLength) {
+        end.oversized = true;
+        SendAll(fd, {0x07, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x02, 0x06});
+        return end;
+      }
+    }
     if (pdu[0] == 0x05) {
       end.released = true;
       SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});

@@ -1,0 +1,133 @@
+#include "dimse/store_files.hpp"
+
+#include <algorithm>
+#include <optional>
+
+#include "dimse/store_contexts.hpp"
+#include "dimse/store_scu.hpp"
+#include "elements/tag_list.hpp"
+#include "log/log.hpp"
+#include "net/association_entry.hpp"
+#include "net/pdu_layout.hpp"
+
+namespace norvane {
+namespace {
+
+bool SameProposal(const ContextProposal& a, const ContextProposal& b) {
+  return a.abstractSyntax == b.abstractSyntax && a.transferSyntaxes == b.transferSyntaxes;
+}
+
+// Consecutive files sent over one association, and the contexts it proposes.
+struct Run {
+  size_t first = 0;
+  size_t end = 0;
+  std::vector<ContextProposal> contexts;
+};
+
+// A file as the scan found it: sendable, with its contexts, or failed with its result.
+struct ScannedFile {
+  std::optional<StoreResult> failure;
+  std::vector<ContextProposal> contexts;
+};
+
+// `dataset` and `result` keep what was read.
+ScannedFile Scan(const std::string& file, std::string_view preferred, bool convert,
+                 TagList& dataset, StoreResult& result) {
+  ScannedFile scanned;
+  if (!LoadObjectForStore(file, dataset, result) || !UsableSOPClass(result)) {
+    scanned.failure = result;
+    return scanned;
+  }
+  scanned.contexts = StoreContexts(dataset, result.sopClass, result.fileSyntax, preferred, convert);
+  return scanned;
+}
+
+// The contexts of `more` that `contexts` lacks, added; false (nothing added) when the sum
+// would pass what one association can propose.
+bool AddContexts(std::vector<ContextProposal>& contexts, const std::vector<ContextProposal>& more) {
+  std::vector<ContextProposal> added;
+  for (const ContextProposal& context : more) {
+    const auto same = [&](const ContextProposal& c) { return SameProposal(c, context); };
+    if (std::none_of(contexts.begin(), contexts.end(), same) &&
+        std::none_of(added.begin(), added.end(), same)) {
+      added.push_back(context);
+    }
+  }
+  if (contexts.size() + added.size() > kMaxPresentationContexts) return false;
+  contexts.insert(contexts.end(), added.begin(), added.end());
+  return true;
+}
+
+std::vector<Run> PlanRuns(const std::vector<ScannedFile>& scanned) {
+  std::vector<Run> runs;
+  for (size_t i = 0; i < scanned.size(); ++i) {
+    if (runs.empty() || !AddContexts(runs.back().contexts, scanned[i].contexts)) {
+      runs.push_back(Run{i, i, {}});
+      AddContexts(runs.back().contexts, scanned[i].contexts);
+    }
+    runs.back().end = i + 1;
+  }
+  return runs;
+}
+
+}  // namespace
+
+std::vector<StoreResult> StoreFiles(const AssociationParameters& peer,
+                                    const std::vector<std::string>& files,
+                                    std::string_view preferredTransferSyntax, bool convert,
+                                    const StoreFileReport& report) {
+  // Every file is read once to learn its contexts; the first one is kept for its sending,
+  // so that a single file, however large, is read once.
+  std::vector<ScannedFile> scanned;
+  scanned.reserve(files.size());
+  TagList firstDataset;
+  StoreResult firstResult;
+  for (size_t i = 0; i < files.size(); ++i) {
+    TagList dataset;
+    StoreResult result;
+    scanned.push_back(Scan(files[i], preferredTransferSyntax, convert, dataset, result));
+    if (i == 0) {
+      firstDataset = std::move(dataset);
+      firstResult = std::move(result);
+    }
+  }
+  std::vector<StoreResult> results(files.size());
+  const auto finish = [&](size_t i, StoreResult result) {
+    results[i] = std::move(result);
+    if (report) report(i, results[i]);
+  };
+
+  for (const Run& run : PlanRuns(scanned)) {
+    std::optional<PDU_Service> pdu;
+    ServiceResult association = ServiceResult::Success();
+    for (size_t i = run.first; i < run.end; ++i) {
+      if (scanned[i].failure) {
+        finish(i, std::move(*scanned[i].failure));
+        continue;
+      }
+      // Opened for the first file that needs it, and again when the peer ended it.
+      if (!pdu || (association && !pdu->Connected())) {
+        if (pdu) CloseAssoc(*pdu);
+        pdu.emplace();
+        if (LogLevel() > 1) pdu->SetTrace(true);
+        association = WithProposal(OpenAssoc(*pdu, peer, run.contexts), run.contexts, convert);
+      }
+      StoreResult result = i == 0 ? std::move(firstResult) : StoreResult();
+      TagList dataset = i == 0 ? std::move(firstDataset) : TagList();
+      if (i != 0 && (!LoadObjectForStore(files[i], dataset, result) || !UsableSOPClass(result))) {
+        finish(i, std::move(result));
+        continue;
+      }
+      if (association) {
+        ExchangeStore(*pdu, dataset, result.sopClass, convert, result, preferredTransferSyntax);
+      } else {
+        result.Set(association);
+      }
+      finish(i, std::move(result));
+    }
+    if (pdu) CloseAssoc(*pdu);
+  }
+  return results;
+}
+
+}  // namespace norvane

@@ -1,0 +1,18 @@
+#include "platform/large_pages.hpp"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+namespace norvane {
+
+void PreferLargePages(void* data, size_t size) {
+  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<uintptr_t>(data);
+  const uintptr_t first = (begin + page - 1) / page * page;
+  const uintptr_t last = (begin + size) / page * page;
+  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+}  // namespace norvane
