@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "cli/move_destination_options.hpp"
 #include "cli/options.hpp"
 #include "net/command_set.hpp"
 #include "net/dimse_response.hpp"
@@ -36,6 +37,8 @@ constexpr OptionSpec kScpOptions[] = {
     {"--max-associations", true},
     {"--artim-timeout", true},
     {"--idle-timeout", true},
+    {"--dest", true},
+    {"--dest-file", true},
 };
 
 constexpr long kDefaultMaxAssociations = 16;
@@ -71,6 +74,18 @@ void PrintHelp() {
       "with JPEG Lossless (SV1), implicit VR little endian, explicit VR little endian or\n"
       "JPEG Baseline, preferred in that order. Other commands (C-FIND, ...) get no\n"
       "response: the association is released.\n\n"
+      "Retrieval (Study Root): C-MOVE and C-GET select the stored objects by the unique\n"
+      "keys of their level (StudyInstanceUID; SeriesInstanceUID; SOPInstanceUID; each a\n"
+      "single UID or a list separated by '\\'); an identifier without the key of its\n"
+      "level gets status 0xA900. C-MOVE sends them to a destination of --dest over an\n"
+      "association of its own, proposing each SOP class with the object's own transfer\n"
+      "syntax and the uncompressed ones; C-GET sends them back on the requester's\n"
+      "association, for the storage classes it took the SCP role for (role selection).\n"
+      "A pending response after each object tells the remaining, completed, failed and\n"
+      "warning sub-operations; the final status is 0x0000 when all completed, 0xB000\n"
+      "when some failed, 0xA702 when none completed, 0xFE00 after a C-CANCEL (C-GET),\n"
+      "with the Failed SOP Instance UID List. A C-MOVE to an AE title that is not a\n"
+      "destination gets 0xA801.\n\n"
       "Prints \"listening on port N as TITLE, storing in FOLDER/\" once listening, then\n"
       "\"stored FILE\" for each object, and on standard error \"not stored UID from AE:\n"
       "REASON (status 0xNNNN)\" for each object that was not.\n\n"
@@ -78,14 +93,16 @@ void PrintHelp() {
       "  --port N           TCP port to listen on (default %s); 0 picks a free port\n"
       "  --folder DIR       storage folder and database root (default %s), created\n"
       "                     when missing\n"
-      "  --aet TITLE        AE title shown in the start line (default %s); callers may\n"
-      "                     use any called AE title, it is not checked\n"
+      "  --aet TITLE        AE title shown in the start line and calling title of the\n"
+      "                     associations to C-MOVE destinations (default %s); callers\n"
+      "                     may use any called AE title, it is not checked\n"
       "  --loopback         listen on 127.0.0.1 only (default: every local address)\n"
       "  --max-associations N\n"
       "                     associations served at once, 1 to 1024 (default %ld)\n"
       "  --artim-timeout S  seconds to receive the A-ASSOCIATE-RQ (default %ld)\n"
       "  --idle-timeout S   seconds an association may wait for its peer without\n"
       "                     progress (default %ld)\n"
+      "%s"
       "  -q, --quiet        no \"stored\" lines\n"
       "  --log FILE         write the protocol log to FILE\n"
       "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all\n"
@@ -95,7 +112,7 @@ void PrintHelp() {
       "exit status: 0 stopped by a signal, 1 cannot listen or create the folder, 2 bad\n"
       "command line\n",
       kDefaultPort, kDefaultFolder, kDefaultTitle, kDefaultMaxAssociations, kDefaultArtimSeconds,
-      kDefaultIdleSeconds);
+      kDefaultIdleSeconds, kMoveDestinationHelp);
 }
 
 // One line per received object; lines of different associations never mix.
@@ -166,6 +183,8 @@ int RunScp(int argc, char** argv) {
   settings.port = port;
   settings.folder = WithTrailingSeparator(args.Value("--folder").value_or(kDefaultFolder));
   settings.loopbackOnly = args.Has("--loopback");
+  settings.aeTitle = args.Value("--aet").value_or(kDefaultTitle);
+  if (!ApplyMoveDestinations(args, settings)) return 2;
   if (const auto level = args.Value("--log-level")) settings.trace = ParseNumber(*level) > 1;
   settings.observer = PrintingObserver(args.Has("-q") || args.Has("--quiet"));
   std::error_code ignored;

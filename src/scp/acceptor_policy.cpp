@@ -8,7 +8,7 @@
 namespace norvane {
 namespace {
 
-constexpr std::array<std::string_view, 20> kSupportedAbstractSyntaxes = {
+constexpr std::array<std::string_view, 21> kSupportedAbstractSyntaxes = {
     uid::kVerification,
     "1.2.840.10008.5.1.4.1.1.1",      // Computed Radiography Image Storage
     "1.2.840.10008.5.1.4.1.1.1.1",    // Digital X-Ray, for presentation
@@ -28,6 +28,7 @@ constexpr std::array<std::string_view, 20> kSupportedAbstractSyntaxes = {
     "1.2.840.10008.5.1.4.1.1.104.1",  // Encapsulated PDF Storage
     "1.2.840.10008.5.1.4.1.2.2.1",    // Study Root Query/Retrieve, FIND
     "1.2.840.10008.5.1.4.1.2.2.2",    // Study Root Query/Retrieve, MOVE
+    uid::kStudyRootQueryRetrieveGet,
     uid::kSecondaryCaptureImageStorage,
 };
 
@@ -57,8 +58,31 @@ std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
   return {};
 }
 
+bool IsStorageSOPClass(std::string_view sopClass) {
+  // Storage classes live under 1.2.840.10008.5.1.4.1.1; the services are not storage.
+  constexpr std::string_view kStorageRoot = "1.2.840.10008.5.1.4.1.1.";
+  return sopClass.substr(0, kStorageRoot.size()) == kStorageRoot;
+}
+
+std::string_view ChooseSyntaxToSend(std::string_view /*abstractSyntax*/,
+                                    const std::vector<UIDitem>& proposed) {
+  for (std::string_view candidate : {uid::kExplicitVRLittleEndian, uid::kImplicitVRLittleEndian,
+                                     uid::kJPEGLossless, uid::kJPEGBaseline}) {
+    if (Proposed(proposed, candidate)) return candidate;
+  }
+  return {};
+}
+
 AcceptorPolicy StorageAcceptorPolicy() {
-  return AcceptorPolicy{IsSupportedAbstractSyntax, ChooseTransferSyntax};
+  AcceptorPolicy policy;
+  policy.servesAbstractSyntax = IsSupportedAbstractSyntax;
+  policy.chooseTransferSyntax = ChooseTransferSyntax;
+  // A C-GET requester receives the objects of the storage classes it may also send.
+  policy.grantsRequesterScpRole = [](std::string_view sopClass) {
+    return IsStorageSOPClass(sopClass) && IsSupportedAbstractSyntax(sopClass);
+  };
+  policy.chooseSyntaxToSend = ChooseSyntaxToSend;
+  return policy;
 }
 
 }  // namespace norvane

@@ -4,13 +4,14 @@
 #include <optional>
 #include <string>
 
+#include "dimse/store_response.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "net/command_set.hpp"
 #include "net/pdu_service.hpp"
 #include "net/verification.hpp"
 #include "scp/acceptor_policy.hpp"
-#include "scp/store_response.hpp"
+#include "scp/retrieve_service.hpp"
 #include "scp/store_thread.hpp"
 
 namespace norvane {
@@ -79,6 +80,12 @@ void ServeAssociation(int connection, const StoreSCPSettings& settings,
         break;
       case kCEchoRQ:
         WriteEchoRSP(pdu, command);
+        break;
+      case kCMoveRQ:
+        if (!ServeMove(pdu, command, contextID, settings, activity)) return;
+        break;
+      case kCGetRQ:
+        if (!ServeGet(pdu, command, contextID, settings, activity)) return;
         break;
       default:
         RefuseCommand(pdu, command, activity);

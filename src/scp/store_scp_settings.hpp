@@ -3,7 +3,9 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "scp/move_destinations.hpp"
 #include "scp/store_thread.hpp"
 
 namespace norvane {
@@ -40,6 +42,9 @@ struct StoreSCPSettings {
   // a byte now and then is cut off as one that sends nothing.
   std::chrono::milliseconds idleTimeout{std::chrono::seconds(60)};
   StoreObserver observer;
+  // Where C-MOVE may send, and the calling AE title of those associations.
+  std::vector<MoveDestination> moveDestinations;
+  std::string aeTitle = "NORVANE";
 };
 
 }  // namespace norvane
