@@ -11,6 +11,8 @@ std::span<const Command> AllCommands() {
       Command{"send-series", "send a series folder over one association", RunSendSeries},
       Command{"find", "query an archive with C-FIND (study, series, image)", RunFind},
       Command{"move", "have an archive send studies, series or images with C-MOVE", RunMove},
+      Command{"get", "retrieve studies, series or images with C-GET into a folder", RunGet},
+      Command{"probe", "list the SOP classes and transfer syntaxes a node accepts", RunProbe},
       Command{"worklist", "query a modality worklist with C-FIND", RunWorklist},
       Command{"print", "print an image on a DICOM printer", RunPrint},
       Command{"dump", "print the elements of a DICOM file", RunDump},

@@ -27,6 +27,8 @@ int RunSendSeries(int argc, char** argv);
 int RunEcg(int argc, char** argv);
 int RunFind(int argc, char** argv);
 int RunMove(int argc, char** argv);
+int RunGet(int argc, char** argv);
+int RunProbe(int argc, char** argv);
 int RunWorklist(int argc, char** argv);
 int RunPrint(int argc, char** argv);
 int RunConfig(int argc, char** argv);

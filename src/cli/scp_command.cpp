@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "cli/move_destination_options.hpp"
 #include "cli/options.hpp"
 #include "net/command_set.hpp"
 #include "net/dimse_response.hpp"
@@ -38,6 +39,8 @@ constexpr OptionSpec kScpOptions[] = {
     {"--idle-timeout", true},
     {"--worklist", true},
     {"--accept-all-storage", false},
+    {"--dest", true},
+    {"--dest-file", true},
 };
 
 constexpr long kDefaultMaxAssociations = 16;
@@ -71,7 +74,7 @@ void PrintHelp() {
       "Accepted: Verification and the storage SOP classes CR, DX, MG, CT, MR, US, US\n"
       "multi-frame, XA, RF, NM, PET, SC, Basic Text and Enhanced SR, Encapsulated PDF\n"
       "(with --accept-all-storage every storage SOP class the dictionary knows), the\n"
-      "Study Root FIND and MOVE and the Patient Root FIND SOP classes, and with\n"
+      "Study Root FIND, MOVE and GET and the Patient Root FIND SOP classes, and with\n"
       "--worklist the Modality Worklist FIND; with JPEG Lossless (SV1), implicit VR\n"
       "little endian, explicit VR little endian or JPEG Baseline, preferred in that order.\n\n"
       "C-FIND is answered from the stored objects: Study Root at STUDY, SERIES and IMAGE\n"
@@ -84,8 +87,20 @@ void PrintHelp() {
       "queries are answered from the worklist files DIR/*.wl (DICOM files as dump2dcm\n"
       "writes them, little endian), matching keys inside the Scheduled Procedure Step\n"
       "Sequence against its items. A query without a known level gets status 0xA900, one\n"
-      "that cannot be served 0xC000. Other commands (C-MOVE, ...) get no response: the\n"
-      "association is released.\n\n"
+      "that cannot be served 0xC000. Other commands get no response: the association\n"
+      "is released.\n\n"
+      "Retrieval (Study Root): C-MOVE and C-GET select the stored objects by the unique\n"
+      "keys of their level (StudyInstanceUID; SeriesInstanceUID; SOPInstanceUID; each a\n"
+      "single UID or a list separated by '\\'); an identifier without the key of its\n"
+      "level gets status 0xA900. C-MOVE sends them to a destination of --dest over an\n"
+      "association of its own, proposing each SOP class with the object's own transfer\n"
+      "syntax and the uncompressed ones; C-GET sends them back on the requester's\n"
+      "association, for the storage classes it took the SCP role for (role selection).\n"
+      "A pending response after each object tells the remaining, completed, failed and\n"
+      "warning sub-operations; the final status is 0x0000 when all completed, 0xB000\n"
+      "when some failed, 0xA702 when none completed, 0xFE00 after a C-CANCEL (C-GET),\n"
+      "with the Failed SOP Instance UID List. A C-MOVE to an AE title that is not a\n"
+      "destination gets 0xA801.\n\n"
       "Prints \"listening on port N as TITLE, storing in FOLDER/\" once listening, then\n"
       "\"stored FILE\" for each object, and on standard error \"not stored UID from AE:\n"
       "REASON (status 0xNNNN)\" for each object that was not.\n\n"
@@ -93,8 +108,9 @@ void PrintHelp() {
       "  --port N           TCP port to listen on (default %s); 0 picks a free port\n"
       "  --folder DIR       storage folder and database root (default %s), created\n"
       "                     when missing\n"
-      "  --aet TITLE        AE title shown in the start line (default %s); callers may\n"
-      "                     use any called AE title, it is not checked\n"
+      "  --aet TITLE        AE title shown in the start line and calling title of the\n"
+      "                     associations to C-MOVE destinations (default %s); callers\n"
+      "                     may use any called AE title, it is not checked\n"
       "  --loopback         listen on 127.0.0.1 only (default: every local address)\n"
       "  --max-associations N\n"
       "                     associations served at once, 1 to 1024 (default %ld)\n"
@@ -104,6 +120,7 @@ void PrintHelp() {
       "  --worklist DIR     answer modality worklist queries from DIR/*.wl\n"
       "  --accept-all-storage\n"
       "                     accept every storage SOP class the dictionary knows\n"
+      "%s"
       "  -q, --quiet        no \"stored\" lines\n"
       "  --log FILE         write the protocol log to FILE\n"
       "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all\n"
@@ -113,7 +130,7 @@ void PrintHelp() {
       "exit status: 0 stopped by a signal, 1 cannot listen or create the folder, 2 bad\n"
       "command line\n",
       kDefaultPort, kDefaultFolder, kDefaultTitle, kDefaultMaxAssociations, kDefaultArtimSeconds,
-      kDefaultIdleSeconds);
+      kDefaultIdleSeconds, kMoveDestinationHelp);
 }
 
 // One line per received object; lines of different associations never mix.
@@ -184,6 +201,8 @@ int RunScp(int argc, char** argv) {
   settings.port = port;
   settings.folder = WithTrailingSeparator(args.Value("--folder").value_or(kDefaultFolder));
   settings.loopbackOnly = args.Has("--loopback");
+  settings.aeTitle = args.Value("--aet").value_or(kDefaultTitle);
+  if (!ApplyMoveDestinations(args, settings)) return 2;
   if (const auto level = args.Value("--log-level")) settings.trace = ParseNumber(*level) > 1;
   settings.observer = PrintingObserver(args.Has("-q") || args.Has("--quiet"));
   settings.acceptAllStorage = args.Has("--accept-all-storage");

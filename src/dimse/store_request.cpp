@@ -16,6 +16,12 @@
 namespace norvane {
 namespace {
 
+// Every SendStoreRQ: the originator, when given, is named in the command.
+StoreRequestResult SendStoreWith(PDU_Service& pdu, const TagList& dataset,
+                                 std::string_view sopClass, std::string_view fileTransferSyntax,
+                                 bool convert, std::string_view preferredTransferSyntax,
+                                 const MoveOriginator* originator);
+
 // The data set's own SOP Instance UID bytes; only a missing pad byte is added, as a
 // command element of odd length breaks the encoding rules.
 TagRecord AffectedSOPInstanceUID(const TagRecord& instance) {
@@ -40,14 +46,42 @@ TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagL
   return CommandSet(std::move(elements));
 }
 
+TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset,
+                       const MoveOriginator& originator) {
+  TagList elements = StoreRQCommand(sopClass, messageID, dataset);
+  // The group length in front is rebuilt with the two elements.
+  elements.erase(elements.begin());
+  elements.push_back(
+      GeneratePaddedTag(tag::kMoveOriginatorApplicationEntityTitle, "AE", originator.aeTitle));
+  elements.push_back(CommandUS(tag::kMoveOriginatorMessageID, originator.messageID));
+  return CommandSet(std::move(elements));
+}
+
 StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
                                std::string_view fileTransferSyntax, bool convert) {
-  return SendStoreRQ(pdu, dataset, sopClass, fileTransferSyntax, convert, {});
+  return SendStoreRQ(pdu, dataset, sopClass, fileTransferSyntax, convert, std::string_view());
 }
 
 StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
                                std::string_view fileTransferSyntax, bool convert,
                                std::string_view preferredTransferSyntax) {
+  return SendStoreWith(pdu, dataset, sopClass, fileTransferSyntax, convert, preferredTransferSyntax,
+                       nullptr);
+}
+
+StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
+                               std::string_view fileTransferSyntax, bool convert,
+                               const MoveOriginator& originator) {
+  return SendStoreWith(pdu, dataset, sopClass, fileTransferSyntax, convert, std::string_view(),
+                       &originator);
+}
+
+namespace {
+
+StoreRequestResult SendStoreWith(PDU_Service& pdu, const TagList& dataset,
+                                 std::string_view sopClass, std::string_view fileTransferSyntax,
+                                 bool convert, std::string_view preferredTransferSyntax,
+                                 const MoveOriginator* originator) {
   StoreRequestResult result;
   // Looked up as every sender does, for the trace; the choice among the accepted follows.
   const uint8_t firstID = pdu.GetPresentationContextID(sopClass);
@@ -105,7 +139,9 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
   }
   const TagList& toSend = sameSyntax ? dataset : converted;
 
-  const TagList command = StoreRQCommand(sopClass, NextMessageID(), toSend);
+  const uint16_t messageID = NextMessageID();
+  const TagList command = originator ? StoreRQCommand(sopClass, messageID, toSend, *originator)
+                                     : StoreRQCommand(sopClass, messageID, toSend);
   if (!WriteMessageOnContext(pdu, command, contextID, kCommandMessage)) {
     result.Set(ServiceResult::Failed(ServiceFailure::kNotSent, "the request could not be sent"));
     return result;
@@ -119,6 +155,8 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
   }
   return result;
 }
+
+}  // namespace
 
 ServiceResult ReadStoreRSP(PDU_Service& pdu) {
   DimseResponse response;

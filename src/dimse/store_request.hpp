@@ -31,6 +31,18 @@ struct [[nodiscard]] StoreRequestResult : ServiceResult {
 // value's bytes (a value of odd length gets a NUL pad byte).
 TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset);
 
+// Who asked for a storage sub-operation: the calling AE title and the Message ID of its
+// C-MOVE-RQ (or C-GET-RQ), which the C-STORE-RQ names as Move Originator Application Entity
+// Title (0000,1030) and Move Originator Message ID (0000,1031).
+struct MoveOriginator {
+  std::string aeTitle;
+  uint16_t messageID = 0;
+};
+
+// StoreRQCommand with the originator's two elements after the others.
+TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset,
+                       const MoveOriginator& originator);
+
 // Sends one C-STORE-RQ and its data set with the next message ID of the process, on an
 // accepted presentation context for `sopClass` whose syntax the data set can be had in:
 // `fileTransferSyntax` as it is, or another the conversion reaches when `convert` is set;
@@ -48,6 +60,11 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
 StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
                                std::string_view fileTransferSyntax, bool convert,
                                std::string_view preferredTransferSyntax);
+
+// The same as a sub-operation of a retrieval, the command naming its originator.
+StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
+                               std::string_view fileTransferSyntax, bool convert,
+                               const MoveOriginator& originator);
 
 // Reads the next DIMSE command as the C-STORE-RSP: success for status 0x0000 (a response
 // without a Status counts as 0x0000), kStatus with any other status (warnings included),

@@ -44,6 +44,10 @@ std::string CommandFieldName(uint16_t commandField) {
       return "C-MOVE-RQ";
     case kCMoveRSP:
       return "C-MOVE-RSP";
+    case kCGetRQ:
+      return "C-GET-RQ";
+    case kCGetRSP:
+      return "C-GET-RSP";
     case kNGetRQ:
       return "N-GET-RQ";
     case kNGetRSP:

@@ -25,6 +25,8 @@ inline constexpr uint16_t kCFindRQ = 0x0020;
 inline constexpr uint16_t kCFindRSP = 0x8020;
 inline constexpr uint16_t kCMoveRQ = 0x0021;
 inline constexpr uint16_t kCMoveRSP = 0x8021;
+inline constexpr uint16_t kCGetRQ = 0x0010;
+inline constexpr uint16_t kCGetRSP = 0x8010;
 inline constexpr uint16_t kNGetRQ = 0x0110;
 inline constexpr uint16_t kNGetRSP = 0x8110;
 inline constexpr uint16_t kNSetRQ = 0x0120;
@@ -52,6 +54,14 @@ inline constexpr uint16_t kStatusCancel = 0xFE00;
 inline constexpr uint16_t kStatusOutOfResources = 0xA700;
 // Error: Cannot Understand (the object cannot be taken as it is).
 inline constexpr uint16_t kStatusCannotUnderstand = 0xC000;
+// Retrieval: Refused: Out of Resources - unable to perform sub-operations.
+inline constexpr uint16_t kStatusUnableToPerformSubOperations = 0xA702;
+// Retrieval: Refused: Move Destination unknown.
+inline constexpr uint16_t kStatusMoveDestinationUnknown = 0xA801;
+// Error: Identifier does not match SOP Class.
+inline constexpr uint16_t kStatusIdentifierDoesNotMatch = 0xA900;
+// Retrieval: Warning: sub-operations complete, one or more failures or warnings.
+inline constexpr uint16_t kStatusSubOperationsWarning = 0xB000;
 
 // A UI record holding the UID text, padded with one zero byte when its length is odd.
 TagRecord GenerateUIDTag(uint16_t group, uint16_t element, std::string_view uid);

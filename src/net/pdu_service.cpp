@@ -274,6 +274,16 @@ bool PDU_Service::InterogateAAsociateRQ() {
   assocAC_.ApplicationContext() = assocRQ_.ApplicationContext();
   assocAC_.UserInfo() = assocRQ_.UserInfo();
 
+  // The classes whose objects go to the requester: it asked for the SCP role and gets it.
+  const auto sentToRequester = [this](std::string_view sopClass) {
+    if (!policy_.grantsRequesterScpRole || !policy_.grantsRequesterScpRole(sopClass)) {
+      return false;
+    }
+    for (const RoleSelection& role : assocRQ_.UserInfo().roleSelections) {
+      if (role.scpRole && role.SOPClass() == sopClass) return true;
+    }
+    return false;
+  };
   const size_t acceptedBefore = accepted_.size();
   for (const PresentationContext& proposed : assocRQ_.PresentationContexts()) {
     PresentationContextAccept answer = PresentationContextAccept::New();
@@ -283,7 +293,9 @@ bool PDU_Service::InterogateAAsociateRQ() {
     if (!policy_.Empty() && policy_.servesAbstractSyntax(abstractSyntax)) {
       answer.SetAbstractSyntax(abstractSyntax);
       const std::string_view transferSyntax =
-          policy_.chooseTransferSyntax(abstractSyntax, proposed.TransferSyntaxes());
+          policy_.chooseSyntaxToSend && sentToRequester(abstractSyntax)
+              ? policy_.chooseSyntaxToSend(abstractSyntax, proposed.TransferSyntaxes())
+              : policy_.chooseTransferSyntax(abstractSyntax, proposed.TransferSyntaxes());
       if (!transferSyntax.empty()) {
         TraceLine(Joined({"Offered Presentation Context, Abstract Syntax: ", abstractSyntax}));
         TraceLine(Joined({"Offered Presentation Context, Transfer Syntax: ", transferSyntax}));
@@ -296,6 +308,12 @@ bool PDU_Service::InterogateAAsociateRQ() {
   }
   const bool anyAccepted = accepted_.size() > acceptedBefore;
   if (anyAccepted) SetOwnUserInformation(assocAC_.UserInfo());
+  // Every proposed role is answered; only the policy grants the requester the SCP role.
+  std::vector<RoleSelection>& roles = assocAC_.UserInfo().roleSelections;
+  roles.clear();
+  for (const RoleSelection& proposed : assocRQ_.UserInfo().roleSelections) {
+    roles.push_back(AnswerRoles(proposed, sentToRequester(proposed.SOPClass())));
+  }
   const bool sent = assocAC_.Write(buffer_);
   return anyAccepted && sent;
 }

@@ -148,6 +148,7 @@ StatusService ServiceOfCommand(uint16_t commandField) {
     case kCFindRQ:
       return StatusService::kQuery;
     case kCMoveRQ:
+    case kCGetRQ:
       return StatusService::kRetrieve;
     case kNGetRQ:
     case kNSetRQ:

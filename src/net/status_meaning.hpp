@@ -17,7 +17,7 @@ enum class StatusService : uint8_t {
   kGeneral,   // verification, and commands without service-specific statuses
   kStorage,   // C-STORE
   kQuery,     // C-FIND
-  kRetrieve,  // C-MOVE
+  kRetrieve,  // C-MOVE and C-GET
   kPrint,     // the N-services of print management
 };
 

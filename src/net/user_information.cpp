@@ -34,6 +34,8 @@ UserInformation::UserInformation()
 
 uint32_t UserInformation::Size() {
   uint32_t length = maximumLength.Size() + classUID_.Size();
+  for (const RoleSelection& role : roleSelections)
+    length += role.Size();
   if (!versionName_.Empty()) length += versionName_.Size();
   length_ = static_cast<uint16_t>(length);
   return kItemHeaderSize + length;
@@ -45,6 +47,9 @@ bool UserInformation::Write(Buffer& buffer) {
   buffer.WriteByte(0x00);
   buffer.WriteUInt16(length_);
   if (!buffer.Flush() || !maximumLength.Write(buffer) || !classUID_.Write(buffer)) return false;
+  for (const RoleSelection& role : roleSelections) {
+    if (!role.Write(buffer)) return false;
+  }
   return versionName_.Empty() || versionName_.Write(buffer);
 }
 
@@ -59,6 +64,7 @@ bool UserInformation::ReadDynamic(Buffer& buffer, uint32_t room) {
   skipped_ = 0;
   classUID_.SetText("");
   versionName_.SetText("");
+  roleSelections.clear();
 
   uint32_t left = length;
   while (left > 0) {
@@ -70,6 +76,11 @@ bool UserInformation::ReadDynamic(Buffer& buffer, uint32_t room) {
     } else if (type == kSubItemImplementationClassUID) {
       if (!classUID_.ReadDynamic(buffer, left)) return false;
       left -= kItemHeaderSize + classUID_.Length();
+    } else if (type == RoleSelection::kItemType) {
+      RoleSelection role;
+      if (!role.ReadDynamic(buffer, left)) return false;
+      left -= role.Size();
+      roleSelections.push_back(std::move(role));
     } else if (type == kSubItemImplementationVersionName) {
       if (!versionName_.ReadDynamic(buffer, left)) return false;
       left -= kItemHeaderSize + versionName_.Length();

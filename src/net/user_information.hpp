@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include <vector>
+
 #include "net/buffer.hpp"
+#include "net/role_selection.hpp"
 #include "net/uid_item.hpp"
 
 namespace norvane {
@@ -25,8 +28,8 @@ class MaximumSubLength {
   uint16_t length_ = 4;
 };
 
-// The user information item (0x50): maximum length, implementation class UID and, when
-// not empty, implementation version name.
+// The user information item (0x50): maximum length, implementation class UID, the SCP/SCU
+// role selections and, when not empty, implementation version name.
 class UserInformation {
  public:
   static constexpr uint8_t kItemType = 0x50;
@@ -44,7 +47,10 @@ class UserInformation {
   const UIDitem& ImplementationClassUID() const { return classUID_; }
   const UIDitem& ImplementationVersionName() const { return versionName_; }
 
-  // Writes the item; its header and the maximum length sub-item are flushed separately.
+  // One per SOP class whose roles are proposed (requester) or answered (acceptor).
+  std::vector<RoleSelection> roleSelections;
+
+  // Writes the item; its header and each sub-item are flushed separately.
   bool Write(Buffer& buffer);
   // Reads after the type byte; `room` counts from the type byte. An unrecognised sub-item
   // ends the read: the rest of the item is skipped and counted in SkippedBytes().

@@ -30,6 +30,7 @@ constexpr std::array<std::string_view, 21> kSupportedAbstractSyntaxes = {
     "1.2.840.10008.5.1.4.1.2.2.1",    // Study Root Query/Retrieve, FIND
     uid::kPatientRootQueryRetrieveFind,
     "1.2.840.10008.5.1.4.1.2.2.2",  // Study Root Query/Retrieve, MOVE
+    uid::kStudyRootQueryRetrieveGet,
     uid::kSecondaryCaptureImageStorage,
 };
 
@@ -59,18 +60,34 @@ std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
   return {};
 }
 
+std::string_view ChooseSyntaxToSend(std::string_view /*abstractSyntax*/,
+                                    const std::vector<UIDitem>& proposed) {
+  for (std::string_view candidate : {uid::kExplicitVRLittleEndian, uid::kImplicitVRLittleEndian,
+                                     uid::kJPEGLossless, uid::kJPEGBaseline}) {
+    if (Proposed(proposed, candidate)) return candidate;
+  }
+  return {};
+}
+
 AcceptorPolicy StorageAcceptorPolicy() {
-  return AcceptorPolicy{IsSupportedAbstractSyntax, ChooseTransferSyntax};
+  return StorageAcceptorPolicy(AcceptedServices{});
 }
 
 AcceptorPolicy StorageAcceptorPolicy(AcceptedServices services) {
-  return AcceptorPolicy{
-      [services](std::string_view abstractSyntax) {
-        return IsSupportedAbstractSyntax(abstractSyntax) ||
-               (services.allStorage && IsStorageSOPClass(abstractSyntax)) ||
-               (services.worklist && abstractSyntax == uid::kModalityWorklistFind);
-      },
-      ChooseTransferSyntax};
+  const auto serves = [services](std::string_view abstractSyntax) {
+    return IsSupportedAbstractSyntax(abstractSyntax) ||
+           (services.allStorage && IsStorageSOPClass(abstractSyntax)) ||
+           (services.worklist && abstractSyntax == uid::kModalityWorklistFind);
+  };
+  AcceptorPolicy policy;
+  policy.servesAbstractSyntax = serves;
+  policy.chooseTransferSyntax = ChooseTransferSyntax;
+  // A C-GET requester receives the objects of the storage classes it may also send.
+  policy.grantsRequesterScpRole = [serves](std::string_view sopClass) {
+    return IsStorageSOPClass(sopClass) && serves(sopClass);
+  };
+  policy.chooseSyntaxToSend = ChooseSyntaxToSend;
+  return policy;
 }
 
 }  // namespace norvane

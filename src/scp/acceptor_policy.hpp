@@ -18,7 +18,14 @@ bool IsSupportedAbstractSyntax(std::string_view abstractSyntax);
 std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
                                       const std::vector<UIDitem>& proposed);
 
-// The storage SCP's policy: the SOP classes and transfer syntax preferences above.
+// The transfer syntax of a context on which stored objects go back to a C-GET requester:
+// explicit VR little endian first, as most objects are stored in it and then travel
+// unchanged, then implicit VR little endian, JPEG Lossless and JPEG Baseline.
+std::string_view ChooseSyntaxToSend(std::string_view abstractSyntax,
+                                    const std::vector<UIDitem>& proposed);
+
+// The storage SCP's policy: the SOP classes and transfer syntax preferences above; a C-GET
+// requester is granted the SCP role for the storage classes among them.
 AcceptorPolicy StorageAcceptorPolicy();
 
 // What the SCP serves beyond its table.
@@ -27,7 +34,8 @@ struct AcceptedServices {
   bool worklist = false;    // the modality worklist FIND
 };
 
-// The storage SCP's policy with those services added; the transfer syntaxes as above.
+// The storage SCP's policy with those services added; the transfer syntaxes as above. A
+// C-GET requester is granted the SCP role for the storage classes it serves.
 AcceptorPolicy StorageAcceptorPolicy(AcceptedServices services);
 
 }  // namespace norvane

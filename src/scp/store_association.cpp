@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "dimse/store_response.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "net/command_set.hpp"
@@ -11,7 +12,7 @@
 #include "net/verification.hpp"
 #include "scp/acceptor_policy.hpp"
 #include "scp/find_service.hpp"
-#include "scp/store_response.hpp"
+#include "scp/retrieve_service.hpp"
 #include "scp/store_thread.hpp"
 
 namespace norvane {
@@ -86,7 +87,13 @@ void ServeAssociation(int connection, const StoreSCPSettings& settings,
       case kCFindRQ:
         if (!ServeFind(pdu, command, contextID, settings, activity)) return;
         break;
-      case kCCancelRQ:  // a C-FIND's responses are all sent by the time it is read
+      case kCMoveRQ:
+        if (!ServeMove(pdu, command, contextID, settings, activity)) return;
+        break;
+      case kCGetRQ:
+        if (!ServeGet(pdu, command, contextID, settings, activity)) return;
+        break;
+      case kCCancelRQ:  // a C-FIND's or C-MOVE's responses are all sent by the time it is read
         break;
       default:
         RefuseCommand(pdu, command, activity);

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "scp/move_destinations.hpp"
 #include "scp/store_thread.hpp"
 
 namespace norvane {
@@ -45,6 +47,9 @@ struct StoreSCPSettings {
   // Folder of worklist files ("*.wl") the modality worklist is answered from; empty: the
   // worklist SOP class is not accepted.
   std::string worklistFolder;
+  // Where C-MOVE may send, and the calling AE title of those associations.
+  std::vector<MoveDestination> moveDestinations;
+  std::string aeTitle = "NORVANE";
 };
 
 }  // namespace norvane

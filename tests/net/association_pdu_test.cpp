@@ -421,7 +421,7 @@ TEST(AssociateReaders, UserInformationSkipsFromAnUnknownSubItemOn) {
                          .U16(4)
                          .U32(65536)
                          .UidItem(0x52, "1.2.3")
-                         .U8(0x54)
+                         .U8(0x53)
                          .U8(0)
                          .U16(4)
                          .U32(0)

@@ -1,4 +1,4 @@
-#include "scp/store_response.hpp"
+#include "dimse/store_response.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,22 @@
+#pragma once
+
+// norvane scp's --dest AET=HOST:PORT (repeatable) and --dest-file FILE.
+
+#include "cli/options.hpp"
+#include "scp/store_scp_settings.hpp"
+
+namespace norvane::cli {
+
+inline constexpr const char* kMoveDestinationHelp =
+    "  --dest AET=HOST:PORT\n"
+    "                     a C-MOVE destination (repeatable): objects moved to AET go to\n"
+    "                     HOST:PORT; a C-MOVE to any other AE title is refused with\n"
+    "                     status 0xA801 (move destination unknown)\n"
+    "  --dest-file FILE   more destinations, one AET=HOST:PORT per line ('#' starts a\n"
+    "                     comment line)\n";
+
+// Takes the destinations of --dest and --dest-file into the settings. False, with a
+// message on standard error, when one does not parse or the file cannot be read.
+bool ApplyMoveDestinations(const ParsedArgs& args, StoreSCPSettings& settings);
+
+}  // namespace norvane::cli

@@ -1,0 +1,120 @@
+// norvane probe HOST PORT: which SOP classes a node accepts, with which transfer syntaxes.
+
+#include <cstdio>
+#include <string>
+
+#include "cli/commands.hpp"
+#include "cli/operation_report.hpp"
+#include "cli/options.hpp"
+#include "dimse/negotiation_probe.hpp"
+#include "log/log.hpp"
+
+namespace norvane::cli {
+namespace {
+
+void PrintHelp() {
+  std::printf(
+      "usage: norvane probe [HOST PORT] [options]\n\n"
+      "Asks a node which SOP classes and transfer syntaxes it accepts. Each SOP class is\n"
+      "proposed once per transfer syntax, each in a presentation context of its own, so\n"
+      "that the node decides on every pair: Verification; the storage classes of CR, DX,\n"
+      "MG, CT, MR, US, SC, XA, RF, NM, PET and RT images with implicit, explicit little and\n"
+      "big endian, JPEG Baseline, JPEG Extended, JPEG Lossless SV1, JPEG-LS lossless,\n"
+      "JPEG 2000 lossless and RLE; SR, PDF, ECG, RT and presentation state storage with\n"
+      "the uncompressed syntaxes and deflate; Patient and Study Root Query/Retrieve FIND,\n"
+      "MOVE and GET, Modality Worklist FIND, Basic Grayscale and Color Print Management and\n"
+      "Presentation LUT with the uncompressed syntaxes. An association holds at most 128\n"
+      "contexts, so the proposals go out in as few associations as that allows, each with\n"
+      "Verification beside them; each is released at once.\n\n"
+      "Prints the node's implementation class UID, implementation version name and\n"
+      "maximum PDU length from its first A-ASSOCIATE-AC, the numbers of associations and\n"
+      "of presentation contexts proposed and accepted, then one line per SOP class:\n"
+      "  \"NAME (UID): SYNTAX, SYNTAX\" with the accepted transfer syntaxes, or\n"
+      "  \"NAME (UID): not accepted (WHY)\", WHY being the node's result for the class\n"
+      "  (abstract syntax not supported, transfer syntaxes not supported, rejected by the\n"
+      "  user, no reason, or not answered when its association was not accepted).\n\n"
+      "options:\n%s"
+      "  -h, --help         show this help\n\n"
+      "exit status: 0 at least one association was accepted, 1 none was, 2 bad command\n"
+      "line\n",
+      kNetworkHelp);
+}
+
+std::string_view ResultText(int result) {
+  switch (result) {
+    case 1:
+      return "rejected by the user";
+    case 2:
+      return "rejected, no reason";
+    case 3:
+      return "abstract syntax not supported";
+    case 4:
+      return "transfer syntaxes not supported";
+    default:
+      return "not answered";
+  }
+}
+
+// One line per class: the accepted syntaxes, or the answer to its first context.
+void PrintClasses(const ProbeReport& report) {
+  size_t at = 0;
+  for (const ProbedClass& probed : ProbedClasses()) {
+    std::string accepted;
+    int refusal = ProbedContext::kNotAnswered;
+    for (size_t i = 0; i < probed.transferSyntaxes.size(); ++i, ++at) {
+      const ProbedContext& context = report.contexts[at];
+      if (context.result == 0) {
+        accepted += (accepted.empty() ? "" : ", ") +
+                    std::string(TransferSyntaxName(context.transferSyntax));
+      } else if (refusal == ProbedContext::kNotAnswered || refusal == 4) {
+        refusal = context.result;
+      }
+    }
+    std::string line = std::string(probed.name) + " (" + std::string(probed.uid) + "): ";
+    line += accepted.empty() ? "not accepted (" + std::string(ResultText(refusal)) + ")" : accepted;
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+}  // namespace
+
+int RunProbe(int argc, char** argv) {
+  ParsedArgs args = ParseArgs(argc, argv, NetworkOptionsAnd({}));
+  if (args.help) {
+    PrintHelp();
+    return 0;
+  }
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "norvane probe: %s (see norvane probe --help)\n", args.error.c_str());
+    return 2;
+  }
+  Peer peer = ResolvePeer(args, 0);
+  if (!args.positionals.empty()) {
+    std::fprintf(stderr, "norvane probe: expected HOST PORT, got '%s' (see norvane probe --help)\n",
+                 args.positionals.front().c_str());
+    return 2;
+  }
+  if (!ApplyTimeoutOptions(args, "probe", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
+
+  const ProbeReport report = ProbeNode(peer.Parameters());
+  for (const std::string& problem : report.problems) {
+    ReportReason("probe", problem);
+  }
+  if (report.accepted == 0) {
+    std::printf("Association Failed!\n");
+    ReportOperation("PROBE", false, peer);
+    return 1;
+  }
+  // Both texts come from the peer.
+  PrintPeerText(stdout, "implementation class UID: " + report.implementationClassUID);
+  PrintPeerText(stdout, "implementation version name: " + report.implementationVersionName);
+  std::printf("maximum PDU length: %u\n", static_cast<unsigned>(report.maximumLength));
+  std::printf("associations: %zu requested, %zu accepted\n", report.associations, report.accepted);
+  std::printf("presentation contexts: %zu proposed, %zu accepted\n", report.proposedContexts,
+              report.acceptedContexts);
+  PrintClasses(report);
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace norvane::cli

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "dimse/query_records.hpp"
+#include "elements/tag_record.hpp"
+#include "net/association_parameters.hpp"
+#include "net/dimse_response.hpp"
+#include "net/service_result.hpp"
+
+namespace norvane {
+
+// How a C-GET went: success only for a final status 0x0000; otherwise the association's
+// failure, kNotSent, or kStatus with the final response's status (a warning 0xB000, some
+// sub-operations failed, is no success).
+struct [[nodiscard]] GetResult : ServiceResult {
+  bool associated = false;  // the association was opened
+  size_t responses = 0;     // C-GET-RSPs read, pending and final
+  // The sub-operation numbers of the latest response that carried each of them.
+  std::optional<uint16_t> completed;
+  std::optional<uint16_t> failed;
+  std::optional<uint16_t> warning;
+  size_t received = 0;  // C-STORE-RQs whose data set arrived
+  size_t kept = 0;      // of those, the ones answered with status 0x0000
+};
+
+// Takes one object the archive sent, decoded in `transferSyntax`, and gives the status of
+// its C-STORE-RSP.
+using RetrievedObject = std::function<uint16_t(TagList dataset, const std::string& transferSyntax)>;
+// Called after each C-GET-RSP read, pending ones and the final one.
+using GetProgress = std::function<void(const DimseResponse&)>;
+
+// One whole C-GET: opens an association proposing the Study Root Query/Retrieve GET SOP
+// class (implicit VR little endian) and the storage contexts of RetrievalStorageContexts
+// with the SCP role for each of their classes, sends the identifier of the record's level,
+// and serves the C-STORE sub-operations that come on the same association (each object
+// to `keep`, its status in the C-STORE-RSP) until the final C-GET-RSP; then releases. A
+// command other than a C-STORE-RQ or a C-GET-RSP aborts the association. The trace is on
+// when the log level is above 1.
+template <class Record>
+GetResult GetSCU(const AssociationParameters& peer, const Record& query,
+                 const RetrievedObject& keep, const GetProgress& progress = {});
+
+// The C-GET-RQ command set: group length, Affected SOP Class UID, Command Field 0x0010,
+// Message ID, Priority medium, Command Data Set Type 0x0102.
+TagList GetRQCommand(std::string_view sopClass, uint16_t messageID);
+
+}  // namespace norvane
