@@ -9,7 +9,7 @@
 namespace norvane {
 namespace {
 
-constexpr std::array<std::string_view, 21> kSupportedAbstractSyntaxes = {
+constexpr std::array<std::string_view, 22> kSupportedAbstractSyntaxes = {
     uid::kVerification,
     "1.2.840.10008.5.1.4.1.1.1",      // Computed Radiography Image Storage
     "1.2.840.10008.5.1.4.1.1.1.1",    // Digital X-Ray, for presentation
