@@ -14,6 +14,11 @@
 namespace norvane {
 
 bool DICOMHeader(const std::string& fileName, TagList& list) {
+  std::optional<TagRecord> pixelData;
+  return DICOMHeader(fileName, list, pixelData);
+}
+
+bool DICOMHeader(const std::string& fileName, TagList& list, std::optional<TagRecord>& pixelData) {
   CFile file = OpenCFile(fileName.c_str(), "rb");
   if (!file) return false;
   struct stat info;
@@ -28,7 +33,16 @@ bool DICOMHeader(const std::string& fileName, TagList& list) {
   ElementReaderState state{.explicitVR = true, .bigEndian = false, .inMetaGroup = true};
   while (::ftello(file.get()) < size) {
     const std::optional<ElementHeader> header = ReadElementHeader(state, file.get());
-    if (!header || header->group == tag::kPixelData.group) break;
+    if (!header) break;
+    if (header->group == tag::kPixelData.group) {
+      // One byte short at the very end of the file is accepted, as the full reader does.
+      const off_t remaining = size - ::ftello(file.get());
+      if (header->Is(tag::kPixelData) &&
+          (!header->HasValue() || off_t{header->length} <= remaining + 1)) {
+        pixelData = header->ToRecord();
+      }
+      break;
+    }
     TagRecord record = header->ToRecord();
     if (header->HasValue()) {
       std::optional<std::vector<uint8_t>> value = ReadElementValue(file.get(), header->length);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "elements/tag_record.hpp"
@@ -13,5 +14,10 @@ namespace norvane {
 // was there; false when it cannot be opened, has no "DICM", or a value needs more bytes
 // than the file holds (the records before it stay in `list`).
 bool DICOMHeader(const std::string& fileName, TagList& list);
+
+// The same, and, when the reading ended at the Pixel Data (7FE0,0010) and the file holds
+// its whole value (encapsulated data taken as held), that element's tag, VR and length in
+// `pixelData`, its value not read; otherwise `pixelData` is left empty.
+bool DICOMHeader(const std::string& fileName, TagList& list, std::optional<TagRecord>& pixelData);
 
 }  // namespace norvane
