@@ -47,10 +47,10 @@ void Interleave(std::span<uint8_t> frame, size_t bytesPerSample) {
   }
 }
 
-bool NativeLengthFits(const TagRecord& pixelData, uint32_t total) {
+bool NativeLengthFits(const TagRecord& pixelData, uint64_t heldBytes, uint32_t total) {
   // One byte more is a pad; anything else would read past the data or drop some of it.
   return (pixelData.length == total || pixelData.length == uint64_t{total} + 1) &&
-         ValueBytes(pixelData).size() >= total;
+         heldBytes >= total;
 }
 
 // The native samples of the source, little endian, exactly `total` bytes.
@@ -173,6 +173,12 @@ ConvertStatus CheckPhotometric(const PixelModule& module, bool sourceEncapsulate
 
 ConvertStatus CheckPixelConversion(const TagRecord& pixelData, const PixelModule& module,
                                    const TransferSyntax& from, const TransferSyntax& to) {
+  return CheckPixelConversion(pixelData, ValueBytes(pixelData).size(), module, from, to);
+}
+
+ConvertStatus CheckPixelConversion(const TagRecord& pixelData, uint64_t heldBytes,
+                                   const PixelModule& module, const TransferSyntax& from,
+                                   const TransferSyntax& to) {
   const bool sourceEncapsulated = pixelData.HasUndefinedLength();
   if (!module.CodecTotalSize() || !module.NativeTotalSize()) return ConvertStatus::kImageTooLarge;
   if (to.Encapsulated() && !JpegCodesBitsAllocated(to.pixels, module.bitsAllocated)) {
@@ -185,7 +191,7 @@ ConvertStatus CheckPixelConversion(const TagRecord& pixelData, const PixelModule
       return ConvertStatus::kBitsAllocated;
     }
   } else {
-    if (!NativeLengthFits(pixelData, *module.NativeTotalSize())) {
+    if (!NativeLengthFits(pixelData, heldBytes, *module.NativeTotalSize())) {
       return ConvertStatus::kPixelDataLength;
     }
     // Frames are cut from native data only for the codec: they must end on a byte.

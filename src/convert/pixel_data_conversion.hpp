@@ -34,6 +34,12 @@ struct PixelDataOutcome {
 ConvertStatus CheckPixelConversion(const TagRecord& pixelData, const PixelModule& module,
                                    const TransferSyntax& from, const TransferSyntax& to);
 
+// The same for a record whose value bytes are held elsewhere (`heldBytes` of them, as in
+// the file it heads), so that only its header need be at hand.
+ConvertStatus CheckPixelConversion(const TagRecord& pixelData, uint64_t heldBytes,
+                                   const PixelModule& module, const TransferSyntax& from,
+                                   const TransferSyntax& to);
+
 // Converts the Pixel Data record source[index], whose VR the caller has settled, and, when
 // it is encapsulated, the offset table, fragments and delimiter after it. Appends the
 // converted records to `out`; nullopt on failure, with `status` saying why and records

@@ -27,4 +27,10 @@ ConvertStatus CheckConversion(const TagList& dataset, std::string_view targetUid
 std::vector<std::string> ReachableTransferSyntaxes(const TagList& dataset,
                                                    std::string_view sourceUid);
 
+// The same judged from a file's header, without its pixel data read: the elements before
+// the Pixel Data (DICOMHeader) and that element's header, whose whole value the file holds.
+std::vector<std::string> ReachableTransferSyntaxes(const TagList& header,
+                                                   const TagRecord& pixelDataHeader,
+                                                   std::string_view sourceUid);
+
 }  // namespace norvane

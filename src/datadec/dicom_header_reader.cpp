@@ -3,8 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <vector>
 
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_reader.hpp"
@@ -12,35 +13,70 @@
 #include "elements/tags.hpp"
 
 namespace norvane {
+namespace {
+
+// The file is read from its start in steps of this size, so that a header of many small
+// elements takes one or a few reads and no seeks.
+constexpr size_t kReadStep = 64 * 1024;
+
+// Makes sure `bytes`, the file's start, hold the bytes before `end` (at most `size`); false
+// when the file ends sooner.
+bool Reach(std::FILE* file, uint64_t size, uint64_t end, std::vector<uint8_t>& bytes) {
+  end = std::min(end, size);
+  if (end <= bytes.size()) return true;
+  const size_t have = bytes.size();
+  bytes.resize(
+      static_cast<size_t>(std::min<uint64_t>(size, std::max<uint64_t>(end, have + kReadStep))));
+  bytes.resize(have + std::fread(bytes.data() + have, 1, bytes.size() - have, file));
+  return bytes.size() >= end;
+}
+
+}  // namespace
 
 bool DICOMHeader(const std::string& fileName, TagList& list) {
+  std::optional<TagRecord> pixelData;
+  return DICOMHeader(fileName, list, pixelData);
+}
+
+bool DICOMHeader(const std::string& fileName, TagList& list, std::optional<TagRecord>& pixelData) {
   CFile file = OpenCFile(fileName.c_str(), "rb");
   if (!file) return false;
   struct stat info;
   if (::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  const off_t size = info.st_size;
+  const uint64_t size = static_cast<uint64_t>(info.st_size);
 
-  uint8_t start[kMetaGroupStart];
-  if (std::fread(start, 1, sizeof start, file.get()) != sizeof start || !HasDicmPrefix(start)) {
-    return false;
-  }
+  std::vector<uint8_t> bytes;
+  if (!Reach(file.get(), size, kMetaGroupStart, bytes) || !HasDicmPrefix(bytes)) return false;
 
-  ElementReaderState state{.explicitVR = true, .bigEndian = false, .inMetaGroup = true};
-  while (::ftello(file.get()) < size) {
-    const std::optional<ElementHeader> header = ReadElementHeader(state, file.get());
-    if (!header || header->group == tag::kPixelData.group) break;
+  ElementReader reader({}, /*explicitVR=*/true, /*bigEndian=*/false, /*inMetaGroup=*/true);
+  reader.position = kMetaGroupStart;
+  while (reader.position < size) {
+    Reach(file.get(), size, reader.position + kMaxHeaderSize, bytes);
+    reader.stream = bytes;
+    const std::optional<ElementHeader> header = ReadElementHeader(reader);
+    if (!header) break;
+    if (header->group == tag::kPixelData.group) {
+      // One byte short at the very end of the file is accepted, as the full reader does.
+      if (header->Is(tag::kPixelData) &&
+          (!header->HasValue() || header->length <= size - reader.position + 1)) {
+        pixelData = header->ToRecord();
+      }
+      break;
+    }
     TagRecord record = header->ToRecord();
     if (header->HasValue()) {
-      std::optional<std::vector<uint8_t>> value = ReadElementValue(file.get(), header->length);
-      if (!value) {
-        // One byte short at the very end of the file is accepted, as the full reader does.
-        value = ReadElementValue(file.get(), header->length - 1);
-        if (!value) return false;
-        value->push_back(0);
-      }
-      record.value = std::move(*value);
+      Reach(file.get(), size, reader.position + header->length, bytes);
+      reader.stream = bytes;
+      const size_t available = reader.Remaining();
+      // One byte short at the very end of the file is accepted, as the full reader does.
+      if (available + 1 < header->length) return false;
+      const auto from = bytes.begin() + static_cast<ptrdiff_t>(reader.position);
+      const size_t taken = std::min<size_t>(available, header->length);
+      record.value.assign(from, from + static_cast<ptrdiff_t>(taken));
+      if (taken < header->length) record.value.push_back(0);
+      reader.position += taken;
     }
-    if (header->Is(tag::kTransferSyntaxUID)) ApplyTransferSyntax(state, record.value);
+    if (header->Is(tag::kTransferSyntaxUID)) ApplyTransferSyntax(reader, record.value);
     list.push_back(std::move(record));
   }
   return true;

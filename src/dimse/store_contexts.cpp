@@ -15,6 +15,13 @@ std::vector<std::string> SendableSyntaxes(const TagList& dataset, std::string_vi
                  : std::vector<std::string>{std::string(own)};
 }
 
+std::vector<std::string> SendableSyntaxes(const TagList& header, const TagRecord& pixelDataHeader,
+                                          std::string_view fileSyntax, bool convert) {
+  const std::string_view own = UidText(fileSyntax);
+  return convert ? ReachableTransferSyntaxes(header, pixelDataHeader, own)
+                 : std::vector<std::string>{std::string(own)};
+}
+
 std::vector<std::string> StoreSyntaxes(const std::vector<std::string>& sendable,
                                        std::string_view sopClass, std::string_view fileSyntax,
                                        std::string_view preferredSyntax) {
@@ -39,9 +46,15 @@ std::vector<std::string> StoreSyntaxes(const TagList& dataset, std::string_view 
 std::vector<ContextProposal> StoreContexts(const TagList& dataset, std::string_view sopClass,
                                            std::string_view fileSyntax,
                                            std::string_view preferredSyntax, bool convert) {
+  return StoreContexts(SendableSyntaxes(dataset, fileSyntax, convert), sopClass, fileSyntax,
+                       preferredSyntax);
+}
+
+std::vector<ContextProposal> StoreContexts(const std::vector<std::string>& sendable,
+                                           std::string_view sopClass, std::string_view fileSyntax,
+                                           std::string_view preferredSyntax) {
   std::vector<ContextProposal> contexts;
-  for (std::string& syntax :
-       StoreSyntaxes(dataset, sopClass, fileSyntax, preferredSyntax, convert)) {
+  for (std::string& syntax : StoreSyntaxes(sendable, sopClass, fileSyntax, preferredSyntax)) {
     contexts.push_back(ContextProposal{std::string(sopClass), {std::move(syntax)}});
   }
   return contexts;

@@ -20,6 +20,11 @@ namespace norvane {
 std::vector<std::string> SendableSyntaxes(const TagList& dataset, std::string_view fileSyntax,
                                           bool convert);
 
+// The same judged from a file's header: the elements before its Pixel Data and that
+// element's header, whose whole value the file holds (DICOMHeader).
+std::vector<std::string> SendableSyntaxes(const TagList& header, const TagRecord& pixelDataHeader,
+                                          std::string_view fileSyntax, bool convert);
+
 // The transfer syntaxes the object can go out in, in the order of preference: the
 // preferred syntax (never for a non-image SOP class), the file's own, implicit VR little
 // endian; each once, and each only when the data set can be had in it: its own syntax
@@ -41,6 +46,11 @@ std::vector<std::string> StoreSyntaxes(const std::vector<std::string>& sendable,
 std::vector<ContextProposal> StoreContexts(const TagList& dataset, std::string_view sopClass,
                                            std::string_view fileSyntax,
                                            std::string_view preferredSyntax, bool convert);
+
+// The same for an object whose SendableSyntaxes are known.
+std::vector<ContextProposal> StoreContexts(const std::vector<std::string>& sendable,
+                                           std::string_view sopClass, std::string_view fileSyntax,
+                                           std::string_view preferredSyntax);
 
 // An association that failed because the peer accepted none of these contexts, said with
 // what was proposed: "...: proposed for SOP class S: T1, T2" and, when conversion is off,

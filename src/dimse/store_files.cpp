@@ -28,17 +28,25 @@ struct Run {
 struct ScannedFile {
   std::optional<StoreResult> failure;
   std::vector<ContextProposal> contexts;
+  bool read = false;  // read whole by the scan
 };
 
-// `dataset` and `result` keep what was read.
+// Planned from the file's header where it settles the contexts, so that the file is read
+// whole only once, for its sending; otherwise read whole, into `dataset` and `result`.
 ScannedFile Scan(const std::string& file, std::string_view preferred, bool convert,
                  TagList& dataset, StoreResult& result) {
   ScannedFile scanned;
+  if (std::optional<std::vector<ContextProposal>> contexts =
+          StoreContextsFromHeader(file, preferred, convert)) {
+    scanned.contexts = std::move(*contexts);
+    return scanned;
+  }
   if (!LoadObjectForStore(file, dataset, result) || !UsableSOPClass(result)) {
     scanned.failure = result;
     return scanned;
   }
   scanned.contexts = StoreContexts(dataset, result.sopClass, result.fileSyntax, preferred, convert);
+  scanned.read = true;
   return scanned;
 }
 
@@ -76,8 +84,9 @@ std::vector<StoreResult> StoreFiles(const AssociationParameters& peer,
                                     const std::vector<std::string>& files,
                                     std::string_view preferredTransferSyntax, bool convert,
                                     const StoreFileReport& report) {
-  // Every file is read once to learn its contexts; the first one is kept for its sending,
-  // so that a single file, however large, is read once.
+  // Files are planned from their headers; the first one read whole by its scan is kept for
+  // its sending, so that a file the header does not settle is read twice only when it is
+  // not the first.
   std::vector<ScannedFile> scanned;
   scanned.reserve(files.size());
   TagList firstDataset;
@@ -86,7 +95,7 @@ std::vector<StoreResult> StoreFiles(const AssociationParameters& peer,
     TagList dataset;
     StoreResult result;
     scanned.push_back(Scan(files[i], preferredTransferSyntax, convert, dataset, result));
-    if (i == 0) {
+    if (i == 0 && scanned.back().read) {
       firstDataset = std::move(dataset);
       firstResult = std::move(result);
     }
@@ -105,18 +114,21 @@ std::vector<StoreResult> StoreFiles(const AssociationParameters& peer,
         finish(i, std::move(*scanned[i].failure));
         continue;
       }
+      const bool kept = i == 0 && scanned[i].read;
+      StoreResult result = kept ? std::move(firstResult) : StoreResult();
+      TagList dataset = kept ? std::move(firstDataset) : TagList();
+      // Read before the association is opened, so that no association is opened for a file
+      // that cannot be sent.
+      if (!kept && (!LoadObjectForStore(files[i], dataset, result) || !UsableSOPClass(result))) {
+        finish(i, std::move(result));
+        continue;
+      }
       // Opened for the first file that needs it, and again when the peer ended it.
       if (!pdu || (association && !pdu->Connected())) {
         if (pdu) CloseAssoc(*pdu);
         pdu.emplace();
         if (LogLevel() > 1) pdu->SetTrace(true);
         association = WithProposal(OpenAssoc(*pdu, peer, run.contexts), run.contexts, convert);
-      }
-      StoreResult result = i == 0 ? std::move(firstResult) : StoreResult();
-      TagList dataset = i == 0 ? std::move(firstDataset) : TagList();
-      if (i != 0 && (!LoadObjectForStore(files[i], dataset, result) || !UsableSOPClass(result))) {
-        finish(i, std::move(result));
-        continue;
       }
       if (association) {
         ExchangeStore(*pdu, dataset, result.sopClass, convert, result, preferredTransferSyntax);

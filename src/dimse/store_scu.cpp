@@ -1,5 +1,6 @@
 #include "dimse/store_scu.hpp"
 
+#include "datadec/dicom_header_reader.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dimse/non_image_sop_classes.hpp"
@@ -50,6 +51,23 @@ bool LoadObjectForStore(const std::string& fileName, TagList& dataset, StoreResu
   result.sopClass = GetTagText(dataset, tag::kSOPClassUID);
   result.Set(ServiceResult::Success());
   return true;
+}
+
+std::optional<std::vector<ContextProposal>> StoreContextsFromHeader(
+    const std::string& fileName, std::string_view preferredTransferSyntax, bool convert) {
+  TagList header;
+  std::optional<TagRecord> pixelData;
+  if (!DICOMHeader(fileName, header, pixelData) || !pixelData) return std::nullopt;
+  const TagRecord* syntax = FindTag(header, tag::kTransferSyntaxUID);
+  if (syntax == nullptr) return std::nullopt;
+  const std::string fileSyntax(UidText(ValueBytes(*syntax)));
+  const std::string sopClass = GetTagText(header, tag::kSOPClassUID);
+  const auto usable = [](const std::string& uid) {
+    return !uid.empty() && uid.size() <= kMaxUIDLength;
+  };
+  if (!usable(fileSyntax) || !usable(sopClass)) return std::nullopt;
+  return StoreContexts(SendableSyntaxes(header, *pixelData, fileSyntax, convert), sopClass,
+                       fileSyntax, preferredTransferSyntax);
 }
 
 bool UsableSOPClass(StoreResult& result) {

@@ -3,8 +3,10 @@
 // Sending one DICOM file with C-STORE over an association of its own, and the steps it
 // shares with series sending.
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dimse/store_result.hpp"
 #include "elements/tag_record.hpp"
@@ -34,6 +36,13 @@ std::string_view PreferredSyntaxFor(std::string_view sopClass,
 // `result` saying why, when the file cannot be read whole, has no Transfer Syntax UID, or that UID
 // is longer than 64 characters. The SOP class is not checked here.
 bool LoadObjectForStore(const std::string& fileName, TagList& dataset, StoreResult& result);
+
+// The contexts StoreSCU would propose for the file, planned from its header (DICOMHeader)
+// without its pixel data read. Nullopt when the header does not settle them: the file ends
+// before a Pixel Data whose whole value it holds, or has a Transfer Syntax UID or SOP Class
+// UID missing or unusable; LoadObjectForStore then reads it whole and tells.
+std::optional<std::vector<ContextProposal>> StoreContextsFromHeader(
+    const std::string& fileName, std::string_view preferredTransferSyntax, bool convert);
 
 // False, with a kLocal failure in `result` saying why, when result.sopClass cannot name a
 // presentation context: empty, or longer than 64 characters.

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "convert/convert_dataset.hpp"
+#include "dimse/store_contexts.hpp"
 #include "dimse/store_request.hpp"
 #include "elements/tags.hpp"
 #include "log/log.hpp"
@@ -538,6 +540,52 @@ TEST_F(StoreSCUWire, RequestsOnOneAssociationTakeTheNextMessageIDsAndLeaveTheDat
   EXPECT_EQ(CommandUS(seen.stores[0].Command(), 0x0110), 3);
   EXPECT_EQ(CommandUS(seen.stores[1].Command(), 0x0110), 5);
   EXPECT_TRUE(SameRecords(dataset, before)) << "converted for implicit VR on a copy only";
+}
+
+// A series is planned from file headers: for every sample file whose header settles them,
+// the contexts must be those the file read whole gives; a file whose pixel data the file
+// does not hold is left to the whole read.
+TEST(StoreContextsFromHeader, EqualThoseOfTheWholeFileForEverySampleFile) {
+  SetLOG("", 0);
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(testing::PydicomFile("")))
+    if (entry.path().extension() == ".dcm") files.push_back(entry.path());
+  size_t planned = 0;
+  for (const std::string& file : files) {
+    for (const bool convert : {false, true}) {
+      for (const std::string_view preferred :
+           {"", "1.2.840.10008.1.2.4.70", "1.2.840.10008.1.2.1"}) {
+        SCOPED_TRACE(file + (convert ? " convert " : " as is ") + std::string(preferred));
+        const std::optional<std::vector<ContextProposal>> header =
+            StoreContextsFromHeader(file, preferred, convert);
+        if (!header) continue;
+        ++planned;
+        TagList dataset;
+        StoreResult result;
+        ASSERT_TRUE(LoadObjectForStore(file, dataset, result) && UsableSOPClass(result));
+        const std::vector<ContextProposal> whole =
+            StoreContexts(dataset, result.sopClass, result.fileSyntax, preferred, convert);
+        ASSERT_EQ(header->size(), whole.size());
+        for (size_t i = 0; i < whole.size(); ++i) {
+          EXPECT_EQ((*header)[i].abstractSyntax, whole[i].abstractSyntax);
+          EXPECT_EQ((*header)[i].transferSyntaxes, whole[i].transferSyntaxes);
+        }
+      }
+    }
+  }
+  EXPECT_GT(planned, files.size()) << "most sample images are planned from their headers";
+  EXPECT_TRUE(StoreContextsFromHeader(testing::PydicomFile("CT_small.dcm"), "", true));
+
+  testing::TempDir dir;
+  const std::string cut = dir / "cut.dcm";
+  std::ifstream in(testing::PydicomFile("CT_small.dcm"), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The pixel data ends before the trailing padding: a 12-byte header and 126 bytes.
+  const size_t pixelEnd = bytes.size() - 12 - 126;
+  std::ofstream(cut, std::ios::binary) << bytes.substr(0, pixelEnd - 2);
+  EXPECT_FALSE(StoreContextsFromHeader(cut, "", true)) << "pixel data cut by two bytes";
+  std::ofstream(cut, std::ios::binary) << bytes.substr(0, pixelEnd - 1);
+  EXPECT_TRUE(StoreContextsFromHeader(cut, "", true)) << "one byte short is read as a pad";
 }
 
 }  // namespace
