@@ -7,6 +7,7 @@
 #include "dimse/scripted_query_peer.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "net/role_item.hpp"
 #include "net/uids.hpp"
 #include "support/peers.hpp"
 
@@ -20,6 +21,7 @@ using testing::Bytes;
 using testing::CommandMessage;
 using testing::CommandUS;
 using testing::CommandValue;
+using testing::HasBytes;
 using testing::Hex;
 using testing::MessageBuilder;
 using testing::MoveNumbers;
@@ -27,6 +29,7 @@ using testing::MoveResponseCommand;
 using testing::PDataPdu;
 using testing::Pdv;
 using testing::ReadPdu;
+using testing::RoleItem;
 using testing::SendAll;
 using testing::Uid;
 using testing::US;
@@ -34,23 +37,6 @@ using testing::WireBuilder;
 
 constexpr std::string_view kCT = "1.2.840.10008.5.1.4.1.1.2";
 constexpr std::string_view kInstance = "1.2.826.0.1.3680043.2.1143.77.1";
-
-Bytes RoleItem(std::string_view uid, uint8_t scu, uint8_t scp) {
-  return WireBuilder()
-      .U8(0x54)
-      .U8(0)
-      .U16(static_cast<uint16_t>(uid.size() + 4))
-      .U16(static_cast<uint16_t>(uid.size()))
-      .Text(uid)
-      .U8(scu)
-      .U8(scp)
-      .bytes();
-}
-
-bool HasBytes(const Bytes& haystack, const Bytes& needle) {
-  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
-         haystack.end();
-}
 
 // Explicit VR little endian: SOP Class UID, SOP Instance UID, Patient's Name.
 Bytes StoredObject() {

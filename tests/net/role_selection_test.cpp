@@ -7,30 +7,19 @@
 #include "net/pdu_service.hpp"
 #include "net/role_selection.hpp"
 #include "net/uids.hpp"
-#include "wire.hpp"
+#include "role_item.hpp"
 
 namespace norvane {
 namespace {
 
 using testing::Bytes;
 using testing::Hex;
+using testing::RoleItem;
 using testing::WireBuilder;
 
 constexpr std::string_view kCT = "1.2.840.10008.5.1.4.1.1.2";
 constexpr std::string_view kMR = "1.2.840.10008.5.1.4.1.1.4";
 constexpr std::string_view kStudyRootGet = "1.2.840.10008.5.1.4.1.2.2.3";
-
-Bytes RoleItem(std::string_view uid, uint8_t scu, uint8_t scp) {
-  return WireBuilder()
-      .U8(0x54)
-      .U8(0)
-      .U16(static_cast<uint16_t>(uid.size() + 4))
-      .U16(static_cast<uint16_t>(uid.size()))
-      .Text(uid)
-      .U8(scu)
-      .U8(scp)
-      .bytes();
-}
 
 // A user information item as DCMTK orders it: maximum length, class UID, roles, name.
 Bytes UserInformationWithRoles(const std::vector<Bytes>& roles, std::string_view name) {

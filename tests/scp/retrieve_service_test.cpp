@@ -9,6 +9,7 @@
 #include "dimse/scripted_store_peer.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "net/role_item.hpp"
 #include "scp/scripted_requester.hpp"
 #include "scp/store_scp.hpp"
 #include "scp/store_thread.hpp"
@@ -25,9 +26,11 @@ using testing::Bytes;
 using testing::CommandBytes;
 using testing::CommandElements;
 using testing::CommandNumber;
+using testing::HasBytes;
 using testing::MessageBuilder;
 using testing::ProposedContextItem;
 using testing::ReceivedMessage;
+using testing::RoleItem;
 using testing::ScriptedRequester;
 using testing::UidValue;
 using testing::US;
@@ -58,23 +61,6 @@ Bytes Identifier(std::string_view level, std::string_view study) {
   return MessageBuilder()
       .Implicit(0x0008, 0x0052, testing::Text(level))
       .Implicit(0x0020, 0x000D, UidValue(study))
-      .bytes();
-}
-
-bool HasBytes(const Bytes& haystack, const Bytes& needle) {
-  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
-         haystack.end();
-}
-
-Bytes RoleItem(std::string_view uid, uint8_t scu, uint8_t scp) {
-  return WireBuilder()
-      .U8(0x54)
-      .U8(0)
-      .U16(static_cast<uint16_t>(uid.size() + 4))
-      .U16(static_cast<uint16_t>(uid.size()))
-      .Text(uid)
-      .U8(scu)
-      .U8(scp)
       .bytes();
 }
 
