@@ -13,11 +13,17 @@
 #include <thread>
 #include <vector>
 
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 #include "support/query_peers.hpp"
 
 namespace norvane {
 namespace {
+
+using testing::Contains;
+using testing::Count;
+using testing::Norvane;
+using testing::WaitForOutput;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -27,32 +33,6 @@ using testing::RunResult;
 constexpr const char* kArchibaldStudy = "1.3.6.1.4.1.5962.1.1.0.0.0.1196530851.28319.0.1";
 constexpr const char* kArchibaldSeries = "1.3.6.1.4.1.5962.1.1.0.0.0.1196530851.28319.0.2";
 constexpr size_t kArchibaldImages = 4;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++n;
-  return n;
-}
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return RunProgram(arguments, std::chrono::seconds(120));
-}
-
-std::string WaitForOutput(const testing::PeerProcess& process, const std::string& part) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  std::string log = process.Log();
-  while (!Contains(log, part) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(20ms);
-    log = process.Log();
-  }
-  return log;
-}
 
 // The data set of a Part 10 file: what follows the meta group.
 std::vector<uint8_t> DataSetBytes(const std::string& path) {

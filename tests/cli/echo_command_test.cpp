@@ -5,23 +5,18 @@
 
 #include "net/message_fixture.hpp"
 #include "net/uids.hpp"
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
 namespace {
 
+using testing::Contains;
+using testing::Norvane;
+
 using testing::Bytes;
 using testing::RunProgram;
 using testing::RunResult;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return RunProgram(arguments, std::chrono::seconds(60));
-}
 
 TEST(EchoCommand, HelpNamesThePeerTitlesLogOptionsAndExitStatus) {
   const RunResult help = Norvane({"echo", "--help"});

@@ -8,23 +8,18 @@
 #include <vector>
 
 #include "net/message_fixture.hpp"
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 #include "support/query_peers.hpp"
 
 namespace norvane {
 namespace {
 
+using testing::Contains;
+using testing::Norvane;
+
 using testing::RunProgram;
 using testing::RunResult;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return RunProgram(arguments, std::chrono::seconds(60));
-}
 
 class EchoAgainstDcmtk : public ::testing::Test {
  protected:

@@ -5,19 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_runs.hpp"
 #include "support/dcmprscp_peer.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
 namespace {
 
+using testing::Norvane;
+
 using testing::DcmprscpPeer;
 using testing::RunResult;
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return testing::RunProgram(arguments, std::chrono::seconds(60));
-}
 
 TEST(PrintCommandAgainstDcmprscp, CtSmallPrintsOkAndAClosedPortFails) {
   if (!DcmprscpPeer::Available()) GTEST_SKIP() << "DCMTK is not installed";

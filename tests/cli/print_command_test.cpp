@@ -10,19 +10,18 @@
 #include "app/setup/settings.hpp"
 #include "dimse/scripted_print_peer.hpp"
 #include "dimse/store_test_objects.hpp"
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
 namespace {
 
+using testing::Contains;
+
 using testing::Bytes;
 using testing::MessageBuilder;
 using testing::RunResult;
 using testing::TextValue;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 std::string Quoted(const std::string& text) {
   std::string quoted = "'";

@@ -9,11 +9,16 @@
 #include <vector>
 
 #include "net/message_fixture.hpp"
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 #include "support/query_peers.hpp"
 
 namespace norvane {
 namespace {
+
+using testing::Contains;
+using testing::Count;
+using testing::Norvane;
 
 using testing::RunProgram;
 using testing::RunResult;
@@ -21,22 +26,6 @@ using testing::RunResult;
 constexpr const char* kArchibaldStudy = "1.3.6.1.4.1.5962.1.1.0.0.0.1196530851.28319.0.1";
 constexpr const char* kArchibaldSeries = "1.3.6.1.4.1.5962.1.1.0.0.0.1196530851.28319.0.2";
 constexpr const char* kStudyWithThreeSeries = "1.3.6.1.4.1.5962.1.1.0.0.0.1196533885.18148.0.1";
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++n;
-  return n;
-}
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return RunProgram(arguments, std::chrono::seconds(120));
-}
 
 // Runs the tool with a pseudo-terminal as its standard output and error.
 RunResult NorvaneOnATerminal(std::vector<std::string> arguments) {

@@ -8,10 +8,14 @@
 
 #include "dimse/scripted_query_peer.hpp"
 #include "net/message_fixture.hpp"
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
 namespace {
+
+using testing::Contains;
+using testing::Norvane;
 
 using testing::Bytes;
 using testing::MessageBuilder;
@@ -20,15 +24,6 @@ using testing::RunProgram;
 using testing::RunResult;
 using testing::ScriptedQueryPeer;
 using testing::Text;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return RunProgram(arguments, std::chrono::seconds(60));
-}
 
 TEST(QueryCommands, HelpTellsTheLinesTheKeysAndTheExitStatus) {
   const RunResult find = Norvane({"find", "--help"});

@@ -16,6 +16,7 @@
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
 #include "elements/tag_list.hpp"
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 
 // norvane scp as a process: started on a free loopback port, fed by DCMTK's storescu,
@@ -24,32 +25,16 @@
 namespace norvane {
 namespace {
 
+using testing::Contains;
+using testing::Norvane;
+using testing::WaitForOutput;
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::RunProgram;
 using testing::RunResult;
 
 constexpr const char* kCTInstance = "1.3.6.1.4.1.5962.1.1.1.1.1.20040119072730.12322";
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return RunProgram(arguments, std::chrono::seconds(30));
-}
-
-// Waits until the process's output holds `part`; the output then.
-std::string WaitForOutput(const testing::PeerProcess& process, const std::string& part) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  std::string log = process.Log();
-  while (!Contains(log, part) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(20ms);
-    log = process.Log();
-  }
-  return log;
-}
 
 // The port of the start line "listening on port N as TITLE, storing in FOLDER/".
 std::string ListeningPort(const std::string& output) {

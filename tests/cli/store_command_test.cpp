@@ -10,24 +10,19 @@
 
 #include "dimse/scripted_store_peer.hpp"
 #include "dimse/store_test_objects.hpp"
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
 namespace {
 
+using testing::Contains;
+using testing::Norvane;
+
 using testing::RunProgram;
 using testing::RunResult;
 using testing::ScriptedStorePeer;
 using testing::StorePeerScript;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return RunProgram(arguments, std::chrono::seconds(60));
-}
 
 TEST(StoreCommand, HelpTellsTheProposalsTheLinesAndTheExitStatus) {
   const RunResult help = Norvane({"store", "--help"});

@@ -9,22 +9,17 @@
 
 #include "dimse/store_test_objects.hpp"
 #include "net/message_fixture.hpp"
+#include "support/cli_runs.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
 namespace {
 
+using testing::Contains;
+using testing::Norvane;
+
 using testing::RunProgram;
 using testing::RunResult;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-RunResult Norvane(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), testing::NorvaneTool());
-  return RunProgram(arguments, std::chrono::seconds(120));
-}
 
 // Runs the tool with a pseudo-terminal as its standard output and error.
 RunResult NorvaneOnATerminal(std::vector<std::string> arguments) {
