@@ -499,9 +499,12 @@ TEST_F(ServerThreadTest, DataSetBeforeItsCommandIsAbortedAtOnce) {
   EXPECT_TRUE(Tree(Folder()).empty());
 }
 
-// Binding without SO_REUSEADDR: only a port that nothing holds any more can be taken.
+// Binds as a restarted SCP would, with SO_REUSEADDR: a connection of the stopped SCP left in
+// TIME_WAIT does not count, a listening socket still open does.
 bool CanBind(uint16_t port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int on = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
