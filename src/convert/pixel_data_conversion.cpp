@@ -173,7 +173,7 @@ ConvertStatus CheckPhotometric(const PixelModule& module, bool sourceEncapsulate
 
 ConvertStatus CheckPixelConversion(const TagRecord& pixelData, const PixelModule& module,
                                    const TransferSyntax& from, const TransferSyntax& to) {
-  return CheckPixelConversion(pixelData, ValueBytes(pixelData).size(), module, from, to);
+  return CheckPixelConversion(pixelData, pixelData.HeldBytes(), module, from, to);
 }
 
 ConvertStatus CheckPixelConversion(const TagRecord& pixelData, uint64_t heldBytes,

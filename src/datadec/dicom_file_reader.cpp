@@ -3,6 +3,7 @@
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "datadec/values_in_file.hpp"
 #include "dictionary/dictionary.hpp"
 #include "elements/byte_order.hpp"
 #include "elements/tag_list.hpp"
@@ -21,10 +22,17 @@ void Reach(LoadedFile& source, ElementReader& reader, size_t end) {
   if (!source.Load(end)) reader.stream = reader.stream.first(source.Loaded());
 }
 
+// The loaded file a reader's bytes are, and where it leaves large values, if it does.
+struct FileSource {
+  LoadedFile& file;
+  std::shared_ptr<const ValueSource> leftIn;
+};
+
 // Reads every element after "DICM" into the two lists; `source` is the loaded file the
 // bytes are, if any.
 Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& out,
-                              LoadedFile* source) {
+                              const FileSource* from) {
+  LoadedFile* source = from != nullptr ? &from->file : nullptr;
   ElementReader reader(bytes, /*explicitVR=*/true, /*bigEndian=*/false, /*inMetaGroup=*/true);
   reader.position = kMetaGroupStart;
   // Where the meta group ends: the end of the file until (0002,0000) says otherwise.
@@ -39,7 +47,13 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
 
     if (header->HasValue() && source != nullptr && header->length >= kLargeValue &&
         reader.Remaining() >= header->length) {
-      if (!source->ReadValue(reader.position, header->length, record.value)) {
+      // Only native pixel data is left in the file: it is never looked into on the way
+      // out, and being of even length it needs no pad byte.
+      if (from->leftIn && header->Is(tag::kPixelData) && header->length % 2 == 0) {
+        if (!source->Pass(reader.position, header->length)) return Part10ReadStatus::kValueCutShort;
+        record.inFile = std::make_shared<const ValueInFile>(
+            ValueInFile{.source = from->leftIn, .offset = reader.position});
+      } else if (!source->ReadValue(reader.position, header->length, record.value)) {
         return Part10ReadStatus::kValueCutShort;
       }
       reader.position += header->length;
@@ -110,16 +124,20 @@ DicomFileContent DICOMFile(std::span<const uint8_t> file) {
 
 // Large values go from the file straight into their records, so that the file and its
 // records together take about the file's size.
-DicomFileContent DICOMFile(const std::string& fileName) {
+DicomFileContent DICOMFile(const std::string& fileName, LargeValues large) {
   DicomFileContent content;
-  LoadedFile file(fileName);
-  if (!file.Ok()) {
+  const auto file = std::make_shared<LoadedFile>(fileName);
+  if (!file->Ok()) {
     content.status = Part10ReadStatus::kCannotOpen;
     return content;
   }
-  file.Load(kMetaGroupStart);
-  const std::span<const uint8_t> prefix = file.Bytes().first(file.Loaded());
-  content.status = HasDicmPrefix(prefix) ? ReadElements(file.Bytes(), content, &file)
+  file->Load(kMetaGroupStart);
+  const std::span<const uint8_t> prefix = file->Bytes().first(file->Loaded());
+  const FileSource source{.file = *file,
+                          .leftIn = large == LargeValues::kLeftInFile
+                                        ? std::make_shared<const LoadedFileValues>(file)
+                                        : nullptr};
+  content.status = HasDicmPrefix(prefix) ? ReadElements(file->Bytes(), content, &source)
                                          : Part10ReadStatus::kNoDicmPrefix;
   return content;
 }

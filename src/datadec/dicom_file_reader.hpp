@@ -37,7 +37,11 @@ struct DicomFileContent {
 // defined-length sequences stay unexpanded. A last value one byte short of its length is
 // accepted (completed with a zero byte); a dataset that ends inside an element header ends
 // the reading without error.
-DicomFileContent DICOMFile(const std::string& fileName);
+// kLeftInFile leaves native Pixel Data of 1 MiB and more (of even length) in the file: its
+// record carries `inFile` and no value bytes, for a data set that is only sent or written
+// out again; the file is read again as it is encoded.
+enum class LargeValues : uint8_t { kRead, kLeftInFile };
+DicomFileContent DICOMFile(const std::string& fileName, LargeValues large = LargeValues::kRead);
 
 // The same over the bytes of a whole file in memory.
 DicomFileContent DICOMFile(std::span<const uint8_t> file);

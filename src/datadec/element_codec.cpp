@@ -85,7 +85,7 @@ TagRecord ElementHeader::ToRecord() const {
 std::optional<EncodedElement> EncodeElement(const TagRecord& record, const ElementRules& rules,
                                             DatasetEncoding encoding) {
   const size_t valueLength = record.HasValue() ? record.length : 0;
-  if (rules.shortValue == ShortValue::kRefuse && record.value.size() != valueLength) {
+  if (rules.shortValue == ShortValue::kRefuse && record.HeldBytes() != valueLength) {
     return std::nullopt;
   }
   const ElementForm form = EncodingForm(record.group, rules, encoding);
@@ -110,6 +110,11 @@ std::optional<EncodedElement> EncodeElement(const TagRecord& record, const Eleme
       StoreU16(p + 6, static_cast<uint16_t>(record.length), form.bigEndian);
       out.headerSize = kShortHeaderSize;
     }
+  }
+  if (record.inFile && valueLength > 0) {
+    out.inFile = record.inFile.get();
+    out.inFileBytes = static_cast<uint32_t>(valueLength);
+    return out;
   }
   out.value = ValueBytes(record);
   out.zeroFill = static_cast<uint32_t>(valueLength - out.value.size());

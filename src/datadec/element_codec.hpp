@@ -4,6 +4,7 @@
 // the layer that reads or writes them. Numbers follow the data's byte order; value bytes
 // are never swapped.
 
+#include <algorithm>
 #include <array>
 #include <concepts>
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "elements/byte_order.hpp"
 #include "elements/tag.hpp"
@@ -101,17 +103,20 @@ inline constexpr ElementRules kBufDataRules{
 
 // ---- Encoding ----------------------------------------------------------------------------
 
-// One record encoded: its header bytes, then its value bytes (the record's own, not copied),
-// then `zeroFill` zero bytes up to its length. A caller hands the three parts to its sink
-// one after the other, so that no value is copied into an intermediate buffer.
+// One record encoded: its header bytes, then its value bytes (the record's own, not copied,
+// or `inFileBytes` read from where the record left them), then `zeroFill` zero bytes up to
+// its length. A caller hands the parts to its sink one after the other, so that no value is
+// copied into an intermediate buffer.
 struct EncodedElement {
   std::array<uint8_t, kMaxHeaderSize> header{};
   uint8_t headerSize = 0;
   std::span<const uint8_t> value;
+  const ValueInFile* inFile = nullptr;
+  uint32_t inFileBytes = 0;
   uint32_t zeroFill = 0;
 
   std::span<const uint8_t> Header() const { return std::span(header).first(headerSize); }
-  size_t Size() const { return headerSize + value.size() + zeroFill; }
+  size_t Size() const { return headerSize + value.size() + inFileBytes + zeroFill; }
 };
 
 // The record under the rules in the given encoding. Nullopt when it cannot be encoded: a
@@ -134,11 +139,40 @@ concept ElementSink = requires(Sink& sink, std::span<const uint8_t> bytes) {
 // Zero bytes to fill short values from.
 inline constexpr std::array<uint8_t, 256> kZeroBytes{};
 
+// A sink that reads a value left in a file straight into its own storage.
+template <class Sink>
+concept ValueInFileSink = requires(Sink& sink, const ValueInFile& where, size_t n) {
+  { sink.WriteFrom(where, n) } -> std::convertible_to<bool>;
+};
+
+// The bytes a value left in its file goes out in, read a piece at a time.
+inline constexpr size_t kValueInFilePiece = 256 * 1024;
+
+// Hands `n` bytes of a value left in a file to the sink; false when they cannot be read or
+// the sink refuses them.
+template <ElementSink Sink>
+bool PutValueInFile(Sink& sink, const ValueInFile& where, size_t n) {
+  if constexpr (ValueInFileSink<Sink>) {
+    return sink.WriteFrom(where, n);
+  } else {
+    std::vector<uint8_t> piece(std::min(n, kValueInFilePiece));
+    for (size_t done = 0; done < n;) {
+      const std::span<uint8_t> into = std::span(piece).first(std::min(piece.size(), n - done));
+      if (!where.source->Read(where.offset + done, into) || !sink.Write(into)) return false;
+      done += into.size();
+    }
+    return true;
+  }
+}
+
 // Hands the element's header, value and zero fill to the sink.
 template <ElementSink Sink>
 bool PutElement(Sink& sink, const EncodedElement& element) {
   if (!sink.Write(element.Header())) return false;
   if (!element.value.empty() && !sink.Write(element.value)) return false;
+  if (element.inFile != nullptr && !PutValueInFile(sink, *element.inFile, element.inFileBytes)) {
+    return false;
+  }
   for (size_t left = element.zeroFill; left > 0;) {
     const size_t n = left < kZeroBytes.size() ? left : kZeroBytes.size();
     if (!sink.Write(std::span(kZeroBytes).first(n))) return false;

@@ -5,6 +5,7 @@
 #include "convert/convert_dataset.hpp"
 #include "convert/reachable_syntaxes.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "datadec/values_in_file.hpp"
 #include "dimse/store_contexts.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
@@ -126,8 +127,18 @@ StoreRequestResult SendStoreWith(PDU_Service& pdu, const TagList& dataset,
   TagList converted;
   const bool sameSyntax = UidText(result.acceptedSyntax) == own;
   if (!sameSyntax) {
-    result.conversion =
-        ConvertDataset(converted, dataset, result.acceptedSyntax, fileTransferSyntax);
+    // The conversion needs the values a file reader left in the file.
+    TagList read;
+    if (HoldsValuesInFile(dataset)) {
+      read = dataset;
+      if (!ReadValuesInFile(read)) {
+        result.Set(ServiceResult::Failed(ServiceFailure::kLocal,
+                                         "not sent: the file cannot be read again"));
+        return result;
+      }
+    }
+    result.conversion = ConvertDataset(converted, read.empty() ? dataset : read,
+                                       result.acceptedSyntax, fileTransferSyntax);
     if (result.conversion != ConvertStatus::kOk) {
       result.Set(ServiceResult::Failed(
           ServiceFailure::kLocal, "not sent: conversion from " + std::string(fileTransferSyntax) +

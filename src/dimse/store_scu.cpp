@@ -31,7 +31,9 @@ std::string_view PreferredSyntaxFor(std::string_view sopClass,
 }
 
 bool LoadObjectForStore(const std::string& fileName, TagList& dataset, StoreResult& result) {
-  DicomFileContent content = DICOMFile(fileName);
+  // Large values stay in the file until they are sent: sent unchanged, they are read a
+  // PDU at a time; converted, they are read whole first.
+  DicomFileContent content = DICOMFile(fileName, LargeValues::kLeftInFile);
   result.readStatus = content.status;
   const TagRecord* syntax = FindTag(content.meta, tag::kTransferSyntaxUID);
   if (!content.Ok()) {

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "elements/tag.hpp"
+#include "elements/value_source.hpp"
 
 namespace norvane {
 
@@ -23,6 +25,9 @@ struct TagRecord {
   char vr[2] = {0, 0};         // two letters; zero bytes when none was read or given
   uint32_t length = 0;         // kUndefinedLength for sequences and items of undefined length
   std::vector<uint8_t> value;  // exactly `length` bytes; empty when 0 or undefined
+  // Set for a large value left in its file (DICOMFile with LargeValues::kLeftInFile): `value`
+  // is empty and the encoders read the `length` bytes from there.
+  std::shared_ptr<const ValueInFile> inFile;
 
   bool HasVR() const { return vr[0] != 0; }
   bool VRIs(std::string_view letters) const {
@@ -39,6 +44,8 @@ struct TagRecord {
   bool HasUndefinedLength() const { return length == kUndefinedLength; }
   // Length is neither 0 nor undefined: value bytes follow the header.
   bool HasValue() const { return length != 0 && length != kUndefinedLength; }
+  // The value bytes there are, in `value` or in the file.
+  size_t HeldBytes() const { return inFile ? length : value.size(); }
 };
 
 // An ordered, flat list of element records in insertion order. Duplicates are allowed and

@@ -41,6 +41,21 @@ bool PduWriter::Write(std::span<const uint8_t> bytes) {
   return !failed_;
 }
 
+bool PduWriter::WriteFrom(const ValueInFile& where, size_t n) {
+  for (size_t done = 0; done < n && !failed_;) {
+    if (filled_ == fragment_ && !Send(false)) return false;
+    const size_t take = std::min(n - done, fragment_ - filled_);
+    if (!where.source->Read(where.offset + done,
+                            std::span(pdu_).subspan(kHeadersSize + filled_, take))) {
+      failed_ = true;
+      return false;
+    }
+    filled_ += take;
+    done += take;
+  }
+  return !failed_;
+}
+
 bool PduWriter::End() {
   if (failed_) return false;
   return filled_ == 0 || Send(true);

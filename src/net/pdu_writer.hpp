@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "elements/value_source.hpp"
 #include "net/pdata_tf.hpp"
 #include "net/socket.hpp"
 
@@ -22,6 +23,9 @@ class PduWriter {
 
   // The element sink: false once a PDU could not be sent (nothing more goes out then).
   bool Write(std::span<const uint8_t> bytes);
+  // The same for `n` bytes of a value left in a file, read straight into the PDUs; false
+  // also when they cannot be read.
+  bool WriteFrom(const ValueInFile& where, size_t n);
   // Sends the rest of the message; false when a PDU could not be sent.
   bool End();
 

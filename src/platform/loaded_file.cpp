@@ -18,7 +18,7 @@ constexpr size_t kReadAhead = 1024 * 1024;
 
 // Reads `n` bytes at `offset` into `to`; the count read (fewer at the end of the file), or
 // -1 on a read error.
-ssize_t ReadAt(int fd, uint8_t* to, size_t n, size_t offset) {
+ssize_t PreadFully(int fd, uint8_t* to, size_t n, size_t offset) {
   size_t done = 0;
   while (done < n) {
     const ssize_t got = ::pread(fd, to + done, n - done, static_cast<off_t>(offset + done));
@@ -61,7 +61,7 @@ bool LoadedFile::Load(size_t end) {
   end = std::min(end, size_);
   if (end <= loaded_) return true;
   const size_t until = std::min(size_, std::max(end, loaded_ + kReadAhead));
-  const ssize_t got = ReadAt(fd_, data_ + loaded_, until - loaded_, loaded_);
+  const ssize_t got = PreadFully(fd_, data_ + loaded_, until - loaded_, loaded_);
   if (got < 0) return false;
   loaded_ += static_cast<size_t>(got);
   return loaded_ >= end;
@@ -77,7 +77,7 @@ bool LoadedFile::ReadValue(size_t offset, size_t n, std::vector<uint8_t>& into) 
   std::copy_n(data_ + offset, present, into.begin() + static_cast<ptrdiff_t>(start));
   const size_t rest = n - present;
   if (rest > 0) {
-    const ssize_t got = ReadAt(fd_, into.data() + start + present, rest, offset + present);
+    const ssize_t got = PreadFully(fd_, into.data() + start + present, rest, offset + present);
     if (got < 0 || static_cast<size_t>(got) < rest) {
       into.resize(start);
       return false;
@@ -85,6 +85,19 @@ bool LoadedFile::ReadValue(size_t offset, size_t n, std::vector<uint8_t>& into) 
   }
   loaded_ = std::max(loaded_, offset + n);
   return true;
+}
+
+bool LoadedFile::Pass(size_t offset, size_t n) {
+  if (offset > loaded_ || n > size_ - offset) return false;
+  loaded_ = std::max(loaded_, offset + n);
+  return true;
+}
+
+// The loaded pages are not used: bytes passed over were never read into them.
+bool LoadedFile::ReadAt(uint64_t offset, std::span<uint8_t> into) const {
+  if (fd_ < 0) return false;
+  const ssize_t got = PreadFully(fd_, into.data(), into.size(), offset);
+  return got >= 0 && static_cast<size_t>(got) == into.size();
 }
 
 }  // namespace norvane

@@ -33,6 +33,13 @@ class LoadedFile {
   // size less the offset) to `into`: those already loaded are copied, the rest read
   // straight into `into`; Load continues after them. False when the file ends sooner.
   bool ReadValue(size_t offset, size_t n, std::vector<uint8_t>& into);
+  // Passes over `n` bytes from `offset` (at or before Loaded(), n at most the size less the
+  // offset) without reading them: Load continues after them, and they are read later, if
+  // at all, with ReadAt.
+  bool Pass(size_t offset, size_t n);
+  // Reads into.size() bytes of the file from `offset` as it is now, straight from the file;
+  // false when it ends sooner or cannot be read.
+  bool ReadAt(uint64_t offset, std::span<uint8_t> into) const;
 
  private:
   int fd_ = -1;

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "datadec/dicom_header_reader.hpp"
+#include "datadec/element_encoding.hpp"
+#include "datadec/values_in_file.hpp"
 #include "dicom_test_files.hpp"
 #include "support/peers.hpp"
 
@@ -188,10 +191,25 @@ TEST_F(Part10Reader, LargeValuesAreReadWholeWhereverTheyStartAndEnd) {
     const TagList dataset = {Record(0x0008, 0x0060, "CS", Text("OT")),
                              Record(0x7FE0, 0x0010, "OB", pixels),
                              Record(0xFFFC, 0xFFFC, "OB", Text("PADDING!"))};
-    const DicomFileContent content = DICOMFile(
-        Write(Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), Encoded(dataset, true, kLE))));
+    const Bytes encoded = Encoded(dataset, true, kLE);
+    const std::string path = Write(Part10(MetaGroup(Text("1.2.840.10008.1.2.1\0")), encoded));
+    const DicomFileContent content = DICOMFile(path);
     ASSERT_TRUE(content.Ok()) << Describe(content.status);
     ExpectSameRecords(content.dataset, dataset);
+
+    // Left in the file, the value is encoded from it, read back whole on demand, and a
+    // file cut short since fails the encoding instead of giving other bytes.
+    DicomFileContent left = DICOMFile(path, LargeValues::kLeftInFile);
+    ASSERT_TRUE(left.Ok()) << Describe(left.status);
+    ASSERT_EQ(left.dataset.size(), 3u);
+    EXPECT_TRUE(left.dataset[1].inFile && left.dataset[1].value.empty());
+    EXPECT_EQ(EncodeTags(left.dataset, true, kLE), encoded);
+    TagList read = left.dataset;
+    ASSERT_TRUE(ReadValuesInFile(read));
+    ExpectSameRecords(read, dataset);
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) - size / 2);
+    EXPECT_FALSE(EncodeTags(left.dataset, true, kLE));
+    EXPECT_FALSE(ReadValuesInFile(left.dataset));
   }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "scripted_store_peer.hpp"
 #include "store_test_objects.hpp"
@@ -94,6 +95,29 @@ TEST_F(StoreFilesWire, PeerWithoutAMaximumGetsPdusOfTheLargestLengthSent) {
   ASSERT_EQ(seen.stores.size(), 1u);
   EXPECT_GT(seen.stores[0].dataset.size(), 512u * 600 * 2);
   EXPECT_EQ(seen.longestPdu, 256u * 1024);
+}
+
+// Pixel data of 1 MiB and more stays in its file until it goes out: read a PDU at a time in
+// the file's own syntax, read whole for a conversion; the peer gets the same pixels either way.
+TEST_F(StoreFilesWire, LargePixelDataArrivesWholeAsItIsAndConverted) {
+  const std::string file = Image("large", testing::kCTImageStorage, 1024, 600);
+  const DicomFileContent original = DICOMFile(file);
+  for (const std::string_view syntax : {testing::kExplicitTS, testing::kImplicitTS}) {
+    SCOPED_TRACE(syntax);
+    StorePeerScript script;
+    script.acceptedSyntaxes = {std::string(syntax)};
+    ScriptedStorePeer peer(script);
+    const std::vector<StoreResult> results = Store(peer, {file});
+    const StorePeerRecord& seen = peer.Finish();
+    ASSERT_TRUE(results.at(0).Ok()) << DescribeStoreResult(results[0]);
+    EXPECT_EQ(results[0].converted, syntax != testing::kExplicitTS);
+    EXPECT_FALSE(seen.oversized);
+    ASSERT_EQ(seen.stores.size(), 1u);
+    const DicomFileContent got = testing::ReadWireDataset(seen.stores[0].dataset, syntax);
+    const TagRecord* pixels = FindTag(got.dataset, tag::kPixelData);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(pixels->value, FindTag(original.dataset, tag::kPixelData)->value);
+  }
 }
 
 TEST_F(StoreFilesWire, RejectedAssociationFailsEveryFileOfItsRun) {
