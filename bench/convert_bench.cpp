@@ -1,25 +1,15 @@
-// Throughput of the transfer syntax conversion, in bytes of uncompressed pixel data per
-// second: JPEG lossless encoding and decoding of a 512 x 512 16-bit greyscale frame and a
-// 512 x 512 8-bit RGB frame, through ConvertDataset (lists in memory) and ConvertFileTS
-// (file to file), and a byte-order change for comparison.
-//
-// After the benchmarks, the same files (written by our DICOM writer) go through DCMTK's
-// dcmcjpeg +e1 and dcmdjpeg, and the best of several runs of each is set against the best
-// of ConvertFileTS on the same file. DCMTK's times include starting its process, so the
-// ratio is a bound, not an exact codec comparison. Pass --dcmtk-runs=N to change the number
-// of runs (0 skips the step).
+// Throughput of the transfer syntax conversion in this process, in bytes of uncompressed
+// pixel data per second: JPEG lossless encoding and decoding of a 512 x 512 16-bit greyscale
+// frame and a 512 x 512 8-bit RGB frame, through ConvertDataset (lists in memory) and
+// ConvertFileTS (file to file), and a byte-order change for comparison. bench/run sets whole
+// norvane processes against DCMTK's.
 
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -30,8 +20,6 @@
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
 #include "elements/tag_list.hpp"
-
-extern char** environ;
 
 namespace {
 
@@ -164,90 +152,13 @@ BENCHMARK_CAPTURE(ConvertFile, LosslessDecode_Grey16_512, kGrey16, kLossless, kE
 BENCHMARK_CAPTURE(ConvertFile, LosslessEncode_Rgb8_512, kRgb8, kExplicit, kLossless);
 BENCHMARK_CAPTURE(ConvertFile, LosslessDecode_Rgb8_512, kRgb8, kLossless, kExplicit);
 
-// Wall time of one run of a program, or a negative number when it failed.
-double RunSeconds(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv)
-    args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  if (::posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return -1;
-  }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-template <class Run>
-double Best(int runs, Run run) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    const double seconds = run();
-    if (seconds < 0) return -1;
-    best = std::min(best, seconds);
-  }
-  return best;
-}
-
-double OursSeconds(const std::string& in, const std::string& out, const char* syntax) {
-  const auto start = std::chrono::steady_clock::now();
-  if (!norvane::ConvertFileTS(out, in, syntax)) return -1;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void CompareWithDcmtk(int runs) {
-  if (runs <= 0) return;
-  std::printf("\nFile to file, best of %d runs (DCMTK's times include process start-up):\n", runs);
-  for (const Image& image : {kGrey16, kRgb8}) {
-    const std::string plain = WriteFile(image, kExplicit, Folder());
-    const std::string packed = Folder() + "/" + image.name + "-dcmcjpeg.dcm";
-    const std::string back = Folder() + "/" + image.name + "-dcmdjpeg.dcm";
-    const std::string ours = Folder() + "/" + image.name + "-ours.dcm";
-    const std::string ourBack = Folder() + "/" + image.name + "-ours-back.dcm";
-    const double megabytes = static_cast<double>(PixelBytes(image)) / (1 << 20);
-    const double theirEncode = Best(runs, [&] {
-      return RunSeconds({"dcmcjpeg", "+e1", plain, packed});
-    });
-    const double theirDecode = Best(runs, [&] { return RunSeconds({"dcmdjpeg", packed, back}); });
-    const double ourEncode = Best(runs, [&] { return OursSeconds(plain, ours, kLossless); });
-    const double ourDecode = Best(runs, [&] { return OursSeconds(ours, ourBack, kExplicit); });
-    if (theirEncode < 0 || theirDecode < 0) {
-      std::printf("  %s: dcmcjpeg/dcmdjpeg could not be run\n", image.name);
-      continue;
-    }
-    if (ourEncode < 0 || ourDecode < 0) {
-      std::printf("  %s: ConvertFileTS failed\n", image.name);
-      continue;
-    }
-    std::printf(
-        "  %-11s encode: ours %7.1f MiB/s, dcmcjpeg +e1 %7.1f MiB/s, DCMTK time / ours %.2f\n",
-        image.name, megabytes / ourEncode, megabytes / theirEncode, theirEncode / ourEncode);
-    std::printf(
-        "  %-11s decode: ours %7.1f MiB/s, dcmdjpeg     %7.1f MiB/s, DCMTK time / ours %.2f\n",
-        image.name, megabytes / ourDecode, megabytes / theirDecode, theirDecode / ourDecode);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  int runs = 5;
-  std::vector<char*> rest;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--dcmtk-runs=", 13) == 0) {
-      runs = std::atoi(argv[i] + 13);
-    } else {
-      rest.push_back(argv[i]);
-    }
-  }
-  int count = static_cast<int>(rest.size());
-  benchmark::Initialize(&count, rest.data());
-  if (benchmark::ReportUnrecognizedArguments(count, rest.data())) return 1;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  CompareWithDcmtk(runs);
   std::error_code ignored;
   std::filesystem::remove_all(Folder(), ignored);
   return 0;
