@@ -131,16 +131,9 @@ bool Buffer::ReadBytes(void* data, size_t n) {
 }
 
 bool Buffer::ReadInto(Buffer& target, size_t n) {
-  if (available_ < n && !socket_.Connected()) return false;
-  while (n > 0) {
-    if (available_ == 0 && !Receive()) return false;
-    const std::span<const uint8_t> front = FrontBytes();
-    const size_t take = std::min(front.size(), n);
-    target.AppendIncoming(front.data(), take);
-    Consume(take);
-    n -= take;
-  }
-  return true;
+  return ReadThrough(n, [&target](std::span<const uint8_t> bytes) {
+    target.AppendIncoming(bytes.data(), bytes.size());
+  });
 }
 
 size_t Buffer::Peek(uint8_t* data, size_t n) const {
