@@ -73,9 +73,6 @@ class Buffer {
   size_t Available() const { return available_; }
   size_t Queued() const { return queued_; }
 
-  // Appends `n` incoming bytes to `out`, releasing each block as it is read out; false when
-  // the connection fails first.
-  bool ReadAppend(std::vector<uint8_t>& out, size_t n);
   // Moves `n` incoming bytes to the end of `target`'s incoming queue, receiving as needed;
   // false when the connection fails first.
   bool ReadInto(Buffer& target, size_t n);
