@@ -127,24 +127,20 @@ inline Bytes PDataPdu(const std::vector<Bytes>& pdvs) {
 }
 
 // The message cut into fragments of `sizes` bytes in turn (the last one takes what is left),
-// sent as PDVs on `contextID`, as many to a P-DATA-TF PDU as fit `pduLimit` bytes of body.
+// sent as PDVs on `contextID`, as many to a P-DATA-TF PDU as fit 16384 bytes.
 inline Bytes FragmentedMessage(const Bytes& message, const std::vector<size_t>& sizes,
-                               uint8_t contextID, size_t pduLimit = 16384) {
+                               uint8_t contextID) {
   WireBuilder wire;
-  Bytes body;
-  size_t turn = 0;
-  for (size_t at = 0; at < message.size(); ++turn) {
-    const size_t size = std::min(sizes[turn % sizes.size()], message.size() - at);
-    const bool last = at + size == message.size();
-    const Bytes pdv = Pdv(contextID, last ? 0x02 : 0x00, Slice(message, at, size));
-    if (!body.empty() && body.size() + pdv.size() > pduLimit) {
-      wire.U8(0x04).U8(0).U32(static_cast<uint32_t>(body.size())).Append(body);
-      body.clear();
-    }
-    body.insert(body.end(), pdv.begin(), pdv.end());
-    at += size;
+  Bytes pdvs;
+  for (size_t at = 0, turn = 0, size = 0; at < message.size(); at += size, ++turn) {
+    size = std::min(sizes[turn % sizes.size()], message.size() - at);
+    const Bytes pdv =
+        Pdv(contextID, at + size == message.size() ? 0x02 : 0x00, Slice(message, at, size));
+    if (pdvs.size() + pdv.size() > 16384) wire.Append(PDataPdu({pdvs}));
+    if (pdvs.size() + pdv.size() > 16384) pdvs.clear();
+    pdvs.insert(pdvs.end(), pdv.begin(), pdv.end());
   }
-  return wire.U8(0x04).U8(0).U32(static_cast<uint32_t>(body.size())).Append(body).bytes();
+  return wire.Append(PDataPdu({pdvs})).bytes();
 }
 
 // An A-ASSOCIATE-AC accepting context 1 with this transfer syntax.
