@@ -94,7 +94,7 @@ bool PDU_Service::FinishDecoding(MessageDecoder& decoder) {
   if (!trace_ || !encoding) return decoded;
   TraceTitles(" << ");
   for (const TagRecord& record : decoder.Decoded())
-    DumpElement(record, encoding->explicitVR, 1);
+    TraceElement(record, encoding->explicitVR);
   if (decoded) TraceLine("");
   return decoded;
 }
