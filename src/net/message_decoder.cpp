@@ -10,7 +10,8 @@
 namespace norvane {
 namespace {
 
-// Values from this size on are asked to be backed by large pages.
+// A value's storage is reserved for at most this much of its declared length until the
+// peer has sent that much of it; then for all of it, backed by large pages.
 constexpr uint32_t kLargeValue = 1024 * 1024;
 
 }  // namespace
@@ -73,26 +74,33 @@ size_t MessageDecoder::StartElement(std::span<const uint8_t> bytes) {
     Append(std::move(record));
     return header->headerSize;
   }
-  // Address space only: the pages are written as the value's bytes arrive.
-  try {
-    record.value.reserve(record.length);
-  } catch (const std::bad_alloc&) {
-    Fail();
-    return 0;
-  } catch (const std::length_error&) {
-    Fail();
-    return 0;
-  }
-  if (record.length >= kLargeValue) {
-    PreferLargePages(record.value.data(), record.value.capacity());
-  }
+  if (!Reserve(record.value, std::min(record.length, kLargeValue))) return 0;
   record_ = std::move(record);
   valueLeft_ = record_.length;
   return header->headerSize;
 }
 
+// Address space only: the pages are written as the value's bytes arrive.
+bool MessageDecoder::Reserve(std::vector<uint8_t>& value, uint32_t length) {
+  try {
+    value.reserve(length);
+  } catch (const std::bad_alloc&) {
+    Fail();
+    return false;
+  } catch (const std::length_error&) {
+    Fail();
+    return false;
+  }
+  if (length > kLargeValue) PreferLargePages(value.data(), value.capacity());
+  return true;
+}
+
 void MessageDecoder::TakeValue(std::span<const uint8_t>& bytes) {
   const size_t take = std::min<size_t>(valueLeft_, bytes.size());
+  if (record_.value.size() + take > record_.value.capacity() &&
+      !Reserve(record_.value, record_.length)) {
+    return;
+  }
   record_.value.insert(record_.value.end(), bytes.begin(),
                        bytes.begin() + static_cast<ptrdiff_t>(take));
   valueLeft_ -= static_cast<uint32_t>(take);

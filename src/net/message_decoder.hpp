@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "datadec/element_codec.hpp"
 #include "elements/tag_record.hpp"
@@ -15,9 +16,10 @@ namespace norvane {
 // Decodes one received DIMSE message into records while its PDV fragments arrive, so that a
 // message is never gathered whole: each value goes from the receive window into its record
 // once. A header split between fragments waits in a few staged bytes until it is whole (or
-// the message ends). A value's declared length reserves address space for it, but its bytes
-// are written only as they arrive, so a peer's number never makes memory be written that the
-// peer did not send. At most one value is in progress at a time.
+// the message ends). A value's declared length reserves address space for it (beyond its
+// first MiB only once the peer has sent that much of it), but its bytes are written only as
+// they arrive, so a peer's number never makes memory be written that the peer did not send.
+// At most one value is in progress at a time.
 //
 // The outcome equals decoding the whole message at once: the same records in the same order,
 // and a message that is malformed, or ends inside a header or a value, fails at its end.
@@ -54,6 +56,8 @@ class MessageDecoder {
   size_t StartElement(std::span<const uint8_t> bytes);
   // Decodes the staged header; the staged bytes past it are decoded after it.
   void DecodeStaged();
+  // Reserves `length` bytes for the value; false (a fault) when they cannot be had.
+  bool Reserve(std::vector<uint8_t>& value, uint32_t length);
   // Moves the value bytes at the front of `bytes` into the record in progress.
   void TakeValue(std::span<const uint8_t>& bytes);
   void Append(TagRecord&& record);
