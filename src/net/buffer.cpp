@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/large_pages.hpp"
-
 namespace norvane {
 
 void Buffer::WriteByte(uint8_t value) {
@@ -131,16 +129,9 @@ bool Buffer::ReadBytes(void* data, size_t n) {
 }
 
 bool Buffer::ReadInto(Buffer& target, size_t n) {
-  if (available_ < n && !socket_.Connected()) return false;
-  while (n > 0) {
-    if (available_ == 0 && !Receive()) return false;
-    const std::span<const uint8_t> front = FrontBytes();
-    const size_t take = std::min(front.size(), n);
-    target.AppendIncoming(front.data(), take);
-    Consume(take);
-    n -= take;
-  }
-  return true;
+  return ReadThrough(n, [&target](std::span<const uint8_t> bytes) {
+    target.AppendIncoming(bytes.data(), bytes.size());
+  });
 }
 
 size_t Buffer::Peek(uint8_t* data, size_t n) const {
@@ -226,21 +217,6 @@ void Buffer::AppendIncoming(const uint8_t* data, size_t n) {
     data += take;
     n -= take;
   }
-}
-
-bool Buffer::ReadAppend(std::vector<uint8_t>& out, size_t n) {
-  if (available_ < n && !socket_.Connected()) return false;
-  out.reserve(out.size() + std::min(n, available_));
-  if (n >= kLargeMessage) PreferLargePages(out.data(), out.capacity());
-  while (n > 0) {
-    if (available_ == 0 && !Receive()) return false;
-    const std::span<const uint8_t> front = FrontBytes();
-    const size_t take = std::min(front.size(), n);
-    out.insert(out.end(), front.begin(), front.begin() + static_cast<ptrdiff_t>(take));
-    Consume(take);
-    n -= take;
-  }
-  return true;
 }
 
 std::vector<uint8_t> Buffer::TakeOutgoing() {

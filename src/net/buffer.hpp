@@ -73,12 +73,26 @@ class Buffer {
   size_t Available() const { return available_; }
   size_t Queued() const { return queued_; }
 
-  // Appends `n` incoming bytes to `out`, releasing each block as it is read out; false when
-  // the connection fails first.
-  bool ReadAppend(std::vector<uint8_t>& out, size_t n);
   // Moves `n` incoming bytes to the end of `target`'s incoming queue, receiving as needed;
   // false when the connection fails first.
   bool ReadInto(Buffer& target, size_t n);
+  // Hands `n` incoming bytes to `take` in order, as spans of the bytes where they are (a
+  // queued block or the receive window), receiving as needed; false when the connection
+  // fails first (or, without a connection, when the bytes are not there: then nothing is
+  // taken).
+  template <class Take>
+  bool ReadThrough(size_t n, Take&& take) {
+    if (available_ < n && !socket_.Connected()) return false;
+    while (n > 0) {
+      if (available_ == 0 && !Receive()) return false;
+      const std::span<const uint8_t> front = FrontBytes();
+      const size_t count = front.size() < n ? front.size() : n;
+      take(front.first(count));
+      Consume(count);
+      n -= count;
+    }
+    return true;
+  }
   // Moves up to `n` bytes from the front of this buffer's outgoing queue to the end of
   // `target`'s outgoing queue; returns how many were moved.
   size_t MoveOutgoingTo(Buffer& target, size_t n);

@@ -35,24 +35,6 @@ struct MessageSink {
   }
 };
 
-// Reads one element from the message buffer: the header is decoded from a copy of its few
-// bytes, the value is read straight into the record. Nullopt when the header is malformed or
-// cut short or the value passes the end of the message.
-std::optional<TagRecord> TakeElement(Buffer& in, ElementReaderState& state) {
-  uint8_t bytes[kMaxHeaderSize];
-  const size_t got = in.Peek(bytes, sizeof bytes);
-  const std::optional<ElementHeader> header =
-      DecodeElementHeader(std::span<const uint8_t>(bytes, got), kNetworkRules, state);
-  if (!header || !in.Skip(header->headerSize)) return std::nullopt;
-  TagRecord record = header->ToRecord();
-  if (!record.HasValue()) return record;
-  // The value must already be in the message: a peer's length never sizes an allocation
-  // beyond the bytes that arrived.
-  if (record.length > in.Available()) return std::nullopt;
-  if (!in.ReadAppend(record.value, record.length)) return std::nullopt;
-  return record;
-}
-
 }  // namespace
 
 void PDU_Service::TraceElement(const TagRecord& record, bool explicitVR) {
@@ -69,6 +51,10 @@ void PDU_Service::TraceTitles(std::string_view arrow) const {
 
 std::optional<DatasetEncoding> PDU_Service::MessageEncoding(uint8_t presentationContextID) const {
   if (presentationContextID == 0) return DatasetEncoding{.explicitVR = false, .bigEndian = false};
+  return AcceptedEncoding(presentationContextID);
+}
+
+std::optional<DatasetEncoding> PDU_Service::AcceptedEncoding(uint8_t presentationContextID) const {
   const std::optional<std::string> transferSyntax = GetTransferSyntax(presentationContextID);
   if (!transferSyntax) return std::nullopt;
   return DatasetEncoding{.explicitVR = *transferSyntax != uid::kImplicitVRLittleEndian,
@@ -93,21 +79,24 @@ bool PDU_Service::Encodable(const TagList& list, DatasetEncoding encoding) {
 }
 
 bool PDU_Service::ParseRawVRIntoDCM(Buffer& buffer, TagList& list, uint8_t presentationContextID) {
-  buffer.SetInByteOrder(Buffer::kLittleEndian);
-  const std::optional<std::string> transferSyntax = GetTransferSyntax(presentationContextID);
-  if (!transferSyntax) return false;
-  const bool explicitVR = *transferSyntax != uid::kImplicitVRLittleEndian;
-  const bool bigEndian = *transferSyntax == uid::kExplicitVRBigEndian;
+  if (!AcceptedEncoding(presentationContextID)) return false;
+  MessageDecoder decoder([this](uint8_t id) { return AcceptedEncoding(id); });
+  decoder.Begin(list);
+  decoder.Start(presentationContextID);
+  buffer.ReadThrough(buffer.Available(),
+                     [&decoder](std::span<const uint8_t> bytes) { decoder.Decode(bytes); });
+  return FinishDecoding(decoder);
+}
+
+bool PDU_Service::FinishDecoding(MessageDecoder& decoder) {
+  const bool decoded = decoder.Finish();
+  const std::optional<DatasetEncoding>& encoding = decoder.Encoding();
+  if (!trace_ || !encoding) return decoded;
   TraceTitles(" << ");
-  ElementReaderState state{.explicitVR = explicitVR, .bigEndian = bigEndian, .inMetaGroup = false};
-  while (buffer.Available() > 0) {
-    std::optional<TagRecord> record = TakeElement(buffer, state);
-    if (!record) return false;
-    if (trace_) DumpElement(*record, explicitVR, 1);
-    list.push_back(std::move(*record));
-  }
-  TraceLine("");
-  return true;
+  for (const TagRecord& record : decoder.Decoded())
+    TraceElement(record, encoding->explicitVR);
+  if (decoded) TraceLine("");
+  return decoded;
 }
 
 }  // namespace norvane

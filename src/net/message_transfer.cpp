@@ -78,6 +78,7 @@ bool PDU_Service::EndReading(ServiceResult why) {
   pDataTF_.ClearPending();
   pDataTF_.ClearMessageComplete();
   pDataTF_.MessageBuffer().ClearIncoming();
+  decoder_.Abandon();
   buffer_.socket().Close();
   return false;
 }
@@ -107,7 +108,7 @@ bool PDU_Service::ReadingFailed(std::string_view what) {
 
 void PDU_Service::ReportProgress(size_t& reported) {
   if (!progress_) return;
-  const size_t gathered = pDataTF_.MessageBuffer().Available();
+  const size_t gathered = pDataTF_.MessageBytes();
   if (pDataTF_.MessageComplete() || gathered >= reported + kProgressBytes) {
     reported = gathered;
     progress_();
@@ -123,9 +124,10 @@ bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
   const MessageDeadline deadline(buffer_.socket(), timeouts_);
   pDataTF_.ClearMessageComplete();
   pDataTF_.Expect(expected);
+  decoder_.Begin(list);
   size_t reported = 0;
   // A PDU that held the end of the previous message may hold the start of this one.
-  if (pDataTF_.PendingLength() != 0 && !pDataTF_.ReadDynamic(buffer_)) {
+  if (pDataTF_.PendingLength() != 0 && !pDataTF_.ReadDynamic(buffer_, &decoder_)) {
     return ReadingFailed("a P-DATA-TF PDU");
   }
   while (!pDataTF_.MessageComplete()) {
@@ -133,7 +135,7 @@ bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
     if (!buffer_.ReadByte(type)) return ReadingFailed({});
     switch (type) {
       case kPduPDataTF:
-        if (!pDataTF_.ReadDynamic(buffer_)) return ReadingFailed("a P-DATA-TF PDU");
+        if (!pDataTF_.ReadDynamic(buffer_, &decoder_)) return ReadingFailed("a P-DATA-TF PDU");
         ReportProgress(reported);
         break;
       case kPduReleaseRQ:
@@ -175,7 +177,7 @@ bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
                                                       std::to_string(type) + " (aborted)"));
     }
   }
-  if (ParseRawVRIntoDCM(pDataTF_.MessageBuffer(), list, pDataTF_.MessageContextID())) return true;
+  if (FinishDecoding(decoder_)) return true;
   WriteLog("ERROR, ParseRawVRIntoDCM");
   return AbortReading(kAbortReasonInvalidPduParameter,
                       ServiceResult::Failed(ServiceFailure::kProtocol,

@@ -72,7 +72,7 @@ bool PDataTF::FitsMessage(uint8_t contextID, uint8_t controlHeader) const {
   return true;
 }
 
-bool PDataTF::ReadDynamic(Buffer& association) {
+bool PDataTF::ReadDynamic(Buffer& association, MessageDecoder* decoder) {
   if (pduLength_ == 0) {
     uint8_t reserved;
     if (!association.ReadByte(reserved) || !association.ReadUInt32(pduLength_)) return Fail();
@@ -92,10 +92,22 @@ bool PDataTF::ReadDynamic(Buffer& association) {
     presentationContextID_ = contextID;
     messageControlHeader_ = controlHeader;
     messageContextID_ = contextID;
+    if (!messageStarted_) {
+      messageBytes_ = 0;
+      if (decoder != nullptr) decoder->Start(contextID);
+    }
     messageStarted_ = true;
-    // Packed into the message's blocks as the bytes arrive: a peer's length never sizes an
-    // allocation, and tiny fragments do not cost a block each.
-    if (!association.ReadInto(messageBuffer_, pdvLength_ - kPdvControlSize)) return Fail();
+    const uint32_t fragment = pdvLength_ - kPdvControlSize;
+    // Decoded straight out of the receive window, or packed into the message's blocks as
+    // the bytes arrive: a peer's length never sizes an allocation here, and tiny fragments
+    // do not cost a block each.
+    const bool read =
+        decoder != nullptr
+            ? association.ReadThrough(
+                  fragment, [decoder](std::span<const uint8_t> bytes) { decoder->Decode(bytes); })
+            : association.ReadInto(messageBuffer_, fragment);
+    if (!read) return Fail();
+    messageBytes_ += fragment;
     pduLength_ -= pdvLength_ + kPdvLengthFieldSize;
     if (messageControlHeader_ & kPdvLastFragmentBit) {
       messageComplete_ = true;

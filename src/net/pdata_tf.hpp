@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "net/buffer.hpp"
+#include "net/message_decoder.hpp"
 
 namespace norvane {
 
@@ -12,11 +13,12 @@ enum class ExpectedMessage : uint8_t { kAny, kCommand, kDataSet };
 
 // P-DATA-TF (type 0x04): the message state of an association. On sending, the encoded
 // message waits in the message buffer's outgoing queue and Write cuts it into PDUs of one
-// PDV each; on receiving, ReadDynamic appends PDV fragments to the message buffer's
-// incoming queue until a PDV with the last-fragment bit completes the message. Fragments
-// are packed into the buffer's blocks, so a message takes about its own size in memory
-// however finely the peer cuts it. A PDU that holds the end of one message and the start
-// of the next stays in progress (PendingLength) for the next read.
+// PDV each; on receiving, ReadDynamic hands PDV fragments to a MessageDecoder as they
+// arrive (or, without one, appends them to the message buffer's incoming queue) until a
+// PDV with the last-fragment bit completes the message. Fragments gathered are packed into
+// the buffer's blocks, so a message takes about its own size in memory however finely the
+// peer cuts it. A PDU that holds the end of one message and the start of the next stays in
+// progress (PendingLength) for the next read.
 class PDataTF {
  public:
   PDataTF() = default;
@@ -57,6 +59,8 @@ class PDataTF {
   bool MessageComplete() const { return messageComplete_; }
   void ClearMessageComplete() { messageComplete_ = false; }
   uint8_t MessageContextID() const { return messageContextID_; }
+  // Bytes of the message now being received (or last completed) read so far.
+  size_t MessageBytes() const { return messageBytes_; }
   // Bytes of the current P-DATA-TF PDU not yet read (0 = no PDU in progress).
   uint32_t PendingLength() const { return pduLength_; }
   void ClearPending() {
@@ -75,12 +79,13 @@ class PDataTF {
   // failed flush, the rest of the message is dropped and false returned.
   bool Write(Buffer& association);
   // Reads PDVs after a P-DATA-TF type byte (or continues the PDU in progress) until a
-  // message is complete or the PDU is used up. False when a header or the bytes of a
-  // PDV cannot be read, the PDU is longer than the maximum this system announces
+  // message is complete or the PDU is used up. The fragments go to `decoder` (started at a
+  // message's first fragment) or, without one, to the message buffer. False when a header or the
+  // bytes of a PDV cannot be read, the PDU is longer than the maximum this system announces
   // (kOwnMaximumLength), a PDV length is below 2 or does not fit the rest of the PDU, or
   // a fragment is not of the expected kind or leaves its message's context; nothing is
   // then left in progress.
-  bool ReadDynamic(Buffer& association);
+  bool ReadDynamic(Buffer& association, MessageDecoder* decoder = nullptr);
 
  private:
   bool Fail();
@@ -99,6 +104,7 @@ class PDataTF {
   ExpectedMessage expected_ = ExpectedMessage::kAny;
   // A fragment of the message being gathered has been read.
   bool messageStarted_ = false;
+  size_t messageBytes_ = 0;
 };
 
 }  // namespace norvane

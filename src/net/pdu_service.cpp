@@ -61,7 +61,10 @@ bool IsPrintMemberOf(std::string_view metaClass, std::string_view sopClass) {
 
 }  // namespace
 
-PDU_Service::PDU_Service() {
+PDU_Service::PDU_Service()
+    : decoder_([this](uint8_t presentationContextID) {
+        return AcceptedEncoding(presentationContextID);
+      }) {
   buffer_.SetInByteOrder(Buffer::kBigEndian);
   buffer_.SetOutByteOrder(Buffer::kBigEndian);
 }

@@ -16,6 +16,7 @@
 #include "net/associate_rq_ac.hpp"
 #include "net/association_parameters.hpp"
 #include "net/buffer.hpp"
+#include "net/message_decoder.hpp"
 #include "net/pdata_tf.hpp"
 #include "net/presentation_context_accept.hpp"
 #include "net/release.hpp"
@@ -127,7 +128,9 @@ class PDU_Service {
   // the connection closed (answered with an A-RELEASE-RP or an A-ABORT where due). A
   // message that is not whole within the DIMSE time-out ends it as well, with an A-ABORT; a
   // message of another kind than `expected` is such an error, aborted at its first
-  // fragment. Records decoded before a failure stay in the list.
+  // fragment. The message is decoded into its records as its fragments arrive, never
+  // gathered whole. A message that cannot be decoded leaves the records before its fault in
+  // the list; one that does not arrive whole leaves none.
   bool ReadMessage(TagList& list, ExpectedMessage expected = ExpectedMessage::kAny);
   // Why the last WriteMessage or ReadMessage failed, in words: kTimeout, kAborted (the
   // peer's A-ABORT, with its source and reason), kNoResponse (the peer released or closed
@@ -188,6 +191,11 @@ class PDU_Service {
   void TraceTitles(std::string_view arrow) const;
   // The dump of one record of a message in the trace.
   static void TraceElement(const TagRecord& record, bool explicitVR);
+  // The encoding of the messages received on an accepted context; nullopt for another.
+  std::optional<DatasetEncoding> AcceptedEncoding(uint8_t presentationContextID) const;
+  // Ends the decoding of a received message and traces its records; false when it could
+  // not be decoded whole.
+  bool FinishDecoding(MessageDecoder& decoder);
   // ReadMessage's endings: close (after answering a release), or abort; both drop what
   // was gathered of the message, keep `why` as the last failure and give false.
   bool EndReading(ServiceResult why);
@@ -222,6 +230,7 @@ class PDU_Service {
   AReleaseRP releaseRP_;
   AAbortRQ abortRQ_;
   PDataTF pDataTF_;
+  MessageDecoder decoder_;
 };
 
 }  // namespace norvane

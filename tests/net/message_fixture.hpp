@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -123,6 +124,23 @@ inline Bytes PDataPdu(const std::vector<Bytes>& pdvs) {
   for (const Bytes& pdv : pdvs)
     body.insert(body.end(), pdv.begin(), pdv.end());
   return WireBuilder().U8(0x04).U8(0).U32(static_cast<uint32_t>(body.size())).Append(body).bytes();
+}
+
+// The message cut into fragments of `sizes` bytes in turn (the last one takes what is left),
+// sent as PDVs on `contextID`, as many to a P-DATA-TF PDU as fit 16384 bytes.
+inline Bytes FragmentedMessage(const Bytes& message, const std::vector<size_t>& sizes,
+                               uint8_t contextID) {
+  WireBuilder wire;
+  Bytes pdvs;
+  for (size_t at = 0, turn = 0, size = 0; at < message.size(); at += size, ++turn) {
+    size = std::min(sizes[turn % sizes.size()], message.size() - at);
+    const Bytes pdv =
+        Pdv(contextID, at + size == message.size() ? 0x02 : 0x00, Slice(message, at, size));
+    if (pdvs.size() + pdv.size() > 16384) wire.Append(PDataPdu({pdvs}));
+    if (pdvs.size() + pdv.size() > 16384) pdvs.clear();
+    pdvs.insert(pdvs.end(), pdv.begin(), pdv.end());
+  }
+  return wire.Append(PDataPdu({pdvs})).bytes();
 }
 
 // An A-ASSOCIATE-AC accepting context 1 with this transfer syntax.

@@ -2,6 +2,7 @@
 
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "elements/tag_list.hpp"
@@ -375,6 +376,91 @@ TEST_P(MalformedMessage, IsLoggedAndAborted) {
 
 INSTANTIATE_TEST_SUITE_P(ReadMessage, MalformedMessage, ::testing::ValuesIn(MalformedCases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct StreamCase {
+  std::string name;
+  uint8_t contextID;
+  Bytes message;
+  std::vector<size_t> fragments;  // PDV fragment sizes, in turn
+  bool cutOff;                    // the peer closes after 3/5 of the wire
+  size_t records;                 // in the list afterwards
+};
+
+TEST(ReadMessage, FragmentsCutAnywhereDecodeAsTheWholeMessageWould) {
+  const Bytes ct = MessageBuilder().Implicit(0x0008, 0x0060, Text("CT")).bytes();
+  const Bytes large =
+      MessageBuilder().Append(ct).Implicit(0x7FE0, 0x0010, Pattern(1200001)).bytes();
+  // Both header sizes, and a last element shorter than the longest header.
+  const Bytes mixed = MessageBuilder()
+                          .ExplicitLong(0x7FE0, 0x0010, "OB", Pattern(70001))
+                          .ExplicitShort(0x0020, 0x0013, "IS", Text("1 "))
+                          .bytes();
+  const Bytes pastEnd =
+      MessageBuilder().Append(ct).Tag(0x7FE0, 0x0010).U32(2000000).Append(Pattern(300000)).bytes();
+  const Bytes cutHeader = MessageBuilder().Append(ct).Tag(0x0010, 0x0010).U16(4).bytes();
+  const Bytes badVR = {0x10, 0x00, 0x10, 0x00, 0x00, 'N', 0x02, 0x00, 'A', 'B'};
+  const Bytes badHeader = MessageBuilder().Append(mixed).Append(badVR).Append(mixed).bytes();
+  std::vector<StreamCase> cases = {
+      {"LargeValueInOddPdvs", 1, large, {5, 1, 16371, 2, 9999, 11, 12, 13, 4097}, false, 2},
+      {"CutOffInsideTheLargeValue", 1, large, {4093, 7}, true, 0},
+      {"LengthPassesTheLastFragment", 1, pastEnd, {3001, 1}, false, 1},
+      {"MalformedHeaderBeforeALargeValue", 5, badHeader, {16378}, false, 2},
+      {"HeaderCutAtTheEnd", 1, cutHeader, {3}, false, 1},
+  };
+  for (const size_t size : {1, 3, 7, 11, 13})
+    cases.push_back({"HeadersSplitEvery" + std::to_string(size), 5, mixed, {size}, false, 2});
+  testing::TempDir dir;
+  for (const StreamCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetLOG(dir / c.name, 0);
+    AcceptedAssociation association(
+        {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian}),
+         ProposedContextItem(5, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
+    PDU_Service& service = association.service();
+    service.SetTrace(true);
+    std::vector<size_t> progress;
+    service.SetReceiveProgress([&] { progress.push_back(service.pDataTF().MessageBytes()); });
+    Bytes wire = testing::FragmentedMessage(c.message, c.fragments, c.contextID);
+    if (c.cutOff) wire.resize(wire.size() * 3 / 5);
+    std::thread peer([&] {
+      association.pair().Send(wire);
+      if (c.cutOff) ::shutdown(association.peer(), SHUT_WR);
+    });
+    TagList list;
+    const bool read = service.ReadMessage(list);
+    peer.join();
+    const std::vector<std::string> log = testing::LogTexts(dir / c.name);
+    EXPECT_EQ(list.size(), c.records);
+    const Bytes sent = association.pair().Drain();
+    if (c.cutOff) {
+      EXPECT_EQ(service.LastFailure().failure, ServiceFailure::kNoResponse);
+      EXPECT_EQ(sent, Bytes{}) << Hex(sent);
+      continue;
+    }
+    EXPECT_EQ(sent, read ? Bytes{} : Abort(0x06)) << Hex(sent);
+    // The same bytes decoded in one piece: the same records, traced the same.
+    Buffer whole;
+    whole.AppendIncoming(c.message);
+    TagList reference;
+    EXPECT_EQ(read, service.ParseRawVRIntoDCM(whole, reference, c.contextID));
+    ASSERT_EQ(list.size(), reference.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+      EXPECT_TRUE(list[i].GetTag() == reference[i].GetTag() &&
+                  list[i].VRText() == reference[i].VRText() &&
+                  list[i].length == reference[i].length && list[i].value == reference[i].value);
+    }
+    std::vector<std::string> wholeLog = testing::LogTexts(dir / c.name);
+    wholeLog.erase(wholeLog.begin(), wholeLog.begin() + static_cast<ptrdiff_t>(log.size()));
+    if (!read) wholeLog.push_back("ERROR, ParseRawVRIntoDCM");
+    EXPECT_TRUE(log.size() >= wholeLog.size() &&
+                std::equal(wholeLog.begin(), wholeLog.end(), log.begin()));
+    // Progress: after each further kProgressBytes of the message, and when it is complete.
+    EXPECT_EQ(progress.empty() ? 0 : progress.back(), c.message.size());
+    for (size_t i = 1; i + 1 < progress.size(); ++i)
+      EXPECT_GE(progress[i], progress[i - 1] + PDU_Service::kProgressBytes);
+  }
+  SetLOG("", 0);
+}
 
 struct BadPduCase {
   const char* name;
