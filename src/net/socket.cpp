@@ -374,8 +374,8 @@ bool Socket::SendBinary(const uint8_t* data, size_t length) {
   return true;
 }
 
-// Takes what has arrived without waiting; waits (within the limits) only when nothing has.
 namespace {
+
 // A peer that is sending sends its next PDU within microseconds: waiting that long awake
 // costs less, on both sides, than going to sleep in poll and being woken for each PDU.
 bool SpinFor(int fd) {
@@ -387,8 +387,10 @@ bool SpinFor(int fd) {
   } while (std::chrono::steady_clock::now() < until);
   return false;
 }
+
 }  // namespace
 
+// Takes what has arrived without waiting; waits (within the limits) only when nothing has.
 int Socket::ReadBinary(uint8_t* buffer, size_t size) {
   if (!connected_) return -1;
   if (size > static_cast<size_t>(INT_MAX)) size = static_cast<size_t>(INT_MAX);
