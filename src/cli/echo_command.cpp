@@ -33,19 +33,9 @@ void PrintHelp() {
 
 int RunEcho(int argc, char** argv) {
   ParsedArgs args = ParseArgs(argc, argv, kNetworkOptions);
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane echo: %s (see norvane echo --help)\n", args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 0);
-  if (!args.positionals.empty()) {
-    std::fprintf(stderr, "norvane echo: expected HOST PORT, got '%s' (see norvane echo --help)\n",
-                 args.positionals.front().c_str());
-    return 2;
+  Peer peer;
+  if (const std::optional<int> status = StartPeerCommand(args, "echo", PrintHelp, peer)) {
+    return *status;
   }
   if (!ApplyTimeoutOptions(args, "echo", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
 

@@ -86,19 +86,9 @@ int FindAtLevel(const ParsedArgs& args, Peer& peer) {
 int RunFind(int argc, char** argv) {
   ParsedArgs args = ParseArgs(
       argc, argv, NetworkOptionsAnd({{"--level", true}, {"-k", true}, {"--max-results", true}}));
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane find: %s (see norvane find --help)\n", args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 0);
-  if (!args.positionals.empty()) {
-    std::fprintf(stderr, "norvane find: expected HOST PORT, got '%s' (see norvane find --help)\n",
-                 args.positionals.front().c_str());
-    return 2;
+  Peer peer;
+  if (const std::optional<int> status = StartPeerCommand(args, "find", PrintHelp, peer)) {
+    return *status;
   }
   const std::optional<QueryLevel> level = LevelOption(args.Value("--level"));
   if (!level) {

@@ -153,19 +153,9 @@ int RunGet(int argc, char** argv) {
                                                  {"--folder", true},
                                                  {"-q", false},
                                                  {"--quiet", false}}));
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane get: %s (see norvane get --help)\n", args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 0);
-  if (!args.positionals.empty()) {
-    std::fprintf(stderr, "norvane get: expected HOST PORT, got '%s' (see norvane get --help)\n",
-                 args.positionals.front().c_str());
-    return 2;
+  Peer peer;
+  if (const std::optional<int> status = StartPeerCommand(args, "get", PrintHelp, peer)) {
+    return *status;
   }
   const std::optional<QueryLevel> level = LevelOption(args.Value("--level"));
   if (!level) {

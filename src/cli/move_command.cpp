@@ -160,19 +160,9 @@ int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destinati
 int RunMove(int argc, char** argv) {
   ParsedArgs args =
       ParseArgs(argc, argv, NetworkOptionsAnd({{"--dest", true}, {"--level", true}, {"-k", true}}));
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane move: %s (see norvane move --help)\n", args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 0);
-  if (!args.positionals.empty()) {
-    std::fprintf(stderr, "norvane move: expected HOST PORT, got '%s' (see norvane move --help)\n",
-                 args.positionals.front().c_str());
-    return 2;
+  Peer peer;
+  if (const std::optional<int> status = StartPeerCommand(args, "move", PrintHelp, peer)) {
+    return *status;
   }
   const std::string destination = args.Value("--dest").value_or("");
   if (destination.empty() || destination.size() > kMaxAETitleLength) {

@@ -118,6 +118,27 @@ Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter) {
   return peer;
 }
 
+std::optional<int> StartPeerCommand(ParsedArgs& args, std::string_view subcommand,
+                                    void (*printHelp)(), Peer& peer) {
+  const std::string name(subcommand);
+  if (args.help) {
+    printHelp();
+    return 0;
+  }
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "norvane %s: %s (see norvane %s --help)\n", name.c_str(),
+                 args.error.c_str(), name.c_str());
+    return 2;
+  }
+  peer = ResolvePeer(args, 0);
+  if (!args.positionals.empty()) {
+    std::fprintf(stderr, "norvane %s: expected HOST PORT, got '%s' (see norvane %s --help)\n",
+                 name.c_str(), args.positionals.front().c_str(), name.c_str());
+    return 2;
+  }
+  return std::nullopt;
+}
+
 bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel) {
   int level = defaultLevel;
   if (const auto text = args.Value("--log-level")) {

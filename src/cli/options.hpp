@@ -82,6 +82,12 @@ struct Peer {
 // positionals remain. Removes them from `args.positionals`.
 Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter);
 
+// The start of a subcommand that takes HOST PORT and no other argument: `printHelp` for
+// --help (exit status 0); an option error or a stray argument on standard error (2).
+// Nullopt when the subcommand goes on with `peer`, else its exit status.
+std::optional<int> StartPeerCommand(ParsedArgs& args, std::string_view subcommand,
+                                    void (*printHelp)(), Peer& peer);
+
 // Applies --log, --log-level and -v to the log facility. False (with a message on standard
 // error) when --log-level is not a number.
 bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel);

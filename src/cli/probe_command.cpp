@@ -80,19 +80,9 @@ void PrintClasses(const ProbeReport& report) {
 
 int RunProbe(int argc, char** argv) {
   ParsedArgs args = ParseArgs(argc, argv, NetworkOptionsAnd({}));
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane probe: %s (see norvane probe --help)\n", args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 0);
-  if (!args.positionals.empty()) {
-    std::fprintf(stderr, "norvane probe: expected HOST PORT, got '%s' (see norvane probe --help)\n",
-                 args.positionals.front().c_str());
-    return 2;
+  Peer peer;
+  if (const std::optional<int> status = StartPeerCommand(args, "probe", PrintHelp, peer)) {
+    return *status;
   }
   if (!ApplyTimeoutOptions(args, "probe", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
 

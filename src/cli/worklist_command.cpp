@@ -53,21 +53,9 @@ void PrintHelp() {
 int RunWorklist(int argc, char** argv) {
   ParsedArgs args =
       ParseArgs(argc, argv, NetworkOptionsAnd({{"-k", true}, {"--max-results", true}}));
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane worklist: %s (see norvane worklist --help)\n",
-                 args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 0);
-  if (!args.positionals.empty()) {
-    std::fprintf(stderr,
-                 "norvane worklist: expected HOST PORT, got '%s' (see norvane worklist --help)\n",
-                 args.positionals.front().c_str());
-    return 2;
+  Peer peer;
+  if (const std::optional<int> status = StartPeerCommand(args, "worklist", PrintHelp, peer)) {
+    return *status;
   }
   TWorklistItem query;
   std::string error;

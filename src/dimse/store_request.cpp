@@ -128,8 +128,9 @@ StoreRequestResult SendStoreWith(PDU_Service& pdu, const TagList& dataset,
   const bool sameSyntax = UidText(result.acceptedSyntax) == own;
   if (!sameSyntax) {
     // The conversion needs the values a file reader left in the file.
+    const bool valuesInFile = HoldsValuesInFile(dataset);
     TagList read;
-    if (HoldsValuesInFile(dataset)) {
+    if (valuesInFile) {
       read = dataset;
       if (!ReadValuesInFile(read)) {
         result.Set(ServiceResult::Failed(ServiceFailure::kLocal,
@@ -137,7 +138,7 @@ StoreRequestResult SendStoreWith(PDU_Service& pdu, const TagList& dataset,
         return result;
       }
     }
-    result.conversion = ConvertDataset(converted, read.empty() ? dataset : read,
+    result.conversion = ConvertDataset(converted, valuesInFile ? read : dataset,
                                        result.acceptedSyntax, fileTransferSyntax);
     if (result.conversion != ConvertStatus::kOk) {
       result.Set(ServiceResult::Failed(

@@ -30,23 +30,12 @@ PduWriter::PduWriter(PDataTF& pdata, Socket& socket)
   pdu_.resize(kHeadersSize + fragment_);
 }
 
-bool PduWriter::Write(std::span<const uint8_t> bytes) {
-  while (!bytes.empty() && !failed_) {
-    if (filled_ == fragment_ && !Send(false)) return false;
-    const size_t take = std::min(bytes.size(), fragment_ - filled_);
-    std::memcpy(pdu_.data() + kHeadersSize + filled_, bytes.data(), take);
-    filled_ += take;
-    bytes = bytes.subspan(take);
-  }
-  return !failed_;
-}
-
-bool PduWriter::WriteFrom(const ValueInFile& where, size_t n) {
+template <class Copy>
+bool PduWriter::Fill(size_t n, Copy copy) {
   for (size_t done = 0; done < n && !failed_;) {
     if (filled_ == fragment_ && !Send(false)) return false;
     const size_t take = std::min(n - done, fragment_ - filled_);
-    if (!where.source->Read(where.offset + done,
-                            std::span(pdu_).subspan(kHeadersSize + filled_, take))) {
+    if (!copy(done, std::span(pdu_).subspan(kHeadersSize + filled_, take))) {
       failed_ = true;
       return false;
     }
@@ -54,6 +43,19 @@ bool PduWriter::WriteFrom(const ValueInFile& where, size_t n) {
     done += take;
   }
   return !failed_;
+}
+
+bool PduWriter::Write(std::span<const uint8_t> bytes) {
+  return Fill(bytes.size(), [&](size_t done, std::span<uint8_t> into) {
+    std::memcpy(into.data(), bytes.data() + done, into.size());
+    return true;
+  });
+}
+
+bool PduWriter::WriteFrom(const ValueInFile& where, size_t n) {
+  return Fill(n, [&](size_t done, std::span<uint8_t> into) {
+    return where.source->Read(where.offset + done, into);
+  });
 }
 
 bool PduWriter::End() {

@@ -30,6 +30,10 @@ class PduWriter {
   bool End();
 
  private:
+  // Puts `n` bytes into the PDUs, sending each full one: `copy(done, into)` fills `into`
+  // with the bytes from `done` on, false when it cannot.
+  template <class Copy>
+  bool Fill(size_t n, Copy copy);
   bool Send(bool last);
 
   PDataTF& pdata_;

@@ -21,28 +21,16 @@ constexpr std::string_view kCT = "1.2.840.10008.5.1.4.1.1.2";
 constexpr std::string_view kMR = "1.2.840.10008.5.1.4.1.1.4";
 constexpr std::string_view kStudyRootGet = "1.2.840.10008.5.1.4.1.2.2.3";
 
-// A user information item as DCMTK orders it: maximum length, class UID, roles, name.
-Bytes UserInformationWithRoles(const std::vector<Bytes>& roles, std::string_view name) {
-  WireBuilder sub;
-  sub.U8(0x51).U8(0).U16(4).U32(16384).UidItem(0x52, "1.2.276.0.7230010.3.0.3.6.7");
-  for (const Bytes& role : roles)
-    sub.Append(role);
-  sub.UidItem(0x55, name);
-  return WireBuilder()
-      .U8(0x50)
-      .U8(0)
-      .U16(static_cast<uint16_t>(sub.size()))
-      .Append(sub.bytes())
-      .bytes();
-}
-
+// A C-GET association request as getscu sends it: its role items between the class UID and
+// the version name.
 Bytes GetRequest(const std::vector<Bytes>& roles) {
   const Bytes items =
       WireBuilder()
           .UidItem(0x10, "1.2.840.10008.3.1.1.1")
           .Append(testing::ProposedContextItem(1, kStudyRootGet, {uid::kImplicitVRLittleEndian}))
           .Append(testing::ProposedContextItem(3, kCT, {uid::kImplicitVRLittleEndian}))
-          .Append(UserInformationWithRoles(roles, "OFFIS_DCMTK_367"))
+          .Append(testing::UserInformationItem(16384, "1.2.276.0.7230010.3.0.3.6.7",
+                                               "OFFIS_DCMTK_367", roles))
           .bytes();
   return testing::AssociatePdu(0x01, "ARCHIVE         ", "GETSCU          ", items);
 }

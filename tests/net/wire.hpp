@@ -262,10 +262,15 @@ inline Bytes AcceptContextItem(uint8_t id, uint8_t result, std::string_view ts) 
       .bytes();
 }
 
+// A user information item (type 50h): maximum length, implementation class UID, any SCP/SCU
+// role selection items, then the version name when there is one.
 inline Bytes UserInformationItem(uint32_t maximumLength, std::string_view classUID,
-                                 std::string_view versionName) {
+                                 std::string_view versionName,
+                                 const std::vector<Bytes>& roleItems = {}) {
   WireBuilder sub;
   sub.U8(0x51).U8(0).U16(4).U32(maximumLength).UidItem(0x52, classUID);
+  for (const Bytes& role : roleItems)
+    sub.Append(role);
   if (!versionName.empty()) sub.UidItem(0x55, versionName);
   return WireBuilder()
       .U8(0x50)
