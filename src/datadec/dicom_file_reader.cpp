@@ -13,8 +13,9 @@
 namespace norvane {
 namespace {
 
-// Values from this size on go from a loaded file straight into their records.
-constexpr size_t kLargeValue = 1024 * 1024;
+// Values from this size on go from a loaded file straight into their records (or stay in
+// it), not through its loaded pages: a 512x512 16-bit image is one.
+constexpr size_t kLargeValue = 64 * 1024;
 
 // Makes sure the loaded file holds the bytes before `end`; a file that ended sooner (it
 // shrank while being read) ends the reader's stream where it ends.

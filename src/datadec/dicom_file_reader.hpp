@@ -37,7 +37,7 @@ struct DicomFileContent {
 // defined-length sequences stay unexpanded. A last value one byte short of its length is
 // accepted (completed with a zero byte); a dataset that ends inside an element header ends
 // the reading without error.
-// kLeftInFile leaves native Pixel Data of 1 MiB and more (of even length) in the file: its
+// kLeftInFile leaves native Pixel Data of 64 KiB and more (of even length) in the file: its
 // record carries `inFile` and no value bytes, for a data set that is only sent or written
 // out again; the file is read again as it is encoded.
 enum class LargeValues : uint8_t { kRead, kLeftInFile };

@@ -27,15 +27,19 @@ PduWriter::PduWriter(PDataTF& pdata, Socket& socket)
     failed_ = true;
     return;
   }
-  pdu_.resize(kHeadersSize + fragment_);
+  const size_t pduSize = kHeadersSize + fragment_;
+  pdus_.resize(pduSize * std::max<size_t>(1, kBatchBytes / pduSize));
 }
 
 template <class Copy>
 bool PduWriter::Fill(size_t n, Copy copy) {
   for (size_t done = 0; done < n && !failed_;) {
-    if (filled_ == fragment_ && !Send(false)) return false;
+    if (filled_ == fragment_) {
+      Close(false);
+      if (pduStart_ + kHeadersSize + fragment_ > pdus_.size() && !Flush()) return false;
+    }
     const size_t take = std::min(n - done, fragment_ - filled_);
-    if (!copy(done, std::span(pdu_).subspan(kHeadersSize + filled_, take))) {
+    if (!copy(done, std::span(pdus_).subspan(pduStart_ + kHeadersSize + filled_, take))) {
       failed_ = true;
       return false;
     }
@@ -60,22 +64,29 @@ bool PduWriter::WriteFrom(const ValueInFile& where, size_t n) {
 
 bool PduWriter::End() {
   if (failed_) return false;
-  return filled_ == 0 || Send(true);
+  if (filled_ > 0) Close(true);
+  return Flush();
 }
 
-bool PduWriter::Send(bool last) {
+void PduWriter::Close(bool last) {
   const auto n = static_cast<uint32_t>(filled_);
   const uint8_t control = static_cast<uint8_t>((pdata_.MessageControl() & kPdvCommandBit) |
                                                (last ? kPdvLastFragmentBit : 0));
-  pdu_[0] = kPduPDataTF;
-  pdu_[1] = 0x00;
-  StoreBigEndian32(&pdu_[2], n + kPdvHeaderSize);
-  StoreBigEndian32(&pdu_[6], n + kPdvControlSize);
-  pdu_[10] = pdata_.OutgoingContextID();
-  pdu_[11] = control;
+  uint8_t* pdu = pdus_.data() + pduStart_;
+  pdu[0] = kPduPDataTF;
+  pdu[1] = 0x00;
+  StoreBigEndian32(&pdu[2], n + kPdvHeaderSize);
+  StoreBigEndian32(&pdu[6], n + kPdvControlSize);
+  pdu[10] = pdata_.OutgoingContextID();
+  pdu[11] = control;
   pdata_.NoteSentPdv(n + kPdvControlSize, control);
+  pduStart_ += kHeadersSize + n;
   filled_ = 0;
-  if (!socket_.SendBinary(pdu_.data(), kHeadersSize + n)) failed_ = true;
+}
+
+bool PduWriter::Flush() {
+  if (pduStart_ > 0 && !socket_.SendBinary(pdus_.data(), pduStart_)) failed_ = true;
+  pduStart_ = 0;
   return !failed_;
 }
 

@@ -11,10 +11,12 @@
 namespace norvane {
 
 // Sends one message as P-DATA-TF PDUs of one PDV each while it is being encoded: the bytes
-// fill one PDU of the fragment size at a time, which goes out once the next byte shows it
-// is not the last; End sends the last with the last-fragment bit. A message is never held
-// whole, and its PDUs are those PDataTF::Write cuts: full fragments, then the rest. An
-// empty message sends nothing. The PDV header fields of `pdata` follow each PDU sent.
+// fill one PDU of the fragment size at a time, closed once the next byte shows it is not the
+// last; End closes the last with the last-fragment bit. Closed PDUs go out together, up to
+// about kBatchBytes in one send, so that a peer with small PDUs does not cost a system call
+// for each. A message is never held whole, and its PDUs are those PDataTF::Write cuts: full
+// fragments, then the rest. An empty message sends nothing. The PDV header fields of
+// `pdata` follow each PDU closed.
 class PduWriter {
  public:
   PduWriter(PDataTF& pdata, Socket& socket);
@@ -30,17 +32,24 @@ class PduWriter {
   bool End();
 
  private:
-  // Puts `n` bytes into the PDUs, sending each full one: `copy(done, into)` fills `into`
-  // with the bytes from `done` on, false when it cannot.
+  static constexpr size_t kBatchBytes = 128 * 1024;
+
+  // Puts `n` bytes into the PDUs, sending them as the batch fills: `copy(done, into)` fills
+  // `into` with the bytes from `done` on, false when it cannot.
   template <class Copy>
   bool Fill(size_t n, Copy copy);
-  bool Send(bool last);
+  // Writes the headers of the PDU being filled; the next one starts after it.
+  void Close(bool last);
+  // Sends every closed PDU.
+  bool Flush();
 
   PDataTF& pdata_;
   Socket& socket_;
   uint32_t fragment_;
-  // One PDU: its headers, then up to fragment_ message bytes.
-  std::vector<uint8_t> pdu_;
+  // PDUs back to back, each its headers then up to fragment_ message bytes; the one being
+  // filled starts at pduStart_ and holds filled_ message bytes.
+  std::vector<uint8_t> pdus_;
+  size_t pduStart_ = 0;
   size_t filled_ = 0;
   bool failed_ = false;
 };

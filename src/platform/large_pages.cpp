@@ -7,7 +7,11 @@
 
 namespace norvane {
 
+// A span smaller than one large page cannot hold one: no call for it.
+constexpr size_t kLargePage = 2 * 1024 * 1024;
+
 void PreferLargePages(void* data, size_t size) {
+  if (size < kLargePage) return;
   const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
   const auto begin = reinterpret_cast<uintptr_t>(data);
   const uintptr_t first = (begin + page - 1) / page * page;

@@ -13,8 +13,10 @@
 namespace norvane {
 namespace {
 
-// Load reads at least this far ahead of what it is asked for.
-constexpr size_t kReadAhead = 1024 * 1024;
+// Load reads at least this far ahead of what it is asked for: far enough for the headers
+// of a data set in one read, short enough not to read a large value that follows them and
+// that its reader takes straight into its storage or leaves in the file.
+constexpr size_t kReadAhead = 64 * 1024;
 
 // Reads `n` bytes at `offset` into `to`; the count read (fewer at the end of the file), or
 // -1 on a read error.

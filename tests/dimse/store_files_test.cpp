@@ -97,7 +97,7 @@ TEST_F(StoreFilesWire, PeerWithoutAMaximumGetsPdusOfTheLargestLengthSent) {
   EXPECT_EQ(seen.longestPdu, 256u * 1024);
 }
 
-// Pixel data of 1 MiB and more stays in its file until it goes out: read a PDU at a time in
+// Pixel data of 64 KiB and more stays in its file until it goes out: read a PDU at a time in
 // the file's own syntax, read whole for a conversion; the peer gets the same pixels either way.
 TEST_F(StoreFilesWire, LargePixelDataArrivesWholeAsItIsAndConverted) {
   const std::string file = Image("large", testing::kCTImageStorage, 1024, 600);

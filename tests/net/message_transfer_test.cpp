@@ -41,26 +41,35 @@ AcceptedAssociation ImplicitCT() {
 }
 
 TEST(WriteMessage, DataSetGoesOutInPdusAsLongAsThePeerAnnounced) {
-  // 8 bytes of implicit header and 9992 value bytes: a message of 10000 bytes.
+  // 8 bytes of implicit header and the value: 10000 message bytes, or 200008, which take
+  // more than one send with PDUs of 16384.
   struct Case {
     uint32_t peerMaximum;
+    uint32_t valueLength;
     std::vector<uint32_t> fragments;
   };
-  const Case cases[] = {
-      {4102, {4096, 4096, 1808}}, {4000, {3994, 3994, 2012}}, {16384, {10000}}, {0, {10000}}};
+  std::vector<uint32_t> cut16384(12, 16378);
+  cut16384.push_back(200008 - 12 * 16378);
+  const Case cases[] = {{4102, 9992, {4096, 4096, 1808}},
+                        {4000, 9992, {3994, 3994, 2012}},
+                        {16384, 9992, {10000}},
+                        {0, 9992, {10000}},
+                        {16384, 200000, cut16384}};
   for (const Case& c : cases) {
-    SCOPED_TRACE("peer maximum " + std::to_string(c.peerMaximum));
+    SCOPED_TRACE("peer maximum " + std::to_string(c.peerMaximum) + ", value of " +
+                 std::to_string(c.valueLength));
     AcceptedAssociation association(
         {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian})},
         c.peerMaximum);
     ASSERT_TRUE(association.accepted()) << Hex(association.answer());
     TagList dataSet;
-    dataSet.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Pattern(9992)));
+    dataSet.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Pattern(c.valueLength)));
     ASSERT_TRUE(association.service().WriteMessage(dataSet, kCTImageStorageUid, kDataSetMessage));
 
     const size_t pdus = c.fragments.size();
-    const Bytes wire = testing::ReadExactly(association.peer(), 10000 + pdus * 12);
-    ASSERT_EQ(wire.size(), 10000 + pdus * 12);
+    const size_t messageSize = c.valueLength + 8;
+    const Bytes wire = testing::ReadExactly(association.peer(), messageSize + pdus * 12);
+    ASSERT_EQ(wire.size(), messageSize + pdus * 12);
     Bytes message;
     size_t at = 0;
     for (size_t i = 0; i < pdus; ++i) {
@@ -74,7 +83,8 @@ TEST(WriteMessage, DataSetGoesOutInPdusAsLongAsThePeerAnnounced) {
       message.insert(message.end(), fragment.begin(), fragment.end());
       at += 12 + c.fragments[i];
     }
-    const Bytes expected = MessageBuilder().Implicit(0x7FE0, 0x0010, Pattern(9992)).bytes();
+    const Bytes expected =
+        MessageBuilder().Implicit(0x7FE0, 0x0010, Pattern(c.valueLength)).bytes();
     EXPECT_EQ(message, expected) << "first bytes: " << Hex(message, 0, 16);
   }
 }
