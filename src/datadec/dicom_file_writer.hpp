@@ -2,6 +2,11 @@
 
 #include <string>
 
+#include <algorithm>
+#include <cstdint>
+
+#include "datadec/dicom_file_format.hpp"
+#include "datadec/element_codec.hpp"
 #include "elements/byte_order.hpp"
 #include "elements/tag_record.hpp"
 
@@ -18,5 +23,20 @@ namespace norvane {
 // than 65535 bytes under a VR with a 16-bit length field).
 bool WriteDicomFile(const std::string& fileName, const TagList* meta, const TagList& dataset,
                     bool explicitVR, ByteOrder order);
+
+// The bytes WriteDicomFile writes, into any element sink, record by record so that no value
+// is copied on its way; false at the first the sink refuses or that cannot be encoded.
+template <ElementSink Sink>
+bool PutDicomFile(Sink& sink, const TagList* meta, const TagList& dataset,
+                  DatasetEncoding encoding) {
+  if (meta) {
+    uint8_t start[kMetaGroupStart] = {};
+    std::copy(kDicmPrefix.begin(), kDicmPrefix.end(), start + kPreambleSize);
+    if (!sink.Write(start)) return false;
+    const DatasetEncoding metaEncoding{.explicitVR = true, .bigEndian = false};
+    if (!PutElements(sink, *meta, kFileRules, metaEncoding)) return false;
+  }
+  return PutElements(sink, dataset, kFileRules, encoding);
+}
 
 }  // namespace norvane

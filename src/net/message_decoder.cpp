@@ -25,6 +25,7 @@ void MessageDecoder::Begin(TagList& list) {
   stagedSize_ = 0;
   record_ = TagRecord{};
   valueLeft_ = 0;
+  sinking_ = false;
 }
 
 void MessageDecoder::Start(uint8_t contextID) {
@@ -74,7 +75,8 @@ size_t MessageDecoder::StartElement(std::span<const uint8_t> bytes) {
     Append(std::move(record));
     return header->headerSize;
   }
-  if (!Reserve(record.value, std::min(record.length, kLargeValue))) return 0;
+  sinking_ = sink_ != nullptr && record.length >= kSinkFrom && sink_->Begin(Decoded(), record);
+  if (!sinking_ && !Reserve(record.value, std::min(record.length, kLargeValue))) return 0;
   record_ = std::move(record);
   valueLeft_ = record_.length;
   return header->headerSize;
@@ -97,15 +99,24 @@ bool MessageDecoder::Reserve(std::vector<uint8_t>& value, uint32_t length) {
 
 void MessageDecoder::TakeValue(std::span<const uint8_t>& bytes) {
   const size_t take = std::min<size_t>(valueLeft_, bytes.size());
-  if (record_.value.size() + take > record_.value.capacity() &&
-      !Reserve(record_.value, record_.length)) {
-    return;
+  if (sinking_) {
+    sink_->Write(bytes.first(take));
+  } else {
+    if (record_.value.size() + take > record_.value.capacity() &&
+        !Reserve(record_.value, record_.length)) {
+      return;
+    }
+    record_.value.insert(record_.value.end(), bytes.begin(),
+                         bytes.begin() + static_cast<ptrdiff_t>(take));
   }
-  record_.value.insert(record_.value.end(), bytes.begin(),
-                       bytes.begin() + static_cast<ptrdiff_t>(take));
   valueLeft_ -= static_cast<uint32_t>(take);
   bytes = bytes.subspan(take);
-  if (valueLeft_ == 0) Append(std::move(record_));
+  if (valueLeft_ > 0) return;
+  if (sinking_) {
+    record_.inFile = sink_->End();
+    sinking_ = false;
+  }
+  Append(std::move(record_));
 }
 
 void MessageDecoder::Append(TagRecord&& record) {
@@ -120,6 +131,7 @@ void MessageDecoder::Fail() {
   failed_ = true;
   record_ = TagRecord{};
   valueLeft_ = 0;
+  sinking_ = false;
   stagedSize_ = 0;
 }
 
@@ -140,6 +152,7 @@ void MessageDecoder::Abandon() {
   failed_ = false;
   record_ = TagRecord{};
   valueLeft_ = 0;
+  sinking_ = false;
   stagedSize_ = 0;
 }
 

@@ -10,6 +10,7 @@
 
 #include "datadec/element_codec.hpp"
 #include "elements/tag_record.hpp"
+#include "net/received_value_sink.hpp"
 
 namespace norvane {
 
@@ -24,6 +25,9 @@ namespace norvane {
 // The outcome equals decoding the whole message at once: the same records in the same order,
 // and a message that is malformed, or ends inside a header or a value, fails at its end.
 // After a fault the rest of the message is read past and dropped.
+//
+// With a sink, each value of at least kSinkFrom bytes is offered to it as it starts; a value
+// the sink takes goes to it instead of its record, which gets the sink's `inFile`.
 class MessageDecoder {
  public:
   // The encoding of the messages on a presentation context; nullopt when none was accepted.
@@ -32,6 +36,10 @@ class MessageDecoder {
   explicit MessageDecoder(EncodingOf encodingOf) : encodingOf_(std::move(encodingOf)) {}
   MessageDecoder(const MessageDecoder&) = delete;
   MessageDecoder& operator=(const MessageDecoder&) = delete;
+
+  static constexpr uint32_t kSinkFrom = 64 * 1024;
+  // The sink for the messages read from now on; null for none.
+  void SetSink(ReceivedValueSink* sink) { sink_ = sink; }
 
   // The records of the next message are appended to `list`.
   void Begin(TagList& list);
@@ -76,6 +84,9 @@ class MessageDecoder {
   // The record whose value is arriving, and how many of its bytes are still to come.
   TagRecord record_;
   uint32_t valueLeft_ = 0;
+  ReceivedValueSink* sink_ = nullptr;
+  // The value in progress goes to the sink.
+  bool sinking_ = false;
 };
 
 }  // namespace norvane

@@ -142,6 +142,9 @@ class PDU_Service {
   // peer that sends from one that trickles.
   static constexpr size_t kProgressBytes = 1024;
   void SetReceiveProgress(std::function<void()> progress) { progress_ = std::move(progress); }
+  // Large values of the messages ReadMessage decodes from now on are offered to `sink`
+  // (MessageDecoder::SetSink); null for none.
+  void SetReceivedValueSink(ReceivedValueSink* sink) { decoder_.SetSink(sink); }
   // Encodes the list into `buffer`'s outgoing queue: implicit VR little endian when
   // `presentationContextID` is 0 (a command set), else in the accepted transfer syntax of
   // that context. False, with nothing left queued, when the context is not accepted or a

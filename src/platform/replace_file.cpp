@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/write_all.hpp"
+
 namespace norvane {
 namespace {
 
@@ -17,17 +19,6 @@ constexpr size_t kBufferSize = 64 * 1024;
 constexpr int kNameAttempts = 100;
 
 std::atomic<unsigned> temporaryCounter{0};
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -76,7 +67,7 @@ bool FileReplacement::Open() {
 
 bool FileReplacement::Flush() {
   if (failed_ || fd_ < 0) return false;
-  if (!buffer_.empty() && !WriteAll(fd_, buffer_.data(), buffer_.size())) failed_ = true;
+  if (!buffer_.empty() && !WriteAll(fd_, buffer_)) failed_ = true;
   buffer_.clear();
   return !failed_;
 }
@@ -90,7 +81,7 @@ bool FileReplacement::Write(std::span<const uint8_t> bytes) {
   if (!Flush()) return false;
   if (bytes.size() >= kBufferSize) {
     // Large values (pixel data) go to the file without a copy.
-    if (!WriteAll(fd_, bytes.data(), bytes.size())) failed_ = true;
+    if (!WriteAll(fd_, bytes)) failed_ = true;
     return !failed_;
   }
   buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());

@@ -12,6 +12,7 @@
 #include "net/verification.hpp"
 #include "scp/acceptor_policy.hpp"
 #include "scp/find_service.hpp"
+#include "scp/incoming_file.hpp"
 #include "scp/retrieve_service.hpp"
 #include "scp/store_thread.hpp"
 
@@ -44,7 +45,13 @@ bool ServeStore(PDU_Service& pdu, const TagList& command, uint8_t commandContext
     return false;
   }
   TagList dataset;
-  if (!pdu.ReadMessage(dataset, ExpectedMessage::kDataSet)) return false;
+  // The data set is due on the command's context; the pixels go into their file as they
+  // arrive, in that context's syntax.
+  IncomingFile incoming(settings.folder, pdu.GetTransferSyntax(commandContextID).value_or(""));
+  pdu.SetReceivedValueSink(&incoming);
+  const bool read = pdu.ReadMessage(dataset, ExpectedMessage::kDataSet);
+  pdu.SetReceivedValueSink(nullptr);
+  if (!read) return false;
   activity(false);
   // Only a request that can be answered is stored: the peer must learn the outcome.
   if (!BuildStoreRSP(command, kStatusSuccess)) return true;
@@ -54,7 +61,8 @@ bool ServeStore(PDU_Service& pdu, const TagList& command, uint8_t commandContext
   StoreReport report;
   report.callingApTitle = TrimmedText(pdu.assocRQ().CallingApTitle());
   report.outcome =
-      StoreThread(settings.folder, std::move(dataset), transferSyntax.value_or("")).Run();
+      StoreThread(settings.folder, std::move(dataset), transferSyntax.value_or(""), &incoming)
+          .Run();
   report.answered = WriteStoreRSP(pdu, command, commandContextID, report.outcome.status);
   if (settings.observer) settings.observer(report);
   return true;

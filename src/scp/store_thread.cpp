@@ -67,10 +67,12 @@ class ObjectFolders {
 
 }  // namespace
 
-StoreThread::StoreThread(std::string storageFolder, TagList dataset, std::string transferSyntax)
+StoreThread::StoreThread(std::string storageFolder, TagList dataset, std::string transferSyntax,
+                         IncomingFile* incoming)
     : storageFolder_(WithTrailingSeparator(storageFolder)),
       dataset_(std::move(dataset)),
-      transferSyntax_(std::move(transferSyntax)) {}
+      transferSyntax_(std::move(transferSyntax)),
+      incoming_(incoming) {}
 
 StoreWorkOutcome StoreThread::Run() {
   StoreWorkOutcome outcome;
@@ -109,8 +111,19 @@ StoreWorkOutcome StoreThread::Run() {
   TagList meta;
   BuildMetaHeader(meta, outcome.sopClassUID, outcome.sopInstanceUID, transferSyntax_);
   const DatasetEncoding encoding = EncodingOfTransferSyntax(transferSyntax_);
-  const std::string staging = StagingPath(storageFolder_);
-  if (!WriteDicomFile(staging, &meta, dataset_, encoding.explicitVR, encoding.Order())) {
+  // Pixels received into their file lack only the records after them there; that file is
+  // no use when its writing failed, and is only read from when the data set came in
+  // another syntax than it was begun in.
+  const bool begun = incoming_ != nullptr && incoming_->Took();
+  if (begun && incoming_->Failed()) {
+    outcome.problem = "the file cannot be written";
+    return outcome;
+  }
+  const bool completing = begun && incoming_->TransferSyntax() == transferSyntax_;
+  const std::string staging = completing ? incoming_->Path() : StagingPath(storageFolder_);
+  if (completing
+          ? !incoming_->Complete(dataset_)
+          : !WriteDicomFile(staging, &meta, dataset_, encoding.explicitVR, encoding.Order())) {
     ::unlink(staging.c_str());
     outcome.problem = "the file cannot be written";
     return outcome;

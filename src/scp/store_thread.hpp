@@ -5,6 +5,7 @@
 
 #include "database/database_index.hpp"
 #include "elements/tag_record.hpp"
+#include "scp/incoming_file.hpp"
 
 namespace norvane {
 
@@ -42,7 +43,10 @@ struct StoreWorkOutcome {
 class StoreThread {
  public:
   // `dataset` is the received data set, decoded in `transferSyntax`; the worker owns it.
-  StoreThread(std::string storageFolder, TagList dataset, std::string transferSyntax);
+  // `incoming`, when given, is the file its pixels were received into; the worker
+  // completes and places it.
+  StoreThread(std::string storageFolder, TagList dataset, std::string transferSyntax,
+              IncomingFile* incoming = nullptr);
 
   StoreWorkOutcome Run();
 
@@ -50,6 +54,7 @@ class StoreThread {
   std::string storageFolder_;
   TagList dataset_;
   std::string transferSyntax_;
+  IncomingFile* incoming_;
 };
 
 }  // namespace norvane

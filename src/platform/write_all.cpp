@@ -1,0 +1,19 @@
+#include "platform/write_all.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace norvane {
+
+bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes = bytes.subspan(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace norvane

@@ -1,0 +1,120 @@
+#include "scp/incoming_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "datadec/element_codec.hpp"
+#include "elements/tag_list.hpp"
+#include "net/command_set.hpp"
+#include "net/message_decoder.hpp"
+#include "platform/file_bytes.hpp"
+#include "scp/store_thread.hpp"
+#include "support/index_test_objects.hpp"
+#include "support/peers.hpp"
+
+namespace norvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Gathered {
+  std::vector<uint8_t> bytes;
+  bool Write(std::span<const uint8_t> more) {
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return true;
+  }
+};
+
+std::vector<uint8_t> Pattern(size_t n, int seed) {
+  std::vector<uint8_t> bytes(n);
+  for (size_t i = 0; i < n; ++i)
+    bytes[i] = static_cast<uint8_t>(i * 7 + seed + i / 1021);
+  return bytes;
+}
+
+// A CT object with a meta element a peer should not send, an icon whose own large pixels sit
+// in a sequence of undefined length, the image's pixels and a record after them.
+TagList LargeImage() {
+  TagList object = testing::CompleteObject("1.2.3", "1.2.3.4", "1.2.3.4.5");
+  object.insert(object.begin(), GenerateTextTag(0x0002, 0x0016, "AE", "SENDER"));
+  object.push_back(GenerateTag(0x0088, 0x0200, kUndefinedLength, nullptr, "SQ"));
+  object.push_back(GenerateTag(0xFFFE, 0xE000, kUndefinedLength, nullptr, nullptr));
+  object.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Pattern(70000, 1)));
+  object.push_back(GenerateTag(0xFFFE, 0xE00D, 0, nullptr, nullptr));
+  object.push_back(GenerateTag(0xFFFE, 0xE0DD, 0, nullptr, nullptr));
+  object.push_back(GenerateTag(0x7FE0, 0x0010, "OW", Pattern(300000, 2)));
+  object.push_back(GenerateTag(0xFFFC, 0xFFFC, "OB", Pattern(10, 3)));
+  return object;
+}
+
+// The object received into an incoming file, its bytes in pieces as a peer's PDVs bring them,
+// is stored byte for byte as the same object stored from memory.
+TEST(IncomingFile, ObjectReceivedIntoItsFileIsStoredAsFromMemory) {
+  struct Case {
+    std::string_view syntax;
+    bool explicitVR;
+    ByteOrder order;
+  };
+  for (const Case& c : {Case{"1.2.840.10008.1.2", false, ByteOrder::kLittleEndian},
+                        Case{"1.2.840.10008.1.2.1", true, ByteOrder::kLittleEndian},
+                        Case{"1.2.840.10008.1.2.2", true, ByteOrder::kBigEndian}}) {
+    SCOPED_TRACE(c.syntax);
+    testing::TempDir dir;
+    const std::string streamed = dir / "streamed";
+    fs::create_directory(streamed);
+    const TagList object = LargeImage();
+    const DatasetEncoding encoding{.explicitVR = c.explicitVR,
+                                   .bigEndian = c.order == ByteOrder::kBigEndian};
+    Gathered wire;
+    ASSERT_TRUE(PutElements(wire, object, kNetworkRules, encoding));
+    const std::vector<uint8_t>& message = wire.bytes;
+
+    IncomingFile incoming(streamed, std::string(c.syntax));
+    MessageDecoder decoder([&](uint8_t) { return std::optional(encoding); });
+    decoder.SetSink(&incoming);
+    TagList received;
+    decoder.Begin(received);
+    decoder.Start(1);
+    for (size_t at = 0; at < message.size(); at += 4093)
+      decoder.Decode(std::span(message).subspan(at, std::min<size_t>(4093, message.size() - at)));
+    ASSERT_TRUE(decoder.Finish());
+    ASSERT_TRUE(incoming.Took());
+    ASSERT_EQ(received.size(), object.size());
+    EXPECT_TRUE(received[object.size() - 5].inFile && received[object.size() - 5].value.empty())
+        << "the icon's pixels, the first large ones, go into the file";
+    EXPECT_EQ(received[object.size() - 2].value, object[object.size() - 2].value);
+
+    const StoreWorkOutcome fromFile =
+        StoreThread(streamed, std::move(received), std::string(c.syntax), &incoming).Run();
+    const StoreWorkOutcome fromMemory =
+        StoreThread(dir / "memory", object, std::string(c.syntax)).Run();
+    ASSERT_EQ(fromFile.status, kStatusSuccess) << fromFile.problem;
+    ASSERT_EQ(fromMemory.status, kStatusSuccess) << fromMemory.problem;
+    const auto stored = LoadFileBytes(fromFile.filePath);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored, LoadFileBytes(fromMemory.filePath));
+    EXPECT_FALSE(fs::exists(incoming.Path())) << "the passing file was placed";
+  }
+}
+
+// A data set that never completes leaves no passing file; pixels before the object's UIDs
+// are not taken.
+TEST(IncomingFile, UnfinishedOrDeclinedObjectLeavesNoFile) {
+  testing::TempDir dir;
+  const TagRecord pixels = GenerateTag(0x7FE0, 0x0010, "OW", Pattern(65536, 4));
+  {
+    IncomingFile incoming(dir.path().string(), "1.2.840.10008.1.2");
+    const TagList before = testing::CompleteObject("1.2.3", "1.2.3.4", "1.2.3.4.5");
+    ASSERT_TRUE(incoming.Begin(before, pixels));
+    incoming.Write(std::span(pixels.value).first(1000));
+    EXPECT_TRUE(fs::exists(incoming.Path()));
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+  IncomingFile declined(dir.path().string(), "1.2.840.10008.1.2");
+  EXPECT_FALSE(declined.Begin({}, pixels));
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+}  // namespace
+}  // namespace norvane
