@@ -4,7 +4,7 @@
 
 namespace norvane {
 
-// A received object is written whole under a passing name in the storage folder before it
+// A received object is written under a passing name in the storage folder before it
 // is moved to its place: ".incoming-<process id>-<counter>.dcm". The leading dot keeps it
 // out of the folder tree of studies. A crash while it is written can leave it (and the
 // writer's own temporary file beside it, whose name starts the same way) behind.

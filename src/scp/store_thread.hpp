@@ -29,13 +29,13 @@ struct StoreWorkOutcome {
 // storage folder itself, so that index and files always agree.
 //
 // The file is written whole under a passing name in the storage folder first
-// (StagingPath), then moved to its place, and only then indexed: a reader of the index
-// never meets a line for a missing file. A failed write leaves neither file nor line; a
-// failed index update removes the new file again. An object sent again replaces its file
-// and adds no line; one whose file was placed but whose lines were lost to a crash gets
-// them when it comes again. The meta header and the data set follow the transfer syntax
-// the object arrived in; values are written as received (encapsulated pixel data stays as
-// it came). UIDs longer than 64 characters are refused, never cut.
+// (StagingPath; its pixels may be there already, see IncomingFile), then moved to its
+// place, and only then indexed: a reader of the index never meets a line for a missing file. A
+// failed write leaves neither file nor line; a failed index update removes the new file again. An
+// object sent again replaces its file and adds no line; one whose file was placed but whose lines
+// were lost to a crash gets them when it comes again. The meta header and the data set follow the
+// transfer syntax the object arrived in; values are written as received (encapsulated pixel data
+// stays as it came). UIDs longer than 64 characters are refused, never cut.
 //
 // It runs on the thread that received the object, because the C-STORE-RSP carries its
 // outcome. Stores of the whole process are serialised around the move into place and the
