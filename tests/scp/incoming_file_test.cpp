@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 
 #include "datadec/element_codec.hpp"
@@ -48,6 +51,23 @@ TagList LargeImage() {
   return object;
 }
 
+// The object as a peer's PDVs bring it, decoded with `incoming` as the sink; empty when it
+// does not decode whole.
+TagList Received(const TagList& object, DatasetEncoding encoding, IncomingFile& incoming) {
+  Gathered wire;
+  EXPECT_TRUE(PutElements(wire, object, kNetworkRules, encoding));
+  const std::vector<uint8_t>& message = wire.bytes;
+  MessageDecoder decoder([&](uint8_t) { return std::optional(encoding); });
+  decoder.SetSink(&incoming);
+  TagList received;
+  decoder.Begin(received);
+  decoder.Start(1);
+  for (size_t at = 0; at < message.size(); at += 4093)
+    decoder.Decode(std::span(message).subspan(at, std::min<size_t>(4093, message.size() - at)));
+  if (!decoder.Finish()) received.clear();
+  return received;
+}
+
 // The object received into an incoming file, its bytes in pieces as a peer's PDVs bring them,
 // is stored byte for byte as the same object stored from memory.
 TEST(IncomingFile, ObjectReceivedIntoItsFileIsStoredAsFromMemory) {
@@ -66,19 +86,8 @@ TEST(IncomingFile, ObjectReceivedIntoItsFileIsStoredAsFromMemory) {
     const TagList object = LargeImage();
     const DatasetEncoding encoding{.explicitVR = c.explicitVR,
                                    .bigEndian = c.order == ByteOrder::kBigEndian};
-    Gathered wire;
-    ASSERT_TRUE(PutElements(wire, object, kNetworkRules, encoding));
-    const std::vector<uint8_t>& message = wire.bytes;
-
     IncomingFile incoming(streamed, std::string(c.syntax));
-    MessageDecoder decoder([&](uint8_t) { return std::optional(encoding); });
-    decoder.SetSink(&incoming);
-    TagList received;
-    decoder.Begin(received);
-    decoder.Start(1);
-    for (size_t at = 0; at < message.size(); at += 4093)
-      decoder.Decode(std::span(message).subspan(at, std::min<size_t>(4093, message.size() - at)));
-    ASSERT_TRUE(decoder.Finish());
+    TagList received = Received(object, encoding, incoming);
     ASSERT_TRUE(incoming.Took());
     ASSERT_EQ(received.size(), object.size());
     EXPECT_TRUE(received[object.size() - 5].inFile && received[object.size() - 5].value.empty())
@@ -99,8 +108,9 @@ TEST(IncomingFile, ObjectReceivedIntoItsFileIsStoredAsFromMemory) {
 }
 
 // A data set that never completes leaves no passing file; pixels before the object's UIDs
-// are not taken.
-TEST(IncomingFile, UnfinishedOrDeclinedObjectLeavesNoFile) {
+// are not taken; pixels that could not all be written fail the store instead of being
+// stored as zeros.
+TEST(IncomingFile, UnfinishedDeclinedOrUnwritableObjectLeavesNoFile) {
   testing::TempDir dir;
   const TagRecord pixels = GenerateTag(0x7FE0, 0x0010, "OW", Pattern(65536, 4));
   {
@@ -114,6 +124,23 @@ TEST(IncomingFile, UnfinishedOrDeclinedObjectLeavesNoFile) {
   IncomingFile declined(dir.path().string(), "1.2.840.10008.1.2");
   EXPECT_FALSE(declined.Begin({}, pixels));
   EXPECT_TRUE(fs::is_empty(dir.path()));
+
+  // Files of this process may not grow past 50 kB while the image arrives.
+  IncomingFile incoming(dir.path().string(), "1.2.840.10008.1.2");
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit small{.rlim_cur = 50000, .rlim_max = limit.rlim_max};
+  const auto xfsz = ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  TagList received = Received(LargeImage(), {.explicitVR = false}, incoming);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  ::signal(SIGXFSZ, xfsz);
+  EXPECT_TRUE(incoming.Took() && incoming.Failed());
+  const StoreWorkOutcome outcome =
+      StoreThread(dir.path().string(), std::move(received), "1.2.840.10008.1.2", &incoming).Run();
+  EXPECT_EQ(outcome.status, kStatusOutOfResources);
+  EXPECT_EQ(outcome.problem, "the file cannot be written");
+  EXPECT_FALSE(fs::exists(outcome.filePath));
 }
 
 }  // namespace
