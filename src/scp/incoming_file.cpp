@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "database/store_uid.hpp"
+#include "datadec/byte_vector_sink.hpp"
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/meta_header.hpp"
 #include "datadec/transfer_syntax.hpp"
@@ -18,15 +19,6 @@
 
 namespace norvane {
 namespace {
-
-// Gathers encoded bytes for one write.
-struct ByteGatherer {
-  std::vector<uint8_t> bytes;
-  bool Write(std::span<const uint8_t> more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return true;
-  }
-};
 
 // The records as the stored file holds them: the meta group is the file's own.
 TagList WithoutMetaGroup(std::span<const TagRecord> records) {
@@ -69,7 +61,7 @@ bool IncomingFile::Begin(std::span<const TagRecord> before, const TagRecord& hea
   TagList meta;
   BuildMetaHeader(meta, GetStoreUID(records, tag::kSOPClassUID), sopInstanceUID, transferSyntax_);
   const DatasetEncoding encoding = EncodingOfTransferSyntax(transferSyntax_);
-  ByteGatherer start;
+  ByteVectorSink start;
   TagRecord pixels = header;
   pixels.value.clear();
   const std::optional<EncodedElement> pixelHeader = EncodeElement(pixels, kFileRules, encoding);
@@ -107,7 +99,7 @@ bool IncomingFile::Complete(const TagList& dataset) {
     return record.inFile && record.inFile->source == source_;
   });
   if (taken == dataset.end()) return false;
-  ByteGatherer rest;
+  ByteVectorSink rest;
   const TagList after = WithoutMetaGroup(std::span(std::next(taken), dataset.end()));
   if (!PutElements(rest, after, kFileRules, EncodingOfTransferSyntax(transferSyntax_)))
     return false;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "datadec/byte_vector_sink.hpp"
 #include "elements/tags.hpp"
 #include "test_bytes.hpp"
 
@@ -16,14 +17,6 @@ using testing::Hex;
 using testing::Record;
 using testing::Text;
 using testing::Undefined;
-
-struct VectorSink {
-  Bytes bytes;
-  bool Write(std::span<const uint8_t> more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return true;
-  }
-};
 
 // What one rule set makes of a record: its bytes (none when refused), and the VR it has
 // when those bytes are decoded again under the same rules.
@@ -81,7 +74,7 @@ TEST(ElementCodec, EachRuleSetEncodesAndDecodesItsOwnWay) {
       const std::optional<EncodedElement> element = EncodeElement(c.record, rules, c.encoding);
       ASSERT_EQ(element.has_value(), expected.bytes.has_value());
       if (!element) continue;
-      VectorSink sink;
+      ByteVectorSink sink;
       ASSERT_TRUE(PutElement(sink, *element));
       EXPECT_EQ(sink.bytes, *expected.bytes) << "written: " << Hex(sink.bytes);
       EXPECT_EQ(EncodedSize(c.record, rules, c.encoding), sink.bytes.size());

@@ -45,16 +45,16 @@ TEST(WriteMessage, DataSetGoesOutInPdusAsLongAsThePeerAnnounced) {
   // more than one send with PDUs of 16384.
   struct Case {
     uint32_t peerMaximum;
-    uint32_t valueLength;
     std::vector<uint32_t> fragments;
+    uint32_t valueLength = 9992;
   };
   std::vector<uint32_t> cut16384(12, 16378);
   cut16384.push_back(200008 - 12 * 16378);
-  const Case cases[] = {{4102, 9992, {4096, 4096, 1808}},
-                        {4000, 9992, {3994, 3994, 2012}},
-                        {16384, 9992, {10000}},
-                        {0, 9992, {10000}},
-                        {16384, 200000, cut16384}};
+  const Case cases[] = {{4102, {4096, 4096, 1808}},
+                        {4000, {3994, 3994, 2012}},
+                        {16384, {10000}},
+                        {0, {10000}},
+                        {16384, cut16384, 200000}};
   for (const Case& c : cases) {
     SCOPED_TRACE("peer maximum " + std::to_string(c.peerMaximum) + ", value of " +
                  std::to_string(c.valueLength));
