@@ -1,9 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_codec.hpp"
