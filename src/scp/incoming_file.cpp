@@ -42,7 +42,7 @@ IncomingFile::~IncomingFile() {
 
 bool IncomingFile::Begin(std::span<const TagRecord> before, const TagRecord& header) {
   // An odd length would need a pad byte after the value.
-  if (took_ || !header.Is(tag::kPixelData) || header.length % 2 != 0) {
+  if (Took() || !header.Is(tag::kPixelData) || header.length % 2 != 0) {
     return false;
   }
   const TagList records = WithoutMetaGroup(before);
@@ -57,7 +57,6 @@ bool IncomingFile::Begin(std::span<const TagRecord> before, const TagRecord& hea
     path_.clear();
     return false;
   }
-  took_ = true;
   TagList meta;
   BuildMetaHeader(meta, GetStoreUID(records, tag::kSOPClassUID), sopInstanceUID, transferSyntax_);
   const DatasetEncoding encoding = EncodingOfTransferSyntax(transferSyntax_);
@@ -94,7 +93,7 @@ std::shared_ptr<const ValueInFile> IncomingFile::End() {
 }
 
 bool IncomingFile::Complete(const TagList& dataset) {
-  if (!took_ || failed_ || fd_ < 0) return false;
+  if (failed_ || fd_ < 0) return false;
   const auto taken = std::find_if(dataset.begin(), dataset.end(), [&](const TagRecord& record) {
     return record.inFile && record.inFile->source == source_;
   });

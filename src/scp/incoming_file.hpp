@@ -28,7 +28,7 @@ class IncomingFile final : public ReceivedValueSink {
   std::shared_ptr<const ValueInFile> End() override;
 
   // Begin took a value; its bytes are in the file unless Failed.
-  bool Took() const { return took_; }
+  bool Took() const { return !path_.empty(); }
   // A write into the file failed: the value's bytes are lost.
   bool Failed() const { return failed_; }
   const std::string& Path() const { return path_; }
@@ -42,9 +42,9 @@ class IncomingFile final : public ReceivedValueSink {
 
   std::string storageFolder_;
   std::string transferSyntax_;
+  // Set once a value is taken.
   std::string path_;
   int fd_ = -1;
-  bool took_ = false;
   bool failed_ = false;
   uint64_t valueOffset_ = 0;
   std::shared_ptr<const ValueSource> source_;
