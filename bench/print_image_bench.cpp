@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "datadec/element_encoding.hpp"
-#include "dimse/dicom_bitmap.hpp"
-#include "dimse/print_pixel_module.hpp"
 #include "elements/tag_list.hpp"
 #include "platform/raster.hpp"
+#include "printimage/dicom_bitmap.hpp"
+#include "printimage/print_pixel_module.hpp"
 
 namespace {
 

@@ -7,33 +7,41 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
+#include "net/associate_rj.hpp"
+#include "net/negotiation.hpp"
 #include "net/pdu_layout.hpp"
-#include "net/pdu_service.hpp"
-#include "scp/acceptor_policy.hpp"
+#include "net/release.hpp"
+#include "scp/service_registry.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace norvane;
   if (size < 1 || size > fuzz::kMaxInput) return 0;
-  PDU_Service pdu;
-  pdu.SetAcceptorPolicy(StorageAcceptorPolicy());
-  Buffer& buffer = pdu.buffer();
+  static const ServiceRegistry services = ScpServices(StoreSCPSettings{});
+  Buffer buffer;
+  buffer.SetInByteOrder(Buffer::kBigEndian);
+  buffer.SetOutByteOrder(Buffer::kBigEndian);
   buffer.AppendIncoming(std::vector<uint8_t>(data + 1, data + size));
   switch (data[0]) {
-    case kPduAssociateRQ:
+    case kPduAssociateRQ: {
       // The answer cannot be sent without a connection; deciding it is what counts.
-      if (pdu.assocRQ().ReadDynamic(buffer)) pdu.InterogateAAsociateRQ();
+      AAssociateRQ request;
+      if (request.ReadDynamic(buffer)) {
+        AAssociateAC answer = AnswerAssociateRQ(request, services.Policy());
+        (void)NegotiatedContexts(request, answer);
+      }
       break;
+    }
     case kPduAssociateAC:
-      pdu.assocAC().ReadDynamic(buffer);
+      AAssociateAC().ReadDynamic(buffer);
       break;
     case kPduAssociateRJ:
-      pdu.assocRJ().ReadDynamic(buffer);
+      AAssociateRJ().ReadDynamic(buffer);
       break;
     case kPduReleaseRQ:
-      pdu.releaseRQ().ReadDynamic(buffer);
+      AReleaseRQ().ReadDynamic(buffer);
       break;
     default:
-      pdu.releaseRP().ReadDynamic(buffer);
+      AReleaseRP().ReadDynamic(buffer);
       break;
   }
   return 0;

@@ -6,8 +6,9 @@
 
 #include <thread>
 
+#include "net/acceptor_association.hpp"
 #include "net/uids.hpp"
-#include "scp/acceptor_policy.hpp"
+#include "scp/service_registry.hpp"
 
 namespace norvane::fuzz {
 namespace {
@@ -93,9 +94,10 @@ std::vector<uint8_t> AcceptorExchange(std::span<const uint8_t> stream,
     sent = ReadUntilClosed(fds[1]);
   });
   {
-    PDU_Service pdu;
+    static const ServiceRegistry services = ScpServices(StoreSCPSettings{});
+    AcceptorAssociation pdu;
     pdu.SetTrace(true);  // the trace dumps every received element: more parsing to test
-    if (pdu.AcceptAssociation(fds[0], StorageAcceptorPolicy())) act(pdu);
+    if (pdu.Accept(fds[0], services.Policy())) act(pdu);
     pdu.AbortAssociation();
   }
   peer.join();

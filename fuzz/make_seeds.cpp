@@ -12,13 +12,14 @@
 #include "convert/jpeg_codec.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "dimse/dimse_exchange.hpp"
 #include "dimse/store_request.hpp"
+#include "dimse/verification.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "fuzz_support.hpp"
 #include "net/abort.hpp"
 #include "net/release.hpp"
-#include "net/verification.hpp"
 #include "support/bmp_builder.hpp"
 
 namespace fs = std::filesystem;
@@ -94,16 +95,14 @@ Bytes DataPhase(const std::function<void(PDU_Service&)>& send) {
 
 void MessageSeeds(Corpus& corpus, const fs::path& samples) {
   corpus.Add("message", "echo",
-             DataPhase([](PDU_Service& pdu) { WriteEchoRQ(pdu, "1.2.840.10008.1.1"); }));
+             DataPhase([](PDU_Service& pdu) { (void)WriteEchoRQ(pdu, "1.2.840.10008.1.1"); }));
   for (const char* name : {"CT_small.dcm", "MR_small.dcm", "rtplan.dcm", "nested_priv_SQ.dcm"}) {
     const DicomFileContent file = DICOMFile((samples / name).string());
     if (!file.Ok()) continue;
     TagList dataset = file.dataset;
     // Stored as a CT image whatever it is: the association offers that class.
     const Bytes stream = DataPhase([&dataset](PDU_Service& pdu) {
-      pdu.WriteMessage(StoreRQCommand(kCTImageStorage, 1, dataset), kCTImageStorage,
-                       kCommandMessage);
-      pdu.WriteMessage(dataset, kCTImageStorage, kDataSetMessage);
+      (void)SendCommand(pdu, StoreRequest(kCTImageStorage, 1, dataset), &dataset);
     });
     if (stream.size() <= fuzz::kMaxStreamInput) corpus.Add("message", name, stream);
   }

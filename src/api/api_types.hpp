@@ -10,11 +10,11 @@
 #include "dimse/query_records.hpp"
 #include "dimse/worklist_item.hpp"
 #include "elements/tag_record.hpp"
-#include "net/pdu_service.hpp"
+#include "net/requester_association.hpp"
 #include "norvane.h"
 #include "platform/raster.hpp"
 
-struct PDU_Service : norvane::PDU_Service {};
+struct PDU_Service : norvane::RequesterAssociation {};
 
 // The caller's pointer list: entries are the caller's, never freed by the list.
 struct TList {

@@ -4,8 +4,8 @@
 #include "api/api_types.hpp"
 #include "api/boundary.hpp"
 #include "api/peer.hpp"
+#include "dimse/verification.hpp"
 #include "net/association_entry.hpp"
-#include "net/verification.hpp"
 
 using norvane::api::Byte;
 using norvane::api::Guarded;
@@ -21,7 +21,7 @@ PDU_Service* NewPDU(void) {
 void DeletePDU(PDU_Service* association) {
   if (association == nullptr) return;
   Guarded([&] {
-    if (association->Connected()) association->ReleaseAssociation();
+    if (association->Connected()) (void)association->ReleaseAssociation();
   });
   delete association;
 }
@@ -44,8 +44,8 @@ uint8_t CloseAssoc(PDU_Service* association) {
 
 uint8_t WriteEchoRQ(PDU_Service* association, const char* sopClass) {
   if (association == nullptr) return 0;
-  return Guarded<uint8_t>(0,
-                          [&] { return Byte(norvane::WriteEchoRQ(*association, Text(sopClass))); });
+  return Guarded<uint8_t>(
+      0, [&] { return Byte(norvane::WriteEchoRQ(*association, Text(sopClass)).Ok()); });
 }
 
 uint8_t ReadEchoRSP(PDU_Service* association) {

@@ -37,7 +37,7 @@ uint8_t SendQuery(PDU_Service* association, TList* list, const char* level, Send
     return ForLevel(*queryLevel, [&](auto type) {
       using Record = typename decltype(type)::type;
       Record* query = QueryRecord<Record>(list);
-      const bool sent = send(static_cast<const typename Record::Core&>(*query));
+      const bool sent = send(static_cast<const typename Record::Core&>(*query)).Ok();
       delete query;
       list->entries[0] = nullptr;
       return Byte(sent);
@@ -85,7 +85,7 @@ uint8_t WriteMoveRQ(PDU_Service* association, TList* query, const char* sopClass
 int32_t ReadMoveRSP(PDU_Service* association, int32_t* remaining) {
   int32_t left = -1;
   const int32_t status = association == nullptr ? -1 : Guarded<int32_t>(-1, [&] {
-    norvane::DimseResponse response;
+    norvane::DimseCommand response;
     const norvane::ServiceResult read = norvane::ReadMoveRSP(*association, response);
     if (!read.status) return -1;
     left = response.remaining.value_or(0);

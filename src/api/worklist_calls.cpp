@@ -19,7 +19,7 @@ uint8_t WriteWLFindRQ(PDU_Service* association, TList* query, const char* sopCla
   const TWorklistItem* item = QueryRecord<TWorklistItem>(query);
   if (association == nullptr || item == nullptr) return 0;
   return Guarded<uint8_t>(
-      0, [&] { return Byte(norvane::WriteWLFindRQ(*association, *item, Text(sopClass))); });
+      0, [&] { return Byte(norvane::WriteWLFindRQ(*association, *item, Text(sopClass)).Ok()); });
 }
 
 int32_t ReadWLFindRSP(PDU_Service* association, TList* results) {

@@ -4,7 +4,7 @@
 #include "app/worklist_operation.hpp"
 #include "dimse/print_scu.hpp"
 #include "dimse/store_scu.hpp"
-#include "net/verification.hpp"
+#include "dimse/verification.hpp"
 
 namespace norvane {
 

@@ -4,8 +4,8 @@
 #include "cli/commands.hpp"
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
+#include "dimse/verification.hpp"
 #include "log/log.hpp"
-#include "net/verification.hpp"
 
 namespace norvane::cli {
 namespace {

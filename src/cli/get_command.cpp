@@ -9,11 +9,11 @@
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "cli/query_keys.hpp"
+#include "dimse/dimse_command.hpp"
 #include "dimse/get_scu.hpp"
 #include "dimse/query_fields.hpp"
+#include "dimse/status_meaning.hpp"
 #include "log/log.hpp"
-#include "net/command_set.hpp"
-#include "net/status_meaning.hpp"
 #include "platform/folders.hpp"
 #include "scp/store_thread.hpp"
 

@@ -10,12 +10,12 @@
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "cli/query_keys.hpp"
+#include "dimse/dimse_command.hpp"
+#include "dimse/dimse_exchange.hpp"
 #include "dimse/move_scu.hpp"
 #include "dimse/query_fields.hpp"
+#include "dimse/status_meaning.hpp"
 #include "log/log.hpp"
-#include "net/command_set.hpp"
-#include "net/dimse_response.hpp"
-#include "net/status_meaning.hpp"
 
 namespace norvane::cli {
 namespace {
@@ -77,7 +77,7 @@ class MoveProgressLine {
   MoveProgressLine(const MoveProgressLine&) = delete;
   MoveProgressLine& operator=(const MoveProgressLine&) = delete;
 
-  void Show(const DimseResponse& response) {
+  void Show(const DimseCommand& response) {
     if (!shown_ || response.status != kStatusPending) return;
     std::fprintf(stderr, "\r\033[Kremaining %s, completed %s, failed %s, warning %s",
                  Count(response.remaining).c_str(), Count(response.completed).c_str(),
@@ -112,7 +112,7 @@ int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destinati
   {
     MoveProgressLine progress;
     result = MoveSCU(peer.Parameters(), destination, query,
-                     [&progress](const DimseResponse& r) { progress.Show(r); });
+                     [&progress](const DimseCommand& r) { progress.Show(r); });
   }
   if (!result.associated) {
     std::printf("Association Failed!\n");

@@ -12,8 +12,8 @@
 #include "cli/commands.hpp"
 #include "cli/move_destination_options.hpp"
 #include "cli/options.hpp"
-#include "net/command_set.hpp"
-#include "net/dimse_response.hpp"
+#include "dimse/dimse_command.hpp"
+#include "dimse/dimse_exchange.hpp"
 #include "platform/folders.hpp"
 #include "scp/store_scp.hpp"
 

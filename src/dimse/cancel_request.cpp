@@ -1,21 +1,21 @@
 #include "dimse/cancel_request.hpp"
 
+#include "dimse/dimse_exchange.hpp"
 #include "elements/tags.hpp"
 #include "net/association_parameters.hpp"
-#include "net/command_set.hpp"
 
 namespace norvane {
 
-TagList CancelRQCommand(uint16_t messageIDBeingRespondedTo) {
-  TagList elements;
-  elements.push_back(CommandUS(tag::kCommandField, kCCancelRQ));
-  elements.push_back(CommandUS(tag::kMessageIDBeingRespondedTo, messageIDBeingRespondedTo));
-  elements.push_back(CommandUS(tag::kCommandDataSetType, kNoDataSet));
-  return CommandSet(std::move(elements));
+DimseCommand CancelRequest(uint16_t messageIDBeingRespondedTo) {
+  DimseCommand cancel;
+  cancel.commandField = kCCancelRQ;
+  cancel.messageIDBeingRespondedTo = messageIDBeingRespondedTo;
+  return cancel;
 }
 
-bool WriteCancelRQ(PDU_Service& pdu, std::string_view sopClass, uint16_t messageID) {
-  return pdu.WriteMessage(CancelRQCommand(messageID), sopClass, kCommandMessage);
+ServiceResult WriteCancelRQ(PDU_Service& pdu, std::string_view sopClass, uint16_t messageID) {
+  const uint8_t contextID = pdu.GetPresentationContextID(sopClass);
+  return SendCommand(pdu, contextID, CancelRequest(messageID));
 }
 
 bool IsPending(const ServiceResult& response) {
@@ -24,7 +24,7 @@ bool IsPending(const ServiceResult& response) {
 }
 
 ServiceResult ReadUntilFinal(PDU_Service& pdu, std::chrono::milliseconds limit,
-                             const ReadResponse& read) {
+                             const ResponseReader& read) {
   const auto start = std::chrono::steady_clock::now();
   for (;;) {
     ServiceResult response = read();

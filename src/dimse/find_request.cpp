@@ -1,11 +1,10 @@
 #include "dimse/find_request.hpp"
 
+#include "dimse/dimse_command.hpp"
+#include "dimse/dimse_exchange.hpp"
 #include "dimse/query_identifier.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
-#include "net/command_set.hpp"
-#include "net/dimse_response.hpp"
-#include "net/unique_ids.hpp"
 
 namespace norvane {
 
@@ -17,43 +16,31 @@ bool CarriesRecord(const ServiceResult& response) {
   return response.status && *response.status != kStatusSuccess;
 }
 
-TagList FindRQCommand(std::string_view sopClass, uint16_t messageID) {
-  TagList elements;
-  elements.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, sopClass));
-  elements.push_back(CommandUS(tag::kCommandField, kCFindRQ));
-  elements.push_back(CommandUS(tag::kMessageID, messageID));
-  elements.push_back(CommandUS(tag::kPriority, kPriorityMedium));
-  elements.push_back(CommandUS(tag::kCommandDataSetType, kDataSetPresent));
-  return CommandSet(std::move(elements));
+ServiceResult SendFindCommand(PDU_Service& pdu, const TagList& identifier,
+                              std::string_view sopClass) {
+  return SendFindRequest(pdu, identifier, sopClass, pdu.NextMessageID());
 }
 
-bool SendFindCommand(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass) {
-  return SendFindRequest(pdu, identifier, sopClass, NextMessageID());
+ServiceResult SendFindRequest(PDU_Service& pdu, const TagList& identifier,
+                              std::string_view sopClass, uint16_t messageID) {
+  return SendCommand(pdu, Request(kCFindRQ, sopClass, messageID, true), &identifier);
 }
 
-bool SendFindRequest(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass,
-                     uint16_t messageID) {
-  const TagList command = FindRQCommand(sopClass, messageID);
-  if (!pdu.WriteMessage(command, sopClass, kCommandMessage)) return false;
-  if (identifier.empty()) return true;
-  if (pdu.WriteMessage(identifier, sopClass, kDataSetMessage)) return true;
-  pdu.AbortAssociation();
-  return false;
-}
-
-ServiceResult ReadFindResponse(PDU_Service& pdu, TagList& identifier) {
-  DimseResponse response;
-  ServiceResult read = ReadDimseResponse(pdu, kCFindRSP, response);
+ServiceResult ReadFindResponse(PDU_Service& pdu, TagList& identifier, uint8_t* contextID) {
+  DimseCommand response;
+  ServiceResult read = ReadResponse(pdu, kCFindRSP, response);
   if (!read) return read;
-  if (response.dataSetFollows && !pdu.ReadMessage(identifier)) {
-    return MessageNotRead(pdu, "identifier after the C-FIND-RSP");
+  if (response.HasDataSet()) {
+    const MessageRead data = pdu.ReadMessage(identifier);
+    if (!data) return MessageNotRead(data, "identifier after the C-FIND-RSP");
+    if (contextID != nullptr) *contextID = data.contextID;
   }
-  if (IsPendingStatus(response.status)) return read;
+  if (IsPendingStatus(*response.status)) return read;
   return FinalStatusResult(response);
 }
 
 template <class Record>
-bool WriteFindRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass) {
+ServiceResult WriteFindRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass) {
   TagList identifier;
   BuildIdentifier(query, identifier);
   return SendFindCommand(pdu, identifier, sopClass);
@@ -71,9 +58,9 @@ ServiceResult ReadFindRSP(PDU_Service& pdu, std::vector<Record>& results) {
   return response;
 }
 
-template bool WriteFindRQ(PDU_Service&, const StudyInfo&, std::string_view);
-template bool WriteFindRQ(PDU_Service&, const SeriesInfo&, std::string_view);
-template bool WriteFindRQ(PDU_Service&, const ImageInfo&, std::string_view);
+template ServiceResult WriteFindRQ(PDU_Service&, const StudyInfo&, std::string_view);
+template ServiceResult WriteFindRQ(PDU_Service&, const SeriesInfo&, std::string_view);
+template ServiceResult WriteFindRQ(PDU_Service&, const ImageInfo&, std::string_view);
 template ServiceResult ReadFindRSP(PDU_Service&, std::vector<StudyInfo>&);
 template ServiceResult ReadFindRSP(PDU_Service&, std::vector<SeriesInfo>&);
 template ServiceResult ReadFindRSP(PDU_Service&, std::vector<ImageInfo>&);

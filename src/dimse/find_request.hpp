@@ -20,31 +20,29 @@ namespace norvane {
 // Pending statuses: the response carries a match and more responses follow.
 bool IsPendingStatus(uint16_t status);
 
-// The C-FIND-RQ command set: group length, Affected SOP Class UID (NUL pad for an odd
-// length), Command Field 0x0020, Message ID, Priority medium, Command Data Set Type 0x0102.
-TagList FindRQCommand(std::string_view sopClass, uint16_t messageID);
+// Sends the C-FIND-RQ (Affected SOP Class UID, Message ID `messageID`, Priority medium, a
+// data set announced) and then the identifier, both on the presentation context of
+// `sopClass`. An empty identifier sends the command alone. When the command went out and
+// the identifier cannot follow, the association is aborted: the peer would wait for it.
+ServiceResult SendFindRequest(PDU_Service& pdu, const TagList& identifier,
+                              std::string_view sopClass, uint16_t messageID);
 
-// Sends the C-FIND-RQ with message ID `messageID` and then the identifier, both on the
-// presentation context of `sopClass`. An empty identifier sends the command alone. True
-// when everything was handed to the association. When the command went out and the
-// identifier cannot follow, the association is aborted: the peer would wait for it.
-bool SendFindRequest(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass,
-                     uint16_t messageID);
-
-// SendFindRequest with the next message ID of the process.
-bool SendFindCommand(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass);
+// SendFindRequest with the association's next message ID.
+ServiceResult SendFindCommand(PDU_Service& pdu, const TagList& identifier,
+                              std::string_view sopClass);
 
 // Reads one C-FIND-RSP: the command, then the identifier (appended to `identifier`) unless
-// Command Data Set Type says none follows. Success, carrying the status, for 0x0000 (also
-// when the response has no Status) and the pending statuses; kStatus with the status and
+// Command Data Set Type says none follows. Success, carrying the status, for 0x0000 and the
+// pending statuses; kStatus with the status and
 // its meaning for any other, which ends the query; when the command or its identifier
 // cannot be read, the association's failure (MessageNotRead); kUnexpectedResponse when the
-// command is not a C-FIND-RSP.
-ServiceResult ReadFindResponse(PDU_Service& pdu, TagList& identifier);
+// command is not a C-FIND-RSP, kProtocol when it lacks a field (a Status among them).
+// `contextID`, when given, receives the context the identifier came on.
+ServiceResult ReadFindResponse(PDU_Service& pdu, TagList& identifier, uint8_t* contextID = nullptr);
 
 // Builds the identifier from the query record and sends it with SendFindCommand.
 template <class Record>
-bool WriteFindRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass);
+ServiceResult WriteFindRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass);
 
 // Reads one response as ReadFindResponse does; for every response read whose status is not
 // 0x0000 appends one record filled from its identifier (an empty record when none came, as

@@ -1,67 +1,78 @@
 #include "dimse/get_scu.hpp"
 
+#include "dimse/dimse_exchange.hpp"
+#include "dimse/find_request.hpp"
 #include "dimse/query_identifier.hpp"
 #include "dimse/retrieval_contexts.hpp"
 #include "dimse/store_response.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "log/log.hpp"
-#include "net/command_set.hpp"
-#include "net/context_message.hpp"
+#include "net/requester_association.hpp"
 #include "net/uids.hpp"
-#include "net/unique_ids.hpp"
 
 namespace norvane {
 namespace {
 
 // One C-STORE sub-operation: its data set, handed to `keep`, and the response.
-ServiceResult ServeSubOperation(PDU_Service& pdu, const TagList& command,
+ServiceResult ServeSubOperation(PDU_Service& pdu, const ReceivedCommand& request,
                                 const RetrievedObject& keep, GetResult& result) {
-  const uint8_t contextID = pdu.pDataTF().MessageContextID();
   TagList dataset;
-  if (!pdu.ReadMessage(dataset, ExpectedMessage::kDataSet)) {
-    return MessageNotRead(pdu, "data set of the C-STORE-RQ");
-  }
+  const MessageRead read = pdu.ReadMessage(dataset, ExpectedMessage::kDataSet);
+  if (!read) return MessageNotRead(read, "data set of the C-STORE-RQ");
   ++result.received;
   const uint16_t status =
-      keep ? keep(std::move(dataset), pdu.GetTransferSyntax(contextID).value_or(""))
+      keep ? keep(std::move(dataset), pdu.GetTransferSyntax(read.contextID).value_or(""))
            : kStatusOutOfResources;
   if (status == kStatusSuccess) ++result.kept;
-  if (!WriteStoreRSP(pdu, command, contextID, status)) {
-    return NotSent(pdu, "the C-STORE-RSP");
+  return WriteStoreRSP(pdu, request.command, request.contextID, status);
+}
+
+// A C-STORE-RQ without a field its kind requires: its data set is read past, and it is
+// answered as not understood.
+ServiceResult RefuseSubOperation(PDU_Service& pdu, const ReceivedCommand& request) {
+  WriteLog("Get: " + request.reason);
+  if (request.command.HasDataSet()) {
+    TagList dropped;
+    const MessageRead read = pdu.ReadMessage(dropped, ExpectedMessage::kDataSet);
+    if (!read) return MessageNotRead(read, "data set of the C-STORE-RQ");
   }
-  return ServiceResult::Success();
+  return WriteStoreRSP(pdu, request.command, request.contextID, kStatusCannotUnderstand);
 }
 
 void ReadResponses(PDU_Service& pdu, const RetrievedObject& keep, const GetProgress& progress,
                    GetResult& result) {
   for (;;) {
-    TagList command;
-    if (!pdu.ReadMessage(command, ExpectedMessage::kCommand)) {
-      result.Set(MessageNotRead(pdu, "C-GET-RSP"));
+    const ReceivedCommand received = ReceiveCommand(pdu);
+    if (!received && !pdu.Connected()) {
+      result.Set(MessageNotRead(received, "C-GET-RSP"));
       return;
     }
-    const uint16_t field = GetTagUS(command, tag::kCommandField);
+    const uint16_t field = received.command.commandField;
     if (field == kCStoreRQ) {
-      const ServiceResult served = ServeSubOperation(pdu, command, keep, result);
+      const ServiceResult served = received ? ServeSubOperation(pdu, received, keep, result)
+                                            : RefuseSubOperation(pdu, received);
       if (!served) {
         result.Set(served);
         return;
       }
       continue;
     }
-    if (field != kCGetRSP) {
+    if (field != kCGetRSP || !received) {
       pdu.AbortAssociation(kAbortSourceServiceUser, kAbortReasonNotSpecified);
-      result.Set(ServiceResult::Failed(ServiceFailure::kUnexpectedResponse,
-                                       "the peer sent a " + CommandFieldName(field) +
-                                           " where a C-GET-RSP or C-STORE-RQ was due"));
+      result.Set(field != kCGetRSP
+                     ? ServiceResult::Failed(ServiceFailure::kUnexpectedResponse,
+                                             "the peer sent " + CommandWithArticle(field) +
+                                                 " where a C-GET-RSP or C-STORE-RQ was due")
+                     : ServiceResult::Failed(ServiceFailure::kProtocol,
+                                             received.reason + " (the association was aborted)"));
       return;
     }
-    const DimseResponse response = ParseDimseResponse(command);
-    if (response.dataSetFollows) {
+    const DimseCommand& response = received.command;
+    if (response.HasDataSet()) {
       TagList dropped;
-      if (!pdu.ReadMessage(dropped)) {
-        result.Set(MessageNotRead(pdu, "data set after the C-GET-RSP"));
+      if (const MessageRead data = pdu.ReadMessage(dropped); !data) {
+        result.Set(MessageNotRead(data, "data set after the C-GET-RSP"));
         return;
       }
     }
@@ -70,7 +81,7 @@ void ReadResponses(PDU_Service& pdu, const RetrievedObject& keep, const GetProgr
     if (response.failed) result.failed = response.failed;
     if (response.warning) result.warning = response.warning;
     if (progress) progress(response);
-    if (response.status == kStatusPending || response.status == kStatusPendingWarning) continue;
+    if (IsPendingStatus(*response.status)) continue;
     result.Set(FinalStatusResult(response));
     return;
   }
@@ -78,34 +89,19 @@ void ReadResponses(PDU_Service& pdu, const RetrievedObject& keep, const GetProgr
 
 }  // namespace
 
-TagList GetRQCommand(std::string_view sopClass, uint16_t messageID) {
-  TagList elements;
-  elements.push_back(GeneratePaddedTag(tag::kAffectedSOPClassUID, "UI", sopClass));
-  elements.push_back(CommandUS(tag::kCommandField, kCGetRQ));
-  elements.push_back(CommandUS(tag::kMessageID, messageID));
-  elements.push_back(CommandUS(tag::kPriority, kPriorityMedium));
-  elements.push_back(CommandUS(tag::kCommandDataSetType, kDataSetPresent));
-  return CommandSet(std::move(elements));
-}
-
 template <class Record>
 GetResult GetSCU(const AssociationParameters& peer, const Record& query,
                  const RetrievedObject& keep, const GetProgress& progress) {
   GetResult result;
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   if (LogLevel() > 1) pdu.SetTrace(true);
   std::vector<ContextProposal> contexts = {
       {std::string(uid::kStudyRootQueryRetrieveGet), {std::string(uid::kImplicitVRLittleEndian)}}};
   const std::vector<ContextProposal> storage = RetrievalStorageContexts();
   contexts.insert(contexts.end(), storage.begin(), storage.end());
-  const std::string_view calling =
-      peer.callingAETitle.empty() ? kDefaultCallingApTitle : std::string_view(peer.callingAETitle);
-  if (!pdu.ProposeAssociation(calling, peer.calledAETitle, contexts)) {
-    result.Set(ServiceResult::Failed(ServiceFailure::kLocal,
-                                     "the presentation contexts cannot be proposed"));
-    return result;
-  }
-  pdu.assocRQ().UserInfo().roleSelections = RetrievalScpRoles();
+  result.Set(pdu.Propose(peer.callingAETitle, peer.calledAETitle, contexts));
+  if (!result) return result;
+  pdu.ProposeRoles(RetrievalScpRoles());
   pdu.SetTimeouts(peer.timeouts);
   result.Set(pdu.Connect(peer.host, peer.port));
   result.associated = result.Ok();
@@ -114,22 +110,17 @@ GetResult GetSCU(const AssociationParameters& peer, const Record& query,
     result.Set(ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
                                      "the peer did not accept the Study Root Query/Retrieve GET "
                                      "SOP class"));
-    pdu.ReleaseAssociation();
+    (void)pdu.ReleaseAssociation();
     return result;
   }
 
   TagList identifier;
   BuildIdentifier(query, identifier);
-  const TagList command = GetRQCommand(uid::kStudyRootQueryRetrieveGet, NextMessageID());
-  if (!pdu.WriteMessage(command, uid::kStudyRootQueryRetrieveGet, kCommandMessage)) {
-    result.Set(NotSent(pdu, "the C-GET-RQ"));
-  } else if (!pdu.WriteMessage(identifier, uid::kStudyRootQueryRetrieveGet, kDataSetMessage)) {
-    result.Set(NotSent(pdu, "the identifier of the C-GET-RQ"));
-    pdu.AbortAssociation();
-  } else {
-    ReadResponses(pdu, keep, progress, result);
-  }
-  if (pdu.Connected()) pdu.ReleaseAssociation();
+  result.Set(
+      SendCommand(pdu, Request(kCGetRQ, uid::kStudyRootQueryRetrieveGet, pdu.NextMessageID(), true),
+                  &identifier));
+  if (result) ReadResponses(pdu, keep, progress, result);
+  if (pdu.Connected()) (void)pdu.ReleaseAssociation();
   return result;
 }
 

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "dimse/dimse_exchange.hpp"
 #include "dimse/query_records.hpp"
 #include "elements/tag_record.hpp"
 #include "net/association_parameters.hpp"
-#include "net/dimse_response.hpp"
 #include "net/service_result.hpp"
 
 namespace norvane {
@@ -32,7 +32,7 @@ struct [[nodiscard]] GetResult : ServiceResult {
 // its C-STORE-RSP.
 using RetrievedObject = std::function<uint16_t(TagList dataset, const std::string& transferSyntax)>;
 // Called after each C-GET-RSP read, pending ones and the final one.
-using GetProgress = std::function<void(const DimseResponse&)>;
+using GetProgress = std::function<void(const DimseCommand&)>;
 
 // One whole C-GET: opens an association proposing the Study Root Query/Retrieve GET SOP
 // class (implicit VR little endian) and the storage contexts of RetrievalStorageContexts
@@ -44,9 +44,5 @@ using GetProgress = std::function<void(const DimseResponse&)>;
 template <class Record>
 GetResult GetSCU(const AssociationParameters& peer, const Record& query,
                  const RetrievedObject& keep, const GetProgress& progress = {});
-
-// The C-GET-RQ command set: group length, Affected SOP Class UID, Command Field 0x0010,
-// Message ID, Priority medium, Command Data Set Type 0x0102.
-TagList GetRQCommand(std::string_view sopClass, uint16_t messageID);
 
 }  // namespace norvane

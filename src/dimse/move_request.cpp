@@ -1,57 +1,53 @@
 #include "dimse/move_request.hpp"
 
+#include "dimse/dimse_command.hpp"
 #include "dimse/query_identifier.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
-#include "net/command_set.hpp"
-#include "net/unique_ids.hpp"
 
 namespace norvane {
 
-TagList MoveRQCommand(std::string_view sopClass, uint16_t messageID,
-                      std::string_view moveDestination) {
-  TagList elements;
-  elements.push_back(GeneratePaddedTag(tag::kAffectedSOPClassUID, "UI", sopClass));
-  elements.push_back(CommandUS(tag::kCommandField, kCMoveRQ));
-  elements.push_back(CommandUS(tag::kMessageID, messageID));
-  elements.push_back(GeneratePaddedTag(tag::kMoveDestination, "AE", moveDestination));
-  elements.push_back(CommandUS(tag::kPriority, kPriorityMedium));
-  elements.push_back(CommandUS(tag::kCommandDataSetType, kDataSetPresent));
-  return CommandSet(std::move(elements));
+DimseCommand MoveRequest(std::string_view sopClass, uint16_t messageID,
+                         std::string_view moveDestination) {
+  DimseCommand request = Request(kCMoveRQ, sopClass, messageID, true);
+  request.moveDestination = moveDestination;
+  return request;
 }
 
-bool SendMoveCommand(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass,
-                     std::string_view moveDestination) {
-  return SendMoveRequest(pdu, identifier, sopClass, moveDestination, NextMessageID());
+ServiceResult SendMoveCommand(PDU_Service& pdu, const TagList& identifier,
+                              std::string_view sopClass, std::string_view moveDestination) {
+  return SendMoveRequest(pdu, identifier, sopClass, moveDestination, pdu.NextMessageID());
 }
 
-bool SendMoveRequest(PDU_Service& pdu, const TagList& identifier, std::string_view sopClass,
-                     std::string_view moveDestination, uint16_t messageID) {
-  const TagList command = MoveRQCommand(sopClass, messageID, moveDestination);
-  if (!pdu.WriteMessage(command, sopClass, kCommandMessage)) return false;
-  if (pdu.WriteMessage(identifier, sopClass, kDataSetMessage)) return true;
-  pdu.AbortAssociation();
-  return false;
+ServiceResult SendMoveRequest(PDU_Service& pdu, const TagList& identifier,
+                              std::string_view sopClass, std::string_view moveDestination,
+                              uint16_t messageID) {
+  return SendCommand(pdu, MoveRequest(sopClass, messageID, moveDestination), &identifier);
 }
 
 template <class Record>
-bool WriteMoveRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass,
-                 std::string_view moveDestination) {
+ServiceResult WriteMoveRQ(PDU_Service& pdu, const Record& query, std::string_view sopClass,
+                          std::string_view moveDestination) {
   TagList identifier;
   BuildIdentifier(query, identifier);
   return SendMoveCommand(pdu, identifier, sopClass, moveDestination);
 }
 
-template bool WriteMoveRQ(PDU_Service&, const StudyInfo&, std::string_view, std::string_view);
-template bool WriteMoveRQ(PDU_Service&, const SeriesInfo&, std::string_view, std::string_view);
-template bool WriteMoveRQ(PDU_Service&, const ImageInfo&, std::string_view, std::string_view);
+template ServiceResult WriteMoveRQ(PDU_Service&, const StudyInfo&, std::string_view,
+                                   std::string_view);
+template ServiceResult WriteMoveRQ(PDU_Service&, const SeriesInfo&, std::string_view,
+                                   std::string_view);
+template ServiceResult WriteMoveRQ(PDU_Service&, const ImageInfo&, std::string_view,
+                                   std::string_view);
 
-ServiceResult ReadMoveRSP(PDU_Service& pdu, DimseResponse& response) {
-  ServiceResult read = ReadDimseResponse(pdu, kCMoveRSP, response);
+ServiceResult ReadMoveRSP(PDU_Service& pdu, DimseCommand& response) {
+  ServiceResult read = ReadResponse(pdu, kCMoveRSP, response);
   if (!read) return read;
-  if (response.dataSetFollows) {
+  if (response.HasDataSet()) {
     TagList dropped;
-    if (!pdu.ReadMessage(dropped)) return MessageNotRead(pdu, "data set after the C-MOVE-RSP");
+    if (const MessageRead data = pdu.ReadMessage(dropped); !data) {
+      return MessageNotRead(data, "data set after the C-MOVE-RSP");
+    }
   }
   if (response.status == kStatusPending) return read;
   return FinalStatusResult(response);

@@ -3,12 +3,11 @@
 #include <chrono>
 
 #include "dimse/cancel_request.hpp"
+#include "dimse/dimse_command.hpp"
 #include "dimse/query_identifier.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/command_set.hpp"
 #include "net/uids.hpp"
-#include "net/unique_ids.hpp"
 
 namespace norvane {
 namespace {
@@ -22,7 +21,7 @@ class ProgressWatch {
   explicit ProgressWatch(std::chrono::milliseconds limit) : limit_(limit) {}
 
   // Takes a pending response; true when the retrieval has made no progress for the limit.
-  bool Stalled(const DimseResponse& response) {
+  bool Stalled(const DimseCommand& response) {
     const Clock::time_point now = Clock::now();
     const uint32_t done = uint32_t{response.completed.value_or(0)} + response.failed.value_or(0) +
                           response.warning.value_or(0);
@@ -53,13 +52,13 @@ class ProgressWatch {
   uint32_t mostDone_ = 0;
 };
 
-class ResponseReader {
+class MoveResponses {
  public:
-  ResponseReader(PDU_Service& pdu, MoveResult& result, const MoveProgress& progress)
+  MoveResponses(PDU_Service& pdu, MoveResult& result, const MoveProgress& progress)
       : pdu_(pdu), result_(result), progress_(progress) {}
 
   // Reads one response; counts it and reports it when one was read.
-  ServiceResult Read(DimseResponse& response) {
+  ServiceResult Read(DimseCommand& response) {
     ServiceResult read = ReadMoveRSP(pdu_, response);
     if (!read && read.failure != ServiceFailure::kStatus) return read;
     ++result_.responses;
@@ -78,16 +77,16 @@ class ResponseReader {
 
 void ReadResponses(PDU_Service& pdu, uint16_t messageID, MoveResult& result,
                    const MoveProgress& progress) {
-  ResponseReader reader(pdu, result, progress);
+  MoveResponses reader(pdu, result, progress);
   ProgressWatch watch(pdu.Timeouts().dimse);
   for (;;) {
-    DimseResponse response;
+    DimseCommand response;
     result.Set(reader.Read(response));
     if (!result.Ok() || response.status != kStatusPending) return;
     if (!watch.Stalled(response)) continue;
 
     result.stalled = true;
-    if (!WriteCancelRQ(pdu, uid::kStudyRootQueryRetrieveMove, messageID)) {
+    if (!WriteCancelRQ(pdu, uid::kStudyRootQueryRetrieveMove, messageID).Ok()) {
       pdu.AbortAssociation(kAbortSourceServiceUser, kAbortReasonNotSpecified);
       result.Set(ServiceResult::Failed(
           ServiceFailure::kTimeout,
@@ -95,7 +94,7 @@ void ReadResponses(PDU_Service& pdu, uint16_t messageID, MoveResult& result,
       return;
     }
     const ServiceResult ending = ReadUntilFinal(pdu, pdu.Timeouts().dimse, [&reader] {
-      DimseResponse next;
+      DimseCommand next;
       return reader.Read(next);
     });
     std::string reason = watch.Description();
@@ -115,20 +114,17 @@ template <class Record>
 MoveResult MoveSCU(const AssociationParameters& peer, std::string_view moveDestination,
                    const Record& query, const MoveProgress& progress) {
   MoveResult result;
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   if (LogLevel() > 1) pdu.SetTrace(true);
   result.Set(OpenAssoc(pdu, peer, uid::kStudyRootQueryRetrieveMove));
   result.associated = result.Ok();
   if (result.associated) {
     TagList identifier;
     BuildIdentifier(query, identifier);
-    const uint16_t messageID = NextMessageID();
-    if (SendMoveRequest(pdu, identifier, uid::kStudyRootQueryRetrieveMove, moveDestination,
-                        messageID)) {
-      ReadResponses(pdu, messageID, result, progress);
-    } else {
-      result.Set(NotSent(pdu, "the C-MOVE-RQ"));
-    }
+    const uint16_t messageID = pdu.NextMessageID();
+    result.Set(SendMoveRequest(pdu, identifier, uid::kStudyRootQueryRetrieveMove, moveDestination,
+                               messageID));
+    if (result) ReadResponses(pdu, messageID, result, progress);
   }
   CloseAssoc(pdu);
   return result;

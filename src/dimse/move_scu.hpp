@@ -6,10 +6,10 @@
 #include <optional>
 #include <string_view>
 
+#include "dimse/dimse_exchange.hpp"
 #include "dimse/move_request.hpp"
 #include "dimse/query_records.hpp"
 #include "net/association_parameters.hpp"
-#include "net/dimse_response.hpp"
 #include "net/service_result.hpp"
 
 namespace norvane {
@@ -30,7 +30,7 @@ struct [[nodiscard]] MoveResult : ServiceResult {
 };
 
 // Called after each response read, pending ones and the final one.
-using MoveProgress = std::function<void(const DimseResponse&)>;
+using MoveProgress = std::function<void(const DimseCommand&)>;
 
 // One whole retrieval from the peer: opens an association proposing the Study Root
 // Query/Retrieve MOVE SOP class with implicit VR little endian only, asks the peer to send

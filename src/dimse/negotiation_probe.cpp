@@ -6,7 +6,7 @@
 #include "dimse/storage_classes.hpp"
 #include "log/log.hpp"
 #include "net/pdu_layout.hpp"
-#include "net/pdu_service.hpp"
+#include "net/requester_association.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {
@@ -54,12 +54,10 @@ void ProbeRun(const AssociationParameters& peer, ProposalRun run, bool verificat
     const ProbedContext& context = report.contexts[i];
     proposals.push_back({std::string(context.sopClass), {std::string(context.transferSyntax)}});
   }
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   if (LogLevel() > 1) pdu.SetTrace(true);
-  const std::string_view calling =
-      peer.callingAETitle.empty() ? kDefaultCallingApTitle : std::string_view(peer.callingAETitle);
   ++report.associations;
-  if (!pdu.ProposeAssociation(calling, peer.calledAETitle, proposals)) {
+  if (!pdu.Propose(peer.callingAETitle, peer.calledAETitle, proposals)) {
     report.problems.push_back("the contexts could not be proposed");
     return;
   }
@@ -73,28 +71,22 @@ void ProbeRun(const AssociationParameters& peer, ProposalRun run, bool verificat
     return;
   }
   ++report.accepted;
-  const AAssociateAC& ac = pdu.assocAC();
   if (report.implementationClassUID.empty()) {
-    report.implementationClassUID = ac.UserInfo().ImplementationClassUID().Text();
-    report.implementationVersionName = ac.UserInfo().ImplementationVersionName().Text();
-    report.maximumLength = ac.UserInfo().maximumLength.maximumLength;
+    report.implementationClassUID = pdu.Peer().implementationClassUID;
+    report.implementationVersionName = pdu.Peer().implementationVersionName;
+    report.maximumLength = pdu.Peer().maximumLength;
   }
-  // Context IDs 1, 3, 5, ... in proposal order: ID 1 is Verification.
-  std::map<uint8_t, int> results;
-  for (const PresentationContextAccept& item : ac.PresentationContexts()) {
-    results[item.PresentationContextID()] = item.Result();
-    if (item.Result() == kContextAcceptance) ++report.acceptedContexts;
+  // The answers in proposal order: the first is Verification.
+  const std::vector<NegotiatedContext>& answers = pdu.Contexts();
+  for (const NegotiatedContext& context : answers) {
+    if (context.Accepted()) ++report.acceptedContexts;
   }
   report.proposedContexts += proposals.size();
-  const auto resultOf = [&results](size_t index) {
-    const auto found = results.find(static_cast<uint8_t>(2 * index + 1));
-    return found == results.end() ? ProbedContext::kNotAnswered : found->second;
-  };
-  if (verificationToo) report.contexts.front().result = resultOf(0);
+  if (verificationToo) report.contexts.front().result = answers[0].result;
   for (size_t i = 0; i < run.count; ++i) {
-    report.contexts[run.first + i].result = resultOf(i + 1);
+    report.contexts[run.first + i].result = answers[i + 1].result;
   }
-  if (pdu.Connected()) pdu.ReleaseAssociation();
+  if (pdu.Connected()) (void)pdu.ReleaseAssociation();
 }
 
 }  // namespace

@@ -5,19 +5,19 @@
 
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
-#include "dimse/print_pixel_module.hpp"
+#include "dimse/dimse_command.hpp"
 #include "elements/flat_sequence.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "elements/top_level.hpp"
-#include "net/command_set.hpp"
 #include "net/uids.hpp"
+#include "printimage/print_pixel_module.hpp"
 
 namespace norvane {
 namespace {
 
 TagRecord UIDRecord(Tag tag, std::string_view uid) {
-  return GenerateUIDTag(tag.group, tag.element, uid);
+  return GenerateUIDTag(tag, uid);
 }
 
 void AddText(TagList& list, Tag tag, std::string_view vr, const std::string& text) {

@@ -1,11 +1,11 @@
 #include "dimse/print_scu.hpp"
 
-#include "dimse/print_image_file.hpp"
-#include "dimse/print_pixel_module.hpp"
 #include "dimse/print_steps.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
 #include "net/uids.hpp"
+#include "printimage/print_image_file.hpp"
+#include "printimage/print_pixel_module.hpp"
 
 namespace norvane {
 namespace {
@@ -104,7 +104,7 @@ PrintResult PrintSCU_Ex(const std::string& fileName, const AssociationParameters
                         const FilmSessioncfg& session, const FilmBoxcfg& box, bool allowColor,
                         int planar) {
   PrintResult job;
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   if (LogLevel() > 1) pdu.SetTrace(true);
   Raster bitmap;
   const PrintImageLoad load = LoadPrintImage(fileName, bitmap);

@@ -2,9 +2,9 @@
 
 #include <optional>
 
+#include "dimse/dimse_command.hpp"
 #include "dimse/n_message.hpp"
 #include "dimse/print_datasets.hpp"
-#include "net/command_set.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {

@@ -51,7 +51,7 @@ void ReadQueryResponses(PDU_Service& pdu, std::string_view sopClass, uint16_t me
     if (maxResults == 0 || results.size() <= maxResults) continue;
     results.pop_back();
     result.cutOff = true;
-    if (!WriteCancelRQ(pdu, sopClass, messageID)) {
+    if (!WriteCancelRQ(pdu, sopClass, messageID).Ok()) {
       pdu.AbortAssociation(kAbortSourceServiceUser, kAbortReasonNotSpecified);
       result.Set(ServiceResult::Failed(
           ServiceFailure::kCutOff,

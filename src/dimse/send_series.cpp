@@ -85,7 +85,7 @@ SeriesResult SendSeries(const AssociationParameters& peer, const std::string& fo
   }
   series.sopClass = first.sopClass;
 
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   if (LogLevel() > 1) pdu.SetTrace(true);
   // The first file's contexts serve the series: each later file goes out on the first of
   // them it can be had in.

@@ -76,12 +76,13 @@ ServiceResult WithProposal(ServiceResult association, const std::vector<ContextP
   return association;
 }
 
-std::vector<AcceptedContext> AcceptedContextsFor(PDU_Service& pdu, std::string_view sopClass) {
+std::vector<AcceptedContext> AcceptedContextsFor(const PDU_Service& pdu,
+                                                 std::string_view sopClass) {
   std::vector<AcceptedContext> accepted;
-  for (const PresentationContext& context : pdu.assocRQ().PresentationContexts()) {
-    if (context.AbstractSyntax().Text() != sopClass) continue;
-    std::optional<std::string> syntax = pdu.GetTransferSyntax(context.PresentationContextID());
-    if (syntax) accepted.push_back(AcceptedContext{context.PresentationContextID(), *syntax});
+  for (const NegotiatedContext& context : pdu.Contexts()) {
+    if (context.abstractSyntax == sopClass && context.Accepted()) {
+      accepted.push_back(AcceptedContext{context.id, context.transferSyntax});
+    }
   }
   return accepted;
 }

@@ -65,7 +65,7 @@ struct AcceptedContext {
 
 // The accepted presentation contexts proposed for the SOP class, in the order they were
 // proposed, which is the order of preference.
-std::vector<AcceptedContext> AcceptedContextsFor(PDU_Service& pdu, std::string_view sopClass);
+std::vector<AcceptedContext> AcceptedContextsFor(const PDU_Service& pdu, std::string_view sopClass);
 
 // The accepted context a data set goes out on: among the contexts accepted for its SOP
 // class, the one whose syntax comes first in StoreSyntaxes (preferred, the file's own,

@@ -107,7 +107,7 @@ std::vector<StoreResult> StoreFiles(const AssociationParameters& peer,
   };
 
   for (const Run& run : PlanRuns(scanned)) {
-    std::optional<PDU_Service> pdu;
+    std::optional<RequesterAssociation> pdu;
     ServiceResult association = ServiceResult::Success();
     for (size_t i = run.first; i < run.end; ++i) {
       if (scanned[i].failure) {

@@ -6,13 +6,11 @@
 #include "convert/reachable_syntaxes.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "datadec/values_in_file.hpp"
+#include "dimse/dimse_command.hpp"
+#include "dimse/dimse_exchange.hpp"
 #include "dimse/store_contexts.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
-#include "net/command_set.hpp"
-#include "net/context_message.hpp"
-#include "net/dimse_response.hpp"
-#include "net/unique_ids.hpp"
 
 namespace norvane {
 namespace {
@@ -23,39 +21,22 @@ StoreRequestResult SendStoreWith(PDU_Service& pdu, const TagList& dataset,
                                  bool convert, std::string_view preferredTransferSyntax,
                                  const MoveOriginator* originator);
 
-// The data set's own SOP Instance UID bytes; only a missing pad byte is added, as a
-// command element of odd length breaks the encoding rules.
-TagRecord AffectedSOPInstanceUID(const TagRecord& instance) {
-  std::vector<uint8_t> value(ValueBytes(instance).begin(), ValueBytes(instance).end());
-  if (value.size() % 2 != 0) value.push_back(0);
-  return GenerateTag(tag::kAffectedSOPInstanceUID.group, tag::kAffectedSOPInstanceUID.element, "UI",
-                     value);
-}
-
 }  // namespace
 
-TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset) {
-  TagList elements;
-  elements.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, sopClass));
-  elements.push_back(CommandUS(tag::kCommandField, kCStoreRQ));
-  elements.push_back(CommandUS(tag::kMessageID, messageID));
-  elements.push_back(CommandUS(tag::kPriority, kPriorityMedium));
-  elements.push_back(CommandUS(tag::kCommandDataSetType, kDataSetPresent));
+DimseCommand StoreRequest(std::string_view sopClass, uint16_t messageID, const TagList& dataset) {
+  DimseCommand request = Request(kCStoreRQ, sopClass, messageID, true);
   if (const TagRecord* instance = FindTag(dataset, tag::kSOPInstanceUID)) {
-    elements.push_back(AffectedSOPInstanceUID(*instance));
+    request.affectedSOPInstanceUID = UIDText(*instance);
   }
-  return CommandSet(std::move(elements));
+  return request;
 }
 
-TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset,
-                       const MoveOriginator& originator) {
-  TagList elements = StoreRQCommand(sopClass, messageID, dataset);
-  // The group length in front is rebuilt with the two elements.
-  elements.erase(elements.begin());
-  elements.push_back(
-      GeneratePaddedTag(tag::kMoveOriginatorApplicationEntityTitle, "AE", originator.aeTitle));
-  elements.push_back(CommandUS(tag::kMoveOriginatorMessageID, originator.messageID));
-  return CommandSet(std::move(elements));
+DimseCommand StoreRequest(std::string_view sopClass, uint16_t messageID, const TagList& dataset,
+                          const MoveOriginator& originator) {
+  DimseCommand request = StoreRequest(sopClass, messageID, dataset);
+  request.moveOriginatorAETitle = originator.aeTitle;
+  request.moveOriginatorMessageID = originator.messageID;
+  return request;
 }
 
 StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::string_view sopClass,
@@ -151,28 +132,18 @@ StoreRequestResult SendStoreWith(PDU_Service& pdu, const TagList& dataset,
   }
   const TagList& toSend = sameSyntax ? dataset : converted;
 
-  const uint16_t messageID = NextMessageID();
-  const TagList command = originator ? StoreRQCommand(sopClass, messageID, toSend, *originator)
-                                     : StoreRQCommand(sopClass, messageID, toSend);
-  if (!WriteMessageOnContext(pdu, command, contextID, kCommandMessage)) {
-    result.Set(ServiceResult::Failed(ServiceFailure::kNotSent, "the request could not be sent"));
-    return result;
-  }
-  if (!WriteMessageOnContext(pdu, toSend, contextID, kDataSetMessage)) {
-    // The peer waits for a data set that will not come; the association cannot go on.
-    pdu.AbortAssociation();
-    result.Set(ServiceResult::Failed(ServiceFailure::kNotSent,
-                                     "the data set could not be sent after its C-STORE-RQ"));
-    return result;
-  }
+  const uint16_t messageID = pdu.NextMessageID();
+  const DimseCommand command = originator ? StoreRequest(sopClass, messageID, toSend, *originator)
+                                          : StoreRequest(sopClass, messageID, toSend);
+  result.Set(SendCommand(pdu, contextID, command, &toSend));
   return result;
 }
 
 }  // namespace
 
 ServiceResult ReadStoreRSP(PDU_Service& pdu) {
-  DimseResponse response;
-  ServiceResult read = ReadDimseResponse(pdu, kCStoreRSP, response);
+  DimseCommand response;
+  ServiceResult read = ReadResponse(pdu, kCStoreRSP, response);
   if (!read) return read;
   return FinalStatusResult(response);
 }

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "convert/convert_status.hpp"
+#include "dimse/dimse_command.hpp"
 #include "elements/tag_record.hpp"
-#include "net/command_set.hpp"
 #include "net/pdu_service.hpp"
 #include "net/service_result.hpp"
 
@@ -25,11 +25,10 @@ struct [[nodiscard]] StoreRequestResult : ServiceResult {
   ConvertStatus conversion = ConvertStatus::kOk;  // why a conversion failed
 };
 
-// The C-STORE-RQ command set for the data set to send: group length, Affected SOP Class
-// UID, Command Field, Message ID, Priority (medium), Command Data Set Type (present) and,
-// when the data set has a SOP Instance UID (0008,0018), Affected SOP Instance UID with that
-// value's bytes (a value of odd length gets a NUL pad byte).
-TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset);
+// The C-STORE-RQ for the data set to send: Affected SOP Class UID, Message ID, Priority
+// (medium), a data set announced and, when the data set has a SOP Instance UID
+// (0008,0018), Affected SOP Instance UID with that value (sending fails without one).
+DimseCommand StoreRequest(std::string_view sopClass, uint16_t messageID, const TagList& dataset);
 
 // Who asked for a storage sub-operation: the calling AE title and the Message ID of its
 // C-MOVE-RQ (or C-GET-RQ), which the C-STORE-RQ names as Move Originator Application Entity
@@ -39,11 +38,11 @@ struct MoveOriginator {
   uint16_t messageID = 0;
 };
 
-// StoreRQCommand with the originator's two elements after the others.
-TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagList& dataset,
-                       const MoveOriginator& originator);
+// StoreRequest naming the originator.
+DimseCommand StoreRequest(std::string_view sopClass, uint16_t messageID, const TagList& dataset,
+                          const MoveOriginator& originator);
 
-// Sends one C-STORE-RQ and its data set with the next message ID of the process, on an
+// Sends one C-STORE-RQ and its data set with the association's next message ID, on an
 // accepted presentation context for `sopClass` whose syntax the data set can be had in:
 // `fileTransferSyntax` as it is, or another the conversion reaches when `convert` is set;
 // the file's own syntax first, then implicit VR little endian, then the others in the
@@ -66,9 +65,9 @@ StoreRequestResult SendStoreRQ(PDU_Service& pdu, const TagList& dataset, std::st
                                std::string_view fileTransferSyntax, bool convert,
                                const MoveOriginator& originator);
 
-// Reads the next DIMSE command as the C-STORE-RSP: success for status 0x0000 (a response
-// without a Status counts as 0x0000), kStatus with any other status (warnings included),
-// kNoResponse when no message could be read, kUnexpectedResponse for another command. The
+// Reads the next DIMSE command as the C-STORE-RSP: success for status 0x0000, kStatus with
+// any other status (warnings included), kNoResponse when no message could be read,
+// kUnexpectedResponse for another command, kProtocol for a response without a Status. The
 // Message ID Being Responded To is not checked.
 ServiceResult ReadStoreRSP(PDU_Service& pdu);
 

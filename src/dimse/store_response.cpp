@@ -1,33 +1,19 @@
 #include "dimse/store_response.hpp"
 
-#include "elements/tag_list.hpp"
-#include "elements/tags.hpp"
-#include "net/command_set.hpp"
-#include "net/context_message.hpp"
+#include "dimse/dimse_exchange.hpp"
 
 namespace norvane {
 
-std::optional<TagList> BuildStoreRSP(const TagList& request, uint16_t status) {
-  const TagRecord* sopClassRecord = FindTag(request, tag::kAffectedSOPClassUID);
-  if (sopClassRecord == nullptr) return std::nullopt;
-  const std::string_view sopClass = UIDText(*sopClassRecord);
-  if (sopClass.empty()) return std::nullopt;
-  const uint16_t messageID = GetTagUS(request, tag::kMessageID);
-  TagList elements;
-  elements.push_back(GenerateUIDTag(tag::kAffectedSOPClassUID, sopClass));
-  elements.push_back(CommandUS(tag::kCommandField, kCStoreRSP));
-  elements.push_back(CommandUS(tag::kMessageID, messageID));
-  elements.push_back(CommandUS(tag::kMessageIDBeingRespondedTo, messageID));
-  elements.push_back(CommandUS(tag::kCommandDataSetType, kNoDataSet));
-  elements.push_back(CommandUS(tag::kStatus, status));
-  return CommandSet(std::move(elements));
+DimseCommand StoreResponse(const DimseCommand& request, uint16_t status) {
+  DimseCommand response = ResponseTo(request, status);
+  // This SCP has always repeated the Message ID as well; peers ignore it.
+  response.messageID = request.messageID;
+  return response;
 }
 
-bool WriteStoreRSP(PDU_Service& pdu, const TagList& request, uint8_t presentationContextID,
-                   uint16_t status) {
-  const std::optional<TagList> response = BuildStoreRSP(request, status);
-  if (!response) return false;
-  return WriteMessageOnContext(pdu, *response, presentationContextID, kCommandMessage);
+ServiceResult WriteStoreRSP(PDU_Service& pdu, const DimseCommand& request,
+                            uint8_t presentationContextID, uint16_t status) {
+  return SendCommand(pdu, presentationContextID, StoreResponse(request, status));
 }
 
 }  // namespace norvane

@@ -1,6 +1,6 @@
 #include "dimse/store_result.hpp"
 
-#include "net/dimse_response.hpp"
+#include "dimse/dimse_exchange.hpp"
 
 namespace norvane {
 namespace {

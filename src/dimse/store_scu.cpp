@@ -3,6 +3,7 @@
 #include "datadec/dicom_header_reader.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "dimse/dimse_command.hpp"
 #include "dimse/non_image_sop_classes.hpp"
 #include "dimse/store_contexts.hpp"
 #include "dimse/store_request.hpp"
@@ -10,7 +11,6 @@
 #include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/command_set.hpp"
 
 namespace norvane {
 namespace {
@@ -101,7 +101,7 @@ StoreResult StoreSCU(const AssociationParameters& peer, const std::string& fileN
   TagList dataset;
   if (!LoadObjectForStore(fileName, dataset, result) || !UsableSOPClass(result)) return result;
 
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   if (LogLevel() > 1) pdu.SetTrace(true);
   const std::vector<ContextProposal> contexts =
       StoreContexts(dataset, result.sopClass, result.fileSyntax, preferredTransferSyntax, convert);

@@ -23,7 +23,8 @@ ElementReaderState ResponseEncoding(const PDU_Service& pdu, uint8_t contextID) {
 
 }  // namespace
 
-bool WriteWLFindRQ(PDU_Service& pdu, const TWorklistItem& query, std::string_view sopClass) {
+ServiceResult WriteWLFindRQ(PDU_Service& pdu, const TWorklistItem& query,
+                            std::string_view sopClass) {
   TagList identifier;
   BuildWorklistIdentifier(query, identifier);
   return SendFindCommand(pdu, identifier, sopClass);
@@ -31,11 +32,11 @@ bool WriteWLFindRQ(PDU_Service& pdu, const TWorklistItem& query, std::string_vie
 
 ServiceResult ReadWLFindRSP(PDU_Service& pdu, std::vector<TWorklistItem>& results) {
   TagList identifier;
-  ServiceResult response = ReadFindResponse(pdu, identifier);
+  uint8_t contextID = 0;
+  ServiceResult response = ReadFindResponse(pdu, identifier, &contextID);
   if (CarriesRecord(response)) {
     TWorklistItem item;
-    ParseWorklistResponse(item, identifier,
-                          ResponseEncoding(pdu, pdu.pDataTF().MessageContextID()));
+    ParseWorklistResponse(item, identifier, ResponseEncoding(pdu, contextID));
     results.push_back(std::move(item));
   }
   return response;

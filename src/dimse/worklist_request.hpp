@@ -14,7 +14,8 @@ namespace norvane {
 
 // Sends a C-FIND-RQ (next message ID, priority medium) with the worklist identifier built
 // from the query record. True when both went to the association.
-bool WriteWLFindRQ(PDU_Service& pdu, const TWorklistItem& query, std::string_view sopClass);
+ServiceResult WriteWLFindRQ(PDU_Service& pdu, const TWorklistItem& query,
+                            std::string_view sopClass);
 
 // Reads one C-FIND-RSP as ReadFindResponse does. For every response read whose status is
 // not 0x0000, appends one item filled from the response identifier (an empty item when none

@@ -8,22 +8,15 @@
 namespace norvane {
 namespace {
 
-ServiceResult Open(PDU_Service& pdu, const AssociationParameters& peer,
+ServiceResult Open(RequesterAssociation& pdu, const AssociationParameters& peer,
                    std::string_view abstractSyntax,
                    const std::vector<std::string>& transferSyntaxes) {
-  const std::string_view calling =
-      peer.callingAETitle.empty() ? kDefaultCallingApTitle : std::string_view(peer.callingAETitle);
-  if (!pdu.ProposeAssociation(calling, peer.calledAETitle, abstractSyntax, transferSyntaxes)) {
-    return ServiceResult::Failed(ServiceFailure::kLocal,
-                                 "a UID to propose is longer than 64 characters");
-  }
-  pdu.SetTimeouts(peer.timeouts);
-  return pdu.Connect(peer.host, peer.port);
+  return OpenAssoc(pdu, peer, {ContextProposal{std::string(abstractSyntax), transferSyntaxes}});
 }
 
 }  // namespace
 
-ServiceResult OpenAssoc(PDU_Service& pdu, const AssociationParameters& peer,
+ServiceResult OpenAssoc(RequesterAssociation& pdu, const AssociationParameters& peer,
                         std::string_view abstractSyntax, std::string_view transferSyntax) {
   std::vector<std::string> transferSyntaxes;
   if (!transferSyntax.empty() && transferSyntax != uid::kImplicitVRLittleEndian) {
@@ -33,7 +26,7 @@ ServiceResult OpenAssoc(PDU_Service& pdu, const AssociationParameters& peer,
   return Open(pdu, peer, abstractSyntax, transferSyntaxes);
 }
 
-ServiceResult OpenAssoc_Ex(PDU_Service& pdu, const AssociationParameters& peer,
+ServiceResult OpenAssoc_Ex(RequesterAssociation& pdu, const AssociationParameters& peer,
                            std::string_view abstractSyntax, std::string_view fileTransferSyntax,
                            std::string_view preferredTransferSyntax) {
   std::vector<std::string> transferSyntaxes;
@@ -48,21 +41,17 @@ ServiceResult OpenAssoc_Ex(PDU_Service& pdu, const AssociationParameters& peer,
   return Open(pdu, peer, abstractSyntax, transferSyntaxes);
 }
 
-ServiceResult OpenAssoc(PDU_Service& pdu, const AssociationParameters& peer,
+ServiceResult OpenAssoc(RequesterAssociation& pdu, const AssociationParameters& peer,
                         const std::vector<ContextProposal>& contexts) {
-  const std::string_view calling =
-      peer.callingAETitle.empty() ? kDefaultCallingApTitle : std::string_view(peer.callingAETitle);
-  if (!pdu.ProposeAssociation(calling, peer.calledAETitle, contexts)) {
-    return ServiceResult::Failed(ServiceFailure::kLocal,
-                                 "the presentation contexts cannot be proposed (none, more than "
-                                 "128, or a UID longer than 64 characters)");
-  }
+  ServiceResult proposed = pdu.Propose(peer.callingAETitle, peer.calledAETitle, contexts);
+  if (!proposed) return proposed;
   pdu.SetTimeouts(peer.timeouts);
   return pdu.Connect(peer.host, peer.port);
 }
 
 bool CloseAssoc(PDU_Service& pdu) {
-  return pdu.ReleaseAssociation();
+  (void)pdu.ReleaseAssociation();
+  return true;
 }
 
 }  // namespace norvane

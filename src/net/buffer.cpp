@@ -57,7 +57,7 @@ bool Buffer::Flush() {
   while (!outgoing_.empty()) {
     BufferSpace& block = outgoing_.front();
     const size_t from = outgoingFront_;
-    if (block.index > from && !socket_.SendBinary(block.data.data() + from, block.index - from)) {
+    if (block.index > from && !transport().Send(block.data.data() + from, block.index - from)) {
       return false;
     }
     queued_ -= block.index - from;
@@ -82,7 +82,7 @@ bool Buffer::Receive() {
     windowStart_ = 0;
   }
   for (;;) {
-    const int n = socket_.ReadBinary(window_.data() + windowEnd_, window_.size() - windowEnd_);
+    const int n = transport().Receive(window_.data() + windowEnd_, window_.size() - windowEnd_);
     if (n < 0) return false;
     if (n == 0) continue;
     windowEnd_ += static_cast<size_t>(n);

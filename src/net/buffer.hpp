@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -108,6 +109,12 @@ class Buffer {
 
   Socket& socket() { return socket_; }
   const Socket& socket() const { return socket_; }
+  // What the bytes travel through: the socket itself, or a layer over it (SetLayer).
+  Transport& transport() { return layer_ ? *layer_ : static_cast<Transport&>(socket_); }
+  // Puts a layer (a security layer) between the bytes and the socket; null removes it.
+  void SetLayer(std::unique_ptr<Transport> layer) { layer_ = std::move(layer); }
+  // Incoming bytes are waiting: already received, or readable without a wait.
+  bool Readable() { return available_ > 0 || transport().Readable(); }
 
  private:
   // Refills the receive window once it is used up; false when the connection fails.
@@ -130,6 +137,7 @@ class Buffer {
   // Bytes of the oldest outgoing block already moved to another buffer.
   size_t outgoingFront_ = 0;
   Socket socket_;
+  std::unique_ptr<Transport> layer_;
   size_t available_ = 0;
   size_t queued_ = 0;
 };

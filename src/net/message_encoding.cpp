@@ -26,15 +26,6 @@ std::string Trimmed(std::string_view text) {
   return std::string(first, last);
 }
 
-// The message buffer's outgoing queue as a sink for encoded elements.
-struct MessageSink {
-  Buffer& buffer;
-  bool Write(std::span<const uint8_t> bytes) {
-    buffer.WriteBytes(bytes.data(), bytes.size());
-    return true;
-  }
-};
-
 }  // namespace
 
 void PDU_Service::TraceElement(const TagRecord& record, bool explicitVR) {
@@ -43,9 +34,9 @@ void PDU_Service::TraceElement(const TagRecord& record, bool explicitVR) {
 
 void PDU_Service::TraceTitles(std::string_view arrow) const {
   if (!trace_) return;
-  std::string line = Trimmed(assocAC_.CallingApTitle());
+  std::string line = Trimmed(request_.CallingApTitle());
   line += arrow;
-  line += Trimmed(assocAC_.CalledApTitle());
+  line += Trimmed(request_.CalledApTitle());
   WriteLog(line);
 }
 
@@ -61,39 +52,18 @@ std::optional<DatasetEncoding> PDU_Service::AcceptedEncoding(uint8_t presentatio
                          .bigEndian = *transferSyntax == uid::kExplicitVRBigEndian};
 }
 
-bool PDU_Service::ParseDCMIntoRawVR(const TagList& list, Buffer& buffer,
-                                    uint8_t presentationContextID) {
-  buffer.SetOutByteOrder(Buffer::kLittleEndian);
-  const std::optional<DatasetEncoding> encoding = MessageEncoding(presentationContextID);
-  if (!encoding) return false;
-  MessageSink sink{buffer};
-  if (EncodeMessage(list, *encoding, sink)) return true;
-  buffer.ClearOutgoing();
-  return false;
-}
-
 bool PDU_Service::Encodable(const TagList& list, DatasetEncoding encoding) {
   return std::all_of(list.begin(), list.end(), [&](const TagRecord& record) {
     return EncodeElement(record, kNetworkRules, encoding).has_value();
   });
 }
 
-bool PDU_Service::ParseRawVRIntoDCM(Buffer& buffer, TagList& list, uint8_t presentationContextID) {
-  if (!AcceptedEncoding(presentationContextID)) return false;
-  MessageDecoder decoder([this](uint8_t id) { return AcceptedEncoding(id); });
-  decoder.Begin(list);
-  decoder.Start(presentationContextID);
-  buffer.ReadThrough(buffer.Available(),
-                     [&decoder](std::span<const uint8_t> bytes) { decoder.Decode(bytes); });
-  return FinishDecoding(decoder);
-}
-
-bool PDU_Service::FinishDecoding(MessageDecoder& decoder) {
-  const bool decoded = decoder.Finish();
-  const std::optional<DatasetEncoding>& encoding = decoder.Encoding();
+bool PDU_Service::FinishDecoding() {
+  const bool decoded = decoder_.Finish();
+  const std::optional<DatasetEncoding>& encoding = decoder_.Encoding();
   if (!trace_ || !encoding) return decoded;
   TraceTitles(" << ");
-  for (const TagRecord& record : decoder.Decoded())
+  for (const TagRecord& record : decoder_.Decoded())
     TraceElement(record, encoding->explicitVR);
   if (decoded) TraceLine("");
   return decoded;

@@ -29,66 +29,81 @@ class MessageDeadline {
 
 }  // namespace
 
-bool PDU_Service::WriteMessage(const TagList& list, std::string_view sopClass, uint8_t control) {
+template <class Sink>
+bool PDU_Service::EncodeMessage(const TagList& list, DatasetEncoding encoding, Sink& sink) {
+  TraceTitles(" >> ");
+  for (const TagRecord& record : list) {
+    const std::optional<EncodedElement> element = EncodeElement(record, kNetworkRules, encoding);
+    if (!element || !PutElement(sink, *element)) return false;
+    if (trace_) TraceElement(record, encoding.explicitVR);
+  }
+  TraceLine("");
+  return true;
+}
+
+ServiceResult PDU_Service::WriteMessage(const TagList& list, std::string_view sopClass,
+                                        uint8_t control) {
   const uint8_t id = GetPresentationContextID(sopClass);
   // A message on a context the peer did not accept would be a protocol error on its side.
   if (id == 0 || !GetTransferSyntax(id)) {
-    lastFailure_ = ServiceResult::Failed(
+    return ServiceResult::Failed(
         ServiceFailure::kNoPresentationContext,
         "no accepted presentation context for SOP class " + std::string(sopClass));
-    return false;
   }
   return WriteMessageOn(list, id, control);
 }
 
-bool PDU_Service::WriteMessageOn(const TagList& list, uint8_t id, uint8_t control) {
+ServiceResult PDU_Service::WriteMessageOn(const TagList& list, uint8_t id, uint8_t control) {
+  if (id == 0 || !GetTransferSyntax(id)) {
+    return ServiceResult::Failed(
+        ServiceFailure::kNoPresentationContext,
+        "presentation context " + std::to_string(id) + " was not accepted");
+  }
   // Checked whole before the first PDU, so that a message that cannot be encoded sends
   // nothing; then encoded straight into PDUs, never held whole.
   const std::optional<DatasetEncoding> encoding =
       MessageEncoding(control == kCommandMessage ? 0 : id);
   if (!encoding || !Encodable(list, *encoding)) {
-    lastFailure_ = ServiceResult::Failed(ServiceFailure::kNotSent,
-                                         "an element of the message cannot be encoded");
-    return false;
+    return ServiceResult::Failed(ServiceFailure::kNotSent,
+                                 "an element of the message cannot be encoded");
   }
   pDataTF_.SetMessageContextID(id);
   pDataTF_.SetMessageControl(control);
   // Whatever an earlier failure left queued must not go out ahead of this message.
   buffer_.ClearOutgoing();
-  PduWriter writer(pDataTF_, buffer_.socket());
-  if (EncodeMessage(list, *encoding, writer) && writer.End()) return true;
-  SendingFailed();
-  return false;
+  PduWriter writer(pDataTF_, buffer_.transport());
+  if (EncodeMessage(list, *encoding, writer) && writer.End()) return ServiceResult::Success();
+  return SendingFailed();
 }
 
-void PDU_Service::SendingFailed() {
+ServiceResult PDU_Service::SendingFailed() {
   if (buffer_.socket().TimedOut()) {
-    lastFailure_ = ServiceResult::Failed(
+    return ServiceResult::Failed(
         ServiceFailure::kTimeout,
         "the peer took no data for " + DurationText(Timeouts().dimse) + " (DIMSE time-out)");
-  } else {
-    lastFailure_ = ServiceResult::Failed(
-        ServiceFailure::kNotSent,
-        Connected() ? "the connection failed" : "the association is not open");
   }
+  return ServiceResult::Failed(ServiceFailure::kNotSent, Connected()
+                                                             ? "the connection failed"
+                                                             : "the association is not open");
 }
 
-bool PDU_Service::EndReading(ServiceResult why) {
-  lastFailure_ = std::move(why);
+MessageRead PDU_Service::EndReading(ServiceResult why) {
   pDataTF_.ClearPending();
   pDataTF_.ClearMessageComplete();
   pDataTF_.MessageBuffer().ClearIncoming();
   decoder_.Abandon();
   buffer_.socket().Close();
-  return false;
+  MessageRead read;
+  read.Set(std::move(why));
+  return read;
 }
 
-bool PDU_Service::AbortReading(uint8_t reason, ServiceResult why) {
+MessageRead PDU_Service::AbortReading(uint8_t reason, ServiceResult why) {
   AbortAssociation(kAbortSourceServiceProvider, reason);
   return EndReading(std::move(why));
 }
 
-bool PDU_Service::ReadingFailed(std::string_view what) {
+MessageRead PDU_Service::ReadingFailed(std::string_view what) {
   if (buffer_.socket().DeadlinePassed()) {
     return AbortReading(
         kAbortReasonNotSpecified,
@@ -111,15 +126,15 @@ void PDU_Service::ReportProgress(size_t& reported) {
   const size_t gathered = pDataTF_.MessageBytes();
   if (pDataTF_.MessageComplete() || gathered >= reported + kProgressBytes) {
     reported = gathered;
-    progress_();
+    progress_(gathered);
   }
 }
 
-bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
+MessageRead PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
   if (!Connected()) {
-    lastFailure_ =
-        ServiceResult::Failed(ServiceFailure::kNoResponse, "the association is not open");
-    return false;
+    MessageRead read;
+    read.Set(ServiceResult::Failed(ServiceFailure::kNoResponse, "the association is not open"));
+    return read;
   }
   const MessageDeadline deadline(buffer_.socket(), timeouts_);
   pDataTF_.ClearMessageComplete();
@@ -139,7 +154,7 @@ bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
         ReportProgress(reported);
         break;
       case kPduReleaseRQ:
-        if (releaseRQ_.ReadDynamic(buffer_)) releaseRP_.Write(buffer_);
+        if (AReleaseRQ release; release.ReadDynamic(buffer_)) AReleaseRP().Write(buffer_);
         return EndReading(ServiceResult::Failed(ServiceFailure::kNoResponse,
                                                 "the peer released the association"));
       case kPduReleaseRP:
@@ -151,14 +166,14 @@ bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
         return EndReading(PeerAbort());
       case kPduAssociateRQ:
         WriteLog("ERROR, ASSOCIATE-RQ");
-        assocRQ_.ReadDynamic(buffer_);
+        AAssociateRQ().ReadDynamic(buffer_);
         return AbortReading(kAbortReasonUnexpectedPdu,
                             ServiceResult::Failed(ServiceFailure::kProtocol,
                                                   "the peer sent an A-ASSOCIATE-RQ during the "
                                                   "association (aborted)"));
       case kPduAssociateAC:
         WriteLog("ERROR, ASSOCIATE-AC");
-        assocAC_.ReadDynamic(buffer_);
+        AAssociateAC().ReadDynamic(buffer_);
         return AbortReading(kAbortReasonUnexpectedPdu,
                             ServiceResult::Failed(ServiceFailure::kProtocol,
                                                   "the peer sent an A-ASSOCIATE-AC during the "
@@ -177,7 +192,11 @@ bool PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
                                                       std::to_string(type) + " (aborted)"));
     }
   }
-  if (FinishDecoding(decoder_)) return true;
+  if (FinishDecoding()) {
+    MessageRead read;
+    read.contextID = pDataTF_.MessageContextID();
+    return read;
+  }
   WriteLog("ERROR, ParseRawVRIntoDCM");
   return AbortReading(kAbortReasonInvalidPduParameter,
                       ServiceResult::Failed(ServiceFailure::kProtocol,

@@ -21,8 +21,8 @@ void StoreBigEndian32(uint8_t* at, uint32_t value) {
 
 }  // namespace
 
-PduWriter::PduWriter(PDataTF& pdata, Socket& socket)
-    : pdata_(pdata), socket_(socket), fragment_(pdata.FragmentSize()) {
+PduWriter::PduWriter(PDataTF& pdata, Transport& transport)
+    : pdata_(pdata), transport_(transport), fragment_(pdata.FragmentSize()) {
   if (fragment_ == 0) {
     failed_ = true;
     return;
@@ -85,7 +85,7 @@ void PduWriter::Close(bool last) {
 }
 
 bool PduWriter::Flush() {
-  if (pduStart_ > 0 && !socket_.SendBinary(pdus_.data(), pduStart_)) failed_ = true;
+  if (pduStart_ > 0 && !transport_.Send(pdus_.data(), pduStart_)) failed_ = true;
   pduStart_ = 0;
   return !failed_;
 }

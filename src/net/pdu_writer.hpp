@@ -6,7 +6,7 @@
 
 #include "elements/value_source.hpp"
 #include "net/pdata_tf.hpp"
-#include "net/socket.hpp"
+#include "net/transport.hpp"
 
 namespace norvane {
 
@@ -19,7 +19,7 @@ namespace norvane {
 // `pdata` follow each PDU closed.
 class PduWriter {
  public:
-  PduWriter(PDataTF& pdata, Socket& socket);
+  PduWriter(PDataTF& pdata, Transport& transport);
   PduWriter(const PduWriter&) = delete;
   PduWriter& operator=(const PduWriter&) = delete;
 
@@ -44,7 +44,7 @@ class PduWriter {
   bool Flush();
 
   PDataTF& pdata_;
-  Socket& socket_;
+  Transport& transport_;
   uint32_t fragment_;
   // PDUs back to back, each its headers then up to fragment_ message bytes; the one being
   // filled starts at pduStart_ and holds filled_ message bytes.

@@ -1,7 +1,6 @@
 #include "net/presentation_context_accept.hpp"
 
 #include "net/pdu_layout.hpp"
-#include "net/unique_ids.hpp"
 
 namespace norvane {
 
@@ -9,10 +8,6 @@ PresentationContextAccept::PresentationContextAccept(uint8_t id)
     : presentationContextID_(id),
       abstractSyntax_(kItemAbstractSyntax),
       transferSyntax_(kItemTransferSyntax) {}
-
-PresentationContextAccept PresentationContextAccept::New() {
-  return PresentationContextAccept(NextAcceptID());
-}
 
 uint32_t PresentationContextAccept::Size() {
   length_ = static_cast<uint16_t>(kPresentationContextFixedLength + transferSyntax_.Size());

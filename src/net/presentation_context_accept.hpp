@@ -16,9 +16,8 @@ class PresentationContextAccept {
   static constexpr uint8_t kItemType = 0x21;
 
   explicit PresentationContextAccept(uint8_t id = 0);
-  // A new item as the reader and the acceptor make them: its initial ID is drawn from the
-  // process-wide counter (NextAcceptID) and always overwritten.
-  static PresentationContextAccept New();
+  // A new item as the association reader makes them.
+  static PresentationContextAccept New() { return PresentationContextAccept(); }
 
   uint8_t PresentationContextID() const { return presentationContextID_; }
   void SetPresentationContextID(uint8_t id) { presentationContextID_ = id; }

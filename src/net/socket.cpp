@@ -108,55 +108,41 @@ bool Socket::Close() {
   return true;
 }
 
-bool Socket::Open(std::string_view host, std::string_view port) {
+ConnectOutcome Socket::Open(std::string_view host, std::string_view port) {
   CloseData();
-  connectFailure_ = ConnectFailure::kNone;
   const std::optional<uint16_t> portNumber = ResolvePortText(port);
-  if (!portNumber) {
-    connectFailure_ = ConnectFailure::kPort;
-    return false;
-  }
+  if (!portNumber) return {ConnectFailure::kPort, 0};
   const std::optional<in_addr> hostAddress = ResolveHostText(host);
-  if (!hostAddress) {
-    connectFailure_ = ConnectFailure::kHost;
-    return false;
-  }
+  if (!hostAddress) return {ConnectFailure::kHost, 0};
 
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    lastError_ = errno;
-    connectFailure_ = ConnectFailure::kNetwork;
-    return false;
-  }
+  if (fd < 0) return {ConnectFailure::kNetwork, errno};
   SetNoLinger(fd);
   if (!SetNoDelay(fd)) {
-    lastError_ = errno;
-    connectFailure_ = ConnectFailure::kNetwork;
+    const int error = errno;
     ::close(fd);
-    return false;
+    return {ConnectFailure::kNetwork, error};
   }
   address_ = sockaddr_in{};
   address_.sin_family = AF_INET;
   address_.sin_port = htons(*portNumber);
   address_.sin_addr = *hostAddress;
-  connectFailure_ = ConnectHandle(fd);
-  if (connectFailure_ != ConnectFailure::kNone) {
+  const ConnectOutcome connected = ConnectHandle(fd);
+  if (!connected) {
     ::close(fd);
-    return false;
+    return connected;
   }
-  lastError_ = 0;
   dataSocket_ = fd;
   connected_ = true;
-  return true;
+  return connected;
 }
 
 // Non-blocking, so that a peer whose listen queue is full (its SYNs dropped) or an address
 // that never answers cannot hold the caller for the system's minutes of retries.
-ConnectFailure Socket::ConnectHandle(int fd) {
+ConnectOutcome Socket::ConnectHandle(int fd) {
   const int flags = ::fcntl(fd, F_GETFL, 0);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
-    lastError_ = errno;
-    return ConnectFailure::kNetwork;
+    return {ConnectFailure::kNetwork, errno};
   }
   int result;
   do {
@@ -172,10 +158,7 @@ ConnectFailure Socket::ConnectHandle(int fd) {
       const int ready =
           ::poll(&entry, 1, connectTimeout_.count() > 0 ? WaitMilliseconds(deadline) : -1);
       if (ready < 0 && errno == EINTR) continue;
-      if (ready == 0) {
-        lastError_ = ETIMEDOUT;
-        return ConnectFailure::kTimeout;
-      }
+      if (ready == 0) return {ConnectFailure::kTimeout, ETIMEDOUT};
       if (ready < 0) {
         error = errno;
         break;
@@ -185,18 +168,12 @@ ConnectFailure Socket::ConnectHandle(int fd) {
       break;
     }
   }
-  if (error != 0) {
-    lastError_ = error;
-    if (error == ECONNREFUSED) return ConnectFailure::kRefused;
-    if (error == ETIMEDOUT) return ConnectFailure::kTimeout;
-    return ConnectFailure::kNetwork;
-  }
+  if (error == ECONNREFUSED) return {ConnectFailure::kRefused, error};
+  if (error == ETIMEDOUT) return {ConnectFailure::kTimeout, error};
+  if (error != 0) return {ConnectFailure::kNetwork, error};
   // Reads and writes wait with poll; the handle goes back to blocking as before.
-  if (::fcntl(fd, F_SETFL, flags) != 0) {
-    lastError_ = errno;
-    return ConnectFailure::kNetwork;
-  }
-  return ConnectFailure::kNone;
+  if (::fcntl(fd, F_SETFL, flags) != 0) return {ConnectFailure::kNetwork, errno};
+  return {};
 }
 
 bool Socket::Listen(std::string_view port) {
@@ -339,6 +316,28 @@ Socket::Wait Socket::WaitFor(short events) {
     if (ready < 0) return Wait::kError;
     return deadlineFirst ? Wait::kDeadline : Wait::kTimeout;
   }
+}
+
+bool Socket::Readable() {
+  if (!connected_) return true;
+  pollfd entry{};
+  entry.fd = dataSocket_;
+  entry.events = POLLIN;
+  int ready;
+  do {
+    ready = ::poll(&entry, 1, 0);
+  } while (ready < 0 && errno == EINTR);
+  return ready != 0;
+}
+
+bool Socket::AwaitReady(bool forReading) {
+  if (!connected_) return false;
+  timedOut_ = false;
+  if (DeadlineReached()) return false;
+  const Wait wait = WaitFor(forReading ? POLLIN : POLLOUT);
+  if (wait == Wait::kDeadline) deadlinePassed_ = true;
+  timedOut_ = wait == Wait::kDeadline || wait == Wait::kTimeout;
+  return wait == Wait::kReady;
 }
 
 bool Socket::DeadlineReached() {

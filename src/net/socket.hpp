@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "net/address_resolution.hpp"
+#include "net/transport.hpp"
 
 namespace norvane {
 
@@ -24,6 +25,13 @@ enum class ConnectFailure : uint8_t {
   kNetwork,  // no route, or another error of the connect (LastError says which)
 };
 
+// How an Open went: kNone on success, else why it failed and the errno behind it.
+struct [[nodiscard]] ConnectOutcome {
+  ConnectFailure failure = ConnectFailure::kNone;
+  int error = 0;
+  explicit operator bool() const { return failure == ConnectFailure::kNone; }
+};
+
 // The blocking TCP endpoint under every association (IPv4): connects to a remote node,
 // listens and accepts, sends, and receives with time limits. Failures are results; the
 // socket writes no log lines of its own, only the traffic dump at log level above 2.
@@ -34,7 +42,7 @@ enum class ConnectFailure : uint8_t {
 // cleared; when it passes, the receive or send fails and the socket stays open, so that
 // its owner can still abort the association. A peer that trickles bytes cannot extend a
 // deadline.
-class Socket {
+class Socket : public Transport {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::seconds kReceiveTimeout{300};
@@ -49,12 +57,25 @@ class Socket {
   // Bytes received (1 or more), or -1 when not connected, on time-out, when the peer
   // closed or reset the connection (these close the socket) or when a deadline passed.
   virtual int ReadBinary(uint8_t* buffer, size_t size);
-  virtual ~Socket();
+  ~Socket() override;
+
+  // The plain TCP stream.
+  bool Send(const uint8_t* data, size_t length) override { return SendBinary(data, length); }
+  int Receive(uint8_t* buffer, size_t size) override { return ReadBinary(buffer, size); }
+  bool Readable() override;
+  void Shutdown() override { CloseData(); }
+
+  // Waits, within the receive time-out and the deadline, until the connection can be read
+  // (`forReading`) or written; false when a limit passed (TimedOut, DeadlinePassed tell
+  // which) or the connection failed. For a layer over the connection that drives its own
+  // reads and writes.
+  bool AwaitReady(bool forReading);
+  // The connection's handle, for such a layer; -1 when none.
+  int Handle() const { return dataSocket_; }
   // Connects to host:port within the connect time-out. A host starting with a non-zero
   // number is a dotted-decimal address; otherwise a name. A port with a non-zero leading
-  // number is that number; otherwise a service name. On failure LastConnectFailure says
-  // why.
-  virtual bool Open(std::string_view host, std::string_view port);
+  // number is that number; otherwise a service name.
+  virtual ConnectOutcome Open(std::string_view host, std::string_view port);
 
   // Listens on all local addresses; the port text is resolved as for Open.
   bool Listen(std::string_view port);
@@ -79,9 +100,8 @@ class Socket {
 
   bool Connected() const { return connected_; }
   bool Listening() const { return listening_; }
-  // errno of the last failed connect, bind or resolution; 0 after success.
+  // errno of the last failed listen or bind; 0 after success.
   int LastError() const { return lastError_; }
-  ConnectFailure LastConnectFailure() const { return connectFailure_; }
   const sockaddr_in& Address() const { return address_; }
 
   // How long Open may take; zero (the default) leaves it to the system.
@@ -112,7 +132,7 @@ class Socket {
   // The deadline has passed: marks the socket timed out (not closed).
   bool DeadlineReached();
   // Connects the new handle to address_ within the connect time-out.
-  ConnectFailure ConnectHandle(int fd);
+  ConnectOutcome ConnectHandle(int fd);
 
   int lastError_ = 0;
   int dataSocket_ = -1;
@@ -120,7 +140,6 @@ class Socket {
   bool listening_ = false;
   std::chrono::milliseconds timeout_ = kReceiveTimeout;
   std::chrono::milliseconds connectTimeout_{0};
-  ConnectFailure connectFailure_ = ConnectFailure::kNone;
   std::optional<Clock::time_point> deadline_;
   bool deadlinePassed_ = false;
   bool timedOut_ = false;

@@ -3,9 +3,9 @@
 #include <string_view>
 #include <vector>
 
+#include "dimse/dimse_command.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
-#include "net/command_set.hpp"
 
 namespace norvane {
 namespace {

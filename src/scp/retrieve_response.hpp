@@ -4,12 +4,11 @@
 // numbers.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "dimse/dimse_command.hpp"
 #include "elements/tag_record.hpp"
-#include "net/pdu_service.hpp"
 
 namespace norvane {
 
@@ -28,19 +27,13 @@ struct SubOperationCounts {
   uint16_t FinalStatus() const;
 };
 
-// The response command set to the request: group length, Affected SOP Class UID (the
-// request's), Command Field, Message ID Being Responded To, Command Data Set Type, Status,
-// and the numbers: remaining ones only while pending or after a cancel, completed, failed
-// and warning ones
-// when `counts` is given.
-TagList RetrieveRSPCommand(const TagList& request, uint16_t commandField, uint16_t status,
-                           const SubOperationCounts* counts, bool dataSetFollows);
+// The response to the request with the status and, when `counts` is given, the numbers:
+// remaining ones only while pending or after a cancel, then completed, failed and warning
+// ones. A data set is announced when `withFailedList`.
+DimseCommand RetrieveResponse(const DimseCommand& request, uint16_t status,
+                              const SubOperationCounts* counts, bool withFailedList);
 
-// Sends a response on the request's context: a pending one with the numbers, or a final
-// one (any other status) with them when given and, when sub-operations failed, the
-// identifier with the Failed SOP Instance UID List (0008,0058). False when it cannot be
-// sent.
-bool WriteRetrieveRSP(PDU_Service& pdu, const TagList& request, uint8_t contextID,
-                      uint16_t commandField, uint16_t status, const SubOperationCounts* counts);
+// The identifier of a final response: the Failed SOP Instance UID List (0008,0058).
+TagList FailedInstanceList(const SubOperationCounts& counts);
 
 }  // namespace norvane

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "database/stored_objects.hpp"
+#include "dimse/dimse_exchange.hpp"
 #include "dimse/store_request.hpp"
 #include "dimse/store_result.hpp"
 #include "dimse/store_scu.hpp"
@@ -14,10 +15,7 @@
 #include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/command_set.hpp"
-#include "net/dimse_response.hpp"
 #include "net/pdu_layout.hpp"
-#include "net/role_selection.hpp"
 #include "net/uids.hpp"
 #include "scp/retrieve_keys.hpp"
 #include "scp/retrieve_response.hpp"
@@ -27,28 +25,15 @@ namespace {
 
 enum class SubOperation { kCompleted, kWarning, kFailed };
 
-// One retrieval request and the association it came on.
-struct Retrieval {
-  PDU_Service& requester;
-  const TagList& command;
-  uint8_t contextID;
-  uint16_t responseField;
-  const AssociationActivity& activity;
-
-  bool Answer(uint16_t status, const SubOperationCounts* counts) const {
-    return WriteRetrieveRSP(requester, command, contextID, responseField, status, counts);
-  }
-};
-
-// Reads the identifier the request announces; nothing when the association
-// ended.
-std::optional<TagList> ReadIdentifier(const Retrieval& retrieval) {
-  TagList identifier;
-  if (GetTagUS(retrieval.command, tag::kCommandDataSetType) == kNoDataSet) return identifier;
-  retrieval.activity(true);
-  if (!retrieval.requester.ReadMessage(identifier, ExpectedMessage::kDataSet)) return std::nullopt;
-  retrieval.activity(false);
-  return identifier;
+// Answers the retrieval request: a pending or final response with the numbers when
+// given, and after a final one with failures the Failed SOP Instance UID List.
+bool Answer(const ServiceRequest& request, uint16_t status, const SubOperationCounts* counts) {
+  const bool listsFailures =
+      status != kStatusPending && counts != nullptr && !counts->failedInstances.empty();
+  const DimseCommand response = RetrieveResponse(request.Command(), status, counts, listsFailures);
+  if (!listsFailures) return request.Respond(response).Ok();
+  const TagList failed = FailedInstanceList(*counts);
+  return request.Respond(response, &failed).Ok();
 }
 
 // The objects the identifier selects, or the status that refuses the request.
@@ -98,29 +83,32 @@ void Count(SubOperation outcome, const StoredInstance& instance, SubOperationCou
   }
 }
 
-// Reads the C-STORE-RSP of a sub-operation on `pdu`. A C-CANCEL-RQ of the
-// requester that comes first (C-GET) is noted and the response is still
-// awaited.
+// Reads the C-STORE-RSP of a sub-operation on `pdu`. A C-CANCEL-RQ of the requester
+// that comes first (C-GET) is noted and the response is still awaited. A response without
+// a valid Status counts as failed.
 SubOperation ReadSubOperationResponse(PDU_Service& pdu, bool& cancelled) {
   for (;;) {
-    TagList command;
-    if (!pdu.ReadMessage(command, ExpectedMessage::kCommand)) return SubOperation::kFailed;
-    const uint16_t field = GetTagUS(command, tag::kCommandField);
-    if (field == kCCancelRQ) {
+    const ReceivedCommand received = ReceiveCommand(pdu);
+    if (!pdu.Connected()) return SubOperation::kFailed;
+    const DimseCommand& response = received.command;
+    if (response.commandField == kCCancelRQ) {
       cancelled = true;
       continue;
     }
-    const DimseResponse response = ParseDimseResponse(command);
-    if (response.dataSetFollows) {
+    if (response.HasDataSet() && response.commandField != 0) {
       TagList dropped;
       if (!pdu.ReadMessage(dropped)) return SubOperation::kFailed;
     }
-    if (field != kCStoreRSP) {
+    if (response.commandField != kCStoreRSP) {
       pdu.AbortAssociation(kAbortSourceServiceProvider, kAbortReasonUnexpectedPdu);
       return SubOperation::kFailed;
     }
-    if (response.status == kStatusSuccess) return SubOperation::kCompleted;
-    if ((response.status & 0xF000) == 0xB000) return SubOperation::kWarning;
+    if (!received) {
+      WriteLog("Retrieve: " + received.reason);
+      return SubOperation::kFailed;
+    }
+    if (*response.status == kStatusSuccess) return SubOperation::kCompleted;
+    if ((*response.status & 0xF000) == 0xB000) return SubOperation::kWarning;
     return SubOperation::kFailed;
   }
 }
@@ -165,45 +153,54 @@ std::vector<ContextProposal> MoveContexts(const std::vector<StoredInstance>& ins
   return contexts;
 }
 
-// Sends every selected object with a pending response after each; the final
-// response follows. False when the requester's association has ended.
+// Sends every selected object with a pending response after each; the final response
+// follows. A C-CANCEL-RQ, read between sub-operations or while one awaits its response,
+// ends them. False when the requester's association has ended.
 template <class Send>
-bool RunSubOperations(const Retrieval& retrieval, const Selected& selected,
-                      SubOperationCounts& counts, Send&& send) {
+bool RunSubOperations(ServiceRequest& request, const Selected& selected, SubOperationCounts& counts,
+                      Send&& send) {
   bool cancelled = false;
   for (const StoredInstance& instance : selected.instances) {
-    if (cancelled) break;
+    if (cancelled || request.CancelRequested()) {
+      cancelled = true;
+      break;
+    }
+    if (request.Ended()) return false;
     Count(send(instance, cancelled), instance, counts);
-    if (!retrieval.requester.Connected()) return false;
-    if (counts.remaining > 0 && !cancelled && !retrieval.Answer(kStatusPending, &counts)) {
+    if (request.Ended()) return false;
+    if (counts.remaining > 0 && !cancelled && !Answer(request, kStatusPending, &counts)) {
       return false;
     }
   }
+  request.Working();
   const uint16_t status = cancelled ? kStatusCancel : counts.FinalStatus();
-  return retrieval.Answer(status, &counts);
+  return Answer(request, status, &counts);
 }
 
 }  // namespace
 
-bool ServeMove(PDU_Service& pdu, const TagList& command, uint8_t contextID,
-               const StoreSCPSettings& settings, const AssociationActivity& activity) {
-  const Retrieval retrieval{pdu, command, contextID, kCMoveRSP, activity};
-  const std::optional<TagList> identifier = ReadIdentifier(retrieval);
-  if (!identifier) return false;
-  const std::string destinationTitle = GetTagText(command, tag::kMoveDestination);
+bool MoveService::Serves(std::string_view sopClass) const {
+  return sopClass == uid::kStudyRootQueryRetrieveMove;
+}
+
+bool MoveService::Handle(ServiceRequest& request) const {
+  const StoreSCPSettings& settings = request.Settings();
+  const std::string& destinationTitle = request.Command().moveDestination;
+  TagList identifier;
+  if (!request.ReadDataSet(identifier)) return false;
   const MoveDestination* destination =
       FindMoveDestination(settings.moveDestinations, destinationTitle);
   if (destination == nullptr) {
     WriteLog("Move destination unknown: " + destinationTitle);
-    return retrieval.Answer(kStatusMoveDestinationUnknown, nullptr);
+    return Answer(request, kStatusMoveDestinationUnknown, nullptr);
   }
-  const Selected selected = Select(*identifier, settings);
-  if (selected.status != kStatusSuccess) return retrieval.Answer(selected.status, nullptr);
+  const Selected selected = Select(identifier, settings);
+  if (selected.status != kStatusSuccess) return Answer(request, selected.status, nullptr);
   SubOperationCounts counts = StartingCounts(selected);
-  if (selected.instances.empty()) return retrieval.Answer(counts.FinalStatus(), &counts);
+  if (selected.instances.empty()) return Answer(request, counts.FinalStatus(), &counts);
 
-  PDU_Service out;
-  out.SetTrace(pdu.Trace());
+  RequesterAssociation out;
+  out.SetTrace(request.Association().Trace());
   AssociationParameters peer;
   peer.host = destination->host;
   peer.port = destination->port;
@@ -215,40 +212,42 @@ bool ServeMove(PDU_Service& pdu, const TagList& command, uint8_t contextID,
     for (const StoredInstance& instance : selected.instances) {
       Count(SubOperation::kFailed, instance, counts);
     }
-    return retrieval.Answer(counts.FinalStatus(), &counts);
+    return Answer(request, counts.FinalStatus(), &counts);
   }
-  const MoveOriginator originator{std::string(TrimmedText(pdu.assocRQ().CallingApTitle())),
-                                  GetTagUS(command, tag::kMessageID)};
+  const MoveOriginator originator{std::string(request.CallingApTitle()),
+                                  request.Command().messageID.value_or(0)};
   const bool open = RunSubOperations(
-      retrieval, selected, counts, [&](const StoredInstance& instance, bool& cancelled) {
+      request, selected, counts, [&](const StoredInstance& instance, bool& cancelled) {
         return out.Connected() ? SendInstance(out, instance, originator, cancelled)
                                : SubOperation::kFailed;
       });
-  if (out.Connected()) out.ReleaseAssociation();
+  if (out.Connected()) (void)out.ReleaseAssociation();
   return open;
 }
 
-bool ServeGet(PDU_Service& pdu, const TagList& command, uint8_t contextID,
-              const StoreSCPSettings& settings, const AssociationActivity& activity) {
-  const Retrieval retrieval{pdu, command, contextID, kCGetRSP, activity};
-  const std::optional<TagList> identifier = ReadIdentifier(retrieval);
-  if (!identifier) return false;
-  const Selected selected = Select(*identifier, settings);
-  if (selected.status != kStatusSuccess) return retrieval.Answer(selected.status, nullptr);
+bool GetService::Serves(std::string_view sopClass) const {
+  return sopClass == uid::kStudyRootQueryRetrieveGet;
+}
+
+bool GetService::Handle(ServiceRequest& request) const {
+  TagList identifier;
+  if (!request.ReadDataSet(identifier)) return false;
+  const Selected selected = Select(identifier, request.Settings());
+  if (selected.status != kStatusSuccess) return Answer(request, selected.status, nullptr);
   SubOperationCounts counts = StartingCounts(selected);
-  const MoveOriginator originator{std::string(TrimmedText(pdu.assocRQ().CallingApTitle())),
-                                  GetTagUS(command, tag::kMessageID)};
+  AcceptorAssociation& association = request.Association();
+  const MoveOriginator originator{std::string(request.CallingApTitle()),
+                                  request.Command().messageID.value_or(0)};
   return RunSubOperations(
-      retrieval, selected, counts, [&](const StoredInstance& instance, bool& cancelled) {
+      request, selected, counts, [&](const StoredInstance& instance, bool& cancelled) {
         // The requester receives only what it took the SCP role for.
-        if (!NegotiatedRoles(pdu.assocAC().UserInfo().roleSelections, instance.sopClassUID)
-                 .scpRole) {
+        if (!association.NegotiatedRoles(instance.sopClassUID).scpRole) {
           WriteLog("Get: the requester took no SCP role for " + instance.sopClassUID);
           return SubOperation::kFailed;
         }
-        activity(true);
-        const SubOperation outcome = SendInstance(pdu, instance, originator, cancelled);
-        activity(false);
+        request.AwaitingPeer();
+        const SubOperation outcome = SendInstance(association, instance, originator, cancelled);
+        request.Working();
         return outcome;
       });
 }

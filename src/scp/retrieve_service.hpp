@@ -4,32 +4,35 @@
 // its own, and C-GET with the storage sub-operations on the requester's association.
 // Both send what the identifier's unique keys select from the storage folder.
 
-#include <cstdint>
-
-#include "elements/tag_record.hpp"
-#include "net/pdu_service.hpp"
-#include "scp/store_association.hpp"
-#include "scp/store_scp_settings.hpp"
+#include "scp/service_handler.hpp"
 
 namespace norvane {
 
-// Serves one C-MOVE-RQ that came on `contextID`: reads its identifier, and answers
-// 0xA801 when the Move Destination is not one of the settings' destinations, 0xA900 when
-// the identifier selects nothing by its unique keys. Otherwise it opens one association
-// to the destination (calling title: the settings' AE title) proposing each SOP class of
-// the selected objects with their own transfer syntaxes and the uncompressed ones, and
-// sends each object with C-STORE, naming the originator; after each sub-operation a
-// pending C-MOVE-RSP carries the numbers so far, and the final one the outcome
-// (SubOperationCounts::FinalStatus) with the Failed SOP Instance UID List. An object
-// that cannot be read, or that no accepted context can carry, counts as failed. False
-// when the association with the requester has ended.
-bool ServeMove(PDU_Service& pdu, const TagList& command, uint8_t contextID,
-               const StoreSCPSettings& settings, const AssociationActivity& activity);
+// Serves C-MOVE-RQs: reads the identifier, and answers 0xA801 when the Move Destination is
+// not one of the settings' destinations, 0xA900 when the identifier selects nothing by its
+// unique keys. Otherwise it opens one association to the destination (calling title: the
+// settings' AE title) proposing each SOP class of the selected objects with their own
+// transfer syntaxes and the uncompressed ones, and sends each object with C-STORE, naming
+// the originator; after each sub-operation a pending C-MOVE-RSP carries the numbers so far,
+// and the final one the outcome (SubOperationCounts::FinalStatus) with the Failed SOP
+// Instance UID List. An object that cannot be read, or that no accepted context can carry,
+// counts as failed. A C-CANCEL-RQ read between sub-operations ends them: the final status
+// is then 0xFE00 with the numbers so far, the remaining one included.
+class MoveService : public ServiceHandler {
+ public:
+  bool Serves(std::string_view sopClass) const override;
+  bool Handles(uint16_t commandField) const override { return commandField == kCMoveRQ; }
+  bool Handle(ServiceRequest& request) const override;
+};
 
-// Serves one C-GET-RQ the same way, sending each object back to the requester on the same
+// Serves C-GET-RQs the same way, sending each object back to the requester on the same
 // association: on an accepted context of its SOP class for which the requester took the
 // SCP role, and only then.
-bool ServeGet(PDU_Service& pdu, const TagList& command, uint8_t contextID,
-              const StoreSCPSettings& settings, const AssociationActivity& activity);
+class GetService : public ServiceHandler {
+ public:
+  bool Serves(std::string_view sopClass) const override;
+  bool Handles(uint16_t commandField) const override { return commandField == kCGetRQ; }
+  bool Handle(ServiceRequest& request) const override;
+};
 
 }  // namespace norvane

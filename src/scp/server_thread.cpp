@@ -11,7 +11,7 @@
 
 #include "net/address_resolution.hpp"
 #include "platform/folders.hpp"
-#include "scp/store_association.hpp"
+#include "scp/association_service.hpp"
 
 namespace norvane {
 namespace {
@@ -51,7 +51,11 @@ void CutOff(int watchHandle) {
 
 }  // namespace
 
-ServerThread::ServerThread(StoreSCPSettings settings) : settings_(std::move(settings)) {
+ServerThread::ServerThread(StoreSCPSettings settings)
+    : ServerThread(settings, ScpServices(settings)) {}
+
+ServerThread::ServerThread(StoreSCPSettings settings, ServiceRegistry services)
+    : settings_(std::move(settings)), services_(std::move(services)) {
   settings_.folder = WithTrailingSeparator(settings_.folder);
   settings_.maxAssociations = std::max(settings_.maxAssociations, 1);
   settings_.observer = Serialised(std::move(settings_.observer));
@@ -164,7 +168,7 @@ void ServerThread::Launch(int connection) {
 }
 
 void ServerThread::Conduct(int connection, Association& association) {
-  ServeAssociation(connection, settings_, [this, &association](bool awaitingPeer) {
+  ServeAssociation(connection, settings_, services_, [this, &association](bool awaitingPeer) {
     std::lock_guard lock(mutex_);
     // Our own work (storing, answering) is never cut off; waiting for the peer is.
     association.deadline =

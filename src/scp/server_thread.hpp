@@ -9,21 +9,25 @@
 #include <thread>
 
 #include "net/socket.hpp"
+#include "scp/service_registry.hpp"
 #include "scp/store_scp_settings.hpp"
 
 namespace norvane {
 
 // The listening worker of a storage SCP: accepts connections and conducts each association
-// (ServeAssociation) on a thread of its own, up to settings.maxAssociations at once. While
-// the pool is full no connection is accepted: further callers wait in the listen backlog,
-// which is as long as the pool. A watchdog cuts off a connection that has not delivered
-// its A-ASSOCIATE-RQ within the ARTIM time, and an association that stays idle longer than
-// the idle time, so that silent or trickling peers free their place. It keeps serving
-// through failed accepts: transient errors are waited out by the socket, and a listener
-// that fails for good is opened again on the same port. Only Stop ends it.
+// with the registered services (ServeAssociation) on a thread of its own, up to
+// settings.maxAssociations at once. While the pool is full no connection is accepted: further
+// callers wait in the listen backlog, which is as long as the pool. A watchdog cuts off a
+// connection that has not delivered its A-ASSOCIATE-RQ within the ARTIM time, and an association
+// that stays idle longer than the idle time, so that silent or trickling peers free their place. It
+// keeps serving through failed accepts: transient errors are waited out by the socket, and a
+// listener that fails for good is opened again on the same port. Only Stop ends it.
 class ServerThread {
  public:
+  // Serves the services the settings ask for (ScpServices).
   explicit ServerThread(StoreSCPSettings settings);
+  // Serves these services.
+  ServerThread(StoreSCPSettings settings, ServiceRegistry services);
   ~ServerThread();
   ServerThread(const ServerThread&) = delete;
   ServerThread& operator=(const ServerThread&) = delete;
@@ -75,6 +79,7 @@ class ServerThread {
   void Watch();
 
   StoreSCPSettings settings_;
+  ServiceRegistry services_;
   Socket listener_;
   uint16_t port_ = 0;
   int listenError_ = 0;

@@ -13,8 +13,8 @@
 #include "datadec/element_encoding.hpp"
 #include "datadec/meta_header.hpp"
 #include "datadec/transfer_syntax.hpp"
+#include "dimse/dimse_command.hpp"
 #include "elements/tags.hpp"
-#include "net/command_set.hpp"
 #include "platform/folders.hpp"
 #include "scp/staging_file.hpp"
 

@@ -136,7 +136,7 @@ TEST_F(BoundedResponses, MoveWhoseRemainingCountStaysIsCancelledAsStalled) {
   StudyInfo query;
   query.StudyInstanceUID = "1.2.3";
   const MoveResult result =
-      MoveSCU(ShortPeer(peer, 400ms), "DEST", query, [&pending](const DimseResponse& r) {
+      MoveSCU(ShortPeer(peer, 400ms), "DEST", query, [&pending](const DimseCommand& r) {
         if (r.status == 0xFF00) ++pending;
       });
   const QueryPeerRecord& seen = peer.Finish();

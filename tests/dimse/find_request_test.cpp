@@ -295,7 +295,7 @@ TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsEndWithoutAStatus) {
         Case{"closed after one match", closed, ServiceFailure::kNoResponse},
         Case{"pending without its identifier", identifierMissing, ServiceFailure::kNoResponse}}) {
     ScriptedQueryPeer peer(c.script);
-    PDU_Service pdu;
+    RequesterAssociation pdu;
     ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), kFind))
         << c.what;
     ASSERT_TRUE(WriteFindRQ(pdu, StudyInfo{}, kFind)) << c.what;
@@ -311,12 +311,15 @@ TEST_F(FindWire, ResponsesOfOtherCommandsAndLostConnectionsEndWithoutAStatus) {
   }
 }
 
-TEST_F(FindWire, ResponseWithoutStatusReadsAsSuccess) {
+TEST_F(FindWire, ResponseWithoutStatusIsAProtocolFailure) {
   QueryPeerScript script;
   script.responses = {{FindResponseCommand(3, std::nullopt, false), {}}};
   ScriptedQueryPeer peer(script);
   std::vector<SeriesInfo> results;
-  EXPECT_TRUE(Find(peer, SeriesInfo{}, results));
+  const FindResult result =
+      FindSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), SeriesInfo{}, results);
+  EXPECT_EQ(result.failure, ServiceFailure::kProtocol);
+  EXPECT_EQ(result.reason, "a C-FIND-RSP without its Status (the association was aborted)");
   peer.Finish();
   EXPECT_TRUE(results.empty());
 }
@@ -362,7 +365,7 @@ TEST_F(FindWire, EmptyIdentifierSendsTheCommandAlone) {
   script.expectIdentifier = false;
   script.responses = {Final(0xA900)};
   ScriptedQueryPeer peer(script);
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), kFind));
   EXPECT_TRUE(SendFindCommand(pdu, TagList{}, kFind));
   TagList identifier;

@@ -12,9 +12,9 @@
 
 #include "dimse/move_scu.hpp"
 #include "dimse/scripted_query_peer.hpp"
+#include "dimse/status_meaning.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/status_meaning.hpp"
 
 namespace norvane {
 namespace {
@@ -44,9 +44,9 @@ class MoveWire : public ::testing::Test {
 
   template <class Record>
   MoveResult Move(ScriptedQueryPeer& peer, std::string_view destination, const Record& query,
-                  std::vector<DimseResponse>* seen = nullptr) {
+                  std::vector<DimseCommand>* seen = nullptr) {
     return MoveSCU(testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), destination, query,
-                   [seen](const DimseResponse& r) {
+                   [seen](const DimseCommand& r) {
                      if (seen) seen->push_back(r);
                    });
   }
@@ -96,7 +96,8 @@ TEST_F(MoveWire, StudyMoveSendsTheCommandWithASpacePaddedDestinationAndAllFiftee
 }
 
 TEST_F(MoveWire, EightCharacterDestinationGoesOutWithoutPadding) {
-  const TagList command = MoveRQCommand(kMove, 7, "MOVEDEST");
+  TagList command;
+  ASSERT_TRUE(EncodeCommand(MoveRequest(kMove, 7, "MOVEDEST"), command));
   ASSERT_EQ(command.size(), 7u);
   EXPECT_EQ(command[0].value, (Bytes{28 + 8 + 56, 0, 0, 0})) << "group length";
   EXPECT_TRUE(command[4].Is(0x0000, 0x0600));
@@ -114,7 +115,7 @@ TEST_F(MoveWire, PendingResponsesCountDownAndAFinalSuccessSucceeds) {
   SeriesInfo query;
   query.StudyInstanceUID = "1.2";
   query.SeriesInstanceUID = "1.2.3";
-  std::vector<DimseResponse> seen;
+  std::vector<DimseCommand> seen;
   const MoveResult result = Move(peer, "DEST", query, &seen);
   EXPECT_TRUE(peer.Finish().released);
   EXPECT_TRUE(result.Ok()) << result.reason;
@@ -161,10 +162,10 @@ TEST_F(MoveWire, UnexpectedCommandOrLostConnectionEndsWithoutAStatus) {
   for (const auto& [script, failure] : {std::pair{findAnswer, ServiceFailure::kUnexpectedResponse},
                                         std::pair{closed, ServiceFailure::kNoResponse}}) {
     ScriptedQueryPeer peer(script);
-    PDU_Service pdu;
+    RequesterAssociation pdu;
     ASSERT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), kMove));
     ASSERT_TRUE(WriteMoveRQ(pdu, StudyInfo{}, kMove, "DEST"));
-    DimseResponse response;
+    DimseCommand response;
     ServiceResult read = ReadMoveRSP(pdu, response);
     if (read.Ok() && read.status == 0xFF00) {
       EXPECT_EQ(response.remaining, 5);

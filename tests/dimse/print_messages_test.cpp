@@ -9,11 +9,11 @@
 
 #include "datadec/element_encoding.hpp"
 #include "datadec/element_reader.hpp"
+#include "dimse/dimse_command.hpp"
 #include "dimse/n_message.hpp"
 #include "dimse/print_datasets.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
-#include "net/command_set.hpp"
 #include "scripted_print_peer.hpp"
 
 namespace norvane {
@@ -33,7 +33,16 @@ Bytes Encoded(const TagList& list) {
   return bytes.value_or(Bytes{});
 }
 
-TEST(NRequestCommand, EachServiceHasItsFieldsInTableOrder) {
+// The command set the one encoder writes for a DIMSE-N request.
+TagList NRequestCommand(uint16_t commandField, std::string_view sopClass,
+                        std::string_view sopInstance, uint16_t messageID, bool dataSetFollows) {
+  TagList elements;
+  EXPECT_TRUE(EncodeCommand(
+      NRequest(commandField, sopClass, sopInstance, messageID, dataSetFollows), elements));
+  return elements;
+}
+
+TEST(NRequest, EachServiceHasItsFieldsInTableOrder) {
   EXPECT_EQ(Hex(Encoded(NRequestCommand(kNGetRQ, "1.2.840.10008.5.1.1.16", "1.2.840.10008.5.1.1.17",
                                         3, false))),
             Hex(CommandBytes({{0x0003, UidValue("1.2.840.10008.5.1.1.16")},
@@ -67,7 +76,7 @@ TEST(NRequestCommand, EachServiceHasItsFieldsInTableOrder) {
                               {0x1001, UidValue("1.2.30")}})));
 }
 
-TEST(NRequestCommand, GroupLengthIsPaddedUidsPlusFortySixPlusTenForAnAction) {
+TEST(NRequest, GroupLengthIsPaddedUidsPlusFortySixPlusTenForAnAction) {
   const TagList get = NRequestCommand(kNGetRQ, "1.2.3", "1.2.34", 1, false);
   EXPECT_EQ(GetTagUS(get, 0x0000, 0x0000), 6 + 6 + 46);
   const TagList action = NRequestCommand(kNActionRQ, "1.2.3", "1.2.34", 1, false);
@@ -271,7 +280,7 @@ TEST_F(NResponse, SuccessCopiesTheInstanceAndReadsTheDataSet) {
   EXPECT_TRUE(dataset[0].Is(0x2010, 0x0010));
 }
 
-TEST_F(NResponse, WarningOrMissingStatusFailsButStaysInStepWithTheDataSet) {
+TEST_F(NResponse, WarningFailsButStaysInStepWithTheDataSetAndAMissingStatusAborts) {
   Send(Command(0x8110, 0x0107, 0x0102),
        MessageBuilder().Implicit(0x2110, 0x0010, TextValue("NORMAL")).bytes());
   TagList dataset;
@@ -280,11 +289,15 @@ TEST_F(NResponse, WarningOrMissingStatusFailsButStaysInStepWithTheDataSet) {
   EXPECT_EQ(warning.status, 0x0107);
   EXPECT_TRUE(dataset.empty()) << "a failed response's data set is not handed out";
   // The next response is read as a response, not as the left-over data set.
-  Send(Command(0x8140, std::nullopt, 0x0101));
-  EXPECT_EQ(ReadNResponse(association_.service(), kNCreateRSP, nullptr, nullptr).failure,
-            ServiceFailure::kProtocol);
   Send(Command(0x8150, 0x0000, 0x0101));
   EXPECT_TRUE(ReadNResponse(association_.service(), kNDeleteRSP, nullptr, nullptr));
+  // A response without a Status breaks the protocol: the association ends.
+  Send(Command(0x8140, std::nullopt, 0x0101));
+  const ServiceResult missing =
+      ReadNResponse(association_.service(), kNCreateRSP, nullptr, nullptr);
+  EXPECT_EQ(missing.failure, ServiceFailure::kProtocol);
+  EXPECT_EQ(missing.reason, "an N-CREATE-RSP without its Status (the association was aborted)");
+  EXPECT_FALSE(association_.service().Connected());
 }
 
 TEST_F(NResponse, WrongCommandFieldFails) {

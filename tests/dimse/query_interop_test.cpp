@@ -203,10 +203,10 @@ TEST_F(QueryRetrieveAgainstDcmqrscp, StudyMoveDeliversEveryImageToStorescp) {
   const std::string received = StartDestination(storescp, "MOVEDEST", moveDestPort_);
   StudyInfo query;
   query.StudyInstanceUID = kStudyWithFourImages;
-  std::vector<DimseResponse> responses;
+  std::vector<DimseCommand> responses;
   const MoveResult result =
       MoveSCU(testing::LoopbackPeer(scp_->Port(), "QRSCP", "NORVANE"), "MOVEDEST", query,
-              [&](const DimseResponse& r) { responses.push_back(r); });
+              [&](const DimseCommand& r) { responses.push_back(r); });
   storescp.Stop();
 
   EXPECT_TRUE(result.Ok()) << result.reason << scp_->Log();

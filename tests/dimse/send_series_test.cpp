@@ -82,8 +82,8 @@ TEST_F(SendSeriesWire, DatabaseSeriesGoesOutInIndexOrderOverOneAssociation) {
     EXPECT_EQ(series.files[i], folder + uid + ".dcm");
     const auto command = seen.stores[i].Command();
     EXPECT_EQ(UIDOf(CommandValue(command, 0x1000).value_or(std::vector<uint8_t>{})), uid);
-    // After the context IDs 1 and 3 and the two accept items read.
-    EXPECT_EQ(CommandUS(command, 0x0110), 7 + 2 * i) << "message IDs go on over the series";
+    // The association's own numbers, after its context IDs 1 and 3.
+    EXPECT_EQ(CommandUS(command, 0x0110), 5 + 2 * i) << "message IDs go on over the series";
     ASSERT_LT(i, progress_.size());
     EXPECT_EQ(progress_[i].index, i);
     EXPECT_EQ(progress_[i].count, 3u);

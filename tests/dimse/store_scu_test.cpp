@@ -376,27 +376,24 @@ TEST_F(StoreSCUWire, OddSOPClassUIDIsPaddedWithNulAndCountedInTheGroupLength) {
   ASSERT_EQ(seen.stores.size(), 1u);
   const Bytes& command = seen.stores[0].command;
   const uint16_t messageID = CommandUS(seen.stores[0].Command(), 0x0110);
-  // The counter gave the context IDs 1 and 3, then moved one step per accept item read.
-  EXPECT_EQ(messageID, 7) << "the first odd value after the two contexts and their answers";
-  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.7") + '\0', 7,
+  // The association's own numbers, after its context IDs 1 and 3.
+  EXPECT_EQ(messageID, 5) << "the first odd value after the two contexts";
+  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.7") + '\0', 5,
                                      std::string("1.2.3.4.5") + '\0'))
       << Hex(command);
   // 26 (padded class) + 48 + 8 + 10 (padded instance).
   EXPECT_EQ(command[8], 92) << Hex(command, 0, 12);
 }
 
-TEST_F(StoreSCUWire, DataSetWithoutSOPInstanceUIDGivesSixElements) {
+TEST_F(StoreSCUWire, DataSetWithoutSOPInstanceUIDIsNotSent) {
   const std::string file = Write(
       "noinstance.dcm", testing::SmallImage(testing::kCTImageStorage, "", "1.2.3", "1.2.3.1"));
   ScriptedStorePeer peer({});
-  ASSERT_TRUE(Store(peer, file).Ok());
+  const StoreResult result = Store(peer, file);
+  EXPECT_EQ(result.failure, ServiceFailure::kLocal);
+  EXPECT_EQ(result.reason, "the C-STORE-RQ lacks its Affected SOP Instance UID");
   const StorePeerRecord& seen = peer.Finish();
-  ASSERT_EQ(seen.stores.size(), 1u);
-  const Bytes& command = seen.stores[0].command;
-  EXPECT_EQ(seen.stores[0].Command().size(), 6u) << Hex(command);
-  EXPECT_EQ(command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0', 7, ""))
-      << Hex(command);
-  EXPECT_EQ(command[8], 26 + 48);
+  EXPECT_TRUE(seen.stores.empty()) << "a C-STORE-RQ without it would be refused by strict peers";
 }
 
 TEST_F(StoreSCUWire, OddLengthSOPInstanceUIDInTheFileGetsANulPadInTheCommand) {
@@ -408,7 +405,7 @@ TEST_F(StoreSCUWire, OddLengthSOPInstanceUIDInTheFileGetsANulPadInTheCommand) {
   const StorePeerRecord& seen = peer.Finish();
   ASSERT_EQ(seen.stores.size(), 1u);
   EXPECT_EQ(seen.stores[0].command, ExpectedCommand(std::string("1.2.840.10008.5.1.4.1.1.2") + '\0',
-                                                    7, std::string("1.2.345") + '\0'))
+                                                    5, std::string("1.2.345") + '\0'))
       << Hex(seen.stores[0].command);
 }
 
@@ -442,7 +439,8 @@ TEST_F(StoreSCUWire, EachKindOfAnswerEndsAsItShould) {
       {PeerAnswer::kStatus, 0xB000, ServiceFailure::kStatus, 0xB000,
        "failed, status 0xB000 (a warning; only 0x0000 counts as stored)"},
       {PeerAnswer::kStatus, 0xC000, ServiceFailure::kStatus, 0xC000, "failed, status 0xC000"},
-      {PeerAnswer::kNoStatus, 0, ServiceFailure::kNone, 0, "stored (0x0000)"},
+      {PeerAnswer::kNoStatus, 0, ServiceFailure::kProtocol, std::nullopt,
+       "failed, a C-STORE-RSP without its Status (the association was aborted)"},
       {PeerAnswer::kEchoResponse, 0, ServiceFailure::kUnexpectedResponse, std::nullopt,
        "failed, the peer answered with a C-ECHO-RSP, not a C-STORE-RSP"},
       {PeerAnswer::kCloseAtRequest, 0, ServiceFailure::kNoResponse, std::nullopt,
@@ -521,7 +519,7 @@ TEST_F(StoreSCUWire, RequestsOnOneAssociationTakeTheNextMessageIDsAndLeaveTheDat
   ASSERT_TRUE(syntax);
   const TagList before = dataset;
 
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   ASSERT_TRUE(OpenAssoc_Ex(pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"),
                            testing::kCTImageStorage, *syntax, "")
                   .Ok());

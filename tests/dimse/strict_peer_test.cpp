@@ -10,8 +10,8 @@
 #include "dimse/scripted_query_peer.hpp"
 #include "dimse/scripted_store_peer.hpp"
 #include "dimse/store_scu.hpp"
+#include "dimse/verification.hpp"
 #include "log/log.hpp"
-#include "net/verification.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {

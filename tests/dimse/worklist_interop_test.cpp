@@ -64,7 +64,7 @@ class WorklistAgainstWlmscpfs : public ::testing::Test {
   // The worklist query as the test application runs it; the last status in `status`.
   std::vector<TWorklistItem> Query(const TWorklistItem& query, ServiceResult& status) {
     std::vector<TWorklistItem> items;
-    PDU_Service pdu;
+    RequesterAssociation pdu;
     EXPECT_TRUE(OpenAssoc(pdu,
                           testing::LoopbackPeer(scp_->Port(), testing::kWorklistTitle, "NORVANE"),
                           uid::kModalityWorklistFind));

@@ -137,7 +137,7 @@ class WorklistWire : public ::testing::Test {
                                    std::vector<std::optional<uint16_t>>& statuses,
                                    ServiceResult* last = nullptr) {
     std::vector<TWorklistItem> items;
-    PDU_Service pdu;
+    RequesterAssociation pdu;
     EXPECT_TRUE(OpenAssoc(pdu, testing::LoopbackPeer(peer.Port(), "WLM", "NORVANE"), kWorklist));
     EXPECT_TRUE(WriteWLFindRQ(pdu, query, kWorklist));
     ServiceResult response;

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "message_fixture.hpp"
 #include "net/uids.hpp"
+#include "support/scripted_peer.hpp"
 
 namespace norvane {
 namespace {
@@ -22,16 +24,29 @@ const std::string kImplicit(uid::kImplicitVRLittleEndian);
 const std::string kExplicit(uid::kExplicitVRLittleEndian);
 const std::string kLossless(uid::kJPEGLossless);
 
-// The transfer syntaxes proposed in the single presentation context.
-Syntaxes Proposed(PDU_Service& pdu) {
-  Syntaxes texts;
-  const auto& contexts = pdu.assocRQ().PresentationContexts();
+// What an open sends: the A-ASSOCIATE-RQ, read by a peer that then closes without answer.
+struct Proposal {
+  ServiceResult opened;
+  std::string callingTitle;
+  Syntaxes syntaxes;  // of the single presentation context, ID 1
+};
+
+Proposal Proposed(const std::function<ServiceResult(const AssociationParameters&)>& open,
+                  AssociationParameters peer) {
+  Bytes request;
+  testing::ScriptedAcceptor acceptor([&](int fd) { request = testing::ReadPdu(fd); });
+  peer.port = acceptor.Port();
+  Proposal proposal;
+  proposal.opened = open(peer);
+  acceptor.Join();
+  if (request.size() < 74) return proposal;
+  proposal.callingTitle = std::string(request.begin() + 26, request.begin() + 42);
+  const auto contexts = testing::ProposedContexts(request);
   EXPECT_EQ(contexts.size(), 1u);
-  if (contexts.empty()) return texts;
-  EXPECT_EQ(contexts[0].PresentationContextID(), 1);
-  for (const UIDitem& item : contexts[0].TransferSyntaxes())
-    texts.emplace_back(item.Text());
-  return texts;
+  if (contexts.empty()) return proposal;
+  EXPECT_EQ(contexts[0].id, 1);
+  proposal.syntaxes = contexts[0].transferSyntaxes;
+  return proposal;
 }
 
 std::string ClosedPort() {
@@ -49,35 +64,38 @@ TEST(OpenAssoc, ProposesTheGivenSyntaxThenImplicitLittleEndianNeverTwice) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.given));
-    PDU_Service pdu;
-    const ServiceResult opened = OpenAssoc(pdu, testing::LoopbackPeer(ClosedPort(), "PEER", "ME"),
-                                           uid::kVerification, c.given);
-    EXPECT_EQ(opened.failure, ServiceFailure::kConnection) << opened.reason;
-    EXPECT_EQ(Proposed(pdu), c.proposed);
-    EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "ME");
+    RequesterAssociation pdu;
+    const Proposal proposal = Proposed(
+        [&](const AssociationParameters& peer) {
+          return OpenAssoc(pdu, peer, uid::kVerification, c.given);
+        },
+        testing::LoopbackPeer("", "PEER", "ME"));
+    EXPECT_EQ(proposal.opened.failure, ServiceFailure::kNoResponse) << proposal.opened.reason;
+    EXPECT_EQ(proposal.syntaxes, c.proposed);
+    EXPECT_EQ(proposal.callingTitle, "ME              ");
     EXPECT_FALSE(pdu.Connected());
     EXPECT_TRUE(CloseAssoc(pdu)) << "closing after a failed open is safe";
   }
 }
 
 TEST(OpenAssoc, OverlongUidIsRefusedBeforeConnecting) {
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   const ServiceResult opened =
       OpenAssoc(pdu, testing::LoopbackPeer(ClosedPort(), "PEER", "ME"), std::string(65, '1'));
   EXPECT_EQ(opened.failure, ServiceFailure::kLocal) << "not even a connection was tried";
 }
 
 TEST(OpenAssoc, EmptyCallingTitleBecomesTheDefaultAndTimeOutsAreTaken) {
-  PDU_Service pdu;
+  RequesterAssociation pdu;
   EXPECT_FALSE(pdu.Trace());
-  AssociationParameters peer = testing::LoopbackPeer(ClosedPort(), "PEER");
+  AssociationParameters peer = testing::LoopbackPeer("", "PEER");
   peer.timeouts = {std::chrono::seconds(1), std::chrono::seconds(2), std::chrono::seconds(3)};
-  EXPECT_FALSE(OpenAssoc(pdu, peer, uid::kVerification));
-  EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "KAVORN          ");
+  const Proposal proposal = Proposed(
+      [&](const AssociationParameters& p) { return OpenAssoc(pdu, p, uid::kVerification); }, peer);
+  EXPECT_FALSE(proposal.opened);
+  EXPECT_EQ(proposal.callingTitle, "KAVORN          ");
   EXPECT_EQ(pdu.Timeouts().acse, std::chrono::seconds(2));
   EXPECT_EQ(pdu.Timeouts().dimse, std::chrono::seconds(3));
-  EXPECT_EQ(pdu.buffer().socket().ReceiveTimeout(), std::chrono::seconds(3))
-      << "a send waits no longer than a response";
 }
 
 TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
@@ -97,11 +115,15 @@ TEST(OpenAssoc_Ex, PreferredThenFileSyntaxThenImplicitLittleEndian) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("file " + std::string(c.file) + ", preferred " + std::string(c.preferred));
-    PDU_Service pdu;
-    EXPECT_FALSE(OpenAssoc_Ex(pdu, testing::LoopbackPeer(ClosedPort(), "PEER"),
-                              testing::kCTImageStorageUid, c.file, c.preferred));
-    EXPECT_EQ(Proposed(pdu), c.proposed);
-    EXPECT_EQ(pdu.assocRQ().CallingApTitle(), "KAVORN          ");
+    RequesterAssociation pdu;
+    const Proposal proposal = Proposed(
+        [&](const AssociationParameters& peer) {
+          return OpenAssoc_Ex(pdu, peer, testing::kCTImageStorageUid, c.file, c.preferred);
+        },
+        testing::LoopbackPeer("", "PEER"));
+    EXPECT_FALSE(proposal.opened);
+    EXPECT_EQ(proposal.syntaxes, c.proposed);
+    EXPECT_EQ(proposal.callingTitle, "KAVORN          ");
   }
 }
 
@@ -113,7 +135,7 @@ TEST(OpenAssoc, DestroyingTheHandleReleasesAnOpenAssociationFirst) {
     release = testing::ReadExactly(fd, 10);
     testing::SendAll(fd, {0x06, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00});
   });
-  auto pdu = std::make_unique<PDU_Service>();
+  auto pdu = std::make_unique<RequesterAssociation>();
   ASSERT_TRUE(
       OpenAssoc(*pdu, testing::LoopbackPeer(peer.Port(), "PEER", "NORVANE"), uid::kVerification));
   EXPECT_TRUE(pdu->Connected());

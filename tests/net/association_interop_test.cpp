@@ -4,10 +4,12 @@
 #include <string>
 #include <thread>
 
+#include "dimse/dimse_exchange.hpp"
+#include "net/acceptor_association.hpp"
 #include "net/pdu_layout.hpp"
-#include "net/pdu_service.hpp"
+#include "net/requester_association.hpp"
 #include "net/uids.hpp"
-#include "scp/acceptor_policy.hpp"
+#include "scp/service_registry.hpp"
 #include "support/peers.hpp"
 #include "wire.hpp"
 
@@ -42,13 +44,15 @@ TEST_F(DcmtkPeer, StorescpSeesOurTitlesIdentityAndACleanRelease) {
       log));
   ASSERT_TRUE(testing::WaitForEcho(port, "STORESCP")) << storescp.Log();
 
-  PDU_Service service;
-  ASSERT_TRUE(service.ProposeAssociation("NORVANESCU", "STORESCP", uid::kVerification,
-                                         {std::string(uid::kImplicitVRLittleEndian)}));
+  RequesterAssociation service;
+  ASSERT_TRUE(service.Propose(
+      "NORVANESCU", "STORESCP",
+      {{std::string(uid::kVerification), {std::string(uid::kImplicitVRLittleEndian)}}}));
   ASSERT_TRUE(service.Connect("127.0.0.1", std::to_string(port))) << storescp.Log();
   EXPECT_EQ(service.GetTransferSyntax(1), std::string(uid::kImplicitVRLittleEndian));
   EXPECT_EQ(service.PeerMaximumLength(), 16384u);
-  EXPECT_EQ(service.assocAC().CalledApTitle(), "STORESCP        ");
+  EXPECT_EQ(service.Peer().implementationVersionName.rfind("OFFIS_DCMTK", 0), 0u)
+      << service.Peer().implementationVersionName;
   EXPECT_TRUE(service.ReleaseAssociation());
   EXPECT_FALSE(service.Connected());
 
@@ -78,83 +82,28 @@ TEST_F(DcmtkPeer, StorescpSeesOurTitlesIdentityAndACleanRelease) {
   EXPECT_FALSE(Contains(association, "E: ")) << association;
 }
 
-// The value of (0000,0110) Message ID in an implicit VR little endian command set.
-uint16_t MessageIDOf(const Bytes& command) {
-  size_t at = 0;
-  while (at + 8 <= command.size()) {
-    const uint16_t group = static_cast<uint16_t>(command[at] | (command[at + 1] << 8));
-    const uint16_t element = static_cast<uint16_t>(command[at + 2] | (command[at + 3] << 8));
-    const uint32_t length = command[at + 4] | (command[at + 5] << 8) |
-                            (uint32_t{command[at + 6]} << 16) | (uint32_t{command[at + 7]} << 24);
-    if (group == 0x0000 && element == 0x0110 && length == 2 && at + 10 <= command.size()) {
-      return static_cast<uint16_t>(command[at + 8] | (command[at + 9] << 8));
-    }
-    at += 8 + length;
-  }
-  return 0;
-}
-
-// A C-ECHO-RSP command set, implicit VR little endian, encoded by hand.
-Bytes EchoResponse(uint16_t messageID) {
-  auto element = [](WireBuilder& out, uint16_t elementNumber, const Bytes& value) {
-    out.U8(0)
-        .U8(0)
-        .U8(static_cast<uint8_t>(elementNumber))
-        .U8(static_cast<uint8_t>(elementNumber >> 8))
-        .U8(static_cast<uint8_t>(value.size()))
-        .U8(0)
-        .U8(0)
-        .U8(0)
-        .Append(value);
-  };
-  auto us = [](uint16_t v) { return Bytes{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; };
-  WireBuilder body;
-  element(body, 0x0002, WireBuilder().Text("1.2.840.10008.1.1").U8(0).bytes());
-  element(body, 0x0100, us(0x8030));
-  element(body, 0x0120, us(messageID));
-  element(body, 0x0800, us(0x0101));
-  element(body, 0x0900, us(0x0000));
-  const auto length = static_cast<uint32_t>(body.size());
-  WireBuilder command;
-  element(command, 0x0000,
-          Bytes{static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8), 0, 0});
-  return command.Append(body.bytes()).bytes();
-}
-
 TEST_F(DcmtkPeer, EchoscuIsAcceptedByOurAcceptor) {
   Socket listener;
   ASSERT_TRUE(listener.ListenOnPort(0, true));
   const uint16_t port = listener.LocalPort();
 
+  const ServiceRegistry services = ScpServices(StoreSCPSettings{});
   bool accepted = false;
   bool echoAnswered = false;
   bool released = false;
   std::thread acceptor([&] {
     if (!listener.Accept()) return;
-    PDU_Service service;
-    service.buffer().socket().SetReceiveTimeout(std::chrono::seconds(20));
-    accepted = service.AcceptAssociation(listener.ReleaseConnection(), StorageAcceptorPolicy());
+    AcceptorAssociation service;
+    service.SetReceiveTimeout(std::chrono::seconds(20));
+    accepted = service.Accept(listener.ReleaseConnection(), services.Policy()).Ok();
     if (!accepted) return;
-    // The C-ECHO-RQ arrives as P-DATA-TF; answer it with a hand-made response.
-    PDataTF& pdata = service.pDataTF();
-    while (!pdata.MessageComplete()) {
-      uint8_t type = 0;
-      if (!service.buffer().ReadByte(type) || type != kPduPDataTF) return;
-      if (!pdata.ReadDynamic(service.buffer())) return;
-    }
-    Bytes request(pdata.MessageBuffer().Available());
-    pdata.MessageBuffer().ReadBytes(request.data(), request.size());
-    const Bytes response = EchoResponse(MessageIDOf(request));
-    pdata.MessageBuffer().WriteBytes(response.data(), response.size());
-    pdata.SetMessageContextID(pdata.MessageContextID());
-    pdata.SetMessageControl(1);
-    echoAnswered = pdata.Write(service.buffer());
-    uint8_t type = 0;
-    if (service.buffer().ReadByte(type) && type == kPduReleaseRQ &&
-        service.releaseRQ().ReadDynamic(service.buffer())) {
-      released = service.releaseRP().Write(service.buffer());
-      service.buffer().socket().Close();
-    }
+    // The C-ECHO-RQ arrives as P-DATA-TF; it is answered on its context.
+    const ReceivedCommand request = ReceiveCommand(service);
+    echoAnswered =
+        request && SendCommand(service, request.contextID, ResponseTo(request.command, 0));
+    TagList next;
+    const MessageRead end = service.ReadMessage(next);
+    released = end.failure == ServiceFailure::kNoResponse && !service.Connected();
   });
 
   const testing::RunResult echo = testing::RunProgram(
@@ -177,26 +126,27 @@ TEST_F(DcmtkPeer, EchoscuIsAcceptedByOurAcceptor) {
   EXPECT_TRUE(Contains(out, "Received Echo Response (Success)")) << out;
 }
 
-TEST_F(DcmtkPeer, StorescuProposalGetsJpegLosslessForCtAndResult4ForTheUnsupported) {
+TEST_F(DcmtkPeer, StorescuProposalGetsJpegLosslessForCtAndResult3ForTheUnserved) {
   if (!testing::HaveProgram("storescu")) GTEST_SKIP() << "DCMTK storescu is not installed";
   Socket listener;
   ASSERT_TRUE(listener.ListenOnPort(0, true));
   const uint16_t port = listener.LocalPort();
 
+  const ServiceRegistry services = ScpServices(StoreSCPSettings{});
   bool accepted = false;
   size_t proposed = 0;
   std::optional<std::string> ctSyntax;
   std::thread acceptor([&] {
     if (!listener.Accept()) return;
-    PDU_Service service;
-    service.buffer().socket().SetReceiveTimeout(std::chrono::seconds(20));
-    accepted = service.AcceptAssociation(listener.ReleaseConnection(), StorageAcceptorPolicy());
-    proposed = service.assocRQ().PresentationContexts().size();
+    AcceptorAssociation service;
+    service.SetReceiveTimeout(std::chrono::seconds(20));
+    accepted = service.Accept(listener.ReleaseConnection(), services.Policy()).Ok();
+    proposed = service.Contexts().size();
     ctSyntax = service.GetTransferSyntax(service.GetPresentationContextID(kCTImageStorage));
-    // Only the negotiation is under test here: wait for storescu's next PDU, so that
+    // Only the negotiation is under test here: wait for storescu's next message, so that
     // closing does not reset the connection before the answer was read.
-    uint8_t next = 0;
-    service.buffer().ReadByte(next);
+    TagList next;
+    (void)service.ReadMessage(next);
     service.AbortAssociation();
   });
 
@@ -220,8 +170,8 @@ TEST_F(DcmtkPeer, StorescuProposalGetsJpegLosslessForCtAndResult4ForTheUnsupport
   EXPECT_TRUE(Contains(
       ctPart, "Accepted Transfer Syntax: =JPEGLossless:Non-hierarchical-1stOrderPrediction"))
       << ctPart;
-  EXPECT_TRUE(Contains(out.substr(ac), "(Transfer Syntaxes Not Supported)")) << out.substr(ac);
-  EXPECT_FALSE(Contains(out.substr(ac), "(Abstract Syntax Not Supported)")) << out.substr(ac);
+  EXPECT_TRUE(Contains(out.substr(ac), "(Abstract Syntax Not Supported)")) << out.substr(ac);
+  EXPECT_FALSE(Contains(out.substr(ac), "(Transfer Syntaxes Not Supported)")) << out.substr(ac);
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "message_fixture.hpp"
-#include "net/pdu_service.hpp"
+#include "net/message_decoder.hpp"
+#include "net/requester_association.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {
@@ -33,7 +34,8 @@ class RequestedAssociation {
       testing::SendAll(fd, testing::AcceptingAnswer(transferSyntax));
       peer_ = ::dup(fd);
     });
-    service_.ProposeAssociation("NORVANE", "PEER", abstractSyntax, {std::string(transferSyntax)});
+    (void)service_.Propose("NORVANE", "PEER",
+                           {{std::string(abstractSyntax), {std::string(transferSyntax)}}});
     connected_ = service_.Connect("127.0.0.1", acceptor.Port()).Ok();
     acceptor.Join();
   }
@@ -44,11 +46,11 @@ class RequestedAssociation {
   RequestedAssociation& operator=(const RequestedAssociation&) = delete;
 
   bool connected() const { return connected_; }
-  PDU_Service& service() { return service_; }
+  RequesterAssociation& service() { return service_; }
   int peer() const { return peer_; }
 
  private:
-  PDU_Service service_;
+  RequesterAssociation service_;
   int peer_ = -1;
   bool connected_ = false;
 };
@@ -76,15 +78,31 @@ struct Encoded {
   TagList decoded;
 };
 
-Encoded RoundTrip(PDU_Service& service, const TagList& list, uint8_t contextID) {
+// The message bytes the association sends for the list on the context, as the peer reads
+// them off the wire (one PDV).
+Bytes Sent(PDU_Service& service, int peer, const TagList& list, uint8_t contextID,
+           uint8_t control = kDataSetMessage) {
+  EXPECT_TRUE(service.WriteMessageOn(list, contextID, control));
+  const Bytes pdu = testing::ReadPdu(peer);
+  return pdu.size() > 12 ? Slice(pdu, 12, pdu.size() - 12) : Bytes{};
+}
+
+// The records of message bytes received on the context, given in the pieces `cuts` makes;
+// false when they do not decode whole.
+bool Decoded(const PDU_Service& service, const Bytes& bytes, uint8_t contextID, TagList& list,
+             size_t cut = 0) {
+  MessageDecoder decoder([&service](uint8_t id) { return service.MessageEncoding(id); });
+  decoder.Begin(list);
+  decoder.Start(contextID);
+  decoder.Decode(std::span(bytes).first(cut));
+  decoder.Decode(std::span(bytes).subspan(cut));
+  return decoder.Finish();
+}
+
+Encoded RoundTrip(PDU_Service& service, int peer, const TagList& list, uint8_t contextID) {
   Encoded out;
-  Buffer sending;
-  EXPECT_TRUE(service.ParseDCMIntoRawVR(list, sending, contextID));
-  out.bytes = sending.TakeOutgoing();
-  Buffer receiving;
-  receiving.AppendIncoming(out.bytes);
-  EXPECT_TRUE(service.ParseRawVRIntoDCM(receiving, out.decoded, contextID)) << Hex(out.bytes);
-  EXPECT_EQ(receiving.Available(), 0u);
+  out.bytes = Sent(service, peer, list, contextID);
+  EXPECT_TRUE(Decoded(service, out.bytes, contextID, out.decoded)) << Hex(out.bytes);
   return out;
 }
 
@@ -110,14 +128,14 @@ TEST(MessageEncoding, ImplicitAndExplicitLittleEndianRoundTrip) {
   ASSERT_TRUE(association.accepted());
   const TagList original = SampleDataSet();
 
-  const Encoded implicit = RoundTrip(association.service(), original, 1);
+  const Encoded implicit = RoundTrip(association.service(), association.peer(), original, 1);
   ExpectSameElements(implicit.decoded, original, false);
   EXPECT_EQ(implicit.decoded[1].VRText(), "CS") << "implicit VR comes from the dictionary";
   EXPECT_EQ(implicit.decoded[2].VRText(), "UN") << "a tag the dictionary lacks reads as UN";
   EXPECT_EQ(Slice(implicit.bytes, 14, 10), (Bytes{0x08, 0x00, 0x60, 0x00, 2, 0, 0, 0, 'C', 'T'}))
       << Hex(implicit.bytes);
 
-  const Encoded explicitLE = RoundTrip(association.service(), original, 3);
+  const Encoded explicitLE = RoundTrip(association.service(), association.peer(), original, 3);
   ExpectSameElements(explicitLE.decoded, original, true);
   // Group 0000 stays implicit; then the short form of CS and the long form of UN.
   EXPECT_EQ(Slice(explicitLE.bytes, 0, 8), (Bytes{0, 0, 2, 0, 6, 0, 0, 0}));
@@ -131,7 +149,7 @@ TEST(MessageEncoding, BigEndianContextWritesAndReadsBigEndianHeadersButCommandsS
   RequestedAssociation association(kCTImageStorageUid, uid::kExplicitVRBigEndian);
   ASSERT_TRUE(association.connected());
   const TagList original = SampleDataSet();
-  const Encoded encoded = RoundTrip(association.service(), original, 1);
+  const Encoded encoded = RoundTrip(association.service(), association.peer(), original, 1);
   ExpectSameElements(encoded.decoded, original, true);
   EXPECT_EQ(Slice(encoded.bytes, 0, 8), (Bytes{0, 0, 2, 0, 6, 0, 0, 0}))
       << "group 0000 is little endian in every syntax";
@@ -142,37 +160,32 @@ TEST(MessageEncoding, BigEndianContextWritesAndReadsBigEndianHeadersButCommandsS
   // A command set on the same context is implicit VR little endian.
   TagList command;
   command.push_back(GenerateUSTag(0x0000, 0x0100, 0x0001));
-  Buffer sending;
-  ASSERT_TRUE(association.service().ParseDCMIntoRawVR(command, sending, 0));
-  EXPECT_EQ(sending.TakeOutgoing(), (Bytes{0, 0, 0, 1, 2, 0, 0, 0, 1, 0}));
+  EXPECT_EQ(Sent(association.service(), association.peer(), command, 1, kCommandMessage),
+            (Bytes{0, 0, 0, 1, 2, 0, 0, 0, 1, 0}));
 }
 
 TEST(MessageEncoding, UnacceptedContextEncodesAndDecodesNothing) {
   AcceptedAssociation association(
       {ProposedContextItem(1, kCTImageStorageUid, {uid::kImplicitVRLittleEndian})});
   ASSERT_TRUE(association.accepted());
-  Buffer sending;
-  EXPECT_FALSE(association.service().ParseDCMIntoRawVR(SampleDataSet(), sending, 3));
-  EXPECT_EQ(sending.Queued(), 0u);
-  Buffer receiving;
-  receiving.AppendIncoming(MessageBuilder().Implicit(0x0008, 0x0060, Text("CT")).bytes());
+  EXPECT_EQ(association.service().WriteMessageOn(SampleDataSet(), 3, kDataSetMessage).failure,
+            ServiceFailure::kNoPresentationContext);
   TagList list;
-  EXPECT_FALSE(association.service().ParseRawVRIntoDCM(receiving, list, 3));
+  EXPECT_FALSE(Decoded(association.service(),
+                       MessageBuilder().Implicit(0x0008, 0x0060, Text("CT")).bytes(), 3, list));
   EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(association.pair().Drain(std::chrono::milliseconds(20)).empty());
 }
 
 TEST(MessageEncoding, ElementsSplitAcrossReceivedBlocksDecodeAsOne) {
   AcceptedAssociation association(
       {ProposedContextItem(3, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
   ASSERT_TRUE(association.accepted());
-  const Encoded whole = RoundTrip(association.service(), SampleDataSet(), 3);
+  const Encoded whole = RoundTrip(association.service(), association.peer(), SampleDataSet(), 3);
   // Every cut, headers included, as two PDVs of one message would leave it.
   for (size_t cut = 1; cut < whole.bytes.size(); ++cut) {
-    Buffer receiving;
-    receiving.AppendIncoming(Slice(whole.bytes, 0, cut));
-    receiving.AppendIncoming(Slice(whole.bytes, cut, whole.bytes.size() - cut));
     TagList list;
-    ASSERT_TRUE(association.service().ParseRawVRIntoDCM(receiving, list, 3)) << "cut " << cut;
+    ASSERT_TRUE(Decoded(association.service(), whole.bytes, 3, list, cut)) << "cut " << cut;
     ExpectSameElements(list, whole.decoded, true);
   }
 }
@@ -196,18 +209,14 @@ TEST(MessageEncoding, MutatedMessagesDecodeWithinTheirBytesOrFail) {
   ASSERT_TRUE(association.accepted());
   std::mt19937 random(20240611);
   for (const uint8_t context : {uint8_t{1}, uint8_t{3}}) {
-    Buffer sending;
-    ASSERT_TRUE(association.service().ParseDCMIntoRawVR(SampleDataSet(), sending, context));
-    const Bytes original = sending.TakeOutgoing();
+    const Bytes original =
+        Sent(association.service(), association.peer(), SampleDataSet(), context);
     int decoded = 0;
     for (int round = 0; round < 3000; ++round) {
       const Bytes bytes = Mutated(original, random);
-      Buffer receiving;
-      receiving.AppendIncoming(bytes);
       TagList list;
-      if (!association.service().ParseRawVRIntoDCM(receiving, list, context)) continue;
+      if (!Decoded(association.service(), bytes, context, list)) continue;
       ++decoded;
-      ASSERT_EQ(receiving.Available(), 0u);
       size_t valueBytes = 0;
       for (const TagRecord& record : list) {
         ASSERT_EQ(record.value.size(), record.HasValue() ? record.length : 0u) << Hex(bytes);

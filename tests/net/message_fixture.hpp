@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "net/pdu_service.hpp"
-#include "scp/acceptor_policy.hpp"
+#include "net/acceptor_association.hpp"
+#include "scp/service_registry.hpp"
 #include "support/peers.hpp"
 #include "wire.hpp"
 
@@ -154,8 +154,8 @@ inline Bytes AcceptingAnswer(std::string_view transferSyntax, std::string_view c
   return AssociatePdu(0x02, called, calling, items);
 }
 
-// An association accepted by PDU_Service over a socket pair; the test plays the requester
-// on peer(). The A-ASSOCIATE-AC has been read off the wire already.
+// An association accepted with the SCP's services over a socket pair; the test plays the
+// requester on peer(). The A-ASSOCIATE-AC has been read off the wire already.
 class AcceptedAssociation {
  public:
   // `contexts`: proposed context items (ProposedContextItem).
@@ -166,21 +166,22 @@ class AcceptedAssociation {
       items.Append(context);
     items.Append(UserInformationItem(maximumLength, "1.2.3.4", "PEER"));
     pair_.Send(AssociatePdu(0x01, "NORVANESCP      ", "TESTSCU", items.bytes()));
-    service_.buffer().socket().SetReceiveTimeout(kShortReceiveTimeout);
-    accepted_ = service_.AcceptAssociation(pair_.TakeOurs(), StorageAcceptorPolicy());
+    service_.SetReceiveTimeout(kShortReceiveTimeout);
+    static const ServiceRegistry services = ScpServices(StoreSCPSettings{});
+    accepted_ = service_.Accept(pair_.TakeOurs(), services.Policy()).Ok();
     answer_ = ReadPdu(pair_.peer());
   }
 
   bool accepted() const { return accepted_; }
   const Bytes& answer() const { return answer_; }
-  PDU_Service& service() { return service_; }
+  AcceptorAssociation& service() { return service_; }
   WirePair& pair() { return pair_; }
   int peer() const { return pair_.peer(); }
 
  private:
   // Declared first so that the peer end closes before the service goes, which makes its
   // closing release fail at once instead of waiting for an answer.
-  PDU_Service service_;
+  AcceptorAssociation service_;
   WirePair pair_;
   bool accepted_ = false;
   Bytes answer_;

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "dimse/status_meaning.hpp"
 #include "net/association_reasons.hpp"
-#include "net/status_meaning.hpp"
 
 namespace norvane {
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "net/acceptor_association.hpp"
 #include "net/associate_rq_ac.hpp"
-#include "net/pdu_service.hpp"
 #include "net/role_selection.hpp"
 #include "net/uids.hpp"
 #include "role_item.hpp"
@@ -118,7 +118,7 @@ TEST(RoleSelectionAnswer, TheScpRoleIsGrantedOnlyWhereThePolicySaysSo) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    PDU_Service service;
+    AcceptorAssociation service;
     // Declared after the service, so that the peer's end closes first and the service's
     // closing release does not wait for an answer.
     testing::WirePair pair;
@@ -130,13 +130,13 @@ TEST(RoleSelectionAnswer, TheScpRoleIsGrantedOnlyWhereThePolicySaysSo) {
     };
     const bool grantsCT = c.grantsCT;
     if (grantsCT) policy.grantsRequesterScpRole = [](std::string_view sop) { return sop == kCT; };
-    service.buffer().socket().SetReceiveTimeout(std::chrono::seconds(5));
-    ASSERT_TRUE(service.AcceptAssociation(pair.TakeOurs(), policy));
+    service.SetReceiveTimeout(std::chrono::seconds(5));
+    ASSERT_TRUE(service.Accept(pair.TakeOurs(), policy));
     const Bytes answer = pair.Drain(std::chrono::milliseconds(50));
     const std::string wire(answer.begin(), answer.end());
     const Bytes& roles = c.expectedRoles;
     EXPECT_NE(wire.find(std::string(roles.begin(), roles.end())), std::string::npos) << Hex(answer);
-    EXPECT_EQ(NegotiatedRoles(service.assocAC().UserInfo().roleSelections, kCT).scpRole, grantsCT);
+    EXPECT_EQ(service.NegotiatedRoles(kCT).scpRole, grantsCT);
   }
 }
 

@@ -62,9 +62,11 @@ TEST(SocketConnection, OpenToAPortWithoutListenerFailsFast) {
   const uint16_t port = testing::FreePort();
   Socket socket;
   const Clock::time_point start = Clock::now();
-  EXPECT_FALSE(socket.Open("127.0.0.1", std::to_string(port)));
+  const ConnectOutcome refused = socket.Open("127.0.0.1", std::to_string(port));
+  EXPECT_FALSE(refused);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
-  EXPECT_EQ(socket.LastError(), ECONNREFUSED);
+  EXPECT_EQ(refused.error, ECONNREFUSED);
+  EXPECT_EQ(refused.failure, ConnectFailure::kRefused);
   EXPECT_FALSE(socket.Connected());
 }
 
@@ -134,9 +136,10 @@ TEST(SocketConnection, FullListenQueueEndsInTheConnectTimeOut) {
   Socket socket;
   socket.SetConnectTimeout(std::chrono::milliseconds(300));
   const Clock::time_point start = Clock::now();
-  EXPECT_FALSE(socket.Open("127.0.0.1", std::to_string(ntohs(address.sin_port))));
+  const ConnectOutcome outcome = socket.Open("127.0.0.1", std::to_string(ntohs(address.sin_port)));
+  EXPECT_FALSE(outcome);
   const auto waited = Clock::now() - start;
-  EXPECT_EQ(socket.LastConnectFailure(), ConnectFailure::kTimeout);
+  EXPECT_EQ(outcome.failure, ConnectFailure::kTimeout);
   EXPECT_GE(waited, std::chrono::milliseconds(290));
   EXPECT_LT(waited, std::chrono::seconds(2));
   EXPECT_FALSE(socket.Connected());

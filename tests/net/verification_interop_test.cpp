@@ -4,14 +4,13 @@
 #include <string>
 #include <thread>
 
+#include "dimse/dimse_command.hpp"
+#include "dimse/verification.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "log/log.hpp"
 #include "message_fixture.hpp"
-#include "net/command_set.hpp"
-#include "net/pdu_service.hpp"
-#include "net/verification.hpp"
-#include "scp/acceptor_policy.hpp"
+#include "scp/association_service.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
@@ -34,31 +33,22 @@ class DcmtkVerification : public ::testing::Test {
   testing::TempDir dir_;
 };
 
-// The acceptor side as the storage SCP will run it: accept, then answer every C-ECHO-RQ
-// until ReadMessage reports the end of the association.
-TEST_F(DcmtkVerification, EchoscuIsAnsweredByReadMessageAndWriteEchoRSP) {
+// The acceptor side as the storage SCP runs it: the registered services answer every
+// C-ECHO-RQ until the association ends.
+TEST_F(DcmtkVerification, EchoscuIsAnsweredByTheVerificationService) {
   Socket listener;
   ASSERT_TRUE(listener.ListenOnPort(0, true));
   const uint16_t port = listener.LocalPort();
 
-  int answered = 0;
-  bool accepted = false;
-  bool endedClosed = false;
+  int waits = 0;
+  bool served = false;
   std::thread acceptor([&] {
     if (!listener.Accept()) return;
-    PDU_Service service;
-    service.SetTrace(true);
-    service.buffer().socket().SetReceiveTimeout(std::chrono::seconds(20));
-    accepted = service.AcceptAssociation(listener.ReleaseConnection(), StorageAcceptorPolicy());
-    if (!accepted) return;
-    TagList request;
-    while (service.ReadMessage(request)) {
-      if (GetTagUS(request, tag::kCommandField) == kCEchoRQ && WriteEchoRSP(service, request)) {
-        ++answered;
-      }
-      ClearTags(request);
-    }
-    endedClosed = !service.Connected();
+    StoreSCPSettings settings;
+    settings.trace = true;
+    ServeAssociation(listener.ReleaseConnection(), settings, ScpServices(settings),
+                     [&](bool awaitingPeer) { waits += awaitingPeer; });
+    served = true;
   });
 
   const testing::RunResult echo =
@@ -68,12 +58,11 @@ TEST_F(DcmtkVerification, EchoscuIsAnsweredByReadMessageAndWriteEchoRSP) {
   listener.StopListening();
   acceptor.join();
 
-  EXPECT_TRUE(accepted) << echo.output;
+  EXPECT_TRUE(served) << echo.output;
   EXPECT_EQ(echo.exitCode, 0) << echo.output;
   EXPECT_EQ(Count(echo.output, "Received Echo Response (Success)"), 3u) << echo.output;
   EXPECT_EQ(Count(echo.output, "Releasing Association"), 1u) << echo.output;
-  EXPECT_EQ(answered, 3);
-  EXPECT_TRUE(endedClosed) << "the release request ends the association";
+  EXPECT_GE(waits, 4) << "it waited for each request and for the release";
 
   const std::vector<std::string> log = testing::LogTexts(dir_ / "scp.log");
   EXPECT_EQ(std::count(log.begin(), log.end(), "ECHOSCU << NORVANESCP"), 3)

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "datadec/byte_vector_sink.hpp"
+#include "dimse/dimse_command.hpp"
 #include "elements/tag_list.hpp"
-#include "net/command_set.hpp"
 #include "net/message_decoder.hpp"
 #include "platform/file_bytes.hpp"
 #include "scp/store_thread.hpp"

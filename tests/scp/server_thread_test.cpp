@@ -312,18 +312,19 @@ TEST_F(ServerThreadTest, FindRequestsAreAnsweredWithMatchesOrAFailureStatus) {
   }
 }
 
-TEST_F(ServerThreadTest, StoreRequestWithoutDataSetGetsNoResponseAndTheSCPReleases) {
+TEST_F(ServerThreadTest, StoreRequestWithoutDataSetIsRefusedAndTheAssociationGoesOn) {
   ScriptedRequester requester(port_);
   ASSERT_TRUE(Associate(requester));
   ASSERT_TRUE(requester.SendMessage(kStoreContext, true,
                                     testing::StoreRequestCommand(kCT, "1.5", 1, 0x0101)));
   const ReceivedMessage next = requester.ReadMessage();
-  EXPECT_EQ(next.pduType, 0x05) << "expected an A-RELEASE-RQ, got " << Describe(next);
-  requester.SendReleaseRP();
-  EXPECT_TRUE(requester.SeesClose());
+  const auto elements = CommandElements(next.bytes);
+  EXPECT_EQ(CommandNumber(elements, kCommandFieldTag), 0x8001) << Describe(next);
+  EXPECT_EQ(CommandNumber(elements, kStatusTag), 0xC000);
+  EXPECT_EQ(requester.Release().at(0), 0x06);
 }
 
-TEST_F(ServerThreadTest, StoreRequestWithoutSopClassIsNeitherAnsweredNorStored) {
+TEST_F(ServerThreadTest, StoreRequestWithoutSopClassIsRefusedAndNotStored) {
   ScriptedRequester requester(port_);
   ASSERT_TRUE(Associate(requester));
   Bytes command = testing::StoreRequestCommand(kCT, "1.5", 1);
@@ -332,9 +333,12 @@ TEST_F(ServerThreadTest, StoreRequestWithoutSopClassIsNeitherAnsweredNorStored) 
   ASSERT_TRUE(requester.SendMessage(kStoreContext, true, command));
   ASSERT_TRUE(requester.SendMessage(kStoreContext, false, Implicit(ImageObject("1.5"))));
   ASSERT_TRUE(requester.SendMessage(kEchoContext, true, testing::EchoRequestCommand(2)));
+  const auto refusal = CommandElements(requester.ReadMessage().bytes);
+  EXPECT_EQ(CommandNumber(refusal, kCommandFieldTag), 0x8001);
+  EXPECT_EQ(CommandNumber(refusal, kStatusTag), 0xC000) << "its data set was read past";
   const ReceivedMessage next = requester.ReadMessage();
   EXPECT_EQ(CommandNumber(CommandElements(next.bytes), kCommandFieldTag), 0x8030)
-      << "the first answer must be the echo's: " << Describe(next);
+      << "the echo is answered next: " << Describe(next);
   requester.Release();
   EXPECT_FALSE(fs::exists(FileOf("1.5")));
 }

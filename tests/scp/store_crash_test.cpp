@@ -16,8 +16,8 @@
 
 #include "database/index_file.hpp"
 #include "database/index_record.hpp"
+#include "dimse/dimse_command.hpp"
 #include "elements/tag_list.hpp"
-#include "net/command_set.hpp"
 #include "scp/staging_file.hpp"
 #include "scp/store_thread.hpp"
 #include "support/index_test_objects.hpp"

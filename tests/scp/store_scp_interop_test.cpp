@@ -7,9 +7,9 @@
 
 #include "database/index_file.hpp"
 #include "datadec/dicom_file_reader.hpp"
+#include "dimse/dimse_command.hpp"
 #include "dimse/send_series.hpp"
 #include "elements/tag_list.hpp"
-#include "net/command_set.hpp"
 #include "scp/store_scp.hpp"
 #include "support/dcmdump_reference.hpp"
 #include "support/peers.hpp"

@@ -8,8 +8,8 @@
 
 #include "database/index_file.hpp"
 #include "datadec/dicom_file_reader.hpp"
+#include "dimse/dimse_command.hpp"
 #include "elements/tag_list.hpp"
-#include "net/command_set.hpp"
 #include "support/index_test_objects.hpp"
 #include "support/peers.hpp"
 
