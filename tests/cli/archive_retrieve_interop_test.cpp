@@ -83,9 +83,7 @@ void ExpectSameDataSets(const std::map<std::string, std::string>& expected,
 class RetrievalArchive : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::HaveProgram("movescu") || !testing::HaveProgram("getscu")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("movescu", "getscu", "storescu", "storescp");
     destPort_ = testing::FreePort();
     const std::vector<std::string> argv = {testing::NorvaneTool(),
                                            "scp",
@@ -188,7 +186,7 @@ TEST_F(RetrievalArchive, NorvaneGetFromNorvaneScpStoresIntoItsFolderDatabase) {
 }
 
 TEST(NorvaneGet, RetrievesAStudyFromDcmqrscp) {
-  if (!testing::HaveProgram("dcmqrscp")) GTEST_SKIP() << "DCMTK is not installed";
+  NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "storescu");
   testing::TempDir dir;
   testing::QueryRetrieveSCP archive;
   ASSERT_TRUE(archive.Start(dir.path().string(), {}));
@@ -219,7 +217,7 @@ size_t ProbedAcceptedContexts(const std::string& output) {
 }
 
 TEST(NorvaneProbe, MatrixAgreesWithWhatEachPeerLogsAsAccepted) {
-  if (!testing::HaveProgram("wlmscpfs")) GTEST_SKIP() << "DCMTK is not installed";
+  NORVANE_REQUIRE_PROGRAMS("wlmscpfs", "storescp", "dcmqrscp", "dump2dcm");
   testing::TempDir dir;
   const uint16_t storePort = testing::FreePort();
   testing::PeerProcess storescp;

@@ -85,9 +85,7 @@ class ArchiveQueryInterop : public ::testing::Test {
     dir_.reset();
   }
   void SetUp() override {
-    if (!testing::HaveProgram("dcmqrscp") || !testing::HaveProgram("findscu")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "findscu", "storescu");
     ASSERT_TRUE(ready_) << "peers did not start or load: " << (qr_ ? qr_->Log() : "");
   }
 
@@ -178,9 +176,7 @@ TEST_F(ArchiveQueryInterop, Findscu_SameMatchesAsDcmqrscpAtEveryLevel) {
 }
 
 TEST(WorklistQueryInterop, FindscuW_SameItemsAsWlmscpfs) {
-  if (!testing::HaveProgram("wlmscpfs") || !testing::HaveProgram("dump2dcm")) {
-    GTEST_SKIP() << "DCMTK is not installed";
-  }
+  NORVANE_REQUIRE_PROGRAMS("wlmscpfs", "dump2dcm", "findscu");
   testing::TempDir dir;
   const std::vector<testing::WorklistEntry> entries = {
       {"ACC1", "TEST^ONE", "P1", "19700101", "F", "1.2.3.1", "CT", "CTSCANNER1", "20240115",
