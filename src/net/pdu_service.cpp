@@ -150,6 +150,9 @@ ServiceResult PDU_Service::Connect(std::string_view host, std::string_view port)
     // The peer may still answer later; the abort tells it not to.
     AbortAssociation(kAbortSourceServiceProvider, kAbortReasonNotSpecified);
   }
+  if (answer.failure == ServiceFailure::kNoPresentationContext && releaseUnaccepted_) {
+    ReleaseAssociation();
+  }
   if (!answer) socket.Close();
   return answer;
 }
