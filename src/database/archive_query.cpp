@@ -350,9 +350,10 @@ QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model,
     return answer;
   }
   const std::vector<QueryKey> keys = ReadKeys(identifier, model);
-  const InstanceKeys unique{ListedUIDs(keys, tag::kStudyInstanceUID, *level),
-                            ListedUIDs(keys, tag::kSeriesInstanceUID, *level),
-                            ListedUIDs(keys, tag::kSOPInstanceUID, *level)};
+  const InstanceKeys unique{.patientIDs = {},
+                            .studyInstanceUIDs = ListedUIDs(keys, tag::kStudyInstanceUID, *level),
+                            .seriesInstanceUIDs = ListedUIDs(keys, tag::kSeriesInstanceUID, *level),
+                            .sopInstanceUIDs = ListedUIDs(keys, tag::kSOPInstanceUID, *level)};
   const std::vector<IndexedStudy> catalogue = ReadStoredCatalogue(root, unique);
   ForEachEntity(catalogue, *level, keys, [&](const Entity& entity) {
     if (Matches(entity, keys, *level)) answer.matches.push_back(Answer(entity, keys, *level));

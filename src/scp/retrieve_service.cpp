@@ -19,6 +19,7 @@
 #include "net/pdu_layout.hpp"
 #include "net/role_selection.hpp"
 #include "net/uids.hpp"
+#include "scp/find_service.hpp"
 #include "scp/retrieve_keys.hpp"
 #include "scp/retrieve_response.hpp"
 
@@ -58,9 +59,20 @@ struct Selected {
   uint16_t status = kStatusSuccess;
 };
 
-Selected Select(const TagList& identifier, const StoreSCPSettings& settings) {
+// The information model of the retrieval's context: Patient Root or Study Root.
+QueryModel ModelOf(const PDU_Service& pdu, uint8_t contextID) {
+  const std::string sopClass = ContextSOPClass(pdu, contextID);
+  return sopClass == uid::kPatientRootQueryRetrieveMove ||
+                 sopClass == uid::kPatientRootQueryRetrieveGet
+             ? QueryModel::kPatientRoot
+             : QueryModel::kStudyRoot;
+}
+
+Selected Select(const Retrieval& retrieval, const TagList& identifier,
+                const StoreSCPSettings& settings) {
   Selected selected;
-  const RetrieveSelection selection = SelectionOf(identifier);
+  const RetrieveSelection selection =
+      SelectionOf(identifier, ModelOf(retrieval.requester, retrieval.contextID));
   if (selection.status != kStatusSuccess) {
     WriteLog("Retrieve: " + selection.problem);
     selected.status = selection.status;
@@ -197,7 +209,7 @@ bool ServeMove(PDU_Service& pdu, const TagList& command, uint8_t contextID,
     WriteLog("Move destination unknown: " + destinationTitle);
     return retrieval.Answer(kStatusMoveDestinationUnknown, nullptr);
   }
-  const Selected selected = Select(*identifier, settings);
+  const Selected selected = Select(retrieval, *identifier, settings);
   if (selected.status != kStatusSuccess) return retrieval.Answer(selected.status, nullptr);
   SubOperationCounts counts = StartingCounts(selected);
   if (selected.instances.empty()) return retrieval.Answer(counts.FinalStatus(), &counts);
@@ -233,7 +245,7 @@ bool ServeGet(PDU_Service& pdu, const TagList& command, uint8_t contextID,
   const Retrieval retrieval{pdu, command, contextID, kCGetRSP, activity};
   const std::optional<TagList> identifier = ReadIdentifier(retrieval);
   if (!identifier) return false;
-  const Selected selected = Select(*identifier, settings);
+  const Selected selected = Select(retrieval, *identifier, settings);
   if (selected.status != kStatusSuccess) return retrieval.Answer(selected.status, nullptr);
   SubOperationCounts counts = StartingCounts(selected);
   const MoveOriginator originator{std::string(TrimmedText(pdu.assocRQ().CallingApTitle())),

@@ -1,7 +1,8 @@
 #pragma once
 
 // The retrieval services of the SCP: C-MOVE to a known destination over an association of
-// its own, and C-GET with the storage sub-operations on the requester's association.
+// its own, and C-GET with the storage sub-operations on the requester's association, in
+// the Study Root and Patient Root models (as the request's context was accepted for).
 // Both send what the identifier's unique keys select from the storage folder.
 
 #include <cstdint>
