@@ -89,8 +89,8 @@ Selected Select(const Retrieval& retrieval, const TagList& identifier,
 
 SubOperationCounts StartingCounts(const Selected& selected) {
   SubOperationCounts counts;
-  counts.remaining = static_cast<uint16_t>(selected.instances.size());
-  counts.failed = static_cast<uint16_t>(selected.unreadable);
+  counts.remaining = selected.instances.size();
+  counts.failed = selected.unreadable;
   return counts;
 }
 
@@ -221,6 +221,11 @@ bool ServeMove(PDU_Service& pdu, const TagList& command, uint8_t contextID,
   peer.port = destination->port;
   peer.callingAETitle = settings.aeTitle;
   peer.calledAETitle = destination->aeTitle;
+  // The destination is a peer of the SCP like any other: it answers within the SCP's own
+  // limits, the association within the ARTIM time-out and each response within the idle one.
+  peer.timeouts.connect = settings.artimTimeout;
+  peer.timeouts.acse = settings.artimTimeout;
+  peer.timeouts.dimse = settings.idleTimeout;
   const ServiceResult opened = OpenAssoc(out, peer, MoveContexts(selected.instances));
   if (!opened) {
     WriteLog("Move to " + destination->aeTitle + ": " + opened.reason);
