@@ -31,7 +31,7 @@ FindAnswer Query(std::string_view sopClass, const TagList& identifier, bool expl
   if (sopClass == uid::kStudyRootQueryRetrieveFind) model = QueryModel::kStudyRoot;
   if (sopClass == uid::kPatientRootQueryRetrieveFind) model = QueryModel::kPatientRoot;
   if (model) {
-    QueryAnswer archive = QueryStoredObjects(settings.folder, *model, identifier);
+    QueryAnswer archive = QueryStoredObjects(settings.folder, *model, identifier, settings.aeTitle);
     if (!archive.identifierValid) answer.status = kStatusIdentifierDoesNotMatchSOPClass;
     answer.matches = std::move(archive.matches);
   } else if (sopClass == uid::kModalityWorklistFind && !settings.worklistFolder.empty()) {

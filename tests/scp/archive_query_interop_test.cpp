@@ -78,6 +78,14 @@ class ArchiveQueryInterop : public ::testing::Test {
     for (const std::string& folder : testing::DicomdirTestFolders())
       argv.push_back(folder);
     ready_ = RunProgram(argv).exitCode == 0;
+    // One CT that names its institution, in both.
+    for (const std::string& title :
+         {std::string("NORVANE"), std::string(testing::kQueryRetrieveTitle)}) {
+      const uint16_t port = title == "NORVANE" ? norvane_->port : qr_->port();
+      ready_ = ready_ && RunProgram({"storescu", "-aec", title, "127.0.0.1", std::to_string(port),
+                                     testing::PydicomFile("CT_small.dcm")})
+                                 .exitCode == 0;
+    }
   }
   static void TearDownTestSuite() {
     norvane_.reset();
@@ -117,7 +125,7 @@ bool ArchiveQueryInterop::ready_ = false;
 TEST_F(ArchiveQueryInterop, Findscu_SameMatchesAsDcmqrscpAtEveryLevel) {
   const std::vector<std::string> studies =
       BothAnswer({"QueryRetrieveLevel=STUDY", "StudyInstanceUID", "PatientName"}, kStudyUIDTag);
-  ASSERT_EQ(studies.size(), 6u);
+  ASSERT_EQ(studies.size(), 7u);
   struct Case {
     const char* name;
     std::vector<std::string> keys;
@@ -172,6 +180,40 @@ TEST_F(ArchiveQueryInterop, Findscu_SameMatchesAsDcmqrscpAtEveryLevel) {
     BothAnswer({level + "IMAGE", "StudyInstanceUID=" + study, "SeriesInstanceUID=" + series.back(),
                 "SOPInstanceUID", "InstanceNumber=1"},
                kImageUIDTag);
+  }
+}
+
+TEST_F(ArchiveQueryInterop, Findscu_StudyAndSeriesAttributesComeFromTheObjects) {
+  const std::string study = "StudyInstanceUID=1.3.6.1.4.1.5962.1.2.1.20040119072730.12322";
+  const struct {
+    std::vector<std::string> keys;
+    const char* tag;
+    const char* stored;  // what norvane answers; dcmqrscp's index lacks it
+  } cases[] = {
+      {{"QueryRetrieveLevel=STUDY", study, "InstitutionName", "PatientName", "PatientID",
+        "StudyDate", "StudyTime", "AccessionNumber", "StudyID"},
+       "(0008,0080)",
+       "JFK IMAGING CENTER"},
+      {{"QueryRetrieveLevel=SERIES", study, "SeriesInstanceUID", "PatientPosition", "Modality",
+        "SeriesNumber"},
+       "(0018,5100)",
+       "FFS"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    const FindResult ours = Findscu("-S", "NORVANE", norvane_->port, c.keys);
+    const FindResult reference = Findscu("-S", testing::kQueryRetrieveTitle, qr_->port(), c.keys);
+    ASSERT_TRUE(ours.succeeded && reference.succeeded) << ours.output << reference.output;
+    EXPECT_EQ(FindscuValues(ours.output, c.tag), std::vector<std::string>{c.stored}) << ours.output;
+    // Every other key dcmqrscp answers with a value, norvane answers alike.
+    for (const char* tag :
+         {"(0010,0010)", "(0010,0020)", "(0008,0020)", "(0008,0030)", "(0008,0050)", "(0020,0010)",
+          "(0020,000e)", "(0008,0060)", "(0020,0011)"}) {
+      const std::vector<std::string> expected = FindscuValues(reference.output, tag);
+      if (!expected.empty()) {
+        EXPECT_EQ(FindscuValues(ours.output, tag), expected) << tag;
+      }
+    }
   }
 }
 
