@@ -9,7 +9,6 @@
 #include "datadec/dicom_header_reader.hpp"
 #include "elements/record_values.hpp"
 #include "elements/tags.hpp"
-#include "elements/top_level.hpp"
 #include "platform/folders.hpp"
 
 namespace norvane {
@@ -57,14 +56,6 @@ std::vector<std::string> IndexedNames(const std::string& indexPath, const FieldS
   return names;
 }
 
-// A UID element of the header outside every sequence, up to its NUL pad and trimmed.
-std::string TopLevelUID(const TagList& header, Tag tag) {
-  const TagRecord* record = FindTopLevel(header, tag);
-  if (record == nullptr) return {};
-  const std::string_view value = ValueText(*record);
-  return std::string(TrimmedText(value.substr(0, value.find('\0'))));
-}
-
 }  // namespace
 
 std::vector<IndexedStudy> ReadStoredCatalogue(const std::string& root, const InstanceKeys& keys) {
@@ -108,10 +99,10 @@ std::optional<StoredInstance> ReadStoredInstance(const IndexedStudy& study,
   instance.studyInstanceUID = study.studyInstanceUID;
   instance.seriesInstanceUID = series.seriesInstanceUID;
   instance.sopInstanceUID = sopInstanceUID;
-  instance.transferSyntax = TopLevelUID(read, tag::kTransferSyntaxUID);
-  instance.sopClassUID = TopLevelUID(read, tag::kSOPClassUID);
+  instance.transferSyntax = GetStoreUID(read, tag::kTransferSyntaxUID);
+  instance.sopClassUID = GetStoreUID(read, tag::kSOPClassUID);
   if (instance.sopClassUID.empty()) {
-    instance.sopClassUID = TopLevelUID(read, tag::kMediaStorageSOPClassUID);
+    instance.sopClassUID = GetStoreUID(read, tag::kMediaStorageSOPClassUID);
   }
   if (instance.transferSyntax.empty() || instance.sopClassUID.empty()) return std::nullopt;
   if (header != nullptr) *header = std::move(read);
