@@ -9,6 +9,7 @@
 #include "dimse/store_contexts.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 #include "net/command_set.hpp"
 #include "net/context_message.hpp"
 #include "net/dimse_response.hpp"
@@ -41,7 +42,7 @@ TagList StoreRQCommand(std::string_view sopClass, uint16_t messageID, const TagL
   elements.push_back(CommandUS(tag::kMessageID, messageID));
   elements.push_back(CommandUS(tag::kPriority, kPriorityMedium));
   elements.push_back(CommandUS(tag::kCommandDataSetType, kDataSetPresent));
-  if (const TagRecord* instance = FindTag(dataset, tag::kSOPInstanceUID)) {
+  if (const TagRecord* instance = FindTopLevel(dataset, tag::kSOPInstanceUID)) {
     elements.push_back(AffectedSOPInstanceUID(*instance));
   }
   return CommandSet(std::move(elements));

@@ -74,6 +74,7 @@ inline constexpr uint32_t kLargestPduLengthSent = 256 * 1024;
 
 // Result of a presentation context in an A-ASSOCIATE-AC.
 inline constexpr uint8_t kContextAcceptance = 0;
+inline constexpr uint8_t kContextAbstractSyntaxNotSupported = 3;
 inline constexpr uint8_t kContextTransferSyntaxesNotSupported = 4;
 
 // Message control header bits of a PDV.

@@ -150,6 +150,9 @@ ServiceResult PDU_Service::Connect(std::string_view host, std::string_view port)
     // The peer may still answer later; the abort tells it not to.
     AbortAssociation(kAbortSourceServiceProvider, kAbortReasonNotSpecified);
   }
+  if (answer.failure == ServiceFailure::kNoPresentationContext && releaseUnaccepted_) {
+    ReleaseAssociation();
+  }
   if (!answer) socket.Close();
   return answer;
 }
@@ -291,9 +294,11 @@ bool PDU_Service::InterogateAAsociateRQ() {
   for (const PresentationContext& proposed : assocRQ_.PresentationContexts()) {
     PresentationContextAccept answer = PresentationContextAccept::New();
     answer.SetPresentationContextID(proposed.PresentationContextID());
-    answer.SetResult(kContextTransferSyntaxesNotSupported);
+    answer.SetResult(kContextAbstractSyntaxNotSupported);
     const std::string_view abstractSyntax = proposed.AbstractSyntax().Text();
     if (!policy_.Empty() && policy_.servesAbstractSyntax(abstractSyntax)) {
+      // Served, so only the transfer syntaxes can fail it.
+      answer.SetResult(kContextTransferSyntaxesNotSupported);
       answer.SetAbstractSyntax(abstractSyntax);
       const std::string_view transferSyntax =
           policy_.chooseSyntaxToSend && sentToRequester(abstractSyntax)

@@ -87,6 +87,10 @@ class PDU_Service {
   // PDU), kNoPresentationContext (nothing accepted). Every failure after the connect
   // leaves the socket closed.
   ServiceResult Connect(std::string_view host, std::string_view port);
+  // Requester: an association in which nothing was accepted is released (A-RELEASE-RQ, its
+  // answer awaited) before Connect closes it, instead of being closed at once. A client
+  // that probes what a node accepts ends every association it opened cleanly.
+  void ReleaseWhenNothingAccepted() { releaseUnaccepted_ = true; }
 
   // Acceptor: takes over an accepted connection, reads the A-ASSOCIATE-RQ, answers with
   // an A-ASSOCIATE-AC as `policy` decides; true when at least one context was accepted.
@@ -220,6 +224,7 @@ class PDU_Service {
   bool PeerMaximumTooSmall() const;
 
   bool trace_ = false;
+  bool releaseUnaccepted_ = false;
   std::optional<NetworkTimeouts> timeouts_;
   ServiceResult lastFailure_;
   std::function<void()> progress_;

@@ -9,7 +9,7 @@
 namespace norvane {
 namespace {
 
-constexpr std::array<std::string_view, 22> kSupportedAbstractSyntaxes = {
+constexpr std::array<std::string_view, 24> kSupportedAbstractSyntaxes = {
     uid::kVerification,
     "1.2.840.10008.5.1.4.1.1.1",      // Computed Radiography Image Storage
     "1.2.840.10008.5.1.4.1.1.1.1",    // Digital X-Ray, for presentation
@@ -29,6 +29,8 @@ constexpr std::array<std::string_view, 22> kSupportedAbstractSyntaxes = {
     "1.2.840.10008.5.1.4.1.1.104.1",  // Encapsulated PDF Storage
     "1.2.840.10008.5.1.4.1.2.2.1",    // Study Root Query/Retrieve, FIND
     uid::kPatientRootQueryRetrieveFind,
+    uid::kPatientRootQueryRetrieveMove,
+    uid::kPatientRootQueryRetrieveGet,
     "1.2.840.10008.5.1.4.1.2.2.2",  // Study Root Query/Retrieve, MOVE
     uid::kStudyRootQueryRetrieveGet,
     uid::kSecondaryCaptureImageStorage,

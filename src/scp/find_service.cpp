@@ -24,16 +24,6 @@ struct FindAnswer {
   std::vector<TagList> matches;
 };
 
-// The abstract syntax the context was accepted for.
-std::string ContextSOPClass(const PDU_Service& pdu, uint8_t contextID) {
-  for (const PresentationContextAccept& accepted : pdu.Accepted()) {
-    if (accepted.PresentationContextID() == contextID) {
-      return std::string(accepted.AbstractSyntax().Text());
-    }
-  }
-  return {};
-}
-
 FindAnswer Query(std::string_view sopClass, const TagList& identifier, bool explicitVR,
                  const StoreSCPSettings& settings) {
   FindAnswer answer;
@@ -41,7 +31,7 @@ FindAnswer Query(std::string_view sopClass, const TagList& identifier, bool expl
   if (sopClass == uid::kStudyRootQueryRetrieveFind) model = QueryModel::kStudyRoot;
   if (sopClass == uid::kPatientRootQueryRetrieveFind) model = QueryModel::kPatientRoot;
   if (model) {
-    QueryAnswer archive = QueryStoredObjects(settings.folder, *model, identifier);
+    QueryAnswer archive = QueryStoredObjects(settings.folder, *model, identifier, settings.aeTitle);
     if (!archive.identifierValid) answer.status = kStatusIdentifierDoesNotMatchSOPClass;
     answer.matches = std::move(archive.matches);
   } else if (sopClass == uid::kModalityWorklistFind && !settings.worklistFolder.empty()) {
@@ -71,6 +61,15 @@ bool WriteFindRSP(PDU_Service& pdu, const TagList& request, std::string_view sop
 }
 
 }  // namespace
+
+std::string ContextSOPClass(const PDU_Service& pdu, uint8_t contextID) {
+  for (const PresentationContextAccept& accepted : pdu.Accepted()) {
+    if (accepted.PresentationContextID() == contextID) {
+      return std::string(accepted.AbstractSyntax().Text());
+    }
+  }
+  return {};
+}
 
 bool ServeFind(PDU_Service& pdu, const TagList& command, uint8_t contextID,
                const StoreSCPSettings& settings, const AssociationActivity& activity) {

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "elements/tag_record.hpp"
 #include "net/pdu_service.hpp"
 #include "scp/store_association.hpp"
 
 namespace norvane {
+
+// The abstract syntax the context was accepted for; empty for a context not accepted.
+std::string ContextSOPClass(const PDU_Service& pdu, uint8_t contextID);
 
 // Answers one C-FIND request that came on the context `contextID`: reads its identifier,
 // then sends one pending C-FIND-RSP (0xFF00) with an identifier per match and a final one

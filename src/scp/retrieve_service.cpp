@@ -19,6 +19,7 @@
 #include "net/pdu_layout.hpp"
 #include "net/role_selection.hpp"
 #include "net/uids.hpp"
+#include "scp/find_service.hpp"
 #include "scp/retrieve_keys.hpp"
 #include "scp/retrieve_response.hpp"
 
@@ -58,9 +59,20 @@ struct Selected {
   uint16_t status = kStatusSuccess;
 };
 
-Selected Select(const TagList& identifier, const StoreSCPSettings& settings) {
+// The information model of the retrieval's context: Patient Root or Study Root.
+QueryModel ModelOf(const PDU_Service& pdu, uint8_t contextID) {
+  const std::string sopClass = ContextSOPClass(pdu, contextID);
+  return sopClass == uid::kPatientRootQueryRetrieveMove ||
+                 sopClass == uid::kPatientRootQueryRetrieveGet
+             ? QueryModel::kPatientRoot
+             : QueryModel::kStudyRoot;
+}
+
+Selected Select(const Retrieval& retrieval, const TagList& identifier,
+                const StoreSCPSettings& settings) {
   Selected selected;
-  const RetrieveSelection selection = SelectionOf(identifier);
+  const RetrieveSelection selection =
+      SelectionOf(identifier, ModelOf(retrieval.requester, retrieval.contextID));
   if (selection.status != kStatusSuccess) {
     WriteLog("Retrieve: " + selection.problem);
     selected.status = selection.status;
@@ -77,8 +89,8 @@ Selected Select(const TagList& identifier, const StoreSCPSettings& settings) {
 
 SubOperationCounts StartingCounts(const Selected& selected) {
   SubOperationCounts counts;
-  counts.remaining = static_cast<uint16_t>(selected.instances.size());
-  counts.failed = static_cast<uint16_t>(selected.unreadable);
+  counts.remaining = selected.instances.size();
+  counts.failed = selected.unreadable;
   return counts;
 }
 
@@ -197,7 +209,7 @@ bool ServeMove(PDU_Service& pdu, const TagList& command, uint8_t contextID,
     WriteLog("Move destination unknown: " + destinationTitle);
     return retrieval.Answer(kStatusMoveDestinationUnknown, nullptr);
   }
-  const Selected selected = Select(*identifier, settings);
+  const Selected selected = Select(retrieval, *identifier, settings);
   if (selected.status != kStatusSuccess) return retrieval.Answer(selected.status, nullptr);
   SubOperationCounts counts = StartingCounts(selected);
   if (selected.instances.empty()) return retrieval.Answer(counts.FinalStatus(), &counts);
@@ -209,6 +221,11 @@ bool ServeMove(PDU_Service& pdu, const TagList& command, uint8_t contextID,
   peer.port = destination->port;
   peer.callingAETitle = settings.aeTitle;
   peer.calledAETitle = destination->aeTitle;
+  // The destination is a peer of the SCP like any other: it answers within the SCP's own
+  // limits, the association within the ARTIM time-out and each response within the idle one.
+  peer.timeouts.connect = settings.artimTimeout;
+  peer.timeouts.acse = settings.artimTimeout;
+  peer.timeouts.dimse = settings.idleTimeout;
   const ServiceResult opened = OpenAssoc(out, peer, MoveContexts(selected.instances));
   if (!opened) {
     WriteLog("Move to " + destination->aeTitle + ": " + opened.reason);
@@ -233,7 +250,7 @@ bool ServeGet(PDU_Service& pdu, const TagList& command, uint8_t contextID,
   const Retrieval retrieval{pdu, command, contextID, kCGetRSP, activity};
   const std::optional<TagList> identifier = ReadIdentifier(retrieval);
   if (!identifier) return false;
-  const Selected selected = Select(*identifier, settings);
+  const Selected selected = Select(retrieval, *identifier, settings);
   if (selected.status != kStatusSuccess) return retrieval.Answer(selected.status, nullptr);
   SubOperationCounts counts = StartingCounts(selected);
   const MoveOriginator originator{std::string(TrimmedText(pdu.assocRQ().CallingApTitle())),

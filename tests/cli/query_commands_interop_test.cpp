@@ -69,7 +69,7 @@ class QueryCommandsAgainstDcmqrscp : public ::testing::Test {
     dir_.reset();
   }
   void SetUp() override {
-    if (!scp_) GTEST_SKIP() << "DCMTK is not installed";
+    NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "storescp", "storescu", "findscu");
     ASSERT_TRUE(ready_) << problem_;
   }
 
@@ -220,7 +220,7 @@ class WorklistCommandAgainstWlmscpfs : public ::testing::Test {
     dir_.reset();
   }
   void SetUp() override {
-    if (!scp_) GTEST_SKIP() << "DCMTK is not installed";
+    NORVANE_REQUIRE_PROGRAMS("wlmscpfs", "dump2dcm");
     ASSERT_TRUE(ready_) << problem_;
   }
   std::vector<std::string> Peer(std::vector<std::string> arguments) {

@@ -45,9 +45,7 @@ std::string ListeningPort(const std::string& output) {
 
 class ScpCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (!testing::HaveProgram("storescu")) GTEST_SKIP() << "DCMTK is not installed";
-  }
+  void SetUp() override { NORVANE_REQUIRE_PROGRAMS("storescu"); }
   // Starts norvane scp; the port it listens on.
   std::string Start(std::vector<std::string> options) {
     std::vector<std::string> argv = {testing::NorvaneTool(), "scp", "--port", "0", "--loopback"};

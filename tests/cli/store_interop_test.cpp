@@ -47,9 +47,7 @@ RunResult NorvaneOnATerminal(std::vector<std::string> arguments) {
 class StoreCommandAgainstStorescp : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::HaveProgram("storescp") || !testing::HaveProgram("echoscu")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("storescp", "echoscu");
     std::filesystem::create_directories(Received());
   }
   void StartStorescp(const std::vector<std::string>& options = {}) {

@@ -25,9 +25,7 @@ using testing::Type;
 class WindowAgainstDcmqrscp : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::HaveProgram("dcmqrscp") || !testing::HaveProgram("storescu")) {
-      GTEST_SKIP() << "dcmqrscp and storescu are needed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "storescu");
     std::string problem;
     ASSERT_TRUE(scp_.Start(dir_.path().string(), {}) && scp_.LoadDicomdirTests(problem))
         << problem << scp_.Log();

@@ -203,6 +203,24 @@ TEST_F(Requester, EachFailedNegotiationSaysWhyClosesAndAnswersAsDue) {
   }
 }
 
+// What a probe of a node needs: an association in which nothing was accepted still ends
+// with a release.
+TEST_F(Requester, NothingAcceptedIsReleasedWhenAskedFor) {
+  Bytes release;
+  ScriptedAcceptor peer([&](int fd) {
+    ReadPdu(fd);
+    testing::SendAll(fd, AcceptAnswer(3));
+    release = ReadPdu(fd);
+    testing::SendAll(fd, {0x06, 0, 0, 0, 0, 4, 0, 0, 0, 0});
+  });
+  service_.ReleaseWhenNothingAccepted();
+  EXPECT_EQ(service_.Connect("127.0.0.1", peer.Port()).failure,
+            ServiceFailure::kNoPresentationContext);
+  peer.Join();
+  EXPECT_EQ(release, (Bytes{0x05, 0, 0, 0, 0, 4, 0, 0, 0, 0})) << Hex(release);
+  EXPECT_FALSE(service_.Connected());
+}
+
 TEST_F(Requester, RefusedConnectionFailsFastAndLogsNothing) {
   const uint16_t port = testing::FreePort();
   service_.SetTrace(true);
