@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "cli/commands.hpp"
+#include "platform/library_version.hpp"
 
 namespace {
 
@@ -11,7 +12,10 @@ void PrintUsage(std::FILE* out) {
   for (const norvane::cli::Command& c : norvane::cli::AllCommands()) {
     std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
   }
-  std::fprintf(out, "\nnorvane SUBCOMMAND --help shows the options of one subcommand.\n");
+  std::fprintf(out,
+               "\nnorvane SUBCOMMAND --help shows the options of one subcommand; every one also\n"
+               "takes --json (one JSON document on standard output, docs/json.md).\n"
+               "norvane --version shows the version.\n");
 }
 
 }  // namespace
@@ -24,6 +28,12 @@ int main(int argc, char** argv) {
   const std::string_view name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(stdout);
+    return 0;
+  }
+  if (name == "--version") {
+    const std::string_view library = norvane::LibraryVersion();
+    std::printf("norvane %s (library %.*s)\n", NORVANE_VERSION, static_cast<int>(library.size()),
+                library.data());
     return 0;
   }
   for (const norvane::cli::Command& c : norvane::cli::AllCommands()) {

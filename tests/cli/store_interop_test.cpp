@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -85,13 +86,22 @@ TEST_F(StoreCommandAgainstStorescp, FilesAndAFolderAreStoredOneLineEach) {
   }
   const std::string ct = testing::PydicomFile("CT_small.dcm");
   const std::string mr = testing::PydicomFile("MR_small_bigendian.dcm");
-  const RunResult store =
-      Norvane({"store", "127.0.0.1", port_, ct, mr, folder, "--aet", "NORVANE", "--aec", "STORESCP",
-               "--log", dir_ / "store.log", "--log-level", "2"});
-  EXPECT_EQ(store.exitCode, 0) << store.output << peer_.Log();
-  EXPECT_EQ(store.output, ct + ": stored (0x0000)\n" + mr + ": stored (0x0000)\n" + folder +
-                              "/1.2.9.1.dcm: stored (0x0000)\n" + folder +
-                              "/1.2.9.2.dcm: stored (0x0000)\nSTORE OK\n");
+  const testing::StreamsResult store = testing::NorvaneStreams(
+      {"store", "127.0.0.1", port_, ct, mr, folder, "--aet", "NORVANE", "--aec", "STORESCP",
+       "--log", dir_ / "store.log", "--log-level", "2"});
+  EXPECT_EQ(store.exitCode, 0) << store.out << store.err << peer_.Log();
+  EXPECT_EQ(store.out, ct + ": stored (0x0000)\n" + mr + ": stored (0x0000)\n" + folder +
+                           "/1.2.9.1.dcm: stored (0x0000)\n" + folder +
+                           "/1.2.9.2.dcm: stored (0x0000)\nSTORE OK\n");
+  // Every byte of the four files: the summary counts what the files hold.
+  uintmax_t bytes = 0;
+  for (const std::string& file : {ct, mr, folder + "/1.2.9.1.dcm", folder + "/1.2.9.2.dcm"}) {
+    bytes += std::filesystem::file_size(file);
+  }
+  char size[32];
+  std::snprintf(size, sizeof size, "%.2f kB", static_cast<double>(bytes) / 1000.0);
+  EXPECT_TRUE(store.err.starts_with(std::string("norvane store: 4 files, ") + size + " in "))
+      << store.err << " (" << bytes << " bytes)";
   EXPECT_EQ(ReceivedCount(), 4u) << peer_.Log();
   const std::vector<std::string> log = testing::LogTexts(dir_ / "store.log");
   ASSERT_FALSE(log.empty());
