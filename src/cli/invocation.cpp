@@ -24,7 +24,6 @@ std::optional<int> Invocation::StartNetwork(void (*printHelp)(), size_t required
   if (const std::optional<int> status = Start(printHelp)) return status;
   std::string problem;
   peer = ResolvePeer(args_, requiredAfter, problem);
-  report_.SetPeer(peer);
   if (!problem.empty()) return Usage(problem);
   if (requiredAfter == 0 && !args_.positionals.empty()) {
     return Usage("expected HOST PORT, got '" + TerminalText(args_.positionals.front()) + "'");
@@ -32,6 +31,7 @@ std::optional<int> Invocation::StartNetwork(void (*printHelp)(), size_t required
   problem = ApplyTimeoutOptions(args_, peer);
   if (problem.empty()) problem = ApplyLogOptions(args_, peer.logLevel);
   if (!problem.empty()) return Usage(problem);
+  report_.SetPeer(peer);
   return std::nullopt;
 }
 
