@@ -84,16 +84,6 @@ void ReportFindSummary(const FindResult& result, size_t matches,
   }
 }
 
-// With --json: the identifiers themselves, as the peer sent them.
-FindResult FindForJson(Invocation& run, const Peer& peer, std::string_view sopClass,
-                       const TagList& identifier, size_t maxResults) {
-  std::vector<TagList> matches;
-  const FindResult result =
-      FindIdentifiers(peer.Parameters(), sopClass, identifier, matches, maxResults);
-  AddMatches(run.Report(), result, matches);
-  return result;
-}
-
 int FindPatients(Invocation& run, Peer& peer, size_t maxResults) {
   PatientInfo query;
   std::string error;
@@ -142,8 +132,8 @@ int FindAtLevel(Invocation& run, Peer& peer, size_t maxResults) {
   if (run.Json()) {
     TagList identifier;
     BuildIdentifier(query, identifier);
-    result = FindForJson(run, peer, uid::kStudyRootQueryRetrieveFind, identifier, maxResults);
-    matches = run.Report()["count"].get<size_t>();
+    result = QueryIntoReport(run.Report(), peer.Parameters(), uid::kStudyRootQueryRetrieveFind,
+                             identifier, maxResults, matches);
   } else {
     const QueryOperationResult operation = RunFindOperation(
         peer.Parameters(), query, [&run](const std::string& line) { run.OutPeerText(line); },

@@ -84,11 +84,8 @@ int RunWorklist(int argc, char** argv) {
   if (run.Json()) {
     TagList identifier;
     BuildWorklistIdentifier(query, identifier);
-    std::vector<TagList> matches;
-    result = FindIdentifiers(peer.Parameters(), uid::kModalityWorklistFind, identifier, matches,
-                             *maxResults);
-    AddMatches(run.Report(), result, matches);
-    items = matches.size();
+    result = QueryIntoReport(run.Report(), peer.Parameters(), uid::kModalityWorklistFind,
+                             identifier, *maxResults, items);
   } else {
     const QueryOperationResult operation = RunWorklistOperation(
         peer.Parameters(), query, [&run](const std::string& line) { run.OutPeerText(line); },

@@ -18,32 +18,10 @@ namespace {
 
 using testing::Contains;
 using testing::Norvane;
+using testing::NorvaneOnATerminal;
 
 using testing::RunProgram;
 using testing::RunResult;
-
-// Runs the tool with a pseudo-terminal as its standard output and error.
-RunResult NorvaneOnATerminal(std::vector<std::string> arguments) {
-  const char* script =
-      "import os, pty, sys\n"
-      "pid, fd = pty.fork()\n"
-      "if pid == 0:\n"
-      "    os.execv(sys.argv[1], sys.argv[1:])\n"
-      "out = b''\n"
-      "while True:\n"
-      "    try:\n"
-      "        data = os.read(fd, 4096)\n"
-      "    except OSError:\n"
-      "        break\n"
-      "    if not data:\n"
-      "        break\n"
-      "    out += data\n"
-      "_, status = os.waitpid(pid, 0)\n"
-      "sys.stdout.buffer.write(out)\n"
-      "sys.exit(os.waitstatus_to_exitcode(status))\n";
-  arguments.insert(arguments.begin(), {"/usr/bin/python3", "-c", script, testing::NorvaneTool()});
-  return RunProgram(arguments, std::chrono::seconds(120));
-}
 
 class StoreCommandAgainstStorescp : public ::testing::Test {
  protected:
