@@ -39,7 +39,6 @@ int main(int argc, char** argv) {
   for (const norvane::cli::Command& c : norvane::cli::AllCommands()) {
     if (name == c.name) return c.run(argc - 2, argv + 2);
   }
-  std::fprintf(stderr, "norvane: unknown subcommand '%s'\n", argv[1]);
-  PrintUsage(stderr);
+  std::fprintf(stderr, "norvane: unknown subcommand '%s' (see norvane --help)\n", argv[1]);
   return 2;
 }

@@ -199,6 +199,13 @@ const CliCase kCases[] = {
      2,
      {},
      {"no backslash"}},
+    {"unknown_subcommand",
+     Kind::kPlain,
+     {"frobnicate"},
+     2,
+     {},
+     {"norvane: unknown subcommand 'frobnicate' (see norvane --help)\n"},
+     ""},
     // The version, quiet runs and the summaries after success.
     {"version", Kind::kPlain, {"--version"}, 0, {"norvane ", " (library 2.64)\n"}},
     {"store_quiet_sums_up",
