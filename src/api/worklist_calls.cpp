@@ -8,6 +8,7 @@
 #include "dimse/worklist_request.hpp"
 
 using norvane::api::Byte;
+using norvane::api::Fail;
 using norvane::api::Guarded;
 using norvane::api::QueryRecord;
 using norvane::api::Text;
@@ -17,19 +18,25 @@ extern "C" {
 // The query record at index 0 stays the caller's.
 uint8_t WriteWLFindRQ(PDU_Service* association, TList* query, const char* sopClass) {
   const TWorklistItem* item = QueryRecord<TWorklistItem>(query);
-  if (association == nullptr || item == nullptr) return 0;
-  return Guarded<uint8_t>(
-      0, [&] { return Byte(norvane::WriteWLFindRQ(*association, *item, Text(sopClass))); });
+  if (association == nullptr) return Fail<uint8_t>(0, "no association handle (NULL)");
+  if (item == nullptr) return Fail<uint8_t>(0, norvane::api::kNoQueryRecord);
+  return Guarded<uint8_t>(0, [&] {
+    if (norvane::WriteWLFindRQ(*association, *item, Text(sopClass))) return Byte(true);
+    return Fail<uint8_t>(0,
+                         "the request could not be sent (no open association, or no "
+                         "accepted presentation context for the SOP class)");
+  });
 }
 
 int32_t ReadWLFindRSP(PDU_Service* association, TList* results) {
-  if (association == nullptr) return -1;
+  if (association == nullptr) return Fail<int32_t>(-1, "no association handle (NULL)");
   return Guarded<int32_t>(-1, [&] {
     std::vector<norvane::TWorklistItem> items;
     const norvane::ServiceResult response = norvane::ReadWLFindRSP(*association, items);
     if (results != nullptr) {
       norvane::api::AppendResults<TWorklistItem>(*results, std::move(items));
     }
+    if (!response.Ok()) norvane::api::SetLastError(response.reason);
     return response.status ? int32_t{*response.status} : -1;
   });
 }

@@ -10,28 +10,46 @@
 
 namespace norvane {
 
-template <class Record>
-FindResult FindSCU(const AssociationParameters& peer, const Record& query,
-                   std::vector<Record>& results, size_t maxResults) {
+namespace {
+
+// Opens the association, sends the identifier and reads the responses with `read`.
+template <class Result>
+FindResult RunQuery(const AssociationParameters& peer, std::string_view sopClass,
+                    const TagList& identifier, size_t maxResults, ReadQueryResponse<Result> read,
+                    std::vector<Result>& results) {
   FindResult result;
   PDU_Service pdu;
   if (LogLevel() > 1) pdu.SetTrace(true);
-  result.Set(OpenAssoc(pdu, peer, uid::kStudyRootQueryRetrieveFind));
+  result.Set(OpenAssoc(pdu, peer, sopClass));
   result.associated = result.Ok();
   if (result.associated) {
-    TagList identifier;
-    BuildIdentifier(query, identifier);
     const uint16_t messageID = NextMessageID();
-    result.sent = SendFindRequest(pdu, identifier, uid::kStudyRootQueryRetrieveFind, messageID);
+    result.sent = SendFindRequest(pdu, identifier, sopClass, messageID);
     if (!result.sent) {
       result.Set(NotSent(pdu, "the C-FIND-RQ"));
     } else {
-      ReadQueryResponses<Record>(pdu, uid::kStudyRootQueryRetrieveFind, messageID, maxResults,
-                                 ReadFindRSP<Record>, results, result);
+      ReadQueryResponses<Result>(pdu, sopClass, messageID, maxResults, read, results, result);
     }
   }
   CloseAssoc(pdu);
   return result;
+}
+
+}  // namespace
+
+template <class Record>
+FindResult FindSCU(const AssociationParameters& peer, const Record& query,
+                   std::vector<Record>& results, size_t maxResults) {
+  TagList identifier;
+  BuildIdentifier(query, identifier);
+  return RunQuery<Record>(peer, uid::kStudyRootQueryRetrieveFind, identifier, maxResults,
+                          ReadFindRSP<Record>, results);
+}
+
+FindResult FindIdentifiers(const AssociationParameters& peer, std::string_view sopClass,
+                           const TagList& identifier, std::vector<TagList>& matches,
+                           size_t maxResults) {
+  return RunQuery<TagList>(peer, sopClass, identifier, maxResults, ReadFindIdentifier, matches);
 }
 
 template FindResult FindSCU(const AssociationParameters&, const StudyInfo&, std::vector<StudyInfo>&,
