@@ -19,6 +19,7 @@
  *   until the caller frees them with ClearTags, ClearQuery or ClearWL, also after a false
  *   result.
  * - An association, a list and the records in it are used by one thread at a time.
+ * - A call that fails says why in the calling thread's last error text (LastErrorText).
  */
 #ifndef NORVANE_H
 #define NORVANE_H
@@ -198,6 +199,16 @@ NORVANE_API void DeleteBitmap(TBitmap* bitmap);
  * one was written whole); 1 when written. */
 NORVANE_API uint8_t SaveBitmapPNG(const TBitmap* bitmap, const char* fileName);
 NORVANE_API uint8_t SaveBitmapBMP(const TBitmap* bitmap, const char* fileName);
+
+/* ---- Helpers: why a call failed ------------------------------------------------------- */
+
+/* Why the calling thread's latest failed call into the library failed ("connection refused
+ * by 127.0.0.1:104 (nothing listens there)", "the file does not exist", ...); "" when none
+ * of its calls has failed yet. Every function sets it when it fails and leaves it as it was
+ * when it succeeds; StartStoreSCP, whose failure has no result, empties it first. Each
+ * thread has its own text. The text belongs to the library and stays valid until the same
+ * thread calls into the library again. Never NULL. */
+NORVANE_API const char* LastErrorText(void);
 
 /* ---- Helpers: network time-outs ------------------------------------------------------ */
 

@@ -10,10 +10,13 @@
 # `norvane echo`, stores pydicom's sample CT_small.dcm into it, dumps the stored file with
 # `norvane dump`, prints where the file landed and stops the SCP. The file is sent with
 # `norvane store`.
+#
+# It builds in build/, configured as scripts/test.sh configures it (scripts/configure.sh),
+# so the test command afterwards compiles only what the main job did not need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+./scripts/configure.sh build
 cmake --build build -j "$(nproc)" --target norvane_cli
 norvane=build/bin/norvane
 if [ $# -ge 2 ]; then

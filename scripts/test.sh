@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Configures, builds (warnings are errors) and runs the whole test suite with CTest.
+# Configures, builds (warnings are errors) and runs the whole test suite with CTest. The
+# build folder (default build/, or NORVANE_BUILD_DIR) is configured as the main job
+# configures it (scripts/configure.sh), so what the main job built is not built again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${NORVANE_BUILD_DIR:-build}
-cmake -S . -B "$build" -DNORVANE_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+./scripts/configure.sh "$build"
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"

@@ -8,9 +8,17 @@
 #include "net/association_entry.hpp"
 
 using norvane::api::Byte;
+using norvane::api::Fail;
 using norvane::api::Guarded;
 using norvane::api::PeerOf;
+using norvane::api::Succeeded;
 using norvane::api::Text;
+
+namespace {
+
+constexpr const char* kNoAssociation = "no association handle (NULL)";
+
+}  // namespace
 
 extern "C" {
 
@@ -29,11 +37,11 @@ void DeletePDU(PDU_Service* association) {
 uint8_t OpenAssoc(PDU_Service* association, const char* host, const char* port,
                   char* callingApTitle, const char* calledApTitle, const char* abstractSyntax,
                   const char* transferSyntax) {
-  if (association == nullptr) return 0;
+  if (association == nullptr) return Fail<uint8_t>(0, kNoAssociation);
   return Guarded<uint8_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(
-        norvane::OpenAssoc(*association, peer, Text(abstractSyntax), Text(transferSyntax)).Ok());
+    return Byte(Succeeded(
+        norvane::OpenAssoc(*association, peer, Text(abstractSyntax), Text(transferSyntax))));
   });
 }
 
@@ -43,21 +51,24 @@ uint8_t CloseAssoc(PDU_Service* association) {
 }
 
 uint8_t WriteEchoRQ(PDU_Service* association, const char* sopClass) {
-  if (association == nullptr) return 0;
-  return Guarded<uint8_t>(
-      0, [&] { return Byte(norvane::WriteEchoRQ(*association, Text(sopClass)).Ok()); });
+  if (association == nullptr) return Fail<uint8_t>(0, kNoAssociation);
+  return Guarded<uint8_t>(0, [&] {
+    const norvane::ServiceResult sent = norvane::WriteEchoRQ(*association, Text(sopClass));
+    if (sent) return Byte(true);
+    return Fail<uint8_t>(0, sent.reason);
+  });
 }
 
 uint8_t ReadEchoRSP(PDU_Service* association) {
-  if (association == nullptr) return 0;
-  return Guarded<uint8_t>(0, [&] { return Byte(norvane::ReadEchoRSP(*association).Ok()); });
+  if (association == nullptr) return Fail<uint8_t>(0, kNoAssociation);
+  return Guarded<uint8_t>(0, [&] { return Byte(Succeeded(norvane::ReadEchoRSP(*association))); });
 }
 
 uint8_t EchoSCU(const char* host, const char* port, char* callingApTitle,
                 const char* calledApTitle) {
   return Guarded<uint8_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::EchoSCU(peer).Ok());
+    return Byte(Succeeded(norvane::EchoSCU(peer)));
   });
 }
 

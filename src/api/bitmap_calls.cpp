@@ -11,6 +11,7 @@
 #include "platform/raster_png.hpp"
 
 using norvane::api::Byte;
+using norvane::api::Fail;
 using norvane::api::Guarded;
 using norvane::api::Text;
 
@@ -29,16 +30,29 @@ std::optional<norvane::PixelFormat> FormatOf(int32_t bitsPerPixel) {
   }
 }
 
+constexpr const char* kNoBitmap = "no bitmap (NULL)";
+
+std::string NotWritten(const char* fileName) {
+  return "the file '" + std::string(Text(fileName)) + "' cannot be written";
+}
+
 }  // namespace
 
 extern "C" {
 
 TBitmap* NewBitmap(int32_t width, int32_t height, int32_t bitsPerPixel) {
   const std::optional<norvane::PixelFormat> format = FormatOf(bitsPerPixel);
-  if (!format) return nullptr;
+  if (!format) {
+    return Fail<TBitmap*>(
+        nullptr, "a bitmap has 8, 24 or 32 bits per pixel, not " + std::to_string(bitsPerPixel));
+  }
   return Guarded<TBitmap*>(nullptr, [&]() -> TBitmap* {
     std::optional<norvane::Raster> raster = norvane::Raster::Create(width, height, *format);
-    if (!raster) return nullptr;
+    if (!raster) {
+      return Fail<TBitmap*>(nullptr, "no bitmap of " + std::to_string(width) + " x " +
+                                         std::to_string(height) +
+                                         " pixels (a side below 1, or too large)");
+    }
     if (*format == norvane::PixelFormat::kPalette8) raster->SetGreyPalette();
     return new TBitmap{std::move(*raster)};
   });
@@ -49,24 +63,30 @@ void DeleteBitmap(TBitmap* bitmap) {
 }
 
 uint8_t SaveBitmapPNG(const TBitmap* bitmap, const char* fileName) {
-  if (bitmap == nullptr) return 0;
+  if (bitmap == nullptr) return Fail<uint8_t>(0, kNoBitmap);
   return Guarded<uint8_t>(0, [&] {
-    return Byte(norvane::WriteRasterPng(bitmap->raster, std::string(Text(fileName))));
+    if (norvane::WriteRasterPng(bitmap->raster, std::string(Text(fileName)))) return Byte(true);
+    return Fail<uint8_t>(0, NotWritten(fileName));
   });
 }
 
 uint8_t SaveBitmapBMP(const TBitmap* bitmap, const char* fileName) {
-  if (bitmap == nullptr) return 0;
-  return Guarded<uint8_t>(
-      0, [&] { return Byte(norvane::WriteBmpFile(bitmap->raster, std::string(Text(fileName)))); });
+  if (bitmap == nullptr) return Fail<uint8_t>(0, kNoBitmap);
+  return Guarded<uint8_t>(0, [&] {
+    if (norvane::WriteBmpFile(bitmap->raster, std::string(Text(fileName)))) return Byte(true);
+    return Fail<uint8_t>(0, NotWritten(fileName));
+  });
 }
 
 // The data set is lent for the drawing and comes back unchanged.
 uint8_t ECG2Bitmap(TBitmap* bitmap, TList* dataset) {
-  if (bitmap == nullptr || dataset == nullptr) return 0;
+  if (bitmap == nullptr) return Fail<uint8_t>(0, kNoBitmap);
+  if (dataset == nullptr) return Fail<uint8_t>(0, "no data set list (NULL)");
   return Guarded<uint8_t>(0, [&] {
     norvane::api::LentTags lent(*dataset);
-    return Byte(norvane::ECG2Bitmap(bitmap->raster, lent.tags()) == norvane::EcgStatus::kDrawn);
+    const norvane::EcgStatus status = norvane::ECG2Bitmap(bitmap->raster, lent.tags());
+    if (status == norvane::EcgStatus::kDrawn) return Byte(true);
+    return Fail<uint8_t>(0, "the data set " + std::string(Describe(status)));
   });
 }
 

@@ -5,7 +5,14 @@
 #include "elements/tag_list.hpp"
 
 using norvane::api::Byte;
+using norvane::api::Fail;
 using norvane::api::Guarded;
+
+namespace {
+
+constexpr const char* kNoRecord = "no element record (NULL)";
+
+}  // namespace
 
 extern "C" {
 
@@ -25,11 +32,11 @@ uint8_t ClearTags(TList* list) {
 }
 
 uint16_t GetTagGroup(const TagRecord* record) {
-  return record != nullptr ? record->group : 0;
+  return record != nullptr ? record->group : Fail<uint16_t>(0, kNoRecord);
 }
 
 uint16_t GetTagElement(const TagRecord* record) {
-  return record != nullptr ? record->element : 0;
+  return record != nullptr ? record->element : Fail<uint16_t>(0, kNoRecord);
 }
 
 uint8_t GetTagVR(const TagRecord* record, char* vr) {
@@ -39,15 +46,18 @@ uint8_t GetTagVR(const TagRecord* record, char* vr) {
     vr[1] = has ? record->vr[1] : '\0';
     vr[2] = '\0';
   }
-  return Byte(has);
+  if (record == nullptr) return Fail<uint8_t>(0, kNoRecord);
+  if (!has) return Fail<uint8_t>(0, "the record has no VR (it was read without one)");
+  return Byte(true);
 }
 
 uint32_t GetTagLength(const TagRecord* record) {
-  return record != nullptr ? record->length : 0;
+  return record != nullptr ? record->length : Fail<uint32_t>(0, kNoRecord);
 }
 
 const uint8_t* GetTagValue(const TagRecord* record) {
-  if (record == nullptr || !record->HasValue() || record->value.empty()) return nullptr;
+  if (record == nullptr) return Fail<const uint8_t*>(nullptr, kNoRecord);
+  if (!record->HasValue() || record->value.empty()) return nullptr;
   return record->value.data();
 }
 

@@ -9,6 +9,7 @@
 #include "dimse/move_request.hpp"
 
 using norvane::api::Byte;
+using norvane::api::Fail;
 using norvane::api::ForLevel;
 using norvane::api::Guarded;
 using norvane::api::LevelOf;
@@ -17,8 +18,12 @@ using norvane::api::Text;
 
 namespace {
 
-// A response's status, or -1 when none was read.
+constexpr const char* kNoAssociation = "no association handle (NULL)";
+
+// A response's status, or -1 when none was read. A response that was not read, or that
+// carried a failure status, leaves its reason as the last error text.
 int32_t StatusOf(const norvane::ServiceResult& response) {
+  if (!response.Ok()) norvane::api::SetLastError(response.reason);
   return response.status ? int32_t{*response.status} : -1;
 }
 
@@ -29,18 +34,20 @@ int32_t StatusOf(const norvane::ServiceResult& response) {
 template <class Send>
 uint8_t SendQuery(PDU_Service* association, TList* list, const char* level, Send&& send) {
   const std::optional<norvane::QueryLevel> queryLevel = LevelOf(level);
-  if (association == nullptr || !queryLevel || list == nullptr || list->entries.empty() ||
-      list->entries[0] == nullptr) {
-    return 0;
+  if (association == nullptr) return Fail<uint8_t>(0, kNoAssociation);
+  if (!queryLevel) return Fail<uint8_t>(0, norvane::api::kUnknownLevel);
+  if (list == nullptr || list->entries.empty() || list->entries[0] == nullptr) {
+    return Fail<uint8_t>(0, norvane::api::kNoQueryRecord);
   }
   return Guarded<uint8_t>(0, [&] {
     return ForLevel(*queryLevel, [&](auto type) {
       using Record = typename decltype(type)::type;
       Record* query = QueryRecord<Record>(list);
-      const bool sent = send(static_cast<const typename Record::Core&>(*query)).Ok();
+      const norvane::ServiceResult sent = send(static_cast<const typename Record::Core&>(*query));
       delete query;
       list->entries[0] = nullptr;
-      return Byte(sent);
+      if (!sent) norvane::api::SetLastError(sent.reason);
+      return Byte(sent.Ok());
     });
   });
 }
@@ -57,7 +64,7 @@ uint8_t WriteFindRQ(PDU_Service* association, TList* query, const char* sopClass
 }
 
 int32_t ReadFindRSP(PDU_Service* association, TList* results, const char* level) {
-  if (association == nullptr) return -1;
+  if (association == nullptr) return Fail<int32_t>(-1, kNoAssociation);
   return Guarded<int32_t>(-1, [&] {
     const std::optional<norvane::QueryLevel> queryLevel = LevelOf(level);
     if (!queryLevel) {
@@ -84,13 +91,16 @@ uint8_t WriteMoveRQ(PDU_Service* association, TList* query, const char* sopClass
 
 int32_t ReadMoveRSP(PDU_Service* association, int32_t* remaining) {
   int32_t left = -1;
-  const int32_t status = association == nullptr ? -1 : Guarded<int32_t>(-1, [&] {
-    norvane::DimseCommand response;
-    const norvane::ServiceResult read = norvane::ReadMoveRSP(*association, response);
-    if (!read.status) return -1;
-    left = response.remaining.value_or(0);
-    return int32_t{*read.status};
-  });
+  const int32_t status =
+      association == nullptr ? Fail<int32_t>(-1, kNoAssociation) : Guarded<int32_t>(-1, [&] {
+        norvane::DimseCommand response;
+        const norvane::ServiceResult read = norvane::ReadMoveRSP(*association, response);
+        const int32_t readStatus = StatusOf(read);
+        if (readStatus >= 0) {
+          left = response.remaining.value_or(0);
+        }
+        return readStatus;
+      });
   if (remaining != nullptr) *remaining = left;
   return status;
 }

@@ -13,6 +13,9 @@
 
 namespace norvane::api {
 
+inline constexpr const char* kUnknownLevel = "the level is none of STUDY, SERIES and IMAGE";
+inline constexpr const char* kNoQueryRecord = "the list holds no query record at index 0";
+
 inline std::optional<QueryLevel> LevelOf(const char* level) {
   return QueryLevelFromText(Text(level));
 }

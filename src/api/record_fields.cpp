@@ -14,6 +14,16 @@ using norvane::api::Byte;
 using norvane::api::Guarded;
 using norvane::api::Text;
 
+// Why a record has no field of that name.
+template <class Record>
+void NoField(const Record* record, const char* name) {
+  if (record == nullptr) {
+    norvane::api::SetLastError("no record (NULL)");
+  } else {
+    norvane::api::SetLastError("the record has no field '" + std::string(Text(name)) + "'");
+  }
+}
+
 // The named field of a record (const or not), or null.
 template <class Record>
 auto* FieldOf(Record* record, const char* name) {
@@ -33,13 +43,20 @@ Record* NewRecord() {
 template <class Record>
 const char* GetField(const Record* record, const char* name) {
   const std::string* field = FieldOf(record, name);
-  return field != nullptr ? field->c_str() : nullptr;
+  if (field == nullptr) {
+    NoField(record, name);
+    return nullptr;
+  }
+  return field->c_str();
 }
 
 template <class Record>
 uint8_t SetField(Record* record, const char* name, const char* value) {
   std::string* field = FieldOf(record, name);
-  if (field == nullptr) return 0;
+  if (field == nullptr) {
+    NoField(record, name);
+    return 0;
+  }
   return Guarded<uint8_t>(0, [&] {
     field->assign(Text(value));
     return Byte(true);

@@ -15,11 +15,13 @@
 #include "dimse/store_scu.hpp"
 
 using norvane::api::Byte;
+using norvane::api::Fail;
 using norvane::api::ForLevel;
 using norvane::api::Guarded;
 using norvane::api::LevelOf;
 using norvane::api::PeerOf;
 using norvane::api::QueryRecord;
+using norvane::api::Succeeded;
 using norvane::api::Text;
 
 namespace {
@@ -42,8 +44,9 @@ const norvane::FilmBoxcfg& BoxOrDefault(const FilmBoxcfg* box) {
 template <class Run>
 uint8_t RunQuery(const char* level, TList* list, Run&& run) {
   const std::optional<norvane::QueryLevel> queryLevel = LevelOf(level);
-  if (!queryLevel || list == nullptr || list->entries.empty() || list->entries[0] == nullptr) {
-    return 0;
+  if (!queryLevel) return Fail<uint8_t>(0, norvane::api::kUnknownLevel);
+  if (list == nullptr || list->entries.empty() || list->entries[0] == nullptr) {
+    return Fail<uint8_t>(0, norvane::api::kNoQueryRecord);
   }
   return Guarded<uint8_t>(0, [&] {
     return ForLevel(*queryLevel, [&](auto type) {
@@ -72,7 +75,7 @@ uint8_t FindSCU(const char* host, const char* port, char* callingApTitle, const 
       consume();
       norvane::api::AppendResults<Record>(*list, std::move(results));
     }
-    return result.Ok();
+    return Succeeded(result);
   });
 }
 
@@ -82,7 +85,7 @@ uint8_t MoveSCU(const char* host, const char* port, char* callingApTitle, const 
     const norvane::MoveResult result = norvane::MoveSCU(
         PeerOf(host, port, callingApTitle, calledApTitle), Text(moveDestination), query);
     if (result.associated) consume();
-    return result.Ok();
+    return Succeeded(result);
   });
 }
 
@@ -91,9 +94,8 @@ int32_t StoreSCU(const char* host, const char* port, char* callingApTitle,
                  const char* preferredTransferSyntax, uint8_t convert) {
   return Guarded<int32_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return int32_t{Byte(norvane::StoreSCU(peer, std::string(Text(fileName)),
-                                          Text(preferredTransferSyntax), convert != 0)
-                            .Ok())};
+    return int32_t{Byte(Succeeded(norvane::StoreSCU(peer, std::string(Text(fileName)),
+                                                    Text(preferredTransferSyntax), convert != 0)))};
   });
 }
 
@@ -103,9 +105,8 @@ int32_t SendSeries(const char* host, const char* port, char* callingApTitle,
                    const char* preferredTransferSyntax, uint8_t convert) {
   return Guarded<int32_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return int32_t{Byte(norvane::SendSeries(peer, std::string(Text(folder)),
-                                            Text(preferredTransferSyntax), convert != 0)
-                            .Ok())};
+    return int32_t{Byte(Succeeded(norvane::SendSeries(
+        peer, std::string(Text(folder)), Text(preferredTransferSyntax), convert != 0)))};
   });
 }
 
@@ -114,9 +115,9 @@ uint8_t PrintSCU_Ex(const char* fileName, const char* host, const char* port, ch
                     uint8_t allowColor, int32_t planarConfiguration) {
   return Guarded<uint8_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::PrintSCU_Ex(std::string(Text(fileName)), peer, SessionOrDefault(session),
-                                     BoxOrDefault(box), allowColor != 0, planarConfiguration)
-                    .Ok());
+    return Byte(
+        Succeeded(norvane::PrintSCU_Ex(std::string(Text(fileName)), peer, SessionOrDefault(session),
+                                       BoxOrDefault(box), allowColor != 0, planarConfiguration)));
   });
 }
 
@@ -124,9 +125,8 @@ uint8_t PrintSCU(const char* fileName, const char* host, const char* port, char*
                  const char* calledApTitle, const FilmSessioncfg* session, const FilmBoxcfg* box) {
   return Guarded<uint8_t>(0, [&] {
     const norvane::AssociationParameters peer = PeerOf(host, port, callingApTitle, calledApTitle);
-    return Byte(norvane::PrintSCU(std::string(Text(fileName)), peer, SessionOrDefault(session),
-                                  BoxOrDefault(box))
-                    .Ok());
+    return Byte(Succeeded(norvane::PrintSCU(std::string(Text(fileName)), peer,
+                                            SessionOrDefault(session), BoxOrDefault(box))));
   });
 }
 

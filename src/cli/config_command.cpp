@@ -1,11 +1,13 @@
 // norvane config show | set KEY VALUE: the settings of the test application's window.
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "app/setup/settings.hpp"
 #include "app/setup/settings_keys.hpp"
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
 #include "cli/options.hpp"
 #include "platform/folders.hpp"
 
@@ -27,51 +29,57 @@ void PrintHelp() {
                 key.help.data());
   }
   std::printf(
-      "\nList values are matched without regard to case.\n\n"
-      "exit status: 0 done, 1 the settings file could not be written, 2 bad command line\n"
-      "or value\n");
-}
-
-int Usage(const std::string& problem) {
-  std::fprintf(stderr, "norvane config: %s (see norvane config --help)\n", problem.c_str());
-  return 2;
+      "\nList values are matched without regard to case.\n\noptions:\n"
+      "%s"
+      "\nexit status: 0 done, 1 the settings file could not be written, 2 bad command line\n"
+      "or value\n",
+      kJsonHelp);
 }
 
 }  // namespace
 
+std::vector<OptionSpec> ConfigOptions() {
+  return {};
+}
+
 int RunConfig(int argc, char** argv) {
-  const ParsedArgs args = ParseArgs(argc, argv, {});
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) return Usage(args.error);
-  const std::vector<std::string>& words = args.positionals;
+  Invocation run("config", argc, argv, ConfigOptions());
+  if (const std::optional<int> status = run.Start(PrintHelp)) return *status;
+  const std::vector<std::string>& words = run.Args().positionals;
   const std::string path = CurrentDirectory() + std::string(kSettingsFileName);
   Settings settings;
   const bool loaded = settings.Load(path);
+  run.Report()["file"] = path;
+  run.Report()["present"] = loaded;
 
   if (words.size() == 1 && words[0] == "show") {
-    std::printf("# %s%s\n", path.c_str(), loaded ? "" : " (not present: initial values)");
+    run.Out("# " + path + (loaded ? "" : " (not present: initial values)"));
+    Json values = Json::object();
     for (const SettingsKey& key : SettingsKeys()) {
-      std::printf("%-22s %s\n", std::string(key.name).c_str(),
-                  SettingsValueText(settings, key.name).c_str());
+      const std::string value = SettingsValueText(settings, key.name);
+      std::string name(key.name);
+      name.resize(std::max<size_t>(name.size(), 22), ' ');
+      run.Out(name + " " + value);
+      values[std::string(key.name)] = value;
     }
-    return 0;
+    run.Report()["settings"] = std::move(values);
+    return run.Finish(0);
   }
   if (words.size() == 3 && words[0] == "set") {
     const std::string problem = SetSettingsValue(settings, words[1], words[2]);
-    if (!problem.empty()) return Usage(words[1] + ": " + problem);
+    if (!problem.empty()) return run.Usage(words[1] + ": " + problem);
+    run.Report()["key"] = words[1];
+    run.Report()["value"] = SettingsValueText(settings, words[1]);
     const SettingsSaveResult saved = settings.Save(path);
     if (!saved) {
-      std::fprintf(stderr, "norvane config: the settings were not saved: %s\n",
-                   saved.reason.c_str());
-      return 1;
+      const std::string reason = "the settings were not saved: " + saved.reason;
+      std::fprintf(stderr, "norvane config: %s\n", reason.c_str());
+      return run.Finish(1, reason);
     }
-    return 0;
+    return run.Finish(0);
   }
-  if (!words.empty() && words[0] == "set") return Usage("set takes a KEY and a VALUE");
-  return Usage("give show, or set KEY VALUE");
+  if (!words.empty() && words[0] == "set") return run.Usage("set takes a KEY and a VALUE");
+  return run.Usage("give show, or set KEY VALUE");
 }
 
 }  // namespace norvane::cli

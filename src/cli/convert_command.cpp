@@ -3,90 +3,96 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/commands.hpp"
+#include "cli/file_problem.hpp"
+#include "cli/invocation.hpp"
+#include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "cli/transfer_syntax_option.hpp"
 #include "convert/convert_file.hpp"
+#include "dictionary/uid_names.hpp"
 
 namespace norvane::cli {
 namespace {
 
-constexpr OptionSpec kConvertOptions[] = {{"--ts", true}};
-
-void PrintHelp(std::FILE* out) {
-  std::fprintf(out,
-               "usage: norvane convert IN OUT --ts UID\n"
-               "\n"
-               "Writes the DICOM file IN to OUT in the transfer syntax --ts names, with a new\n"
-               "meta group. Read and written: implicit VR little endian, explicit VR little\n"
-               "endian, explicit VR big endian, JPEG baseline (process 1; 8-bit samples only,\n"
-               "lossy) and JPEG lossless (selection value 1; 8, 12 or 16-bit samples).\n"
-               "Compressed pixel data must hold one fragment per frame (a single frame may\n"
-               "have several). Uncompressed YBR_FULL_422 and YBR_PARTIAL_422 images hold\n"
-               "their chroma at half rate; they go to JPEG baseline as RGB, not to JPEG\n"
-               "lossless. When IN already has that syntax it is copied. The pixel module\n"
-               "elements stay as they are (except Planar Configuration 0 and a YBR colour\n"
-               "space becoming RGB, or YBR_FULL after lossless decoding, where frames pass\n"
-               "through the JPEG codec). An image that went through JPEG baseline is marked\n"
-               "Lossy Image Compression 01, with its compression ratio and the method\n"
-               "ISO_10918_1 added to those of earlier steps; no new SOP Instance UID is\n"
-               "written. OUT is written under a temporary name and renamed at the end; it\n"
-               "may be IN.\n"
-               "\n"
-               "  --ts UID   a transfer syntax UID, or one of\n"
-               "             %s\n"
-               "\n"
-               "Exits with 1 when IN cannot be read, cannot be converted, or OUT cannot be\n"
-               "written.\n",
-               kTransferSyntaxAliasHelp);
+void PrintHelp() {
+  std::printf(
+      "usage: norvane convert IN OUT --ts UID [--json]\n"
+      "\n"
+      "Writes the DICOM file IN to OUT in the transfer syntax --ts names, with a new\n"
+      "meta group. Read and written: implicit VR little endian, explicit VR little\n"
+      "endian, explicit VR big endian, JPEG baseline (process 1; 8-bit samples only,\n"
+      "lossy) and JPEG lossless (selection value 1; 8, 12 or 16-bit samples).\n"
+      "Compressed pixel data must hold one fragment per frame (a single frame may\n"
+      "have several). Uncompressed YBR_FULL_422 and YBR_PARTIAL_422 images hold\n"
+      "their chroma at half rate; they go to JPEG baseline as RGB, not to JPEG\n"
+      "lossless. When IN already has that syntax it is copied. The pixel module\n"
+      "elements stay as they are (except Planar Configuration 0 and a YBR colour\n"
+      "space becoming RGB, or YBR_FULL after lossless decoding, where frames pass\n"
+      "through the JPEG codec). An image that went through JPEG baseline is marked\n"
+      "Lossy Image Compression 01, with its compression ratio and the method\n"
+      "ISO_10918_1 added to those of earlier steps; no new SOP Instance UID is\n"
+      "written. OUT is written under a temporary name and renamed at the end; it\n"
+      "may be IN.\n"
+      "\n"
+      "  --ts UID   a transfer syntax UID, or one of\n"
+      "             %s\n"
+      "\n"
+      "%s"
+      "\n"
+      "Exits with 1 when IN cannot be read (standard error tells a missing file from\n"
+      "one that is no DICOM file), cannot be converted, or OUT cannot be written; 2 for\n"
+      "a bad command line.\n",
+      kTransferSyntaxAliasHelp, kJsonHelp);
 }
 
 }  // namespace
 
+std::vector<OptionSpec> ConvertOptions() {
+  return {{"--ts", true, kTransferSyntaxChoices}};
+}
+
 int RunConvert(int argc, char** argv) {
-  const ParsedArgs args = ParseArgs(argc, argv, kConvertOptions);
-  if (args.help) {
-    PrintHelp(stdout);
-    return 0;
-  }
-  std::string problem = args.error;
-  if (problem.empty() && args.positionals.size() != 2) problem = "give IN and OUT";
-  if (problem.empty() && !args.Value("--ts")) problem = "--ts is required";
-  if (!problem.empty()) {
-    std::fprintf(stderr, "norvane convert: %s\n\n", problem.c_str());
-    PrintHelp(stderr);
-    return 1;
-  }
+  Invocation run("convert", argc, argv, ConvertOptions());
+  if (const std::optional<int> status = run.Start(PrintHelp)) return *status;
+  ParsedArgs& args = run.Args();
+  if (args.positionals.size() != 2) return run.Usage("give IN and OUT");
+  if (!args.Value("--ts")) return run.Usage("--ts is required");
   const std::optional<std::string> uid = ResolveTransferSyntax(*args.Value("--ts"));
-  if (!uid) {
-    std::fprintf(stderr, "norvane convert: '%s' is neither a transfer syntax UID nor one of %s\n",
-                 args.Value("--ts")->c_str(), kTransferSyntaxAliasHelp);
-    return 1;
-  }
+  if (!uid) return run.Usage(TransferSyntaxProblem(*args.Value("--ts")));
   const std::string& in = args.positionals[0];
   const std::string& out = args.positionals[1];
+  run.Report()["in"] = in;
+  run.Report()["out"] = out;
+  run.Report()["targetTransferSyntax"] = *uid;
   const FileConvertResult result = ConvertFileTS(out, in, *uid);
+  run.Report()["sourceTransferSyntax"] =
+      result.sourceSyntax.empty() ? Json(nullptr) : Json(result.sourceSyntax);
+  std::string reason;
   switch (result.status) {
     case FileConvertStatus::kConverted:
-      std::fprintf(stdout, "%s: converted from %s to %s, written to %s\n", in.c_str(),
-                   result.sourceSyntax.c_str(), uid->c_str(), out.c_str());
-      return 0;
+      run.Report()["result"] = "converted";
+      run.Out(in + ": converted from " + UIDWithName(result.sourceSyntax) + " to " +
+              UIDWithName(*uid) + ", written to " + out);
+      return run.Finish(0);
     case FileConvertStatus::kCopied:
-      std::fprintf(stdout, "%s: already %s, copied to %s\n", in.c_str(), uid->c_str(), out.c_str());
-      return 0;
+      run.Report()["result"] = "copied";
+      run.Out(in + ": already " + UIDWithName(*uid) + ", copied to " + out);
+      return run.Finish(0);
     case FileConvertStatus::kCannotRead:
-      std::fprintf(stderr, "norvane convert: %s %s\n", in.c_str(),
-                   std::string(Describe(result.status)).c_str());
-      return 1;
+      reason = in + " " + UnreadableDicomFile(in);
+      break;
     case FileConvertStatus::kNotConverted:
-      std::fprintf(stderr, "norvane convert: %s cannot be converted from %s to %s: %s\n",
-                   in.c_str(), result.sourceSyntax.c_str(), uid->c_str(),
-                   std::string(Describe(result.conversion)).c_str());
-      return 1;
+      reason = in + " cannot be converted from " + result.sourceSyntax + " to " + *uid + ": " +
+               std::string(Describe(result.conversion));
+      break;
     case FileConvertStatus::kCannotWrite:
-      std::fprintf(stderr, "norvane convert: %s cannot be written\n", out.c_str());
-      return 1;
+      reason = out + " cannot be written";
+      break;
   }
-  return 1;
+  run.Report()["result"] = "failed";
+  ReportReason("convert", reason);
+  return run.Finish(1, reason);
 }
 
 }  // namespace norvane::cli

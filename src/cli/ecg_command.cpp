@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "cli/commands.hpp"
+#include "cli/file_problem.hpp"
+#include "cli/invocation.hpp"
 #include "cli/options.hpp"
 #include "convert/convert_dataset.hpp"
 #include "datadec/dicom_file_reader.hpp"
@@ -15,30 +18,32 @@
 namespace norvane::cli {
 namespace {
 
-constexpr OptionSpec kEcgOptions[] = {{"--size", true}};
 constexpr long kMaxSide = 32767;  // the drawing library's largest picture side
 
-void PrintHelp(std::FILE* out) {
-  std::fprintf(out,
-               "usage: norvane ecg IN OUT.png --size WxH\n"
-               "\n"
-               "Draws the waveform object in the DICOM file IN (Modality ECG, HD or AU) as a\n"
-               "paper-style strip chart W pixels wide and H high and writes it as a PNG file\n"
-               "OUT.png. The scales are fixed, nothing is fitted to the size: 100 pixels per\n"
-               "second across, 40 pixels per millivolt (or per 100 mm Hg) up, a light grid\n"
-               "line every 20 pixels. The header shows the patient's name, ID, birth date and\n"
-               "sex and the study date and time; below it the channels of the first multiplex\n"
-               "group, six down the left half and six down the right (further channels go on\n"
-               "below), each with its label, a calibration pulse and about (W - 50) / 2 pixels\n"
-               "of trace from the start of the recording.\n"
-               "\n"
-               "  --size WxH   width and height in pixels, each 1 to 32767 (1200x800 shows\n"
-               "               5.75 s per channel)\n"
-               "\n"
-               "Exit status 0 when the picture was written; 1 for a file that is not a\n"
-               "waveform object, waveform data that do not match their samples, channels and\n"
-               "bits allocated (8 or 16), a file that cannot be read or written, or a bad\n"
-               "command line.\n");
+void PrintHelp() {
+  std::printf(
+      "usage: norvane ecg IN OUT.png --size WxH [--json]\n"
+      "\n"
+      "Draws the waveform object in the DICOM file IN (Modality ECG, HD or AU) as a\n"
+      "paper-style strip chart W pixels wide and H high and writes it as a PNG file\n"
+      "OUT.png. The scales are fixed, nothing is fitted to the size: 100 pixels per\n"
+      "second across, 40 pixels per millivolt (or per 100 mm Hg) up, a light grid\n"
+      "line every 20 pixels. The header shows the patient's name, ID, birth date and\n"
+      "sex and the study date and time; below it the channels of the first multiplex\n"
+      "group, six down the left half and six down the right (further channels go on\n"
+      "below), each with its label, a calibration pulse and about (W - 50) / 2 pixels\n"
+      "of trace from the start of the recording.\n"
+      "\n"
+      "  --size WxH   width and height in pixels, each 1 to 32767 (1200x800 shows\n"
+      "               5.75 s per channel)\n"
+      "\n"
+      "%s"
+      "\n"
+      "Exit status 0 when the picture was written; 1 for a file that is not a\n"
+      "waveform object, waveform data that do not match their samples, channels and\n"
+      "bits allocated (8 or 16), or a file that cannot be read or written; 2 for a bad\n"
+      "command line.\n",
+      kJsonHelp);
 }
 
 struct Size {
@@ -59,60 +64,49 @@ std::optional<Size> ParseSize(const std::string& text) {
 
 }  // namespace
 
+std::vector<OptionSpec> EcgOptions() {
+  return {{"--size", true}};
+}
+
 int RunEcg(int argc, char** argv) {
-  const ParsedArgs args = ParseArgs(argc, argv, kEcgOptions);
-  if (args.help) {
-    PrintHelp(stdout);
-    return 0;
-  }
-  std::string problem = args.error;
-  if (problem.empty() && args.positionals.size() != 2) problem = "give IN and OUT.png";
-  if (problem.empty() && !args.Value("--size")) problem = "--size is required";
-  std::optional<Size> size;
-  if (problem.empty()) {
-    size = ParseSize(*args.Value("--size"));
-    if (!size) {
-      problem = "--size takes WxH, each 1 to 32767, not '" + *args.Value("--size") + "'";
-    }
-  }
-  if (!problem.empty()) {
-    std::fprintf(stderr, "norvane ecg: %s\n\n", problem.c_str());
-    PrintHelp(stderr);
-    return 1;
+  Invocation run("ecg", argc, argv, EcgOptions());
+  if (const std::optional<int> status = run.Start(PrintHelp)) return *status;
+  ParsedArgs& args = run.Args();
+  if (args.positionals.size() != 2) return run.Usage("give IN and OUT.png");
+  if (!args.Value("--size")) return run.Usage("--size is required");
+  const std::optional<Size> size = ParseSize(*args.Value("--size"));
+  if (!size) {
+    return run.Usage("--size takes WxH, each 1 to 32767, not '" + *args.Value("--size") + "'");
   }
   const std::string& in = args.positionals[0];
   const std::string& out = args.positionals[1];
+  run.Report()["in"] = in;
+  run.Report()["out"] = out;
+  run.Report()["width"] = size->width;
+  run.Report()["height"] = size->height;
+  const auto fail = [&run](const std::string& reason) {
+    std::fprintf(stderr, "norvane ecg: %s\n", reason.c_str());
+    return run.Finish(1, reason);
+  };
 
   DicomFileContent file = DICOMFile(in);
-  if (!file.Ok()) {
-    std::fprintf(stderr, "norvane ecg: %s %s\n", in.c_str(),
-                 std::string(Describe(file.status)).c_str());
-    return 1;
-  }
+  if (!file.Ok()) return fail(in + " " + UnreadableDicomFile(in));
   // The drawing reads little-endian values.
   if (file.bigEndian && !ConvertTS(file.dataset, kExplicitVRLittleEndian, kExplicitVRBigEndian)) {
-    std::fprintf(stderr, "norvane ecg: %s cannot be turned from big to little endian\n",
-                 in.c_str());
-    return 1;
+    return fail(in + " cannot be turned from big to little endian");
   }
 
   std::optional<Raster> bitmap = Raster::Create(size->width, size->height, PixelFormat::kBgrx32);
   if (!bitmap) {
-    std::fprintf(stderr, "norvane ecg: no memory for a %dx%d picture\n", size->width, size->height);
-    return 1;
+    return fail("no memory for a " + std::to_string(size->width) + "x" +
+                std::to_string(size->height) + " picture");
   }
   const EcgStatus status = ECG2Bitmap(*bitmap, file.dataset);
-  if (status != EcgStatus::kDrawn) {
-    std::fprintf(stderr, "norvane ecg: %s %s\n", in.c_str(), std::string(Describe(status)).c_str());
-    return 1;
-  }
-  if (!WriteRasterPng(*bitmap, out)) {
-    std::fprintf(stderr, "norvane ecg: %s cannot be written\n", out.c_str());
-    return 1;
-  }
-  std::fprintf(stdout, "%s: chart written to %s (%dx%d)\n", in.c_str(), out.c_str(), size->width,
-               size->height);
-  return 0;
+  if (status != EcgStatus::kDrawn) return fail(in + " " + std::string(Describe(status)));
+  if (!WriteRasterPng(*bitmap, out)) return fail(out + " cannot be written");
+  run.Out(in + ": chart written to " + out + " (" + std::to_string(size->width) + "x" +
+          std::to_string(size->height) + ")");
+  return run.Finish(0);
 }
 
 }  // namespace norvane::cli

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "dimse/verification.hpp"
@@ -23,27 +24,28 @@ void PrintHelp() {
       "  norvane echo: association rejected (permanent) by the service user: called AE\n"
       "  title not recognized\n"
       "  norvane echo: no answer to the A-ASSOCIATE-RQ within 30 s (ACSE time-out)\n\n"
-      "options:\n%s"
+      "options:\n%s%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 ECHO OK, 1 echo failed, 2 bad command line\n",
-      kNetworkHelp);
+      kNetworkHelp, kJsonHelp);
 }
 
 }  // namespace
 
+std::vector<OptionSpec> EchoOptions() {
+  return NetworkOptionsAnd({});
+}
+
 int RunEcho(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, kNetworkOptions);
+  Invocation run("echo", argc, argv, EchoOptions());
   Peer peer;
-  if (const std::optional<int> status = StartPeerCommand(args, "echo", PrintHelp, peer)) {
-    return *status;
-  }
-  if (!ApplyTimeoutOptions(args, "echo", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (const std::optional<int> status = run.StartNetwork(PrintHelp, 0, peer)) return *status;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
   const ServiceResult result = EchoSCU(peer.Parameters());
   ReportFailureReason("echo", result);
-  ReportOperation(kOperation, result.Ok(), peer);
-  return result.Ok() ? 0 : 1;
+  ReportOperation(run, kOperation, result.Ok(), peer);
+  return run.Finish(result.Ok() ? 0 : 1, result.reason);
 }
 
 }  // namespace norvane::cli

@@ -1,14 +1,18 @@
 // norvane get [HOST PORT]: a Study Root C-GET of what the keys match, the objects stored
 // in a folder database as norvane scp stores them.
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "app/query_operation.hpp"
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "cli/query_keys.hpp"
+#include "cli/retrieve_report.hpp"
 #include "dimse/dimse_command.hpp"
 #include "dimse/get_scu.hpp"
 #include "dimse/query_fields.hpp"
@@ -39,138 +43,166 @@ void PrintHelp() {
       "one norvane find sends at the same level: give the unique keys (StudyInstanceUID,\n"
       "also SeriesInstanceUID at SERIES level, also SOPInstanceUID at IMAGE level).\n\n"
       "Prints \"stored FILE\" for each object kept and \"not stored UID: REASON\" on\n"
-      "standard error for each one that was not. The last line is\n"
+      "standard error for each one that was not. While the archive reports pending\n"
+      "sub-operations, their remaining number is shown on standard error when it is a\n"
+      "terminal. The last line is\n"
       "  \"GET OK: C completed, F failed, W warning\" for final status 0x0000,\n"
       "  \"GET failed, status 0xNNNN (meaning): C completed, F failed, W warning\",\n"
       "  \"GET failed: ...\" when the request could not be sent or no final response came,\n"
       "  or \"Association Failed!\" and \"GET failed to connect to: AEC (HOST:PORT)\".\n"
       "The numbers are the ones the archive reported last. A warning status (0xB000, some\n"
-      "sub-operations failed) is a failure.\n\n"
+      "sub-operations failed) is a failure. After \"GET OK\" standard error sums up: the\n"
+      "number of objects stored, their bytes, the time taken and the rate.\n\n"
       "options:\n%s"
       "  --level LEVEL      STUDY (default), SERIES or IMAGE\n"
       "  -k FIELD=VALUE     key (repeatable); the fields are those of norvane find:\n"
       "                     STUDY:  %s"
       "                     SERIES: %s"
       "                     IMAGE:  %s"
+      "                     (or the keywords of their attributes)\n"
       "  --folder DIR       storage folder and database root (default %s), created\n"
       "                     when missing\n"
-      "  -q, --quiet        no \"stored\" lines\n"
+      "  -q, --quiet        no \"stored\" lines and no progress line\n"
+      "%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 GET OK, 1 get failed, 2 bad command line\n",
       kNetworkHelp, WrapNames(MatchingFieldNames<StudyInfo>(), 29).c_str(),
       WrapNames(MatchingFieldNames<SeriesInfo>(), 29).c_str(),
-      WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str(), kDefaultFolder);
+      WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str(), kDefaultFolder, kJsonHelp);
 }
 
-std::string Count(const std::optional<uint16_t>& n) {
-  return n ? std::to_string(*n) : "?";
-}
+// Stores each object the archive sends, prints what became of it and keeps its JSON entry.
+class Keeper {
+ public:
+  Keeper(Invocation& run, std::string folder, bool quiet, RetrievalProgress& progress)
+      : run_(run),
+        folder_(std::move(folder)),
+        quiet_(quiet),
+        progress_(progress),
+        last_(std::chrono::steady_clock::now()) {}
 
-std::string Counts(const GetResult& r) {
-  if (!r.completed && !r.failed && !r.warning) return "no sub-operation counts reported";
-  return Count(r.completed) + " completed, " + Count(r.failed) + " failed, " + Count(r.warning) +
-         " warning";
-}
-
-// Stores each object the archive sends and prints what became of it.
-RetrievedObject Keeper(const std::string& folder, bool quiet) {
-  return [folder, quiet](TagList dataset, const std::string& transferSyntax) {
-    const StoreWorkOutcome outcome = StoreThread(folder, std::move(dataset), transferSyntax).Run();
+  uint16_t Keep(TagList dataset, const std::string& transferSyntax) {
+    const StoreWorkOutcome outcome = StoreThread(folder_, std::move(dataset), transferSyntax).Run();
+    const auto now = std::chrono::steady_clock::now();
+    std::error_code ignored;
+    const uintmax_t size = std::filesystem::file_size(outcome.filePath, ignored);
+    const uint64_t bytes =
+        outcome.status == kStatusSuccess && size != static_cast<uintmax_t>(-1) ? size : 0;
+    progress_.Clear();
     if (outcome.status == kStatusSuccess) {
-      if (!quiet) PrintPeerText(stdout, "stored " + outcome.filePath);
+      bytes_ += bytes;
+      if (!quiet_) run_.OutPeerText("stored " + outcome.filePath);
       std::fflush(stdout);
     } else {
       PrintPeerText(stderr, "not stored " + outcome.sopInstanceUID + ": " + outcome.problem +
                                 " (status " + StatusText(outcome.status) + ")");
     }
+    Json object = Json::object();
+    object["sopInstanceUID"] = outcome.sopInstanceUID;
+    object["sopClassUID"] = outcome.sopClassUID;
+    object["path"] = outcome.status == kStatusSuccess ? Json(outcome.filePath) : Json(nullptr);
+    object["status"] = outcome.status;
+    object["statusMeaning"] = MeaningOfStatus(StatusService::kStorage, outcome.status).text;
+    object["transferSyntax"] = transferSyntax;
+    object["bytes"] = bytes;
+    object["ms"] = std::chrono::duration_cast<std::chrono::milliseconds>(now - last_).count();
+    object["reason"] = outcome.problem.empty() ? Json(nullptr) : Json(outcome.problem);
+    objects_.push_back(std::move(object));
+    last_ = now;
     return outcome.status;
-  };
-}
-
-std::string FinalLine(const GetResult& result) {
-  switch (result.failure) {
-    case ServiceFailure::kNone:
-      return "GET OK: " + Counts(result);
-    case ServiceFailure::kStatus: {
-      const uint16_t status = result.status.value_or(0);
-      return "GET failed, status " + StatusText(status) + " (" +
-             std::string(MeaningOfStatus(StatusService::kRetrieve, status).text) +
-             "): " + Counts(result);
-    }
-    case ServiceFailure::kNotSent:
-      return "GET failed: the request could not be sent";
-    case ServiceFailure::kNoResponse:
-    case ServiceFailure::kUnexpectedResponse:
-    case ServiceFailure::kAborted:
-    case ServiceFailure::kProtocol:
-      return "GET failed: no final response (the association ended, or the peer sent another "
-             "message); " +
-             Counts(result);
-    default:
-      return "GET failed: " + result.reason;
   }
-}
+
+  uint64_t Bytes() const { return bytes_; }
+  Json TakeObjects() { return std::move(objects_); }
+
+ private:
+  Invocation& run_;
+  std::string folder_;
+  bool quiet_;
+  RetrievalProgress& progress_;
+  std::chrono::steady_clock::time_point last_;
+  uint64_t bytes_ = 0;
+  Json objects_ = Json::array();
+};
 
 template <class Record>
-int GetAtLevel(const ParsedArgs& args, Peer& peer, const std::string& folder) {
+int GetAtLevel(Invocation& run, Peer& peer, const std::string& folder) {
   Record query;
   std::string error;
-  if (!ApplyQueryKeys(args.Values("-k"), query, error)) {
-    std::fprintf(stderr, "norvane get: %s\n", error.c_str());
-    return 2;
-  }
-  if (!ApplyTimeoutOptions(args, "get", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (!ApplyQueryKeys(run.Args().Values("-k"), query, error)) return run.Usage(error);
+  const bool quiet = run.Args().Has("-q") || run.Args().Has("--quiet");
+  run.Report()["level"] = QueryLevelText(QueryLevelOf<Record>::value);
+  run.Report()["folder"] = folder;
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
   if (!DirectoryExists(folder)) {
-    std::fprintf(stderr, "norvane get: cannot create the storage folder %s\n", folder.c_str());
-    return 1;
+    const std::string reason = "cannot create the storage folder " + folder;
+    ReportReason("get", reason);
+    return run.Finish(1, reason);
   }
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  const GetResult result =
-      GetSCU(peer.Parameters(), query, Keeper(folder, args.Has("-q") || args.Has("--quiet")));
+  const auto start = std::chrono::steady_clock::now();
+  RetrievalProgress progress(ShowProgress(quiet, run.Json()));
+  Keeper keeper(run, folder, quiet, progress);
+  const GetResult result = GetSCU(
+      peer.Parameters(), query,
+      [&keeper](TagList dataset, const std::string& syntax) {
+        return keeper.Keep(std::move(dataset), syntax);
+      },
+      [&progress](const DimseResponse& response) { progress.Show(response); });
+  progress.Clear();
+  run.Report()["objects"] = keeper.TakeObjects();
+  AddRetrievalCounts(run.Report(), result);
+  run.Report()["totals"] = {{"received", result.received},
+                            {"stored", result.kept},
+                            {"bytes", keeper.Bytes()},
+                            {"ms", Since(start).count()}};
   if (!result.associated) {
-    std::printf("Association Failed!\n");
+    run.Out(kAssociationFailedLine);
     ReportFailureReason("get", result);
-    ReportOperation(kOperation, false, peer);
-    return 1;
+    ReportOperation(run, kOperation, false, peer);
+    return run.Finish(1, result.reason);
   }
   ReportFailureReason("get", result);
-  const std::string line = FinalLine(result);
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  const std::string line = RetrievalLine(kOperation, result, SubOperationCounts(result));
+  run.Out(line);
   WriteLog(line);
-  return result.Ok() ? 0 : 1;
+  if (result.Ok()) {
+    ReportSummary("get",
+                  SummaryText(result.kept, "object", "objects", keeper.Bytes(), Since(start)));
+  }
+  return run.Finish(result.Ok() ? 0 : 1, result.Ok() ? std::string() : line);
 }
 
 }  // namespace
 
+std::vector<OptionSpec> GetOptions() {
+  return NetworkOptionsAnd({{"--level", true, "STUDY SERIES IMAGE"},
+                            {"-k", true},
+                            {"--folder", true},
+                            {"-q", false},
+                            {"--quiet", false}});
+}
+
 int RunGet(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv,
-                              NetworkOptionsAnd({{"--level", true},
-                                                 {"-k", true},
-                                                 {"--folder", true},
-                                                 {"-q", false},
-                                                 {"--quiet", false}}));
+  Invocation run("get", argc, argv, GetOptions());
   Peer peer;
-  if (const std::optional<int> status = StartPeerCommand(args, "get", PrintHelp, peer)) {
-    return *status;
-  }
-  const std::optional<QueryLevel> level = LevelOption(args.Value("--level"));
+  if (const std::optional<int> status = run.StartNetwork(PrintHelp, 0, peer)) return *status;
+  const std::optional<QueryLevel> level = LevelOption(run.Args().Value("--level"));
   if (!level) {
-    std::fprintf(stderr, "norvane get: --level must be STUDY, SERIES or IMAGE, not '%s'\n",
-                 args.Value("--level")->c_str());
-    return 2;
+    return run.Usage("--level must be STUDY, SERIES or IMAGE, not '" +
+                     *run.Args().Value("--level") + "'");
   }
-  const std::string folder = WithTrailingSeparator(args.Value("--folder").value_or(kDefaultFolder));
+  const std::string folder =
+      WithTrailingSeparator(run.Args().Value("--folder").value_or(kDefaultFolder));
   switch (*level) {
     case QueryLevel::kStudy:
-      return GetAtLevel<StudyInfo>(args, peer, folder);
+      return GetAtLevel<StudyInfo>(run, peer, folder);
     case QueryLevel::kSeries:
-      return GetAtLevel<SeriesInfo>(args, peer, folder);
+      return GetAtLevel<SeriesInfo>(run, peer, folder);
     case QueryLevel::kImage:
-      return GetAtLevel<ImageInfo>(args, peer, folder);
+      return GetAtLevel<ImageInfo>(run, peer, folder);
   }
   return 2;
 }

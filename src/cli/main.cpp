@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "cli/commands.hpp"
+#include "platform/library_version.hpp"
 
 namespace {
 
@@ -11,7 +12,10 @@ void PrintUsage(std::FILE* out) {
   for (const norvane::cli::Command& c : norvane::cli::AllCommands()) {
     std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
   }
-  std::fprintf(out, "\nnorvane SUBCOMMAND --help shows the options of one subcommand.\n");
+  std::fprintf(out,
+               "\nnorvane SUBCOMMAND --help shows the options of one subcommand; every one also\n"
+               "takes --json (one JSON document on standard output, docs/json.md).\n"
+               "norvane --version shows the version.\n");
 }
 
 }  // namespace
@@ -26,10 +30,15 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
+  if (name == "--version") {
+    const std::string_view library = norvane::LibraryVersion();
+    std::printf("norvane %s (library %.*s)\n", NORVANE_VERSION, static_cast<int>(library.size()),
+                library.data());
+    return 0;
+  }
   for (const norvane::cli::Command& c : norvane::cli::AllCommands()) {
     if (name == c.name) return c.run(argc - 2, argv + 2);
   }
-  std::fprintf(stderr, "norvane: unknown subcommand '%s'\n", argv[1]);
-  PrintUsage(stderr);
+  std::fprintf(stderr, "norvane: unknown subcommand '%s' (see norvane --help)\n", argv[1]);
   return 2;
 }

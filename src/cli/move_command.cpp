@@ -1,15 +1,17 @@
 // norvane move [HOST PORT] --dest AET: a Study Root C-MOVE of what the keys match to a
 // third application entity.
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "app/query_operation.hpp"
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "cli/query_keys.hpp"
+#include "cli/retrieve_report.hpp"
 #include "dimse/dimse_command.hpp"
 #include "dimse/dimse_exchange.hpp"
 #include "dimse/move_scu.hpp"
@@ -21,7 +23,6 @@ namespace norvane::cli {
 namespace {
 
 constexpr const char* kOperation = "MOVE";
-constexpr size_t kMaxAETitleLength = 16;
 
 void PrintHelp() {
   std::printf(
@@ -44,7 +45,8 @@ void PrintHelp() {
       "  or \"Association Failed!\" and \"MOVE failed to connect to: AEC (HOST:PORT)\".\n"
       "Every failure also writes its reason on standard error and into the log.\n"
       "The numbers are the ones the archive reported last. A warning status (0xB000, some\n"
-      "sub-operations failed) is a failure.\n\n"
+      "sub-operations failed) is a failure. After \"MOVE OK\" standard error gives the\n"
+      "number of objects moved and the time taken.\n\n"
       "options:\n%s"
       "  --dest AET         move destination AE title (1 to 16 characters), required\n"
       "  --level LEVEL      STUDY (default), SERIES or IMAGE\n"
@@ -52,139 +54,85 @@ void PrintHelp() {
       "                     STUDY:  %s"
       "                     SERIES: %s"
       "                     IMAGE:  %s"
+      "                     (or the keywords of their attributes)\n"
+      "  -q, --quiet        no progress line\n"
+      "%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 MOVE OK, 1 move failed, 2 bad command line\n",
       kNetworkHelp, WrapNames(MatchingFieldNames<StudyInfo>(), 29).c_str(),
       WrapNames(MatchingFieldNames<SeriesInfo>(), 29).c_str(),
-      WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str());
+      WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str(), kJsonHelp);
 }
-
-std::string Count(const std::optional<uint16_t>& n) {
-  return n ? std::to_string(*n) : "?";
-}
-
-std::string Counts(const MoveResult& r) {
-  if (!r.completed && !r.failed && !r.warning) return "no sub-operation counts reported";
-  return Count(r.completed) + " completed, " + Count(r.failed) + " failed, " + Count(r.warning) +
-         " warning";
-}
-
-// The remaining sub-operations on one terminal line, rewritten with every response.
-class MoveProgressLine {
- public:
-  MoveProgressLine() : shown_(::isatty(STDERR_FILENO) == 1) {}
-  ~MoveProgressLine() { Clear(); }
-  MoveProgressLine(const MoveProgressLine&) = delete;
-  MoveProgressLine& operator=(const MoveProgressLine&) = delete;
-
-  void Show(const DimseCommand& response) {
-    if (!shown_ || response.status != kStatusPending) return;
-    std::fprintf(stderr, "\r\033[Kremaining %s, completed %s, failed %s, warning %s",
-                 Count(response.remaining).c_str(), Count(response.completed).c_str(),
-                 Count(response.failed).c_str(), Count(response.warning).c_str());
-    std::fflush(stderr);
-    onScreen_ = true;
-  }
-  void Clear() {
-    if (!onScreen_) return;
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
-    onScreen_ = false;
-  }
-
- private:
-  bool shown_;
-  bool onScreen_ = false;
-};
 
 template <class Record>
-int MoveAtLevel(const ParsedArgs& args, Peer& peer, const std::string& destination) {
+int MoveAtLevel(Invocation& run, Peer& peer, const std::string& destination) {
   Record query;
   std::string error;
-  if (!ApplyQueryKeys(args.Values("-k"), query, error)) {
-    std::fprintf(stderr, "norvane move: %s\n", error.c_str());
-    return 2;
-  }
-  if (!ApplyTimeoutOptions(args, "move", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (!ApplyQueryKeys(run.Args().Values("-k"), query, error)) return run.Usage(error);
+  const bool quiet = run.Args().Has("-q") || run.Args().Has("--quiet");
+  run.Report()["level"] = QueryLevelText(QueryLevelOf<Record>::value);
+  run.Report()["destination"] = destination;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
+  const auto start = std::chrono::steady_clock::now();
   MoveResult result;
   {
-    MoveProgressLine progress;
+    RetrievalProgress progress(ShowProgress(quiet, run.Json()));
     result = MoveSCU(peer.Parameters(), destination, query,
                      [&progress](const DimseCommand& r) { progress.Show(r); });
   }
+  AddRetrievalCounts(run.Report(), result);
   if (!result.associated) {
-    std::printf("Association Failed!\n");
+    run.Out(kAssociationFailedLine);
     ReportFailureReason("move", result);
-    ReportOperation(kOperation, false, peer);
-    return 1;
+    ReportOperation(run, kOperation, false, peer);
+    return run.Finish(1, result.reason);
   }
   ReportFailureReason("move", result);
-  std::string line;
-  switch (result.failure) {
-    case ServiceFailure::kNone:
-      line = "MOVE OK: " + Counts(result);
-      break;
-    case ServiceFailure::kStatus: {
-      const uint16_t status = result.status.value_or(0);
-      line = "MOVE failed, status " + StatusText(status) + " (" +
-             std::string(MeaningOfStatus(StatusService::kRetrieve, status).text) +
-             "): " + Counts(result);
-      break;
-    }
-    case ServiceFailure::kNotSent:
-      line = "MOVE failed: the request could not be sent";
-      break;
-    case ServiceFailure::kNoResponse:
-    case ServiceFailure::kUnexpectedResponse:
-    case ServiceFailure::kAborted:
-    case ServiceFailure::kProtocol:
-      line =
-          "MOVE failed: no final response (the association ended, or the peer sent another "
-          "message); " +
-          Counts(result);
-      break;
-    default:
-      line = "MOVE failed: " + result.reason;
-      break;
-  }
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  const std::string line = RetrievalLine(kOperation, result, SubOperationCounts(result));
+  run.Out(line);
   WriteLog(line);
-  return result.Ok() ? 0 : 1;
+  if (result.Ok()) {
+    ReportSummary("move", SummaryText(result.completed.value_or(0), "object moved", "objects moved",
+                                      std::nullopt, Since(start)));
+  }
+  return run.Finish(result.Ok() ? 0 : 1, result.Ok() ? std::string() : line);
 }
 
 }  // namespace
 
+std::vector<OptionSpec> MoveOptions() {
+  return NetworkOptionsAnd({{"--dest", true},
+                            {"--level", true, "STUDY SERIES IMAGE"},
+                            {"-k", true},
+                            {"-q", false},
+                            {"--quiet", false}});
+}
+
 int RunMove(int argc, char** argv) {
-  ParsedArgs args =
-      ParseArgs(argc, argv, NetworkOptionsAnd({{"--dest", true}, {"--level", true}, {"-k", true}}));
+  Invocation run("move", argc, argv, MoveOptions());
   Peer peer;
-  if (const std::optional<int> status = StartPeerCommand(args, "move", PrintHelp, peer)) {
-    return *status;
-  }
-  const std::string destination = args.Value("--dest").value_or("");
+  if (const std::optional<int> status = run.StartNetwork(PrintHelp, 0, peer)) return *status;
+  const std::string destination = run.Args().Value("--dest").value_or("");
   if (destination.empty() || destination.size() > kMaxAETitleLength) {
-    std::fprintf(stderr,
-                 "norvane move: --dest needs the destination AE title, 1 to 16 characters, not "
-                 "'%s'\n",
-                 destination.c_str());
-    return 2;
+    return run.Usage("--dest needs the destination AE title, 1 to 16 characters, not '" +
+                     destination + "'");
   }
-  const std::optional<QueryLevel> level = LevelOption(args.Value("--level"));
+  if (const std::string problem = AETitleProblem("--dest", destination); !problem.empty()) {
+    return run.Usage(problem);
+  }
+  const std::optional<QueryLevel> level = LevelOption(run.Args().Value("--level"));
   if (!level) {
-    std::fprintf(stderr, "norvane move: --level must be STUDY, SERIES or IMAGE, not '%s'\n",
-                 args.Value("--level")->c_str());
-    return 2;
+    return run.Usage("--level must be STUDY, SERIES or IMAGE, not '" +
+                     *run.Args().Value("--level") + "'");
   }
   switch (*level) {
     case QueryLevel::kStudy:
-      return MoveAtLevel<StudyInfo>(args, peer, destination);
+      return MoveAtLevel<StudyInfo>(run, peer, destination);
     case QueryLevel::kSeries:
-      return MoveAtLevel<SeriesInfo>(args, peer, destination);
+      return MoveAtLevel<SeriesInfo>(run, peer, destination);
     case QueryLevel::kImage:
-      return MoveAtLevel<ImageInfo>(args, peer, destination);
+      return MoveAtLevel<ImageInfo>(run, peer, destination);
   }
   return 2;
 }

@@ -1,16 +1,16 @@
 #include "cli/move_destination_options.hpp"
 
-#include <cstdio>
 #include <string>
 
 namespace norvane::cli {
 
-bool ApplyMoveDestinations(const ParsedArgs& args, StoreSCPSettings& settings) {
+bool ApplyMoveDestinations(const ParsedArgs& args, StoreSCPSettings& settings,
+                           std::string& problem) {
   std::string error;
   for (const std::string& text : args.Values("--dest")) {
     std::optional<MoveDestination> destination = ParseMoveDestination(text, error);
     if (!destination) {
-      std::fprintf(stderr, "norvane scp: --dest %s\n", error.c_str());
+      problem = "--dest " + error;
       return false;
     }
     settings.moveDestinations.push_back(std::move(*destination));
@@ -18,7 +18,7 @@ bool ApplyMoveDestinations(const ParsedArgs& args, StoreSCPSettings& settings) {
   if (const std::optional<std::string> path = args.Value("--dest-file")) {
     std::optional<std::vector<MoveDestination>> destinations = ReadMoveDestinations(*path, error);
     if (!destinations) {
-      std::fprintf(stderr, "norvane scp: --dest-file: %s\n", error.c_str());
+      problem = "--dest-file: " + error;
       return false;
     }
     settings.moveDestinations.insert(settings.moveDestinations.end(), destinations->begin(),

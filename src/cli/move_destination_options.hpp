@@ -2,6 +2,8 @@
 
 // norvane scp's --dest AET=HOST:PORT (repeatable) and --dest-file FILE.
 
+#include <string>
+
 #include "cli/options.hpp"
 #include "scp/store_scp_settings.hpp"
 
@@ -15,8 +17,9 @@ inline constexpr const char* kMoveDestinationHelp =
     "  --dest-file FILE   more destinations, one AET=HOST:PORT per line ('#' starts a\n"
     "                     comment line)\n";
 
-// Takes the destinations of --dest and --dest-file into the settings. False, with a
-// message on standard error, when one does not parse or the file cannot be read.
-bool ApplyMoveDestinations(const ParsedArgs& args, StoreSCPSettings& settings);
+// Takes the destinations of --dest and --dest-file into the settings. False, with
+// `problem` saying why, when one does not parse or the file cannot be read.
+bool ApplyMoveDestinations(const ParsedArgs& args, StoreSCPSettings& settings,
+                           std::string& problem);
 
 }  // namespace norvane::cli

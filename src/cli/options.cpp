@@ -22,6 +22,13 @@ bool IsPortNumber(const std::string& text) {
   return n && *n > 0 && *n <= 65535;
 }
 
+// A word meant as a number: digits, perhaps with a sign.
+bool LooksLikeANumber(const std::string& text) {
+  const size_t digits = text.find_first_of("0123456789");
+  return digits != std::string::npos && digits <= 1 &&
+         text.find_first_not_of("+-0123456789") == std::string::npos;
+}
+
 }  // namespace
 
 bool ParsedArgs::Has(const std::string& name) const {
@@ -45,6 +52,9 @@ const std::vector<std::string>& ParsedArgs::Values(const std::string& name) cons
 
 ParsedArgs ParseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
   ParsedArgs out;
+  for (int i = 0; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+    if (std::string_view(argv[i]) == "--json") out.json = true;
+  }
   bool optionsEnded = false;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
@@ -60,6 +70,7 @@ ParsedArgs ParseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
       out.help = true;
       continue;
     }
+    if (arg == "--json") continue;
     std::string inlineValue;
     bool hasInline = false;
     if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
@@ -102,7 +113,7 @@ AssociationParameters Peer::Parameters() const {
   return AssociationParameters{host, port, callingAET, calledAET, timeouts};
 }
 
-Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter) {
+Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter, std::string& problem) {
   Settings settings;
   settings.Load("./" + std::string(kSettingsFileName));
   Peer peer{settings.host(),      settings.port(),     settings.localAET(),
@@ -112,41 +123,41 @@ Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter) {
     peer.host = pos[0];
     peer.port = pos[1];
     pos.erase(pos.begin(), pos.begin() + 2);
+  } else if (pos.size() >= 2 + requiredAfter && (requiredAfter == 0 || LooksLikeANumber(pos[1]))) {
+    problem = "port '" + pos[1] + "' is not a number from 1 to 65535";
   }
-  if (const auto aet = args.Value("--aet")) peer.callingAET = *aet;
-  if (const auto aec = args.Value("--aec")) peer.calledAET = *aec;
+  if (const auto aet = args.Value("--aet")) {
+    peer.callingAET = *aet;
+    if (problem.empty()) problem = AETitleProblem("--aet", *aet);
+  }
+  if (const auto aec = args.Value("--aec")) {
+    peer.calledAET = *aec;
+    if (problem.empty()) problem = AETitleProblem("--aec", *aec);
+  }
   return peer;
 }
 
-std::optional<int> StartPeerCommand(ParsedArgs& args, std::string_view subcommand,
-                                    void (*printHelp)(), Peer& peer) {
-  const std::string name(subcommand);
-  if (args.help) {
-    printHelp();
-    return 0;
+std::string AETitleProblem(std::string_view option, std::string_view title) {
+  const std::string quoted = std::string(option) + " '" + TerminalText(title) + "'";
+  if (title.find_first_not_of(' ') == std::string_view::npos) {
+    return std::string(option) + " needs an AE title of 1 to 16 characters";
   }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane %s: %s (see norvane %s --help)\n", name.c_str(),
-                 args.error.c_str(), name.c_str());
-    return 2;
+  if (title.size() > kMaxAETitleLength) {
+    return quoted + " is longer than 16 characters, the most an AE title holds";
   }
-  peer = ResolvePeer(args, 0);
-  if (!args.positionals.empty()) {
-    std::fprintf(stderr, "norvane %s: expected HOST PORT, got '%s' (see norvane %s --help)\n",
-                 name.c_str(), args.positionals.front().c_str(), name.c_str());
-    return 2;
+  for (const char c : title) {
+    if (c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      return quoted + ": an AE title holds no backslash and no control character";
+    }
   }
-  return std::nullopt;
+  return {};
 }
 
-bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel) {
+std::string ApplyLogOptions(const ParsedArgs& args, int defaultLevel) {
   int level = defaultLevel;
   if (const auto text = args.Value("--log-level")) {
     const std::optional<long> n = ParseNumber(*text);
-    if (!n) {
-      std::fprintf(stderr, "norvane: --log-level needs a number, not '%s'\n", text->c_str());
-      return false;
-    }
+    if (!n) return "--log-level needs a number, not '" + *text + "'";
     level = static_cast<int>(*n);
   }
   SetLOG(args.Value("--log").value_or(""), level);
@@ -154,10 +165,10 @@ bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel) {
     // Log lines carry what peers sent (titles, UIDs, values).
     SetLogForwarder([](std::string_view text) { PrintPeerText(stderr, text); });
   }
-  return true;
+  return {};
 }
 
-bool ApplyTimeoutOptions(const ParsedArgs& args, std::string_view subcommand, Peer& peer) {
+std::string ApplyTimeoutOptions(const ParsedArgs& args, Peer& peer) {
   const struct {
     const char* option;
     std::chrono::milliseconds* limit;
@@ -168,14 +179,10 @@ bool ApplyTimeoutOptions(const ParsedArgs& args, std::string_view subcommand, Pe
     const std::optional<std::string> text = args.Value(o.option);
     if (!text) continue;
     const std::optional<std::chrono::milliseconds> limit = ParseSeconds(*text);
-    if (!limit) {
-      std::fprintf(stderr, "norvane %.*s: %s needs a number of seconds, not '%s'\n",
-                   static_cast<int>(subcommand.size()), subcommand.data(), o.option, text->c_str());
-      return false;
-    }
+    if (!limit) return std::string(o.option) + " needs a number of seconds, not '" + *text + "'";
     *o.limit = *limit;
   }
-  return true;
+  return {};
 }
 
 std::optional<std::chrono::milliseconds> ParseSeconds(const std::string& text) {

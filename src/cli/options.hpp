@@ -14,10 +14,12 @@
 
 namespace norvane::cli {
 
-// One option a subcommand accepts: "--ts" with a value, "-v" without.
+// One option a subcommand accepts: "--ts" with a value, "-v" without. `choices` lists the
+// values the option takes, separated by blanks, where they are few (for shell completion).
 struct OptionSpec {
   const char* name;
   bool takesValue;
+  const char* choices = nullptr;
 };
 
 struct ParsedArgs {
@@ -25,6 +27,7 @@ struct ParsedArgs {
   std::map<std::string, std::vector<std::string>> values;  // every value, in order given
   std::vector<std::string> flags;
   bool help = false;
+  bool json = false;  // --json: one JSON document on standard output instead of text lines
   std::string error;  // non-empty when the command line cannot be understood
 
   bool Has(const std::string& name) const;
@@ -32,7 +35,8 @@ struct ParsedArgs {
   const std::vector<std::string>& Values(const std::string& name) const;
 };
 
-// Understands "--name value", "--name=value", flags, "--help"/"-h" and "--" (end of options).
+// Understands "--name value", "--name=value", flags, "--help"/"-h", "--json" and "--" (end
+// of options). --json is seen even when the command line is bad otherwise.
 ParsedArgs ParseArgs(int argc, char** argv, std::span<const OptionSpec> specs);
 
 // The network options every network subcommand shares.
@@ -61,6 +65,10 @@ inline constexpr const char* kNetworkHelp =
     "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all traffic\n"
     "  -v                 print the log lines on standard error as well\n";
 
+inline constexpr const char* kJsonHelp =
+    "  --json             one JSON document on standard output instead of the text lines\n"
+    "                     (docs/json.md); standard error and the log stay as they are\n";
+
 // The network options followed by a subcommand's own.
 std::vector<OptionSpec> NetworkOptionsAnd(std::initializer_list<OptionSpec> own);
 
@@ -77,25 +85,28 @@ struct Peer {
   AssociationParameters Parameters() const;
 };
 
+// The longest AE title.
+inline constexpr size_t kMaxAETitleLength = 16;
+
 // Takes HOST PORT from the front of the positionals when they are there: the first two
 // positionals are a peer when the second one is a port number and `requiredAfter` further
-// positionals remain. Removes them from `args.positionals`.
-Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter);
+// positionals remain. Removes them from `args.positionals`. `problem` says what is wrong
+// when the second word was meant as a port and is none (a number outside 1 to 65535; for a
+// subcommand without other arguments, anything but a port), or when --aet or --aec is no
+// AE title.
+Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter, std::string& problem);
 
-// The start of a subcommand that takes HOST PORT and no other argument: `printHelp` for
-// --help (exit status 0); an option error or a stray argument on standard error (2).
-// Nullopt when the subcommand goes on with `peer`, else its exit status.
-std::optional<int> StartPeerCommand(ParsedArgs& args, std::string_view subcommand,
-                                    void (*printHelp)(), Peer& peer);
+// Why `title` cannot be the AE title of `option`: empty, longer than 16 characters, or
+// holding a backslash or a control character; empty when it can.
+std::string AETitleProblem(std::string_view option, std::string_view title);
 
-// Applies --log, --log-level and -v to the log facility. False (with a message on standard
-// error) when --log-level is not a number.
-bool ApplyLogOptions(const ParsedArgs& args, int defaultLevel);
+// Applies --log, --log-level and -v to the log facility. The problem when --log-level is
+// not a number; empty when all went well.
+std::string ApplyLogOptions(const ParsedArgs& args, int defaultLevel);
 
 // Takes --connect-timeout, --acse-timeout and --dimse-timeout into the peer's time-outs.
-// False (with a message on standard error naming the subcommand) when one is not a number
-// of seconds.
-bool ApplyTimeoutOptions(const ParsedArgs& args, std::string_view subcommand, Peer& peer);
+// The problem when one is not a number of seconds; empty when all went well.
+std::string ApplyTimeoutOptions(const ParsedArgs& args, Peer& peer);
 // Prints one line of text that a peer or a file controls, made safe for a terminal
 // (TerminalText: control bytes and malformed UTF-8 as \xNN), followed by a line feed.
 void PrintPeerText(std::FILE* out, std::string_view text);

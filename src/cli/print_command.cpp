@@ -8,6 +8,7 @@
 
 #include "app/setup/settings.hpp"
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "dimse/film_settings.hpp"
@@ -50,9 +51,10 @@ void PrintHelp() {
       "  --grayscale        print colour pictures in grey\n"
       "  --planar           send colour pixels plane by plane (Planar Configuration 1);\n"
       "                     default: the settings' planar flag, else pixel by pixel (0)\n"
+      "%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 PRINT OK, 1 print failed, 2 bad command line or no such FILE\n",
-      kNetworkHelp);
+      kNetworkHelp, kJsonHelp);
 }
 
 bool IsRegularFile(const std::string& path) {
@@ -74,37 +76,28 @@ void ReportPrintProblems(const PrintResult& result) {
 
 }  // namespace
 
+std::vector<OptionSpec> PrintOptions() {
+  return NetworkOptionsAnd({{"--copies", true},
+                            {"--priority", true, "HIGH MED LOW"},
+                            {"--medium", true},
+                            {"--destination", true},
+                            {"--format", true},
+                            {"--orientation", true, "PORTRAIT LANDSCAPE"},
+                            {"--size", true},
+                            {"--magnification", true},
+                            {"--grayscale", false},
+                            {"--planar", false}});
+}
+
 int RunPrint(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv,
-                              NetworkOptionsAnd({{"--copies", true},
-                                                 {"--priority", true},
-                                                 {"--medium", true},
-                                                 {"--destination", true},
-                                                 {"--format", true},
-                                                 {"--orientation", true},
-                                                 {"--size", true},
-                                                 {"--magnification", true},
-                                                 {"--grayscale", false},
-                                                 {"--planar", false}}));
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane print: %s (see norvane print --help)\n", args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 1);
-  if (args.positionals.size() != 1) {
-    std::fprintf(stderr, "norvane print: give exactly one FILE (see norvane print --help)\n");
-    return 2;
-  }
+  Invocation run("print", argc, argv, PrintOptions());
+  Peer peer;
+  if (const std::optional<int> status = run.StartNetwork(PrintHelp, 1, peer)) return *status;
+  ParsedArgs& args = run.Args();
+  if (args.positionals.size() != 1) return run.Usage("give exactly one FILE");
   const std::string file = args.positionals.front();
-  if (!IsRegularFile(file)) {
-    std::fprintf(stderr, "norvane print: no such file: %s\n", file.c_str());
-    return 2;
-  }
-  if (!ApplyTimeoutOptions(args, "print", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (!IsRegularFile(file)) return run.Usage("no such file: " + file);
+  run.Report()["file"] = file;
 
   Settings settings;
   settings.Load("./" + std::string(kSettingsFileName));
@@ -127,8 +120,15 @@ int RunPrint(int argc, char** argv) {
   WriteLog(std::string("Starting ") + kOperation + " Service");
   const PrintResult result = PrintSCU_Ex(file, peer.Parameters(), session, box, allowColor, planar);
   ReportPrintProblems(result);
-  ReportOperation(kOperation, result.Ok(), peer);
-  return result.Ok() ? 0 : 1;
+  ReportOperation(run, kOperation, result.Ok(), peer);
+  run.Report()["failedStep"] =
+      result.Ok() ? Json(nullptr) : Json(PrintStepFailureLine(result.failedStep));
+  run.Report()["printerStatus"] =
+      result.printerStatus.Ok() ? Json(nullptr) : Json(result.printerStatus.reason);
+  return run.Finish(result.Ok() ? 0 : 1,
+                    result.Ok() ? std::string()
+                                : std::string(PrintStepFailureLine(result.failedStep)) + " (" +
+                                      result.reason + ")");
 }
 
 }  // namespace norvane::cli

@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <string>
 
+#include "app/query_operation.hpp"
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
+#include "cli/json_report.hpp"
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "dimse/negotiation_probe.hpp"
@@ -33,11 +36,11 @@ void PrintHelp() {
       "  \"NAME (UID): not accepted (WHY)\", WHY being the node's result for the class\n"
       "  (abstract syntax not supported, transfer syntaxes not supported, rejected by the\n"
       "  user, no reason, or not answered when its association was not accepted).\n\n"
-      "options:\n%s"
+      "options:\n%s%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 at least one association was accepted, 1 none was, 2 bad command\n"
       "line\n",
-      kNetworkHelp);
+      kNetworkHelp, kJsonHelp);
 }
 
 std::string_view ResultText(int result) {
@@ -55,56 +58,87 @@ std::string_view ResultText(int result) {
   }
 }
 
-// One line per class: the accepted syntaxes, or the answer to its first context.
-void PrintClasses(const ProbeReport& report) {
+// One line per class: the accepted syntaxes, or the answer to its first context; and the
+// class's JSON entry.
+void ReportClasses(Invocation& run, const ProbeReport& report) {
+  Json classes = Json::array();
   size_t at = 0;
   for (const ProbedClass& probed : ProbedClasses()) {
     std::string accepted;
+    Json syntaxes = Json::array();
     int refusal = ProbedContext::kNotAnswered;
     for (size_t i = 0; i < probed.transferSyntaxes.size(); ++i, ++at) {
       const ProbedContext& context = report.contexts[at];
       if (context.result == 0) {
         accepted += (accepted.empty() ? "" : ", ") +
                     std::string(TransferSyntaxName(context.transferSyntax));
+        syntaxes.push_back(context.transferSyntax);
       } else if (refusal == ProbedContext::kNotAnswered || refusal == 4) {
         refusal = context.result;
       }
     }
     std::string line = std::string(probed.name) + " (" + std::string(probed.uid) + "): ";
     line += accepted.empty() ? "not accepted (" + std::string(ResultText(refusal)) + ")" : accepted;
-    std::printf("%s\n", line.c_str());
+    run.Out(line);
+    classes.push_back({{"name", probed.name},
+                       {"uid", probed.uid},
+                       {"acceptedTransferSyntaxes", std::move(syntaxes)},
+                       {"refusal", accepted.empty() ? Json(ResultText(refusal)) : Json(nullptr)}});
   }
+  run.Report()["classes"] = std::move(classes);
+}
+
+// What the node agreed to, over all the probe's associations: the identity from its first
+// A-ASSOCIATE-AC and every accepted context.
+AssociationSummary Agreed(const ProbeReport& report) {
+  AssociationSummary summary;
+  summary.implementationClassUID = report.implementationClassUID;
+  summary.implementationVersionName = report.implementationVersionName;
+  summary.maximumPDULength = report.maximumLength;
+  for (const ProbedContext& context : report.contexts) {
+    if (context.result == 0) {
+      summary.acceptedContexts.push_back(
+          {std::string(context.sopClass), std::string(context.transferSyntax)});
+    }
+  }
+  return summary;
 }
 
 }  // namespace
 
+std::vector<OptionSpec> ProbeOptions() {
+  return NetworkOptionsAnd({});
+}
+
 int RunProbe(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, NetworkOptionsAnd({}));
+  Invocation run("probe", argc, argv, ProbeOptions());
   Peer peer;
-  if (const std::optional<int> status = StartPeerCommand(args, "probe", PrintHelp, peer)) {
-    return *status;
-  }
-  if (!ApplyTimeoutOptions(args, "probe", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
+  if (const std::optional<int> status = run.StartNetwork(PrintHelp, 0, peer)) return *status;
 
   const ProbeReport report = ProbeNode(peer.Parameters());
   for (const std::string& problem : report.problems) {
     ReportReason("probe", problem);
   }
+  run.Report()["associations"] = {{"requested", report.associations},
+                                  {"accepted", report.accepted}};
+  run.Report()["presentationContexts"] = {{"proposed", report.proposedContexts},
+                                          {"accepted", report.acceptedContexts}};
   if (report.accepted == 0) {
-    std::printf("Association Failed!\n");
-    ReportOperation("PROBE", false, peer);
-    return 1;
+    run.Out(kAssociationFailedLine);
+    ReportOperation(run, "PROBE", false, peer);
+    return run.Finish(1, report.reason);
   }
+  run.Report().SetAssociation(Agreed(report));
   // Both texts come from the peer.
-  PrintPeerText(stdout, "implementation class UID: " + report.implementationClassUID);
-  PrintPeerText(stdout, "implementation version name: " + report.implementationVersionName);
-  std::printf("maximum PDU length: %u\n", static_cast<unsigned>(report.maximumLength));
-  std::printf("associations: %zu requested, %zu accepted\n", report.associations, report.accepted);
-  std::printf("presentation contexts: %zu proposed, %zu accepted\n", report.proposedContexts,
-              report.acceptedContexts);
-  PrintClasses(report);
-  std::fflush(stdout);
-  return 0;
+  run.OutPeerText("implementation class UID: " + report.implementationClassUID);
+  run.OutPeerText("implementation version name: " + report.implementationVersionName);
+  run.Out("maximum PDU length: " + std::to_string(report.maximumLength));
+  run.Out("associations: " + std::to_string(report.associations) + " requested, " +
+          std::to_string(report.accepted) + " accepted");
+  run.Out("presentation contexts: " + std::to_string(report.proposedContexts) + " proposed, " +
+          std::to_string(report.acceptedContexts) + " accepted");
+  ReportClasses(run, report);
+  return run.Finish(0);
 }
 
 }  // namespace norvane::cli

@@ -1,7 +1,6 @@
 #include "cli/query_keys.hpp"
 
 #include <cctype>
-#include <cstdio>
 
 #include "dimse/query_responses.hpp"
 
@@ -30,21 +29,24 @@ std::string WrapNames(std::string_view names, size_t indent, size_t width) {
   return text + "\n";
 }
 
-std::optional<QueryLevel> LevelOption(const std::optional<std::string>& text) {
-  if (!text) return QueryLevel::kStudy;
+std::string LevelText(const std::optional<std::string>& text) {
+  if (!text) return "STUDY";
   std::string upper;
   for (const char c : *text)
     upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-  return QueryLevelFromText(upper);
+  return upper;
 }
 
-std::optional<size_t> MaxResultsOption(const ParsedArgs& args, std::string_view subcommand) {
+std::optional<QueryLevel> LevelOption(const std::optional<std::string>& text) {
+  return QueryLevelFromText(LevelText(text));
+}
+
+std::optional<size_t> MaxResultsOption(const ParsedArgs& args, std::string& problem) {
   const std::optional<std::string> text = args.Value("--max-results");
   if (!text) return kDefaultMaxResults;
   const std::optional<long> n = ParseNumber(*text);
   if (!n) {
-    std::fprintf(stderr, "norvane %.*s: --max-results needs a whole number, not '%s'\n",
-                 static_cast<int>(subcommand.size()), subcommand.data(), text->c_str());
+    problem = "--max-results needs a whole number, not '" + *text + "'";
     return std::nullopt;
   }
   return static_cast<size_t>(*n);

@@ -10,10 +10,12 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
 #include "cli/move_destination_options.hpp"
 #include "cli/options.hpp"
 #include "dimse/dimse_command.hpp"
 #include "dimse/dimse_exchange.hpp"
+#include "dimse/status_meaning.hpp"
 #include "platform/folders.hpp"
 #include "scp/store_scp.hpp"
 
@@ -74,32 +76,40 @@ void PrintHelp() {
       "Accepted: Verification and the storage SOP classes CR, DX, MG, CT, MR, US, US\n"
       "multi-frame, XA, RF, NM, PET, SC, Basic Text and Enhanced SR, Encapsulated PDF\n"
       "(with --accept-all-storage every storage SOP class the dictionary knows), the\n"
-      "Study Root FIND, MOVE and GET and the Patient Root FIND SOP classes, and with\n"
-      "--worklist the Modality Worklist FIND; with JPEG Lossless (SV1), implicit VR\n"
-      "little endian, explicit VR little endian or JPEG Baseline, preferred in that order.\n\n"
+      "Study Root and Patient Root FIND, MOVE and GET SOP classes, and with --worklist\n"
+      "the Modality Worklist FIND; with JPEG Lossless (SV1), implicit VR little endian,\n"
+      "explicit VR little endian or JPEG Baseline, preferred in that order. A context of\n"
+      "another SOP class is refused with result 3 (abstract syntax not supported), one\n"
+      "of these without any of those syntaxes with result 4.\n\n"
       "C-FIND is answered from the stored objects: Study Root at STUDY, SERIES and IMAGE\n"
       "level, Patient Root at PATIENT, STUDY, SERIES and IMAGE level. Keys match by single\n"
       "value, '*' and '?' wildcards, date and time ranges (A-B, A-, -B), UID lists\n"
       "(A\\B) and universal matching (empty value); a patient, study or series matches with\n"
-      "the values of its first stored object. Each key is answered from the objects; keys\n"
-      "below the query level are answered empty. Numbers of related series and instances\n"
-      "and the modalities in a study are counted. With --worklist, modality worklist\n"
-      "queries are answered from the worklist files DIR/*.wl (DICOM files as dump2dcm\n"
-      "writes them, little endian), matching keys inside the Scheduled Procedure Step\n"
-      "Sequence against its items. A query without a known level gets status 0xA900, one\n"
-      "that cannot be served 0xC000. Other commands get no response: the association\n"
-      "is released.\n\n"
-      "Retrieval (Study Root): C-MOVE and C-GET select the stored objects by the unique\n"
-      "keys of their level (StudyInstanceUID; SeriesInstanceUID; SOPInstanceUID; each a\n"
-      "single UID or a list separated by '\\'); an identifier without the key of its\n"
-      "level gets status 0xA900. C-MOVE sends them to a destination of --dest over an\n"
-      "association of its own, proposing each SOP class with the object's own transfer\n"
-      "syntax and the uncompressed ones; C-GET sends them back on the requester's\n"
-      "association, for the storage classes it took the SCP role for (role selection).\n"
+      "the values of its first stored object and each key is answered from it (the top\n"
+      "level of its data set, never a sequence); keys below the query level are answered\n"
+      "empty (InstitutionName counts as a study key, PatientPosition as a series key).\n"
+      "Numbers of related series and instances and the modalities in a study are\n"
+      "counted; every answer carries Retrieve AE Title (--aet). With --worklist,\n"
+      "modality worklist queries are answered from the worklist files DIR/*.wl (DICOM\n"
+      "files as dump2dcm writes them, little endian), matching keys inside the Scheduled\n"
+      "Procedure Step Sequence against its items; without it the worklist context is\n"
+      "refused when the association is negotiated. A query without a known level gets\n"
+      "status 0xA900, one that cannot be served 0xC000. Other commands get no response:\n"
+      "the association is released.\n\n"
+      "Retrieval (Study Root and Patient Root): C-MOVE and C-GET select the stored\n"
+      "objects by the unique keys of their level (PatientID in the Patient Root model;\n"
+      "StudyInstanceUID; SeriesInstanceUID; SOPInstanceUID; each UID key a single UID or a\n"
+      "list separated by '\\'); an identifier without the key of its level gets status\n"
+      "0xA900. C-MOVE sends them to a destination of --dest over an association of its\n"
+      "own (within --artim-timeout to open, --idle-timeout for each response), proposing\n"
+      "each SOP class with the object's own transfer syntax and the uncompressed ones;\n"
+      "C-GET sends them back on the requester's association, for the storage classes it\n"
+      "took the SCP role for (role selection).\n"
       "A pending response after each object tells the remaining, completed, failed and\n"
       "warning sub-operations; the final status is 0x0000 when all completed, 0xB000\n"
       "when some failed, 0xA702 when none completed, 0xFE00 after a C-CANCEL (C-GET),\n"
-      "with the Failed SOP Instance UID List. A C-MOVE to an AE title that is not a\n"
+      "with the Failed SOP Instance UID List (as many whole UIDs as fit 65534 bytes;\n"
+      "numbers above 65535 are sent as 65535). A C-MOVE to an AE title that is not a\n"
       "destination gets 0xA801.\n\n"
       "Prints \"listening on port N as TITLE, storing in FOLDER/\" once listening, then\n"
       "\"stored FILE\" for each object, and on standard error \"not stored UID from AE:\n"
@@ -126,6 +136,9 @@ void PrintHelp() {
       "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all\n"
       "                     traffic\n"
       "  -v                 print the log lines on standard error as well\n"
+      "  --json             at the end, one JSON document on standard output with an entry\n"
+      "                     per object received (docs/json.md) instead of the \"stored\"\n"
+      "                     lines; the start line then goes to standard error\n"
       "  -h, --help         show this help\n\n"
       "exit status: 0 stopped by a signal, 1 cannot listen or create the folder, 2 bad\n"
       "command line\n",
@@ -133,14 +146,33 @@ void PrintHelp() {
       kDefaultIdleSeconds, kMoveDestinationHelp);
 }
 
-// One line per received object; lines of different associations never mix.
-StoreObserver PrintingObserver(bool quiet) {
-  return [quiet](const StoreReport& report) {
+// What was received, for the JSON document written at the end.
+struct ReceivedObjects {
+  std::mutex lock;
+  Json objects = Json::array();
+};
+
+// One line per received object (with --json an entry instead); lines of different
+// associations never mix.
+StoreObserver PrintingObserver(bool quiet, ReceivedObjects* received) {
+  return [quiet, received](const StoreReport& report) {
     static std::mutex printing;
     std::lock_guard lock(printing);
     const StoreWorkOutcome& outcome = report.outcome;
+    if (received != nullptr) {
+      std::lock_guard keep(received->lock);
+      received->objects.push_back(
+          {{"sopInstanceUID", outcome.sopInstanceUID},
+           {"sopClassUID", outcome.sopClassUID},
+           {"callingAET", report.callingApTitle},
+           {"path", outcome.status == kStatusSuccess ? Json(outcome.filePath) : Json(nullptr)},
+           {"status", outcome.status},
+           {"statusMeaning", MeaningOfStatus(StatusService::kStorage, outcome.status).text},
+           {"transferSyntax", outcome.transferSyntax},
+           {"reason", outcome.problem.empty() ? Json(nullptr) : Json(outcome.problem)}});
+    }
     if (outcome.status == kStatusSuccess) {
-      if (quiet) return;
+      if (quiet || received != nullptr) return;
       PrintPeerText(stdout, "stored " + outcome.filePath);
       std::fflush(stdout);
       return;
@@ -154,35 +186,33 @@ StoreObserver PrintingObserver(bool quiet) {
 
 }  // namespace
 
+std::vector<OptionSpec> ScpOptions() {
+  return std::vector<OptionSpec>(std::begin(kScpOptions), std::end(kScpOptions));
+}
+
 int RunScp(int argc, char** argv) {
-  ParsedArgs args = ParseArgs(argc, argv, kScpOptions);
-  if (args.help) {
-    PrintHelp();
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane scp: %s (see norvane scp --help)\n", args.error.c_str());
-    return 2;
-  }
+  Invocation run("scp", argc, argv, kScpOptions);
+  if (const std::optional<int> status = run.Start(PrintHelp)) return *status;
+  ParsedArgs& args = run.Args();
   if (!args.positionals.empty()) {
-    std::fprintf(stderr, "norvane scp: unexpected argument '%s' (see norvane scp --help)\n",
-                 args.positionals.front().c_str());
-    return 2;
+    return run.Usage("unexpected argument '" + args.positionals.front() + "'");
   }
   const std::string port = args.Value("--port").value_or(kDefaultPort);
   const std::optional<long> portNumber = ParseNumber(port);
   if (!portNumber || *portNumber > 65535) {
-    std::fprintf(stderr, "norvane scp: --port needs a number from 0 to 65535, not '%s'\n",
-                 port.c_str());
-    return 2;
+    return run.Usage("--port needs a number from 0 to 65535, not '" + port + "'");
   }
-  const auto limit = [&args](const char* option, long fallback, long most) -> std::optional<long> {
+  std::string problem;
+  const auto limit = [&args, &problem](const char* option, long fallback,
+                                       long most) -> std::optional<long> {
     const std::optional<std::string> text = args.Value(option);
     if (!text) return fallback;
     const std::optional<long> number = ParseNumber(*text);
     if (number && *number >= 1 && *number <= most) return number;
-    std::fprintf(stderr, "norvane scp: %s needs a number from 1 to %ld, not '%s'\n", option, most,
-                 text->c_str());
+    if (problem.empty()) {
+      problem = std::string(option) + " needs a number from 1 to " + std::to_string(most) +
+                ", not '" + *text + "'";
+    }
     return std::nullopt;
   };
   const std::optional<long> maxAssociations =
@@ -191,9 +221,13 @@ int RunScp(int argc, char** argv) {
       limit("--artim-timeout", kDefaultArtimSeconds, kLongestTimeoutSeconds);
   const std::optional<long> idleSeconds =
       limit("--idle-timeout", kDefaultIdleSeconds, kLongestTimeoutSeconds);
-  if (!maxAssociations || !artimSeconds || !idleSeconds) return 2;
-  if (!ApplyLogOptions(args, 0)) return 2;
+  if (!maxAssociations || !artimSeconds || !idleSeconds) return run.Usage(problem);
+  const std::string title = args.Value("--aet").value_or(kDefaultTitle);
+  problem = AETitleProblem("--aet", title);
+  if (problem.empty()) problem = ApplyLogOptions(args, 0);
+  if (!problem.empty()) return run.Usage(problem);
 
+  ReceivedObjects received;
   StoreSCPSettings settings;
   settings.maxAssociations = static_cast<int>(*maxAssociations);
   settings.artimTimeout = std::chrono::seconds(*artimSeconds);
@@ -201,24 +235,25 @@ int RunScp(int argc, char** argv) {
   settings.port = port;
   settings.folder = WithTrailingSeparator(args.Value("--folder").value_or(kDefaultFolder));
   settings.loopbackOnly = args.Has("--loopback");
-  settings.aeTitle = args.Value("--aet").value_or(kDefaultTitle);
-  if (!ApplyMoveDestinations(args, settings)) return 2;
+  settings.aeTitle = title;
+  if (!ApplyMoveDestinations(args, settings, problem)) return run.Usage(problem);
   if (const auto level = args.Value("--log-level")) settings.trace = ParseNumber(*level) > 1;
-  settings.observer = PrintingObserver(args.Has("-q") || args.Has("--quiet"));
+  settings.observer =
+      PrintingObserver(args.Has("-q") || args.Has("--quiet"), run.Json() ? &received : nullptr);
   settings.acceptAllStorage = args.Has("--accept-all-storage");
   if (const auto worklist = args.Value("--worklist")) {
-    if (!DirectoryExists(*worklist)) {
-      std::fprintf(stderr, "norvane scp: --worklist %s is not a folder\n", worklist->c_str());
-      return 2;
-    }
+    if (!DirectoryExists(*worklist))
+      return run.Usage("--worklist " + *worklist + " is not a folder");
     settings.worklistFolder = WithTrailingSeparator(*worklist);
   }
+  run.Report()["aeTitle"] = title;
+  run.Report()["folder"] = settings.folder;
   std::error_code ignored;
   std::filesystem::create_directories(settings.folder, ignored);
   if (!DirectoryExists(settings.folder)) {
-    std::fprintf(stderr, "norvane scp: cannot create the storage folder %s\n",
-                 settings.folder.c_str());
-    return 1;
+    const std::string reason = "cannot create the storage folder " + settings.folder;
+    std::fprintf(stderr, "norvane scp: %s\n", reason.c_str());
+    return run.Finish(1, reason);
   }
 
   // Every thread started from here on leaves these signals to the sigwait below.
@@ -231,20 +266,27 @@ int RunScp(int argc, char** argv) {
   const std::string folder = settings.folder;
   StoreSCPStart start = StartStoreSCP(std::move(settings));
   if (!start) {
-    std::fprintf(stderr, "norvane scp: cannot listen on port %s: %s\n", port.c_str(),
-                 std::strerror(start.error));
-    return 1;
+    const std::string reason =
+        "cannot listen on port " + port + ": " + std::string(std::strerror(start.error));
+    std::fprintf(stderr, "norvane scp: %s\n", reason.c_str());
+    return run.Finish(1, reason);
   }
-  std::printf("listening on port %u as %s, storing in %s\n",
-              static_cast<unsigned>(start.server->Port()),
-              args.Value("--aet").value_or(kDefaultTitle).c_str(), folder.c_str());
-  std::fflush(stdout);
+  // With --json standard output holds the document alone: the start line goes to standard
+  // error, so that a caller of --port 0 still learns the port.
+  std::fprintf(run.Json() ? stderr : stdout, "listening on port %u as %s, storing in %s\n",
+               static_cast<unsigned>(start.server->Port()), title.c_str(), folder.c_str());
+  std::fflush(run.Json() ? stderr : stdout);
+  run.Report()["port"] = start.server->Port();
 
-  int received = 0;
-  while (sigwait(&stopSignals, &received) != 0) {
+  int signal = 0;
+  while (sigwait(&stopSignals, &signal) != 0) {
   }
   start.server->Stop();
-  return 0;
+  {
+    std::lock_guard keep(received.lock);
+    run.Report()["objects"] = std::move(received.objects);
+  }
+  return run.Finish(0);
 }
 
 }  // namespace norvane::cli

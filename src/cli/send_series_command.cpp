@@ -6,10 +6,12 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "cli/store_report.hpp"
 #include "cli/transfer_syntax_option.hpp"
+#include "dictionary/uid_names.hpp"
 #include "dimse/send_series.hpp"
 #include "log/log.hpp"
 #include "platform/folders.hpp"
@@ -19,9 +21,8 @@ namespace {
 
 constexpr const char* kOperation = "SEND SERIES";
 
-void PrintHelp(std::FILE* out) {
-  std::fprintf(
-      out,
+void PrintHelp() {
+  std::printf(
       "usage: norvane send-series [HOST PORT] FOLDER [options]\n\n"
       "Sends every image of a series folder with C-STORE over one association. In a\n"
       "folder of the local database (as written by norvane scp) the files are the ones\n"
@@ -40,16 +41,20 @@ void PrintHelp(std::FILE* out) {
       "\"SEND SERIES OK\" or \"SEND SERIES failed: N of M files not stored\". A counter\n"
       "n/total runs on standard error when it is a terminal. Standard error and the log\n"
       "also say why: for each file not stored (\"norvane send-series: FILE: reason\"), and\n"
-      "when nothing could be sent.\n\n"
+      "when nothing could be sent. After \"SEND SERIES OK\" standard error sums up: the\n"
+      "number of files, their bytes, the time taken and the rate.\n\n"
       "options:\n%s"
       "  --ts SYNTAX        preferred transfer syntax: a UID, or one of\n%s"
       "  --no-convert       never convert: only the first file's transfer syntax is\n"
       "                     proposed; a file in another one is not sent and counts as\n"
       "                     failed\n"
+      "  -q, --quiet        no lines for stored files and no counter: only failures and\n"
+      "                     the closing line\n"
+      "%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 every file stored, 1 any file not stored (or none to send),\n"
       "2 bad command line\n",
-      kNetworkHelp, kTransferSyntaxAliasHelp);
+      kNetworkHelp, kTransferSyntaxAliasHelp, kJsonHelp);
 }
 
 // Why nothing went out, as one line.
@@ -61,80 +66,62 @@ std::string SeriesProblem(const SeriesResult& series, const Peer& peer) {
 
 }  // namespace
 
+std::vector<OptionSpec> SendSeriesOptions() {
+  return NetworkOptionsAnd({{"--ts", true, kTransferSyntaxChoices},
+                            {"--no-convert", false},
+                            {"-q", false},
+                            {"--quiet", false}});
+}
+
 int RunSendSeries(int argc, char** argv) {
-  ParsedArgs args =
-      ParseArgs(argc, argv, NetworkOptionsAnd({{"--ts", true}, {"--no-convert", false}}));
-  if (args.help) {
-    PrintHelp(stdout);
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane send-series: %s (see norvane send-series --help)\n",
-                 args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 1);
-  if (args.positionals.size() != 1) {
-    std::fprintf(stderr,
-                 "norvane send-series: give exactly one FOLDER (see norvane send-series "
-                 "--help)\n");
-    return 2;
-  }
+  Invocation run("send-series", argc, argv, SendSeriesOptions());
+  Peer peer;
+  if (const std::optional<int> status = run.StartNetwork(PrintHelp, 1, peer)) return *status;
+  ParsedArgs& args = run.Args();
+  if (args.positionals.size() != 1) return run.Usage("give exactly one FOLDER");
   const std::string folder = args.positionals.front();
-  if (!DirectoryExists(folder)) {
-    std::fprintf(stderr, "norvane send-series: %s is not a folder\n", folder.c_str());
-    return 2;
-  }
+  if (!DirectoryExists(folder)) return run.Usage(folder + " is not a folder");
   std::string preferred;
   if (const auto ts = args.Value("--ts")) {
     const std::optional<std::string> uid = ResolveTransferSyntax(*ts);
-    if (!uid) {
-      std::fprintf(stderr,
-                   "norvane send-series: --ts '%s' is neither a transfer syntax UID nor one of\n%s",
-                   ts->c_str(), kTransferSyntaxAliasHelp);
-      return 2;
-    }
+    if (!uid) return run.Usage(TransferSyntaxProblem(*ts));
     preferred = *uid;
   }
   const bool convert = !args.Has("--no-convert");
-  if (!ApplyTimeoutOptions(args, "send-series", peer) || !ApplyLogOptions(args, peer.logLevel)) {
-    return 2;
-  }
+  run.Report()["folder"] = folder;
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  std::optional<ProgressCounter> progress;
+  TransferReport report(run, peer, args.Has("-q") || args.Has("--quiet"));
   const SeriesResult series =
       SendSeries(peer.Parameters(), folder, preferred, convert,
-                 [&](size_t index, size_t count, const std::string& file, const StoreResult& r) {
-                   if (!progress) progress.emplace(count);
-                   progress->Report(FileReportLine(file, r, peer), index + 1);
-                   ReportFileFailure("send-series", file, r);
+                 [&](size_t, size_t count, const std::string& file, const StoreResult& r) {
+                   report.SetTotal(count);
+                   report.Add(file, r);
                  });
-  progress.reset();
 
-  size_t notStored = 0;
+  std::string reason = series.reason;
   if (!series.associated) {
-    // Nothing went out: say why, then each file.
+    // Nothing went out: each file read so far says why, then the series' problem.
     for (size_t i = 0; i < series.results.size(); ++i) {
-      std::printf("%s\n", FileReportLine(series.files[i], series.results[i], peer).c_str());
+      report.Line(FileReportLine(series.files[i], series.results[i], peer));
     }
-    const std::string problem = SeriesProblem(series, peer);
-    std::printf("%s\n", problem.c_str());
-    ReportReason("send-series", problem);
+    reason = SeriesProblem(series, peer);
+    report.Line(NameUIDsInText(reason));
+    ReportReason("send-series", reason);
     for (size_t i = series.results.size(); i < series.files.size(); ++i) {
-      std::printf("%s: not sent\n", series.files[i].c_str());
-    }
-    notStored = series.files.size();
-  } else {
-    for (const StoreResult& r : series.results) {
-      if (!r.Ok()) ++notStored;
+      report.Line(series.files[i] + ": not sent");
     }
   }
+  report.Finish(series.files.size());
+  const size_t notStored = series.associated ? report.NotStored() : series.files.size();
   const std::string summary = SummaryLine(kOperation, notStored, series.files.size());
-  std::printf("%s\n", summary.c_str());
-  std::fflush(stdout);
+  run.Out(summary);
   WriteLog(summary);
-  return series.Ok() ? 0 : 1;
+  if (series.Ok()) {
+    ReportSummary("send-series", SummaryText(series.files.size(), "file", "files",
+                                             report.StoredBytes(), report.Elapsed()));
+  }
+  return run.Finish(series.Ok() ? 0 : 1, series.Ok() ? std::string() : reason);
 }
 
 }  // namespace norvane::cli

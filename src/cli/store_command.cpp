@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cli/commands.hpp"
+#include "cli/invocation.hpp"
+#include "cli/operation_report.hpp"
 #include "cli/options.hpp"
 #include "cli/store_report.hpp"
 #include "cli/transfer_syntax_option.hpp"
@@ -21,9 +23,8 @@ namespace {
 
 constexpr const char* kOperation = "STORE";
 
-void PrintHelp(std::FILE* out) {
-  std::fprintf(
-      out,
+void PrintHelp() {
+  std::printf(
       "usage: norvane store [HOST PORT] FILE... [options]\n\n"
       "Sends each DICOM Part 10 FILE with C-STORE, in the order given, over as few\n"
       "associations as possible: one for all files whose presentation contexts fit one\n"
@@ -47,15 +48,19 @@ void PrintHelp(std::FILE* out) {
       "Resources)\"), the rejection, abort or time-out of the association, or the problem\n"
       "with the file.\n"
       "With more than one file, a counter n/total runs on standard error when it is a\n"
-      "terminal.\n\n"
+      "terminal. After \"STORE OK\" standard error sums up: the number of files, their\n"
+      "bytes, the time taken and the rate.\n\n"
       "options:\n%s"
       "  --ts SYNTAX        preferred transfer syntax: a UID, or one of\n%s"
       "  --no-convert       never convert: only the file's own transfer syntax is\n"
       "                     proposed; a file the peer refuses in it counts as failed\n"
+      "  -q, --quiet        no lines for stored files and no counter: only failures and\n"
+      "                     the closing line\n"
+      "%s"
       "  -h, --help         show this help\n\n"
       "exit status: 0 every file stored, 1 any file not stored (or a FOLDER without DICOM\n"
       "files, then nothing is sent), 2 bad command line\n",
-      kNetworkHelp, kTransferSyntaxAliasHelp);
+      kNetworkHelp, kTransferSyntaxAliasHelp, kJsonHelp);
 }
 
 // The files a FILE argument stands for: itself, or the DICOM files of a folder.
@@ -85,62 +90,54 @@ bool LooksLikeAPeerAlone(const std::vector<std::string>& positionals) {
 
 }  // namespace
 
+std::vector<OptionSpec> StoreOptions() {
+  return NetworkOptionsAnd({{"--ts", true, kTransferSyntaxChoices},
+                            {"--no-convert", false},
+                            {"-q", false},
+                            {"--quiet", false}});
+}
+
 int RunStore(int argc, char** argv) {
-  ParsedArgs args =
-      ParseArgs(argc, argv, NetworkOptionsAnd({{"--ts", true}, {"--no-convert", false}}));
-  if (args.help) {
-    PrintHelp(stdout);
-    return 0;
-  }
-  if (!args.error.empty()) {
-    std::fprintf(stderr, "norvane store: %s (see norvane store --help)\n", args.error.c_str());
-    return 2;
-  }
-  Peer peer = ResolvePeer(args, 1);
+  Invocation run("store", argc, argv, StoreOptions());
+  Peer peer;
+  if (const std::optional<int> status = run.StartNetwork(PrintHelp, 1, peer)) return *status;
+  ParsedArgs& args = run.Args();
   if (args.positionals.empty() || LooksLikeAPeerAlone(args.positionals)) {
-    std::fprintf(stderr, "norvane store: give at least one FILE (see norvane store --help)\n");
-    return 2;
+    return run.Usage("give at least one FILE");
   }
   std::string preferred;
   if (const auto ts = args.Value("--ts")) {
     const std::optional<std::string> uid = ResolveTransferSyntax(*ts);
-    if (!uid) {
-      std::fprintf(stderr,
-                   "norvane store: --ts '%s' is neither a transfer syntax UID nor one of\n%s",
-                   ts->c_str(), kTransferSyntaxAliasHelp);
-      return 2;
-    }
+    if (!uid) return run.Usage(TransferSyntaxProblem(*ts));
     preferred = *uid;
   }
   const bool convert = !args.Has("--no-convert");
-  if (!ApplyTimeoutOptions(args, "store", peer) || !ApplyLogOptions(args, peer.logLevel)) return 2;
+  const bool quiet = args.Has("-q") || args.Has("--quiet");
 
   std::vector<std::string> emptyFolders;
   const std::vector<std::string> files = ExpandArguments(args.positionals, emptyFolders);
   if (!emptyFolders.empty()) {
     for (const std::string& folder : emptyFolders) {
-      std::fprintf(stderr, "norvane store: %s holds no DICOM files; nothing sent\n",
-                   folder.c_str());
+      ReportReason("store", folder + " holds no DICOM files; nothing sent");
     }
-    return 1;
+    return run.Finish(1, emptyFolders.front() + " holds no DICOM files; nothing sent");
   }
 
   WriteLog(std::string("Starting ") + kOperation + " Service");
-  size_t notStored = 0;
-  {
-    ProgressCounter progress(files.size());
-    StoreFiles(peer.Parameters(), files, preferred, convert,
-               [&](size_t i, const StoreResult& result) {
-                 if (!result.Ok()) ++notStored;
-                 progress.Report(FileReportLine(files[i], result, peer), i + 1);
-                 ReportFileFailure("store", files[i], result);
-               });
-  }
-  const std::string summary = SummaryLine(kOperation, notStored, files.size());
-  std::printf("%s\n", summary.c_str());
-  std::fflush(stdout);
+  TransferReport report(run, peer, quiet);
+  report.SetTotal(files.size());
+  StoreFiles(peer.Parameters(), files, preferred, convert,
+             [&](size_t i, const StoreResult& result) { report.Add(files[i], result); });
+  report.Finish(files.size());
+  const std::string summary = SummaryLine(kOperation, report.NotStored(), files.size());
+  run.Out(summary);
   WriteLog(summary);
-  return notStored == 0 ? 0 : 1;
+  const bool ok = report.NotStored() == 0;
+  if (ok) {
+    ReportSummary("store", SummaryText(files.size(), "file", "files", report.StoredBytes(),
+                                       report.Elapsed()));
+  }
+  return run.Finish(ok ? 0 : 1, ok ? std::string() : summary);
 }
 
 }  // namespace norvane::cli

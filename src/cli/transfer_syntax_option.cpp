@@ -39,4 +39,12 @@ std::optional<std::string> ResolveTransferSyntax(const std::string& text) {
   return std::nullopt;
 }
 
+std::string TransferSyntaxProblem(const std::string& text) {
+  std::string names;
+  for (const auto& [alias, uid] : kAliases) {
+    names += (names.empty() ? "" : ", ") + std::string(alias);
+  }
+  return "--ts '" + text + "' is neither a transfer syntax UID nor one of " + names;
+}
+
 }  // namespace norvane::cli

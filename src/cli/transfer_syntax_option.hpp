@@ -13,8 +13,14 @@ inline constexpr const char* kTransferSyntaxAliasHelp =
     "             lossless   1.2.840.10008.1.2.4.70  JPEG Lossless, first-order prediction\n"
     "             baseline   1.2.840.10008.1.2.4.50  JPEG Baseline\n";
 
+// The aliases, for shell completion.
+inline constexpr const char* kTransferSyntaxChoices = "implicit explicit big lossless baseline";
+
 // The transfer syntax UID a --ts value names: one of the aliases above, or a UID written
 // out (digits and dots, at most 64 characters). Nullopt for anything else.
 std::optional<std::string> ResolveTransferSyntax(const std::string& text);
+
+// Why a --ts value names no transfer syntax, in one line.
+std::string TransferSyntaxProblem(const std::string& text);
 
 }  // namespace norvane::cli

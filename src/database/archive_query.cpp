@@ -24,7 +24,10 @@ struct AttributeLevel {
 };
 
 // The attributes of the patient, study and series entities; every other attribute is one
-// of the image. In the Study Root model the patient's attributes belong to the study.
+// of the image. In the Study Root model the patient's attributes belong to the study. An
+// attribute is answered from the first object of the entity at its level: the institution
+// counts as the study's, as this system's study records (StudyInfo) have it, and the
+// series attributes include those the index's series record holds.
 constexpr AttributeLevel kAttributeLevels[] = {
     {tag::kPatientName, Level::kPatient},
     {tag::kPatientID, Level::kPatient},
@@ -40,6 +43,7 @@ constexpr AttributeLevel kAttributeLevels[] = {
     {tag::kNumberOfPatientRelatedSeries, Level::kPatient},
     {tag::kNumberOfPatientRelatedInstances, Level::kPatient},
     {tag::kStudyDate, Level::kStudy},
+    {tag::kInstitutionName, Level::kStudy},
     {tag::kStudyTime, Level::kStudy},
     {tag::kAccessionNumber, Level::kStudy},
     {tag::kModalitiesInStudy, Level::kStudy},
@@ -64,7 +68,10 @@ constexpr AttributeLevel kAttributeLevels[] = {
     {tag::kSeriesTime, Level::kSeries},
     {tag::kSeriesDescription, Level::kSeries},
     {tag::kManufacturer, Level::kSeries},
-    {tag::kInstitutionName, Level::kSeries},
+    {tag::kManufacturerModelName, Level::kSeries},
+    {tag::kInstitutionalDepartmentName, Level::kSeries},
+    {tag::kDeviceSerialNumber, Level::kSeries},
+    {tag::kSoftwareVersions, Level::kSeries},
     {tag::kStationName, Level::kSeries},
     {tag::kPerformingPhysicianName, Level::kSeries},
     {tag::kOperatorsName, Level::kSeries},
@@ -73,8 +80,12 @@ constexpr AttributeLevel kAttributeLevels[] = {
     {tag::kSeriesInstanceUID, Level::kSeries},
     {tag::kSeriesNumber, Level::kSeries},
     {tag::kLaterality, Level::kSeries},
+    {tag::kPatientPosition, Level::kSeries},
+    {tag::kFrameOfReferenceUID, Level::kSeries},
     {tag::kPerformedProcedureStepStartDate, Level::kSeries},
     {tag::kPerformedProcedureStepStartTime, Level::kSeries},
+    {tag::kPerformedProcedureStepID, Level::kSeries},
+    {tag::kPerformedProcedureStepDescription, Level::kSeries},
     {tag::kNumberOfSeriesRelatedInstances, Level::kSeries},
 };
 
@@ -107,7 +118,7 @@ struct QueryKey {
   std::string value;
   Level level = Level::kImage;
   bool sequence = false;
-  bool answeredOnly = false;  // the level itself and the character set: never matched
+  bool answeredOnly = false;  // the level, the character set, the retrieve title: never matched
 };
 
 std::vector<QueryKey> ReadKeys(const TagList& identifier, QueryModel model) {
@@ -125,7 +136,8 @@ std::vector<QueryKey> ReadKeys(const TagList& identifier, QueryModel model) {
       key.value = TrimmedText(record);
     }
     key.level = LevelOf(record.GetTag(), model);
-    key.answeredOnly = record.Is(tag::kQueryRetrieveLevel) || record.Is(tag::kSpecificCharacterSet);
+    key.answeredOnly = record.Is(tag::kQueryRetrieveLevel) ||
+                       record.Is(tag::kSpecificCharacterSet) || record.Is(tag::kRetrieveAETitle);
     keys.push_back(std::move(key));
   }
   return keys;
@@ -184,11 +196,40 @@ TagRecord Answered(const QueryKey& key, std::span<const uint8_t> value) {
   return AnswerRecord(key.record, value);
 }
 
-TagList Answer(const Entity& entity, const std::vector<QueryKey>& keys, Level queryLevel) {
+std::span<const uint8_t> Bytes(std::string_view text) {
+  return std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+bool Asks(const std::vector<QueryKey>& keys, Tag tag) {
+  return std::any_of(keys.begin(), keys.end(),
+                     [tag](const QueryKey& key) { return key.record.Is(tag); });
+}
+
+TagRecord RetrieveAETitleRecord(std::string_view title) {
+  TagRecord key;
+  key.group = tag::kRetrieveAETitle.group;
+  key.element = tag::kRetrieveAETitle.element;
+  key.SetVR("AE");
+  return AnswerRecord(key, Bytes(title));
+}
+
+// Each key answered in the request's order; Retrieve AE Title, which every answer carries,
+// before the first key above it in tag order when it was not asked for.
+TagList Answer(const Entity& entity, const std::vector<QueryKey>& keys, Level queryLevel,
+               std::string_view retrieveAETitle) {
   TagList answer;
+  bool titled = Asks(keys, tag::kRetrieveAETitle);
   for (const QueryKey& key : keys) {
+    if (!titled && tag::kRetrieveAETitle < key.record.GetTag()) {
+      answer.push_back(RetrieveAETitleRecord(retrieveAETitle));
+      titled = true;
+    }
     if (key.record.Is(tag::kQueryRetrieveLevel)) {
       answer.push_back(Answered(key, key.record.value));
+      continue;
+    }
+    if (key.record.Is(tag::kRetrieveAETitle)) {
+      answer.push_back(Answered(key, Bytes(retrieveAETitle)));
       continue;
     }
     if (key.sequence) {
@@ -200,8 +241,7 @@ TagList Answer(const Entity& entity, const std::vector<QueryKey>& keys, Level qu
       continue;
     }
     if (const std::string* text = entity.Counted(key.record.GetTag())) {
-      answer.push_back(
-          Answered(key, std::span(reinterpret_cast<const uint8_t*>(text->data()), text->size())));
+      answer.push_back(Answered(key, Bytes(*text)));
       continue;
     }
     const TagRecord* stored = FindTopLevel(entity.header, key.record.GetTag());
@@ -211,6 +251,7 @@ TagList Answer(const Entity& entity, const std::vector<QueryKey>& keys, Level qu
       answer.push_back(Answered(key, ValueBytes(*stored)));
     }
   }
+  if (!titled) answer.push_back(RetrieveAETitleRecord(retrieveAETitle));
   return answer;
 }
 
@@ -253,11 +294,6 @@ std::string ModalitiesOf(const IndexedStudy& study) {
     text += modality;
   }
   return text;
-}
-
-bool Asks(const std::vector<QueryKey>& keys, Tag tag) {
-  return std::any_of(keys.begin(), keys.end(),
-                     [tag](const QueryKey& key) { return key.record.Is(tag); });
 }
 
 // Walks the catalogue at the query level and hands every entity with a readable object to
@@ -337,8 +373,8 @@ void ForEachEntity(const std::vector<IndexedStudy>& catalogue, Level level,
 
 }  // namespace
 
-QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model,
-                               const TagList& identifier) {
+QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model, const TagList& identifier,
+                               std::string_view retrieveAETitle) {
   QueryAnswer answer;
   const std::string levelText = TrimmedText(identifier, tag::kQueryRetrieveLevel);
   const std::optional<Level> level = ParseLevel(levelText, model);
@@ -350,12 +386,15 @@ QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model,
     return answer;
   }
   const std::vector<QueryKey> keys = ReadKeys(identifier, model);
-  const InstanceKeys unique{ListedUIDs(keys, tag::kStudyInstanceUID, *level),
-                            ListedUIDs(keys, tag::kSeriesInstanceUID, *level),
-                            ListedUIDs(keys, tag::kSOPInstanceUID, *level)};
+  const InstanceKeys unique{.patientIDs = {},
+                            .studyInstanceUIDs = ListedUIDs(keys, tag::kStudyInstanceUID, *level),
+                            .seriesInstanceUIDs = ListedUIDs(keys, tag::kSeriesInstanceUID, *level),
+                            .sopInstanceUIDs = ListedUIDs(keys, tag::kSOPInstanceUID, *level)};
   const std::vector<IndexedStudy> catalogue = ReadStoredCatalogue(root, unique);
   ForEachEntity(catalogue, *level, keys, [&](const Entity& entity) {
-    if (Matches(entity, keys, *level)) answer.matches.push_back(Answer(entity, keys, *level));
+    if (Matches(entity, keys, *level)) {
+      answer.matches.push_back(Answer(entity, keys, *level, retrieveAETitle));
+    }
   });
   return answer;
 }

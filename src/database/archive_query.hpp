@@ -4,6 +4,7 @@
 // the objects the index names, one answer per matching patient, study, series or image.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/query_answer.hpp"
@@ -18,15 +19,17 @@ enum class QueryModel {
 };
 
 // Answers a C-FIND identifier from the database under `root`: one identifier per match, in
-// index order, each key's value taken from the stored objects (empty for a key below the
-// query level, a sequence, or an attribute the objects lack), the level as asked. The
-// identifier is invalid when it names no Query/Retrieve Level the model has. An entity matches when
-// every key of its level and of the levels above it matches (MatchesKey): the stored value of a
-// patient, study or series is that of its first readable object in index order. Keys
-// below the query level neither match nor are answered. The counts of related series and
+// index order, each key's value taken from the top level of the stored objects (empty for
+// a key below the query level, a sequence, or an attribute the objects lack), the level as
+// asked, and Retrieve AE Title (0008,0054) as `retrieveAETitle` whether asked or not. The
+// identifier is invalid when it names no Query/Retrieve Level the model has. An entity
+// matches when every key of its level and of the levels above it matches (MatchesKey): the
+// stored value of a patient, study or series is that of its first readable object in index
+// order, for the attributes of that level whether the index holds them or not. Keys below
+// the query level neither match nor are answered. The counts of related series and
 // instances and the modalities in a study are taken from the index and the objects.
 // Unique keys at and above the level select from the index before any file is read.
-QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model,
-                               const TagList& identifier);
+QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model, const TagList& identifier,
+                               std::string_view retrieveAETitle);
 
 }  // namespace norvane

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "database/store_uid.hpp"
-#include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 
 namespace norvane {
 namespace {
@@ -14,16 +14,16 @@ class RecordBuilder {
  public:
   explicit RecordBuilder(const TagList& dataset) : dataset_(dataset) {}
 
-  // The element's trimmed text, made to stay one field of one line: a line break inside a
+  // The top-level element's trimmed text, made to stay one field of one line: a line break inside a
   // value would split the record and a comma would add a field, so CR and LF are written
   // as blanks and commas as `kCommaInText`; every other byte stands as it came.
   RecordBuilder& Text(Tag tag) {
-    return Field(IndexFieldText(GetTagText(dataset_, tag), kCommaInText));
+    return Field(IndexFieldText(TopLevelText(dataset_, tag), kCommaInText));
   }
 
   // A person name: a comma there separates name components, as the caret does in DICOM.
   RecordBuilder& PersonName(Tag tag) {
-    return Field(IndexFieldText(GetTagText(dataset_, tag), kCommaInPersonName));
+    return Field(IndexFieldText(TopLevelText(dataset_, tag), kCommaInPersonName));
   }
 
   // A UID that names a folder or file, written exactly as the folder or file is named.

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
-#include "elements/tag_list.hpp"
+#include "elements/record_values.hpp"
 #include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 
 namespace norvane {
 
 std::string GetStoreUID(const TagList& dataset, Tag tag) {
-  const TagRecord* record = FindTag(dataset, tag);
+  const TagRecord* record = FindTopLevel(dataset, tag);
   if (record == nullptr) return {};
   const std::string_view value = ValueText(*record);
   return std::string(TrimmedText(value.substr(0, value.find('\0'))));

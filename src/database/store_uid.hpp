@@ -13,9 +13,10 @@ namespace norvane {
 // agree on their first 64 characters would otherwise land in one file.
 inline constexpr size_t kMaxStoreUIDLength = 64;
 
-// A UID of the data set as the local store names folders and files with it: the value up to
+// A UID of the data set as the local store names folders and files with it: the value of
+// the top-level element (never one inside a sequence, which names another object) up to
 // its first NUL byte, blanks and control bytes removed from both ends, whatever its length
-// (IsStoreUID says whether it may be used). Empty when the element is missing. The index
+// (IsSafeStoreName says whether it may be used). Empty when the element is missing. The index
 // and the store worker both take their names from here, so that index lines, folders and
 // files always agree.
 std::string GetStoreUID(const TagList& dataset, Tag tag);

@@ -9,74 +9,74 @@
 #include "datadec/dicom_header_reader.hpp"
 #include "elements/record_values.hpp"
 #include "elements/tags.hpp"
-#include "elements/top_level.hpp"
 #include "platform/folders.hpp"
 
 namespace norvane {
 namespace {
 
-// The fields of the index records that name a folder or file.
+// The fields of the index records that name a folder or file, and the study's patient.
 constexpr int kStudyUIDField = 1;
 constexpr int kSeriesUIDField = 2;
+constexpr int kPatientIDField = 4;
 
-// A UID list of one level: empty selects everything.
-class UIDSelection {
+// The values of one field that select a line, as the index writes them: empty selects
+// every line.
+class FieldSelection {
  public:
-  explicit UIDSelection(const std::vector<std::string>& uids) {
-    for (const std::string& uid : uids)
-      uids_.insert(std::string(TrimmedText(uid)));
+  FieldSelection(int field, const std::vector<std::string>& values) : field_(field) {
+    for (const std::string& value : values)
+      values_.insert(IndexFieldText(std::string(TrimmedText(value)), kCommaInText));
   }
-  bool Selects(const std::string& uid) const { return uids_.empty() || uids_.contains(uid); }
+  int Field() const { return field_; }
+  bool Selects(std::string_view line) const {
+    return values_.empty() || values_.contains(GetField(line, kIndexFieldSeparator, field_));
+  }
 
  private:
-  std::unordered_set<std::string> uids_;
+  int field_;
+  std::unordered_set<std::string> values_;
 };
 
-// The names in field `field` of an index file that can name a folder or file, each once,
-// in the order of their first line.
-std::vector<std::string> IndexedNames(const std::string& indexPath, int field,
-                                      const UIDSelection& selection) {
+const FieldSelection kEveryLine(0, {});
+
+// The names in the selection's field of an index file that can name a folder or file, of
+// the lines that `selection` and `also` select, each once, in the order of their first line.
+std::vector<std::string> IndexedNames(const std::string& indexPath, const FieldSelection& selection,
+                                      const FieldSelection& also = kEveryLine) {
   std::vector<std::string> names;
   const auto lines = ReadIndexLines(indexPath);
   if (!lines) return names;
   std::unordered_set<std::string> seen;
   for (const std::string& line : *lines) {
-    std::string name = GetField(line, kIndexFieldSeparator, field);
-    if (!IsSafeStoreName(name) || !selection.Selects(name)) continue;
+    if (!selection.Selects(line) || !also.Selects(line)) continue;
+    std::string name = GetField(line, kIndexFieldSeparator, selection.Field());
+    if (!IsSafeStoreName(name)) continue;
     if (seen.insert(name).second) names.push_back(std::move(name));
   }
   return names;
 }
 
-// A UID element of the header outside every sequence, up to its NUL pad and trimmed.
-std::string TopLevelUID(const TagList& header, Tag tag) {
-  const TagRecord* record = FindTopLevel(header, tag);
-  if (record == nullptr) return {};
-  const std::string_view value = ValueText(*record);
-  return std::string(TrimmedText(value.substr(0, value.find('\0'))));
-}
-
 }  // namespace
 
 std::vector<IndexedStudy> ReadStoredCatalogue(const std::string& root, const InstanceKeys& keys) {
-  const UIDSelection studies(keys.studyInstanceUIDs);
-  const UIDSelection series(keys.seriesInstanceUIDs);
-  const UIDSelection instances(keys.sopInstanceUIDs);
+  const FieldSelection patients(kPatientIDField, keys.patientIDs);
+  const FieldSelection studies(kStudyUIDField, keys.studyInstanceUIDs);
+  const FieldSelection series(kSeriesUIDField, keys.seriesInstanceUIDs);
+  const FieldSelection instances(kImageFileField, keys.sopInstanceUIDs);
   const std::string rootFolder = WithTrailingSeparator(root);
 
   std::vector<IndexedStudy> catalogue;
   for (std::string& studyUID :
-       IndexedNames(rootFolder + std::string(kStudyIndexFile), kStudyUIDField, studies)) {
+       IndexedNames(rootFolder + std::string(kStudyIndexFile), studies, patients)) {
     IndexedStudy study;
     study.folder = rootFolder + studyUID + "/";
     study.studyInstanceUID = std::move(studyUID);
     for (std::string& seriesUID :
-         IndexedNames(study.folder + std::string(kSeriesIndexFile), kSeriesUIDField, series)) {
+         IndexedNames(study.folder + std::string(kSeriesIndexFile), series)) {
       IndexedSeries entry;
       entry.folder = study.folder + seriesUID + "/";
       entry.seriesInstanceUID = std::move(seriesUID);
-      entry.sopInstanceUIDs =
-          IndexedNames(entry.folder + std::string(kImageIndexFile), kImageFileField, instances);
+      entry.sopInstanceUIDs = IndexedNames(entry.folder + std::string(kImageIndexFile), instances);
       if (!entry.sopInstanceUIDs.empty()) study.series.push_back(std::move(entry));
     }
     if (!study.series.empty()) catalogue.push_back(std::move(study));
@@ -99,10 +99,10 @@ std::optional<StoredInstance> ReadStoredInstance(const IndexedStudy& study,
   instance.studyInstanceUID = study.studyInstanceUID;
   instance.seriesInstanceUID = series.seriesInstanceUID;
   instance.sopInstanceUID = sopInstanceUID;
-  instance.transferSyntax = TopLevelUID(read, tag::kTransferSyntaxUID);
-  instance.sopClassUID = TopLevelUID(read, tag::kSOPClassUID);
+  instance.transferSyntax = GetStoreUID(read, tag::kTransferSyntaxUID);
+  instance.sopClassUID = GetStoreUID(read, tag::kSOPClassUID);
   if (instance.sopClassUID.empty()) {
-    instance.sopClassUID = TopLevelUID(read, tag::kMediaStorageSOPClassUID);
+    instance.sopClassUID = GetStoreUID(read, tag::kMediaStorageSOPClassUID);
   }
   if (instance.transferSyntax.empty() || instance.sopClassUID.empty()) return std::nullopt;
   if (header != nullptr) *header = std::move(read);

@@ -12,9 +12,11 @@
 
 namespace norvane {
 
-// Unique keys that select stored objects: at each level a list of UIDs, any of which
-// matches; an empty list matches every UID of its level.
+// Unique keys that select stored objects: at each level a list of values, any of which
+// matches; an empty list matches everything of its level. A patient is selected by the
+// Patient ID of the study index, which the first object of each study wrote.
 struct InstanceKeys {
+  std::vector<std::string> patientIDs;
   std::vector<std::string> studyInstanceUIDs;
   std::vector<std::string> seriesInstanceUIDs;
   std::vector<std::string> sopInstanceUIDs;

@@ -58,6 +58,13 @@ ServiceResult ReadFindRSP(PDU_Service& pdu, std::vector<Record>& results) {
   return response;
 }
 
+ServiceResult ReadFindIdentifier(PDU_Service& pdu, std::vector<TagList>& identifiers) {
+  TagList identifier;
+  ServiceResult response = ReadFindResponse(pdu, identifier);
+  if (CarriesRecord(response)) identifiers.push_back(std::move(identifier));
+  return response;
+}
+
 template ServiceResult WriteFindRQ(PDU_Service&, const StudyInfo&, std::string_view);
 template ServiceResult WriteFindRQ(PDU_Service&, const SeriesInfo&, std::string_view);
 template ServiceResult WriteFindRQ(PDU_Service&, const ImageInfo&, std::string_view);

@@ -50,6 +50,10 @@ ServiceResult WriteFindRQ(PDU_Service& pdu, const Record& query, std::string_vie
 template <class Record>
 ServiceResult ReadFindRSP(PDU_Service& pdu, std::vector<Record>& results);
 
+// Reads one response as ReadFindRSP does and keeps its identifier as it came: one list per
+// response that adds a record.
+ServiceResult ReadFindIdentifier(PDU_Service& pdu, std::vector<TagList>& identifiers);
+
 // Whether a response read by ReadFindResponse adds a record: every status but 0x0000.
 bool CarriesRecord(const ServiceResult& response);
 

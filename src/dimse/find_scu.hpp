@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 #include "dimse/query_records.hpp"
 #include "dimse/query_responses.hpp"
+#include "elements/tag_record.hpp"
 #include "net/association_parameters.hpp"
 
 namespace norvane {
@@ -18,5 +20,12 @@ namespace norvane {
 template <class Record>
 FindResult FindSCU(const AssociationParameters& peer, const Record& query,
                    std::vector<Record>& results, size_t maxResults = kDefaultMaxResults);
+
+// The same query with an identifier the caller built, in the information model `sopClass`
+// (Patient Root or Study Root Query/Retrieve FIND, Modality Worklist FIND): `matches` gets
+// the identifier of every response that adds a record, as it came.
+FindResult FindIdentifiers(const AssociationParameters& peer, std::string_view sopClass,
+                           const TagList& identifier, std::vector<TagList>& matches,
+                           size_t maxResults = kDefaultMaxResults);
 
 }  // namespace norvane

@@ -3,6 +3,7 @@
 #include "dimse/query_fields.hpp"
 #include "dimse/query_key.hpp"
 #include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 
 namespace norvane {
 namespace {
@@ -11,10 +12,11 @@ TagRecord QueryRetrieveLevel(QueryLevel level) {
   return QueryKey(tag::kQueryRetrieveLevel, "CS", QueryLevelText(level));
 }
 
-// Response elements land in the field with the same attribute.
+// Response elements land in the field with the same attribute; those inside a sequence
+// belong to another entity and are passed over.
 template <class Record>
 void ParseByFieldTable(Record& record, const TagList& identifier) {
-  for (const TagRecord& element : identifier) {
+  for (const TagRecord& element : TopLevel(identifier)) {
     if (!element.HasValue()) continue;
     for (const RecordField<Record>& field : RecordFields<Record>()) {
       if (element.Is(field.Attribute())) {

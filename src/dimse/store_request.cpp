@@ -11,6 +11,7 @@
 #include "dimse/store_contexts.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 
 namespace norvane {
 namespace {
@@ -25,7 +26,7 @@ StoreRequestResult SendStoreWith(PDU_Service& pdu, const TagList& dataset,
 
 DimseCommand StoreRequest(std::string_view sopClass, uint16_t messageID, const TagList& dataset) {
   DimseCommand request = Request(kCStoreRQ, sopClass, messageID, true);
-  if (const TagRecord* instance = FindTag(dataset, tag::kSOPInstanceUID)) {
+  if (const TagRecord* instance = FindTopLevel(dataset, tag::kSOPInstanceUID)) {
     request.affectedSOPInstanceUID = UIDText(*instance);
   }
   return request;

@@ -9,6 +9,7 @@
 #include "dimse/store_request.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
 
@@ -35,7 +36,7 @@ bool LoadObjectForStore(const std::string& fileName, TagList& dataset, StoreResu
   // PDU at a time; converted, they are read whole first.
   DicomFileContent content = DICOMFile(fileName, LargeValues::kLeftInFile);
   result.readStatus = content.status;
-  const TagRecord* syntax = FindTag(content.meta, tag::kTransferSyntaxUID);
+  const TagRecord* syntax = FindTopLevel(content.meta, tag::kTransferSyntaxUID);
   if (!content.Ok()) {
     FailLocally(result, "the file " + std::string(Describe(content.status)));
     return false;
@@ -50,7 +51,7 @@ bool LoadObjectForStore(const std::string& fileName, TagList& dataset, StoreResu
     return false;
   }
   dataset = std::move(content.dataset);
-  result.sopClass = GetTagText(dataset, tag::kSOPClassUID);
+  result.sopClass = TopLevelText(dataset, tag::kSOPClassUID);
   result.Set(ServiceResult::Success());
   return true;
 }
@@ -60,10 +61,10 @@ std::optional<std::vector<ContextProposal>> StoreContextsFromHeader(
   TagList header;
   std::optional<TagRecord> pixelData;
   if (!DICOMHeader(fileName, header, pixelData) || !pixelData) return std::nullopt;
-  const TagRecord* syntax = FindTag(header, tag::kTransferSyntaxUID);
+  const TagRecord* syntax = FindTopLevel(header, tag::kTransferSyntaxUID);
   if (syntax == nullptr) return std::nullopt;
   const std::string fileSyntax(UidText(ValueBytes(*syntax)));
-  const std::string sopClass = GetTagText(header, tag::kSOPClassUID);
+  const std::string sopClass = TopLevelText(header, tag::kSOPClassUID);
   const auto usable = [](const std::string& uid) {
     return !uid.empty() && uid.size() <= kMaxUIDLength;
   };

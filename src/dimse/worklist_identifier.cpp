@@ -1,14 +1,17 @@
 #include "dimse/worklist_identifier.hpp"
 
+#include <span>
+
 #include "datadec/expand_sequence.hpp"
 #include "dimse/query_key.hpp"
 #include "elements/flat_sequence.hpp"
 #include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 
 namespace norvane {
 namespace {
 
-// Attributes taken wherever they stand in the response.
+// Attributes of the requested procedure, taken at the top level of the response.
 std::string* TopLevelField(TWorklistItem& r, Tag attribute) {
   switch (attribute.Value()) {
     case tag::kAccessionNumber.Value():
@@ -40,7 +43,7 @@ std::string* TopLevelField(TWorklistItem& r, Tag attribute) {
   }
 }
 
-// Attributes of a scheduled procedure step.
+// Attributes of a scheduled procedure step, taken in the items of its sequence.
 std::string* StepField(TWorklistItem& r, Tag attribute) {
   switch (attribute.Value()) {
     case tag::kModality.Value():
@@ -70,12 +73,23 @@ std::string* StepField(TWorklistItem& r, Tag attribute) {
   }
 }
 
-void TakeSteps(TWorklistItem& record, const TagRecord& sequence,
+// Takes the step fields from the Scheduled Procedure Step Sequence at the start of `flat`:
+// the elements of its items, not those of sequences inside an item (codes, references).
+// A sequence of defined length is read from its value.
+void TakeSteps(TWorklistItem& record, std::span<const TagRecord> flat,
                const ElementReaderState& encoding) {
-  TagList steps;
-  if (!ExpandSequence(encoding, sequence, steps)) return;
-  for (const TagRecord& element : steps) {
-    if (!element.HasValue()) continue;
+  TagList expanded;
+  if (flat.front().HasValue()) {
+    if (!ExpandSequence(encoding, flat.front(), expanded)) return;
+    flat = expanded;
+  }
+  constexpr size_t kInItem = 2;  // the sequence and one of its items
+  FlatNesting nesting;
+  for (const TagRecord& element : flat) {
+    const bool inItem = nesting.Depth() == kInItem;
+    nesting.Step(element);
+    if (nesting.AtTopLevel()) return;  // the sequence has ended
+    if (!inItem || !element.HasValue()) continue;
     if (std::string* field = StepField(record, element.GetTag())) {
       *field = ResponseText(element);
     }
@@ -120,19 +134,22 @@ void BuildWorklistIdentifier(const TWorklistItem& r, TagList& id) {
 
 void ParseWorklistResponse(TWorklistItem& record, const TagList& identifier,
                            const ElementReaderState& encoding) {
-  bool inSequence = false;
-  for (const TagRecord& element : identifier) {
+  FlatNesting nesting;
+  bool afterFlatSteps = false;  // step attributes that follow the items at the top level land too
+  for (size_t i = 0; i < identifier.size(); ++i) {
+    const TagRecord& element = identifier[i];
+    const bool topLevel = nesting.AtTopLevel();
+    nesting.Step(element);
+    // Another sequence holds attributes of other entities (referenced studies, patients).
+    if (!topLevel) continue;
     if (element.Is(tag::kScheduledProcedureStepSequence)) {
-      if (element.HasValue()) {
-        TakeSteps(record, element, encoding);
-      } else {
-        inSequence = true;  // the items follow flat, up to the end of the response
-      }
+      TakeSteps(record, std::span(identifier).subspan(i), encoding);
+      afterFlatSteps = afterFlatSteps || !element.HasValue();
       continue;
     }
     if (!element.HasValue()) continue;
     std::string* field = TopLevelField(record, element.GetTag());
-    if (field == nullptr && inSequence) field = StepField(record, element.GetTag());
+    if (field == nullptr && afterFlatSteps) field = StepField(record, element.GetTag());
     if (field != nullptr) *field = ResponseText(element);
   }
 }

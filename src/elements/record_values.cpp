@@ -1,6 +1,7 @@
 #include "elements/record_values.hpp"
 
 #include "elements/tag_list.hpp"
+#include "elements/top_level.hpp"
 
 namespace norvane {
 namespace {
@@ -29,7 +30,7 @@ std::string TrimmedText(const TagRecord& record) {
 }
 
 std::string TrimmedText(const TagList& list, Tag tag) {
-  const TagRecord* record = FindTag(list, tag);
+  const TagRecord* record = FindTopLevel(list, tag);
   return record != nullptr ? TrimmedText(*record) : std::string();
 }
 

@@ -22,7 +22,8 @@ std::string_view TrimmedText(std::string_view text);
 // The record's value as trimmed text.
 std::string TrimmedText(const TagRecord& record);
 
-// The value of the first record with this tag as trimmed text; empty when there is none.
+// The value of the first top-level record with this tag (outside every sequence) as
+// trimmed text; empty when there is none.
 std::string TrimmedText(const TagList& list, Tag tag);
 
 // The first 16-bit or 32-bit number of the value in the given byte order; 0 when the value

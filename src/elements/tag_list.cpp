@@ -98,7 +98,10 @@ uint16_t GetTagUS(const TagList& list, uint16_t group, uint16_t element) {
 }
 
 std::string GetTagText(const TagList& list, uint16_t group, uint16_t element) {
-  const TagRecord* record = FindTag(list, group, element);
+  return RecordText(FindTag(list, group, element));
+}
+
+std::string RecordText(const TagRecord* record) {
   if (record == nullptr) return {};
   const std::span<const uint8_t> value = ValueBytes(*record);
   if (value.empty()) return {};

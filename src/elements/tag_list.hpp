@@ -68,9 +68,12 @@ inline uint16_t GetTagUS(const TagList& list, Tag tag) {
   return GetTagUS(list, tag.group, tag.element);
 }
 
-// The value of the first matching record as text: Rows and Columns as decimal numbers,
-// Patient's Name with ',' turned into '^', every other value as its bytes; then bytes
-// 0x00 to 0x20 are stripped from both ends. Empty when the tag is absent or has no value.
+// The value of a record as text: Rows and Columns as decimal numbers, Patient's Name with
+// ',' turned into '^', every other value as its bytes; then bytes 0x00 to 0x20 are
+// stripped from both ends. Empty for a null record or one without value.
+std::string RecordText(const TagRecord* record);
+
+// RecordText of the first matching record.
 std::string GetTagText(const TagList& list, uint16_t group, uint16_t element);
 inline std::string GetTagText(const TagList& list, Tag tag) {
   return GetTagText(list, tag.group, tag.element);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 
 namespace norvane {
@@ -35,11 +36,15 @@ TopLevelRecords::Iterator& TopLevelRecords::Iterator::operator++() {
   return *this;
 }
 
-const TagRecord* FindTopLevel(const TagList& list, Tag tag) {
-  for (const TagRecord& record : TopLevel(list)) {
+const TagRecord* FindTopLevel(std::span<const TagRecord> list, Tag tag) {
+  for (const TagRecord& record : TopLevelRecords(list)) {
     if (record.Is(tag)) return &record;
   }
   return nullptr;
+}
+
+std::string TopLevelText(std::span<const TagRecord> list, Tag tag) {
+  return RecordText(FindTopLevel(list, tag));
 }
 
 }  // namespace norvane

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <iterator>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "elements/tag_record.hpp"
@@ -24,6 +25,9 @@ class FlatNesting {
   void Step(const TagRecord& record);
   // Nothing is open: the next record stands at the top level.
   bool AtTopLevel() const { return open_.empty(); }
+  // Sequences and items open around the next record: 2 inside an item of a top-level
+  // sequence.
+  size_t Depth() const { return open_.size(); }
 
  private:
   std::vector<bool> open_;  // innermost last; true for an item
@@ -80,6 +84,12 @@ inline TopLevelRecords TopLevel(const TagList& list) {
 }
 
 // The first top-level record with this tag, or null.
-const TagRecord* FindTopLevel(const TagList& list, Tag tag);
+const TagRecord* FindTopLevel(std::span<const TagRecord> list, Tag tag);
+
+// RecordText of the first top-level record with this tag. Identifying and indexed
+// attributes are read this way: a sequence may hold the same attribute of another object,
+// study or series (a referenced series, the evidence of a request), and comes before the
+// object's own whenever its tag is lower.
+std::string TopLevelText(std::span<const TagRecord> list, Tag tag);
 
 }  // namespace norvane

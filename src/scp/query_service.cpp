@@ -58,7 +58,8 @@ bool QueryService::Handle(ServiceRequest& request) const {
                                ? QueryModel::kPatientRoot
                                : QueryModel::kStudyRoot;
   return AnswerFind(request, [&](const TagList& identifier) {
-    return QueryStoredObjects(request.Settings().folder, model, identifier);
+    return QueryStoredObjects(request.Settings().folder, model, identifier,
+                              request.Settings().aeTitle);
   });
 }
 

@@ -6,6 +6,7 @@
 #include "dimse/dimse_command.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "elements/top_level.hpp"
 
 namespace norvane {
 namespace {
@@ -20,7 +21,7 @@ std::string_view Trimmed(std::string_view text) {
 // The UIDs of a multi-valued key; empty when the key is absent or empty.
 std::vector<std::string> UIDList(const TagList& identifier, Tag tag) {
   std::vector<std::string> uids;
-  const std::string text = GetTagText(identifier, tag);
+  const std::string text = TopLevelText(identifier, tag);
   size_t at = 0;
   while (at <= text.size()) {
     size_t end = text.find('\\', at);
@@ -41,9 +42,21 @@ RetrieveSelection Mismatch(std::string problem) {
 
 }  // namespace
 
-RetrieveSelection SelectionOf(const TagList& identifier) {
-  const std::string level(Trimmed(GetTagText(identifier, tag::kQueryRetrieveLevel)));
+RetrieveSelection SelectionOf(const TagList& identifier, QueryModel model) {
+  const std::string level(Trimmed(TopLevelText(identifier, tag::kQueryRetrieveLevel)));
+  const bool patientRoot = model == QueryModel::kPatientRoot;
   RetrieveSelection selection;
+  if (patientRoot) {
+    // One value: Patient ID is no list.
+    const std::string patientID = TopLevelText(identifier, tag::kPatientID);
+    if (!patientID.empty()) selection.keys.patientIDs.push_back(patientID);
+  }
+  if (level == "PATIENT" && patientRoot) {
+    if (selection.keys.patientIDs.empty()) {
+      return Mismatch("a retrieval at PATIENT level needs a Patient ID");
+    }
+    return selection;
+  }
   selection.keys.studyInstanceUIDs = UIDList(identifier, tag::kStudyInstanceUID);
   if (level == "STUDY") {
     if (selection.keys.studyInstanceUIDs.empty()) {
@@ -65,7 +78,8 @@ RetrieveSelection SelectionOf(const TagList& identifier) {
     }
     return selection;
   }
-  return Mismatch("Query/Retrieve Level '" + level + "' is not STUDY, SERIES or IMAGE");
+  return Mismatch("Query/Retrieve Level '" + level + "' is not " +
+                  (patientRoot ? "PATIENT, STUDY, SERIES or IMAGE" : "STUDY, SERIES or IMAGE"));
 }
 
 }  // namespace norvane

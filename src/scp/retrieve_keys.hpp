@@ -1,11 +1,12 @@
 #pragma once
 
-// The unique keys of a C-MOVE or C-GET identifier (Study Root, no relational
-// retrieval): which stored objects a retrieval selects.
+// The unique keys of a C-MOVE or C-GET identifier (Study Root or Patient Root, no
+// relational retrieval): which stored objects a retrieval selects.
 
 #include <cstdint>
 #include <string>
 
+#include "database/archive_query.hpp"
 #include "database/stored_objects.hpp"
 #include "elements/tag_record.hpp"
 
@@ -19,12 +20,12 @@ struct RetrieveSelection {
   std::string problem;
 };
 
-// Reads Query/Retrieve Level (STUDY, SERIES or IMAGE) and the UID lists (values
-// separated by '\'): Study Instance UID at every level, Series Instance UID
-// from SERIES on, SOP Instance UID at IMAGE level. The key of the level itself
-// must hold at least one UID, so that an empty key never selects the whole
-// archive; at SERIES and IMAGE level the parent keys narrow the selection when
-// given.
-RetrieveSelection SelectionOf(const TagList& identifier);
+// Reads Query/Retrieve Level (PATIENT in the Patient Root model only, STUDY, SERIES or
+// IMAGE) and the unique keys of the top level of the identifier: Patient ID (one value)
+// in the Patient Root model, and the UID lists (values separated by '\'): Study Instance
+// UID from STUDY on, Series Instance UID from SERIES on, SOP Instance UID at IMAGE level.
+// The key of the level itself must hold a value, so that an empty key never selects the
+// whole archive; the keys of the levels above narrow the selection when given.
+RetrieveSelection SelectionOf(const TagList& identifier, QueryModel model);
 
 }  // namespace norvane

@@ -43,9 +43,19 @@ struct Selected {
   uint16_t status = kStatusSuccess;
 };
 
-Selected Select(const TagList& identifier, const StoreSCPSettings& settings) {
+// The information model of the retrieval's context: Patient Root or Study Root.
+QueryModel ModelOf(const ServiceRequest& request) {
+  const std::string_view sopClass = request.ContextSOPClass();
+  return sopClass == uid::kPatientRootQueryRetrieveMove ||
+                 sopClass == uid::kPatientRootQueryRetrieveGet
+             ? QueryModel::kPatientRoot
+             : QueryModel::kStudyRoot;
+}
+
+Selected Select(const ServiceRequest& request, const TagList& identifier) {
+  const StoreSCPSettings& settings = request.Settings();
   Selected selected;
-  const RetrieveSelection selection = SelectionOf(identifier);
+  const RetrieveSelection selection = SelectionOf(identifier, ModelOf(request));
   if (selection.status != kStatusSuccess) {
     WriteLog("Retrieve: " + selection.problem);
     selected.status = selection.status;
@@ -62,8 +72,8 @@ Selected Select(const TagList& identifier, const StoreSCPSettings& settings) {
 
 SubOperationCounts StartingCounts(const Selected& selected) {
   SubOperationCounts counts;
-  counts.remaining = static_cast<uint16_t>(selected.instances.size());
-  counts.failed = static_cast<uint16_t>(selected.unreadable);
+  counts.remaining = selected.instances.size();
+  counts.failed = selected.unreadable;
   return counts;
 }
 
@@ -180,7 +190,8 @@ bool RunSubOperations(ServiceRequest& request, const Selected& selected, SubOper
 }  // namespace
 
 bool MoveService::Serves(std::string_view sopClass) const {
-  return sopClass == uid::kStudyRootQueryRetrieveMove;
+  return sopClass == uid::kStudyRootQueryRetrieveMove ||
+         sopClass == uid::kPatientRootQueryRetrieveMove;
 }
 
 bool MoveService::Handle(ServiceRequest& request) const {
@@ -194,7 +205,7 @@ bool MoveService::Handle(ServiceRequest& request) const {
     WriteLog("Move destination unknown: " + destinationTitle);
     return Answer(request, kStatusMoveDestinationUnknown, nullptr);
   }
-  const Selected selected = Select(identifier, settings);
+  const Selected selected = Select(request, identifier);
   if (selected.status != kStatusSuccess) return Answer(request, selected.status, nullptr);
   SubOperationCounts counts = StartingCounts(selected);
   if (selected.instances.empty()) return Answer(request, counts.FinalStatus(), &counts);
@@ -206,6 +217,11 @@ bool MoveService::Handle(ServiceRequest& request) const {
   peer.port = destination->port;
   peer.callingAETitle = settings.aeTitle;
   peer.calledAETitle = destination->aeTitle;
+  // The destination is a peer of the SCP like any other: it answers within the SCP's own
+  // limits, the association within the ARTIM time-out and each response within the idle one.
+  peer.timeouts.connect = settings.artimTimeout;
+  peer.timeouts.acse = settings.artimTimeout;
+  peer.timeouts.dimse = settings.idleTimeout;
   const ServiceResult opened = OpenAssoc(out, peer, MoveContexts(selected.instances));
   if (!opened) {
     WriteLog("Move to " + destination->aeTitle + ": " + opened.reason);
@@ -226,13 +242,14 @@ bool MoveService::Handle(ServiceRequest& request) const {
 }
 
 bool GetService::Serves(std::string_view sopClass) const {
-  return sopClass == uid::kStudyRootQueryRetrieveGet;
+  return sopClass == uid::kStudyRootQueryRetrieveGet ||
+         sopClass == uid::kPatientRootQueryRetrieveGet;
 }
 
 bool GetService::Handle(ServiceRequest& request) const {
   TagList identifier;
   if (!request.ReadDataSet(identifier)) return false;
-  const Selected selected = Select(identifier, request.Settings());
+  const Selected selected = Select(request, identifier);
   if (selected.status != kStatusSuccess) return Answer(request, selected.status, nullptr);
   SubOperationCounts counts = StartingCounts(selected);
   AcceptorAssociation& association = request.Association();

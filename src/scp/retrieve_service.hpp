@@ -1,7 +1,8 @@
 #pragma once
 
 // The retrieval services of the SCP: C-MOVE to a known destination over an association of
-// its own, and C-GET with the storage sub-operations on the requester's association.
+// its own, and C-GET with the storage sub-operations on the requester's association, in
+// the Study Root and Patient Root models (as the request's context was accepted for).
 // Both send what the identifier's unique keys select from the storage folder.
 
 #include "scp/service_handler.hpp"
@@ -11,8 +12,9 @@ namespace norvane {
 // Serves C-MOVE-RQs: reads the identifier, and answers 0xA801 when the Move Destination is
 // not one of the settings' destinations, 0xA900 when the identifier selects nothing by its
 // unique keys. Otherwise it opens one association to the destination (calling title: the
-// settings' AE title) proposing each SOP class of the selected objects with their own
-// transfer syntaxes and the uncompressed ones, and sends each object with C-STORE, naming
+// settings' AE title; the connection and its answer within the settings' ARTIM time-out,
+// each response within their idle time-out) proposing each SOP class of the selected
+// objects with their own transfer syntaxes and the uncompressed ones, and sends each object with C-STORE, naming
 // the originator; after each sub-operation a pending C-MOVE-RSP carries the numbers so far,
 // and the final one the outcome (SubOperationCounts::FinalStatus) with the Failed SOP
 // Instance UID List. An object that cannot be read, or that no accepted context can carry,

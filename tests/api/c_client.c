@@ -186,9 +186,14 @@ static void Verification(const Setup* s) {
 
   CHECK(EchoSCU(kHost, s->storescpPort, calling, "STORESCP") == 1);
   CHECK(strcmp(calling, "KAVORN          ") == 0);
-  /* Nothing listens on the SCP's port yet. */
+  /* Nothing listens on the SCP's port yet: the last error text says so, and a call that
+   * succeeds afterwards leaves it. */
   CHECK(EchoSCU(kHost, s->scpPort, named, "NOBODY") == 0);
   CHECK(strcmp(named, "NORVANE") == 0);
+  CHECK(strstr(LastErrorText(), "connection refused by 127.0.0.1:") != NULL);
+  CHECK(strstr(LastErrorText(), "(nothing listens there)") != NULL);
+  CHECK(EchoSCU(kHost, s->storescpPort, calling, "STORESCP") == 1);
+  CHECK(strstr(LastErrorText(), "connection refused") != NULL);
 
   association = NewPDU();
   CHECK(association != NULL);
@@ -198,6 +203,8 @@ static void Verification(const Setup* s) {
   CHECK(ReadEchoRSP(association) == 1);
   CHECK(CloseAssoc(association) == 1);
   CHECK(ReadEchoRSP(association) == 0);
+  /* The failed read replaced the refused connection with its own reason. */
+  CHECK(LastErrorText()[0] != '\0' && strstr(LastErrorText(), "connection refused") == NULL);
   DeletePDU(association);
 }
 

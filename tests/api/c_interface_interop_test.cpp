@@ -90,11 +90,9 @@ TEST_F(CProgram, BuildsFromTheInstalledHeaderAndPkgConfigFile) {
 }
 
 TEST_F(CProgram, DrivesTheLibraryAgainstRealPeersWithoutMemoryErrors) {
-  for (const char* program : {"storescp", "storescu", "dcmqrscp", "wlmscpfs", "dump2dcm"}) {
-    if (!testing::HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
-  }
+  NORVANE_REQUIRE_PROGRAMS("storescp", "storescu", "dcmqrscp", "wlmscpfs", "dump2dcm");
   const bool sanitized = NORVANE_SANITIZED;
-  if (!sanitized && !testing::HaveProgram("valgrind")) GTEST_SKIP() << "valgrind is not installed";
+  if (!sanitized) NORVANE_REQUIRE_PROGRAMS("valgrind");
   ASSERT_NO_FATAL_FAILURE(Install());
 
   const std::string program = dir_ / "c_client";

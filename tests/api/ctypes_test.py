@@ -11,6 +11,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -34,6 +35,7 @@ def load(path):
         "GetTagVR": (c.c_uint8, [c.c_void_p, c.c_char_p]),
         "GetTagLength": (c.c_uint32, [c.c_void_p]),
         "GetTagValue": (c.c_void_p, [c.c_void_p]),
+        "LastErrorText": (c.c_char_p, []),
     }
     for name, (result, arguments) in signatures.items():
         function = getattr(lib, name)
@@ -97,10 +99,27 @@ class Echo(unittest.TestCase):
         self.assertEqual(ok, 1)
         self.assertEqual(calling.value, b"KAVORN          ")
 
-    def test_verification_of_a_port_nobody_listens_on_fails(self):
+    def test_verification_of_a_port_nobody_listens_on_fails_and_says_why(self):
         calling = ctypes.create_string_buffer(b"PYTHON", 17)
-        self.assertEqual(lib.EchoSCU(b"127.0.0.1", str(free_port()).encode(), calling, b"X"), 0)
+        port = str(free_port())
+        self.assertEqual(lib.EchoSCU(b"127.0.0.1", port.encode(), calling, b"X"), 0)
         self.assertEqual(calling.value, b"PYTHON")
+        self.assertEqual(lib.LastErrorText(),
+                         f"connection refused by 127.0.0.1:{port} (nothing listens there)".encode())
+
+    def test_each_thread_has_its_own_last_error_text(self):
+        seen = {}
+
+        def fail_in_a_thread():
+            lib.DICOMFile(b"/no/such/file.dcm", None, None, None)
+            seen["thread"] = lib.LastErrorText()
+
+        lib.ListGet(None, 0)
+        worker = threading.Thread(target=fail_in_a_thread)
+        worker.start()
+        worker.join()
+        self.assertEqual(seen["thread"], b"the file '/no/such/file.dcm' does not exist")
+        self.assertEqual(lib.LastErrorText(), b"no list (NULL)")
 
 
 class DicomFile(unittest.TestCase):

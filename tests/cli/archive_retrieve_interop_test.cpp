@@ -83,9 +83,7 @@ void ExpectSameDataSets(const std::map<std::string, std::string>& expected,
 class RetrievalArchive : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::HaveProgram("movescu") || !testing::HaveProgram("getscu")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("movescu", "getscu", "storescu", "storescp");
     destPort_ = testing::FreePort();
     const std::vector<std::string> argv = {testing::NorvaneTool(),
                                            "scp",
@@ -117,22 +115,32 @@ class RetrievalArchive : public ::testing::Test {
   }
 
   testing::TempDir dir_;
+  // movescu with these options and keys to a storescp that stores into dir_/moved; the
+  // storescp has ended when it returns.
+  RunResult MoveToStorescp(const std::vector<std::string>& arguments) {
+    fs::create_directories(dir_ / "moved");
+    testing::PeerProcess storescp;
+    if (!storescp.Start({"storescp", "-aet", "MOVEDEST", "-od", dir_ / "moved", "+xa",
+                         std::to_string(destPort_)},
+                        dir_ / "storescp.log") ||
+        !testing::WaitForEcho(destPort_, "MOVEDEST")) {
+      return {-1, "storescp did not start: " + storescp.Log()};
+    }
+    std::vector<std::string> argv = {"movescu", "-v",      "-aet", "TESTSCU",
+                                     "-aec",    "ARCHIVE", "-aem", "MOVEDEST"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    argv.insert(argv.end(), {"127.0.0.1", port_});
+    return RunProgram(argv);
+  }
+
   testing::PeerProcess scp_;
   std::string port_;
   uint16_t destPort_ = 0;
 };
 
 TEST_F(RetrievalArchive, MovescuToStorescpDeliversEveryInstanceBitForBit) {
-  fs::create_directories(dir_ / "moved");
-  testing::PeerProcess storescp;
-  ASSERT_TRUE(storescp.Start(
-      {"storescp", "-aet", "MOVEDEST", "-od", dir_ / "moved", "+xa", std::to_string(destPort_)},
-      dir_ / "storescp.log"));
-  ASSERT_TRUE(testing::WaitForEcho(destPort_, "MOVEDEST"));
-  const RunResult move =
-      RunProgram({"movescu", "-v", "-d", "-S", "-aet", "TESTSCU", "-aec", "ARCHIVE", "-aem",
-                  "MOVEDEST", "-k", "QueryRetrieveLevel=STUDY", "-k",
-                  std::string("StudyInstanceUID=") + kArchibaldStudy, "127.0.0.1", port_});
+  const RunResult move = MoveToStorescp({"-d", "-S", "-k", "QueryRetrieveLevel=STUDY", "-k",
+                                         std::string("StudyInstanceUID=") + kArchibaldStudy});
   EXPECT_EQ(move.exitCode, 0) << move.output << scp_.Log();
   // A pending response after each object but the last, then the final one.
   EXPECT_EQ(Count(move.output, "Received Move Response "), kArchibaldImages - 1) << move.output;
@@ -141,7 +149,6 @@ TEST_F(RetrievalArchive, MovescuToStorescpDeliversEveryInstanceBitForBit) {
   EXPECT_TRUE(std::regex_search(move.output, std::regex("Completed Suboperations +: 4\n")))
       << move.output;
   EXPECT_TRUE(std::regex_search(move.output, std::regex("DIMSE Status +: 0x0000"))) << move.output;
-  storescp.Stop();
   ExpectSameDataSets(StoredSeries(), FilesByInstance(dir_ / "moved"));
 }
 
@@ -167,6 +174,28 @@ TEST_F(RetrievalArchive, GetscuReceivesTheSeriesOnItsOwnAssociationBitForBit) {
   ExpectSameDataSets(StoredSeries(), FilesByInstance(dir_ / "got"));
 }
 
+TEST_F(RetrievalArchive, PatientRootMoveAndGetRetrieveEveryObjectOfThePatient) {
+  constexpr const char* kPatient = "PatientID=77654033";
+  constexpr size_t kPatientImages = 7;
+  std::map<std::string, std::string> patients;
+  for (const auto& [instance, path] : FilesByInstance(dir_ / "db")) {
+    if (Contains(testing::ReadFileText(path), "77654033")) patients[instance] = path;
+  }
+  ASSERT_EQ(patients.size(), kPatientImages);
+
+  const RunResult move = MoveToStorescp({"-P", "-k", "QueryRetrieveLevel=PATIENT", "-k", kPatient});
+  EXPECT_EQ(move.exitCode, 0) << move.output << scp_.Log();
+  ExpectSameDataSets(patients, FilesByInstance(dir_ / "moved"));
+
+  fs::create_directories(dir_ / "got");
+  const RunResult get =
+      RunProgram({"getscu", "-v", "-P", "-aet", "TESTSCU", "-aec", "ARCHIVE", "-od", dir_ / "got",
+                  "-k", "QueryRetrieveLevel=PATIENT", "-k", kPatient, "127.0.0.1", port_});
+  EXPECT_EQ(get.exitCode, 0) << get.output << scp_.Log();
+  EXPECT_EQ(Count(get.output, "Received C-GET Response (Success)"), 1u) << get.output;
+  ExpectSameDataSets(patients, FilesByInstance(dir_ / "got"));
+}
+
 TEST_F(RetrievalArchive, NorvaneGetFromNorvaneScpStoresIntoItsFolderDatabase) {
   const RunResult get =
       Norvane({"get", "127.0.0.1", port_, "--aet", "TESTSCU", "--aec", "ARCHIVE", "--level",
@@ -188,7 +217,7 @@ TEST_F(RetrievalArchive, NorvaneGetFromNorvaneScpStoresIntoItsFolderDatabase) {
 }
 
 TEST(NorvaneGet, RetrievesAStudyFromDcmqrscp) {
-  if (!testing::HaveProgram("dcmqrscp")) GTEST_SKIP() << "DCMTK is not installed";
+  NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "storescu");
   testing::TempDir dir;
   testing::QueryRetrieveSCP archive;
   ASSERT_TRUE(archive.Start(dir.path().string(), {}));
@@ -219,7 +248,7 @@ size_t ProbedAcceptedContexts(const std::string& output) {
 }
 
 TEST(NorvaneProbe, MatrixAgreesWithWhatEachPeerLogsAsAccepted) {
-  if (!testing::HaveProgram("wlmscpfs")) GTEST_SKIP() << "DCMTK is not installed";
+  NORVANE_REQUIRE_PROGRAMS("wlmscpfs", "storescp", "dcmqrscp", "dump2dcm");
   testing::TempDir dir;
   const uint16_t storePort = testing::FreePort();
   testing::PeerProcess storescp;

@@ -52,7 +52,7 @@ TEST(ConvertCommand, AliasesNameTheFiveSyntaxes) {
   EXPECT_EQ(SyntaxOf(dir / "b.dcm"), "1.2.840.10008.1.2.4.50");
 }
 
-TEST(ConvertCommand, FailuresExitWithOneAndSayWhy) {
+TEST(ConvertCommand, FailuresExitWithOneAndBadCommandLinesWithTwo) {
   testing::TempDir dir;
   const std::string out = dir / "out.dcm";
   const auto sixteen = Norvane({"convert", PydicomFile("CT_small.dcm"), out, "--ts", "baseline"});
@@ -65,11 +65,11 @@ TEST(ConvertCommand, FailuresExitWithOneAndSayWhy) {
   EXPECT_NE(j2k.output.find("1.2.840.10008.1.2.4.91"), std::string::npos) << j2k.output;
 
   const auto unknown = Norvane({"convert", PydicomFile("CT_small.dcm"), out, "--ts", "jpeg2000"});
-  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_NE(unknown.output.find("jpeg2000"), std::string::npos) << unknown.output;
 
   const auto missing = Norvane({"convert", PydicomFile("CT_small.dcm"), out});
-  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.exitCode, 2);
   EXPECT_NE(missing.output.find("--ts is required"), std::string::npos) << missing.output;
 
   const auto unreadable = Norvane({"convert", dir / "none.dcm", out, "--ts", "big"});
@@ -93,7 +93,7 @@ TEST(ThumbnailCommand, WritesTheJpegUnderTheJpgName) {
   EXPECT_FALSE(std::filesystem::exists(dir / "ct.bmp"));
 }
 
-TEST(ThumbnailCommand, FailuresExitWithOneAndSayWhy) {
+TEST(ThumbnailCommand, FailuresExitWithOneAndBadWidthsWithTwo) {
   testing::TempDir dir;
   const auto big =
       Norvane({"thumbnail", PydicomFile("MR_small_bigendian.dcm"), dir / "t.jpg", "--width", "64"});
@@ -102,7 +102,7 @@ TEST(ThumbnailCommand, FailuresExitWithOneAndSayWhy) {
   for (const char* width : {"0", "-5", "abc", "70000"}) {
     const auto bad =
         Norvane({"thumbnail", PydicomFile("CT_small.dcm"), dir / "t.jpg", "--width", width});
-    EXPECT_EQ(bad.exitCode, 1) << width;
+    EXPECT_EQ(bad.exitCode, 2) << width;
     EXPECT_NE(bad.output.find("--width"), std::string::npos) << bad.output;
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));

@@ -9,7 +9,7 @@ namespace norvane {
 namespace {
 
 TEST(EcgCommand, BigEndianCopyDrawsTheSameChart) {
-  if (!testing::HaveProgram("dcmconv")) GTEST_SKIP() << "dcmconv (DCMTK) not installed";
+  NORVANE_REQUIRE_PROGRAMS("dcmconv");
   testing::TempDir dir;
   const std::string big = dir / "big.dcm";
   const auto made =

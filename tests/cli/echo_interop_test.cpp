@@ -23,11 +23,7 @@ using testing::RunResult;
 
 class EchoAgainstDcmtk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (!testing::HaveProgram("storescp") || !testing::HaveProgram("echoscu")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
-  }
+  void SetUp() override { NORVANE_REQUIRE_PROGRAMS("storescp", "echoscu"); }
   // Starts storescp with extra options on a free port; its log collects in the folder.
   uint16_t StartStorescp(const std::vector<std::string>& options) {
     const uint16_t port = testing::FreePort();
@@ -86,7 +82,7 @@ TEST_F(EchoAgainstDcmtk, StorescpRefusingTheAssociationGivesTheFailureLine) {
 }
 
 TEST_F(EchoAgainstDcmtk, WorklistScpRejectsAnUnknownCalledTitle) {
-  if (!testing::HaveProgram("wlmscpfs")) GTEST_SKIP() << "DCMTK wlmscpfs is not installed";
+  NORVANE_REQUIRE_PROGRAMS("wlmscpfs");
   std::filesystem::create_directories(dir_.path() / "db" / "WLMSCP");
   {
     std::FILE* lock = std::fopen((dir_ / "db/WLMSCP/lockfile").c_str(), "w");
@@ -111,7 +107,7 @@ TEST_F(EchoAgainstDcmtk, WorklistScpRejectsAnUnknownCalledTitle) {
 }
 
 TEST_F(EchoAgainstDcmtk, QueryRetrieveScpRejectsAWrongCalledTitleAndStandardErrorSaysSo) {
-  if (!testing::HaveProgram("dcmqrscp")) GTEST_SKIP() << "DCMTK dcmqrscp is not installed";
+  NORVANE_REQUIRE_PROGRAMS("dcmqrscp");
   testing::QueryRetrieveSCP archive;
   ASSERT_TRUE(archive.Start(dir_.path().string(), {})) << archive.Log();
   const RunResult known = Norvane({"echo", "127.0.0.1", archive.Port(), "--aec", "QRSCP"});

@@ -74,7 +74,7 @@ TEST(DumpCommand, FileThatIsNotDicomPrintsDumpFailedAndExitsWithOne) {
     EXPECT_NE(run.output.find("Dump Failed!\n"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("Dump OK!"), std::string::npos);
   }
-  EXPECT_EQ(Norvane({"dump"}).exitCode, 1);
+  EXPECT_EQ(Norvane({"dump"}).exitCode, 2);
 }
 
 TEST(DumpCommand, DeepNestingGivesBoundedOutputAndHostileValuesAreEscaped) {
@@ -167,10 +167,10 @@ TEST(MetaCommand, RefusesMissingOrUnknownTransferSyntaxes) {
   const std::string file = dir / "bare.dcm";
   std::ofstream(file) << "x";
   const RunResult none = Norvane({"meta", file});
-  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_EQ(none.exitCode, 2);
   EXPECT_NE(none.output.find("--ts is required"), std::string::npos) << none.output;
   const RunResult unknown = Norvane({"meta", file, "--ts", "little"});
-  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_NE(unknown.output.find("neither a transfer syntax UID"), std::string::npos)
       << unknown.output;
   const RunResult missing = Norvane({"meta", dir / "missing.dcm", "--ts", "1.2.840.10008.1.2.1"});

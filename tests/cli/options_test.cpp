@@ -21,7 +21,9 @@ ParsedArgs Parse(std::vector<std::string> words) {
 TEST(CliOptions, PeerComesFirstWhenSecondWordIsAPort) {
   ParsedArgs args = Parse({"pacs", "11112", "a.dcm", "b.dcm", "--aec", "ARCHIVE"});
   ASSERT_TRUE(args.error.empty()) << args.error;
-  const Peer peer = ResolvePeer(args, 1);
+  std::string problem;
+  const Peer peer = ResolvePeer(args, 1, problem);
+  EXPECT_EQ(problem, "");
   EXPECT_EQ(peer.host, "pacs");
   EXPECT_EQ(peer.port, "11112");
   EXPECT_EQ(peer.calledAET, "ARCHIVE");
@@ -30,13 +32,45 @@ TEST(CliOptions, PeerComesFirstWhenSecondWordIsAPort) {
 
 TEST(CliOptions, WithoutPeerTheSettingsDefaultsApply) {
   ParsedArgs args = Parse({"a.dcm", "--ts=lossless", "--no-convert"});
-  const Peer peer = ResolvePeer(args, 1);
+  std::string problem;
+  const Peer peer = ResolvePeer(args, 1, problem);
+  EXPECT_EQ(problem, "");
   EXPECT_EQ(peer.host, "127.0.0.1");
   EXPECT_EQ(peer.port, "104");
   EXPECT_EQ(peer.callingAET, "local");
   EXPECT_EQ(args.Value("--ts"), "lossless");
   EXPECT_TRUE(args.Has("--no-convert"));
   EXPECT_EQ(args.positionals, std::vector<std::string>{"a.dcm"});
+}
+
+TEST(CliOptions, ASecondWordMeantAsAPortMustBeOne) {
+  const struct {
+    std::vector<std::string> words;
+    size_t requiredAfter;
+    const char* problem;
+  } cases[] = {
+      {{"pacs", "0", "a.dcm"}, 1, "port '0' is not a number from 1 to 65535"},
+      {{"pacs", "65536", "a.dcm"}, 1, "port '65536' is not a number from 1 to 65535"},
+      {{"a.dcm", "b.dcm"}, 1, ""},  // two files
+      {{"pacs", "dicom"}, 0, "port 'dicom' is not a number from 1 to 65535"},
+      {{"pacs", "104", "--aet", "ABCDEFGHIJKLMNOPQ"},
+       0,
+       "--aet 'ABCDEFGHIJKLMNOPQ' is longer than 16 characters, the most an AE title holds"},
+      {{"pacs", "104", "--aec", " "}, 0, "--aec needs an AE title of 1 to 16 characters"},
+      {{"pacs", "104", "--aec", "ABCDEFGHIJKLMNOP"}, 0, ""},
+  };
+  for (const auto& c : cases) {
+    ParsedArgs args = Parse(c.words);
+    std::string problem;
+    ResolvePeer(args, c.requiredAfter, problem);
+    EXPECT_EQ(problem, c.problem) << ::testing::PrintToString(c.words);
+  }
+}
+
+TEST(CliOptions, JsonIsSeenEvenOnABadCommandLine) {
+  EXPECT_TRUE(Parse({"--bogus", "--json"}).json);
+  EXPECT_FALSE(Parse({"--", "--json"}).json);
+  EXPECT_EQ(Parse({"--json", "a.dcm"}).positionals, std::vector<std::string>{"a.dcm"});
 }
 
 TEST(CliOptions, BadCommandLinesAreReported) {

@@ -18,7 +18,7 @@ using testing::DcmprscpPeer;
 using testing::RunResult;
 
 TEST(PrintCommandAgainstDcmprscp, CtSmallPrintsOkAndAClosedPortFails) {
-  if (!DcmprscpPeer::Available()) GTEST_SKIP() << "DCMTK is not installed";
+  NORVANE_REQUIRE_PROGRAMS("dcmprscp", "echoscu");
   DcmprscpPeer printer;
   ASSERT_TRUE(printer.Start()) << printer.Log();
   const std::string file = testing::PydicomFile("CT_small.dcm");

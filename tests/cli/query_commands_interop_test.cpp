@@ -3,11 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/patient_query.hpp"
+#include "dimse/query_fields.hpp"
 #include "net/message_fixture.hpp"
 #include "support/cli_runs.hpp"
 #include "support/peers.hpp"
@@ -19,6 +26,7 @@ namespace {
 using testing::Contains;
 using testing::Count;
 using testing::Norvane;
+using testing::NorvaneOnATerminal;
 
 using testing::RunProgram;
 using testing::RunResult;
@@ -26,29 +34,6 @@ using testing::RunResult;
 constexpr const char* kArchibaldStudy = "1.3.6.1.4.1.5962.1.1.0.0.0.1196530851.28319.0.1";
 constexpr const char* kArchibaldSeries = "1.3.6.1.4.1.5962.1.1.0.0.0.1196530851.28319.0.2";
 constexpr const char* kStudyWithThreeSeries = "1.3.6.1.4.1.5962.1.1.0.0.0.1196533885.18148.0.1";
-
-// Runs the tool with a pseudo-terminal as its standard output and error.
-RunResult NorvaneOnATerminal(std::vector<std::string> arguments) {
-  const char* script =
-      "import os, pty, sys\n"
-      "pid, fd = pty.fork()\n"
-      "if pid == 0:\n"
-      "    os.execv(sys.argv[1], sys.argv[1:])\n"
-      "out = b''\n"
-      "while True:\n"
-      "    try:\n"
-      "        data = os.read(fd, 4096)\n"
-      "    except OSError:\n"
-      "        break\n"
-      "    if not data:\n"
-      "        break\n"
-      "    out += data\n"
-      "_, status = os.waitpid(pid, 0)\n"
-      "sys.stdout.buffer.write(out)\n"
-      "sys.exit(os.waitstatus_to_exitcode(status))\n";
-  arguments.insert(arguments.begin(), {"/usr/bin/python3", "-c", script, testing::NorvaneTool()});
-  return RunProgram(arguments, std::chrono::seconds(120));
-}
 
 class QueryCommandsAgainstDcmqrscp : public ::testing::Test {
  protected:
@@ -69,7 +54,7 @@ class QueryCommandsAgainstDcmqrscp : public ::testing::Test {
     dir_.reset();
   }
   void SetUp() override {
-    if (!scp_) GTEST_SKIP() << "DCMTK is not installed";
+    NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "storescp", "storescu", "findscu");
     ASSERT_TRUE(ready_) << problem_;
   }
 
@@ -99,9 +84,10 @@ class QueryCommandsAgainstDcmqrscp : public ::testing::Test {
 
 TEST_F(QueryCommandsAgainstDcmqrscp, FindPrintsTheMatchingStudyAsThirteenLines) {
   testing::TempDir logs;
-  const RunResult find = Norvane(Peer({"find", "-k", "PatientName=Doe^A*", "-k",
-                                       "StudyDate=19950101-19991231", "--log", logs / "find.log"}));
-  EXPECT_EQ(find.exitCode, 0) << find.output;
+  const testing::StreamsResult find =
+      testing::NorvaneStreams(Peer({"find", "-k", "PatientName=Doe^A*", "-k",
+                                    "StudyDate=19950101-19991231", "--log", logs / "find.log"}));
+  EXPECT_EQ(find.exitCode, 0) << find.out << find.err;
   const std::string expected = std::string("No studies: 1\n\n") +
                                "PatientName: Doe^Archibald \n"
                                "PatientID: 77654033\n"
@@ -119,7 +105,8 @@ TEST_F(QueryCommandsAgainstDcmqrscp, FindPrintsTheMatchingStudyAsThirteenLines) 
                                "AccessionNumber: 2 \n"
                                "PhysiciansName: \n\n"
                                "FIND OK\n";
-  EXPECT_EQ(find.output, expected);
+  EXPECT_EQ(find.out, expected);
+  EXPECT_TRUE(find.err.starts_with("norvane find: 1 match in ")) << find.err;
   const std::vector<std::string> log = testing::LogTexts(logs / "find.log");
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front(), "Starting FIND Service");
@@ -155,6 +142,98 @@ TEST_F(QueryCommandsAgainstDcmqrscp, FindAtEachLevelCountsWhatFindscuCounts) {
   EXPECT_TRUE(Contains(images.output, "\nFIND OK\n"));
 }
 
+// The records of find's text output: for each, its "Field: value" lines as a map.
+std::vector<std::map<std::string, std::string>> TextRecords(const std::string& out) {
+  std::vector<std::map<std::string, std::string>> records;
+  std::istringstream lines(out);
+  std::string line;
+  std::getline(lines, line);  // the count
+  std::map<std::string, std::string> record;
+  while (std::getline(lines, line)) {
+    if (line.empty() || line == "FIND OK") {
+      if (!record.empty()) records.push_back(std::move(record));
+      record.clear();
+      continue;
+    }
+    const size_t colon = line.find(": ");
+    record[line.substr(0, colon)] = line.substr(colon + 2);
+  }
+  return records;
+}
+
+// Expects a field's text, as find shows it (padding included), to be the DICOM JSON value
+// of the match: the same texts, person names and numbers, value by value.
+void ExpectSameValue(const nlohmann::json& match, Tag tag, std::string text) {
+  char name[9];
+  std::snprintf(name, sizeof name, "%04X%04X", tag.group, tag.element);
+  while (!text.empty() && text.back() == ' ')
+    text.pop_back();
+  if (!match.contains(name) || !match[name].contains("Value")) {
+    EXPECT_EQ(text, "") << name << " has no value in the JSON match";
+    return;
+  }
+  const nlohmann::json& values = match[name]["Value"];
+  std::vector<std::string> parts;
+  std::istringstream split(text);
+  for (std::string part; std::getline(split, part, '\\');)
+    parts.push_back(part);
+  ASSERT_EQ(parts.size(), values.size()) << name << ": " << text << " vs " << values;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const nlohmann::json& value = values[i];
+    if (value.is_number()) {
+      EXPECT_DOUBLE_EQ(std::stod(parts[i]), value.get<double>()) << name;
+    } else if (value.is_object()) {
+      EXPECT_EQ(parts[i], value.value("Alphabetic", "")) << name;
+    } else {
+      EXPECT_EQ(parts[i], value.is_null() ? "" : value.get<std::string>()) << name;
+    }
+  }
+}
+
+template <class Record>
+std::optional<Tag> FieldTag(const std::string& name) {
+  const RecordField<Record>* field = FindRecordField<Record>(name);
+  if (field == nullptr) return std::nullopt;
+  return field->Attribute();
+}
+
+TEST_F(QueryCommandsAgainstDcmqrscp, FindJsonHoldsTheMatchesTheTextShows) {
+  const struct {
+    std::vector<std::string> keys;
+    std::optional<Tag> (*tagOf)(const std::string&);
+  } levels[] = {
+      {{}, FieldTag<StudyInfo>},
+      {{"--level", "SERIES", "-k", std::string("StudyInstanceUID=") + kStudyWithThreeSeries},
+       FieldTag<SeriesInfo>},
+      {{"--level", "IMAGE", "-k", std::string("StudyInstanceUID=") + kArchibaldStudy, "-k",
+        std::string("SeriesInstanceUID=") + kArchibaldSeries},
+       FieldTag<ImageInfo>},
+      {{"--level", "PATIENT"}, FieldTag<cli::PatientInfo>},
+  };
+  for (const auto& level : levels) {
+    std::vector<std::string> arguments = {"find"};
+    arguments.insert(arguments.end(), level.keys.begin(), level.keys.end());
+    SCOPED_TRACE(level.keys.empty() ? "STUDY" : level.keys[1]);
+    const testing::StreamsResult text = testing::NorvaneStreams(Peer(arguments));
+    arguments.push_back("--json");
+    const testing::StreamsResult json = testing::NorvaneStreams(Peer(arguments));
+    ASSERT_EQ(text.exitCode, 0) << text.out << text.err;
+    ASSERT_EQ(json.exitCode, 0) << json.out << json.err;
+    const auto document = nlohmann::json::parse(json.out);
+    const auto records = TextRecords(text.out);
+    ASSERT_FALSE(records.empty());
+    ASSERT_EQ(document["matches"].size(), records.size());
+    EXPECT_EQ(document["count"], records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+      for (const auto& [field, value] : records[i]) {
+        const std::optional<Tag> tag = level.tagOf(field);
+        ASSERT_TRUE(tag) << field;
+        ExpectSameValue(document["matches"][i], *tag, value);
+      }
+    }
+  }
+}
+
 TEST_F(QueryCommandsAgainstDcmqrscp, FindWithAnUnknownCalledTitleFails) {
   const RunResult find = Norvane({"find", "127.0.0.1", scp_->Port(), "--aec", "NOSUCHAE"});
   EXPECT_EQ(find.exitCode, 1);
@@ -168,11 +247,12 @@ TEST_F(QueryCommandsAgainstDcmqrscp, FindWithAnUnknownCalledTitleFails) {
 TEST_F(QueryCommandsAgainstDcmqrscp, MoveOfAStudyDeliversItAndPrintsTheCounts) {
   testing::PeerProcess storescp;
   const std::string received = StartDestination(storescp);
-  const RunResult move = Norvane(Peer(
+  const testing::StreamsResult move = testing::NorvaneStreams(Peer(
       {"move", "--dest", "MOVEDEST", "-k", std::string("StudyInstanceUID=") + kArchibaldStudy}));
   storescp.Stop();
-  EXPECT_EQ(move.exitCode, 0) << move.output << scp_->Log();
-  EXPECT_EQ(move.output, "MOVE OK: 4 completed, 0 failed, 0 warning\n");
+  EXPECT_EQ(move.exitCode, 0) << move.out << move.err << scp_->Log();
+  EXPECT_EQ(move.out, "MOVE OK: 4 completed, 0 failed, 0 warning\n");
+  EXPECT_TRUE(move.err.starts_with("norvane move: 4 objects moved in ")) << move.err;
   EXPECT_EQ(testing::FileNames(received).size(), 4u);
 }
 
@@ -220,7 +300,7 @@ class WorklistCommandAgainstWlmscpfs : public ::testing::Test {
     dir_.reset();
   }
   void SetUp() override {
-    if (!scp_) GTEST_SKIP() << "DCMTK is not installed";
+    NORVANE_REQUIRE_PROGRAMS("wlmscpfs", "dump2dcm");
     ASSERT_TRUE(ready_) << problem_;
   }
   std::vector<std::string> Peer(std::vector<std::string> arguments) {
@@ -241,9 +321,11 @@ TEST_F(WorklistCommandAgainstWlmscpfs, AllItemsAreCountedAndOneMatchesItsModalit
   EXPECT_EQ(Count(all.output, "Scheduled Procedure Step Start Date: 2024011"), 2u);
   EXPECT_TRUE(Contains(all.output, "\nWORKLIST OK\n")) << all.output;
 
-  const RunResult mr = Norvane(Peer({"worklist", "-k", "modality=MR"}));
-  EXPECT_EQ(mr.exitCode, 0) << mr.output;
-  EXPECT_EQ(mr.output,
+  const testing::StreamsResult mr =
+      testing::NorvaneStreams(Peer({"worklist", "-k", "modality=MR"}));
+  EXPECT_EQ(mr.exitCode, 0) << mr.out << mr.err;
+  EXPECT_TRUE(mr.err.starts_with("norvane worklist: 1 scheduled procedure step in ")) << mr.err;
+  EXPECT_EQ(mr.out,
             "No studies: 1\n\n"
             "PatientName: TEST^WORKLIST^TWO \n"
             "PatientID: WLPID002\n"

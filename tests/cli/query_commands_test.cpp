@@ -29,9 +29,10 @@ TEST(QueryCommands, HelpTellsTheLinesTheKeysAndTheExitStatus) {
   const RunResult find = Norvane({"find", "--help"});
   EXPECT_EQ(find.exitCode, 0);
   for (const char* part :
-       {"usage: norvane find [HOST PORT] [--level STUDY|SERIES|IMAGE]", "No studies: N", "FIND OK",
-        "Association Failed!", "-k FIELD=VALUE", "PatientName, PatientID, PatientAge",
-        "SOPInstanceUID", "exit status", "--max-results N", "cut off", "--dimse-timeout"}) {
+       {"usage: norvane find [HOST PORT] [--level PATIENT|STUDY|SERIES|IMAGE]", "No studies: N",
+        "No patients: N", "FIND OK", "PatientBirthDate for PatientBD", "Association Failed!",
+        "-k FIELD=VALUE", "PatientName, PatientID, PatientAge", "SOPInstanceUID", "exit status",
+        "--max-results N", "cut off", "--dimse-timeout"}) {
     EXPECT_TRUE(Contains(find.output, part)) << part << " missing from:\n" << find.output;
   }
   const RunResult move = Norvane({"move", "--help"});
@@ -66,9 +67,9 @@ TEST(QueryCommands, UnknownKeysAndBadOptionsExitWith2AndSayWhatIsValid) {
   EXPECT_EQ(noName.exitCode, 2);
   EXPECT_TRUE(Contains(noName.output, "-k needs FIELD=VALUE")) << noName.output;
 
-  const RunResult level = Norvane({"find", "--level", "PATIENT"});
+  const RunResult level = Norvane({"find", "--level", "PLANET"});
   EXPECT_EQ(level.exitCode, 2);
-  EXPECT_TRUE(Contains(level.output, "STUDY, SERIES or IMAGE")) << level.output;
+  EXPECT_TRUE(Contains(level.output, "PATIENT, STUDY, SERIES or IMAGE")) << level.output;
 
   const RunResult noDest = Norvane({"move", "-k", "StudyInstanceUID=1.2"});
   EXPECT_EQ(noDest.exitCode, 2);
@@ -122,18 +123,54 @@ TEST(QueryCommands, FindPrintsTheStudiesThenOkAndTheMatchingKeysGoOut) {
   script.responses = {{testing::FindResponseCommand(3, 0xFF00, true), match},
                       {testing::FindResponseCommand(3, 0x0000, false), {}}};
   ScriptedQueryPeer peer(script);
-  const RunResult find = Norvane({"find", "127.0.0.1", peer.Port(), "--aec", "PEER", "-k",
-                                  "PatientName=DOE*", "-k", "StudyDate=20240101-20241231"});
+  const testing::StreamsResult find = testing::NorvaneStreams(
+      {"find", "127.0.0.1", peer.Port(), "--aec", "PEER", "-k", "PatientName=DOE*", "-k",
+       "StudyDate=20240101-20241231", "-k", "PatientBirthDate=19700101"});
   const testing::QueryPeerRecord& seen = peer.Finish();
-  EXPECT_EQ(find.exitCode, 0) << find.output;
-  EXPECT_EQ(find.output,
+  EXPECT_EQ(find.exitCode, 0) << find.out << find.err;
+  EXPECT_EQ(find.out,
             "No studies: 1\n\nPatientName: DOE^JOHN\nPatientID: \nPatientSex: \nPatientBD: \n"
             "StudyID: \nStudyInstanceUID: 1.2.3\nStudyDate: \nStudyTime: \n"
             "StudyDescription: \nModalities: \nInstitutionName: \nAccessionNumber: \n"
             "PhysiciansName: \n\nFIND OK\n");
-  EXPECT_TRUE(Contains(std::string(seen.identifier.begin(), seen.identifier.end()), "DOE*"));
+  EXPECT_TRUE(find.err.starts_with("norvane find: 1 match in ")) << find.err;
+  const std::string identifier(seen.identifier.begin(), seen.identifier.end());
+  EXPECT_TRUE(Contains(identifier, "DOE*"));
+  EXPECT_TRUE(Contains(identifier, "20240101-20241231"));
+  // The keyword's attribute, Patient's Birth Date (0010,0030), with the value.
   EXPECT_TRUE(
-      Contains(std::string(seen.identifier.begin(), seen.identifier.end()), "20240101-20241231"));
+      Contains(identifier, std::string("\x10\x00\x30\x00\x08\x00\x00\x00", 8) + "19700101"));
+}
+
+TEST(QueryCommands, PatientLevelQueriesPatientRootWithThePatientKeys) {
+  QueryPeerScript script;
+  const Bytes match = MessageBuilder()
+                          .Implicit(0x0010, 0x0010, Text("DOE^JOHN"))
+                          .Implicit(0x0010, 0x0020, Text("PID1"))
+                          .Implicit(0x0020, 0x1200, Text("2 "))
+                          .bytes();
+  script.responses = {{testing::FindResponseCommand(3, 0xFF00, true), match},
+                      {testing::FindResponseCommand(3, 0x0000, false), {}}};
+  ScriptedQueryPeer peer(script);
+  const testing::StreamsResult find = testing::NorvaneStreams(
+      {"find", "127.0.0.1", peer.Port(), "--level", "patient", "-k", "PatientID=PID1"});
+  const testing::QueryPeerRecord& seen = peer.Finish();
+  EXPECT_EQ(find.exitCode, 0) << find.out << find.err;
+  ASSERT_FALSE(seen.Proposed().empty());
+  EXPECT_EQ(seen.Proposed().front().abstractSyntax, "1.2.840.10008.5.1.4.1.2.1.1");
+  EXPECT_EQ(testing::CommandValue(seen.Command(), 0x0002),
+            testing::Uid("1.2.840.10008.5.1.4.1.2.1.1"));
+  EXPECT_EQ(seen.identifier, MessageBuilder()
+                                 .Implicit(0x0008, 0x0052, Text("PATIENT "))
+                                 .Implicit(0x0010, 0x0010, {})
+                                 .Implicit(0x0010, 0x0020, Text("PID1"))
+                                 .Implicit(0x0010, 0x0030, {})
+                                 .Implicit(0x0010, 0x0040, {})
+                                 .Implicit(0x0020, 0x1200, {})
+                                 .bytes());
+  EXPECT_EQ(find.out,
+            "No patients: 1\n\nPatientName: DOE^JOHN\nPatientID: PID1\nPatientBD: \n"
+            "PatientSex: \nNumberOfStudies: 2 \n\nFIND OK\n");
 }
 
 TEST(QueryCommands, FindEndedByAFailureStatusSaysWhyAndExits1) {
@@ -160,12 +197,13 @@ TEST(QueryCommands, MovePrintsTheFinalCountsAndExits0OnlyOnSuccess) {
                   {MoveResponseCommand(3, 0x0000, {std::nullopt, 2, 0, 0}), {}}};
   ScriptedQueryPeer okPeer(ok);
   testing::TempDir dir;
-  const RunResult moved =
-      Norvane({"move", "127.0.0.1", okPeer.Port(), "--aec", "PEER", "--dest", "DEST", "-k",
-               "StudyInstanceUID=1.2.3", "--log", dir / "move.log"});
+  const testing::StreamsResult moved =
+      testing::NorvaneStreams({"move", "127.0.0.1", okPeer.Port(), "--aec", "PEER", "--dest",
+                               "DEST", "-k", "StudyInstanceUID=1.2.3", "--log", dir / "move.log"});
   const testing::QueryPeerRecord& seen = okPeer.Finish();
-  EXPECT_EQ(moved.exitCode, 0) << moved.output;
-  EXPECT_EQ(moved.output, "MOVE OK: 2 completed, 0 failed, 0 warning\n");
+  EXPECT_EQ(moved.exitCode, 0) << moved.out << moved.err;
+  EXPECT_EQ(moved.out, "MOVE OK: 2 completed, 0 failed, 0 warning\n");
+  EXPECT_TRUE(moved.err.starts_with("norvane move: 2 objects moved in ")) << moved.err;
   EXPECT_EQ(testing::LogTexts(dir / "move.log"),
             (std::vector<std::string>{"Starting MOVE Service",
                                       "MOVE OK: 2 completed, 0 failed, 0 warning"}));

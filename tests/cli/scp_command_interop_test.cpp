@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
 #include <thread>
@@ -45,9 +46,7 @@ std::string ListeningPort(const std::string& output) {
 
 class ScpCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (!testing::HaveProgram("storescu")) GTEST_SKIP() << "DCMTK is not installed";
-  }
+  void SetUp() override { NORVANE_REQUIRE_PROGRAMS("storescu"); }
   // Starts norvane scp; the port it listens on.
   std::string Start(std::vector<std::string> options) {
     std::vector<std::string> argv = {testing::NorvaneTool(), "scp", "--port", "0", "--loopback"};
@@ -85,6 +84,27 @@ TEST_F(ScpCommand, PrintsWhereTheObjectLandedAndEndsWithZeroOnSigterm) {
   EXPECT_EQ(scp_.Terminate(SIGTERM), 0) << scp_.Log();
   EXPECT_FALSE(testing::WaitForListener(static_cast<uint16_t>(std::stoi(port)), 300ms))
       << "port " << port << " still listened on";
+}
+
+TEST_F(ScpCommand, JsonGivesOneDocumentOfTheObjectsWhenStopped) {
+  const std::string port = Start({"--folder", dir_ / "store", "--json"});
+  ASSERT_FALSE(port.empty()) << "the start line goes to standard error: " << scp_.Log();
+  ASSERT_EQ(Storescu(port).exitCode, 0) << scp_.Log();
+  EXPECT_EQ(scp_.Terminate(SIGTERM), 0) << scp_.Log();
+  const std::string log = scp_.Log();
+  EXPECT_FALSE(Contains(log, "stored ")) << log;
+  const size_t start = log.find('{');
+  ASSERT_NE(start, std::string::npos) << log;
+  const nlohmann::json json = nlohmann::json::parse(log.substr(start));
+  EXPECT_EQ(json["command"], "scp");
+  EXPECT_EQ(json["ok"], true);
+  EXPECT_EQ(json["port"], std::stoi(port));
+  ASSERT_EQ(json["objects"].size(), 1u) << log;
+  const nlohmann::json& object = json["objects"][0];
+  EXPECT_EQ(object["sopInstanceUID"], kCTInstance);
+  EXPECT_EQ(object["status"], 0);
+  EXPECT_EQ(object["callingAET"], "STORESCU");
+  EXPECT_TRUE(fs::is_regular_file(object["path"].get<std::string>())) << object;
 }
 
 TEST_F(ScpCommand, DefaultFolderIsDatabaseAndQuietPrintsNoStoredLines) {

@@ -92,12 +92,16 @@ TEST(StoreCommand, StoredFileAndConversionArePrinted) {
   script.acceptedSyntaxes = {std::string(testing::kLosslessTS)};
   ScriptedStorePeer peer(script);
   const std::string file = testing::PydicomFile("CT_small.dcm");
-  const RunResult store = Norvane({"store", "127.0.0.1", peer.Port(), file, "--ts", "lossless"});
+  const testing::StreamsResult store =
+      testing::NorvaneStreams({"store", "127.0.0.1", peer.Port(), file, "--ts", "lossless"});
   EXPECT_EQ(peer.Finish().Proposed().front().transferSyntaxes.front(), testing::kLosslessTS);
-  EXPECT_EQ(store.exitCode, 0) << store.output;
-  EXPECT_EQ(store.output, file +
-                              ": stored (0x0000), converted from 1.2.840.10008.1.2.1 to "
-                              "1.2.840.10008.1.2.4.70\nSTORE OK\n");
+  EXPECT_EQ(store.exitCode, 0) << store.out << store.err;
+  EXPECT_EQ(store.out, file +
+                           ": stored (0x0000), converted from 1.2.840.10008.1.2.1 (Explicit VR "
+                           "Little Endian) to 1.2.840.10008.1.2.4.70 (JPEG Lossless, "
+                           "Non-Hierarchical, First-Order Prediction (Process 14 [Selection Value "
+                           "1]))\nSTORE OK\n");
+  EXPECT_TRUE(store.err.starts_with("norvane store: 1 file, 39.21 kB in ")) << store.err;
 }
 
 TEST(StoreCommand, FilesOfTwoClassesGoOverTheOneAssociationThePeerServes) {
@@ -105,13 +109,14 @@ TEST(StoreCommand, FilesOfTwoClassesGoOverTheOneAssociationThePeerServes) {
   ScriptedStorePeer peer({});
   const std::string mr = testing::PydicomFile("MR_small_implicit.dcm");
   const std::string ct = testing::PydicomFile("CT_small.dcm");
-  const RunResult store = Norvane({"store", "127.0.0.1", peer.Port(), mr, ct, mr, "--aec", "PEER"});
+  const testing::StreamsResult store =
+      testing::NorvaneStreams({"store", "127.0.0.1", peer.Port(), mr, ct, mr, "--aec", "PEER"});
   EXPECT_EQ(peer.Finish().stores.size(), 3u);
-  EXPECT_EQ(store.exitCode, 0) << store.output;
-  EXPECT_EQ(store.output, mr + ": stored (0x0000)\n" + ct +
-                              ": stored (0x0000), converted from 1.2.840.10008.1.2.1 to "
-                              "1.2.840.10008.1.2\n" +
-                              mr + ": stored (0x0000)\nSTORE OK\n");
+  EXPECT_EQ(store.exitCode, 0) << store.out << store.err;
+  EXPECT_EQ(store.out, mr + ": stored (0x0000)\n" + ct +
+                           ": stored (0x0000), converted from 1.2.840.10008.1.2.1 (Explicit VR "
+                           "Little Endian) to 1.2.840.10008.1.2 (Implicit VR Little Endian)\n" +
+                           mr + ": stored (0x0000)\nSTORE OK\n");
 }
 
 TEST(StoreCommand, NoConvertLeavesAFileThePeerWantsInAnotherSyntax) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,39 +18,15 @@ namespace {
 
 using testing::Contains;
 using testing::Norvane;
+using testing::NorvaneOnATerminal;
 
 using testing::RunProgram;
 using testing::RunResult;
 
-// Runs the tool with a pseudo-terminal as its standard output and error.
-RunResult NorvaneOnATerminal(std::vector<std::string> arguments) {
-  const char* script =
-      "import os, pty, sys\n"
-      "pid, fd = pty.fork()\n"
-      "if pid == 0:\n"
-      "    os.execv(sys.argv[1], sys.argv[1:])\n"
-      "out = b''\n"
-      "while True:\n"
-      "    try:\n"
-      "        data = os.read(fd, 4096)\n"
-      "    except OSError:\n"
-      "        break\n"
-      "    if not data:\n"
-      "        break\n"
-      "    out += data\n"
-      "_, status = os.waitpid(pid, 0)\n"
-      "sys.stdout.buffer.write(out)\n"
-      "sys.exit(os.waitstatus_to_exitcode(status))\n";
-  arguments.insert(arguments.begin(), {"/usr/bin/python3", "-c", script, testing::NorvaneTool()});
-  return RunProgram(arguments, std::chrono::seconds(120));
-}
-
 class StoreCommandAgainstStorescp : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::HaveProgram("storescp") || !testing::HaveProgram("echoscu")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("storescp", "echoscu");
     std::filesystem::create_directories(Received());
   }
   void StartStorescp(const std::vector<std::string>& options = {}) {
@@ -85,13 +62,22 @@ TEST_F(StoreCommandAgainstStorescp, FilesAndAFolderAreStoredOneLineEach) {
   }
   const std::string ct = testing::PydicomFile("CT_small.dcm");
   const std::string mr = testing::PydicomFile("MR_small_bigendian.dcm");
-  const RunResult store =
-      Norvane({"store", "127.0.0.1", port_, ct, mr, folder, "--aet", "NORVANE", "--aec", "STORESCP",
-               "--log", dir_ / "store.log", "--log-level", "2"});
-  EXPECT_EQ(store.exitCode, 0) << store.output << peer_.Log();
-  EXPECT_EQ(store.output, ct + ": stored (0x0000)\n" + mr + ": stored (0x0000)\n" + folder +
-                              "/1.2.9.1.dcm: stored (0x0000)\n" + folder +
-                              "/1.2.9.2.dcm: stored (0x0000)\nSTORE OK\n");
+  const testing::StreamsResult store = testing::NorvaneStreams(
+      {"store", "127.0.0.1", port_, ct, mr, folder, "--aet", "NORVANE", "--aec", "STORESCP",
+       "--log", dir_ / "store.log", "--log-level", "2"});
+  EXPECT_EQ(store.exitCode, 0) << store.out << store.err << peer_.Log();
+  EXPECT_EQ(store.out, ct + ": stored (0x0000)\n" + mr + ": stored (0x0000)\n" + folder +
+                           "/1.2.9.1.dcm: stored (0x0000)\n" + folder +
+                           "/1.2.9.2.dcm: stored (0x0000)\nSTORE OK\n");
+  // Every byte of the four files: the summary counts what the files hold.
+  uintmax_t bytes = 0;
+  for (const std::string& file : {ct, mr, folder + "/1.2.9.1.dcm", folder + "/1.2.9.2.dcm"}) {
+    bytes += std::filesystem::file_size(file);
+  }
+  char size[32];
+  std::snprintf(size, sizeof size, "%.2f kB", static_cast<double>(bytes) / 1000.0);
+  EXPECT_TRUE(store.err.starts_with(std::string("norvane store: 4 files, ") + size + " in "))
+      << store.err << " (" << bytes << " bytes)";
   EXPECT_EQ(ReceivedCount(), 4u) << peer_.Log();
   const std::vector<std::string> log = testing::LogTexts(dir_ / "store.log");
   ASSERT_FALSE(log.empty());

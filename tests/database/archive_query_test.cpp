@@ -59,6 +59,7 @@ class ArchiveQuery : public ::testing::Test {
     Set(object, tag::kStudyDate, "DA", date);
     Set(object, tag::kModality, "CS", modality);
     Set(object, tag::kContentTime, "TM", contentTime);
+    Set(object, tag::kInstitutionName, "LO", "JFK IMAGING CENTER");
     const StoreWorkOutcome outcome =
         StoreThread(root_.path().string(), std::move(object), "1.2.840.10008.1.2").Run();
     ASSERT_EQ(outcome.status, 0) << outcome.problem;
@@ -66,7 +67,7 @@ class ArchiveQuery : public ::testing::Test {
 
   QueryAnswer Query(std::string_view level, const std::vector<Key>& keys,
                     QueryModel model = QueryModel::kStudyRoot) {
-    return QueryStoredObjects(root_.path().string(), model, Identifier(level, keys));
+    return QueryStoredObjects(root_.path().string(), model, Identifier(level, keys), "ARCHIVE");
   }
 
   // The values of one answered attribute, one per match.
@@ -116,6 +117,7 @@ TEST_F(ArchiveQuery, AnswersEveryKeyInOrderWithStoredAndCountedValues) {
   const QueryAnswer answer =
       Query("STUDY", {{tag::kPatientName, "PN", ""},
                       {tag::kModalitiesInStudy, "CS", ""},
+                      {tag::kInstitutionName, "LO", ""},  // the study's, as its objects say
                       {tag::kStudyInstanceUID, "UI", "1.9.A"},
                       {tag::kSeriesInstanceUID, "UI", "1.9.A2"},  // below the level
                       {tag::kNumberOfStudyRelatedSeries, "IS", ""},
@@ -129,7 +131,9 @@ TEST_F(ArchiveQuery, AnswersEveryKeyInOrderWithStoredAndCountedValues) {
   }
   const std::vector<std::pair<Tag, std::string>> expected = {
       {tag::kQueryRetrieveLevel, "STUDY "},
+      {tag::kRetrieveAETitle, "ARCHIVE "},  // in every answer, asked or not
       {tag::kModalitiesInStudy, "CT\\MR "},
+      {tag::kInstitutionName, "JFK IMAGING CENTER"},
       {tag::kPatientName, "Doe^John"},
       {tag::kStudyInstanceUID, std::string("1.9.A\0", 6)},
       {tag::kSeriesInstanceUID, ""},
@@ -141,6 +145,11 @@ TEST_F(ArchiveQuery, AnswersEveryKeyInOrderWithStoredAndCountedValues) {
                     {tag::kNumberOfSeriesRelatedInstances, "IS", ""}},
                    tag::kNumberOfSeriesRelatedInstances),
             std::vector<std::string>{"2"});
+  const std::vector<Key> series = {{tag::kSeriesInstanceUID, "UI", "1.9.A1"},
+                                   {tag::kPatientPosition, "CS", ""},
+                                   {tag::kRetrieveAETitle, "AE", ""}};
+  EXPECT_EQ(Values("SERIES", series, tag::kPatientPosition), std::vector<std::string>{"HFS"});
+  EXPECT_EQ(Values("SERIES", series, tag::kRetrieveAETitle), std::vector<std::string>{"ARCHIVE"});
 }
 
 TEST_F(ArchiveQuery, PatientRootGroupsStudiesByPatientIDAndOtherLevelsAreInvalid) {

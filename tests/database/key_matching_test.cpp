@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+#include <string>
+#include <string_view>
+
 namespace norvane {
 namespace {
 
@@ -12,7 +17,26 @@ struct MatchCase {
   bool matches;
 };
 
+// What ctest and failures show of a case.
+void PrintTo(const MatchCase& c, std::ostream* out) {
+  *out << c.vr << " key '" << c.key << "' value '" << c.value << "'";
+}
+
 class KeyMatching : public ::testing::TestWithParam<MatchCase> {};
+
+// "PN_Doe_matches_Doe_John_7": the VR, the key and the value with every character that
+// cannot stand in a test name as '_', the answer, and the case's place for uniqueness.
+std::string CaseName(const ::testing::TestParamInfo<MatchCase>& info) {
+  const auto word = [](std::string_view text) {
+    std::string out;
+    for (const char c : text)
+      out += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return out.empty() ? std::string("empty") : out;
+  };
+  const MatchCase& c = info.param;
+  return std::string(c.vr) + "_" + word(c.key) + (c.matches ? "_matches_" : "_misses_") +
+         word(c.value) + "_" + std::to_string(info.index);
+}
 
 TEST_P(KeyMatching, AnswersAsTheMatchingRulesSay) {
   const MatchCase& c = GetParam();
@@ -59,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"TM", "0930", "093000", true},
         // date and time
         MatchCase{"DT", "20240131-20240201", "20240201235959", true},
-        MatchCase{"DT", "20240131-20240201", "20240202", false}));
+        MatchCase{"DT", "20240131-20240201", "20240202", false}),
+    CaseName);
 
 }  // namespace
 }  // namespace norvane

@@ -59,16 +59,21 @@ TEST_F(StoredObjects, UniqueKeysOfEachLevelSelectInstancesInIndexOrder) {
   };
   const std::vector<Case> cases = {
       {"no keys: everything", {}, {"1.2.3.A.1.1", "1.2.3.A.1.2", "1.2.3.A.2.3", "1.2.3.B.1.4"}},
-      {"one study", {{"1.2.3.B"}, {}, {}}, {"1.2.3.B.1.4"}},
+      {"one study", {{}, {"1.2.3.B"}, {}, {}}, {"1.2.3.B.1.4"}},
       {"study list, padded",
-       {{"1.2.3.B ", "1.2.3.A"}, {}, {}},
+       {{}, {"1.2.3.B ", "1.2.3.A"}, {}, {}},
        {"1.2.3.A.1.1", "1.2.3.A.1.2", "1.2.3.A.2.3", "1.2.3.B.1.4"}},
-      {"series", {{"1.2.3.A"}, {"1.2.3.A.2"}, {}}, {"1.2.3.A.2.3"}},
+      {"series", {{}, {"1.2.3.A"}, {"1.2.3.A.2"}, {}}, {"1.2.3.A.2.3"}},
       {"series without study",
-       {{}, {"1.2.3.A.1", "1.2.3.B.1"}, {}},
+       {{}, {}, {"1.2.3.A.1", "1.2.3.B.1"}, {}},
        {"1.2.3.A.1.1", "1.2.3.A.1.2", "1.2.3.B.1.4"}},
-      {"instances", {{}, {}, {"1.2.3.B.1.4", "1.2.3.A.1.2"}}, {"1.2.3.A.1.2", "1.2.3.B.1.4"}},
-      {"series of another study", {{"1.2.3.B"}, {"1.2.3.A.1"}, {}}, {}},
+      {"instances", {{}, {}, {}, {"1.2.3.B.1.4", "1.2.3.A.1.2"}}, {"1.2.3.A.1.2", "1.2.3.B.1.4"}},
+      {"series of another study", {{}, {"1.2.3.B"}, {"1.2.3.A.1"}, {}}, {}},
+      {"patient",
+       {{"PID-0042"}, {}, {}, {}},
+       {"1.2.3.A.1.1", "1.2.3.A.1.2", "1.2.3.A.2.3", "1.2.3.B.1.4"}},
+      {"study of the patient", {{"PID-0042 "}, {"1.2.3.B"}, {}, {}}, {"1.2.3.B.1.4"}},
+      {"another patient", {{"PID-0043"}, {}, {}, {}}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -78,7 +83,7 @@ TEST_F(StoredObjects, UniqueKeysOfEachLevelSelectInstancesInIndexOrder) {
 
 TEST_F(StoredObjects, InstanceCarriesItsFileClassAndTransferSyntax) {
   const StoredInstances listing =
-      ListStoredInstances(root_.path().string(), {{}, {}, {"1.2.3.A.1.2"}});
+      ListStoredInstances(root_.path().string(), {{}, {}, {}, {"1.2.3.A.1.2"}});
   ASSERT_EQ(listing.instances.size(), 1u);
   const StoredInstance& instance = listing.instances.front();
   EXPECT_EQ(instance.filePath, root_ / "1.2.3.A/1.2.3.A.1/1.2.3.A.1.2.dcm");

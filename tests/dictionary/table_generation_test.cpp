@@ -21,11 +21,13 @@ TEST(DictionaryTable, GeneratorReproducesCommittedTable) {
   const std::string root = NORVANE_SOURCE_DIR;
   const testing::RunResult run =
       testing::RunProgram({"python3", root + "/tools/make_dictionary_table.py", "--source", kSource,
-                           "--output", dir / "table.cpp", "--tags-output", dir / "tags.hpp"});
+                           "--output", dir / "table.cpp", "--tags-output", dir / "tags.hpp",
+                           "--keywords-output", dir / "keywords.cpp"});
   ASSERT_EQ(run.exitCode, 0) << run.output;
   for (const auto& [made, committedPath] :
        {std::pair{"table.cpp", "src/dictionary/dictionary_table.cpp"},
-        std::pair{"tags.hpp", "src/elements/tags.hpp"}}) {
+        std::pair{"tags.hpp", "src/elements/tags.hpp"},
+        std::pair{"keywords.cpp", "src/dictionary/keyword_table.cpp"}}) {
     const std::string committed = testing::ReadFileText(root + "/" + committedPath);
     ASSERT_FALSE(committed.empty()) << committedPath;
     EXPECT_TRUE(testing::ReadFileText(dir / made) == committed)

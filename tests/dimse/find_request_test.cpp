@@ -13,6 +13,7 @@
 #include "dimse/find_scu.hpp"
 #include "dimse/query_identifier.hpp"
 #include "dimse/scripted_query_peer.hpp"
+#include "elements/flat_sequence.hpp"
 #include "elements/tag_list.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
@@ -202,6 +203,11 @@ TEST(FindParse, LaterValuesOverwriteEmptyAndUndefinedOnesAreSkippedOthersIgnored
   TagRecord undefined = GenerateTextTag(0x0008, 0x1030, "LO", "");
   undefined.length = kUndefinedLength;
   response.push_back(undefined);
+  // What it holds as a sequence names another entity: never taken.
+  response.push_back(ItemHeader());
+  response.push_back(GenerateTextTag(0x0020, 0x000D, "UI", "9.9.9"));
+  response.push_back(ItemDelimiter());
+  response.push_back(SequenceDelimiter());
   response.push_back(GenerateTextTag(0x0020, 0x000E, "UI", "1.2.3"));  // a series key
   response.push_back(GenerateTextTag(0x0008, 0x0061, "CS", std::string("CT\\MR\0XX", 8)));
   StudyInfo study;

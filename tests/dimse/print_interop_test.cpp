@@ -32,7 +32,7 @@ bool Contains(const std::string& text, const std::string& part) {
 class PrintAgainstDcmprscp : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!DcmprscpPeer::Available()) GTEST_SKIP() << "DCMTK is not installed";
+    NORVANE_REQUIRE_PROGRAMS("dcmprscp", "echoscu");
     ASSERT_TRUE(printer_.Start()) << printer_.Log();
     SetLOG(log_, 1);
   }

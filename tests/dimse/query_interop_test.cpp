@@ -64,7 +64,7 @@ class QueryRetrieveAgainstDcmqrscp : public ::testing::Test {
     dir_.reset();
   }
   void SetUp() override {
-    if (!scp_) GTEST_SKIP() << "DCMTK is not installed";
+    NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "findscu", "storescp", "storescu");
     ASSERT_TRUE(ready_) << loadOutput_;
     SetLOG("", 0);
   }

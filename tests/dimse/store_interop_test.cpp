@@ -51,9 +51,7 @@ std::string SyntaxOf(const std::string& path) {
 class StoreAgainstStorescp : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* program : {"storescp", "echoscu", "dcmdjpeg", "dcmcjpeg"}) {
-      if (!testing::HaveProgram(program)) GTEST_SKIP() << program << " (DCMTK) is not installed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("storescp", "echoscu", "dcmdjpeg", "dcmcjpeg");
     SetLOG("", 0);
     std::filesystem::create_directories(Received());
   }

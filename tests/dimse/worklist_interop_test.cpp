@@ -56,7 +56,7 @@ class WorklistAgainstWlmscpfs : public ::testing::Test {
     dir_.reset();
   }
   void SetUp() override {
-    if (!scp_) GTEST_SKIP() << "DCMTK is not installed";
+    NORVANE_REQUIRE_PROGRAMS("wlmscpfs", "dump2dcm", "findscu");
     ASSERT_TRUE(ready_) << problem_;
     SetLOG("", 0);
   }

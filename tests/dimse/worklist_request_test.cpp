@@ -220,7 +220,19 @@ TEST_F(WorklistWire, RequestFieldsGoToTheirOwnAttributesOnly) {
 
 TEST_F(WorklistWire, FlatSequenceFillsTheStepFieldsAndALaterTopLevelModalityStillLands) {
   Bytes response = FlatResponse({{"CT", "20240115"}});
-  const Bytes trailing = MessageBuilder().Implicit(0x0008, 0x0060, Text("MR")).bytes();
+  // The Patient ID of another patient, in an Other Patient IDs Sequence, is not taken.
+  const Bytes trailing = MessageBuilder()
+                             .Implicit(0x0008, 0x0060, Text("MR"))
+                             .Tag(0x0010, 0x1002)
+                             .U32(0xFFFFFFFF)
+                             .Tag(0xFFFE, 0xE000)
+                             .U32(0xFFFFFFFF)
+                             .Implicit(0x0010, 0x0020, Text("OTHERID"))
+                             .Tag(0xFFFE, 0xE00D)
+                             .U32(0)
+                             .Tag(0xFFFE, 0xE0DD)
+                             .U32(0)
+                             .bytes();
   response.insert(response.end(), trailing.begin(), trailing.end());
   QueryPeerScript script;
   script.responses = {{FindResponseCommand(3, 0xFF00, true, 0x8020, kWorklist), response},

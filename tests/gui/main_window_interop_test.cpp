@@ -14,6 +14,7 @@
 #include "gui/window_harness.hpp"
 #include "net/message_fixture.hpp"
 #include "platform/date_time_format.hpp"
+#include "support/cli_runs.hpp"
 #include "support/query_peers.hpp"
 
 namespace norvane {
@@ -25,22 +26,20 @@ using testing::Type;
 class WindowAgainstDcmqrscp : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::HaveProgram("dcmqrscp") || !testing::HaveProgram("storescu")) {
-      GTEST_SKIP() << "dcmqrscp and storescu are needed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "storescu");
     std::string problem;
     ASSERT_TRUE(scp_.Start(dir_.path().string(), {}) && scp_.LoadDicomdirTests(problem))
         << problem << scp_.Log();
   }
 
   // What `norvane find` prints for the same query: the window must show the same lines.
+  // What the command line prints on standard output for the same query.
   Lines ToolFind() {
-    const testing::RunResult find =
-        testing::RunProgram({testing::NorvaneTool(), "find", "127.0.0.1", scp_.Port(), "--aec",
-                             testing::kQueryRetrieveTitle, "-k", "PatientName=Doe^A*", "-k",
-                             "StudyDate=19950101-19991231"});
+    const testing::StreamsResult find = testing::NorvaneStreams(
+        {"find", "127.0.0.1", scp_.Port(), "--aec", testing::kQueryRetrieveTitle, "-k",
+         "PatientName=Doe^A*", "-k", "StudyDate=19950101-19991231"});
     Lines lines;
-    std::istringstream in(find.output);
+    std::istringstream in(find.out);
     for (std::string line; std::getline(in, line);)
       lines.push_back(line);
     return lines;

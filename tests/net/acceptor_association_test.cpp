@@ -142,20 +142,29 @@ TEST_F(Acceptor, ServedClassWithoutAnAcceptableSyntaxGetsResult4AndFails) {
   EXPECT_EQ(ac.UserInfo().maximumLength.maximumLength, 65536u);
 }
 
-TEST_F(Acceptor, UnservedAbstractSyntaxGetsResult3) {
+TEST_F(Acceptor, UnservedAbstractSyntaxGetsResult3AndServedOneWithoutSyntaxResult4) {
+  constexpr std::string_view kUnknownSyntax = "1.2.826.0.1.3680043.2.4821.77.1";
   const Bytes contexts =
       WireBuilder()
           .Append(ProposedContextItem(1, kRTImage, {uid::kImplicitVRLittleEndian}))
-          .Append(ProposedContextItem(3, uid::kVerification, {uid::kImplicitVRLittleEndian}))
+          .Append(ProposedContextItem(3, "1.2.826.0.1.3680043.2.4821.77", {kUnknownSyntax}))
+          .Append(ProposedContextItem(5, kCT, {kUnknownSyntax}))
+          .Append(ProposedContextItem(7, uid::kVerification, {uid::kImplicitVRLittleEndian}))
           .bytes();
   ASSERT_TRUE(Accept(Request(contexts)));
   const AAssociateAC ac = ReceivedAC();
-  ASSERT_EQ(ac.PresentationContexts().size(), 2u);
-  EXPECT_EQ(ac.PresentationContexts()[0].Result(), 3);
+  ASSERT_EQ(ac.PresentationContexts().size(), 4u);
+  const int results[] = {3, 3, 4, 0};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(ac.PresentationContexts()[i].Result(), results[i]) << "context " << 2 * i + 1;
+  }
+  // Result byte of the first context item: 74 fixed bytes and the application context first.
+  EXPECT_EQ(Slice(answer_, 99, 8), (Bytes{0x21, 0x00, 0x00, 0x08, 0x01, 0x00, 0x03, 0x00}))
+      << Hex(answer_, 99, 8);
   EXPECT_EQ(ac.PresentationContexts()[0].TransferSyntax().Text(), "");
-  EXPECT_EQ(service_.Contexts()[0].result, 3);
-  EXPECT_EQ(ac.PresentationContexts()[1].Result(), 0);
+  EXPECT_EQ(service_.Contexts()[2].result, 4);
   EXPECT_EQ(service_.GetTransferSyntax(1), std::nullopt);
+  EXPECT_EQ(service_.GetTransferSyntax(5), std::nullopt);
   // Something was accepted, so the user information is this system's own.
   EXPECT_EQ(ac.UserInfo().maximumLength.maximumLength, 16384u);
   EXPECT_EQ(ac.UserInfo().ImplementationClassUID().Text(), uid::kImplementationClass);

@@ -27,11 +27,7 @@ bool Contains(const std::string& text, const std::string& part) {
 
 class DcmtkPeer : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (!testing::HaveProgram("storescp") || !testing::HaveProgram("echoscu")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
-  }
+  void SetUp() override { NORVANE_REQUIRE_PROGRAMS("storescp", "echoscu"); }
   testing::TempDir dir_;
 };
 
@@ -127,7 +123,7 @@ TEST_F(DcmtkPeer, EchoscuIsAcceptedByOurAcceptor) {
 }
 
 TEST_F(DcmtkPeer, StorescuProposalGetsJpegLosslessForCtAndResult3ForTheUnserved) {
-  if (!testing::HaveProgram("storescu")) GTEST_SKIP() << "DCMTK storescu is not installed";
+  NORVANE_REQUIRE_PROGRAMS("storescu");
   Socket listener;
   ASSERT_TRUE(listener.ListenOnPort(0, true));
   const uint16_t port = listener.LocalPort();

@@ -26,7 +26,7 @@ size_t Count(const std::string& text, const std::string& part) {
 class DcmtkVerification : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::HaveProgram("echoscu")) GTEST_SKIP() << "DCMTK is not installed";
+    NORVANE_REQUIRE_PROGRAMS("echoscu");
     SetLOG(dir_ / "scp.log", 2);
   }
   void TearDown() override { SetLOG("", 0); }
@@ -73,7 +73,7 @@ TEST_F(DcmtkVerification, EchoscuIsAnsweredByTheVerificationService) {
 
 // The whole verification against storescp, as the library's one-call function runs it.
 TEST_F(DcmtkVerification, EchoSCUSucceedsAgainstStorescp) {
-  if (!testing::HaveProgram("storescp")) GTEST_SKIP() << "DCMTK storescp is not installed";
+  NORVANE_REQUIRE_PROGRAMS("storescp");
   const uint16_t port = testing::FreePort();
   testing::PeerProcess storescp;
   ASSERT_TRUE(storescp.Start(

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
+#include "datadec/dicom_file_writer.hpp"
+#include "datadec/meta_header.hpp"
+#include "elements/flat_sequence.hpp"
+#include "elements/tags.hpp"
+#include "support/index_test_objects.hpp"
 #include "support/peers.hpp"
 #include "support/query_peers.hpp"
 
@@ -78,6 +84,14 @@ class ArchiveQueryInterop : public ::testing::Test {
     for (const std::string& folder : testing::DicomdirTestFolders())
       argv.push_back(folder);
     ready_ = RunProgram(argv).exitCode == 0;
+    // One CT that names its institution, in both.
+    for (const std::string& title :
+         {std::string("NORVANE"), std::string(testing::kQueryRetrieveTitle)}) {
+      const uint16_t port = title == "NORVANE" ? norvane_->port : qr_->port();
+      ready_ = ready_ && RunProgram({"storescu", "-aec", title, "127.0.0.1", std::to_string(port),
+                                     testing::PydicomFile("CT_small.dcm")})
+                                 .exitCode == 0;
+    }
   }
   static void TearDownTestSuite() {
     norvane_.reset();
@@ -85,9 +99,7 @@ class ArchiveQueryInterop : public ::testing::Test {
     dir_.reset();
   }
   void SetUp() override {
-    if (!testing::HaveProgram("dcmqrscp") || !testing::HaveProgram("findscu")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "findscu", "storescu");
     ASSERT_TRUE(ready_) << "peers did not start or load: " << (qr_ ? qr_->Log() : "");
   }
 
@@ -119,7 +131,7 @@ bool ArchiveQueryInterop::ready_ = false;
 TEST_F(ArchiveQueryInterop, Findscu_SameMatchesAsDcmqrscpAtEveryLevel) {
   const std::vector<std::string> studies =
       BothAnswer({"QueryRetrieveLevel=STUDY", "StudyInstanceUID", "PatientName"}, kStudyUIDTag);
-  ASSERT_EQ(studies.size(), 6u);
+  ASSERT_EQ(studies.size(), 7u);
   struct Case {
     const char* name;
     std::vector<std::string> keys;
@@ -177,10 +189,133 @@ TEST_F(ArchiveQueryInterop, Findscu_SameMatchesAsDcmqrscpAtEveryLevel) {
   }
 }
 
-TEST(WorklistQueryInterop, FindscuW_SameItemsAsWlmscpfs) {
-  if (!testing::HaveProgram("wlmscpfs") || !testing::HaveProgram("dump2dcm")) {
-    GTEST_SKIP() << "DCMTK is not installed";
+TEST_F(ArchiveQueryInterop, Findscu_StudyAndSeriesAttributesComeFromTheObjects) {
+  const std::string study = "StudyInstanceUID=1.3.6.1.4.1.5962.1.2.1.20040119072730.12322";
+  const struct {
+    std::vector<std::string> keys;
+    const char* tag;
+    const char* stored;  // what norvane answers; dcmqrscp's index lacks it
+  } cases[] = {
+      {{"QueryRetrieveLevel=STUDY", study, "InstitutionName", "PatientName", "PatientID",
+        "StudyDate", "StudyTime", "AccessionNumber", "StudyID"},
+       "(0008,0080)",
+       "JFK IMAGING CENTER"},
+      {{"QueryRetrieveLevel=SERIES", study, "SeriesInstanceUID", "PatientPosition", "Modality",
+        "SeriesNumber"},
+       "(0018,5100)",
+       "FFS"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    const FindResult ours = Findscu("-S", "NORVANE", norvane_->port, c.keys);
+    const FindResult reference = Findscu("-S", testing::kQueryRetrieveTitle, qr_->port(), c.keys);
+    ASSERT_TRUE(ours.succeeded && reference.succeeded) << ours.output << reference.output;
+    EXPECT_EQ(FindscuValues(ours.output, c.tag), std::vector<std::string>{c.stored}) << ours.output;
+    // Every other key dcmqrscp answers with a value, norvane answers alike.
+    for (const char* tag :
+         {"(0010,0010)", "(0010,0020)", "(0008,0020)", "(0008,0030)", "(0008,0050)", "(0020,0010)",
+          "(0020,000e)", "(0008,0060)", "(0020,0011)"}) {
+      const std::vector<std::string> expected = FindscuValues(reference.output, tag);
+      if (!expected.empty()) {
+        EXPECT_EQ(FindscuValues(ours.output, tag), expected) << tag;
+      }
+    }
   }
+}
+
+// A UID-named object: its own UIDs, as the archive must file it.
+struct OwnUIDs {
+  std::string file;
+  std::string study;
+  std::string series;
+  std::string instance;
+};
+
+// A flat sequence of one item holding `elements`.
+void AppendSequence(TagList& list, Tag tag, const TagList& elements) {
+  list.push_back(UndefinedLengthHeader(tag, "SQ"));
+  list.push_back(ItemHeader());
+  list.insert(list.end(), elements.begin(), elements.end());
+  list.push_back(ItemDelimiter());
+  list.push_back(SequenceDelimiter());
+}
+
+// An SR or key object selection (no pixels) whose evidence sequence references another
+// study and series; `related` adds a Related Series Sequence (0008,1250) with
+// another study and series before the object's own UIDs.
+OwnUIDs WriteDocument(const std::string& path, std::string_view sopClass, std::string_view modality,
+                      bool related) {
+  using testing::PaddedText;
+  const std::string base = "1.2.826.0.1.3680043.2.4821.60." + std::string(modality);
+  const OwnUIDs own{path, base + ".1", base + ".1.2", base + ".1.2.3"};
+  const std::string other = "1.2.826.0.1.3680043.2.4821.61";
+  TagList dataset = {PaddedText(0x0008, 0x0016, "UI", sopClass),
+                     PaddedText(0x0008, 0x0018, "UI", own.instance),
+                     PaddedText(0x0008, 0x0060, "CS", modality)};
+  if (related) {
+    AppendSequence(dataset, tag::kRelatedSeriesSequence,
+                   {PaddedText(0x0020, 0x000D, "UI", other + ".1"),
+                    PaddedText(0x0020, 0x000E, "UI", other + ".1.2")});
+  }
+  dataset.insert(dataset.end(), {PaddedText(0x0010, 0x0020, "LO", "NESTED1"),
+                                 PaddedText(0x0020, 0x000D, "UI", own.study),
+                                 PaddedText(0x0020, 0x000E, "UI", own.series)});
+  TagList evidence;
+  AppendSequence(evidence, tag::kReferencedSeriesSequence,
+                 {PaddedText(0x0020, 0x000E, "UI", other + ".1.2")});
+  evidence.push_back(PaddedText(0x0020, 0x000D, "UI", other + ".1"));
+  AppendSequence(dataset, tag::kCurrentRequestedProcedureEvidenceSequence, evidence);
+  TagList meta;
+  BuildMetaHeader(meta, sopClass, own.instance, "1.2.840.10008.1.2.1");
+  EXPECT_TRUE(WriteDicomFile(path, &meta, dataset, true, ByteOrder::kLittleEndian));
+  return own;
+}
+
+// pydicom's Segmentation lists its source series in a Referenced Series Sequence (0008,1115),
+// which comes before its own Series Instance UID; so do the SR and key object made here.
+TEST(OwnUIDsInterop, ObjectsReferencingOthersAreFiledFoundAndRetrievedUnderTheirOwnUIDs) {
+  NORVANE_REQUIRE_PROGRAMS("findscu", "getscu");
+  testing::TempDir dir;
+  const std::vector<OwnUIDs> objects = {
+      {testing::PydicomFile("liver_1frame.dcm"),
+       "1.2.392.200103.20080913.113635.0.2009.6.22.21.43.10.22941.1",
+       "1.2.276.0.7230010.3.1.3.0.42154.1458337731.665795",
+       "1.2.276.0.7230010.3.1.4.0.42154.1458337731.665796"},
+      WriteDocument(dir / "sr.dcm", "1.2.840.10008.5.1.4.1.1.88.33", "SR", false),
+      WriteDocument(dir / "ko.dcm", "1.2.840.10008.5.1.4.1.1.88.59", "KO", true),
+  };
+  NorvaneSCP scp;
+  ASSERT_TRUE(scp.Start(dir.path().string(), {"--accept-all-storage"}));
+  const std::string port = std::to_string(scp.port);
+  for (const OwnUIDs& object : objects) {
+    SCOPED_TRACE(object.file);
+    const RunResult store = RunProgram(
+        {testing::NorvaneTool(), "store", "127.0.0.1", port, "--aec", "NORVANE", object.file});
+    ASSERT_EQ(store.exitCode, 0) << store.output << scp.process.Log();
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        dir / ("Database/" + object.study + "/" + object.series + "/" + object.instance + ".dcm")));
+
+    const FindResult found =
+        Findscu("-S", "NORVANE", scp.port,
+                {"QueryRetrieveLevel=IMAGE", "StudyInstanceUID=" + object.study,
+                 "SeriesInstanceUID=" + object.series, "SOPInstanceUID"});
+    EXPECT_TRUE(found.succeeded) << found.output;
+    EXPECT_EQ(FindscuValues(found.output, kImageUIDTag), std::vector<std::string>{object.instance});
+    const std::string got = dir / ("got-" + object.instance);
+    std::filesystem::create_directories(got);
+    const RunResult get =
+        RunProgram({"getscu", "-S", "-aec", "NORVANE", "-od", got, "-k",
+                    "QueryRetrieveLevel=SERIES", "-k", "StudyInstanceUID=" + object.study, "-k",
+                    "SeriesInstanceUID=" + object.series, "127.0.0.1", port});
+    EXPECT_EQ(get.exitCode, 0) << get.output;
+    const std::vector<std::string> files = testing::FileNames(got);
+    ASSERT_EQ(files.size(), 1u) << get.output << scp.process.Log();
+    EXPECT_TRUE(files[0].ends_with(object.instance)) << files[0];
+  }
+}
+
+TEST(WorklistQueryInterop, FindscuW_SameItemsAsWlmscpfs) {
+  NORVANE_REQUIRE_PROGRAMS("wlmscpfs", "dump2dcm", "findscu");
   testing::TempDir dir;
   const std::vector<testing::WorklistEntry> entries = {
       {"ACC1", "TEST^ONE", "P1", "19700101", "F", "1.2.3.1", "CT", "CTSCANNER1", "20240115",

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dimse/dimse_command.hpp"
@@ -11,12 +12,11 @@
 namespace norvane {
 namespace {
 
-using Uids = std::vector<std::string>;
-
 TagList Keys(std::string_view level, std::string_view study, std::string_view series = {},
-             std::string_view instance = {}) {
+             std::string_view instance = {}, std::string_view patient = {}) {
   TagList identifier;
   identifier.push_back(GeneratePaddedTag(tag::kQueryRetrieveLevel, "CS", level));
+  if (!patient.empty()) identifier.push_back(GeneratePaddedTag(tag::kPatientID, "LO", patient));
   if (!study.empty()) identifier.push_back(GeneratePaddedTag(tag::kStudyInstanceUID, "UI", study));
   if (!series.empty())
     identifier.push_back(GeneratePaddedTag(tag::kSeriesInstanceUID, "UI", series));
@@ -25,50 +25,63 @@ TagList Keys(std::string_view level, std::string_view study, std::string_view se
   return identifier;
 }
 
-TEST(RetrieveKeys, TheLevelsKeyIsRequiredAndListsAreSplit) {
+// The keys as one comparable value: patients, studies, series, instances.
+auto Listed(const InstanceKeys& k) {
+  return std::tie(k.patientIDs, k.studyInstanceUIDs, k.seriesInstanceUIDs, k.sopInstanceUIDs);
+}
+
+TEST(RetrieveKeys, TheLevelsKeyIsRequiredListsAreSplitAndPatientsOnlyInPatientRoot) {
+  constexpr QueryModel kStudyRoot = QueryModel::kStudyRoot;
+  constexpr QueryModel kPatientRoot = QueryModel::kPatientRoot;
+  constexpr uint16_t kMismatch = kStatusIdentifierDoesNotMatch;
   const struct {
     const char* name;
+    QueryModel model;
     TagList identifier;
     uint16_t status;
-    Uids studies;
-    Uids series;
-    Uids instances;
+    InstanceKeys keys;  // patients, studies, series, instances
   } cases[] = {
-      {"study list", Keys("STUDY", "1.2.3\\1.2.4"), 0, {"1.2.3", "1.2.4"}, {}, {}},
-      {"study key without value", Keys("STUDY", ""), kStatusIdentifierDoesNotMatch, {}, {}, {}},
-      {"series under its study", Keys("SERIES", "1.2.3", "1.2.3.1"), 0, {"1.2.3"}, {"1.2.3.1"}, {}},
-      {"series without series key",
-       Keys("SERIES", "1.2.3"),
-       kStatusIdentifierDoesNotMatch,
-       {},
-       {},
-       {}},
+      {"study list",
+       kStudyRoot,
+       Keys("STUDY", "1.2.3\\1.2.4"),
+       0,
+       {{}, {"1.2.3", "1.2.4"}, {}, {}}},
+      {"study key without value", kStudyRoot, Keys("STUDY", ""), kMismatch, {}},
+      {"series",
+       kStudyRoot,
+       Keys("SERIES", "1.2.3", "1.2.3.1"),
+       0,
+       {{}, {"1.2.3"}, {"1.2.3.1"}, {}}},
+      {"series without series key", kStudyRoot, Keys("SERIES", "1.2.3"), kMismatch, {}},
       {"images, blank around values",
+       kStudyRoot,
        Keys("IMAGE", "1.2.3", "1.2.3.1", " 1.2.3.1.1 \\1.2.3.1.2"),
        0,
-       {"1.2.3"},
-       {"1.2.3.1"},
-       {"1.2.3.1.1", "1.2.3.1.2"}},
+       {{}, {"1.2.3"}, {"1.2.3.1"}, {"1.2.3.1.1", "1.2.3.1.2"}}},
       {"image level without instances",
+       kStudyRoot,
        Keys("IMAGE", "1.2.3", "1.2.3.1"),
-       kStatusIdentifierDoesNotMatch,
-       {},
-       {},
+       kMismatch,
        {}},
-      {"patient level", Keys("PATIENT", "1.2.3"), kStatusIdentifierDoesNotMatch, {}, {}, {}},
-      {"no level", TagList{}, kStatusIdentifierDoesNotMatch, {}, {}, {}},
+      {"patient level, Study Root", kStudyRoot, Keys("PATIENT", "", {}, {}, "P1"), kMismatch, {}},
+      {"patient level", kPatientRoot, Keys("PATIENT", "", {}, {}, " P1 "), 0, {{"P1"}, {}, {}, {}}},
+      {"patient level without its ID", kPatientRoot, Keys("PATIENT", "1.2.3"), kMismatch, {}},
+      {"series of a patient",
+       kPatientRoot,
+       Keys("SERIES", "1.2.3", "1.2.3.1", {}, "P1"),
+       0,
+       {{"P1"}, {"1.2.3"}, {"1.2.3.1"}, {}}},
+      {"study without patient", kPatientRoot, Keys("STUDY", "1.2.3"), 0, {{}, {"1.2.3"}, {}, {}}},
+      {"no level", kPatientRoot, TagList{}, kMismatch, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const RetrieveSelection selection = SelectionOf(c.identifier);
+    const RetrieveSelection selection = SelectionOf(c.identifier, c.model);
     EXPECT_EQ(selection.status, c.status);
-    if (c.status != 0) {
-      EXPECT_FALSE(selection.problem.empty());
-      continue;
+    EXPECT_EQ(selection.problem.empty(), c.status == 0);
+    if (c.status == 0) {
+      EXPECT_EQ(Listed(selection.keys), Listed(c.keys));
     }
-    EXPECT_EQ(selection.keys.studyInstanceUIDs, c.studies);
-    EXPECT_EQ(selection.keys.seriesInstanceUIDs, c.series);
-    EXPECT_EQ(selection.keys.sopInstanceUIDs, c.instances);
   }
 }
 

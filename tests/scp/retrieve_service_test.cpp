@@ -10,6 +10,7 @@
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "net/role_item.hpp"
+#include "net/socket.hpp"
 #include "scp/scripted_requester.hpp"
 #include "scp/store_scp.hpp"
 #include "scp/store_thread.hpp"
@@ -91,8 +92,10 @@ class RetrieveService : public ::testing::Test {
         StoreThread(Folder(), std::move(object), std::string(testing::kImplicitLEUid)).Run().status,
         0);
   }
-  void Start(std::vector<MoveDestination> destinations) {
+  void Start(std::vector<MoveDestination> destinations,
+             std::chrono::milliseconds artim = std::chrono::seconds(30)) {
     StoreSCPSettings settings;
+    settings.artimTimeout = artim;
     settings.port = "0";
     settings.loopbackOnly = true;
     settings.folder = Folder();
@@ -174,6 +177,23 @@ TEST_F(RetrieveService, MoveSendsToTheDestinationNamingTheOriginator) {
   EXPECT_EQ(store.at(0x1030), testing::Text("SCRIPTSCU ")) << "Move Originator AE Title";
   EXPECT_EQ(CommandNumber(store, 0x1031), 5) << "Move Originator Message ID";
   EXPECT_EQ(store.at(0x1000), UidValue(kInstance));
+}
+
+TEST_F(RetrieveService, MoveToASilentDestinationFailsWithinTheScpsOwnTimeOut) {
+  Socket silent;  // takes the connection, never answers the A-ASSOCIATE-RQ
+  ASSERT_TRUE(silent.ListenOnPort(0, true));
+  Start({{"DEST", "127.0.0.1", std::to_string(silent.LocalPort())}},
+        std::chrono::milliseconds(300));
+  ScriptedRequester requester(scp_->Port());
+  const auto begin = std::chrono::steady_clock::now();
+  const ReceivedMessage final =
+      Request(requester, kMove, false, RetrieveCommand(kMove, 0x0021, 5, "DEST"),
+              Identifier("STUDY ", kStudy));
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(10));
+  const auto elements = CommandElements(final.bytes);
+  EXPECT_EQ(CommandNumber(elements, 0x0900), 0xA702);
+  EXPECT_EQ(CommandNumber(elements, 0x1022), 1);
+  requester.Release();
 }
 
 TEST_F(RetrieveService, GetSendsOnTheRequestersAssociationOnlyWithTheScpRole) {

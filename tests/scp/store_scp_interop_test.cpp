@@ -44,9 +44,7 @@ std::string DatasetText(const std::string& path, uint16_t group, uint16_t elemen
 class StoreSCPInterop : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::HaveProgram("storescu") || !testing::HaveProgram("dcmdump")) {
-      GTEST_SKIP() << "DCMTK is not installed";
-    }
+    NORVANE_REQUIRE_PROGRAMS("storescu", "dcmdump");
     StartSCP();
   }
 
@@ -177,7 +175,7 @@ TEST_F(StoreSCPInterop, StorescuFolderScan_EveryObjectStoredOnceAndIndexed) {
 }
 
 TEST_F(StoreSCPInterop, StorescuJpegLossless_StoredAsJpegLosslessWithItsFragments) {
-  if (!testing::HaveProgram("dcmcjpeg")) GTEST_SKIP() << "no dcmcjpeg";
+  NORVANE_REQUIRE_PROGRAMS("dcmcjpeg");
   const std::string sent = dir_ / "ct_lossless.dcm";
   const RunResult made = RunProgram({"dcmcjpeg", testing::PydicomFile("CT_small.dcm"), sent});
   ASSERT_EQ(made.exitCode, 0) << made.output;
@@ -235,9 +233,7 @@ TEST_F(StoreSCPInterop, FindscuOnAnEmptyFolder_GetsTheFinalSuccessWithoutMatches
 }
 
 TEST_F(StoreSCPInterop, MovescuFromDcmqrscp_ArrivesIndexedAndEverySeriesSendsBack) {
-  if (!testing::HaveProgram("dcmqrscp") || !testing::HaveProgram("movescu")) {
-    GTEST_SKIP() << "no dcmqrscp or movescu";
-  }
+  NORVANE_REQUIRE_PROGRAMS("dcmqrscp", "movescu");
   const std::string qr = dir_ / "qr";
   fs::create_directories(qr + "/db/QRSCP");
   const std::string qrPort = std::to_string(testing::FreePort());

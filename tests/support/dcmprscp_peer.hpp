@@ -18,8 +18,6 @@ class DcmprscpPeer {
  public:
   static constexpr const char* kTitle = "PRINTSCP";
 
-  static bool Available() { return HaveProgram("dcmprscp") && HaveProgram("echoscu"); }
-
   // Writes the config (display formats 1,1 1,2 2,2 only) and starts the SCP; true once it
   // answers C-ECHO.
   bool Start() {

@@ -98,6 +98,18 @@ bool HaveProgram(const std::string& name) {
   return false;
 }
 
+std::string MissingProgram(std::initializer_list<std::string_view> names) {
+  for (const std::string_view name : names) {
+    if (!HaveProgram(std::string(name))) return std::string(name);
+  }
+  return {};
+}
+
+bool PeersRequired() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && *ci != '\0';
+}
+
 TempDir::TempDir() {
   std::random_device rd;
   for (;;) {

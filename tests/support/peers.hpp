@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/association_parameters.hpp"
@@ -37,6 +39,26 @@ std::string NorvaneTool();
 
 // True when the program is found on PATH.
 bool HaveProgram(const std::string& name);
+
+// The first of the programs that PATH lacks; empty when it holds every one.
+std::string MissingProgram(std::initializer_list<std::string_view> names);
+
+// The environment variable CI is set (CI sets CI=true): every peer program must be there.
+bool PeersRequired();
+
+// Skips the test when a program it needs is not on PATH, naming the program; under CI the
+// test fails instead, so that a broken install cannot pass unseen. For SetUp and test
+// bodies.
+#define NORVANE_REQUIRE_PROGRAMS(...)                                                         \
+  do {                                                                                        \
+    const std::string norvaneMissing = ::norvane::testing::MissingProgram({__VA_ARGS__});     \
+    if (!norvaneMissing.empty()) {                                                            \
+      if (::norvane::testing::PeersRequired()) {                                              \
+        GTEST_FAIL() << norvaneMissing << " is not on PATH, and CI is set: peers are needed"; \
+      }                                                                                       \
+      GTEST_SKIP() << norvaneMissing << " is not installed";                                  \
+    }                                                                                         \
+  } while (false)
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
