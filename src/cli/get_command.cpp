@@ -150,7 +150,7 @@ int GetAtLevel(Invocation& run, Peer& peer, const std::string& folder) {
       [&keeper](TagList dataset, const std::string& syntax) {
         return keeper.Keep(std::move(dataset), syntax);
       },
-      [&progress](const DimseResponse& response) { progress.Show(response); });
+      [&progress](const DimseCommand& response) { progress.Show(response); });
   progress.Clear();
   run.Report()["objects"] = keeper.TakeObjects();
   AddRetrievalCounts(run.Report(), result);
