@@ -173,9 +173,7 @@ TEST(TopLevelAttributes, EachIsReadOutsideEverySequenceAndNeverFromInside) {
   StoreResult result;
   ASSERT_TRUE(LoadObjectForStore(outcome.filePath, loaded, result));
   EXPECT_EQ(result.sopClass, "1.2.840.10008.5.1.4.1.1.2");
-  EXPECT_EQ(
-      UIDText(*FindTag(StoreRQCommand(result.sopClass, 1, loaded), tag::kAffectedSOPInstanceUID)),
-      kInstance);
+  EXPECT_EQ(StoreRequest(result.sopClass, 1, loaded).affectedSOPInstanceUID, kInstance);
   ImageInfo record;
   ParseImageResponse(record, WithNestedDecoys(Object()));
   EXPECT_EQ(record.StudyInstanceUID, kStudy);
