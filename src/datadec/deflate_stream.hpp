@@ -59,16 +59,28 @@ class InflateStream {
 // empty input is an empty data set.
 std::optional<std::vector<uint8_t>> InflateAll(std::span<const uint8_t> deflated);
 
-// An element sink whose bytes reach `Sink` deflated; Finish ends the stream.
+// An element sink whose bytes reach `Sink` deflated; Finish ends the stream and pads it to
+// an even length with a zero byte, as a DICOM data set and a PDV are even.
 template <ElementSink Sink>
 class DeflatingSink {
  public:
   explicit DeflatingSink(Sink& sink)
-      : out_([&sink](std::span<const uint8_t> bytes) { return bool(sink.Write(bytes)); }) {}
+      : sink_(sink), out_([this](std::span<const uint8_t> bytes) {
+          written_ += bytes.size();
+          return bool(sink_.Write(bytes));
+        }) {}
+  DeflatingSink(const DeflatingSink&) = delete;
+  DeflatingSink& operator=(const DeflatingSink&) = delete;
+
   bool Write(std::span<const uint8_t> bytes) { return stream_.Write(bytes, out_); }
-  bool Finish() { return stream_.Finish(out_); }
+  bool Finish() {
+    static constexpr uint8_t kPad[1] = {0};
+    return stream_.Finish(out_) && (written_ % 2 == 0 || out_(kPad));
+  }
 
  private:
+  Sink& sink_;
+  uint64_t written_ = 0;
   ByteOutput out_;
   DeflateStream stream_;
 };
