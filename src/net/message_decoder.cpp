@@ -29,7 +29,7 @@ void MessageDecoder::Begin(TagList& list) {
   inflate_.reset();
 }
 
-void MessageDecoder::Start(uint8_t contextID) {
+void MessageDecoder::Start(uint8_t contextID, bool command) {
   encoding_ = encodingOf_(contextID);
   if (!encoding_) {
     Fail();
@@ -37,7 +37,7 @@ void MessageDecoder::Start(uint8_t contextID) {
   }
   state_ = ElementReaderState{
       .explicitVR = encoding_->explicitVR, .bigEndian = encoding_->bigEndian, .inMetaGroup = false};
-  if (encoding_->deflated) inflate_ = std::make_unique<InflateStream>();
+  if (encoding_->deflated && !command) inflate_ = std::make_unique<InflateStream>();
 }
 
 void MessageDecoder::Decode(std::span<const uint8_t> bytes) {

@@ -49,8 +49,9 @@ class MessageDecoder {
 
   // The records of the next message are appended to `list`.
   void Begin(TagList& list);
-  // The message's first fragment came on this context, which fixes its encoding.
-  void Start(uint8_t contextID);
+  // The message's first fragment came on this context, which fixes its encoding; a command
+  // set is never deflated.
+  void Start(uint8_t contextID, bool command = false);
   // The next bytes of the message, in order.
   void Decode(std::span<const uint8_t> bytes);
   // The message is complete: decodes a header staged at its very end. True when every byte
