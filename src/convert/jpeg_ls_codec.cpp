@@ -10,6 +10,7 @@ namespace norvane {
 namespace {
 
 constexpr int kLowestPrecision = 2;  // JPEG-LS codes 2 to 16 bits
+constexpr uint8_t kEoi = 0xD9;       // the second byte of the end-of-image marker
 
 struct EncoderDeleter {
   void operator()(charls_jpegls_encoder* encoder) const { charls_jpegls_encoder_destroy(encoder); }
@@ -133,6 +134,15 @@ FrameDecodeStatus Decode(const FrameShape& shape, charls_jpegls_decoder* decoder
   return FrameDecodeStatus::kOk;
 }
 
+// A whole stream ends with EOI, after which DICOM may add a zero pad byte. CharLS (2.4)
+// can spend seconds on scan data that simply stops, so such a stream is refused before it
+// gets there.
+bool EndsWithEoi(std::span<const uint8_t> stream) {
+  while (!stream.empty() && stream.back() == 0x00)
+    stream = stream.first(stream.size() - 1);
+  return stream.size() >= 2 && stream[stream.size() - 2] == 0xFF && stream.back() == kEoi;
+}
+
 }  // namespace
 
 bool JpegLsCodesShape(const FrameShape& shape) {
@@ -162,6 +172,7 @@ FrameDecodeResult JpegLsDecodeFrame(const FrameShape& shape, std::span<const uin
     result.status = FrameDecodeStatus::kMismatch;
     return result;
   }
+  if (!EndsWithEoi(stream)) return result;  // kCorrupt
   const Decoder decoder(charls_jpegls_decoder_create());
   charls_frame_info info{};
   int32_t nearLossless = 0;
