@@ -23,6 +23,13 @@ struct FrameShape {
   size_t FrameBytes() const { return SampleCount() * BytesPerSample(); }
 };
 
+// A frame of 8- or 16-bit samples, one or three per pixel, at least one row and column:
+// what the JPEG-LS and JPEG 2000 codecs take.
+inline bool HasByteOrWordSamples(const FrameShape& shape) {
+  return (shape.bitsAllocated == 8 || shape.bitsAllocated == 16) &&
+         (shape.samples == 1 || shape.samples == 3) && shape.rows > 0 && shape.columns > 0;
+}
+
 // What a frame decoder found.
 enum class FrameDecodeStatus : uint8_t {
   kOk,

@@ -228,8 +228,7 @@ bool Encode(const FrameShape& shape, double ratio, std::span<const uint8_t> fram
 }  // namespace
 
 bool Jpeg2000CodesShape(const FrameShape& shape) {
-  return (shape.bitsAllocated == 8 || shape.bitsAllocated == 16) &&
-         (shape.samples == 1 || shape.samples == 3) && shape.rows > 0 && shape.columns > 0;
+  return HasByteOrWordSamples(shape);
 }
 
 bool Jpeg2000EncodeFrame(const FrameShape& shape, double ratio, std::span<const uint8_t> frame,

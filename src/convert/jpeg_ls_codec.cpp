@@ -146,8 +146,7 @@ bool EndsWithEoi(std::span<const uint8_t> stream) {
 }  // namespace
 
 bool JpegLsCodesShape(const FrameShape& shape) {
-  return (shape.bitsAllocated == 8 || shape.bitsAllocated == 16) &&
-         (shape.samples == 1 || shape.samples == 3) && shape.rows > 0 && shape.columns > 0;
+  return HasByteOrWordSamples(shape);
 }
 
 bool JpegLsEncodeFrame(const FrameShape& shape, int nearLossless, std::span<const uint8_t> frame,
