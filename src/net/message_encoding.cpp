@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <string>
 
+#include "datadec/deflate_stream.hpp"
 #include "datadec/element_codec.hpp"
+#include "datadec/transfer_syntax.hpp"
 #include "dump/dump_element.hpp"
 #include "log/log.hpp"
 #include "net/pdu_service.hpp"
@@ -57,8 +59,7 @@ std::optional<DatasetEncoding> PDU_Service::MessageEncoding(uint8_t presentation
 std::optional<DatasetEncoding> PDU_Service::AcceptedEncoding(uint8_t presentationContextID) const {
   const std::optional<std::string> transferSyntax = GetTransferSyntax(presentationContextID);
   if (!transferSyntax) return std::nullopt;
-  return DatasetEncoding{.explicitVR = *transferSyntax != uid::kImplicitVRLittleEndian,
-                         .bigEndian = *transferSyntax == uid::kExplicitVRBigEndian};
+  return EncodingOfTransferSyntax(*transferSyntax);
 }
 
 bool PDU_Service::ParseDCMIntoRawVR(const TagList& list, Buffer& buffer,
@@ -67,7 +68,12 @@ bool PDU_Service::ParseDCMIntoRawVR(const TagList& list, Buffer& buffer,
   const std::optional<DatasetEncoding> encoding = MessageEncoding(presentationContextID);
   if (!encoding) return false;
   MessageSink sink{buffer};
-  if (EncodeMessage(list, *encoding, sink)) return true;
+  if (encoding->deflated) {
+    DeflatingSink<MessageSink> deflating(sink);
+    if (EncodeMessage(list, *encoding, deflating) && deflating.Finish()) return true;
+  } else if (EncodeMessage(list, *encoding, sink)) {
+    return true;
+  }
   buffer.ClearOutgoing();
   return false;
 }

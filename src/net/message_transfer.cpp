@@ -1,5 +1,6 @@
 #include <string>
 
+#include "datadec/deflate_stream.hpp"
 #include "log/log.hpp"
 #include "net/pdu_layout.hpp"
 #include "net/pdu_service.hpp"
@@ -56,7 +57,15 @@ bool PDU_Service::WriteMessageOn(const TagList& list, uint8_t id, uint8_t contro
   // Whatever an earlier failure left queued must not go out ahead of this message.
   buffer_.ClearOutgoing();
   PduWriter writer(pDataTF_, buffer_.socket());
-  if (EncodeMessage(list, *encoding, writer) && writer.End()) return true;
+  bool encoded = false;
+  if (encoding->deflated) {
+    // The data set is one deflate stream, cut into PDUs as it is made.
+    DeflatingSink<PduWriter> deflating(writer);
+    encoded = EncodeMessage(list, *encoding, deflating) && deflating.Finish();
+  } else {
+    encoded = EncodeMessage(list, *encoding, writer);
+  }
+  if (encoded && writer.End()) return true;
   SendingFailed();
   return false;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "convert/supported_syntaxes.hpp"
 #include "dictionary/storage_sop_classes.hpp"
 #include "net/uids.hpp"
 
@@ -36,6 +37,13 @@ constexpr std::array<std::string_view, 24> kSupportedAbstractSyntaxes = {
     uid::kSecondaryCaptureImageStorage,
 };
 
+// Accepted after the syntaxes above, in this order: the other compressed syntaxes the
+// conversion reads, then the deflated data set.
+constexpr std::array<std::string_view, 6> kFurtherSyntaxes = {
+    kRleLossless,        kJpegLsLossless, kJpeg2000Lossless,
+    kJpegLsNearLossless, kJpeg2000,       kDeflatedExplicitVRLittleEndian,
+};
+
 bool Proposed(const std::vector<UIDitem>& proposed, std::string_view transferSyntax) {
   return std::any_of(proposed.begin(), proposed.end(),
                      [&](const UIDitem& item) { return item.Text() == transferSyntax; });
@@ -59,6 +67,9 @@ std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
                                      uid::kExplicitVRLittleEndian, uid::kJPEGBaseline}) {
     if (Proposed(proposed, candidate)) return candidate;
   }
+  for (std::string_view candidate : kFurtherSyntaxes) {
+    if (Proposed(proposed, candidate)) return candidate;
+  }
   return {};
 }
 
@@ -66,6 +77,9 @@ std::string_view ChooseSyntaxToSend(std::string_view /*abstractSyntax*/,
                                     const std::vector<UIDitem>& proposed) {
   for (std::string_view candidate : {uid::kExplicitVRLittleEndian, uid::kImplicitVRLittleEndian,
                                      uid::kJPEGLossless, uid::kJPEGBaseline}) {
+    if (Proposed(proposed, candidate)) return candidate;
+  }
+  for (std::string_view candidate : kFurtherSyntaxes) {
     if (Proposed(proposed, candidate)) return candidate;
   }
   return {};

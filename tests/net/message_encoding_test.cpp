@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "datadec/deflate_stream.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "message_fixture.hpp"
@@ -161,20 +162,48 @@ TEST(MessageEncoding, UnacceptedContextEncodesAndDecodesNothing) {
   EXPECT_TRUE(list.empty());
 }
 
-TEST(MessageEncoding, ElementsSplitAcrossReceivedBlocksDecodeAsOne) {
-  AcceptedAssociation association(
-      {ProposedContextItem(3, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
-  ASSERT_TRUE(association.accepted());
-  const Encoded whole = RoundTrip(association.service(), SampleDataSet(), 3);
-  // Every cut, headers included, as two PDVs of one message would leave it.
+// Every cut of the message, headers included, as two PDVs of one message would leave it,
+// decodes to the same elements.
+void ExpectEveryCutDecodes(PDU_Service& service, const Encoded& whole, uint8_t contextID) {
   for (size_t cut = 1; cut < whole.bytes.size(); ++cut) {
     Buffer receiving;
     receiving.AppendIncoming(Slice(whole.bytes, 0, cut));
     receiving.AppendIncoming(Slice(whole.bytes, cut, whole.bytes.size() - cut));
     TagList list;
-    ASSERT_TRUE(association.service().ParseRawVRIntoDCM(receiving, list, 3)) << "cut " << cut;
+    ASSERT_TRUE(service.ParseRawVRIntoDCM(receiving, list, contextID)) << "cut " << cut;
     ExpectSameElements(list, whole.decoded, true);
   }
+}
+
+TEST(MessageEncoding, ElementsSplitAcrossReceivedBlocksDecodeAsOne) {
+  AcceptedAssociation association(
+      {ProposedContextItem(3, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
+  ASSERT_TRUE(association.accepted());
+  ExpectEveryCutDecodes(association.service(), RoundTrip(association.service(), SampleDataSet(), 3),
+                        3);
+}
+
+// On a deflated context a data set is the explicit VR little endian encoding as one raw
+// deflate stream, decoded in whatever pieces it arrives; a stream cut short fails.
+TEST(MessageEncoding, DeflatedContextSendsOneDeflateStreamAndReadsItInAnyPieces) {
+  constexpr std::string_view kDeflated = "1.2.840.10008.1.2.1.99";
+  RequestedAssociation deflated(kCTImageStorageUid, kDeflated);
+  RequestedAssociation plain(kCTImageStorageUid, uid::kExplicitVRLittleEndian);
+  ASSERT_TRUE(deflated.connected() && plain.connected());
+  const TagList original = SampleDataSet();
+  const Encoded whole = RoundTrip(deflated.service(), original, 1);
+  ExpectSameElements(whole.decoded, original, true);
+  const Encoded explicitLE = RoundTrip(plain.service(), original, 1);
+  EXPECT_EQ(InflateAll(whole.bytes), explicitLE.bytes) << Hex(whole.bytes);
+
+  ExpectEveryCutDecodes(deflated.service(), whole, 1);
+  Buffer shortened;
+  shortened.AppendIncoming(Slice(whole.bytes, 0, whole.bytes.size() - 2));
+  TagList list;
+  EXPECT_FALSE(deflated.service().ParseRawVRIntoDCM(shortened, list, 1));
+  Buffer undeflated;
+  undeflated.AppendIncoming(explicitLE.bytes);
+  EXPECT_FALSE(deflated.service().ParseRawVRIntoDCM(undeflated, list, 1));
 }
 
 // Flips a few bytes and sometimes cuts the end off.
