@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "convert/frame_shape.hpp"
 #include "net/buffer.hpp"
 #include "net/pdu_service.hpp"
 
@@ -49,5 +51,29 @@ class MemoryFile {
   int fd_ = -1;
   std::string name_;
 };
+
+// The frames the pixel codec targets decode into, as encapsulated pixel data brings a stream
+// for an image of a known shape: the input's first byte picks one (modulo their number), the
+// rest is the stream. Small frames of every layout, and the shapes of pydicom's samples.
+inline constexpr FrameShape kCodecShapes[] = {
+    {8, 16, 1, 8, 8, false},    {8, 16, 3, 8, 8, false},      {8, 16, 1, 16, 12, false},
+    {8, 16, 1, 16, 16, true},   {8, 16, 3, 16, 16, false},    {4, 4, 1, 32, 32, false},
+    {64, 64, 1, 16, 16, true},  {100, 100, 3, 8, 8, false},   {100, 100, 3, 16, 16, false},
+    {10, 10, 1, 32, 32, false}, {1024, 256, 1, 16, 16, true}, {5, 3, 3, 8, 7, false},
+};
+
+inline const FrameShape& CodecShape(uint8_t selector) {
+  return kCodecShapes[selector % std::size(kCodecShapes)];
+}
+
+// Decodes the rest of the input with `decode` into a frame of the shape its first byte picks.
+template <class Decode>
+int DecodeIntoShape(const uint8_t* data, size_t size, Decode decode) {
+  if (size < 1 || size > kMaxInput) return 0;
+  const FrameShape& shape = CodecShape(data[0]);
+  std::vector<uint8_t> frame(shape.FrameBytes());
+  decode(shape, std::span<const uint8_t>(data + 1, size - 1), std::span<uint8_t>(frame));
+  return 0;
+}
 
 }  // namespace norvane::fuzz

@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "convert/encapsulated_frames.hpp"
+#include "convert/jpeg2000_codec.hpp"
 #include "convert/jpeg_codec.hpp"
+#include "convert/jpeg_ls_codec.hpp"
+#include "convert/rle_codec.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dimse/dimse_exchange.hpp"
@@ -108,6 +112,55 @@ void MessageSeeds(Corpus& corpus, const fs::path& samples) {
   }
 }
 
+// A pixel codec target's seed: the selector of `shape`, then the stream.
+void AddCodecSeed(Corpus& corpus, const std::string& target, const std::string& name,
+                  const FrameShape& shape, std::span<const uint8_t> stream) {
+  for (size_t s = 0; s < std::size(fuzz::kCodecShapes); ++s) {
+    const FrameShape& candidate = fuzz::kCodecShapes[s];
+    if (candidate.rows == shape.rows && candidate.columns == shape.columns &&
+        candidate.samples == shape.samples && candidate.bitsAllocated == shape.bitsAllocated) {
+      Bytes seed{static_cast<uint8_t>(s)};
+      seed.insert(seed.end(), stream.begin(), stream.end());
+      corpus.Add(target, name, seed);
+      return;
+    }
+  }
+}
+
+uint16_t FirstUS(const TagList& dataset, Tag tag) {
+  const TagRecord* record = FindTag(dataset, tag);
+  return record && record->value.size() >= 2 ? LoadU16(record->value.data(), false) : 0;
+}
+
+// The first frame of pydicom's RLE, JPEG-LS and JPEG 2000 samples, and the deflated data
+// set of its deflated one.
+void PixelCodecSeeds(Corpus& corpus, const std::string& name, const DicomFileContent& file,
+                     const Bytes& bytes) {
+  const std::string syntax = GetTagText(file.meta, tag::kTransferSyntaxUID);
+  if (syntax == kDeflatedExplicitVRLittleEndian) {
+    const TagRecord* groupLength = FindTag(file.meta, tag::kFileMetaInformationGroupLength);
+    const size_t start = 144 + (groupLength ? LoadU32(groupLength->value.data(), false) : 0);
+    if (start < bytes.size()) corpus.Add("deflated_dataset", name, Tail(bytes, start));
+    return;
+  }
+  const char* target = syntax == "1.2.840.10008.1.2.5"               ? "rle_codec"
+                       : syntax.starts_with("1.2.840.10008.1.2.4.8") ? "jpeg_ls_codec"
+                       : syntax.starts_with("1.2.840.10008.1.2.4.9") ? "jpeg2000_codec"
+                                                                     : nullptr;
+  const TagRecord* pixels = FindTag(file.dataset, tag::kPixelData);
+  if (target == nullptr || pixels == nullptr) return;
+  const std::optional<EncapsulatedFrames> frames =
+      CollectFrames(file.dataset, static_cast<size_t>(pixels - file.dataset.data()), 1);
+  if (!frames || frames->frames.empty()) return;
+  const std::string photometric = GetTagText(file.dataset, tag::kPhotometricInterpretation);
+  FrameShape shape;
+  shape.rows = FirstUS(file.dataset, tag::kRows);
+  shape.columns = FirstUS(file.dataset, tag::kColumns);
+  shape.samples = photometric.starts_with("MONO") ? 1 : 3;
+  shape.bitsAllocated = FirstUS(file.dataset, tag::kBitsAllocated);
+  AddCodecSeed(corpus, target, name, shape, frames->frames[0].bytes);
+}
+
 void FileSeeds(Corpus& corpus, const fs::path& samples) {
   for (const auto& entry : fs::recursive_directory_iterator(samples)) {
     if (!entry.is_regular_file()) continue;
@@ -130,6 +183,7 @@ void FileSeeds(Corpus& corpus, const fs::path& samples) {
         corpus.Add("sequence", name + "-" + std::to_string(sequence++), seed);
       }
     }
+    PixelCodecSeeds(corpus, name, file, bytes);
     // The first fragment of encapsulated JPEG pixel data (after the offset table).
     const TagRecord* pixels = FindTag(file.dataset, tag::kPixelData);
     if (pixels != nullptr && pixels->HasUndefinedLength()) {
@@ -173,6 +227,30 @@ void CodecSeeds(Corpus& corpus) {
     corpus.Add("jpeg_codec", "lossless-12", stream);
   if (JpegEncode16(kColumns, kRows, 1, wide, stream) == 0)
     corpus.Add("jpeg_codec", "lossless-16", stream);
+
+  // Every codec's own streams of every shape it codes, from a noisy ramp.
+  for (const FrameShape& shape : fuzz::kCodecShapes) {
+    Bytes frame(shape.FrameBytes());
+    for (size_t i = 0; i < frame.size(); ++i)
+      frame[i] = static_cast<uint8_t>((i % 7 == 0 ? i * 31 : i) / shape.BytesPerSample());
+    if (shape.bitsStored < shape.bitsAllocated && shape.bitsAllocated == 16) {
+      for (size_t i = 1; i < frame.size(); i += 2)
+        frame[i] &= 0x0F;  // within 12 bits
+    }
+    const std::string name = std::to_string(shape.rows) + "x" + std::to_string(shape.columns) +
+                             "x" + std::to_string(shape.samples) + "-" +
+                             std::to_string(shape.bitsAllocated);
+    if (RleEncodeFrame(shape, frame, stream))
+      AddCodecSeed(corpus, "rle_codec", name, shape, stream);
+    if (JpegLsEncodeFrame(shape, 0, frame, stream))
+      AddCodecSeed(corpus, "jpeg_ls_codec", name, shape, stream);
+    if (JpegLsEncodeFrame(shape, 3, frame, stream))
+      AddCodecSeed(corpus, "jpeg_ls_codec", name + "-near", shape, stream);
+    if (Jpeg2000EncodeFrame(shape, 0, frame, stream))
+      AddCodecSeed(corpus, "jpeg2000_codec", name, shape, stream);
+    if (Jpeg2000EncodeFrame(shape, 10, frame, stream))
+      AddCodecSeed(corpus, "jpeg2000_codec", name + "-lossy", shape, stream);
+  }
 
   using norvane::testing::BmpBuilder;
   using norvane::testing::BmpSpec;

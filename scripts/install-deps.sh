@@ -6,9 +6,10 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format
   clang libclang-rt-14-dev
-  libjpeg62-turbo-dev libgdcm-dev libcairo2-dev qt6-base-dev nlohmann-json3-dev
+  libjpeg62-turbo-dev libgdcm-dev libcharls-dev libopenjp2-7-dev zlib1g-dev libcairo2-dev
+  qt6-base-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  dcmtk python3-pydicom python3-gdcm python3-numpy valgrind
+  dcmtk libopenjp2-tools python3-pydicom python3-gdcm python3-numpy valgrind
 )
 
 missing=()

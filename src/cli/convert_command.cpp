@@ -17,26 +17,35 @@ namespace {
 
 void PrintHelp() {
   std::printf(
-      "usage: norvane convert IN OUT --ts UID [--json]\n"
+      "usage: norvane convert IN OUT --ts UID [--near N] [--ratio R] [--json]\n"
       "\n"
       "Writes the DICOM file IN to OUT in the transfer syntax --ts names, with a new\n"
       "meta group. Read and written: implicit VR little endian, explicit VR little\n"
-      "endian, explicit VR big endian, JPEG baseline (process 1; 8-bit samples only,\n"
-      "lossy) and JPEG lossless (selection value 1; 8, 12 or 16-bit samples).\n"
+      "endian, explicit VR big endian, deflated explicit VR little endian, JPEG\n"
+      "baseline (process 1; 8-bit samples only, lossy), JPEG lossless (selection\n"
+      "value 1; 8, 12 or 16-bit samples), RLE Lossless (8, 16 or 32-bit samples),\n"
+      "JPEG-LS lossless and near-lossless and JPEG 2000 lossless and lossy (8 or\n"
+      "16-bit samples; one or three per pixel throughout).\n"
       "Compressed pixel data must hold one fragment per frame (a single frame may\n"
       "have several). Uncompressed YBR_FULL_422 and YBR_PARTIAL_422 images hold\n"
-      "their chroma at half rate; they go to JPEG baseline as RGB, not to JPEG\n"
-      "lossless. When IN already has that syntax it is copied. The pixel module\n"
-      "elements stay as they are (except Planar Configuration 0 and a YBR colour\n"
-      "space becoming RGB, or YBR_FULL after lossless decoding, where frames pass\n"
-      "through the JPEG codec). An image that went through JPEG baseline is marked\n"
-      "Lossy Image Compression 01, with its compression ratio and the method\n"
-      "ISO_10918_1 added to those of earlier steps; no new SOP Instance UID is\n"
-      "written. OUT is written under a temporary name and renamed at the end; it\n"
-      "may be IN.\n"
+      "their chroma at half rate; they go to JPEG baseline as RGB, not to the other\n"
+      "compressed syntaxes. When IN already has that syntax it is copied. The pixel\n"
+      "module elements stay as they are (except Planar Configuration 0 where frames\n"
+      "pass through a codec, a YBR colour space becoming RGB after lossy JPEG\n"
+      "decoding or JPEG 2000 decoding of YBR_ICT and YBR_RCT, and YBR_FULL_422\n"
+      "becoming YBR_FULL after other decoding). An image that went through a lossy\n"
+      "step (JPEG baseline, JPEG-LS with N above 0, lossy JPEG 2000) is marked Lossy\n"
+      "Image Compression 01, with its compression ratio and method (ISO_10918_1,\n"
+      "ISO_14495_1, ISO_15444_1) added to those of earlier steps; no new SOP\n"
+      "Instance UID is written. OUT is written under a temporary name and renamed at\n"
+      "the end; it may be IN.\n"
       "\n"
       "  --ts UID   a transfer syntax UID, or one of\n"
       "             %s\n"
+      "  --near N   jpeg-ls-near: the largest difference allowed between a sample\n"
+      "             and its coded value, 0 to 255 (default 2; 0 codes losslessly)\n"
+      "  --ratio R  j2k: the compression ratio aimed at, R to 1, 1 to 1000\n"
+      "             (default 10)\n"
       "\n"
       "%s"
       "\n"
@@ -49,7 +58,7 @@ void PrintHelp() {
 }  // namespace
 
 std::vector<OptionSpec> ConvertOptions() {
-  return {{"--ts", true, kTransferSyntaxChoices}};
+  return {{"--ts", true, kTransferSyntaxChoices}, {"--near", true}, {"--ratio", true}};
 }
 
 int RunConvert(int argc, char** argv) {
@@ -60,12 +69,29 @@ int RunConvert(int argc, char** argv) {
   if (!args.Value("--ts")) return run.Usage("--ts is required");
   const std::optional<std::string> uid = ResolveTransferSyntax(*args.Value("--ts"));
   if (!uid) return run.Usage(TransferSyntaxProblem(*args.Value("--ts")));
+  CodingOptions options;
+  if (const std::optional<std::string> near = args.Value("--near")) {
+    const std::optional<long> n = ParseNumber(*near);
+    if (!n || *n > kMaxJpegLsNear) {
+      return run.Usage("--near '" + *near + "' is not a number from 0 to " +
+                       std::to_string(kMaxJpegLsNear));
+    }
+    options.jpegLsNear = static_cast<int>(*n);
+  }
+  if (const std::optional<std::string> ratio = args.Value("--ratio")) {
+    const std::optional<long> r = ParseNumber(*ratio);
+    if (!r || *r < 1 || *r > static_cast<long>(kMaxJpeg2000Ratio)) {
+      return run.Usage("--ratio '" + *ratio + "' is not a number from 1 to " +
+                       std::to_string(static_cast<int>(kMaxJpeg2000Ratio)));
+    }
+    options.jpeg2000Ratio = static_cast<double>(*r);
+  }
   const std::string& in = args.positionals[0];
   const std::string& out = args.positionals[1];
   run.Report()["in"] = in;
   run.Report()["out"] = out;
   run.Report()["targetTransferSyntax"] = *uid;
-  const FileConvertResult result = ConvertFileTS(out, in, *uid);
+  const FileConvertResult result = ConvertFileTS(out, in, *uid, options);
   run.Report()["sourceTransferSyntax"] =
       result.sourceSyntax.empty() ? Json(nullptr) : Json(result.sourceSyntax);
   std::string reason;

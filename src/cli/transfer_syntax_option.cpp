@@ -9,12 +9,18 @@ namespace {
 
 constexpr size_t kMaxUidLength = 64;
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kAliases = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kAliases = {{
     {"implicit", "1.2.840.10008.1.2"},
     {"explicit", "1.2.840.10008.1.2.1"},
     {"big", "1.2.840.10008.1.2.2"},
     {"lossless", "1.2.840.10008.1.2.4.70"},
     {"baseline", "1.2.840.10008.1.2.4.50"},
+    {"rle", "1.2.840.10008.1.2.5"},
+    {"jpeg-ls", "1.2.840.10008.1.2.4.80"},
+    {"jpeg-ls-near", "1.2.840.10008.1.2.4.81"},
+    {"j2k-lossless", "1.2.840.10008.1.2.4.90"},
+    {"j2k", "1.2.840.10008.1.2.4.91"},
+    {"deflate", "1.2.840.10008.1.2.1.99"},
 }};
 
 bool IsUid(std::string_view text) {

@@ -30,7 +30,7 @@ TagRecord Header(const TagRecord& record) {
 }
 
 ConvertStatus Convert(TagList& output, const TagList& source, const TransferSyntax& from,
-                      const TransferSyntax& to) {
+                      const TransferSyntax& to, const CodingOptions& options) {
   const bool swap = from.order != to.order;
   const bool reencode = swap || from.explicitVR != to.explicitVR;
   PixelModule module;
@@ -42,7 +42,7 @@ ConvertStatus Convert(TagList& output, const TagList& source, const TransferSynt
     module.Note(record, from.BigEndian(), output.size());
     if (IsPixelData(record)) {
       ConvertStatus status = ConvertStatus::kOk;
-      pixels = ConvertPixelData(source, i, converted, module, from, to, output, status);
+      pixels = ConvertPixelData(source, i, converted, module, from, to, options, output, status);
       if (!pixels) return status;
       i = pixels->next;
       continue;
@@ -72,6 +72,12 @@ ConvertStatus Convert(TagList& output, const TagList& source, const TransferSynt
 
 ConvertStatus ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
                              std::string_view sourceUid) {
+  return ConvertDataset(output, source, targetUid, sourceUid, CodingOptions{});
+}
+
+ConvertStatus ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
+                             std::string_view sourceUid, const CodingOptions& options) {
+  if (!ValidCodingOptions(options)) return ConvertStatus::kCodingOptions;
   if (UidText(targetUid) == UidText(sourceUid)) {
     CopyTags(output, source);
     return ConvertStatus::kOk;
@@ -85,7 +91,7 @@ ConvertStatus ConvertDataset(TagList& output, const TagList& source, std::string
   ConvertStatus status = ConvertStatus::kOk;
   try {
     TagList records;
-    status = Convert(records, source, *from, *to);
+    status = Convert(records, source, *from, *to, options);
     if (status == ConvertStatus::kOk) {
       SetGroupLengths(records, to->explicitVR, to->order);
       output.reserve(before + records.size());

@@ -1,12 +1,15 @@
 #pragma once
 
 // Conversion of a dataset from one transfer syntax to another: implicit VR little endian,
-// explicit VR little endian, explicit VR big endian, JPEG baseline (process 1, 8-bit
-// samples) and JPEG lossless (selection value 1; 8, 12 or 16-bit samples).
+// explicit VR little endian, explicit VR big endian, deflated explicit VR little endian,
+// JPEG baseline (process 1, 8-bit samples), JPEG lossless (selection value 1; 8, 12 or
+// 16-bit samples), RLE Lossless (8, 16 or 32-bit samples), JPEG-LS lossless and
+// near-lossless and JPEG 2000 lossless and lossy (8 or 16-bit samples).
 
 #include <string_view>
 
 #include "convert/convert_status.hpp"
+#include "convert/frame_coding.hpp"
 #include "elements/tag_record.hpp"
 
 namespace norvane {
@@ -20,9 +23,12 @@ namespace norvane {
 // kOk on success; otherwise the reason, with `output` as it was, for: a source or target syntax
 // that is not supported (unless the two are equal); native pixel data whose length is neither Rows
 // x Columns x Bits Allocated / 8 x samples x frames nor that plus a pad byte; encapsulated pixel
-// data not holding one fragment per frame; a JPEG syntax with Bits Allocated it cannot code
-// (baseline: 8; lossless: 8, 12, 16); a JPEG frame of another size than the image; a
-// codec error; a sequence value that is malformed.
+// data not holding one fragment per frame; a compressed syntax with Bits Allocated it
+// cannot code (see CodesBitsAllocated); a compressed frame of another size than the image;
+// a codec error; a sequence value that is malformed; coding options out of range.
+// Near-lossless and lossy targets are coded as `options` say.
+ConvertStatus ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
+                             std::string_view sourceUid, const CodingOptions& options);
 ConvertStatus ConvertDataset(TagList& output, const TagList& source, std::string_view targetUid,
                              std::string_view sourceUid);
 

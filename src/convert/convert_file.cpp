@@ -31,7 +31,7 @@ bool CopyReplacing(const std::string& from, const std::string& to) {
 }
 
 FileConvertResult Convert(const std::string& newFile, const std::string& existingFile,
-                          std::string_view targetUid) {
+                          std::string_view targetUid, const CodingOptions& options) {
   FileConvertResult result;
   TagList dataset;
   const std::optional<std::string> syntax = LoadFileDataset(existingFile, dataset);
@@ -47,7 +47,7 @@ FileConvertResult Convert(const std::string& newFile, const std::string& existin
   const std::string sopClass = TrimmedText(dataset, tag::kSOPClassUID);
   const std::string sopInstance = TrimmedText(dataset, tag::kSOPInstanceUID);
   TagList converted;
-  result.conversion = ConvertDataset(converted, dataset, targetUid, *syntax);
+  result.conversion = ConvertDataset(converted, dataset, targetUid, *syntax, options);
   if (result.conversion != ConvertStatus::kOk) {
     result.status = FileConvertStatus::kNotConverted;
     return result;
@@ -68,8 +68,13 @@ FileConvertResult Convert(const std::string& newFile, const std::string& existin
 
 FileConvertResult ConvertFileTS(const std::string& newFile, const std::string& existingFile,
                                 std::string_view targetUid) {
+  return ConvertFileTS(newFile, existingFile, targetUid, CodingOptions{});
+}
+
+FileConvertResult ConvertFileTS(const std::string& newFile, const std::string& existingFile,
+                                std::string_view targetUid, const CodingOptions& options) {
   try {
-    return Convert(newFile, existingFile, targetUid);
+    return Convert(newFile, existingFile, targetUid, options);
   } catch (const std::bad_alloc&) {
     FileConvertResult result;
     result.status = FileConvertStatus::kNotConverted;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "convert/convert_status.hpp"
+#include "convert/frame_coding.hpp"
 
 namespace norvane {
 
@@ -33,9 +34,11 @@ struct FileConvertResult {
 // group (SOP class and instance from (0008,0016) and (0008,0018), the target syntax, this
 // system's implementation identity). The new file is written under a temporary name and
 // renamed at the end, so a failure leaves any existing `newFile` as it was; `newFile` may
-// be `existingFile`.
+// be `existingFile`. Near-lossless and lossy targets are coded as `options` say.
 FileConvertResult ConvertFileTS(const std::string& newFile, const std::string& existingFile,
                                 std::string_view targetUid);
+FileConvertResult ConvertFileTS(const std::string& newFile, const std::string& existingFile,
+                                std::string_view targetUid, const CodingOptions& options);
 
 std::string_view Describe(FileConvertStatus status);
 

@@ -13,7 +13,6 @@ namespace norvane {
 namespace {
 
 constexpr std::string_view kLossy = "01";
-constexpr std::string_view kJpegLossyMethod = "ISO_10918_1";
 constexpr size_t kDecimalStringMax = 16;
 
 // Where the top-level element `tag` stands in the list, or where it belongs: before the
@@ -89,11 +88,11 @@ void MarkLossyCompression(TagList& list, const PixelDataOutcome& outcome) {
   std::vector<std::string> methods = TopLevelValues(list, tag::kLossyImageCompressionMethod);
   if (outcome.decodedLossy && !alreadyLossy && ratios.empty() && methods.empty()) {
     ratios.push_back(Ratio(outcome.sampleBytes, outcome.decodedStreamBytes));
-    methods.emplace_back(kJpegLossyMethod);
+    methods.emplace_back(outcome.decodedMethod);
   }
   if (outcome.encodedLossy) {
     ratios.push_back(Ratio(outcome.sampleBytes, outcome.encodedStreamBytes));
-    methods.emplace_back(kJpegLossyMethod);
+    methods.emplace_back(outcome.encodedMethod);
   }
   SetTopLevelText(list, tag::kLossyImageCompression, "CS", {std::string(kLossy)});
   if (!ratios.empty()) SetTopLevelText(list, tag::kLossyImageCompressionRatio, "DS", ratios);

@@ -18,6 +18,28 @@ namespace {
 constexpr std::string_view kRgb = "RGB";
 constexpr std::string_view kYbrFull = "YBR_FULL";
 constexpr std::string_view kYbrFull422 = "YBR_FULL_422";
+constexpr std::string_view kYbrIct = "YBR_ICT";
+constexpr std::string_view kYbrRct = "YBR_RCT";
+
+bool IsJpeg(PixelEncoding encoding) {
+  return encoding == PixelEncoding::kJpegBaseline || encoding == PixelEncoding::kJpegLossless;
+}
+
+bool IsJpeg2000(PixelEncoding encoding) {
+  return encoding == PixelEncoding::kJpeg2000Lossless || encoding == PixelEncoding::kJpeg2000;
+}
+
+// What decoded colour samples are: lossy JPEG decoding gives RGB, JPEG 2000 decoding undoes
+// its colour transform, and every decoder gives chroma at full resolution.
+std::string DecodedPhotometric(std::string photometric, PixelEncoding encoding, bool lossy) {
+  if (photometric.rfind("YBR", 0) != 0) return photometric;
+  if (IsJpeg(encoding) && lossy) return std::string(kRgb);
+  if (IsJpeg2000(encoding) && (photometric == kYbrIct || photometric == kYbrRct)) {
+    return std::string(kRgb);
+  }
+  if (photometric == kYbrFull422) return std::string(kYbrFull);
+  return photometric;
+}
 
 // Native pixel data have the byte order of their syntax in units of Bits Allocated.
 size_t SampleSwapUnit(uint16_t bitsAllocated) {
@@ -67,8 +89,7 @@ Samples NativeSamples(const TagRecord& pixelData, const PixelModule& module, uin
   return samples;
 }
 
-// Decodes every frame. Lossy decoding gives RGB; lossless decoding gives the components as
-// coded, at full resolution, so subsampled YBR_FULL_422 becomes YBR_FULL.
+// Decodes every frame, each on its own (DecodedPhotometric tells what the samples then are).
 std::optional<Samples> DecodedSamples(const TagList& source, size_t index,
                                       const PixelModule& module, const TransferSyntax& from,
                                       PixelDataOutcome& outcome, ConvertStatus& status) {
@@ -90,10 +111,11 @@ std::optional<Samples> DecodedSamples(const TagList& source, size_t index,
     outcome.decodedStreamBytes += frames->frames[f].bytes.size();
   }
   outcome.next = frames->next;
+  if (outcome.decodedLossy) outcome.decodedMethod = LossyMethod(from.pixels);
   decoded.photometric = TrimmedText(module.photometric);
-  if (module.samples == 3 && decoded.photometric.rfind("YBR", 0) == 0) {
-    if (outcome.decodedLossy) decoded.photometric = kRgb;
-    if (decoded.photometric == kYbrFull422) decoded.photometric = kYbrFull;
+  if (module.samples == 3) {
+    decoded.photometric =
+        DecodedPhotometric(std::move(decoded.photometric), from.pixels, outcome.decodedLossy);
   }
   return decoded;
 }
@@ -144,17 +166,17 @@ std::string_view NativeVR(const TagRecord& pixelData, const PixelModule& module,
   return pixelData.VRText();
 }
 
-// JPEG frames hold every component at full resolution. Native subsampled chroma can reach
-// baseline as RGB, but not lossless, which would no longer keep the samples as stored; a
-// lossless stream of a subsampled YBR_PARTIAL image decodes to full-resolution chroma, for
-// which there is no photometric interpretation.
+// Coded frames hold every component at full resolution. Native subsampled chroma can reach
+// JPEG baseline as RGB, but no other codec, which would no longer keep the samples as
+// stored; a stream other than baseline of a subsampled YBR_PARTIAL image decodes to
+// full-resolution chroma, for which there is no photometric interpretation.
 ConvertStatus CheckPhotometric(const PixelModule& module, bool sourceEncapsulated,
                                const TransferSyntax& from, const TransferSyntax& to) {
   const ChromaSubsampling chroma = module.samples == 3 ? module.Chroma() : ChromaSubsampling::kNone;
   if (chroma == ChromaSubsampling::kNone) return ConvertStatus::kOk;
   if (sourceEncapsulated) {
     const bool fullResolutionName = TrimmedText(module.photometric) == kYbrFull422;
-    return from.pixels == PixelEncoding::kJpegLossless && !fullResolutionName
+    return from.pixels != PixelEncoding::kJpegBaseline && !fullResolutionName
                ? ConvertStatus::kPhotometric
                : ConvertStatus::kOk;
   }
@@ -181,13 +203,13 @@ ConvertStatus CheckPixelConversion(const TagRecord& pixelData, uint64_t heldByte
                                    const TransferSyntax& to) {
   const bool sourceEncapsulated = pixelData.HasUndefinedLength();
   if (!module.CodecTotalSize() || !module.NativeTotalSize()) return ConvertStatus::kImageTooLarge;
-  if (to.Encapsulated() && !JpegCodesBitsAllocated(to.pixels, module.bitsAllocated)) {
+  if (to.Encapsulated() && !CodesBitsAllocated(to.pixels, module.bitsAllocated)) {
     return ConvertStatus::kBitsAllocated;
   }
   if (sourceEncapsulated) {
     // Compressed data under a native syntax.
     if (!from.Encapsulated()) return ConvertStatus::kEncapsulatedForm;
-    if (!JpegCodesBitsAllocated(from.pixels, module.bitsAllocated)) {
+    if (!CodesBitsAllocated(from.pixels, module.bitsAllocated)) {
       return ConvertStatus::kBitsAllocated;
     }
   } else {
@@ -202,7 +224,8 @@ ConvertStatus CheckPixelConversion(const TagRecord& pixelData, uint64_t heldByte
 
 std::optional<PixelDataOutcome> ConvertPixelData(
     const TagList& source, size_t index, const TagRecord& pixelData, const PixelModule& module,
-    const TransferSyntax& from, const TransferSyntax& to, TagList& out, ConvertStatus& status) {
+    const TransferSyntax& from, const TransferSyntax& to, const CodingOptions& options,
+    TagList& out, ConvertStatus& status) {
   // The caller's record holds the settled header only; the value is the source's.
   status = CheckPixelConversion(source[index], module, from, to);
   if (status != ConvertStatus::kOk) return std::nullopt;
@@ -226,7 +249,7 @@ std::optional<PixelDataOutcome> ConvertPixelData(
     for (uint32_t f = 0; f < module.frames; ++f) {
       bool ok = true;
       const std::span<const uint8_t> frame = CodecFrame(samples, module, f, to, work, ok);
-      if (!ok || !EncodeFrame(to.pixels, module, frame, streams[f])) {
+      if (!ok || !EncodeFrame(to.pixels, module, options, frame, streams[f])) {
         status = ConvertStatus::kCodecError;
         return std::nullopt;
       }
@@ -238,7 +261,8 @@ std::optional<PixelDataOutcome> ConvertPixelData(
         samples.photometric = kRgb;
       }
     }
-    outcome.encodedLossy = to.pixels == PixelEncoding::kJpegBaseline;
+    outcome.encodedLossy = EncodesLossy(to.pixels, options);
+    if (outcome.encodedLossy) outcome.encodedMethod = LossyMethod(to.pixels);
     AppendEncapsulated(out, "OB", std::move(streams));
   } else {
     std::vector<uint8_t> bytes = std::move(samples.bytes);

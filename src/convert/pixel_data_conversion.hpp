@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "convert/convert_status.hpp"
+#include "convert/frame_coding.hpp"
 #include "convert/pixel_module.hpp"
 #include "convert/supported_syntaxes.hpp"
 #include "elements/tag_record.hpp"
@@ -17,11 +19,14 @@ namespace norvane {
 // What a pixel data conversion did that the image's other elements must tell.
 struct PixelDataOutcome {
   size_t next = 0;  // the first source record not consumed
-  // A lossy (DCT) stream was decoded: the image had been through a lossy step.
+  // A stream coded with loss (DCT, near-lossless, irreversible wavelet) was decoded: the
+  // image had been through a lossy step.
   bool decodedLossy = false;
+  std::string_view decodedMethod;   // its Lossy Image Compression Method
   uint64_t decodedStreamBytes = 0;  // compressed bytes of the streams decoded
-  // The frames were coded with JPEG baseline: a lossy step now.
+  // The frames were coded with loss: a lossy step now.
   bool encodedLossy = false;
+  std::string_view encodedMethod;
   uint64_t encodedStreamBytes = 0;  // compressed bytes written
   uint64_t sampleBytes = 0;         // uncompressed bytes of the image's samples
 };
@@ -43,17 +48,19 @@ ConvertStatus CheckPixelConversion(const TagRecord& pixelData, uint64_t heldByte
 // Converts the Pixel Data record source[index], whose VR the caller has settled, and, when
 // it is encapsulated, the offset table, fragments and delimiter after it. Appends the
 // converted records to `out`; nullopt on failure, with `status` saying why and records
-// possibly appended.
+// possibly appended. Lossy coding follows `options`.
 // Encapsulated input holds one offset table item (ignored), then one fragment per frame, or
 // any number of fragments for a single frame. A decoded frame must match Rows, Columns and
 // the samples per pixel exactly. Native YBR frames going to JPEG baseline are turned into
 // RGB first (subsampled chroma expanded), as the codec takes components as they are. When
-// frames go through the codec, the output's Planar Configuration becomes 0 (samples are
-// interleaved in JPEG); a YBR photometric interpretation becomes RGB after lossy decoding,
-// which yields RGB, and before baseline coding, and YBR_FULL_422 becomes YBR_FULL after
-// lossless decoding, which yields full-resolution chroma.
+// frames go through a codec, the output's Planar Configuration becomes 0 (the codecs give
+// and take interleaved samples); a YBR photometric interpretation becomes RGB after lossy
+// JPEG decoding, which yields RGB, and before baseline coding; YBR_ICT and YBR_RCT become
+// RGB after JPEG 2000 decoding, which undoes the colour transform; YBR_FULL_422 becomes
+// YBR_FULL after lossless decoding, which yields full-resolution chroma.
 std::optional<PixelDataOutcome> ConvertPixelData(
     const TagList& source, size_t index, const TagRecord& pixelData, const PixelModule& module,
-    const TransferSyntax& from, const TransferSyntax& to, TagList& out, ConvertStatus& status);
+    const TransferSyntax& from, const TransferSyntax& to, const CodingOptions& options,
+    TagList& out, ConvertStatus& status);
 
 }  // namespace norvane

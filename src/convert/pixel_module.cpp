@@ -67,6 +67,12 @@ void PixelModule::Note(const TagRecord& record, bool bigEndian, size_t outputInd
     case tag::kBitsAllocated.Value():
       bitsAllocated = FirstUS(record, order);
       break;
+    case tag::kBitsStored.Value():
+      bitsStored = FirstUS(record, order);
+      break;
+    case tag::kPixelRepresentation.Value():
+      pixelRepresentation = FirstUS(record, order);
+      break;
     default:
       break;
   }

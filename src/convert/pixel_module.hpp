@@ -25,6 +25,8 @@ struct PixelModule {
   uint16_t rows = 0;
   uint16_t columns = 0;
   uint16_t bitsAllocated = 0;
+  uint16_t bitsStored = 0;           // 0 when absent
+  uint16_t pixelRepresentation = 0;  // 1: two's complement samples
   uint16_t planarConfiguration = 0;
 
   // Where the last Photometric Interpretation and Planar Configuration noted sit in the

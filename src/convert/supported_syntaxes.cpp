@@ -5,12 +5,20 @@
 namespace norvane {
 namespace {
 
-constexpr std::array<TransferSyntax, 5> kSupported{{
-    {kImplicitVRLittleEndian, false, ByteOrder::kLittleEndian, PixelEncoding::kNative},
-    {kExplicitVRLittleEndian, true, ByteOrder::kLittleEndian, PixelEncoding::kNative},
+constexpr ByteOrder kLittle = ByteOrder::kLittleEndian;
+
+constexpr std::array<TransferSyntax, 11> kSupported{{
+    {kImplicitVRLittleEndian, false, kLittle, PixelEncoding::kNative},
+    {kExplicitVRLittleEndian, true, kLittle, PixelEncoding::kNative},
     {kExplicitVRBigEndian, true, ByteOrder::kBigEndian, PixelEncoding::kNative},
-    {kJpegBaselineProcess1, true, ByteOrder::kLittleEndian, PixelEncoding::kJpegBaseline},
-    {kJpegLosslessSV1, true, ByteOrder::kLittleEndian, PixelEncoding::kJpegLossless},
+    {kJpegBaselineProcess1, true, kLittle, PixelEncoding::kJpegBaseline},
+    {kJpegLosslessSV1, true, kLittle, PixelEncoding::kJpegLossless},
+    {kRleLossless, true, kLittle, PixelEncoding::kRle},
+    {kJpegLsLossless, true, kLittle, PixelEncoding::kJpegLsLossless},
+    {kJpegLsNearLossless, true, kLittle, PixelEncoding::kJpegLsNearLossless},
+    {kJpeg2000Lossless, true, kLittle, PixelEncoding::kJpeg2000Lossless},
+    {kJpeg2000, true, kLittle, PixelEncoding::kJpeg2000},
+    {kDeflatedExplicitVRLittleEndian, true, kLittle, PixelEncoding::kNative, true},
 }};
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "datadec/deflate_stream.hpp"
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/dicom_file_writer.hpp"
 #include "datadec/element_reader.hpp"
@@ -13,9 +14,26 @@
 #include "datadec/transfer_syntax.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
+#include "platform/file_bytes.hpp"
 
 namespace norvane {
 namespace {
+
+// A bare deflated dataset: the whole file inflated, then read from memory.
+AppendMetaResult ReadDeflatedDataset(const std::string& fileName, TagList& dataset) {
+  const std::optional<std::vector<uint8_t>> file = LoadFileBytes(fileName);
+  if (!file) return AppendMetaResult::kCannotOpen;
+  if (HasDicmPrefix(*file)) return AppendMetaResult::kAlreadyPart10;
+  const std::optional<std::vector<uint8_t>> inflated = InflateAll(*file);
+  if (!inflated) return AppendMetaResult::kValueCutShort;
+  ElementReader reader(*inflated, /*explicitVR=*/true, /*bigEndian=*/false);
+  while (!reader.AtEnd()) {
+    std::optional<TagRecord> record = ReadElement(reader);
+    if (!record) return AppendMetaResult::kValueCutShort;
+    dataset.push_back(std::move(*record));
+  }
+  return dataset.empty() ? AppendMetaResult::kNoElements : AppendMetaResult::kDone;
+}
 
 // Reads the whole file as a bare dataset in the given encoding.
 AppendMetaResult ReadBareDataset(const std::string& fileName, const DatasetEncoding& encoding,
@@ -80,7 +98,8 @@ std::string_view Describe(AppendMetaResult result) {
 AppendMetaResult AppendMetaHeader(const std::string& fileName, std::string_view transferSyntaxUID) {
   const DatasetEncoding encoding = EncodingOfTransferSyntax(transferSyntaxUID);
   TagList dataset;
-  const AppendMetaResult read = ReadBareDataset(fileName, encoding, dataset);
+  const AppendMetaResult read = encoding.deflated ? ReadDeflatedDataset(fileName, dataset)
+                                                  : ReadBareDataset(fileName, encoding, dataset);
   if (read != AppendMetaResult::kDone) return read;
 
   TagList meta;

@@ -1,5 +1,6 @@
 #include "datadec/dicom_file_reader.hpp"
 
+#include "datadec/deflate_stream.hpp"
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
@@ -23,6 +24,13 @@ void Reach(LoadedFile& source, ElementReader& reader, size_t end) {
   if (!source.Load(end)) reader.stream = reader.stream.first(source.Loaded());
 }
 
+// Whether the next element at `position` is of group 0002 still: how the meta group of a
+// deflated file without a group length ends, as the data set after it is compressed.
+bool MetaGroupGoesOn(std::span<const uint8_t> stream, size_t position) {
+  return stream.size() - std::min(stream.size(), position) >= 2 &&
+         LoadU16(stream.data() + position, false) == kMetaGroup;
+}
+
 // The loaded file a reader's bytes are, and where it leaves large values, if it does.
 struct FileSource {
   LoadedFile& file;
@@ -38,6 +46,9 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
   reader.position = kMetaGroupStart;
   // Where the meta group ends: the end of the file until (0002,0000) says otherwise.
   uint64_t metaEnd = bytes.size();
+  bool groupLength = false;
+  bool deflated = false;
+  std::vector<uint8_t> inflated;  // the data set of a deflated file
 
   while (!reader.AtEnd()) {
     if (source != nullptr) Reach(*source, reader, reader.position + kMaxHeaderSize);
@@ -76,6 +87,7 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
 
     if (header->Is(tag::kTransferSyntaxUID) && reader.inMetaGroup) {
       ApplyTransferSyntax(reader, record.value);
+      deflated = EncodingOfTransferSyntax(UidText(record.value)).deflated;
     }
 
     if (header->group == kMetaGroup) {
@@ -84,6 +96,7 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
       }
       if (header->Is(tag::kFileMetaInformationGroupLength) && record.value.size() >= 4) {
         metaEnd = valueStart + header->length + LoadU32(record.value.data(), false);
+        groupLength = true;
       }
       out.meta.push_back(std::move(record));
     } else {
@@ -92,7 +105,26 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
     }
 
     // The element just read was the last of the meta group.
-    if (valueStart + header->length >= metaEnd) reader.inMetaGroup = false;
+    if (!reader.inMetaGroup) continue;
+    if (deflated && !groupLength && source != nullptr) {
+      Reach(*source, reader, reader.position + 2);
+    }
+    if (valueStart + header->length >= metaEnd ||
+        (deflated && !groupLength && !MetaGroupGoesOn(reader.stream, reader.position))) {
+      reader.inMetaGroup = false;
+      if (deflated) {
+        // The rest of the file is the deflated data set; its values are read from memory.
+        if (source != nullptr) Reach(*source, reader, bytes.size());
+        if (reader.position > reader.stream.size()) return Part10ReadStatus::kValueCutShort;
+        std::optional<std::vector<uint8_t>> data =
+            InflateAll(reader.stream.subspan(reader.position));
+        if (!data) return Part10ReadStatus::kBadDeflate;
+        inflated = std::move(*data);
+        reader.stream = inflated;
+        reader.position = 0;
+        source = nullptr;
+      }
+    }
   }
 
   out.explicitVR = reader.explicitVR;
@@ -112,6 +144,8 @@ std::string_view Describe(Part10ReadStatus status) {
       return "is not a DICOM file (no \"DICM\" after a 128-byte preamble)";
     case Part10ReadStatus::kValueCutShort:
       return "is cut short (a value needs more bytes than the file holds)";
+    case Part10ReadStatus::kBadDeflate:
+      return "has a deflated data set that cannot be inflated";
   }
   return "cannot be read";
 }

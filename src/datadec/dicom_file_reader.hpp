@@ -15,6 +15,7 @@ enum class Part10ReadStatus : uint8_t {
   kCannotOpen,     // no such file, or it cannot be read
   kNoDicmPrefix,   // no "DICM" after a 128-byte preamble
   kValueCutShort,  // a value needs more bytes than the file holds
+  kBadDeflate,     // a deflated data set that cannot be inflated
 };
 
 std::string_view Describe(Part10ReadStatus status);
@@ -36,10 +37,11 @@ struct DicomFileContent {
 // dictionary VR. Sequences, items and encapsulated pixel data are read flat; values of
 // defined-length sequences stay unexpanded. A last value one byte short of its length is
 // accepted (completed with a zero byte); a dataset that ends inside an element header ends
-// the reading without error.
+// the reading without error. A deflated data set (Deflated Explicit VR Little Endian) is
+// inflated whole after the meta group and read from memory.
 // kLeftInFile leaves native Pixel Data of 64 KiB and more (of even length) in the file: its
 // record carries `inFile` and no value bytes, for a data set that is only sent or written
-// out again; the file is read again as it is encoded.
+// out again; the file is read again as it is encoded. A deflated file keeps every value.
 enum class LargeValues : uint8_t { kRead, kLeftInFile };
 DicomFileContent DICOMFile(const std::string& fileName, LargeValues large = LargeValues::kRead);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "datadec/deflate_stream.hpp"
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_codec.hpp"
 #include "elements/byte_order.hpp"
@@ -13,7 +14,8 @@ namespace norvane {
 
 // Writes a DICOM file: with a meta list, 128 zero bytes, "DICM" and the meta list encoded
 // explicit VR little endian, then the dataset in list order, encoded with `explicitVR` and
-// `order` (the meta group's own records always explicit VR little endian); with no meta
+// `order` (the meta group's own records always explicit VR little endian) and deflated when
+// the meta list's Transfer Syntax UID is deflated explicit VR little endian; with no meta
 // list (null), the dataset alone. Values are written as they are held; a transfer syntax
 // change is the caller's work.
 // The file is written beside the target under a temporary name and renamed over it at the
@@ -23,8 +25,12 @@ namespace norvane {
 bool WriteDicomFile(const std::string& fileName, const TagList* meta, const TagList& dataset,
                     bool explicitVR, ByteOrder order);
 
+// Whether a meta group names deflated explicit VR little endian.
+bool MetaNamesDeflate(const TagList& meta);
+
 // The bytes WriteDicomFile writes, into any element sink, record by record so that no value
-// is copied on its way; false at the first the sink refuses or that cannot be encoded.
+// is copied on its way (the data set deflated when `encoding` says so); false at the first
+// the sink refuses or that cannot be encoded.
 template <ElementSink Sink>
 bool PutDicomFile(Sink& sink, const TagList* meta, const TagList& dataset,
                   DatasetEncoding encoding) {
@@ -34,6 +40,10 @@ bool PutDicomFile(Sink& sink, const TagList* meta, const TagList& dataset,
     if (!sink.Write(start)) return false;
     const DatasetEncoding metaEncoding{.explicitVR = true, .bigEndian = false};
     if (!PutElements(sink, *meta, kFileRules, metaEncoding)) return false;
+  }
+  if (encoding.deflated) {
+    DeflatingSink<Sink> deflating(sink);
+    return PutElements(deflating, dataset, kFileRules, encoding) && deflating.Finish();
   }
   return PutElements(sink, dataset, kFileRules, encoding);
 }

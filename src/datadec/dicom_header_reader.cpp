@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "datadec/deflate_stream.hpp"
 #include "datadec/dicom_file_format.hpp"
 #include "datadec/element_reader.hpp"
 #include "datadec/transfer_syntax.hpp"
@@ -31,6 +32,24 @@ bool Reach(std::FILE* file, uint64_t size, uint64_t end, std::vector<uint8_t>& b
   return bytes.size() >= end;
 }
 
+// A deflated data set starts where the meta group ends: at the end its group length gives,
+// or else at the first element not of group 0002.
+bool MetaGroupEnds(const std::vector<uint8_t>& bytes, size_t position,
+                   std::optional<uint64_t> metaEnd) {
+  if (metaEnd) return position >= *metaEnd;
+  return bytes.size() < position + 2 || LoadU16(bytes.data() + position, false) != kMetaGroup;
+}
+
+// The rest of the file, from `position`, inflated into `bytes`; false when it is not deflate.
+bool InflateRest(std::FILE* file, uint64_t size, size_t position, std::vector<uint8_t>& bytes) {
+  if (!Reach(file, size, size, bytes) || position > bytes.size()) return false;
+  std::optional<std::vector<uint8_t>> inflated =
+      InflateAll(std::span<const uint8_t>(bytes).subspan(position));
+  if (!inflated) return false;
+  bytes = std::move(*inflated);
+  return true;
+}
+
 }  // namespace
 
 bool DICOMHeader(const std::string& fileName, TagList& list) {
@@ -50,22 +69,27 @@ bool DICOMHeader(const std::string& fileName, TagList& list, std::optional<TagRe
 
   ElementReader reader({}, /*explicitVR=*/true, /*bigEndian=*/false, /*inMetaGroup=*/true);
   reader.position = kMetaGroupStart;
-  while (reader.position < size) {
-    Reach(file.get(), size, reader.position + kMaxHeaderSize, bytes);
+  // A deflated data set is inflated whole when the meta group ends and read from memory.
+  bool deflated = false;
+  std::optional<uint64_t> metaEnd;
+  uint64_t end = size;
+  while (reader.position < end) {
+    Reach(file.get(), end, reader.position + kMaxHeaderSize, bytes);
     reader.stream = bytes;
     const std::optional<ElementHeader> header = ReadElementHeader(reader);
     if (!header) break;
     if (header->group == tag::kPixelData.group) {
       // One byte short at the very end of the file is accepted, as the full reader does.
       if (header->Is(tag::kPixelData) &&
-          (!header->HasValue() || header->length <= size - reader.position + 1)) {
+          (!header->HasValue() || header->length <= end - reader.position + 1)) {
         pixelData = header->ToRecord();
       }
       break;
     }
     TagRecord record = header->ToRecord();
+    const bool inMeta = reader.inMetaGroup && header->group == kMetaGroup;
     if (header->HasValue()) {
-      Reach(file.get(), size, reader.position + header->length, bytes);
+      Reach(file.get(), end, reader.position + header->length, bytes);
       reader.stream = bytes;
       const size_t available = reader.Remaining();
       // One byte short at the very end of the file is accepted, as the full reader does.
@@ -76,8 +100,24 @@ bool DICOMHeader(const std::string& fileName, TagList& list, std::optional<TagRe
       if (taken < header->length) record.value.push_back(0);
       reader.position += taken;
     }
-    if (header->Is(tag::kTransferSyntaxUID)) ApplyTransferSyntax(reader, record.value);
+    if (header->Is(tag::kTransferSyntaxUID)) {
+      ApplyTransferSyntax(reader, record.value);
+      deflated = EncodingOfTransferSyntax(UidText(record.value)).deflated;
+    }
+    if (header->Is(tag::kFileMetaInformationGroupLength) && record.value.size() >= 4) {
+      metaEnd = reader.position + LoadU32(record.value.data(), false);
+    }
     list.push_back(std::move(record));
+    if (deflated && inMeta) {
+      Reach(file.get(), end, reader.position + 2, bytes);
+      if (MetaGroupEnds(bytes, reader.position, metaEnd)) {
+        if (!InflateRest(file.get(), size, reader.position, bytes)) return false;
+        end = bytes.size();
+        reader.position = 0;
+        reader.inMetaGroup = false;
+        deflated = false;
+      }
+    }
   }
   return true;
 }

@@ -35,6 +35,9 @@ bool HasLongLength(const char vr[2]);
 struct DatasetEncoding {
   bool explicitVR = true;
   bool bigEndian = false;
+  // The encoded elements travel deflated (raw deflate, no zlib header): the element codec
+  // never sees this; file writers and the network compress and decompress the byte stream.
+  bool deflated = false;
 
   ByteOrder Order() const { return bigEndian ? ByteOrder::kBigEndian : ByteOrder::kLittleEndian; }
 };

@@ -14,6 +14,9 @@ DatasetEncoding EncodingOfTransferSyntax(std::string_view uid) {
   const std::string_view text = UidText(uid);
   if (text == kImplicitVRLittleEndian) return {.explicitVR = false, .bigEndian = false};
   if (text == kExplicitVRBigEndian) return {.explicitVR = true, .bigEndian = true};
+  if (text == kDeflatedExplicitVRLittleEndian) {
+    return {.explicitVR = true, .bigEndian = false, .deflated = true};
+  }
   return {.explicitVR = true, .bigEndian = false};
 }
 

@@ -26,9 +26,10 @@ void MessageDecoder::Begin(TagList& list) {
   record_ = TagRecord{};
   valueLeft_ = 0;
   sinking_ = false;
+  inflate_.reset();
 }
 
-void MessageDecoder::Start(uint8_t contextID) {
+void MessageDecoder::Start(uint8_t contextID, bool command) {
   encoding_ = encodingOf_(contextID);
   if (!encoding_) {
     Fail();
@@ -36,10 +37,23 @@ void MessageDecoder::Start(uint8_t contextID) {
   }
   state_ = ElementReaderState{
       .explicitVR = encoding_->explicitVR, .bigEndian = encoding_->bigEndian, .inMetaGroup = false};
+  if (encoding_->deflated && !command) inflate_ = std::make_unique<InflateStream>();
 }
 
 void MessageDecoder::Decode(std::span<const uint8_t> bytes) {
   if (!encoding_) failed_ = true;
+  if (failed_ || !inflate_) {
+    DecodeElements(bytes);
+    return;
+  }
+  const bool inflated = inflate_->Write(bytes, [this](std::span<const uint8_t> plain) {
+    DecodeElements(plain);
+    return !failed_;
+  });
+  if (!inflated) Fail();
+}
+
+void MessageDecoder::DecodeElements(std::span<const uint8_t> bytes) {
   while (!bytes.empty() && !failed_) {
     if (valueLeft_ > 0) {
       TakeValue(bytes);
@@ -61,7 +75,7 @@ void MessageDecoder::DecodeStaged() {
   const size_t size = stagedSize_;
   stagedSize_ = 0;
   const size_t used = StartElement(std::span(staged).first(size));
-  if (used > 0) Decode(std::span(staged).subspan(used, size - used));
+  if (used > 0) DecodeElements(std::span(staged).subspan(used, size - used));
 }
 
 size_t MessageDecoder::StartElement(std::span<const uint8_t> bytes) {
@@ -139,7 +153,7 @@ bool MessageDecoder::Finish() {
   // Only the message's end shows that a header shorter than kMaxHeaderSize is all there is.
   while (!failed_ && stagedSize_ > 0)
     DecodeStaged();
-  if (valueLeft_ > 0) Fail();
+  if (valueLeft_ > 0 || (inflate_ && !inflate_->Ended())) Fail();
   open_ = false;
   return !failed_ && encoding_.has_value();
 }

@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "datadec/deflate_stream.hpp"
 #include "datadec/element_codec.hpp"
 #include "elements/tag_record.hpp"
 #include "net/received_value_sink.hpp"
@@ -28,6 +30,10 @@ namespace norvane {
 //
 // With a sink, each value of at least kSinkFrom bytes is offered to it as it starts; a value
 // the sink takes goes to it instead of its record, which gets the sink's `inFile`.
+//
+// On a context of Deflated Explicit VR Little Endian the message's bytes are one deflate
+// stream: they are inflated as they arrive, and a stream that does not end with the message
+// fails it.
 class MessageDecoder {
  public:
   // The encoding of the messages on a presentation context; nullopt when none was accepted.
@@ -43,8 +49,9 @@ class MessageDecoder {
 
   // The records of the next message are appended to `list`.
   void Begin(TagList& list);
-  // The message's first fragment came on this context, which fixes its encoding.
-  void Start(uint8_t contextID);
+  // The message's first fragment came on this context, which fixes its encoding; a command
+  // set is never deflated.
+  void Start(uint8_t contextID, bool command = false);
   // The next bytes of the message, in order.
   void Decode(std::span<const uint8_t> bytes);
   // The message is complete: decodes a header staged at its very end. True when every byte
@@ -59,6 +66,8 @@ class MessageDecoder {
   std::span<const TagRecord> Decoded() const;
 
  private:
+  // Decodes encoded (not deflated) bytes.
+  void DecodeElements(std::span<const uint8_t> bytes);
   // Decodes the header at the start of `bytes` (at most kMaxHeaderSize of them) and starts
   // its record; the bytes taken, 0 after a fault.
   size_t StartElement(std::span<const uint8_t> bytes);
@@ -87,6 +96,8 @@ class MessageDecoder {
   ReceivedValueSink* sink_ = nullptr;
   // The value in progress goes to the sink.
   bool sinking_ = false;
+  // The message's bytes are deflated: they go through this first.
+  std::unique_ptr<InflateStream> inflate_;
 };
 
 }  // namespace norvane

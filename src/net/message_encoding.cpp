@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <string>
 
+#include "datadec/deflate_stream.hpp"
 #include "datadec/element_codec.hpp"
+#include "datadec/transfer_syntax.hpp"
 #include "dump/dump_element.hpp"
 #include "log/log.hpp"
 #include "net/pdu_service.hpp"
@@ -48,8 +50,7 @@ std::optional<DatasetEncoding> PDU_Service::MessageEncoding(uint8_t presentation
 std::optional<DatasetEncoding> PDU_Service::AcceptedEncoding(uint8_t presentationContextID) const {
   const std::optional<std::string> transferSyntax = GetTransferSyntax(presentationContextID);
   if (!transferSyntax) return std::nullopt;
-  return DatasetEncoding{.explicitVR = *transferSyntax != uid::kImplicitVRLittleEndian,
-                         .bigEndian = *transferSyntax == uid::kExplicitVRBigEndian};
+  return EncodingOfTransferSyntax(*transferSyntax);
 }
 
 bool PDU_Service::Encodable(const TagList& list, DatasetEncoding encoding) {

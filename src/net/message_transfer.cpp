@@ -1,5 +1,6 @@
 #include <string>
 
+#include "datadec/deflate_stream.hpp"
 #include "log/log.hpp"
 #include "net/pdu_layout.hpp"
 #include "net/pdu_service.hpp"
@@ -72,7 +73,15 @@ ServiceResult PDU_Service::WriteMessageOn(const TagList& list, uint8_t id, uint8
   // Whatever an earlier failure left queued must not go out ahead of this message.
   buffer_.ClearOutgoing();
   PduWriter writer(pDataTF_, buffer_.transport());
-  if (EncodeMessage(list, *encoding, writer) && writer.End()) return ServiceResult::Success();
+  bool encoded = false;
+  if (encoding->deflated) {
+    // The data set is one deflate stream, cut into PDUs as it is made.
+    DeflatingSink<PduWriter> deflating(writer);
+    encoded = EncodeMessage(list, *encoding, deflating) && deflating.Finish();
+  } else {
+    encoded = EncodeMessage(list, *encoding, writer);
+  }
+  if (encoded && writer.End()) return ServiceResult::Success();
   return SendingFailed();
 }
 

@@ -94,7 +94,7 @@ bool PDataTF::ReadDynamic(Buffer& association, MessageDecoder* decoder) {
     messageContextID_ = contextID;
     if (!messageStarted_) {
       messageBytes_ = 0;
-      if (decoder != nullptr) decoder->Start(contextID);
+      if (decoder != nullptr) decoder->Start(contextID, (controlHeader & kPdvCommandBit) != 0);
     }
     messageStarted_ = true;
     const uint32_t fragment = pdvLength_ - kPdvControlSize;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "convert/decoded_image.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "datadec/element_encoding.hpp"
 #include "datadec/native_pixel_layout.hpp"
@@ -111,7 +112,10 @@ std::string_view Describe(DicomBitmapStatus status) {
     case DicomBitmapStatus::kCannotRead:
       return "not a readable DICOM file";
     case DicomBitmapStatus::kNotUncompressed:
-      return "not in implicit or explicit VR little endian";
+      return "neither in implicit or explicit VR little endian nor in a compressed syntax "
+             "that can be decoded";
+    case DicomBitmapStatus::kCannotDecode:
+      return "compressed pixel data that cannot be decoded";
     case DicomBitmapStatus::kNoImage:
       return "no image";
     case DicomBitmapStatus::kShortPixelData:
@@ -208,9 +212,12 @@ DicomBitmapStatus LoadDicomBitmap(const std::string& fileName, Raster& bitmap,
   DicomFileContent content = DICOMFile(fileName);
   if (!content.Ok()) return DicomBitmapStatus::kCannotRead;
   const std::string syntax = TrimmedText(content.meta, tag::kTransferSyntaxUID);
-  if (syntax != kExplicitVRLittleEndian && syntax != kImplicitVRLittleEndian) {
+  // Compressed pixel data are decoded first.
+  const ConvertStatus decoded = DecodeCompressedPixels(content.dataset, syntax);
+  if (decoded == ConvertStatus::kUnsupportedSourceSyntax) {
     return DicomBitmapStatus::kNotUncompressed;
   }
+  if (decoded != ConvertStatus::kOk) return DicomBitmapStatus::kCannotDecode;
   return DicomBitmap(content.dataset, bitmap, bigEndianSamples);
 }
 

@@ -14,7 +14,8 @@ namespace norvane {
 enum class DicomBitmapStatus : uint8_t {
   kDecoded,
   kCannotRead,         // not a readable DICOM Part 10 file
-  kNotUncompressed,    // transfer syntax other than implicit or explicit VR little endian
+  kNotUncompressed,    // big endian, or compressed in a syntax that is not decoded
+  kCannotDecode,       // compressed pixel data whose decoding failed
   kNoImage,            // no Pixel Data, or Rows or Columns 0
   kShortPixelData,     // Pixel Data shorter than the image elements call for
   kTooLarge,           // a bitmap of that size cannot be made
@@ -38,7 +39,8 @@ std::string_view Describe(DicomBitmapStatus status);
 // are passed over. On failure `bitmap` is left as it was.
 DicomBitmapStatus DicomBitmap(const TagList& dataset, Raster& bitmap, bool bigEndianSamples);
 
-// Reads the file and decodes it as above; compressed and big-endian files are refused.
+// Reads the file and decodes it as above; compressed pixel data (JPEG, RLE, JPEG-LS, JPEG
+// 2000) are decoded first, big-endian files are refused.
 DicomBitmapStatus LoadDicomBitmap(const std::string& fileName, Raster& bitmap,
                                   bool bigEndianSamples);
 

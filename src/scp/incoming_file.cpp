@@ -41,8 +41,10 @@ IncomingFile::~IncomingFile() {
 }
 
 bool IncomingFile::Begin(std::span<const TagRecord> before, const TagRecord& header) {
-  // An odd length would need a pad byte after the value.
-  if (Took() || !header.Is(tag::kPixelData) || header.length % 2 != 0) {
+  // An odd length would need a pad byte after the value; a deflated file cannot take the
+  // value's bytes as they come, so its object is written whole.
+  if (Took() || !header.Is(tag::kPixelData) || header.length % 2 != 0 ||
+      EncodingOfTransferSyntax(transferSyntax_).deflated) {
     return false;
   }
   const TagList records = WithoutMetaGroup(before);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "convert/supported_syntaxes.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {
@@ -30,6 +31,20 @@ constexpr std::string_view kAcceptedStorageClasses[] = {
     uid::kSecondaryCaptureImageStorage,
 };
 
+// Accepted after the syntaxes of the choices below, in this order: the other compressed
+// syntaxes the conversion reads, then the deflated data set.
+constexpr std::string_view kFurtherSyntaxes[] = {
+    kRleLossless,        kJpegLsLossless, kJpeg2000Lossless,
+    kJpegLsNearLossless, kJpeg2000,       kDeflatedExplicitVRLittleEndian,
+};
+
+std::string_view FurtherProposed(const std::vector<UIDitem>& proposed) {
+  for (std::string_view candidate : kFurtherSyntaxes) {
+    if (!FirstProposed(proposed, {candidate}).empty()) return candidate;
+  }
+  return {};
+}
+
 }  // namespace
 
 bool IsAcceptedStorageClass(std::string_view sopClass) {
@@ -44,14 +59,18 @@ std::string_view ChooseTransferSyntax(std::string_view abstractSyntax,
       !FirstProposed(proposed, {uid::kJPEGBaseline}).empty()) {
     return uid::kJPEGBaseline;
   }
-  return FirstProposed(proposed, {uid::kJPEGLossless, uid::kImplicitVRLittleEndian,
-                                  uid::kExplicitVRLittleEndian, uid::kJPEGBaseline});
+  const std::string_view first = FirstProposed(
+      proposed, {uid::kJPEGLossless, uid::kImplicitVRLittleEndian, uid::kExplicitVRLittleEndian,
+                 uid::kJPEGBaseline});
+  return first.empty() ? FurtherProposed(proposed) : first;
 }
 
 std::string_view ChooseSyntaxToSend(std::string_view /*abstractSyntax*/,
                                     const std::vector<UIDitem>& proposed) {
-  return FirstProposed(proposed, {uid::kExplicitVRLittleEndian, uid::kImplicitVRLittleEndian,
-                                  uid::kJPEGLossless, uid::kJPEGBaseline});
+  const std::string_view first = FirstProposed(
+      proposed, {uid::kExplicitVRLittleEndian, uid::kImplicitVRLittleEndian, uid::kJPEGLossless,
+                 uid::kJPEGBaseline});
+  return first.empty() ? FurtherProposed(proposed) : first;
 }
 
 }  // namespace norvane

@@ -7,8 +7,8 @@
 #include <new>
 #include <vector>
 
+#include "convert/decoded_image.hpp"
 #include "datadec/dicom_file_reader.hpp"
-#include "datadec/transfer_syntax.hpp"
 #include "datadec/ybr_to_rgb.hpp"
 #include "elements/byte_order.hpp"
 #include "platform/raster_jpeg.hpp"
@@ -138,7 +138,10 @@ std::string_view Describe(ThumbnailStatus status) {
     case ThumbnailStatus::kCannotRead:
       return "cannot be read as a DICOM file with a transfer syntax";
     case ThumbnailStatus::kNotNativeLittleEndian:
-      return "is not uncompressed little endian (implicit or explicit VR)";
+      return "is neither uncompressed little endian nor in a compressed syntax that can be "
+             "decoded (big endian, or JPEG other than baseline and lossless SV1)";
+    case ThumbnailStatus::kCannotDecode:
+      return "has compressed pixel data that cannot be decoded";
     case ThumbnailStatus::kNoPixels:
       return "has no single-frame pixel data of the size Rows, Columns and Bits Allocated give";
     case ThumbnailStatus::kUnsupportedImage:
@@ -205,9 +208,13 @@ ThumbnailStatus CreateThumbnail(const std::string& outputName, const std::string
     TagList dataset;
     const std::optional<std::string> syntax = LoadFileDataset(dicomName, dataset);
     if (!syntax) return ThumbnailStatus::kCannotRead;
-    if (*syntax != kImplicitVRLittleEndian && *syntax != kExplicitVRLittleEndian) {
+    // Compressed pixel data are decoded first.
+    const ConvertStatus decoded = DecodeCompressedPixels(dataset, *syntax);
+    if (decoded == ConvertStatus::kUnsupportedSourceSyntax) {
       return ThumbnailStatus::kNotNativeLittleEndian;
     }
+    if (decoded == ConvertStatus::kOutOfMemory) return ThumbnailStatus::kOutOfMemory;
+    if (decoded != ConvertStatus::kOk) return ThumbnailStatus::kCannotDecode;
     ThumbnailImage image = ReadThumbnailImage(dataset);
     dataset.clear();
     ThumbnailStatus status = ThumbnailStatus::kWritten;

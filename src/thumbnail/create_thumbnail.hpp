@@ -1,6 +1,7 @@
 #pragma once
 
-// Small JPEG pictures of the first frame of uncompressed little-endian DICOM images.
+// Small JPEG pictures of the first frame of DICOM images: uncompressed little endian, or
+// in a compressed syntax the conversion decodes (JPEG, RLE, JPEG-LS, JPEG 2000).
 
 #include <optional>
 #include <string>
@@ -16,7 +17,8 @@ inline constexpr int kThumbnailJpegQuality = 60;
 enum class ThumbnailStatus : uint8_t {
   kWritten,
   kCannotRead,             // not a readable DICOM file with a Transfer Syntax UID
-  kNotNativeLittleEndian,  // big endian or compressed pixel data
+  kNotNativeLittleEndian,  // big endian, or compressed in a syntax that is not decoded
+  kCannotDecode,           // compressed pixel data whose decoding failed
   kNoPixels,               // no pixel data of the size the image elements give, or Columns 0
   kUnsupportedImage,       // colour without 8-bit samples or as 4:2:0, grey without 8 or 16 bits
   kBadWidth,               // a width below 1, or a picture too large for a JPEG file
@@ -42,9 +44,10 @@ std::string ThumbnailFileName(const std::string& outputName);
 std::optional<Raster> RenderThumbnail(ThumbnailImage& image, int width,
                                       ThumbnailStatus* status = nullptr);
 
-// Renders the first frame of the DICOM file and writes it as a quality 60 JPEG file named
-// ThumbnailFileName(outputName), under a temporary name renamed at the end. kWritten when
-// the JPEG file was written, otherwise why not.
+// Renders the first frame of the DICOM file (its pixel data decoded first when compressed)
+// and writes it as a quality 60 JPEG file named ThumbnailFileName(outputName), under a
+// temporary name renamed at the end. kWritten when the JPEG file was written, otherwise why
+// not.
 ThumbnailStatus CreateThumbnail(const std::string& outputName, const std::string& dicomName,
                                 int width);
 

@@ -26,21 +26,29 @@ std::string SyntaxOf(const std::string& file) {
   return GetTagText(content.meta, 0x0002, 0x0010);
 }
 
-TEST(ConvertCommand, AliasesNameTheFiveSyntaxes) {
+TEST(ConvertCommand, AliasesNameTheirSyntaxes) {
   testing::TempDir dir;
   const struct {
-    const char* alias;
+    std::vector<std::string> options;
     const char* uid;
-  } cases[] = {{"implicit", "1.2.840.10008.1.2"},
-               {"big", "1.2.840.10008.1.2.2"},
-               {"lossless", "1.2.840.10008.1.2.4.70"},
-               {"explicit", "1.2.840.10008.1.2.1"},
-               {"1.2.840.10008.1.2.2", "1.2.840.10008.1.2.2"}};
+  } cases[] = {{{"--ts", "implicit"}, "1.2.840.10008.1.2"},
+               {{"--ts", "big"}, "1.2.840.10008.1.2.2"},
+               {{"--ts", "lossless"}, "1.2.840.10008.1.2.4.70"},
+               {{"--ts", "rle"}, "1.2.840.10008.1.2.5"},
+               {{"--ts", "jpeg-ls"}, "1.2.840.10008.1.2.4.80"},
+               {{"--ts", "j2k-lossless"}, "1.2.840.10008.1.2.4.90"},
+               {{"--ts", "deflate"}, "1.2.840.10008.1.2.1.99"},
+               {{"--ts", "explicit"}, "1.2.840.10008.1.2.1"},
+               {{"--ts", "1.2.840.10008.1.2.2"}, "1.2.840.10008.1.2.2"},
+               {{"--ts", "jpeg-ls-near", "--near", "1"}, "1.2.840.10008.1.2.4.81"},
+               {{"--ts", "j2k", "--ratio", "5"}, "1.2.840.10008.1.2.4.91"}};
   std::string in = PydicomFile("MR_small.dcm");
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.alias);
-    const std::string out = dir / (std::string(c.alias) + ".dcm");
-    const auto result = Norvane({"convert", in, out, "--ts", c.alias});
+    SCOPED_TRACE(c.options[1]);
+    const std::string out = dir / (c.options[1] + ".dcm");
+    std::vector<std::string> args = {"convert", in, out};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto result = Norvane(args);
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(SyntaxOf(out), c.uid);
     in = out;
@@ -60,9 +68,19 @@ TEST(ConvertCommand, FailuresExitWithOneAndBadCommandLinesWithTwo) {
   EXPECT_NE(sixteen.output.find("Bits Allocated"), std::string::npos) << sixteen.output;
   EXPECT_FALSE(std::filesystem::exists(out));
 
-  const auto j2k = Norvane({"convert", PydicomFile("JPEG2000.dcm"), out, "--ts", "explicit"});
-  EXPECT_EQ(j2k.exitCode, 1);
-  EXPECT_NE(j2k.output.find("1.2.840.10008.1.2.4.91"), std::string::npos) << j2k.output;
+  const auto extended =
+      Norvane({"convert", PydicomFile("JPEG-lossy.dcm"), out, "--ts", "explicit"});
+  EXPECT_EQ(extended.exitCode, 1);
+  EXPECT_NE(extended.output.find("1.2.840.10008.1.2.4.51"), std::string::npos) << extended.output;
+
+  for (const std::vector<std::string>& setting : std::vector<std::vector<std::string>>{
+           {"--near", "256"}, {"--near", "-1"}, {"--ratio", "0"}, {"--ratio", "1001"}}) {
+    const auto bad = Norvane(
+        {"convert", PydicomFile("CT_small.dcm"), out, "--ts", "j2k", setting[0], setting[1]});
+    EXPECT_EQ(bad.exitCode, 1) << setting[0] << " " << setting[1];
+    EXPECT_NE(bad.output.find(setting[0]), std::string::npos) << bad.output;
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
 
   const auto unknown = Norvane({"convert", PydicomFile("CT_small.dcm"), out, "--ts", "jpeg2000"});
   EXPECT_EQ(unknown.exitCode, 2);
@@ -98,7 +116,7 @@ TEST(ThumbnailCommand, FailuresExitWithOneAndBadWidthsWithTwo) {
   const auto big =
       Norvane({"thumbnail", PydicomFile("MR_small_bigendian.dcm"), dir / "t.jpg", "--width", "64"});
   EXPECT_EQ(big.exitCode, 1);
-  EXPECT_NE(big.output.find("not uncompressed little endian"), std::string::npos) << big.output;
+  EXPECT_NE(big.output.find("neither uncompressed little endian"), std::string::npos) << big.output;
   for (const char* width : {"0", "-5", "abc", "70000"}) {
     const auto bad =
         Norvane({"thumbnail", PydicomFile("CT_small.dcm"), dir / "t.jpg", "--width", width});

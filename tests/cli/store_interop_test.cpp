@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "datadec/dicom_file_reader.hpp"
 #include "dimse/store_test_objects.hpp"
+#include "elements/tag_list.hpp"
 #include "net/message_fixture.hpp"
 #include "support/cli_runs.hpp"
 #include "support/peers.hpp"
@@ -132,6 +134,76 @@ TEST_F(StoreCommandAgainstStorescp, SendSeriesStoresADatabaseSeries) {
       << missing.output;
   EXPECT_TRUE(Contains(missing.output, "SEND SERIES failed: 1 of 4 files not stored"))
       << missing.output;
+}
+
+// The one file storescp received, its transfer syntax and its pixels as pydicom (with
+// GDCM) decodes them; the folder is emptied for the next.
+struct StoredFile {
+  std::string syntax;
+  testing::Bytes pixels;
+};
+
+// `raw` is a scratch file for the pixels on their way.
+testing::Bytes DecodedPixels(const std::string& file, const std::string& raw) {
+  const RunResult run = RunProgram(
+      {"/usr/bin/python3", std::string(NORVANE_SOURCE_DIR) + "/tests/convert/jpeg_interop.py",
+       "decoded", file, raw});
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  testing::Bytes pixels = testing::ReadFileBytes(raw);
+  std::filesystem::remove(raw);
+  return pixels;
+}
+
+StoredFile TakeReceived(const std::string& folder, const std::string& raw) {
+  StoredFile received;
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files.push_back(entry.path());
+  EXPECT_EQ(files.size(), 1u);
+  if (files.size() == 1) {
+    received.syntax = GetTagText(DICOMFile(files[0].string()).meta, 0x0002, 0x0010);
+    received.pixels = DecodedPixels(files[0].string(), raw);
+  }
+  for (const auto& file : files)
+    std::filesystem::remove(file);
+  return received;
+}
+
+// A compressed file goes decoded to a peer that takes only uncompressed syntaxes; a file
+// asked for in another syntax goes in it to a peer that takes it, with the same pixels.
+TEST_F(StoreCommandAgainstStorescp, CompressedSyntaxesAreReachedOrDecoded) {
+  const std::string j2k = testing::PydicomFile("JPEG2000.dcm");
+  StartStorescp();
+  const RunResult decoded = Norvane({"store", "127.0.0.1", port_, j2k, "--aec", "STORESCP"});
+  EXPECT_EQ(decoded.exitCode, 0) << decoded.output << peer_.Log();
+  const StoredFile plain = TakeReceived(Received(), dir_ / "pixels.raw");
+  EXPECT_EQ(plain.syntax, "1.2.840.10008.1.2");
+  EXPECT_TRUE(plain.pixels == DecodedPixels(j2k, dir_ / "pixels.raw")) << "not the decoded image";
+  peer_.Stop();
+
+  StartStorescp({"+xa"});
+  const struct {
+    const char* file;
+    const char* ts;
+    const char* syntax;
+  } cases[] = {
+      {"MR_small.dcm", "rle", "1.2.840.10008.1.2.5"},
+      {"MR_small.dcm", "jpeg-ls", "1.2.840.10008.1.2.4.80"},
+      {"CT_small.dcm", "j2k-lossless", "1.2.840.10008.1.2.4.90"},
+      {"CT_small.dcm", "deflate", "1.2.840.10008.1.2.1.99"},
+      {"MR_small_RLE.dcm", "jpeg-ls", "1.2.840.10008.1.2.4.80"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " --ts " + c.ts);
+    const std::string file = testing::PydicomFile(c.file);
+    const RunResult sent =
+        Norvane({"store", "127.0.0.1", port_, file, "--ts", c.ts, "--aec", "STORESCP"});
+    EXPECT_EQ(sent.exitCode, 0) << sent.output << peer_.Log();
+    const StoredFile stored = TakeReceived(Received(), dir_ / "pixels.raw");
+    EXPECT_EQ(stored.syntax, c.syntax);
+    EXPECT_TRUE(stored.pixels == DecodedPixels(file, dir_ / "pixels.raw"))
+        << "the pixels changed on the way";
+  }
 }
 
 }  // namespace

@@ -14,6 +14,12 @@ TEST(TransferSyntaxOption, NamesStandForTheirUIDs) {
   EXPECT_EQ(ResolveTransferSyntax("big"), "1.2.840.10008.1.2.2");
   EXPECT_EQ(ResolveTransferSyntax("lossless"), "1.2.840.10008.1.2.4.70");
   EXPECT_EQ(ResolveTransferSyntax("baseline"), "1.2.840.10008.1.2.4.50");
+  EXPECT_EQ(ResolveTransferSyntax("rle"), "1.2.840.10008.1.2.5");
+  EXPECT_EQ(ResolveTransferSyntax("jpeg-ls"), "1.2.840.10008.1.2.4.80");
+  EXPECT_EQ(ResolveTransferSyntax("jpeg-ls-near"), "1.2.840.10008.1.2.4.81");
+  EXPECT_EQ(ResolveTransferSyntax("j2k-lossless"), "1.2.840.10008.1.2.4.90");
+  EXPECT_EQ(ResolveTransferSyntax("j2k"), "1.2.840.10008.1.2.4.91");
+  EXPECT_EQ(ResolveTransferSyntax("deflate"), "1.2.840.10008.1.2.1.99");
 }
 
 TEST(TransferSyntaxOption, UIDsAreTakenAsWrittenAndAnythingElseIsRefused) {

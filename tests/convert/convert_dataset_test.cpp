@@ -77,9 +77,9 @@ TEST(ConvertDataset, UnsupportedSourceOrTargetSyntax_FailsAndLeavesOutputAsItWas
   const TagList source = NumbersList();
   const TagList before{Record(0x0008, 0x0005, "CS", Text("ISO_IR 100"))};
   TagList out = before;
-  EXPECT_NE(ConvertDataset(out, source, kExplicit, "1.2.840.10008.1.2.4.91"), ConvertStatus::kOk);
+  EXPECT_NE(ConvertDataset(out, source, kExplicit, "1.2.840.10008.1.2.4.51"), ConvertStatus::kOk);
   EXPECT_TRUE(SameList(out, before)) << Describe(out);
-  EXPECT_NE(ConvertDataset(out, source, "1.2.840.10008.1.2.5", kExplicit), ConvertStatus::kOk);
+  EXPECT_NE(ConvertDataset(out, source, "1.2.840.10008.1.2.4.57", kExplicit), ConvertStatus::kOk);
   EXPECT_TRUE(SameList(out, before)) << Describe(out);
   // A space pad is not a NUL pad: the UID does not match.
   EXPECT_NE(ConvertDataset(out, source, kBig, "1.2.840.10008.1.2.1 "), ConvertStatus::kOk);

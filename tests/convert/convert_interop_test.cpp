@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "convert/conversion_peers.hpp"
 #include "convert/convert_dataset.hpp"
 #include "convert/convert_file.hpp"
 #include "convert/image_lists.hpp"
@@ -26,9 +27,11 @@ namespace {
 
 using testing::Bytes;
 using testing::Describe;
+using testing::Field;
 using testing::ImageList;
 using testing::ImagePixels;
 using testing::ImageShape;
+using testing::PixelCheck;
 using testing::RunProgram;
 
 constexpr const char* kImplicit = "1.2.840.10008.1.2";
@@ -62,46 +65,9 @@ std::string FirstDifference(const Bytes& ours, const Bytes& theirs) {
          "\n dcmconv: " + around(theirs);
 }
 
-class ConvertInterop : public ::testing::Test {
+class ConvertInterop : public testing::ConversionPeers {
  protected:
-  void SetUp() override {
-    for (const char* program : {"dcmconv", "dcmcjpeg", "dcmdjpeg"}) {
-      ASSERT_TRUE(testing::HaveProgram(program)) << program << " (DCMTK) is not installed";
-    }
-  }
-
-  std::string Path(const std::string& name) const { return dir_ / name; }
-
-  void Run(const std::vector<std::string>& argv) {
-    const auto result = RunProgram(argv);
-    std::string line;
-    for (const auto& a : argv)
-      line += a + " ";
-    ASSERT_EQ(result.exitCode, 0) << line << "\n" << result.output;
-  }
-
-  // An explicit VR little endian image file written by our writer.
-  std::string WriteImage(const std::string& name, const TagList& dataset) {
-    const std::string path = Path(name + ".dcm");
-    TagList meta;
-    BuildMetaHeader(meta, GetTagText(dataset, 0x0008, 0x0016), GetTagText(dataset, 0x0008, 0x0018),
-                    kExplicit);
-    EXPECT_TRUE(WriteDicomFile(path, &meta, dataset, true, ByteOrder::kLittleEndian)) << path;
-    return path;
-  }
-
-  DicomFileContent Read(const std::string& path) {
-    DicomFileContent content = DICOMFile(path);
-    EXPECT_TRUE(content.Ok()) << path << ": " << norvane::Describe(content.status);
-    return content;
-  }
-
-  Bytes PixelData(const std::string& path) {
-    const DicomFileContent content = Read(path);
-    const TagRecord* data = FindTag(content.dataset, 0x7FE0, 0x0010);
-    EXPECT_TRUE(data) << path << " has no pixel data";
-    return data ? data->value : Bytes{};
-  }
+  void SetUp() override { Require({"dcmconv", "dcmcjpeg", "dcmdjpeg"}); }
 
   // dcmdjpeg's decompression of a compressed file, as native pixel data bytes.
   Bytes DcmdjpegPixels(const std::string& file) {
@@ -109,8 +75,6 @@ class ConvertInterop : public ::testing::Test {
     Run({"dcmdjpeg", file, plain});
     return PixelData(plain);
   }
-
-  testing::TempDir dir_;
 };
 
 struct Sample {
@@ -316,20 +280,6 @@ TEST_F(ConvertInterop, OurBaselineFiles_DcmdjpegDecodesThemClose) {
   }
 }
 
-// pydicom's view of a converted file against the original (tests/convert/pixel_check.py).
-std::string PixelCheck(const std::string& original, const std::string& converted) {
-  const auto result = RunProgram({"/usr/bin/python3",
-                                  std::string(NORVANE_SOURCE_DIR) + "/tests/convert/pixel_check.py",
-                                  original, converted});
-  EXPECT_EQ(result.exitCode, 0) << result.output;
-  return result.output;
-}
-
-int Field(const std::string& line, const std::string& name) {
-  const size_t at = line.find(name + "=");
-  return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + name.size() + 1);
-}
-
 // Uncompressed YBR_FULL_422 keeps two Y samples and one Cb Cr pair per two pixels. The
 // sample comes from a JPEG image and is marked lossy: the marks stay, and JPEG baseline adds
 // its own step.
@@ -388,10 +338,10 @@ TEST_F(ConvertInterop, FileFailures_ReturnFalseAndLeaveTheTargetAlone) {
   EXPECT_EQ(sixteen.conversion, ConvertStatus::kBitsAllocated);
   EXPECT_TRUE(testing::ReadFileBytes(target) == before);
   // A syntax that is not supported.
-  const FileConvertResult j2k =
-      ConvertFileTS(target, testing::PydicomFile("JPEG2000.dcm"), kExplicit);
-  EXPECT_EQ(j2k.status, FileConvertStatus::kNotConverted);
-  EXPECT_EQ(j2k.conversion, ConvertStatus::kUnsupportedSourceSyntax);
+  const FileConvertResult extended =
+      ConvertFileTS(target, testing::PydicomFile("JPEG-lossy.dcm"), kExplicit);
+  EXPECT_EQ(extended.status, FileConvertStatus::kNotConverted);
+  EXPECT_EQ(extended.conversion, ConvertStatus::kUnsupportedSourceSyntax);
   EXPECT_TRUE(testing::ReadFileBytes(target) == before);
   // Not a DICOM file.
   EXPECT_FALSE(ConvertFileTS(target, target, kExplicit));

@@ -2,6 +2,8 @@
 
 // Image datasets as tag lists, for the conversion tests.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -95,6 +97,32 @@ inline size_t PixelDataIndex(const TagList& list) {
     if (list[i].Is(0x7FE0, 0x0010)) return i;
   }
   return list.size();
+}
+
+// The frames of an encapsulated list: checks the flat form on the way.
+inline std::vector<Bytes> Fragments(const TagList& list) {
+  const size_t at = PixelDataIndex(list);
+  std::vector<Bytes> fragments;
+  EXPECT_LT(at + 2, list.size());
+  if (at + 2 >= list.size()) return fragments;
+  EXPECT_TRUE(list[at].HasUndefinedLength()) << Describe(list[at]);
+  EXPECT_EQ(list[at].VRText(), "OB");
+  EXPECT_TRUE(list[at + 1].Is(0xFFFE, 0xE000));
+  EXPECT_EQ(list[at + 1].length, 0u) << "basic offset table is not empty";
+  EXPECT_EQ(list[at + 1].VRText(), "DL");
+  size_t i = at + 2;
+  for (; i < list.size() && list[i].Is(0xFFFE, 0xE000); ++i) {
+    EXPECT_EQ(list[i].length % 2, 0u) << "odd fragment length " << list[i].length;
+    EXPECT_EQ(list[i].VRText(), "DL");
+    fragments.push_back(list[i].value);
+  }
+  EXPECT_EQ(i + 1, list.size()) << "records after the pixel data";
+  if (i < list.size()) {
+    EXPECT_TRUE(list[i].Is(0xFFFE, 0xE0DD)) << Describe(list[i]);
+    EXPECT_EQ(list[i].length, 0u);
+    EXPECT_EQ(list[i].VRText(), "DL");
+  }
+  return fragments;
 }
 
 }  // namespace norvane::testing

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/conversion_peers.hpp"
 #include "convert/jpeg_codec.hpp"
 #include "convert/jpeg_frame_info.hpp"
 #include "convert/jpeg_test_images.hpp"
@@ -68,29 +69,15 @@ int MaxDifference(std::span<const uint8_t> a, std::span<const uint8_t> b) {
   return most;
 }
 
-class JpegInterop : public ::testing::Test {
+class JpegInterop : public testing::ConversionPeers {
  protected:
-  void SetUp() override {
-    for (const char* program : {"dcmcjpeg", "dcmdjpeg"}) {
-      ASSERT_TRUE(testing::HaveProgram(program)) << program << " (DCMTK) is not installed";
-    }
-  }
-
-  std::string Path(const std::string& name) const { return dir_ / name; }
+  void SetUp() override { Require({"dcmcjpeg", "dcmdjpeg"}); }
 
   void Write(const std::string& path, std::span<const uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good()) << path;
-  }
-
-  void Run(const std::vector<std::string>& argv) {
-    const auto result = RunProgram(argv);
-    std::string line;
-    for (const auto& a : argv)
-      line += a + " ";
-    ASSERT_EQ(result.exitCode, 0) << line << "\n" << result.output;
   }
 
   void Helper(std::vector<std::string> args) {
@@ -153,8 +140,6 @@ class JpegInterop : public ::testing::Test {
     Helper(wrap);
     return file;
   }
-
-  testing::TempDir dir_;
 };
 
 std::vector<Image> LosslessImages() {

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""DICOM file plumbing for the JPEG codec interoperability tests (pydicom).
+"""DICOM file plumbing for the codec interoperability tests (pydicom, with GDCM).
 
   make OUT BITS ROWS COLUMNS SAMPLES RAW
       write an uncompressed Secondary Capture file (explicit VR little endian) whose pixel
@@ -10,6 +10,9 @@
       write the first frame's compressed stream of IN to OUT
   pixels IN OUT
       write the native pixel data bytes of IN to OUT
+  decoded IN OUT
+      write the pixels of IN as pydicom decodes them (GDCM for JPEG 2000 and JPEG-LS) to
+      OUT: every frame, samples interleaved, each as wide as Bits Allocated, little endian
 """
 
 import sys
@@ -75,6 +78,11 @@ def main(argv):
         ds = pydicom.dcmread(argv[2])
         with open(argv[3], "wb") as f:
             f.write(ds.PixelData)
+    elif command == "decoded":
+        ds = pydicom.dcmread(argv[2])
+        pixels = ds.pixel_array
+        with open(argv[3], "wb") as f:
+            f.write(pixels.astype(pixels.dtype.newbyteorder("<")).tobytes())
     else:
         sys.exit("unknown command " + command)
 

@@ -5,8 +5,9 @@
 
 Both images are taken as RGB when their photometric interpretation is a YBR one (pydicom's
 own colour conversion), then compared sample by sample. Prints one line:
-  max=N mean=F photometric=PI lossy=V ratio=V method=V
-with the largest and the mean absolute difference and the converted file's Photometric
+  max=N mean=F psnr=F photometric=PI lossy=V ratio=V method=V
+with the largest and the mean absolute difference, the peak signal-to-noise ratio in dB
+(peak 2^BitsStored - 1 of the original; 999 for equal pixels), the converted file's Photometric
 Interpretation and Lossy Image Compression elements (several values joined by
 backslashes, "-" when absent).
 """
@@ -39,11 +40,15 @@ def main(argv):
     original = pydicom.dcmread(argv[1])
     converted = pydicom.dcmread(argv[2])
     difference = np.abs(rgb_pixels(original) - rgb_pixels(converted))
+    squares = (difference.astype(np.float64) ** 2).mean()
+    peak = 2.0 ** original.BitsStored - 1
+    psnr = 999.0 if squares == 0 else 10 * np.log10(peak * peak / squares)
     print(
-        "max=%d mean=%.3f photometric=%s lossy=%s ratio=%s method=%s"
+        "max=%d mean=%.3f psnr=%.2f photometric=%s lossy=%s ratio=%s method=%s"
         % (
             difference.max(),
             difference.mean(),
+            psnr,
             converted.PhotometricInterpretation,
             text(converted, "LossyImageCompression"),
             text(converted, "LossyImageCompressionRatio"),

@@ -7,6 +7,7 @@
 
 #include "convert/convert_dataset.hpp"
 #include "convert/image_lists.hpp"
+#include "convert/syntax_uids.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
@@ -20,13 +21,11 @@ using testing::ImageList;
 using testing::ImagePixels;
 using testing::ImageShape;
 using testing::PixelDataIndex;
+using namespace testing::uids;
 
-constexpr const char* kImplicit = "1.2.840.10008.1.2";
-constexpr const char* kExplicit = "1.2.840.10008.1.2.1";
-constexpr const char* kBig = "1.2.840.10008.1.2.2";
-constexpr const char* kBaseline = "1.2.840.10008.1.2.4.50";
-constexpr const char* kLossless = "1.2.840.10008.1.2.4.70";
-constexpr const char* kExtended = "1.2.840.10008.1.2.4.51";
+constexpr const char* kEveryTarget[] = {kImplicit,    kExplicit, kBig,     kBaseline,
+                                        kLossless,    kRle,      kJpegLs,  kJpegLsNear,
+                                        kJ2kLossless, kJ2k,      kDeflated};
 
 using Syntaxes = std::vector<std::string>;
 
@@ -81,30 +80,37 @@ TEST(ReachableSyntaxes, FollowTheImageAndAgreeWithTheConversion) {
       {"RGB",
        ImageList(rgb, ImagePixels(rgb, 1)),
        kExplicit,
-       {kExplicit, kImplicit, kBig, kBaseline, kLossless}},
+       {kExplicit, kImplicit, kBig, kBaseline, kLossless, kRle, kJpegLs, kJpegLsNear, kJ2kLossless,
+        kJ2k, kDeflated}},
       {"16-bit grey",
        ImageList(grey16, ImagePixels(grey16, 1)),
        kImplicit,
-       {kImplicit, kExplicit, kBig, kLossless}},
-      {"YBR_FULL_422", ybr422, kExplicit, {kExplicit, kImplicit, kBig, kBaseline}},
+       {kImplicit, kExplicit, kBig, kLossless, kRle, kJpegLs, kJpegLsNear, kJ2kLossless, kJ2k,
+        kDeflated}},
+      {"YBR_FULL_422", ybr422, kExplicit, {kExplicit, kImplicit, kBig, kBaseline, kDeflated}},
       {"YBR_FULL_422 at the full-rate size", ybr422FullSize, kExplicit, {kExplicit}},
-      {"YBR_PARTIAL_420", partial420, kExplicit, {kExplicit, kImplicit, kBig}},
-      {"1-bit frames", oneBit, kExplicit, {kExplicit, kImplicit, kBig}},
-      {"JPEG baseline", baseline, kBaseline, {kBaseline, kImplicit, kExplicit, kBig, kLossless}},
+      {"YBR_PARTIAL_420", partial420, kExplicit, {kExplicit, kImplicit, kBig, kDeflated}},
+      {"1-bit frames", oneBit, kExplicit, {kExplicit, kImplicit, kBig, kDeflated}},
+      {"JPEG baseline",
+       baseline,
+       kBaseline,
+       {kBaseline, kImplicit, kExplicit, kBig, kLossless, kRle, kJpegLs, kJpegLsNear, kJ2kLossless,
+        kJ2k, kDeflated}},
       {"JPEG extended", extended, kExtended, {kExtended}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ReachableTransferSyntaxes(c.dataset, c.syntax), c.reachable);
     // What is judged reachable converts; what is not fails with the same reason.
-    for (const char* target : {kImplicit, kExplicit, kBig, kBaseline, kLossless}) {
+    for (const char* target : kEveryTarget) {
       SCOPED_TRACE(target);
       TagList out;
       const ConvertStatus status = ConvertDataset(out, c.dataset, target, c.syntax);
       EXPECT_EQ(status, CheckConversion(c.dataset, target, c.syntax));
       // 8-bit and 1-bit native samples keep their bytes and their layout in the other
       // native syntaxes.
-      const bool native = std::string_view(target) == kImplicit || std::string_view(target) == kBig;
+      const bool native = std::string_view(target) == kImplicit ||
+                          std::string_view(target) == kBig || std::string_view(target) == kDeflated;
       if (status != ConvertStatus::kOk || std::string_view(c.syntax) != kExplicit || !native)
         continue;
       EXPECT_EQ(out[PixelDataIndex(out)].value, c.dataset[PixelDataIndex(c.dataset)].value);

@@ -14,7 +14,9 @@
 #include <filesystem>
 
 #include "datadec/append_meta_header.hpp"
+#include "datadec/deflate_stream.hpp"
 #include "datadec/dicom_file_reader.hpp"
+#include "datadec/dicom_header_reader.hpp"
 #include "datadec/meta_header.hpp"
 #include "dicom_test_files.hpp"
 #include "elements/tag_list.hpp"
@@ -176,6 +178,60 @@ TEST_F(Part10Writer, FileIsPreambleDicmMetaAndDatasetInItsSyntax) {
   }
 }
 
+constexpr const char* kDeflated = "1.2.840.10008.1.2.1.99";
+
+Bytes Deflated(const Bytes& plain) {
+  Bytes out;
+  DeflateStream stream;
+  const ByteOutput append = [&out](std::span<const uint8_t> bytes) {
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return true;
+  };
+  EXPECT_TRUE(stream.Write(plain, append) && stream.Finish(append));
+  return out;
+}
+
+// A deflated file is its meta group, then the explicit VR little endian data set as one raw
+// deflate stream; both readers inflate it, with or without a meta group length to say
+// where the meta group ends, and a stream cut short fails the reading.
+TEST_F(Part10Writer, DeflatedDatasetIsOneRawDeflateStreamAfterTheMetaGroup) {
+  const TagList dataset = Dataset(true);
+  for (const bool groupLength : {true, false}) {
+    SCOPED_TRACE(groupLength ? "with group length" : "without group length");
+    TagList meta;
+    BuildMetaHeader(meta, "1.2.840.10008.5.1.4.1.1.7", "1.2.826.0.1.3680043.2.1143.1", kDeflated);
+    if (!groupLength) meta.erase(meta.begin());
+    const std::string path = dir_ / "deflated.dcm";
+    ASSERT_TRUE(WriteDicomFile(path, &meta, dataset, true, kLE));
+    const Bytes file = testing::ReadFileBytes(path);
+    const Bytes start = Concat({testing::Preamble(), Encoded(meta, true, kLE)});
+    ASSERT_GT(file.size(), start.size());
+    EXPECT_TRUE(std::equal(start.begin(), start.end(), file.begin()));
+    const std::optional<Bytes> inflated =
+        InflateAll(std::span<const uint8_t>(file).subspan(start.size()));
+    ASSERT_TRUE(inflated);
+    EXPECT_EQ(*inflated, Encoded(dataset, true, kLE));
+
+    const DicomFileContent content = DICOMFile(path);
+    ASSERT_TRUE(content.Ok()) << Describe(content.status);
+    ExpectSameRecords(content.dataset, dataset);
+    TagList header;
+    std::optional<TagRecord> pixelData;
+    ASSERT_TRUE(DICOMHeader(path, header, pixelData));
+    ASSERT_EQ(header.size(), meta.size() + dataset.size() - 1);
+    ExpectSameRecords(TagList(header.begin() + static_cast<ptrdiff_t>(meta.size()), header.end()),
+                      TagList(dataset.begin(), dataset.end() - 1));
+    ASSERT_TRUE(pixelData);
+    EXPECT_EQ(pixelData->length, 512u);
+
+    const std::string cut = dir_ / "cut.dcm";
+    WriteBytes(cut, Bytes(file.begin(), file.end() - 8));
+    EXPECT_EQ(DICOMFile(cut).status, Part10ReadStatus::kBadDeflate);
+    TagList cutHeader;
+    EXPECT_FALSE(DICOMHeader(cut, cutHeader));
+  }
+}
+
 TEST_F(Part10Writer, WithoutMetaListOnlyTheDatasetIsWritten) {
   const TagList dataset = Dataset(false);
   const std::string path = dir_ / "bare.dcm";
@@ -268,6 +324,21 @@ TEST_F(AppendMeta, BareDatasetOfEachSyntaxReadsBackToTheSameRecords) {
     BuildMetaHeader(meta, "1.2.840.10008.5.1.4.1.1.7", "1.2.826.0.1.3680043.2.1143.1", c.uid);
     ExpectSameRecords(content.meta, meta);
   }
+}
+
+// A bare deflated data set is inflated, read, and written back deflated under the meta group.
+TEST_F(AppendMeta, BareDeflatedDatasetBecomesADeflatedFile) {
+  const TagList dataset = Dataset(true);
+  const std::string path = dir_ / "bare.dfl";
+  WriteBytes(path, Deflated(Encoded(dataset, true, kLE)));
+  ASSERT_EQ(AppendMetaHeader(path, kDeflated), AppendMetaResult::kDone);
+  const DicomFileContent content = DICOMFile(path);
+  ASSERT_TRUE(content.Ok());
+  EXPECT_EQ(GetTagText(content.meta, 0x0002, 0x0010), kDeflated);
+  ExpectSameRecords(content.dataset, dataset);
+  // Plain bytes are no deflate stream.
+  const std::string plain = WriteBare(dataset, true, kLE);
+  EXPECT_EQ(AppendMetaHeader(plain, kDeflated), AppendMetaResult::kValueCutShort);
 }
 
 TEST_F(AppendMeta, DatasetWithoutSopUIDsGetsEmptyMetaUIDs) {

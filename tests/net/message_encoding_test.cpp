@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "datadec/deflate_stream.hpp"
 #include "elements/tag_list.hpp"
 #include "elements/tags.hpp"
 #include "message_fixture.hpp"
@@ -177,17 +178,42 @@ TEST(MessageEncoding, UnacceptedContextEncodesAndDecodesNothing) {
   EXPECT_TRUE(association.pair().Drain(std::chrono::milliseconds(20)).empty());
 }
 
+// Every cut of the message, headers included, as two PDVs of one message would leave it,
+// decodes to the same elements.
+void ExpectEveryCutDecodes(PDU_Service& service, const Encoded& whole, uint8_t contextID) {
+  for (size_t cut = 1; cut < whole.bytes.size(); ++cut) {
+    TagList list;
+    ASSERT_TRUE(Decoded(service, whole.bytes, contextID, list, cut)) << "cut " << cut;
+    ExpectSameElements(list, whole.decoded, true);
+  }
+}
+
 TEST(MessageEncoding, ElementsSplitAcrossReceivedBlocksDecodeAsOne) {
   AcceptedAssociation association(
       {ProposedContextItem(3, "1.2.840.10008.5.1.4.1.1.4", {uid::kExplicitVRLittleEndian})});
   ASSERT_TRUE(association.accepted());
-  const Encoded whole = RoundTrip(association.service(), association.peer(), SampleDataSet(), 3);
-  // Every cut, headers included, as two PDVs of one message would leave it.
-  for (size_t cut = 1; cut < whole.bytes.size(); ++cut) {
-    TagList list;
-    ASSERT_TRUE(Decoded(association.service(), whole.bytes, 3, list, cut)) << "cut " << cut;
-    ExpectSameElements(list, whole.decoded, true);
-  }
+  ExpectEveryCutDecodes(association.service(),
+                        RoundTrip(association.service(), association.peer(), SampleDataSet(), 3),
+                        3);
+}
+
+// On a deflated context a data set is the explicit VR little endian encoding as one raw
+// deflate stream, decoded in whatever pieces it arrives; a stream cut short fails.
+TEST(MessageEncoding, DeflatedContextSendsOneDeflateStreamAndReadsItInAnyPieces) {
+  constexpr std::string_view kDeflated = "1.2.840.10008.1.2.1.99";
+  RequestedAssociation deflated(kCTImageStorageUid, kDeflated);
+  RequestedAssociation plain(kCTImageStorageUid, uid::kExplicitVRLittleEndian);
+  ASSERT_TRUE(deflated.connected() && plain.connected());
+  const TagList original = SampleDataSet();
+  const Encoded whole = RoundTrip(deflated.service(), deflated.peer(), original, 1);
+  ExpectSameElements(whole.decoded, original, true);
+  const Encoded explicitLE = RoundTrip(plain.service(), plain.peer(), original, 1);
+  EXPECT_EQ(InflateAll(whole.bytes), explicitLE.bytes) << Hex(whole.bytes);
+
+  ExpectEveryCutDecodes(deflated.service(), whole, 1);
+  TagList list;
+  EXPECT_FALSE(Decoded(deflated.service(), Slice(whole.bytes, 0, whole.bytes.size() - 2), 1, list));
+  EXPECT_FALSE(Decoded(deflated.service(), explicitLE.bytes, 1, list));
 }
 
 // Flips a few bytes and sometimes cuts the end off.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -289,7 +291,7 @@ TEST(DicomBitmap, IconImageInsideASequenceIsNotTakenForTheImage) {
   EXPECT_EQ(bitmap.Row(1)[1], 4);
 }
 
-TEST(LoadDicomBitmap, UncompressedLittleEndianFilesOnly) {
+TEST(LoadDicomBitmap, UncompressedLittleEndianAndDecodableFilesOnly) {
   Raster bitmap;
   ASSERT_EQ(LoadDicomBitmap(testing::PydicomFile("CT_small.dcm"), bitmap, false),
             DicomBitmapStatus::kDecoded);
@@ -299,7 +301,24 @@ TEST(LoadDicomBitmap, UncompressedLittleEndianFilesOnly) {
   EXPECT_EQ(LoadDicomBitmap(testing::PydicomFile("MR_small_implicit.dcm"), bitmap, false),
             DicomBitmapStatus::kDecoded);
   EXPECT_EQ(bitmap.Width(), 64);
-  EXPECT_EQ(LoadDicomBitmap(testing::PydicomFile("SC_rgb_jpeg_gdcm.dcm"), bitmap, false),
+  ASSERT_EQ(LoadDicomBitmap(testing::PydicomFile("SC_rgb_jpeg_gdcm.dcm"), bitmap, false),
+            DicomBitmapStatus::kDecoded);
+  EXPECT_EQ(bitmap.Format(), PixelFormat::kBgr24);
+  // Compressed files give the bitmap of their uncompressed counterpart.
+  Raster plain;
+  ASSERT_EQ(LoadDicomBitmap(testing::PydicomFile("MR_small.dcm"), plain, false),
+            DicomBitmapStatus::kDecoded);
+  for (const char* file :
+       {"MR_small_RLE.dcm", "MR_small_jpeg_ls_lossless.dcm", "MR_small_jp2klossless.dcm"}) {
+    SCOPED_TRACE(file);
+    ASSERT_EQ(LoadDicomBitmap(testing::PydicomFile(file), bitmap, false),
+              DicomBitmapStatus::kDecoded);
+    ASSERT_EQ(bitmap.Height(), plain.Height());
+    for (int r = 0; r < plain.Height(); ++r) {
+      ASSERT_TRUE(std::ranges::equal(bitmap.Row(r), plain.Row(r))) << "row " << r;
+    }
+  }
+  EXPECT_EQ(LoadDicomBitmap(testing::PydicomFile("JPEG-lossy.dcm"), bitmap, false),
             DicomBitmapStatus::kNotUncompressed);
   EXPECT_EQ(LoadDicomBitmap(testing::PydicomFile("MR_small_bigendian.dcm"), bitmap, false),
             DicomBitmapStatus::kNotUncompressed);

@@ -5,10 +5,12 @@
 #include <map>
 #include <mutex>
 
+#include "convert/convert_file.hpp"
 #include "database/index_file.hpp"
 #include "datadec/dicom_file_reader.hpp"
 #include "dimse/dimse_command.hpp"
 #include "dimse/send_series.hpp"
+#include "dimse/store_scu.hpp"
 #include "elements/tag_list.hpp"
 #include "scp/store_scp.hpp"
 #include "support/dcmdump_reference.hpp"
@@ -193,9 +195,48 @@ TEST_F(StoreSCPInterop, StorescuJpegLossless_StoredAsJpegLosslessWithItsFragment
   EXPECT_EQ(IndexLines("Image.dir"), 1u);
 }
 
+// RLE, JPEG-LS and JPEG 2000 files from storescu, and a deflated one from our SCU, are stored
+// in the syntax they came in, the same objects to pydicom.
+TEST_F(StoreSCPInterop, CompressedAndDeflatedObjects_StoredInTheSyntaxTheyCameIn) {
+  const std::string ct = testing::PydicomFile("CT_small.dcm");
+  const std::string rle = dir_ / "ct_rle.dcm";
+  const std::string jpegLs = dir_ / "ct_jpeg_ls.dcm";
+  const std::string j2k = dir_ / "ct_j2k.dcm";
+  ASSERT_EQ(RunProgram({"dcmcrle", ct, rle}).exitCode, 0);
+  ASSERT_EQ(RunProgram({"dcmcjpls", ct, jpegLs}).exitCode, 0);
+  ASSERT_TRUE(ConvertFileTS(j2k, ct, "1.2.840.10008.1.2.4.90"));
+  const struct {
+    std::string sent;
+    const char* option;  // storescu's; none: sent by StoreSCU
+    const char* syntax;
+  } cases[] = {
+      {rle, "-xr", "1.2.840.10008.1.2.5"},
+      {jpegLs, "-xt", "1.2.840.10008.1.2.4.80"},
+      {j2k, "-xv", "1.2.840.10008.1.2.4.90"},
+      {testing::PydicomFile("image_dfl.dcm"), nullptr, "1.2.840.10008.1.2.1.99"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.syntax);
+    if (c.option != nullptr) {
+      const RunResult run = Storescu({"-R", c.option}, {c.sent});
+      ASSERT_EQ(run.exitCode, 0) << run.output;
+    } else {
+      const StoreResult result =
+          StoreSCU(testing::LoopbackPeer(port_, "TESTSCU", "NORVANE"), c.sent, "", true);
+      ASSERT_TRUE(result.Ok()) << DescribeStoreResult(result);
+      EXPECT_EQ(result.acceptedSyntax, c.syntax);
+    }
+    const auto files = StoredFiles();
+    const auto stored = files.find(DatasetText(c.sent, 0x0008, 0x0018));
+    ASSERT_NE(stored, files.end());
+    EXPECT_EQ(MetaTransferSyntax(stored->second), c.syntax);
+    ExpectSameObject(c.sent, stored->second);
+  }
+}
+
 TEST_F(StoreSCPInterop, StorescuProposingAnUnacceptedSyntaxFirst_GetsItsResponse) {
-  // -xr puts an RLE context first for the class; the object goes on the second one.
-  const RunResult run = Storescu({"-R", "-xr"}, {testing::PydicomFile("MR_small.dcm")});
+  // -xx puts a JPEG Extended context first for the class; the object goes on the second one.
+  const RunResult run = Storescu({"-R", "-xx"}, {testing::PydicomFile("MR_small.dcm")});
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("Received Store Response (Success)"), std::string::npos) << run.output;
   EXPECT_EQ(StoredFiles().size(), 1u);

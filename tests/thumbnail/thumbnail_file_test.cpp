@@ -1,5 +1,6 @@
 // Thumbnails of pydicom's sample files: valid JPEG files of the width asked, dark borders,
-// and false for files that are not uncompressed little endian.
+// compressed images decoded first, and false for files that are neither uncompressed little
+// endian nor decodable.
 
 #include <gtest/gtest.h>
 
@@ -85,25 +86,58 @@ TEST(ThumbnailFile, YbrFull422Sample_IsShownInItsRgbColours) {
   EXPECT_EQ(raster->ColourAt(25, 25), (PaletteEntry{125, 130, 255}));
 }
 
-TEST(ThumbnailFile, BigEndianCompressedOrMissingFiles_GiveFalseAndNoFile) {
+// JPEG, RLE, JPEG-LS, JPEG 2000 and deflated images give the same thumbnail as their
+// uncompressed counterparts, or one of the right shape where there is none.
+TEST(ThumbnailFile, CompressedSamples_AreDecodedFirst) {
   struct Case {
     const char* file;
-    ThumbnailStatus status;
+    const char* counterpart;  // empty when there is none
+    int width;
+    int height;
+    int components;
   };
   const Case cases[] = {
-      {"MR_small_bigendian.dcm", ThumbnailStatus::kNotNativeLittleEndian},
-      {"ExplVR_BigEnd.dcm", ThumbnailStatus::kNotNativeLittleEndian},
-      {"JPEG-lossy.dcm", ThumbnailStatus::kNotNativeLittleEndian},
-      {"SC_rgb_jpeg_dcmtk.dcm", ThumbnailStatus::kNotNativeLittleEndian},
-      {"MR_small_RLE.dcm", ThumbnailStatus::kNotNativeLittleEndian},
-      {"rtdose.dcm", ThumbnailStatus::kNoPixels},  // several frames
-      {"no_such_file.dcm", ThumbnailStatus::kCannotRead},
+      {"MR_small_RLE.dcm", "MR_small.dcm", 64, 64, 1},
+      {"MR_small_jpeg_ls_lossless.dcm", "MR_small.dcm", 64, 64, 1},
+      {"MR_small_jp2klossless.dcm", "MR_small.dcm", 64, 64, 1},
+      {"SC_rgb_jpeg_dcmtk.dcm", "", 50, 50, 3},
+      {"SC_rgb_rle.dcm", "", 50, 50, 3},
+      {"JPEG2000.dcm", "", 64, 256, 1},
+      {"image_dfl.dcm", "", 64, 64, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     testing::TempDir dir;
-    EXPECT_EQ(CreateThumbnail(dir / "t.jpg", PydicomFile(c.file), 64), c.status);
-    EXPECT_NE(CreateThumbnail(dir / "t.jpg", PydicomFile(c.file), 64), ThumbnailStatus::kWritten);
+    ASSERT_EQ(CreateThumbnail(dir / "t", PydicomFile(c.file), c.width), ThumbnailStatus::kWritten);
+    const auto jpeg = testing::DecodeJpegFile(dir / "t.jpg");
+    ASSERT_TRUE(jpeg);
+    EXPECT_EQ(jpeg->info.columns, c.width);
+    EXPECT_EQ(jpeg->info.rows, c.height);
+    EXPECT_EQ(jpeg->info.components, c.components);
+    if (*c.counterpart == '\0') continue;
+    ASSERT_EQ(CreateThumbnail(dir / "u", PydicomFile(c.counterpart), c.width),
+              ThumbnailStatus::kWritten);
+    EXPECT_EQ(testing::ReadFileBytes(dir / "t.jpg"), testing::ReadFileBytes(dir / "u.jpg"));
+  }
+}
+
+TEST(ThumbnailFile, BigEndianUndecodedOrMissingFiles_GiveFalseAndNoFile) {
+  struct Case {
+    std::string file;
+    ThumbnailStatus status;
+  };
+  const Case cases[] = {
+      {PydicomFile("MR_small_bigendian.dcm"), ThumbnailStatus::kNotNativeLittleEndian},
+      {PydicomFile("ExplVR_BigEnd.dcm"), ThumbnailStatus::kNotNativeLittleEndian},
+      {PydicomFile("JPEG-lossy.dcm"), ThumbnailStatus::kNotNativeLittleEndian},  // extended
+      {PydicomFile("rtdose.dcm"), ThumbnailStatus::kNoPixels},                   // several frames
+      {PydicomFile("no_such_file.dcm"), ThumbnailStatus::kCannotRead},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    testing::TempDir dir;
+    EXPECT_EQ(CreateThumbnail(dir / "t.jpg", c.file, 64), c.status);
+    EXPECT_NE(CreateThumbnail(dir / "t.jpg", c.file, 64), ThumbnailStatus::kWritten);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "something was written";
   }
 }

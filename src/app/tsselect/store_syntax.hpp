@@ -6,6 +6,7 @@
 #include <array>
 #include <string_view>
 
+#include "convert/supported_syntaxes.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {
@@ -15,11 +16,17 @@ struct StoreSyntaxEntry {
   std::string_view uid;   // what the storage SCU is asked for; empty: its default
 };
 
-inline constexpr std::array<StoreSyntaxEntry, 4> kStoreSyntaxEntries{{
+inline constexpr std::array<StoreSyntaxEntry, 10> kStoreSyntaxEntries{{
     {"little Endian, Implicit VR", ""},
     {"little Endian, Explicit VR", uid::kExplicitVRLittleEndian},
     {"Big Endian, Explicit VR", uid::kExplicitVRBigEndian},
     {"JPEG Lossless, Explicit VR", uid::kJPEGLossless},
+    {"RLE Lossless", kRleLossless},
+    {"JPEG-LS Lossless", kJpegLsLossless},
+    {"JPEG-LS Near-Lossless", kJpegLsNearLossless},
+    {"JPEG 2000 Lossless", kJpeg2000Lossless},
+    {"JPEG 2000", kJpeg2000},
+    {"Deflated, Explicit VR", kDeflatedExplicitVRLittleEndian},
 }};
 
 // What the list shows while nothing is selected.
