@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/query_operation.hpp"
@@ -19,6 +20,7 @@
 #include "dimse/status_meaning.hpp"
 #include "log/log.hpp"
 #include "platform/folders.hpp"
+#include "scp/incoming_file.hpp"
 #include "scp/store_thread.hpp"
 
 namespace norvane::cli {
@@ -62,6 +64,10 @@ void PrintHelp() {
       "                     (or the keywords of their attributes)\n"
       "  --folder DIR       storage folder and database root (default %s), created\n"
       "                     when missing\n"
+      "  --max-object-size SIZE\n"
+      "                     the largest object taken, in bytes or with K, M or G\n"
+      "                     (default 4G); a larger one ends the association with an\n"
+      "                     A-ABORT and the get fails\n"
       "  -q, --quiet        no \"stored\" lines and no progress line\n"
       "%s"
       "  -h, --help         show this help\n\n"
@@ -71,8 +77,9 @@ void PrintHelp() {
       WrapNames(MatchingFieldNames<ImageInfo>(), 29).c_str(), kDefaultFolder, kJsonHelp);
 }
 
-// Stores each object the archive sends, prints what became of it and keeps its JSON entry.
-class Keeper {
+// Stores each object the archive sends, its pixels going into the file as they arrive,
+// prints what became of it and keeps its JSON entry.
+class Keeper : public RetrievedObjects {
  public:
   Keeper(Invocation& run, std::string folder, bool quiet, RetrievalProgress& progress)
       : run_(run),
@@ -81,8 +88,16 @@ class Keeper {
         progress_(progress),
         last_(std::chrono::steady_clock::now()) {}
 
-  uint16_t Keep(TagList dataset, const std::string& transferSyntax) {
-    const StoreWorkOutcome outcome = StoreThread(folder_, std::move(dataset), transferSyntax).Run();
+  ReceivedValueSink* Receiving(const std::string& transferSyntax) override {
+    incoming_ = std::make_unique<IncomingFile>(folder_, transferSyntax);
+    return incoming_.get();
+  }
+  void Lost() override { incoming_.reset(); }
+
+  uint16_t Keep(TagList dataset, const std::string& transferSyntax) override {
+    const StoreWorkOutcome outcome =
+        StoreThread(folder_, std::move(dataset), transferSyntax, incoming_.get()).Run();
+    incoming_.reset();
     const auto now = std::chrono::steady_clock::now();
     std::error_code ignored;
     const uintmax_t size = std::filesystem::file_size(outcome.filePath, ignored);
@@ -123,6 +138,7 @@ class Keeper {
   std::chrono::steady_clock::time_point last_;
   uint64_t bytes_ = 0;
   Json objects_ = Json::array();
+  std::unique_ptr<IncomingFile> incoming_;
 };
 
 template <class Record>
@@ -145,12 +161,9 @@ int GetAtLevel(Invocation& run, Peer& peer, const std::string& folder) {
   const auto start = std::chrono::steady_clock::now();
   RetrievalProgress progress(ShowProgress(quiet, run.Json()));
   Keeper keeper(run, folder, quiet, progress);
-  const GetResult result = GetSCU(
-      peer.Parameters(), query,
-      [&keeper](TagList dataset, const std::string& syntax) {
-        return keeper.Keep(std::move(dataset), syntax);
-      },
-      [&progress](const DimseCommand& response) { progress.Show(response); });
+  const GetResult result =
+      GetSCU(peer.Parameters(), query, keeper,
+             [&progress](const DimseCommand& response) { progress.Show(response); });
   progress.Clear();
   run.Report()["objects"] = keeper.TakeObjects();
   AddRetrievalCounts(run.Report(), result);
@@ -181,6 +194,7 @@ std::vector<OptionSpec> GetOptions() {
   return NetworkOptionsAnd({{"--level", true, "STUDY SERIES IMAGE"},
                             {"-k", true},
                             {"--folder", true},
+                            {"--max-object-size", true},
                             {"-q", false},
                             {"--quiet", false}});
 }
@@ -189,6 +203,10 @@ int RunGet(int argc, char** argv) {
   Invocation run("get", argc, argv, GetOptions());
   Peer peer;
   if (const std::optional<int> status = run.StartNetwork(PrintHelp, 0, peer)) return *status;
+  if (const std::string problem = ApplyMaxObjectSize(run.Args(), peer.maxObjectSize);
+      !problem.empty()) {
+    return run.Usage(problem);
+  }
   const std::optional<QueryLevel> level = LevelOption(run.Args().Value("--level"));
   if (!level) {
     return run.Usage("--level must be STUDY, SERIES or IMAGE, not '" +

@@ -13,6 +13,7 @@ bool ApplyMoveDestinations(const ParsedArgs& args, StoreSCPSettings& settings,
       problem = "--dest " + error;
       return false;
     }
+    destination->origin = "--dest " + text;
     settings.moveDestinations.push_back(std::move(*destination));
   }
   if (const std::optional<std::string> path = args.Value("--dest-file")) {
@@ -23,6 +24,16 @@ bool ApplyMoveDestinations(const ParsedArgs& args, StoreSCPSettings& settings,
     }
     settings.moveDestinations.insert(settings.moveDestinations.end(), destinations->begin(),
                                      destinations->end());
+  }
+  // A title named twice would have its later address silently ignored.
+  const std::vector<MoveDestination>& all = settings.moveDestinations;
+  for (size_t later = 1; later < all.size(); ++later) {
+    for (size_t earlier = 0; earlier < later; ++earlier) {
+      if (all[earlier].aeTitle != all[later].aeTitle) continue;
+      problem = all[later].origin + ": the AE title " + all[later].aeTitle +
+                " is named twice (first by " + all[earlier].origin + ")";
+      return false;
+    }
   }
   return true;
 }

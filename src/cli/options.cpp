@@ -109,8 +109,42 @@ std::vector<OptionSpec> NetworkOptionsAnd(std::initializer_list<OptionSpec> own)
   return specs;
 }
 
+std::optional<uint64_t> ParseObjectSize(const std::string& text) {
+  size_t digits = 0;
+  while (digits < text.size() && digits < 12 && text[digits] >= '0' && text[digits] <= '9') {
+    ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  const uint64_t number = std::stoull(text.substr(0, digits));
+  const std::string suffix = text.substr(digits);
+  int shift = 0;
+  if (suffix == "K" || suffix == "KiB")
+    shift = 10;
+  else if (suffix == "M" || suffix == "MiB")
+    shift = 20;
+  else if (suffix == "G" || suffix == "GiB")
+    shift = 30;
+  else if (!suffix.empty())
+    return std::nullopt;
+  // Compared before the shift, which could otherwise wrap round to a small size.
+  if (number == 0 || number > (kDefaultMaxObjectSize >> shift)) return std::nullopt;
+  return number << shift;
+}
+
+std::string ApplyMaxObjectSize(const ParsedArgs& args, uint64_t& size) {
+  const std::optional<std::string> text = args.Value("--max-object-size");
+  if (!text) return {};
+  const std::optional<uint64_t> parsed = ParseObjectSize(*text);
+  if (!parsed) {
+    return "--max-object-size '" + *text +
+           "' is not a size from 1 byte to 4G (a number, or one followed by K, M or G)";
+  }
+  size = *parsed;
+  return {};
+}
+
 AssociationParameters Peer::Parameters() const {
-  return AssociationParameters{host, port, callingAET, calledAET, timeouts};
+  return AssociationParameters{host, port, callingAET, calledAET, timeouts, maxObjectSize};
 }
 
 Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter, std::string& problem) {

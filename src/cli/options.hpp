@@ -81,6 +81,7 @@ struct Peer {
   std::string calledAET;
   int logLevel = 0;
   NetworkTimeouts timeouts;
+  uint64_t maxObjectSize = kDefaultMaxObjectSize;
 
   AssociationParameters Parameters() const;
 };
@@ -113,6 +114,13 @@ void PrintPeerText(std::FILE* out, std::string_view text);
 
 // Parses a whole non-negative decimal number.
 std::optional<long> ParseNumber(const std::string& text);
+
+// Parses a size in bytes: a whole number, or one followed by K, M or G (KiB, MiB, GiB;
+// "512M"). Zero and sizes beyond 4 GiB are refused.
+std::optional<uint64_t> ParseObjectSize(const std::string& text);
+
+// Takes --max-object-size into `size`; the problem when it is no size; empty otherwise.
+std::string ApplyMaxObjectSize(const ParsedArgs& args, uint64_t& size);
 
 // Parses a non-negative number of seconds, whole or with up to three decimals ("2.5").
 std::optional<std::chrono::milliseconds> ParseSeconds(const std::string& text);

@@ -38,7 +38,8 @@ void PrintHelp() {
       "  user, no reason, or not answered when its association was not accepted).\n\n"
       "options:\n%s%s"
       "  -h, --help         show this help\n\n"
-      "exit status: 0 at least one association was accepted, 1 none was, 2 bad command\n"
+      "exit status: 0 at least one association was accepted, 1 none was or an answer broke\n"
+      "the protocol (contexts or transfer syntaxes never proposed), 2 bad command\n"
       "line\n",
       kNetworkHelp, kJsonHelp);
 }
@@ -138,6 +139,8 @@ int RunProbe(int argc, char** argv) {
   run.Out("presentation contexts: " + std::to_string(report.proposedContexts) + " proposed, " +
           std::to_string(report.acceptedContexts) + " accepted");
   ReportClasses(run, report);
+  // A node that answers what was never proposed is the finding, whatever else it accepted.
+  if (!report.violation.empty()) return run.Finish(1, report.violation);
   return run.Finish(0);
 }
 

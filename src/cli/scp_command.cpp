@@ -29,6 +29,7 @@ constexpr const char* kDefaultTitle = "NORVANE";
 constexpr OptionSpec kScpOptions[] = {
     {"--port", true},
     {"--folder", true},
+    {"--max-object-size", true},
     {"--aet", true},
     {"--loopback", false},
     {"-q", false},
@@ -109,7 +110,7 @@ void PrintHelp() {
       "took the SCP role for (role selection).\n"
       "A pending response after each object tells the remaining, completed, failed and\n"
       "warning sub-operations; the final status is 0x0000 when all completed, 0xB000\n"
-      "when some failed, 0xA702 when none completed, 0xFE00 after a C-CANCEL (C-GET),\n"
+      "when some failed, 0xA702 when none completed, 0xFE00 after a C-CANCEL,\n"
       "with the Failed SOP Instance UID List (as many whole UIDs as fit 65534 bytes;\n"
       "numbers above 65535 are sent as 65535). A C-MOVE to an AE title that is not a\n"
       "destination gets 0xA801.\n\n"
@@ -120,6 +121,10 @@ void PrintHelp() {
       "  --port N           TCP port to listen on (default %s); 0 picks a free port\n"
       "  --folder DIR       storage folder and database root (default %s), created\n"
       "                     when missing\n"
+      "  --max-object-size SIZE\n"
+      "                     the largest data set taken, in bytes or with K, M or G\n"
+      "                     (default 4G); a larger one ends its association with an\n"
+      "                     A-ABORT and nothing of it is stored\n"
       "  --aet TITLE        AE title shown in the start line and calling title of the\n"
       "                     associations to C-MOVE destinations (default %s); callers\n"
       "                     may use any called AE title, it is not checked\n"
@@ -239,6 +244,8 @@ int RunScp(int argc, char** argv) {
   settings.loopbackOnly = args.Has("--loopback");
   settings.aeTitle = title;
   if (!ApplyMoveDestinations(args, settings, problem)) return run.Usage(problem);
+  problem = ApplyMaxObjectSize(args, settings.maxObjectSize);
+  if (!problem.empty()) return run.Usage(problem);
   if (const auto level = args.Value("--log-level")) settings.trace = ParseNumber(*level) > 1;
   settings.observer =
       PrintingObserver(args.Has("-q") || args.Has("--quiet"), run.Json() ? &received : nullptr);

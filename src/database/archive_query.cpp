@@ -297,7 +297,7 @@ std::string ModalitiesOf(const IndexedStudy& study) {
 }
 
 // Walks the catalogue at the query level and hands every entity with a readable object to
-// `visit`.
+// `visit`, until it gives false.
 template <typename Visit>
 void ForEachEntity(const std::vector<IndexedStudy>& catalogue, Level level,
                    const std::vector<QueryKey>& keys, Visit visit) {
@@ -330,7 +330,7 @@ void ForEachEntity(const std::vector<IndexedStudy>& catalogue, Level level,
         patient.counted = {{tag::kNumberOfPatientRelatedStudies, std::to_string(studies[i])},
                            {tag::kNumberOfPatientRelatedSeries, std::to_string(series[i])},
                            {tag::kNumberOfPatientRelatedInstances, std::to_string(instances[i])}};
-        visit(patient);
+        if (!visit(patient)) return;
       }
       return;
     }
@@ -344,7 +344,7 @@ void ForEachEntity(const std::vector<IndexedStudy>& catalogue, Level level,
         if (Asks(keys, tag::kModalitiesInStudy)) {
           entity.counted.emplace_back(tag::kModalitiesInStudy, ModalitiesOf(study));
         }
-        visit(entity);
+        if (!visit(entity)) return;
       }
       return;
     case Level::kSeries:
@@ -354,7 +354,7 @@ void ForEachEntity(const std::vector<IndexedStudy>& catalogue, Level level,
           if (!ReadFirstOfSeries(study, series, entity.header)) continue;
           entity.counted = {{tag::kNumberOfSeriesRelatedInstances,
                              std::to_string(series.sopInstanceUIDs.size())}};
-          visit(entity);
+          if (!visit(entity)) return;
         }
       }
       return;
@@ -363,7 +363,7 @@ void ForEachEntity(const std::vector<IndexedStudy>& catalogue, Level level,
         for (const IndexedSeries& series : study.series) {
           for (const std::string& uid : series.sopInstanceUIDs) {
             Entity entity;
-            if (ReadStoredInstance(study, series, uid, &entity.header)) visit(entity);
+            if (ReadStoredInstance(study, series, uid, &entity.header) && !visit(entity)) return;
           }
         }
       }
@@ -375,6 +375,18 @@ void ForEachEntity(const std::vector<IndexedStudy>& catalogue, Level level,
 
 QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model, const TagList& identifier,
                                std::string_view retrieveAETitle) {
+  QueryAnswer answer;
+  QueryAnswer outcome =
+      QueryStoredObjects(root, model, identifier, retrieveAETitle, [&answer](TagList match) {
+        answer.matches.push_back(std::move(match));
+        return true;
+      });
+  outcome.matches = std::move(answer.matches);
+  return outcome;
+}
+
+QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model, const TagList& identifier,
+                               std::string_view retrieveAETitle, const MatchVisitor& visit) {
   QueryAnswer answer;
   const std::string levelText = TrimmedText(identifier, tag::kQueryRetrieveLevel);
   const std::optional<Level> level = ParseLevel(levelText, model);
@@ -392,9 +404,7 @@ QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model, const 
                             .sopInstanceUIDs = ListedUIDs(keys, tag::kSOPInstanceUID, *level)};
   const std::vector<IndexedStudy> catalogue = ReadStoredCatalogue(root, unique);
   ForEachEntity(catalogue, *level, keys, [&](const Entity& entity) {
-    if (Matches(entity, keys, *level)) {
-      answer.matches.push_back(Answer(entity, keys, *level, retrieveAETitle));
-    }
+    return !Matches(entity, keys, *level) || visit(Answer(entity, keys, *level, retrieveAETitle));
   });
   return answer;
 }

@@ -28,7 +28,12 @@ enum class QueryModel {
 // order, for the attributes of that level whether the index holds them or not. Keys below
 // the query level neither match nor are answered. The counts of related series and
 // instances and the modalities in a study are taken from the index and the objects.
-// Unique keys at and above the level select from the index before any file is read.
+// Unique keys at and above the level select from the index before any file is read. Each
+// match is handed to `visit` as it is found, so that no more than one is held at a time;
+// the query stops when `visit` gives false.
+QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model, const TagList& identifier,
+                               std::string_view retrieveAETitle, const MatchVisitor& visit);
+// The same, gathering every match in `matches`.
 QueryAnswer QueryStoredObjects(const std::string& root, QueryModel model, const TagList& identifier,
                                std::string_view retrieveAETitle);
 

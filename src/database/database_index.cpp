@@ -54,6 +54,8 @@ std::string_view IndexResultText(IndexResult result) {
       return "file already stored";
     case IndexResult::kUnsafeUID:
       return "UID cannot name a folder or file";
+    case IndexResult::kUIDMissing:
+      return "a Study, Series or SOP Instance UID is empty or missing";
     case IndexResult::kUIDTooLong:
       return "UID longer than 64 characters";
     case IndexResult::kFolderNotCreated:
@@ -77,6 +79,8 @@ IndexResult UpdateDatabaseIndex(const std::string& /*filePath: named by the UIDs
       return IndexResult::kUIDTooLong;
     case StoreUIDProblem::kUnsafe:
       return IndexResult::kUnsafeUID;
+    case StoreUIDProblem::kMissing:
+      return IndexResult::kUIDMissing;
   }
   const std::string studyUID = GetStoreUID(dataset, tag::kStudyInstanceUID);
   const std::string seriesUID = GetStoreUID(dataset, tag::kSeriesInstanceUID);

@@ -14,6 +14,7 @@ enum class IndexResult {
   kUnsafeUID,              // a Study, Series or SOP Instance UID cannot name a folder or file
                            // inside the root (see IsSafeStoreName): nothing written
   kUIDTooLong,             // a UID is longer than 64 characters: nothing written
+  kUIDMissing,             // a Study, Series or SOP Instance UID is empty: nothing written
   kFolderNotCreated,       // the study or series folder could not be made
   kStudyIndexNotWritten,   // study record lost; the new study folder was removed again
   kSeriesIndexNotWritten,  // series record lost; the new series folder was removed again

@@ -29,6 +29,8 @@ StoreUIDProblem CheckStoreUIDs(const TagList& dataset) {
        {tag::kStudyInstanceUID, tag::kSeriesInstanceUID, tag::kSOPInstanceUID, tag::kSOPClassUID}) {
     const std::string uid = GetStoreUID(dataset, tag);
     if (!IsSafeStoreName(uid)) return StoreUIDProblem::kUnsafe;
+    // An object without one would be filed in the storage root or its study's folder.
+    if (uid.empty() && tag != tag::kSOPClassUID) return StoreUIDProblem::kMissing;
     if (uid.size() > kMaxStoreUIDLength) problem = StoreUIDProblem::kTooLong;
   }
   return problem;

@@ -32,10 +32,12 @@ enum class StoreUIDProblem {
   kNone,
   kTooLong,  // a UID has more than 64 characters
   kUnsafe,   // a UID cannot name a folder or file (IsSafeStoreName)
+  kMissing,  // a Study, Series or SOP Instance UID is empty or missing
 };
 
 // Checks the UIDs the store names folders and files by and writes into the index: Study,
-// Series and SOP Instance UID, and the SOP Class UID of the meta header and image record.
+// Series and SOP Instance UID, which must not be empty, and the SOP Class UID of the meta
+// header and image record.
 StoreUIDProblem CheckStoreUIDs(const TagList& dataset);
 
 }  // namespace norvane

@@ -77,6 +77,17 @@ NestedItem AnswerItem(const NestedItem& keys, const NestedItem& stored) {
   return answer;
 }
 
+// A worklist item holds at least one scheduled procedure step; a file without one was cut
+// short or is no worklist item.
+bool HoldsAStep(const NestedItem& item) {
+  for (const NestedElement& element : item) {
+    if (element.record.Is(tag::kScheduledProcedureStepSequence)) {
+      return element.sequence && !element.items.empty();
+    }
+  }
+  return false;
+}
+
 // The worklist files of the folder in name order.
 std::vector<std::filesystem::path> WorklistFiles(const std::string& folder) {
   std::vector<std::filesystem::path> files;
@@ -94,6 +105,17 @@ std::vector<std::filesystem::path> WorklistFiles(const std::string& folder) {
 
 QueryAnswer QueryWorklist(const std::string& folder, const TagList& identifier, bool explicitVR) {
   QueryAnswer answer;
+  QueryAnswer outcome = QueryWorklist(folder, identifier, explicitVR, [&answer](TagList match) {
+    answer.matches.push_back(std::move(match));
+    return true;
+  });
+  outcome.matches = std::move(answer.matches);
+  return outcome;
+}
+
+QueryAnswer QueryWorklist(const std::string& folder, const TagList& identifier, bool explicitVR,
+                          const MatchVisitor& visit) {
+  QueryAnswer answer;
   const std::optional<NestedItem> keys = NestDataset(identifier, explicitVR);
   if (!keys) {
     answer.identifierValid = false;
@@ -102,10 +124,27 @@ QueryAnswer QueryWorklist(const std::string& folder, const TagList& identifier, 
   }
   for (const std::filesystem::path& path : WorklistFiles(folder)) {
     const DicomFileContent file = DICOMFile(path.string());
-    if (!file.Ok() || file.bigEndian) continue;
+    const std::string name = path.string();
+    if (!file.Ok()) {
+      answer.skipped.push_back(name + " " + std::string(Describe(file.status)));
+      continue;
+    }
+    if (file.bigEndian) {
+      answer.skipped.push_back(name + " is big endian, which worklist queries do not read");
+      continue;
+    }
     const std::optional<NestedItem> stored = NestDataset(file.dataset, file.explicitVR);
-    if (!stored || !ItemMatches(*keys, *stored)) continue;
-    answer.matches.push_back(FlattenDataset(AnswerItem(*keys, *stored)));
+    if (!stored) {
+      answer.skipped.push_back(name + " has sequences that cannot be read");
+      continue;
+    }
+    if (!HoldsAStep(*stored)) {
+      answer.skipped.push_back(name +
+                               " holds no Scheduled Procedure Step Sequence item (cut short?)");
+      continue;
+    }
+    if (!ItemMatches(*keys, *stored)) continue;
+    if (!visit(FlattenDataset(AnswerItem(*keys, *stored)))) break;
   }
   return answer;
 }

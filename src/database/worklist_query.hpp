@@ -21,7 +21,13 @@ inline constexpr std::string_view kWorklistFileExtension = ".wl";
 // one whose keys are all universal matches always. Each match answers every key in the
 // request's order with the file's value: a sequence key with the file's items that
 // matched, answered in turn (all items when the key has none). The identifier is invalid
-// when its nesting cannot be read.
+// when its nesting cannot be read. A file that cannot be read whole, or that holds no
+// Scheduled Procedure Step Sequence with an item (a file cut short, an empty one), is never
+// an item: it is passed over and named in `skipped`. Each match is handed to `visit` as it
+// is found; the query stops when `visit` gives false.
+QueryAnswer QueryWorklist(const std::string& folder, const TagList& identifier, bool explicitVR,
+                          const MatchVisitor& visit);
+// The same, gathering every match in `matches`.
 QueryAnswer QueryWorklist(const std::string& folder, const TagList& identifier, bool explicitVR);
 
 }  // namespace norvane

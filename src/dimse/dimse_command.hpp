@@ -76,33 +76,36 @@ inline constexpr uint16_t kStatusMissingAttribute = 0x0120;
 inline constexpr uint16_t kStatusProcessingFailure = 0x0110;
 inline constexpr uint16_t kStatusUnrecognizedOperation = 0x0211;
 
+// An Error Comment (0000,0902) holds at most this many characters.
+inline constexpr size_t kMaxErrorComment = 64;
+
 // One command set. Texts are empty and numbers unset when the command does not carry
 // the field; UIDs are kept without their NUL pad, AE titles and comments without their
 // trailing blanks.
 struct DimseCommand {
   uint16_t commandField = 0;
-  std::string affectedSOPClassUID;                   // (0000,0002)
-  std::string requestedSOPClassUID;                  // (0000,0003)
-  std::optional<uint16_t> messageID;                 // (0000,0110)
-  std::optional<uint16_t> messageIDBeingRespondedTo; // (0000,0120)
-  std::string moveDestination;                       // (0000,0600)
-  std::optional<uint16_t> priority;                  // (0000,0700)
-  uint16_t commandDataSetType = kNoDataSet;          // (0000,0800)
-  std::optional<uint16_t> status;                    // (0000,0900)
-  std::vector<Tag> offendingElements;                // (0000,0901)
-  std::string errorComment;                          // (0000,0902)
-  std::optional<uint16_t> errorID;                   // (0000,0903)
-  std::string affectedSOPInstanceUID;                // (0000,1000)
-  std::string requestedSOPInstanceUID;               // (0000,1001)
-  std::optional<uint16_t> eventTypeID;               // (0000,1002)
-  std::vector<Tag> attributeIdentifiers;             // (0000,1005)
-  std::optional<uint16_t> actionTypeID;              // (0000,1008)
-  std::optional<uint16_t> remaining;                 // (0000,1020)
-  std::optional<uint16_t> completed;                 // (0000,1021)
-  std::optional<uint16_t> failed;                    // (0000,1022)
-  std::optional<uint16_t> warning;                   // (0000,1023)
-  std::string moveOriginatorAETitle;                 // (0000,1030)
-  std::optional<uint16_t> moveOriginatorMessageID;   // (0000,1031)
+  std::string affectedSOPClassUID;                    // (0000,0002)
+  std::string requestedSOPClassUID;                   // (0000,0003)
+  std::optional<uint16_t> messageID;                  // (0000,0110)
+  std::optional<uint16_t> messageIDBeingRespondedTo;  // (0000,0120)
+  std::string moveDestination;                        // (0000,0600)
+  std::optional<uint16_t> priority;                   // (0000,0700)
+  uint16_t commandDataSetType = kNoDataSet;           // (0000,0800)
+  std::optional<uint16_t> status;                     // (0000,0900)
+  std::vector<Tag> offendingElements;                 // (0000,0901)
+  std::string errorComment;                           // (0000,0902)
+  std::optional<uint16_t> errorID;                    // (0000,0903)
+  std::string affectedSOPInstanceUID;                 // (0000,1000)
+  std::string requestedSOPInstanceUID;                // (0000,1001)
+  std::optional<uint16_t> eventTypeID;                // (0000,1002)
+  std::vector<Tag> attributeIdentifiers;              // (0000,1005)
+  std::optional<uint16_t> actionTypeID;               // (0000,1008)
+  std::optional<uint16_t> remaining;                  // (0000,1020)
+  std::optional<uint16_t> completed;                  // (0000,1021)
+  std::optional<uint16_t> failed;                     // (0000,1022)
+  std::optional<uint16_t> warning;                    // (0000,1023)
+  std::string moveOriginatorAETitle;                  // (0000,1030)
+  std::optional<uint16_t> moveOriginatorMessageID;    // (0000,1031)
 
   bool IsResponse() const { return (commandField & kResponseBit) != 0; }
   bool HasDataSet() const { return commandDataSetType != kNoDataSet; }

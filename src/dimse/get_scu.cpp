@@ -14,16 +14,22 @@
 namespace norvane {
 namespace {
 
-// One C-STORE sub-operation: its data set, handed to `keep`, and the response.
+// One C-STORE sub-operation: its data set, its large values going to the objects' sink as
+// they arrive, handed to `objects`, and the response.
 ServiceResult ServeSubOperation(PDU_Service& pdu, const ReceivedCommand& request,
-                                const RetrievedObject& keep, GetResult& result) {
+                                RetrievedObjects& objects, GetResult& result) {
   TagList dataset;
+  const std::string syntax = pdu.GetTransferSyntax(request.contextID).value_or("");
+  pdu.SetReceivedValueSink(objects.Receiving(syntax));
   const MessageRead read = pdu.ReadMessage(dataset, ExpectedMessage::kDataSet);
-  if (!read) return MessageNotRead(read, "data set of the C-STORE-RQ");
+  pdu.SetReceivedValueSink(nullptr);
+  if (!read) {
+    objects.Lost();
+    return MessageNotRead(read, "data set of the C-STORE-RQ");
+  }
   ++result.received;
   const uint16_t status =
-      keep ? keep(std::move(dataset), pdu.GetTransferSyntax(read.contextID).value_or(""))
-           : kStatusOutOfResources;
+      objects.Keep(std::move(dataset), pdu.GetTransferSyntax(read.contextID).value_or(""));
   if (status == kStatusSuccess) ++result.kept;
   return WriteStoreRSP(pdu, request.command, request.contextID, status);
 }
@@ -40,7 +46,7 @@ ServiceResult RefuseSubOperation(PDU_Service& pdu, const ReceivedCommand& reques
   return WriteStoreRSP(pdu, request.command, request.contextID, kStatusCannotUnderstand);
 }
 
-void ReadResponses(PDU_Service& pdu, const RetrievedObject& keep, const GetProgress& progress,
+void ReadResponses(PDU_Service& pdu, RetrievedObjects& objects, const GetProgress& progress,
                    GetResult& result) {
   for (;;) {
     const ReceivedCommand received = ReceiveCommand(pdu);
@@ -50,7 +56,7 @@ void ReadResponses(PDU_Service& pdu, const RetrievedObject& keep, const GetProgr
     }
     const uint16_t field = received.command.commandField;
     if (field == kCStoreRQ) {
-      const ServiceResult served = received ? ServeSubOperation(pdu, received, keep, result)
+      const ServiceResult served = received ? ServeSubOperation(pdu, received, objects, result)
                                             : RefuseSubOperation(pdu, received);
       if (!served) {
         result.Set(served);
@@ -90,8 +96,8 @@ void ReadResponses(PDU_Service& pdu, const RetrievedObject& keep, const GetProgr
 }  // namespace
 
 template <class Record>
-GetResult GetSCU(const AssociationParameters& peer, const Record& query,
-                 const RetrievedObject& keep, const GetProgress& progress) {
+GetResult GetSCU(const AssociationParameters& peer, const Record& query, RetrievedObjects& objects,
+                 const GetProgress& progress) {
   GetResult result;
   RequesterAssociation pdu;
   if (LogLevel() > 1) pdu.SetTrace(true);
@@ -103,6 +109,7 @@ GetResult GetSCU(const AssociationParameters& peer, const Record& query,
   if (!result) return result;
   pdu.ProposeRoles(RetrievalScpRoles());
   pdu.SetTimeouts(peer.timeouts);
+  pdu.SetMessageLimit(peer.maxObjectSize);
   result.Set(pdu.Connect(peer.host, peer.port));
   result.associated = result.Ok();
   if (!result.associated) return result;
@@ -119,16 +126,16 @@ GetResult GetSCU(const AssociationParameters& peer, const Record& query,
   result.Set(
       SendCommand(pdu, Request(kCGetRQ, uid::kStudyRootQueryRetrieveGet, pdu.NextMessageID(), true),
                   &identifier));
-  if (result) ReadResponses(pdu, keep, progress, result);
+  if (result) ReadResponses(pdu, objects, progress, result);
   if (pdu.Connected()) (void)pdu.ReleaseAssociation();
   return result;
 }
 
-template GetResult GetSCU(const AssociationParameters&, const StudyInfo&, const RetrievedObject&,
+template GetResult GetSCU(const AssociationParameters&, const StudyInfo&, RetrievedObjects&,
                           const GetProgress&);
-template GetResult GetSCU(const AssociationParameters&, const SeriesInfo&, const RetrievedObject&,
+template GetResult GetSCU(const AssociationParameters&, const SeriesInfo&, RetrievedObjects&,
                           const GetProgress&);
-template GetResult GetSCU(const AssociationParameters&, const ImageInfo&, const RetrievedObject&,
+template GetResult GetSCU(const AssociationParameters&, const ImageInfo&, RetrievedObjects&,
                           const GetProgress&);
 
 }  // namespace norvane

@@ -10,6 +10,7 @@
 #include "dimse/query_records.hpp"
 #include "elements/tag_record.hpp"
 #include "net/association_parameters.hpp"
+#include "net/received_value_sink.hpp"
 #include "net/service_result.hpp"
 
 namespace norvane {
@@ -28,9 +29,19 @@ struct [[nodiscard]] GetResult : ServiceResult {
   size_t kept = 0;      // of those, the ones answered with status 0x0000
 };
 
-// Takes one object the archive sent, decoded in `transferSyntax`, and gives the status of
-// its C-STORE-RSP.
-using RetrievedObject = std::function<uint16_t(TagList dataset, const std::string& transferSyntax)>;
+// Where the objects a C-GET brings are kept.
+class RetrievedObjects {
+ public:
+  virtual ~RetrievedObjects() = default;
+  // Before the data set of the next object (in `transferSyntax`) is read: the sink that
+  // takes its large values as they arrive (MessageDecoder), or null to gather them.
+  virtual ReceivedValueSink* Receiving(const std::string& transferSyntax) = 0;
+  // Takes the object whose data set arrived, decoded in `transferSyntax`, and gives the
+  // status of its C-STORE-RSP.
+  virtual uint16_t Keep(TagList dataset, const std::string& transferSyntax) = 0;
+  // The data set of the object announced last did not arrive whole.
+  virtual void Lost() {}
+};
 // Called after each C-GET-RSP read, pending ones and the final one.
 using GetProgress = std::function<void(const DimseCommand&)>;
 
@@ -38,11 +49,12 @@ using GetProgress = std::function<void(const DimseCommand&)>;
 // class (implicit VR little endian) and the storage contexts of RetrievalStorageContexts
 // with the SCP role for each of their classes, sends the identifier of the record's level,
 // and serves the C-STORE sub-operations that come on the same association (each object
-// to `keep`, its status in the C-STORE-RSP) until the final C-GET-RSP; then releases. A
-// command other than a C-STORE-RQ or a C-GET-RSP aborts the association. The trace is on
-// when the log level is above 1.
+// to `objects`, its status in the C-STORE-RSP) until the final C-GET-RSP; then releases. A
+// command other than a C-STORE-RQ or a C-GET-RSP aborts the association, and so does a data
+// set longer than the peer's `maxObjectSize`. The trace is on when the log level is above
+// 1.
 template <class Record>
-GetResult GetSCU(const AssociationParameters& peer, const Record& query,
-                 const RetrievedObject& keep, const GetProgress& progress = {});
+GetResult GetSCU(const AssociationParameters& peer, const Record& query, RetrievedObjects& objects,
+                 const GetProgress& progress = {});
 
 }  // namespace norvane

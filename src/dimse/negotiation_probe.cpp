@@ -66,6 +66,9 @@ void ProbeRun(const AssociationParameters& peer, ProposalRun run, bool verificat
   // An association with nothing accepted still names the peer and answers each context.
   const bool answered = connected || connected.failure == ServiceFailure::kNoPresentationContext;
   if (!answered) {
+    if (connected.failure == ServiceFailure::kProtocol && report.violation.empty()) {
+      report.violation = connected.reason;
+    }
     report.problems.push_back(connected.reason);
     if (report.problems.size() == 1) report.Set(connected);
     return;
@@ -149,7 +152,11 @@ ProbeReport ProbeNode(const AssociationParameters& peer) {
     if (report.failure == ServiceFailure::kConnection) break;
     verificationToo = report.accepted == 0;
   }
-  if (report.accepted > 0) report.Set(ServiceResult::Success());
+  if (!report.violation.empty()) {
+    report.Set(ServiceResult::Failed(ServiceFailure::kProtocol, report.violation));
+  } else if (report.accepted > 0) {
+    report.Set(ServiceResult::Success());
+  }
   return report;
 }
 

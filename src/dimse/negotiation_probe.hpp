@@ -55,11 +55,15 @@ struct [[nodiscard]] ProbeReport : ServiceResult {
   // Why an association was not accepted (rejection, abort, no connection), one per
   // association that was not.
   std::vector<std::string> problems;
+  // The first answer that broke the protocol (an A-ASSOCIATE-AC naming contexts or transfer
+  // syntaxes never proposed); empty when every answer kept to it.
+  std::string violation;
 };
 
 // Proposes every ProbedClasses context to the peer, Verification in each association
 // next to up to 127 others, and releases each association at once. Success when at least
-// one association was accepted; otherwise the failure of the first.
+// one association was accepted and no answer broke the protocol; otherwise kProtocol with
+// the violation, or the failure of the first association.
 ProbeReport ProbeNode(const AssociationParameters& peer);
 
 // The text of a transfer syntax UID ("Explicit VR Little Endian"), or the UID itself.

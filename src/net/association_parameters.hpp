@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace norvane {
@@ -17,7 +18,11 @@ struct NetworkTimeouts {
   std::chrono::milliseconds dimse{std::chrono::seconds(300)};
 };
 
-// Whom an SCU talks to and how long it waits for it.
+// The largest data set taken from a peer by default: 4 GiB, the most one value's length can
+// say.
+inline constexpr uint64_t kDefaultMaxObjectSize = uint64_t{4} * 1024 * 1024 * 1024;
+
+// Whom an SCU talks to, how long it waits for it and how much it takes from it.
 struct AssociationParameters {
   std::string host;
   std::string port;
@@ -25,6 +30,8 @@ struct AssociationParameters {
   std::string callingAETitle;
   std::string calledAETitle;
   NetworkTimeouts timeouts;
+  // The longest data set taken from the peer (PDU_Service::SetMessageLimit).
+  uint64_t maxObjectSize = kDefaultMaxObjectSize;
 };
 
 // A duration as an operator reads it in a reason: "30 s", "2.5 s", "250 ms".

@@ -160,6 +160,16 @@ MessageRead PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
     switch (type) {
       case kPduPDataTF:
         if (!pDataTF_.ReadDynamic(buffer_, &decoder_)) return ReadingFailed("a P-DATA-TF PDU");
+        if (const uint64_t limit = (pDataTF_.MessageControlHeader() & kPdvCommandBit) != 0
+                                       ? kLongestCommandSet
+                                       : messageLimit_;
+            limit > 0 && pDataTF_.MessageBytes() > limit) {
+          return AbortReading(
+              kAbortReasonNotSpecified,
+              ServiceResult::Failed(ServiceFailure::kProtocol,
+                                    "the peer sent a message longer than the " +
+                                        std::to_string(limit) + " bytes allowed (aborted)"));
+        }
         ReportProgress(reported);
         break;
       case kPduReleaseRQ:

@@ -1,5 +1,7 @@
 #include "net/negotiation.hpp"
 
+#include <algorithm>
+
 #include "net/uids.hpp"
 
 namespace norvane {
@@ -56,6 +58,30 @@ AAssociateAC AnswerAssociateRQ(const AAssociateRQ& request, const AcceptorPolicy
     roles.push_back(AnswerRoles(proposed, sentToRequester(proposed.SOPClass())));
   }
   return answer;
+}
+
+std::string AnswerViolation(const AAssociateRQ& request, const AAssociateAC& answer) {
+  std::vector<bool> answered(256, false);
+  for (const PresentationContextAccept& item : answer.PresentationContexts()) {
+    const uint8_t id = item.PresentationContextID();
+    const std::string which = "presentation context " + std::to_string(id);
+    const PresentationContext* proposed = nullptr;
+    for (const PresentationContext& context : request.PresentationContexts()) {
+      if (context.PresentationContextID() == id) proposed = &context;
+    }
+    if (proposed == nullptr) return "it answers " + which + ", which was not proposed";
+    if (answered[id]) return "it answers " + which + " twice";
+    answered[id] = true;
+    if (item.Result() != kContextAcceptance) continue;
+    const std::string_view syntax = item.TransferSyntax().Text();
+    const std::vector<UIDitem>& offered = proposed->TransferSyntaxes();
+    if (std::none_of(offered.begin(), offered.end(),
+                     [&](const UIDitem& uid) { return uid.Text() == syntax; })) {
+      return "it accepts " + which + " with the transfer syntax " + std::string(syntax) +
+             ", which was not proposed for it";
+    }
+  }
+  return {};
 }
 
 std::vector<NegotiatedContext> NegotiatedContexts(const AAssociateRQ& request,

@@ -48,6 +48,11 @@ void SetOwnUserInformation(UserInformation& info);
 // where the policy grants it), and our own user information when anything was accepted.
 AAssociateAC AnswerAssociateRQ(const AAssociateRQ& request, const AcceptorPolicy& policy);
 
+// What makes an answer to the request break the protocol, in words: a context ID answered
+// that was not proposed or answered twice, or a context accepted with a transfer syntax
+// that was not proposed for it. Empty for an answer that keeps to the request.
+std::string AnswerViolation(const AAssociateRQ& request, const AAssociateAC& answer);
+
 // Each proposed context of the request with its answer in `answer`, in proposal order.
 std::vector<NegotiatedContext> NegotiatedContexts(const AAssociateRQ& request,
                                                   const AAssociateAC& answer);

@@ -72,6 +72,10 @@ inline constexpr uint32_t kOwnMaximumLength = 16384;
 // PDUs of this length, so that one PDU never needs more than this much memory on either side.
 inline constexpr uint32_t kLargestPduLengthSent = 256 * 1024;
 
+// The longest command set taken from a peer: every command of the C- and N-services fits
+// in a few hundred bytes.
+inline constexpr uint64_t kLongestCommandSet = 64 * 1024;
+
 // Result of a presentation context in an A-ASSOCIATE-AC.
 inline constexpr uint8_t kContextAcceptance = 0;
 inline constexpr uint8_t kContextUserRejection = 1;

@@ -132,6 +132,11 @@ class PDU_Service {
   static constexpr size_t kProgressBytes = 1024;
   using ReceiveProgress = std::function<void(size_t messageBytes)>;
   void SetReceiveProgress(ReceiveProgress progress) { progress_ = std::move(progress); }
+  // The longest data set ReadMessage takes from now on, in bytes (0: no limit; a command set
+  // may never be longer than kLongestCommandSet). A longer one ends the association with an
+  // A-ABORT as soon as its bytes pass the limit: a peer's length never makes this side hold
+  // or write more than it allows.
+  void SetMessageLimit(uint64_t bytes) { messageLimit_ = bytes; }
   // Large values of the messages ReadMessage decodes from now on are offered to `sink`
   // (MessageDecoder::SetSink); null for none.
   void SetReceivedValueSink(ReceivedValueSink* sink) { decoder_.SetSink(sink); }
@@ -189,6 +194,7 @@ class PDU_Service {
   bool EncodeMessage(const TagList& list, DatasetEncoding encoding, Sink& sink);
 
   bool trace_ = false;
+  uint64_t messageLimit_ = 0;
   std::optional<NetworkTimeouts> timeouts_;
   ReceiveProgress progress_;
   // The request as proposed (requester) or received (acceptor).

@@ -140,6 +140,12 @@ ServiceResult RequesterAssociation::ReadAssociationAnswer() {
       return ServiceResult::Failed(ServiceFailure::kProtocol,
                                    "the A-ASSOCIATE-AC could not be read");
     }
+    if (const std::string violation = AnswerViolation(request(), answer); !violation.empty()) {
+      AbortAssociation(kAbortSourceServiceProvider, kAbortReasonInvalidPduParameter);
+      return ServiceResult::Failed(
+          ServiceFailure::kProtocol,
+          "the peer's A-ASSOCIATE-AC breaks the protocol: " + violation + " (aborted)");
+    }
     Negotiated(answer, answer.UserInfo());
     bool anyAccepted = false;
     for (const NegotiatedContext& context : Contexts()) {

@@ -9,9 +9,6 @@
 namespace norvane {
 namespace {
 
-// An Error Comment holds at most 64 characters.
-constexpr size_t kMaxErrorComment = 64;
-
 // Answers a request that cannot be served with a failure status, after reading past the
 // data set it announces: for the DIMSE-N services `nStatus`, for the others 0xC000. False
 // when the association has ended.
@@ -39,6 +36,7 @@ void ServeAssociation(int connection, const StoreSCPSettings& settings,
   association.SetTrace(settings.trace);
   if (!association.Accept(connection, services.Policy())) return;
   association.SetReceiveProgress([&activity](size_t) { activity(true); });
+  association.SetMessageLimit(settings.maxObjectSize);
   for (;;) {
     activity(true);
     const ReceivedCommand received = ReceiveCommand(association);

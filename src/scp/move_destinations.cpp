@@ -1,6 +1,7 @@
 #include "scp/move_destinations.hpp"
 
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 
 namespace norvane {
@@ -59,6 +60,11 @@ std::optional<MoveDestination> ParseMoveDestination(std::string_view text, std::
 
 std::optional<std::vector<MoveDestination>> ReadMoveDestinations(const std::string& path,
                                                                  std::string& error) {
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(path, ignored)) {
+    error = path + " is not a file";
+    return std::nullopt;
+  }
   std::ifstream file(path);
   if (!file) {
     error = "cannot read " + path;
@@ -70,11 +76,13 @@ std::optional<std::vector<MoveDestination>> ReadMoveDestinations(const std::stri
     const std::string_view text = Trimmed(line);
     if (text.empty() || text.front() == '#') continue;
     std::string why;
+    const std::string where = path + " line " + std::to_string(number);
     std::optional<MoveDestination> destination = ParseMoveDestination(text, why);
     if (!destination) {
-      error = path + " line " + std::to_string(number) + ": " + why;
+      error = where + ": " + why;
       return std::nullopt;
     }
+    destination->origin = where;
     destinations.push_back(std::move(*destination));
   }
   return destinations;

@@ -13,7 +13,8 @@ namespace norvane {
 struct MoveDestination {
   std::string aeTitle;  // 1 to 16 characters, no backslash or control character
   std::string host;
-  std::string port;  // a number from 1 to 65535
+  std::string port;         // a number from 1 to 65535
+  std::string origin = {};  // where it was named ("FILE line N"), for messages
 };
 
 // Parses "AET=HOST:PORT". Nothing, with `error` saying why, for any other text.

@@ -26,14 +26,23 @@ namespace {
 enum class SubOperation { kCompleted, kWarning, kFailed };
 
 // Answers the retrieval request: a pending or final response with the numbers when
-// given, and after a final one with failures the Failed SOP Instance UID List.
-bool Answer(const ServiceRequest& request, uint16_t status, const SubOperationCounts* counts) {
+// given, and after a final one with failures the Failed SOP Instance UID List; `why`, when
+// given, as its Error Comment.
+bool Answer(const ServiceRequest& request, uint16_t status, const SubOperationCounts* counts,
+            std::string_view why = {}) {
   const bool listsFailures =
       status != kStatusPending && counts != nullptr && !counts->failedInstances.empty();
-  const DimseCommand response = RetrieveResponse(request.Command(), status, counts, listsFailures);
+  DimseCommand response = RetrieveResponse(request.Command(), status, counts, listsFailures);
+  response.errorComment = why.substr(0, kMaxErrorComment);
   if (!listsFailures) return request.Respond(response).Ok();
   const TagList failed = FailedInstanceList(*counts);
   return request.Respond(response, &failed).Ok();
+}
+
+// A destination that is this SCP itself: its own port on a loopback address.
+bool IsThisScp(const MoveDestination& destination, const StoreSCPSettings& settings) {
+  const bool loopback = destination.host == "localhost" || destination.host.starts_with("127.");
+  return loopback && destination.port == settings.port;
 }
 
 // The objects the identifier selects, or the status that refuses the request.
@@ -210,6 +219,15 @@ bool MoveService::Handle(ServiceRequest& request) const {
   SubOperationCounts counts = StartingCounts(selected);
   if (selected.instances.empty()) return Answer(request, counts.FinalStatus(), &counts);
 
+  const MoveOriginator originator{std::string(request.CallingApTitle()),
+                                  request.Command().messageID.value_or(0)};
+  if (IsThisScp(*destination, settings)) {
+    // The objects are in this store already: no association is needed, and one to itself
+    // would have to wait for a place that the requesters who caused it may all hold.
+    WriteLog("Move to " + destination->aeTitle + ": this SCP itself, the objects are here");
+    return RunSubOperations(request, selected, counts,
+                            [](const StoredInstance&, bool&) { return SubOperation::kCompleted; });
+  }
   RequesterAssociation out;
   out.SetTrace(request.Association().Trace());
   AssociationParameters peer;
@@ -228,10 +246,8 @@ bool MoveService::Handle(ServiceRequest& request) const {
     for (const StoredInstance& instance : selected.instances) {
       Count(SubOperation::kFailed, instance, counts);
     }
-    return Answer(request, counts.FinalStatus(), &counts);
+    return Answer(request, counts.FinalStatus(), &counts, opened.reason);
   }
-  const MoveOriginator originator{std::string(request.CallingApTitle()),
-                                  request.Command().messageID.value_or(0)};
   const bool open = RunSubOperations(
       request, selected, counts, [&](const StoredInstance& instance, bool& cancelled) {
         return out.Connected() ? SendInstance(out, instance, originator, cancelled)

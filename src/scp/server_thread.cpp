@@ -77,6 +77,8 @@ bool ServerThread::Listen() {
   }
   listenError_ = 0;
   port_ = listener_.LocalPort();
+  // The services learn where they listen (a C-MOVE to this SCP itself is told by it).
+  settings_.port = std::to_string(port_);
   return true;
 }
 

@@ -41,6 +41,9 @@ struct StoreSCPSettings {
   // less than 1 KiB of one received. Then the connection is closed. A peer that trickles
   // a byte now and then is cut off as one that sends nothing.
   std::chrono::milliseconds idleTimeout{std::chrono::seconds(60)};
+  // The largest message (a data set) taken from a peer, in bytes; a longer one ends its
+  // association with an A-ABORT (kDefaultMaxObjectSize unless set).
+  uint64_t maxObjectSize = kDefaultMaxObjectSize;
   StoreObserver observer;
   // Accept every storage SOP class the dictionary knows instead of the storage table.
   bool acceptAllStorage = false;

@@ -95,6 +95,9 @@ StoreWorkOutcome StoreThread::Run() {
     if (uids == StoreUIDProblem::kTooLong) {
       outcome.index = IndexResult::kUIDTooLong;
       outcome.problem = "a UID is longer than 64 characters";
+    } else if (uids == StoreUIDProblem::kMissing || outcome.sopInstanceUID.empty()) {
+      outcome.index = IndexResult::kUIDMissing;
+      outcome.problem = "a Study, Series or SOP Instance UID is empty or missing";
     } else {
       outcome.index = IndexResult::kUnsafeUID;
       outcome.problem = "a Study, Series or SOP Instance UID cannot name a folder or file";

@@ -129,6 +129,26 @@ void PlayArchive(int fd, uint16_t finalStatus, const MoveNumbers& numbers, Archi
       }).released;
 }
 
+// Keeps the objects' SOP Instance UIDs and syntaxes, answering each with one status.
+class Kept : public RetrievedObjects {
+ public:
+  explicit Kept(uint16_t status) : status_(status) {}
+  ReceivedValueSink* Receiving(const std::string&) override { return nullptr; }
+  uint16_t Keep(TagList dataset, const std::string& syntax) override {
+    instances.push_back(GetTagText(dataset, tag::kSOPInstanceUID));
+    lastSyntax = syntax;
+    return status_;
+  }
+  void Lost() override { ++lost; }
+
+  std::vector<std::string> instances;
+  std::string lastSyntax;
+  int lost = 0;
+
+ private:
+  uint16_t status_;
+};
+
 TEST(GetScu, ServesTheStorageSubOperationOnTheSameAssociation) {
   const struct {
     const char* name;
@@ -147,14 +167,9 @@ TEST(GetScu, ServesTheStorageSubOperationOnTheSameAssociation) {
         [&](int fd) { PlayArchive(fd, c.finalStatus, c.numbers, record); });
     StudyInfo query;
     query.StudyInstanceUID = "1.2.826.0.1.3680043.2.1143.77";
-    std::vector<std::string> kept;
-    std::string keptSyntax;
-    const GetResult result = GetSCU(testing::LoopbackPeer(archive.Port(), "ARCHIVE", "NORVANE"),
-                                    query, [&](TagList dataset, const std::string& syntax) {
-                                      kept.push_back(GetTagText(dataset, tag::kSOPInstanceUID));
-                                      keptSyntax = syntax;
-                                      return c.keepStatus;
-                                    });
+    Kept kept(c.keepStatus);
+    const GetResult result =
+        GetSCU(testing::LoopbackPeer(archive.Port(), "ARCHIVE", "NORVANE"), query, kept);
     archive.Join();
 
     // The request: the GET context first, CT proposed, the SCP role asked for CT alone.
@@ -167,9 +182,9 @@ TEST(GetScu, ServesTheStorageSubOperationOnTheSameAssociation) {
     EXPECT_TRUE(HasBytes(record.identifier, testing::Text("STUDY ")));
 
     // The sub-operation: kept as it came, answered on its own context.
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(kept.front(), kInstance);
-    EXPECT_EQ(keptSyntax, uid::kExplicitVRLittleEndian);
+    ASSERT_EQ(kept.instances.size(), 1u);
+    EXPECT_EQ(kept.instances.front(), kInstance);
+    EXPECT_EQ(kept.lastSyntax, uid::kExplicitVRLittleEndian);
     EXPECT_EQ(record.storeResponseContext, record.storeContext);
     EXPECT_EQ(CommandUS(record.storeResponse, 0x0100), 0x8001);
     EXPECT_EQ(CommandUS(record.storeResponse, 0x0120), 77);
@@ -185,6 +200,24 @@ TEST(GetScu, ServesTheStorageSubOperationOnTheSameAssociation) {
     EXPECT_EQ(result.failed, c.numbers.failed);
     EXPECT_TRUE(record.released);
   }
+}
+
+// An object longer than the requester takes ends the retrieval: nothing is kept, and the
+// association is aborted as soon as the limit is passed.
+TEST(GetScu, AnObjectOverTheLimitEndsTheRetrievalWithItsReason) {
+  ArchiveRecord record;
+  testing::ScriptedAcceptor archive([&](int fd) { PlayArchive(fd, 0, {}, record); });
+  AssociationParameters peer = testing::LoopbackPeer(archive.Port(), "ARCHIVE", "NORVANE");
+  peer.maxObjectSize = StoredObject().size() - 1;
+  Kept kept(0);
+  const GetResult result = GetSCU(peer, StudyInfo{}, kept);
+  archive.Join();
+  EXPECT_EQ(result.failure, ServiceFailure::kProtocol);
+  EXPECT_EQ(result.reason,
+            "no data set of the C-STORE-RQ: the peer sent a message longer than the " +
+                std::to_string(peer.maxObjectSize) + " bytes allowed (aborted)");
+  EXPECT_TRUE(kept.instances.empty());
+  EXPECT_EQ(kept.lost, 1);
 }
 
 }  // namespace

@@ -17,9 +17,9 @@
 
 #include "log/log.hpp"
 #include "net/requester_association.hpp"
-#include "support/scripted_peer.hpp"
 #include "net/uids.hpp"
 #include "support/peers.hpp"
+#include "support/scripted_peer.hpp"
 #include "wire.hpp"
 
 namespace norvane {
@@ -55,10 +55,11 @@ std::vector<std::string> LogTexts(const std::string& path) {
   return texts;
 }
 
-Bytes AcceptAnswer(uint8_t result, uint32_t maximumLength = 8192) {
+Bytes AcceptAnswer(uint8_t result, uint32_t maximumLength = 8192, uint8_t contextID = 1,
+                   std::string_view syntax = "1.2.840.10008.1.2") {
   const Bytes items = WireBuilder()
                           .UidItem(0x10, "1.2.840.10008.3.1.1.1")
-                          .Append(AcceptContextItem(1, result, "1.2.840.10008.1.2"))
+                          .Append(AcceptContextItem(contextID, result, syntax))
                           .Append(UserInformationItem(maximumLength, "1.2.3.4", "PEER"))
                           .bytes();
   return AssociatePdu(0x02, "ARCHIVE", "KAVORN          ", items);
@@ -176,6 +177,18 @@ TEST_F(Requester, EachFailedNegotiationSaysWhyClosesAndAnswersAsDue) {
        {},
        Bytes{0x05, 0, 0, 0, 0, 4, 0, 0, 0, 0}},
       {"broken accept: aborted", broken, false, ServiceFailure::kProtocol, {}, abort},
+      {"accept of a context never proposed: aborted",
+       AcceptAnswer(0, 8192, 3),
+       false,
+       ServiceFailure::kProtocol,
+       {},
+       abort},
+      {"accept with a transfer syntax never proposed: aborted",
+       AcceptAnswer(0, 8192, 1, "1.2.840.10008.1.2.1"),
+       false,
+       ServiceFailure::kProtocol,
+       {},
+       abort},
       {"closing without an answer", {}, true, ServiceFailure::kNoResponse, {}, std::nullopt},
       {"closing mid accept",
        Slice(AcceptAnswer(0), 0, 120),
@@ -205,6 +218,10 @@ TEST_F(Requester, EachFailedNegotiationSaysWhyClosesAndAnswersAsDue) {
     const ServiceResult result = service.Connect("127.0.0.1", peer.Port());
     EXPECT_EQ(result.failure, c.failure) << result.reason;
     EXPECT_FALSE(result.reason.empty());
+    if (std::string_view(c.what).find("never proposed") != std::string_view::npos) {
+      EXPECT_EQ(result.reason.rfind("the peer's A-ASSOCIATE-AC breaks the protocol: it ", 0), 0u)
+          << result.reason;
+    }
     EXPECT_FALSE(service.Connected());
     peer.Join();
     EXPECT_EQ(Log(), c.log);
@@ -374,16 +391,20 @@ TEST(RequesterAssociations, ConcurrentRequestsEachNumberTheirOwnContexts) {
       }
     });
   }
-  for (std::thread& t : requesters) t.join();
+  for (std::thread& t : requesters)
+    t.join();
   stop = true;
-  for (std::thread& t : acceptors) t.join();
+  for (std::thread& t : acceptors)
+    t.join();
   ::close(listener);
   EXPECT_EQ(failures, 0);
   ASSERT_EQ(ids.size(), size_t{kThreads * kEach});
   std::vector<uint8_t> expected;
-  for (size_t i = 0; i < kContexts; ++i) expected.push_back(static_cast<uint8_t>(2 * i + 1));
+  for (size_t i = 0; i < kContexts; ++i)
+    expected.push_back(static_cast<uint8_t>(2 * i + 1));
   size_t wrong = 0;
-  for (const std::vector<uint8_t>& request : ids) wrong += request != expected;
+  for (const std::vector<uint8_t>& request : ids)
+    wrong += request != expected;
   EXPECT_EQ(wrong, 0u) << "requests whose context IDs were not 1, 3, 5, ...";
 }
 

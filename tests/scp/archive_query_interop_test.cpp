@@ -378,6 +378,14 @@ TEST(WorklistQueryInterop, FindscuW_SameItemsAsWlmscpfs) {
           << ours.output;
     }
   }
+
+  // A worklist file cut short (no scheduled procedure step left) is passed over, never an item.
+  const std::string items = dir / ("wl/db/" + std::string(testing::kWorklistTitle));
+  std::filesystem::copy_file(items + "/item0.wl", items + "/cut.wl");
+  std::filesystem::resize_file(items + "/cut.wl", 300);
+  const FindResult ours = Findscu("-W", "NORVANE", norvane.port, returned);
+  ASSERT_TRUE(ours.succeeded) << ours.output;
+  EXPECT_EQ(testing::FindscuResponseCount(ours.output), entries.size()) << ours.output;
 }
 
 }  // namespace
