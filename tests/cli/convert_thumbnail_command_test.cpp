@@ -77,7 +77,7 @@ TEST(ConvertCommand, FailuresExitWithOneAndBadCommandLinesWithTwo) {
            {"--near", "256"}, {"--near", "-1"}, {"--ratio", "0"}, {"--ratio", "1001"}}) {
     const auto bad = Norvane(
         {"convert", PydicomFile("CT_small.dcm"), out, "--ts", "j2k", setting[0], setting[1]});
-    EXPECT_EQ(bad.exitCode, 1) << setting[0] << " " << setting[1];
+    EXPECT_EQ(bad.exitCode, 2) << setting[0] << " " << setting[1];
     EXPECT_NE(bad.output.find(setting[0]), std::string::npos) << bad.output;
   }
   EXPECT_FALSE(std::filesystem::exists(out));

@@ -1,7 +1,7 @@
 // The transfer syntax the storage SCP accepts for a proposed context, and the one it sends
 // stored objects back on: the preference order over every syntax it can store.
 
-#include "scp/acceptor_policy.hpp"
+#include "scp/storage_syntaxes.hpp"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ std::vector<UIDitem> Proposed(const std::vector<const char*>& syntaxes) {
   return items;
 }
 
-TEST(AcceptorPolicy, EveryStorableSyntaxIsAcceptedInItsOrder) {
+TEST(StorageSyntaxes, EveryStorableSyntaxIsAcceptedInItsOrder) {
   const struct {
     const char* sopClass;
     std::vector<const char*> proposed;
