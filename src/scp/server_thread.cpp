@@ -21,6 +21,9 @@ constexpr std::chrono::seconds kListenRetryPause{1};
 // The watchdog looks again at least this often, whatever the deadlines.
 constexpr std::chrono::seconds kWatchPeriod{1};
 constexpr long kMaxPortNumber = 65535;
+// Connections beyond the pool wait in the kernel's queue for a free place; a short queue
+// would have the kernel reset them when many requesters come at once.
+constexpr int kWaitingConnections = SOMAXCONN;
 
 // A port text as a number: decimal digits (0 asks for any free port), else a service name.
 std::optional<uint16_t> PortNumber(const std::string& text) {
@@ -71,7 +74,7 @@ bool ServerThread::Listen() {
     listenError_ = EINVAL;
     return false;
   }
-  if (!listener_.ListenOnPort(*port, settings_.loopbackOnly, settings_.maxAssociations)) {
+  if (!listener_.ListenOnPort(*port, settings_.loopbackOnly, kWaitingConnections)) {
     listenError_ = listener_.LastError();
     return false;
   }
@@ -92,7 +95,7 @@ bool ServerThread::ListenAgain() {
   changed_.wait_for(lock, kFirstListenRetryPause, [this] { return stopping_; });
   while (!stopping_) {
     // Under the lock: Stop cannot slip in between this check and the new listener.
-    if (listener_.ListenOnPort(port_, settings_.loopbackOnly, settings_.maxAssociations)) {
+    if (listener_.ListenOnPort(port_, settings_.loopbackOnly, kWaitingConnections)) {
       return true;
     }
     changed_.wait_for(lock, kListenRetryPause, [this] { return stopping_; });

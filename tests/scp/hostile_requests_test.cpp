@@ -176,8 +176,11 @@ TEST_P(HostileRequest, GetsItsAnswerAndFilesNothing) {
   } else {
     const auto elements = CommandElements(settled.bytes);
     EXPECT_EQ(CommandNumber(elements, 0x0900), c.status);
-    if (c.failed >= 0) EXPECT_EQ(CommandNumber(elements, 0x1022), c.failed);
+    if (c.failed >= 0) {
+      EXPECT_EQ(CommandNumber(elements, 0x1022), c.failed);
+    }
   }
+  scp_->Stop();  // the association has cleaned up after itself
   EXPECT_EQ(Files(), 1u) << "only the object stored before";
 }
 

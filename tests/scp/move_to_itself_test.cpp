@@ -23,9 +23,7 @@ TEST(MoveToItself, TwentyAtOnceIntoFourPlacesAllComplete) {
   const std::string folder = dir / "db/";
   for (const char* instance : {"1.2.3.1", "1.2.3.2", "1.2.3.3"}) {
     TagList object = testing::CompleteObject(kStudy, std::string(kStudy) + ".1", instance);
-    ASSERT_EQ(
-        StoreThread(folder, std::move(object), std::string(testing::kImplicitLEUid)).Run().status,
-        0);
+    ASSERT_EQ(StoreThread(folder, std::move(object), "1.2.840.10008.1.2").Run().status, 0);
   }
   const std::string port = std::to_string(testing::FreePort());
   StoreSCPSettings settings;
@@ -48,7 +46,10 @@ TEST(MoveToItself, TwentyAtOnceIntoFourPlacesAllComplete) {
       query.StudyInstanceUID = kStudy;
       const MoveResult result =
           MoveSCU(testing::LoopbackPeer(port, "ARCHIVE", "MOVER"), "SELF", query);
-      if (result.Ok() && result.completed == 3) ++completed;
+      if (result.Ok() && result.completed == 3)
+        ++completed;
+      else
+        ADD_FAILURE() << result.reason;
     });
   }
   for (std::thread& requester : requesters)
