@@ -63,6 +63,7 @@ std::optional<CommitSettings> CommitSettingsOf(const ParsedArgs& args, std::stri
     }
     settings.listenPort = *port;
   }
+  settings.loopbackOnly = args.Has("--loopback");
   if (const auto timeout = args.Value("--commit-timeout")) {
     const std::optional<std::chrono::milliseconds> seconds = ParseSeconds(*timeout);
     if (!seconds || seconds->count() == 0) {
@@ -78,7 +79,8 @@ CommitResult CommitWithSettings(const Peer& peer, const std::vector<InstanceRefe
                                 const CommitSettings& settings) {
   CommitListener listener;
   if (settings.listenPort) {
-    const std::string problem = listener.Start(*settings.listenPort, peer.callingAET);
+    const std::string problem =
+        listener.Start(*settings.listenPort, peer.callingAET, settings.loopbackOnly);
     if (!problem.empty()) {
       CommitResult failed;
       failed.Set(ServiceResult::Failed(ServiceFailure::kLocal, problem));

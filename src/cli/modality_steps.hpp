@@ -31,13 +31,14 @@ inline constexpr const char* kStepHelp =
     "  --modality CS      Modality (default: the worklist item's)\n";
 
 // The commitment options (commit, workflow).
-inline constexpr OptionSpec kCommitOptions[] = {{"--listen-port", true},
-                                                {"--commit-timeout", true}};
+inline constexpr OptionSpec kCommitOptions[] = {
+    {"--listen-port", true}, {"--loopback", false}, {"--commit-timeout", true}};
 inline constexpr const char* kCommitHelp =
     "  --listen-port N    also accept the report on a new association: listen on port N for\n"
     "                     the Storage Commitment Push Model class (SCP role granted to the\n"
     "                     caller; our --aet is the title it calls). The first association is\n"
     "                     then released 1.5 s after the N-ACTION-RSP if no report came on it\n"
+    "  --loopback         listen on 127.0.0.1 only (default: every local address)\n"
     "  --commit-timeout S wait at most S seconds (decimals allowed) for the report after the\n"
     "                     N-ACTION-RSP (default 60)\n";
 
@@ -60,6 +61,7 @@ std::vector<std::string> FilesOfArguments(const std::vector<std::string>& argume
 // --listen-port and --commit-timeout.
 struct CommitSettings {
   std::optional<std::string> listenPort;
+  bool loopbackOnly = false;
   std::chrono::milliseconds timeout{std::chrono::seconds(60)};
 };
 std::optional<CommitSettings> CommitSettingsOf(const ParsedArgs& args, std::string& problem);

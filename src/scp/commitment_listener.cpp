@@ -14,9 +14,11 @@ CommitListener::~CommitListener() {
   if (server_) server_->Stop();
 }
 
-std::string CommitListener::Start(const std::string& port, const std::string& aeTitle) {
+std::string CommitListener::Start(const std::string& port, const std::string& aeTitle,
+                                  bool loopbackOnly) {
   StoreSCPSettings settings;
   settings.port = port;
+  settings.loopbackOnly = loopbackOnly;
   settings.aeTitle = aeTitle;
   settings.maxAssociations = 2;
   ServiceRegistry services;

@@ -20,9 +20,9 @@ class CommitListener {
   CommitListener(const CommitListener&) = delete;
   CommitListener& operator=(const CommitListener&) = delete;
 
-  // Listens on the port (on every local address) as `aeTitle`, answering C-ECHO too; the
-  // problem in words when it cannot.
-  std::string Start(const std::string& port, const std::string& aeTitle);
+  // Listens on the port (on every local address, or on 127.0.0.1 only) as `aeTitle`,
+  // answering C-ECHO too; the problem in words when it cannot.
+  std::string Start(const std::string& port, const std::string& aeTitle, bool loopbackOnly = false);
   // The reports that came, for CommitSCU.
   ReportElsewhere Elsewhere() const;
 

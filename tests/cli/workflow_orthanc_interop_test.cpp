@@ -85,7 +85,7 @@ TEST_F(OrthancCommitment, CommitOfObjectsStoredInOrthancReportsThemCommitted) {
   // Orthanc reports on an association of its own, to the modality it knows.
   const testing::StreamsResult commit = testing::NorvaneStreams(
       {"commit", "127.0.0.1", port, "--aet", "MODALITY", "--aec", "ORTHANC", "--listen-port",
-       std::to_string(listenPort_), "--commit-timeout", "30", file});
+       std::to_string(listenPort_), "--loopback", "--commit-timeout", "30", file});
   EXPECT_EQ(commit.exitCode, 0) << commit.out << commit.err << orthanc_.Log();
   EXPECT_TRUE(Contains(commit.out, std::string("committed ") + kCTInstance)) << commit.out;
 }
