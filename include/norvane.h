@@ -95,6 +95,36 @@ NORVANE_API uint8_t WriteWLFindRQ(PDU_Service* association, TList* query, const 
 NORVANE_API int32_t ReadWLFindRSP(PDU_Service* association, TList* results);
 NORVANE_API uint8_t ClearWL(TList* list);
 
+/* ---- Modality workflow: MPPS and storage commitment ---------------------------------- */
+
+/* N-CREATE of a Modality Performed Procedure Step with the status IN PROGRESS for the
+ * worklist item at index 0 of `worklistItem` (a TWorklistItem, e.g. one ReadWLFindRSP
+ * appended), on an association of its own; the Performed Station AE Title is the calling
+ * title. `instanceUID` is a buffer of at least 65 bytes: when it holds a UID, that is the
+ * step's; when it holds "", the step gets a new UID, written into it (or the UID the SCP
+ * chose). 1 when the SCP answered with status 0x0000; 0 otherwise, LastErrorText saying
+ * why (a refusal with its status in words). */
+NORVANE_API uint8_t MPPSCreateSCU(const char* host, const char* port, char* callingApTitle,
+                                  const char* calledApTitle, TList* worklistItem,
+                                  char* instanceUID);
+/* N-SET of the step: `status` "COMPLETED", "DISCONTINUED" or "IN PROGRESS", the end date
+ * and time now, and the Performed Series Sequence of the DICOM files whose names (char*,
+ * the caller's) the list holds (NULL or empty: no series). 1 for status 0x0000, else 0. */
+NORVANE_API uint8_t MPPSSetSCU(const char* host, const char* port, char* callingApTitle,
+                               const char* calledApTitle, const char* instanceUID,
+                               const char* status, TList* fileNames);
+/* Storage commitment of the instances of the DICOM files whose names (char*, the caller's)
+ * the list holds: N-ACTION with a new Transaction UID, then the report is awaited for up
+ * to `timeoutSeconds` (below 1: 60) on the same association and, when `listenPort` is
+ * above 0, on new associations to that port (Storage Commitment SCP role, the calling
+ * title as called title). Returns how many instances were not committed (0: all were;
+ * LastErrorText names the failed ones and their reasons), -1 when no report came or the
+ * request failed. */
+NORVANE_API int32_t StorageCommitmentSCU(const char* host, const char* port,
+                                         char* callingApTitle, const char* calledApTitle,
+                                         TList* fileNames, int32_t timeoutSeconds,
+                                         int32_t listenPort);
+
 /* ---- Print --------------------------------------------------------------------------- */
 
 NORVANE_API uint8_t PrintSCU(const char* fileName, const char* host, const char* port,

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dcmtk libopenjp2-tools python3-pydicom python3-gdcm python3-numpy valgrind
+  orthanc curl
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/commands.hpp"
+#include "cli/file_arguments.hpp"
 #include "cli/invocation.hpp"
 #include "cli/operation_report.hpp"
 #include "cli/options.hpp"
@@ -65,22 +66,6 @@ void PrintHelp() {
       kNetworkHelp, kTransferSyntaxAliasHelp, kJsonHelp);
 }
 
-// The files a FILE argument stands for: itself, or the DICOM files of a folder.
-std::vector<std::string> ExpandArguments(const std::vector<std::string>& arguments,
-                                         std::vector<std::string>& emptyFolders) {
-  std::vector<std::string> files;
-  for (const std::string& argument : arguments) {
-    if (!DirectoryExists(argument)) {
-      files.push_back(argument);
-      continue;
-    }
-    const size_t before = files.size();
-    ListDicomFiles(argument, files);
-    if (files.size() == before) emptyFolders.push_back(argument);
-  }
-  return files;
-}
-
 // "HOST PORT" without files: two arguments, neither an existing path, the second a port.
 bool LooksLikeAPeerAlone(const std::vector<std::string>& positionals) {
   if (positionals.size() != 2) return false;
@@ -117,7 +102,7 @@ int RunStore(int argc, char** argv) {
   const bool quiet = args.Has("-q") || args.Has("--quiet");
 
   std::vector<std::string> emptyFolders;
-  const std::vector<std::string> files = ExpandArguments(args.positionals, emptyFolders);
+  const std::vector<std::string> files = ExpandFileArguments(args.positionals, emptyFolders);
   if (!emptyFolders.empty()) {
     for (const std::string& folder : emptyFolders) {
       ReportReason("store", folder + " holds no DICOM files; nothing sent");

@@ -127,4 +127,11 @@ TagList FlattenDataset(const NestedItem& dataset) {
   return flat;
 }
 
+const NestedElement* FindNested(const NestedItem& item, Tag tag) {
+  for (const NestedElement& element : item) {
+    if (element.record.Is(tag)) return &element;
+  }
+  return nullptr;
+}
+
 }  // namespace norvane

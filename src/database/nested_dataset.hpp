@@ -27,6 +27,9 @@ struct NestedElement {
 inline constexpr int kMaxNesting = 16;
 std::optional<NestedItem> NestDataset(const TagList& flat, bool explicitVR);
 
+// The first element of the item with this tag, or null.
+const NestedElement* FindNested(const NestedItem& item, Tag tag);
+
 // The flat form: every sequence of undefined length, each item of undefined length with
 // its delimiter.
 TagList FlattenDataset(const NestedItem& dataset);

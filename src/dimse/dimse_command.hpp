@@ -75,6 +75,15 @@ inline constexpr uint16_t kStatusNoSuchSOPClass = 0x0118;
 inline constexpr uint16_t kStatusMissingAttribute = 0x0120;
 inline constexpr uint16_t kStatusProcessingFailure = 0x0110;
 inline constexpr uint16_t kStatusUnrecognizedOperation = 0x0211;
+inline constexpr uint16_t kStatusNoSuchAttribute = 0x0105;
+inline constexpr uint16_t kStatusInvalidAttributeValue = 0x0106;
+inline constexpr uint16_t kStatusDuplicateSOPInstance = 0x0111;
+inline constexpr uint16_t kStatusNoSuchSOPInstance = 0x0112;
+inline constexpr uint16_t kStatusNoSuchEventType = 0x0113;
+inline constexpr uint16_t kStatusInvalidArgumentValue = 0x0115;
+inline constexpr uint16_t kStatusInvalidSOPInstance = 0x0117;
+inline constexpr uint16_t kStatusMissingAttributeValue = 0x0121;
+inline constexpr uint16_t kStatusNoSuchAction = 0x0123;
 
 // An Error Comment (0000,0902) holds at most this many characters.
 inline constexpr size_t kMaxErrorComment = 64;

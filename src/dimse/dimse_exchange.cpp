@@ -93,8 +93,10 @@ ServiceResult NotSent(const ServiceResult& why, std::string_view what) {
 ServiceResult FinalStatusResult(const DimseCommand& response) {
   const uint16_t status = response.status.value_or(kStatusSuccess);
   if (status == kStatusSuccess) return ServiceResult::Success(status);
-  return ServiceResult::Failed(ServiceFailure::kStatus,
-                               StatusReason(response.commandField, status), status);
+  std::string reason = StatusReason(response.commandField, status);
+  // The peer's own words, when it gave them, say which attribute or state it refused.
+  if (!response.errorComment.empty()) reason += ": " + response.errorComment;
+  return ServiceResult::Failed(ServiceFailure::kStatus, std::move(reason), status);
 }
 
 }  // namespace norvane

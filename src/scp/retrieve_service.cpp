@@ -17,6 +17,7 @@
 #include "net/association_entry.hpp"
 #include "net/pdu_layout.hpp"
 #include "net/uids.hpp"
+#include "scp/destination_peer.hpp"
 #include "scp/retrieve_keys.hpp"
 #include "scp/retrieve_response.hpp"
 
@@ -230,17 +231,8 @@ bool MoveService::Handle(ServiceRequest& request) const {
   }
   RequesterAssociation out;
   out.SetTrace(request.Association().Trace());
-  AssociationParameters peer;
-  peer.host = destination->host;
-  peer.port = destination->port;
-  peer.callingAETitle = settings.aeTitle;
-  peer.calledAETitle = destination->aeTitle;
-  // The destination is a peer of the SCP like any other: it answers within the SCP's own
-  // limits, the association within the ARTIM time-out and each response within the idle one.
-  peer.timeouts.connect = settings.artimTimeout;
-  peer.timeouts.acse = settings.artimTimeout;
-  peer.timeouts.dimse = settings.idleTimeout;
-  const ServiceResult opened = OpenAssoc(out, peer, MoveContexts(selected.instances));
+  const ServiceResult opened =
+      OpenAssoc(out, DestinationPeer(settings, *destination), MoveContexts(selected.instances));
   if (!opened) {
     WriteLog("Move to " + destination->aeTitle + ": " + opened.reason);
     for (const StoredInstance& instance : selected.instances) {

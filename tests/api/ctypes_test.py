@@ -1,7 +1,8 @@
 """libnorvane.so loaded with ctypes, as a program in another language uses it: the version,
 a verification against DCMTK's storescp, and a file read into element records.
 
-ctypes_test.py LIBRARY SAMPLES
+ctypes_test.py LIBRARY SAMPLES [NORVANE]: with the norvane program, MPPS and storage
+commitment against norvane scp too.
 """
 
 import ctypes
@@ -16,6 +17,7 @@ import time
 import unittest
 
 LIBRARY, SAMPLES = sys.argv[1], sys.argv[2]
+NORVANE = sys.argv[3] if len(sys.argv) > 3 else None
 
 
 def load(path):
@@ -36,6 +38,14 @@ def load(path):
         "GetTagLength": (c.c_uint32, [c.c_void_p]),
         "GetTagValue": (c.c_void_p, [c.c_void_p]),
         "LastErrorText": (c.c_char_p, []),
+        "ListAppend": (c.c_int32, [c.c_void_p, c.c_void_p]),
+        "ListClear": (None, [c.c_void_p]),
+        "NewWorklistItem": (c.c_void_p, []),
+        "DeleteWorklistItem": (None, [c.c_void_p]),
+        "SetWorklistItemField": (c.c_uint8, [c.c_void_p, c.c_char_p, c.c_char_p]),
+        "MPPSCreateSCU": (c.c_uint8, [c.c_char_p] * 4 + [c.c_void_p, c.c_char_p]),
+        "MPPSSetSCU": (c.c_uint8, [c.c_char_p] * 6 + [c.c_void_p]),
+        "StorageCommitmentSCU": (c.c_int32, [c.c_char_p] * 4 + [c.c_void_p, c.c_int32, c.c_int32]),
     }
     for name, (result, arguments) in signatures.items():
         function = getattr(lib, name)
@@ -150,6 +160,71 @@ class DicomFile(unittest.TestCase):
     def test_a_file_without_the_dicm_marker_gives_zero(self):
         path = os.path.join(SAMPLES, "no_meta.dcm").encode()
         self.assertEqual(lib.DICOMFile(path, self.meta, self.dataset, None), 0)
+
+
+@unittest.skipUnless(NORVANE, "the norvane program was not named")
+class Workflow(unittest.TestCase):
+    """MPPS and storage commitment against norvane scp."""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp()
+        self.port = free_port()
+        self.scp = subprocess.Popen(
+            [NORVANE, "scp", "--port", str(self.port), "--loopback", "--aet", "ARCHIVE",
+             "--folder", os.path.join(self.folder, "db")],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            with socket.socket() as s:
+                if s.connect_ex(("127.0.0.1", self.port)) == 0:
+                    break
+            time.sleep(0.1)
+        self.calling = ctypes.create_string_buffer(b"MODALITY", 17)
+        self.peer = (b"127.0.0.1", str(self.port).encode(), self.calling, b"ARCHIVE")
+        self.files = lib.NewList()
+        self.names = []
+        self.ct = os.path.join(SAMPLES, "CT_small.dcm").encode()
+        self.mr = os.path.join(SAMPLES, "MR_small.dcm").encode()
+
+    def add_file(self, name):
+        """Appends a file name the test keeps alive; the library only reads it."""
+        text = ctypes.create_string_buffer(name)
+        self.names.append(text)
+        lib.ListAppend(self.files, ctypes.cast(text, ctypes.c_void_p))
+
+    def tearDown(self):
+        lib.ListClear(self.files)
+        lib.DeleteList(self.files)
+        self.scp.terminate()
+        self.scp.wait(10)
+        shutil.rmtree(self.folder)
+
+    def test_a_step_is_created_completed_and_then_refused(self):
+        item, items = lib.NewWorklistItem(), lib.NewList()
+        lib.SetWorklistItemField(item, b"PatientID", b"P7")
+        lib.SetWorklistItemField(item, b"Modality", b"CT")
+        lib.ListAppend(items, item)
+        uid = ctypes.create_string_buffer(65)
+        self.assertEqual(lib.MPPSCreateSCU(*self.peer, items, uid), 1, lib.LastErrorText())
+        self.assertTrue(uid.value.startswith(b"2.25."))
+        self.add_file(self.ct)
+        self.assertEqual(lib.MPPSSetSCU(*self.peer, uid.value, b"COMPLETED", self.files), 1,
+                         lib.LastErrorText())
+        self.assertEqual(lib.MPPSSetSCU(*self.peer, uid.value, b"DISCONTINUED", None), 0)
+        self.assertIn(b"0x0110", lib.LastErrorText())
+        self.assertIn(b"may no longer be updated", lib.LastErrorText())
+        lib.ListClear(items)
+        lib.DeleteWorklistItem(item)
+        lib.DeleteList(items)
+
+    def test_commitment_counts_what_the_archive_does_not_hold(self):
+        subprocess.run([NORVANE, "store", "127.0.0.1", str(self.port), "--aec", "ARCHIVE",
+                        self.ct.decode()], check=True, capture_output=True)
+        self.add_file(self.ct)
+        self.assertEqual(lib.StorageCommitmentSCU(*self.peer, self.files, 10, 0), 0,
+                         lib.LastErrorText())
+        self.add_file(self.mr)
+        self.assertEqual(lib.StorageCommitmentSCU(*self.peer, self.files, 10, 0), 1)
+        self.assertIn(b"no such object instance", lib.LastErrorText())
 
 
 if __name__ == "__main__":
