@@ -17,6 +17,7 @@
 #include "app/qfilter/query_filter.hpp"
 #include "app/setup/settings.hpp"
 #include "net/service_result.hpp"
+#include "net/tls_settings.hpp"
 
 namespace norvane {
 
@@ -29,6 +30,7 @@ std::string_view OperationName(Operation operation);
 // the filters apply to the next worker.
 struct RunnerContext {
   Settings settings;
+  TlsSettings tls;         // of the settings file beside testscu.cfg
   std::string logsFolder;  // with a trailing '/'
   QueryFilter filter;
   std::shared_ptr<OutputSink> output;

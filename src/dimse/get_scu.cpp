@@ -103,6 +103,7 @@ GetResult GetSCU(const AssociationParameters& peer, const Record& query,
   if (!result) return result;
   pdu.ProposeRoles(RetrievalScpRoles());
   pdu.SetTimeouts(peer.timeouts);
+  pdu.SetTls(peer.tls);
   result.Set(pdu.Connect(peer.host, peer.port));
   result.associated = result.Ok();
   if (!result.associated) return result;

@@ -46,6 +46,7 @@ ServiceResult OpenAssoc(RequesterAssociation& pdu, const AssociationParameters& 
   ServiceResult proposed = pdu.Propose(peer.callingAETitle, peer.calledAETitle, contexts);
   if (!proposed) return proposed;
   pdu.SetTimeouts(peer.timeouts);
+  pdu.SetTls(peer.tls);
   return pdu.Connect(peer.host, peer.port);
 }
 

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <string>
 
+#include "net/tls_settings.hpp"
+
 namespace norvane {
 
 // How long an association waits for its peer. A zero duration sets no limit of its own
@@ -25,6 +27,8 @@ struct AssociationParameters {
   std::string callingAETitle;
   std::string calledAETitle;
   NetworkTimeouts timeouts;
+  // Plain TCP unless enabled.
+  TlsSettings tls;
 };
 
 // A duration as an operator reads it in a reason: "30 s", "2.5 s", "250 ms".

@@ -222,6 +222,11 @@ bool MoveService::Handle(ServiceRequest& request) const {
   peer.timeouts.connect = settings.artimTimeout;
   peer.timeouts.acse = settings.artimTimeout;
   peer.timeouts.dimse = settings.idleTimeout;
+  // The SCP's own certificate and trusted certificates serve its sub-associations too.
+  if (destination->tls) {
+    peer.tls = settings.tls;
+    peer.tls.enabled = true;
+  }
   const ServiceResult opened = OpenAssoc(out, peer, MoveContexts(selected.instances));
   if (!opened) {
     WriteLog("Move to " + destination->aeTitle + ": " + opened.reason);
