@@ -238,6 +238,13 @@ std::string TlsLayer::Diagnosis(int sslError) const {
   if (MeansNotTls(reason)) return kNotTls;
   if (sslError == SSL_ERROR_SYSCALL || sslError == SSL_ERROR_ZERO_RETURN ||
       reason == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+    // A TLS 1.3 acceptor judges our certificate after our side of the handshake is done;
+    // one that resets the connection then leaves no alert to read.
+    if (SSL_is_init_finished(ssl_) == 1) {
+      return requester_ ? "the peer closed the connection right after the TLS handshake (it "
+                          "may require a client certificate, or refuse ours)"
+                        : "the requester closed the connection after the TLS handshake";
+    }
     return requester_ ? "the peer closed the connection during the TLS handshake (does it "
                         "speak plain TCP only?)"
                       : "the requester closed the connection during the TLS handshake";

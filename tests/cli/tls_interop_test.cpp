@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/cli_runs.hpp"
@@ -81,7 +83,15 @@ TEST_F(TlsInterop, NorvaneEchoAndStoreReachStorescpOverTls) {
   ASSERT_TRUE(peer_.Start({"storescp", "+tls", tls_.ServerKey(), tls_.ServerCert(), "-pw", "+cf",
                            tls_.Ca(), "-rc", "-od", Received(), port_},
                           dir_ / "storescp.log"));
-  Listening();
+  // storescp serves one connection at a time: a bare TCP probe would hold its handshake.
+  std::vector<std::string> probe = DcmtkClient("echoscu");
+  probe.insert(probe.end(), {"127.0.0.1", port_});
+  bool answered = false;
+  for (int attempt = 0; attempt < 100 && !answered; ++attempt) {
+    answered = RunProgram(probe).exitCode == 0;
+    if (!answered) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_TRUE(answered) << peer_.Log();
   const RunResult echo = Norvane(NorvaneClient({"echo", "localhost", port_}));
   EXPECT_EQ(echo.exitCode, 0) << echo.output << peer_.Log();
   EXPECT_TRUE(Contains(echo.output, "ECHO OK")) << echo.output;
@@ -97,7 +107,8 @@ TEST_F(TlsInterop, NorvaneEchoAndStoreReachStorescpOverTls) {
   // storescp -rc refuses a requester without a certificate.
   const RunResult anonymous = Norvane({"echo", "localhost", port_, "--tls", "--tls-ca", tls_.Ca()});
   EXPECT_EQ(anonymous.exitCode, 1) << anonymous.output;
-  EXPECT_TRUE(Contains(anonymous.output, "requires a client certificate")) << anonymous.output;
+  // DCMTK resets the connection after its alert, which may then be lost.
+  EXPECT_TRUE(Contains(anonymous.output, "client certificate")) << anonymous.output;
 }
 
 TEST_F(TlsInterop, NorvaneScpServesEchoscuAndStorescuAndRefusesTheUncertified) {
