@@ -143,6 +143,33 @@ TEST_F(TlsInterop, NorvaneFindAndMoveOverTlsToNorvaneScp) {
       Norvane(NorvaneClient({"find", "localhost", port_, "--level", "STUDY", "--json"}));
   EXPECT_EQ(find.exitCode, 0) << find.output << peer_.Log();
   EXPECT_TRUE(Contains(find.output, "1.3.6.1.4.1.5962.1.2.1.20040119072730.12322")) << find.output;
+
+  // A second TLS SCP as the C-MOVE destination, requiring a client certificate: the
+  // archive's sub-association is secured with the archive's own certificate.
+  TempDir destination;
+  const std::string destinationPort = std::to_string(testing::FreePort());
+  PeerProcess viewer;
+  ASSERT_TRUE(viewer.Start(
+      {testing::NorvaneTool(), "scp", "--port", destinationPort, "--loopback", "--folder",
+       destination / "in", "-v", "--tls", "--tls-cert", tls_.ServerCert(), "--tls-key",
+       tls_.ServerKey(), "--tls-require-client-cert", "--tls-ca", tls_.Ca()},
+      destination / "scp.log"));
+  ASSERT_TRUE(testing::WaitForListener(static_cast<uint16_t>(std::stoi(destinationPort))));
+  peer_.Stop();
+  const std::string sourcePort = std::to_string(testing::FreePort());
+  ASSERT_TRUE(peer_.Start(
+      {testing::NorvaneTool(), "scp", "--port", sourcePort, "--loopback", "--folder", Received(),
+       "-v", "--tls", "--tls-cert", tls_.ClientCert(), "--tls-key", tls_.ClientKey(), "--tls-ca",
+       tls_.Ca(), "--dest", "VIEWER=localhost:" + destinationPort + ":tls"},
+      dir_ / "scp2.log"));
+  ASSERT_TRUE(testing::WaitForListener(static_cast<uint16_t>(std::stoi(sourcePort))));
+  // The archive's certificate is a client's: its name is not checked here.
+  const RunResult move =
+      Norvane(NorvaneClient({"move", "127.0.0.1", sourcePort, "--dest", "VIEWER", "-k",
+                             "StudyInstanceUID=1.3.6.1.4.1.5962.1.2.1.20040119072730.12322"}));
+  EXPECT_EQ(move.exitCode, 0) << move.output << peer_.Log() << viewer.Log();
+  EXPECT_TRUE(Contains(move.output, "MOVE OK: 1 completed")) << move.output;
+  EXPECT_EQ(FilesUnder(destination / "in"), 1U) << viewer.Log();
 }
 
 }  // namespace
