@@ -30,12 +30,12 @@ std::string_view OperationName(Operation operation);
 // the filters apply to the next worker.
 struct RunnerContext {
   Settings settings;
-  TlsSettings tls;         // of the settings file beside testscu.cfg
   std::string logsFolder;  // with a trailing '/'
   QueryFilter filter;
   std::shared_ptr<OutputSink> output;
   std::shared_ptr<FileChooser> fileChooser;
   std::function<std::tm()> today;  // the day that names the log file; local time if unset
+  TlsSettings tls;                 // of the settings file beside testscu.cfg
 };
 
 class MainThread {

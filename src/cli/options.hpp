@@ -81,7 +81,6 @@ inline constexpr const char* kNetworkHelp =
     "  --log FILE         write the protocol log to FILE\n"
     "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all traffic\n"
     "  -v                 print the log lines on standard error as well\n" NORVANE_TLS_HELP;
-inline constexpr const char* kTlsHelp = NORVANE_TLS_HELP;
 #undef NORVANE_TLS_HELP
 
 inline constexpr const char* kJsonHelp =

@@ -257,6 +257,9 @@ int RunScp(int argc, char** argv) {
   problem = run.ApplyTlsOptions(settings.tls);
   if (problem.empty() && args.Has("--tls-require-client-cert")) {
     if (!settings.tls.enabled) problem = "--tls-require-client-cert needs --tls";
+    if (!settings.tls.verifyPeer) {
+      problem = "--tls-require-client-cert and --tls-no-verify contradict each other";
+    }
     settings.tls.requireClientCertificate = true;
   }
   if (problem.empty() && settings.tls.enabled && settings.tls.certificateFile.empty()) {

@@ -287,6 +287,8 @@ TEST_F(TlsCommand, NoVerifyWarnsAndBadTlsCommandLinesExitWith2) {
       {"echo", "--tls", "--tls-profile", "tls13-only"},
       {"scp", "--tls"},
       {"scp", "--tls-require-client-cert"},
+      {"scp", "--tls", "--tls-cert", "c.pem", "--tls-key", "k.pem", "--tls-require-client-cert",
+       "--tls-no-verify"},
   };
   for (const std::vector<std::string>& args : bad) {
     const RunResult run = Norvane(args);
