@@ -198,6 +198,10 @@ ServiceResult TlsLayer::Handshake(std::string_view host) {
     if (socket_.TimedOut()) {
       return ServiceResult::Failed(ServiceFailure::kTimeout, "the TLS handshake did not finish");
     }
+    if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
+      return ServiceResult::Failed(ServiceFailure::kConnection,
+                                   "the connection failed during the TLS handshake");
+    }
     return ServiceResult::Failed(ServiceFailure::kConnection, Diagnosis(error));
   }
 }
