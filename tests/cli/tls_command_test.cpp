@@ -243,6 +243,18 @@ TEST_F(TlsCommand, EchoSucceedsWithAVerifiedHostAndAClientCertificate) {
                certificates_->ClientCert(), "--tls-key", certificates_->ClientKey(), "--json"});
   EXPECT_EQ(echo.exitCode, 0) << echo.output;
   EXPECT_TRUE(Contains(echo.output, "\"profile\": \"bcp195-nd\"")) << echo.output;
+
+  // The same from the TLS settings file that norvane config writes.
+  TempDir work;
+  for (const std::vector<std::string>& setting : {std::vector<std::string>{"tls", "on"},
+                                                  {"tls-ca", certificates_->Ca()},
+                                                  {"tls-cert", certificates_->ClientCert()},
+                                                  {"tls-key", certificates_->ClientKey()}}) {
+    ASSERT_EQ(
+        testing::RunNorvaneIn(work.path(), {"config", "set", setting[0], setting[1]}).exitCode, 0);
+  }
+  const RunResult configured = testing::RunNorvaneIn(work.path(), {"echo", "localhost", port});
+  EXPECT_EQ(configured.exitCode, 0) << configured.output;
 }
 
 TEST_F(TlsCommand, ScpCutsOffHalfHandshakesAndGarbageAndServesOn) {
