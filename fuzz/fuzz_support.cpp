@@ -1,5 +1,9 @@
 #include "fuzz_support.hpp"
 
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -119,6 +123,67 @@ MemoryFile::MemoryFile(std::span<const uint8_t> bytes) {
 
 MemoryFile::~MemoryFile() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+namespace {
+
+std::vector<uint8_t> Pem(const std::function<int(BIO*)>& write) {
+  BIO* bio = BIO_new(BIO_s_mem());
+  std::vector<uint8_t> bytes;
+  if (bio != nullptr && write(bio) == 1) {
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(bio, &data);
+    bytes.assign(data, data + length);
+  }
+  BIO_free(bio);
+  return bytes;
+}
+
+// A self-signed P-256 certificate and its key, as PEM.
+std::pair<std::vector<uint8_t>, std::vector<uint8_t>> SelfSignedPem() {
+  EVP_PKEY* key = EVP_EC_gen("P-256");
+  X509* certificate = X509_new();
+  std::pair<std::vector<uint8_t>, std::vector<uint8_t>> pem;
+  if (key != nullptr && certificate != nullptr) {
+    X509_set_version(certificate, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1);
+    X509_gmtime_adj(X509_getm_notBefore(certificate), 0);
+    X509_gmtime_adj(X509_getm_notAfter(certificate), 86400L * 365);
+    X509_set_pubkey(certificate, key);
+    X509_NAME* name = X509_get_subject_name(certificate);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                               reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
+    X509_set_issuer_name(certificate, name);
+    if (X509_sign(certificate, key, EVP_sha256()) > 0) {
+      pem.first = Pem([&](BIO* bio) { return PEM_write_bio_X509(bio, certificate); });
+      pem.second = Pem([&](BIO* bio) {
+        return PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
+      });
+    }
+  }
+  X509_free(certificate);
+  EVP_PKEY_free(key);
+  return pem;
+}
+
+std::shared_ptr<const TlsContext> MakeContext(TlsRole role) {
+  const auto [certificate, key] = SelfSignedPem();
+  const MemoryFile certificateFile(certificate);
+  const MemoryFile keyFile(key);
+  TlsSettings settings;
+  settings.enabled = true;
+  settings.certificateFile = certificateFile.Name();
+  settings.keyFile = keyFile.Name();
+  settings.verifyPeer = false;
+  return TlsContext::Make(settings, role).context;
+}
+
+}  // namespace
+
+const TlsContext* SelfSignedTlsContext(TlsRole role) {
+  static const std::shared_ptr<const TlsContext> acceptor = MakeContext(TlsRole::kAcceptor);
+  static const std::shared_ptr<const TlsContext> requester = MakeContext(TlsRole::kRequester);
+  return (role == TlsRole::kAcceptor ? acceptor : requester).get();
 }
 
 }  // namespace norvane::fuzz

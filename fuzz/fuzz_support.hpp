@@ -13,6 +13,7 @@
 #include "convert/frame_shape.hpp"
 #include "net/buffer.hpp"
 #include "net/pdu_service.hpp"
+#include "net/tls_context.hpp"
 
 namespace norvane::fuzz {
 
@@ -36,6 +37,11 @@ const std::vector<uint8_t>& StorageAssociateRQ();
 // thread of its own so that large messages never block.
 std::vector<uint8_t> AcceptorExchange(std::span<const uint8_t> stream,
                                       const std::function<void(PDU_Service&)>& act);
+
+// A TLS context of the role with a self-signed certificate made in memory (once per role,
+// kept for the process), which trusts nobody and verifies nothing; null when OpenSSL
+// could not make one.
+const TlsContext* SelfSignedTlsContext(TlsRole role);
 
 // A file of the bytes reachable by name, for readers that take a file name: a memory file
 // named through /proc/self/fd. Empty name when it cannot be made.

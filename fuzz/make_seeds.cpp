@@ -2,6 +2,10 @@
 // CORPUS/<target>/, made at run time from the library's own writers and from the sample
 // files in SAMPLES (pydicom's test files), so that no binary seed is kept in the sources.
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +28,8 @@
 #include "fuzz_support.hpp"
 #include "net/abort.hpp"
 #include "net/release.hpp"
+#include "net/socket.hpp"
+#include "net/tls_layer.hpp"
 #include "support/bmp_builder.hpp"
 
 namespace fs = std::filesystem;
@@ -69,6 +75,40 @@ size_t FirstPduSize(const Bytes& stream) {
 
 Bytes Tail(const Bytes& bytes, size_t from) {
   return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end());
+}
+
+// The ClientHello a requester sends, read from the other end of a socket pair that never
+// answers (the handshake gives up after a short wait).
+Bytes ClientHello() {
+  const TlsContext* context = fuzz::SelfSignedTlsContext(TlsRole::kRequester);
+  int ends[2];
+  if (context == nullptr || ::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) return {};
+  {
+    Socket socket;
+    socket.AdoptConnection(ends[0]);
+    socket.SetReceiveTimeout(std::chrono::milliseconds(50));
+    TlsLayer layer(socket, *context);
+    (void)layer.Handshake("localhost");
+  }
+  Bytes hello(16384);
+  const ssize_t n = ::recv(ends[1], hello.data(), hello.size(), MSG_DONTWAIT);
+  ::close(ends[1]);
+  hello.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return hello;
+}
+
+// For the acceptor (even first byte): a whole ClientHello, half of one, and a DICOM
+// A-ASSOCIATE-RQ where the hello belongs.
+void TlsSeeds(Corpus& corpus) {
+  Bytes hello = ClientHello();
+  if (hello.empty()) return;
+  hello.insert(hello.begin(), 0);
+  corpus.Add("tls_handshake", "client-hello", hello);
+  corpus.Add("tls_handshake", "client-hello-half",
+             Bytes(hello.begin(), hello.begin() + static_cast<std::ptrdiff_t>(hello.size() / 2)));
+  Bytes plain = fuzz::StorageAssociateRQ();
+  plain.insert(plain.begin(), 0);
+  corpus.Add("tls_handshake", "plain-associate-rq", plain);
 }
 
 void AssociationSeeds(Corpus& corpus) {
@@ -280,6 +320,7 @@ int main(int argc, char** argv) {
   Corpus corpus(argv[1]);
   const fs::path samples = argv[2];
   AssociationSeeds(corpus);
+  TlsSeeds(corpus);
   MessageSeeds(corpus, samples);
   FileSeeds(corpus, samples);
   CodecSeeds(corpus);

@@ -246,6 +246,19 @@ NORVANE_API const char* LastErrorText(void);
  * negotiation, and each DIMSE response. A value below 1 restores its default (30, 30, 300). */
 NORVANE_API void SetTimeouts(int32_t connectSeconds, int32_t acseSeconds, int32_t dimseSeconds);
 
+/* ---- Helpers: DICOM over TLS --------------------------------------------------------- */
+
+/* Process-wide TLS of the associations the network functions open from now on (plain TCP
+ * until called). enabled: 0 plain TCP, else TLS 1.2/1.3. profile: "bcp195-nd" (also for
+ * NULL or ""), "bcp195" or "bcp195-ex". caFile: trusted certificates (PEM); NULL or "" for
+ * the system's. certificateFile and keyFile: own certificate and unencrypted key (PEM), for
+ * peers that require one; both or neither. verifyPeer: 0 accepts any certificate of the
+ * peer, else it must be trusted and, when the host is a name, be for that name. The files
+ * are read at once: 1 when all is well, 0 (settings unchanged, LastErrorText says why) for
+ * an unknown profile or a file that cannot be used. */
+NORVANE_API uint8_t SetTLS(uint8_t enabled, const char* profile, const char* caFile,
+                           const char* certificateFile, const char* keyFile, uint8_t verifyPeer);
+
 #ifdef __cplusplus
 }
 #endif

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config clang-format
   clang libclang-rt-14-dev
   libjpeg62-turbo-dev libgdcm-dev libcharls-dev libopenjp2-7-dev zlib1g-dev libcairo2-dev
-  qt6-base-dev nlohmann-json3-dev
+  qt6-base-dev nlohmann-json3-dev libssl-dev openssl
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dcmtk libopenjp2-tools python3-pydicom python3-gdcm python3-numpy valgrind
   orthanc curl

@@ -4,6 +4,7 @@
 
 #include "api/boundary.hpp"
 #include "api/network_timeouts.hpp"
+#include "api/tls_parameters.hpp"
 #include "net/pdu_service.hpp"
 
 namespace norvane::api {
@@ -21,6 +22,7 @@ AssociationParameters PeerOf(const char* host, const char* port, char* callingAp
       callingApTitle != nullptr ? std::string(callingApTitle) : std::string(kDefaultCallingApTitle);
   peer.calledAETitle = Text(calledApTitle);
   peer.timeouts = CurrentTimeouts();
+  peer.tls = CurrentTls();
   return peer;
 }
 

@@ -81,18 +81,19 @@ ServiceResult MainThread::RunService() {
   const ServiceResult noFile = ServiceResult::Failed(ServiceFailure::kLocal, "");
   switch (operation_) {
     case Operation::kEcho:
-      return EchoService(settings);
+      return EchoService(settings, context_.tls);
     case Operation::kStore: {
       const std::optional<std::string> file = context_.fileChooser->ChooseFile();
-      return file ? StoreService(settings, *file, transferSyntaxUID_) : noFile;
+      return file ? StoreService(settings, *file, transferSyntaxUID_, context_.tls) : noFile;
     }
     case Operation::kFind:
-      return FindService(settings, context_.filter, out);
+      return FindService(settings, context_.filter, out, context_.tls);
     case Operation::kWorklist:
-      return WorklistService(settings, context_.filter, out);
+      return WorklistService(settings, context_.filter, out, context_.tls);
     case Operation::kPrint: {
       const std::optional<std::string> file = context_.fileChooser->ChooseFile();
-      return file ? PrintService(settings, *file, FilmSessionFor(settings), FilmBoxFor(settings))
+      return file ? PrintService(settings, *file, FilmSessionFor(settings), FilmBoxFor(settings),
+                                 context_.tls)
                   : noFile;
     }
   }

@@ -17,6 +17,7 @@
 #include "app/qfilter/query_filter.hpp"
 #include "app/setup/settings.hpp"
 #include "net/service_result.hpp"
+#include "net/tls_settings.hpp"
 
 namespace norvane {
 
@@ -34,6 +35,7 @@ struct RunnerContext {
   std::shared_ptr<OutputSink> output;
   std::shared_ptr<FileChooser> fileChooser;
   std::function<std::tm()> today;  // the day that names the log file; local time if unset
+  TlsSettings tls;                 // of the settings file beside testscu.cfg
 };
 
 class MainThread {

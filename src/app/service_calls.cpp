@@ -8,40 +8,42 @@
 
 namespace norvane {
 
-AssociationParameters PeerOfSettings(const Settings& settings) {
+AssociationParameters PeerOfSettings(const Settings& settings, const TlsSettings& tls) {
   AssociationParameters peer;
   peer.host = settings.host();
   peer.port = settings.port();
   peer.callingAETitle = settings.localAET();
   peer.calledAETitle = settings.remoteAET();
+  peer.tls = tls;
   return peer;
 }
 
-ServiceResult EchoService(const Settings& settings) {
-  return EchoSCU(PeerOfSettings(settings));
+ServiceResult EchoService(const Settings& settings, const TlsSettings& tls) {
+  return EchoSCU(PeerOfSettings(settings, tls));
 }
 
 ServiceResult StoreService(const Settings& settings, const std::string& fileName,
-                           std::string_view transferSyntaxUID) {
-  return StoreSCU(PeerOfSettings(settings), fileName, transferSyntaxUID, true);
+                           std::string_view transferSyntaxUID, const TlsSettings& tls) {
+  return StoreSCU(PeerOfSettings(settings, tls), fileName, transferSyntaxUID, true);
 }
 
-ServiceResult FindService(const Settings& settings, const QueryFilter& filter,
-                          const LineSink& out) {
-  return RunFindOperation(PeerOfSettings(settings),
+ServiceResult FindService(const Settings& settings, const QueryFilter& filter, const LineSink& out,
+                          const TlsSettings& tls) {
+  return RunFindOperation(PeerOfSettings(settings, tls),
                           StudyQueryFromFilters(filter.PatientNameFilter, filter.DateFilter), out);
 }
 
 ServiceResult WorklistService(const Settings& settings, const QueryFilter& filter,
-                              const LineSink& out) {
-  return RunWorklistOperation(PeerOfSettings(settings),
+                              const LineSink& out, const TlsSettings& tls) {
+  return RunWorklistOperation(PeerOfSettings(settings, tls),
                               WorklistQueryFromFilters(filter.PatientNameFilter, filter.DateFilter),
                               out);
 }
 
 ServiceResult PrintService(const Settings& settings, const std::string& fileName,
-                           const FilmSessioncfg& session, const FilmBoxcfg& box) {
-  return PrintSCU_Ex(fileName, PeerOfSettings(settings), session, box, true,
+                           const FilmSessioncfg& session, const FilmBoxcfg& box,
+                           const TlsSettings& tls) {
+  return PrintSCU_Ex(fileName, PeerOfSettings(settings, tls), session, box, true,
                      settings.planarConfiguration() ? 1 : 0);
 }
 

@@ -29,10 +29,21 @@ std::optional<int> Invocation::StartNetwork(void (*printHelp)(), size_t required
     return Usage("expected HOST PORT, got '" + TerminalText(args_.positionals.front()) + "'");
   }
   problem = ApplyTimeoutOptions(args_, peer);
+  if (problem.empty()) problem = ApplyTlsOptions(peer.tls);
   if (problem.empty()) problem = ApplyLogOptions(args_, peer.logLevel);
   if (!problem.empty()) return Usage(problem);
   report_.SetPeer(peer);
   return std::nullopt;
+}
+
+std::string Invocation::ApplyTlsOptions(TlsSettings& tls) {
+  std::string warning;
+  std::string problem = cli::ApplyTlsOptions(args_, tls, warning);
+  if (problem.empty() && !warning.empty()) {
+    std::fprintf(stderr, "norvane %s: %s\n", name_.c_str(), warning.c_str());
+    std::fflush(stderr);
+  }
+  return problem;
 }
 
 void Invocation::Out(std::string_view line) {

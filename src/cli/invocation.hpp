@@ -30,8 +30,13 @@ class Invocation {
 
   // The start of a network subcommand: Start, then HOST PORT (when at least `requiredAfter`
   // other positionals follow) and the titles into `peer`, the time-out and log options. A
-  // subcommand without other arguments (`requiredAfter` 0) takes no stray word.
+  // subcommand without other arguments (`requiredAfter` 0) takes no stray word. The TLS
+  // options go into the peer's TLS settings.
   std::optional<int> StartNetwork(void (*printHelp)(), size_t requiredAfter, Peer& peer);
+
+  // The TLS options into `tls`; the --tls-no-verify warning goes to standard error. The
+  // problem with them; empty when none.
+  std::string ApplyTlsOptions(TlsSettings& tls);
 
   // A line of text on standard output; nothing with --json.
   void Out(std::string_view line);

@@ -11,6 +11,10 @@ Json PeerJson(const Peer& peer) {
   json["port"] = port ? Json(*port) : Json(peer.port);
   json["calledAET"] = peer.calledAET;
   json["callingAET"] = peer.callingAET;
+  if (peer.tls.enabled) {
+    json["tls"] = {{"profile", TlsProfileName(peer.tls.profile)},
+                   {"verifyPeer", peer.tls.verifyPeer}};
+  }
   return json;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/setup/settings.hpp"
+#include "app/setup/tls_settings_file.hpp"
 #include "log/log.hpp"
 #include "platform/terminal_text.hpp"
 
@@ -105,6 +106,7 @@ ParsedArgs ParseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
 
 std::vector<OptionSpec> NetworkOptionsAnd(std::initializer_list<OptionSpec> own) {
   std::vector<OptionSpec> specs(std::begin(kNetworkOptions), std::end(kNetworkOptions));
+  specs.insert(specs.end(), std::begin(kTlsOptions), std::end(kTlsOptions));
   specs.insert(specs.end(), own.begin(), own.end());
   return specs;
 }
@@ -144,14 +146,20 @@ std::string ApplyMaxObjectSize(const ParsedArgs& args, uint64_t& size) {
 }
 
 AssociationParameters Peer::Parameters() const {
-  return AssociationParameters{host, port, callingAET, calledAET, timeouts, maxObjectSize};
+  return AssociationParameters{host, port, callingAET, calledAET, timeouts, maxObjectSize, tls};
 }
 
 Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter, std::string& problem) {
   Settings settings;
-  settings.Load("./" + std::string(kSettingsFileName));
-  Peer peer{settings.host(),      settings.port(),     settings.localAET(),
-            settings.remoteAET(), settings.logLevel(), NetworkTimeouts{}};
+  const std::string settingsPath = "./" + std::string(kSettingsFileName);
+  settings.Load(settingsPath);
+  Peer peer{settings.host(),
+            settings.port(),
+            settings.localAET(),
+            settings.remoteAET(),
+            settings.logLevel(),
+            NetworkTimeouts{},
+            LoadTlsSettings(TlsSettingsPathBeside(settingsPath))};
   std::vector<std::string>& pos = args.positionals;
   if (pos.size() >= 2 + requiredAfter && IsPortNumber(pos[1])) {
     peer.host = pos[0];
@@ -215,6 +223,32 @@ std::string ApplyTimeoutOptions(const ParsedArgs& args, Peer& peer) {
     const std::optional<std::chrono::milliseconds> limit = ParseSeconds(*text);
     if (!limit) return std::string(o.option) + " needs a number of seconds, not '" + *text + "'";
     *o.limit = *limit;
+  }
+  return {};
+}
+
+std::string ApplyTlsOptions(const ParsedArgs& args, TlsSettings& tls, std::string& warning) {
+  if (args.Has("--tls")) tls.enabled = true;
+  for (const OptionSpec& option : kTlsOptions) {
+    const std::string name = option.name;
+    if (args.Has(name) && !tls.enabled) return name + " needs --tls";
+  }
+  if (const auto profile = args.Value("--tls-profile")) {
+    const std::optional<TlsProfile> named = TlsProfileNamed(*profile);
+    if (!named) return "--tls-profile needs bcp195, bcp195-nd or bcp195-ex, not '" + *profile + "'";
+    tls.profile = *named;
+  }
+  if (const auto ca = args.Value("--tls-ca")) tls.caFile = *ca;
+  if (const auto certificate = args.Value("--tls-cert")) tls.certificateFile = *certificate;
+  if (const auto key = args.Value("--tls-key")) tls.keyFile = *key;
+  if (tls.certificateFile.empty() != tls.keyFile.empty()) {
+    return "--tls-cert and --tls-key go together: a certificate needs its private key";
+  }
+  if (args.Has("--tls-no-verify")) {
+    tls.verifyPeer = false;
+    warning =
+        "warning: --tls-no-verify: the peer's certificate is not verified, so any host can "
+        "pose as the peer";
   }
   return {};
 }

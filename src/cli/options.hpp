@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "net/association_parameters.hpp"
+#include "net/tls_settings.hpp"
 
 namespace norvane::cli {
 
@@ -48,6 +49,22 @@ inline constexpr OptionSpec kNetworkOptions[] = {{"--aet", true},
                                                  {"--connect-timeout", true},
                                                  {"--acse-timeout", true},
                                                  {"--dimse-timeout", true}};
+// The TLS options: every network subcommand takes them (NetworkOptionsAnd), and so does
+// the SCP.
+inline constexpr OptionSpec kTlsOptions[] = {
+    {"--tls", false},           {"--tls-ca", true},
+    {"--tls-cert", true},       {"--tls-key", true},
+    {"--tls-no-verify", false}, {"--tls-profile", true, "bcp195 bcp195-nd bcp195-ex"}};
+#define NORVANE_TLS_HELP                                                                      \
+  "  --tls              secure the connection with TLS (1.2 or 1.3; DICOM's port for it is\n" \
+  "                     2762 by convention). Defaults of the TLS options: the settings\n"     \
+  "                     file testscu-tls.cfg (norvane config), else plain TCP\n"              \
+  "  --tls-profile NAME bcp195-nd (default: non-downgrading, TLS 1.2 at least), bcp195\n"     \
+  "                     (also older versions) or bcp195-ex (extended: ECDHE AES-GCM only)\n"  \
+  "  --tls-ca FILE      trusted certificates (PEM) instead of the system's; the peer's\n"     \
+  "                     certificate is verified, and its host name when HOST is a name\n"     \
+  "  --tls-cert FILE    own certificate (PEM), with --tls-key FILE its unencrypted key\n"     \
+  "  --tls-no-verify    do not verify the peer's certificate (a warning is printed)\n"
 inline constexpr const char* kNetworkHelp =
     "  HOST PORT          remote node (default: settings file testscu.cfg, else 127.0.0.1 104)\n"
     "  --aet TITLE        calling (local) AE title (default: settings, else \"local\")\n"
@@ -63,7 +80,8 @@ inline constexpr const char* kNetworkHelp =
     "                     decimal seconds (0.5); 0 sets no limit\n"
     "  --log FILE         write the protocol log to FILE\n"
     "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all traffic\n"
-    "  -v                 print the log lines on standard error as well\n";
+    "  -v                 print the log lines on standard error as well\n" NORVANE_TLS_HELP;
+#undef NORVANE_TLS_HELP
 
 inline constexpr const char* kJsonHelp =
     "  --json             one JSON document on standard output instead of the text lines\n"
@@ -82,6 +100,7 @@ struct Peer {
   int logLevel = 0;
   NetworkTimeouts timeouts;
   uint64_t maxObjectSize = kDefaultMaxObjectSize;
+  TlsSettings tls;
 
   AssociationParameters Parameters() const;
 };
@@ -108,6 +127,10 @@ std::string ApplyLogOptions(const ParsedArgs& args, int defaultLevel);
 // Takes --connect-timeout, --acse-timeout and --dimse-timeout into the peer's time-outs.
 // The problem when one is not a number of seconds; empty when all went well.
 std::string ApplyTimeoutOptions(const ParsedArgs& args, Peer& peer);
+// Takes the TLS options into `tls` (its other fields stay as they are). The problem when
+// one cannot be used: an unknown profile, a certificate without its key, a TLS option
+// without --tls. `warning` is set for --tls-no-verify.
+std::string ApplyTlsOptions(const ParsedArgs& args, TlsSettings& tls, std::string& warning);
 // Prints one line of text that a peer or a file controls, made safe for a terminal
 // (TerminalText: control bytes and malformed UTF-8 as \xNN), followed by a line feed.
 void PrintPeerText(std::FILE* out, std::string_view text);

@@ -44,6 +44,7 @@ constexpr OptionSpec kScpOptions[] = {
     {"--accept-all-storage", false},
     {"--dest", true},
     {"--dest-file", true},
+    {"--tls-require-client-cert", false},
 };
 
 constexpr long kDefaultMaxAssociations = 16;
@@ -149,6 +150,17 @@ void PrintHelp() {
       "  --accept-all-storage\n"
       "                     accept every storage SOP class the dictionary knows\n"
       "%s"
+      "  --tls              accept TLS connections only (1.2 or 1.3); needs --tls-cert FILE\n"
+      "                     and --tls-key FILE, the SCP's certificate and unencrypted key\n"
+      "                     (PEM). A failed handshake is logged and the SCP serves on.\n"
+      "                     The C-MOVE destinations marked :tls are reached with them\n"
+      "  --tls-profile NAME bcp195-nd (default: non-downgrading, TLS 1.2 at least), bcp195\n"
+      "                     (also older versions) or bcp195-ex (extended: ECDHE AES-GCM only)\n"
+      "  --tls-ca FILE      trusted certificates (PEM): a requester's certificate, when it\n"
+      "                     sends one, and a C-MOVE destination's are verified against them\n"
+      "  --tls-require-client-cert\n"
+      "                     refuse requesters without a certificate from --tls-ca\n"
+      "  --tls-no-verify    verify no certificate of a peer (a warning is printed)\n"
       "  -q, --quiet        no \"stored\" lines\n"
       "  --log FILE         write the protocol log to FILE\n"
       "  --log-level N      0 errors only, 2 association trace, 3 also a hex dump of all\n"
@@ -158,7 +170,8 @@ void PrintHelp() {
       "                     per object received (docs/json.md) instead of the \"stored\"\n"
       "                     lines; the start line then goes to standard error\n"
       "  -h, --help         show this help\n\n"
-      "exit status: 0 stopped by a signal, 1 cannot listen or create the folder, 2 bad\n"
+      "exit status: 0 stopped by a signal, 1 cannot listen, create the folder or load the\n"
+      "TLS certificate or key, 2 bad\n"
       "command line\n",
       kDefaultPort, kDefaultFolder, kDefaultTitle, kDefaultMaxAssociations, kDefaultArtimSeconds,
       kDefaultIdleSeconds, kMoveDestinationHelp);
@@ -205,11 +218,13 @@ StoreObserver PrintingObserver(bool quiet, ReceivedObjects* received) {
 }  // namespace
 
 std::vector<OptionSpec> ScpOptions() {
-  return std::vector<OptionSpec>(std::begin(kScpOptions), std::end(kScpOptions));
+  std::vector<OptionSpec> options(std::begin(kScpOptions), std::end(kScpOptions));
+  options.insert(options.end(), std::begin(kTlsOptions), std::end(kTlsOptions));
+  return options;
 }
 
 int RunScp(int argc, char** argv) {
-  Invocation run("scp", argc, argv, kScpOptions);
+  Invocation run("scp", argc, argv, ScpOptions());
   if (const std::optional<int> status = run.Start(PrintHelp)) return *status;
   ParsedArgs& args = run.Args();
   if (!args.positionals.empty()) {
@@ -256,6 +271,17 @@ int RunScp(int argc, char** argv) {
   settings.aeTitle = title;
   if (!ApplyMoveDestinations(args, settings, problem)) return run.Usage(problem);
   problem = ApplyMaxObjectSize(args, settings.maxObjectSize);
+  if (problem.empty()) problem = run.ApplyTlsOptions(settings.tls);
+  if (problem.empty() && args.Has("--tls-require-client-cert")) {
+    if (!settings.tls.enabled) problem = "--tls-require-client-cert needs --tls";
+    if (!settings.tls.verifyPeer) {
+      problem = "--tls-require-client-cert and --tls-no-verify contradict each other";
+    }
+    settings.tls.requireClientCertificate = true;
+  }
+  if (problem.empty() && settings.tls.enabled && settings.tls.certificateFile.empty()) {
+    problem = "--tls needs the SCP's certificate and key (--tls-cert FILE --tls-key FILE)";
+  }
   if (!problem.empty()) return run.Usage(problem);
   if (const auto level = args.Value("--log-level")) settings.trace = ParseNumber(*level) > 1;
   settings.observer =
@@ -286,8 +312,9 @@ int RunScp(int argc, char** argv) {
   const std::string folder = settings.folder;
   StoreSCPStart start = StartStoreSCP(std::move(settings));
   if (!start) {
-    const std::string reason =
-        "cannot listen on port " + port + ": " + std::string(std::strerror(start.error));
+    const std::string reason = !start.problem.empty() ? start.problem
+                                                      : "cannot listen on port " + port + ": " +
+                                                            std::string(std::strerror(start.error));
     std::fprintf(stderr, "norvane scp: %s\n", reason.c_str());
     return run.Finish(1, reason);
   }

@@ -110,6 +110,7 @@ GetResult GetSCU(const AssociationParameters& peer, const Record& query, Retriev
   pdu.ProposeRoles(RetrievalScpRoles());
   pdu.SetTimeouts(peer.timeouts);
   pdu.SetMessageLimit(peer.maxObjectSize);
+  pdu.SetTls(peer.tls);
   result.Set(pdu.Connect(peer.host, peer.port));
   result.associated = result.Ok();
   if (!result.associated) return result;

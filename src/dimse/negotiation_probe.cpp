@@ -62,6 +62,7 @@ void ProbeRun(const AssociationParameters& peer, ProposalRun run, bool verificat
     return;
   }
   pdu.SetTimeouts(peer.timeouts);
+  pdu.SetTls(peer.tls);
   const ServiceResult connected = pdu.Connect(peer.host, peer.port);
   // An association with nothing accepted still names the peer and answers each context.
   const bool answered = connected || connected.failure == ServiceFailure::kNoPresentationContext;

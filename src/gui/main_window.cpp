@@ -107,6 +107,7 @@ MainWindow::~MainWindow() {
 RunnerContext MainWindow::WorkerContext() const {
   RunnerContext context;
   context.settings = setup_->settings();
+  context.tls = setup_->tls();
   context.logsFolder = folders_.logs;
   context.filter = queryFilter_->filter();
   context.output = output_;

@@ -5,7 +5,9 @@
 #include <QMessageBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/setup/tls_settings_file.hpp"
 #include "gui/qt_text.hpp"
 
 namespace norvane::gui {
@@ -19,6 +21,17 @@ QLineEdit* Entry(const char* name, size_t maxLength, QWidget* parent) {
   return entry;
 }
 
+// The profiles in the order the Security tab lists them.
+constexpr TlsProfile kProfiles[] = {TlsProfile::kBcp195NonDowngrading, TlsProfile::kBcp195,
+                                    TlsProfile::kBcp195Extended};
+constexpr int kLongestPath = 4096;
+
+QCheckBox* Check(const char* name, const char* text, QWidget* parent) {
+  auto* check = new QCheckBox(text, parent);
+  check->setObjectName(name);
+  return check;
+}
+
 QComboBox* List(const char* name, std::span<const std::string_view> entries, QWidget* parent) {
   auto* list = new QComboBox(parent);
   list->setObjectName(name);
@@ -30,7 +43,9 @@ QComboBox* List(const char* name, std::span<const std::string_view> entries, QWi
 }  // namespace
 
 SetupDialog::SetupDialog(std::string settingsFile, QWidget* parent)
-    : QDialog(parent), settingsFile_(std::move(settingsFile)) {
+    : QDialog(parent),
+      settingsFile_(std::move(settingsFile)),
+      tlsFile_(TlsSettingsPathBeside(settingsFile_)) {
   setWindowTitle("Setup");
   auto* tabs = new QTabWidget(this);
   tabs->setObjectName("tabs");
@@ -65,6 +80,27 @@ SetupDialog::SetupDialog(std::string settingsFile, QWidget* parent)
   printerForm->addRow(planarConfiguration_);
   tabs->addTab(printer, "Printer");
 
+  auto* security = new QWidget(tabs);
+  auto* securityForm = new QFormLayout(security);
+  tlsEnabled_ = Check("tlsEnabled", "Use TLS (DICOM secure transport)", security);
+  tlsProfile_ = new QComboBox(security);
+  tlsProfile_->setObjectName("tlsProfile");
+  for (const TlsProfile profile : kProfiles)
+    tlsProfile_->addItem(ToQString(TlsProfileName(profile)));
+  tlsCa_ = Entry("tlsCa", kLongestPath, security);
+  tlsCa_->setPlaceholderText("the system's trusted certificates");
+  tlsCertificate_ = Entry("tlsCertificate", kLongestPath, security);
+  tlsCertificate_->setPlaceholderText("none");
+  tlsKey_ = Entry("tlsKey", kLongestPath, security);
+  tlsVerifyPeer_ = Check("tlsVerifyPeer", "Verify the peer's certificate and host name", security);
+  securityForm->addRow(tlsEnabled_);
+  securityForm->addRow("Profile:", tlsProfile_);
+  securityForm->addRow("Trusted certificates (PEM):", tlsCa_);
+  securityForm->addRow("Own certificate (PEM):", tlsCertificate_);
+  securityForm->addRow("Own private key (PEM):", tlsKey_);
+  securityForm->addRow(tlsVerifyPeer_);
+  tabs->addTab(security, "Security");
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -75,6 +111,7 @@ SetupDialog::SetupDialog(std::string settingsFile, QWidget* parent)
   // Without a settings file the record keeps the initial values: nothing is reported and
   // nothing is written before OK.
   settings_.Load(settingsFile_);
+  tls_ = LoadTlsSettings(tlsFile_);
   ShowSettings();
 }
 
@@ -93,6 +130,14 @@ void SetupDialog::ShowSettings() {
   select(filmOrientation_, settings_.filmOrientation());
   select(filmSize_, settings_.filmSize());
   select(magnificationType_, settings_.magnificationType());
+  tlsEnabled_->setChecked(tls_.enabled);
+  for (int i = 0; i < tlsProfile_->count(); ++i) {
+    if (kProfiles[i] == tls_.profile) tlsProfile_->setCurrentIndex(i);
+  }
+  tlsCa_->setText(ToQString(tls_.caFile));
+  tlsCertificate_->setText(ToQString(tls_.certificateFile));
+  tlsKey_->setText(ToQString(tls_.keyFile));
+  tlsVerifyPeer_->setChecked(tls_.verifyPeer);
 }
 
 void SetupDialog::TakeEntries() {
@@ -106,11 +151,18 @@ void SetupDialog::TakeEntries() {
   settings_.setFilmSize(filmSize_->currentIndex());
   settings_.setMagnificationType(magnificationType_->currentIndex());
   settings_.setPlanarConfiguration(planarConfiguration_->isChecked());
+  tls_.enabled = tlsEnabled_->isChecked();
+  tls_.profile = kProfiles[std::max(tlsProfile_->currentIndex(), 0)];
+  tls_.caFile = ToStdString(tlsCa_->text());
+  tls_.certificateFile = ToStdString(tlsCertificate_->text());
+  tls_.keyFile = ToStdString(tlsKey_->text());
+  tls_.verifyPeer = tlsVerifyPeer_->isChecked();
 }
 
 void SetupDialog::accept() {
   TakeEntries();
-  const SettingsSaveResult saved = settings_.Save(settingsFile_);
+  SettingsSaveResult saved = settings_.Save(settingsFile_);
+  if (saved) saved = SaveTlsSettings(tlsFile_, tls_);
   if (!saved) {
     QMessageBox::warning(this, "Setup",
                          "The settings could not be saved: " + ToQString(saved.reason) +

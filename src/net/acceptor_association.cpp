@@ -1,17 +1,48 @@
 #include "net/acceptor_association.hpp"
 
 #include "net/negotiation.hpp"
+#include "net/tls_layer.hpp"
 
 namespace norvane {
+namespace {
+
+// How long a refused requester may take to read why before its connection is reset.
+constexpr std::chrono::seconds kAlertReadingTime{1};
+
+}  // namespace
 
 void AcceptorAssociation::SetReceiveTimeout(std::chrono::milliseconds timeout) {
   buffer().socket().SetReceiveTimeout(timeout);
 }
 
-ServiceResult AcceptorAssociation::Accept(int connection, const AcceptorPolicy& policy) {
+ServiceResult AcceptorAssociation::Secure(int connection, const TlsContext& context,
+                                          std::chrono::milliseconds limit) {
   Socket& socket = buffer().socket();
   if (socket.Connected()) socket.Close();
   socket.AdoptConnection(connection);
+  const Socket::Clock::time_point start = Socket::Clock::now();
+  StartDeadline(limit);
+  ServiceResult secured = SecureConnection(buffer(), context, {});
+  socket.ClearDeadline();
+  // A watchdog may cut the connection at the same limit, counted from a moment before this
+  // one: the peer then seems to have closed it.
+  constexpr std::chrono::milliseconds kWatchdogLead{250};
+  const bool late = limit.count() > 0 && Socket::Clock::now() - start + kWatchdogLead >= limit;
+  if (secured.failure == ServiceFailure::kTimeout || (!secured && late)) {
+    secured.failure = ServiceFailure::kTimeout;
+    secured.reason = "no TLS handshake within " + DurationText(limit);
+  }
+  // The requester reads our alert, if any, before the connection ends.
+  if (!secured) socket.CloseAfterPeer(kAlertReadingTime);
+  return secured;
+}
+
+ServiceResult AcceptorAssociation::Accept(int connection, const AcceptorPolicy& policy) {
+  Socket& socket = buffer().socket();
+  if (!socket.Connected() || socket.Handle() != connection) {
+    if (socket.Connected()) socket.Close();
+    socket.AdoptConnection(connection);
+  }
 
   AAssociateRQ& rq = request();
   if (!rq.Read(buffer())) {

@@ -47,6 +47,7 @@ ServiceResult OpenAssoc(RequesterAssociation& pdu, const AssociationParameters& 
   if (!proposed) return proposed;
   pdu.SetTimeouts(peer.timeouts);
   pdu.SetMessageLimit(peer.maxObjectSize);
+  pdu.SetTls(peer.tls);
   return pdu.Connect(peer.host, peer.port);
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/tls_settings.hpp"
+
 namespace norvane {
 
 // How long an association waits for its peer. A zero duration sets no limit of its own
@@ -32,6 +34,8 @@ struct AssociationParameters {
   NetworkTimeouts timeouts;
   // The longest data set taken from the peer (PDU_Service::SetMessageLimit).
   uint64_t maxObjectSize = kDefaultMaxObjectSize;
+  // Plain TCP unless enabled.
+  TlsSettings tls;
 };
 
 // A duration as an operator reads it in a reason: "30 s", "2.5 s", "250 ms".

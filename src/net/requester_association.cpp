@@ -8,6 +8,8 @@
 #include "net/associate_rj.hpp"
 #include "net/association_reasons.hpp"
 #include "net/pdu_layout.hpp"
+#include "net/tls_context.hpp"
+#include "net/tls_layer.hpp"
 #include "net/uids.hpp"
 
 namespace norvane {
@@ -90,12 +92,20 @@ ServiceResult RequesterAssociation::Connect(std::string_view host, std::string_v
   const ConnectOutcome connected = socket.Open(host, port);
   if (!connected) return ConnectionFailure(connected, host, port, timeouts()->connect);
   TraceLine(Joined({"Connected to: ", host, ":", port}));
+  if (tls_.enabled) {
+    ServiceResult secured = Secure(host, port);
+    if (!secured) {
+      socket.Close();
+      return secured;
+    }
+  }
 
   if (!request().Write(buffer())) {
     WriteLog("Association RQ failed!");
     // A half-sent request cannot be continued.
     socket.Close();
-    return ServiceResult::Failed(ServiceFailure::kNotSent, "the A-ASSOCIATE-RQ could not be sent");
+    return ExplainedByTls(
+        ServiceResult::Failed(ServiceFailure::kNotSent, "the A-ASSOCIATE-RQ could not be sent"));
   }
 
   // The whole answer, not only its first byte, must come within the ACSE time-out.
@@ -109,7 +119,36 @@ ServiceResult RequesterAssociation::Connect(std::string_view host, std::string_v
   // An association with nothing accepted is still one: it ends with a release.
   if (answer.failure == ServiceFailure::kNoPresentationContext) (void)ReleaseAssociation();
   if (!answer) socket.Close();
-  return answer;
+  return ExplainedByTls(std::move(answer));
+}
+
+ServiceResult RequesterAssociation::Secure(std::string_view host, std::string_view port) {
+  TlsContextMade made = TlsContext::Make(tls_, TlsRole::kRequester);
+  if (!made) return made;
+  // The handshake is part of the connect and shares its time-out.
+  StartDeadline(timeouts()->connect);
+  ServiceResult secured = SecureConnection(buffer(), *made.context, host);
+  buffer().socket().ClearDeadline();
+  const std::string peer = Joined({host, ":", port});
+  if (secured.failure == ServiceFailure::kTimeout) {
+    return ServiceResult::Failed(ServiceFailure::kTimeout,
+                                 "no TLS handshake with " + peer + " within " +
+                                     DurationText(timeouts()->connect) +
+                                     " (connect time-out; does it speak TLS on this port?)");
+  }
+  if (!secured) {
+    secured.reason = "TLS handshake with " + peer + " failed: " + secured.reason;
+  } else {
+    TraceLine("TLS: " + static_cast<TlsLayer&>(buffer().transport()).Version());
+  }
+  return secured;
+}
+
+ServiceResult RequesterAssociation::ExplainedByTls(ServiceResult answer) {
+  if (answer || !tls_.enabled) return answer;
+  const auto* layer = dynamic_cast<const TlsLayer*>(&buffer().transport());
+  if (layer == nullptr || layer->Failure().empty()) return answer;
+  return ServiceResult::Failed(ServiceFailure::kConnection, "TLS: " + layer->Failure());
 }
 
 ServiceResult RequesterAssociation::ReadAssociationAnswer() {
@@ -179,9 +218,12 @@ ServiceResult RequesterAssociation::ReadAssociationAnswer() {
   if (type == kPduAbort) {
     return PeerAbort();
   }
-  return ServiceResult::Failed(
-      ServiceFailure::kProtocol,
-      "the peer answered the A-ASSOCIATE-RQ with a PDU of type " + std::to_string(type));
+  // A TLS record (an alert or a handshake) where a PDU belongs.
+  const bool tlsRecord = type == 0x15 || type == 0x16;
+  return ServiceResult::Failed(ServiceFailure::kProtocol,
+                               "the peer answered the A-ASSOCIATE-RQ with a PDU of type " +
+                                   std::to_string(type) +
+                                   (tlsRecord ? " (a TLS record: the peer expects TLS)" : ""));
 }
 
 }  // namespace norvane

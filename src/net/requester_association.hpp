@@ -6,6 +6,7 @@
 #include "net/pdu_service.hpp"
 #include "net/role_selection.hpp"
 #include "net/service_result.hpp"
+#include "net/tls_settings.hpp"
 
 namespace norvane {
 
@@ -24,6 +25,8 @@ class RequesterAssociation : public PDU_Service {
   // The SCP/SCU roles proposed for SOP classes (a C-GET requester asks for the SCP role
   // of the storage classes it receives).
   void ProposeRoles(std::vector<RoleSelection> roles);
+  // Secures the connection with TLS when the settings enable it (plain TCP by default).
+  void SetTls(TlsSettings tls) { tls_ = std::move(tls); }
 
   // Connects, sends the A-ASSOCIATE-RQ and reads the answer; success when the association
   // is established with at least one accepted context. The failures, each with its reason
@@ -35,12 +38,22 @@ class RequesterAssociation : public PDU_Service {
   // source and reason), kProtocol (a broken A-ASSOCIATE-AC, which is aborted, or another
   // PDU), kNoPresentationContext (nothing accepted: the association is released, and
   // Contexts() tells each answer). Every failure after the connect leaves the connection
-  // closed.
+  // closed. With TLS on, the handshake follows the TCP connect within the connect
+  // time-out; its failures are kConnection (the reason in words: certificate not trusted,
+  // expired, host name mismatch, client certificate required, no TLS spoken, nothing in
+  // common), kTimeout, or kLocal (a certificate or key file that cannot be used).
   ServiceResult Connect(std::string_view host, std::string_view port);
 
  private:
+  // The TLS handshake on the new connection, when TLS is on.
+  ServiceResult Secure(std::string_view host, std::string_view port);
+  // A failed answer in TLS's words, when the TLS layer knows why the stream broke.
+  ServiceResult ExplainedByTls(ServiceResult answer);
+
   // Connect's part after the request went out: the peer's answer, read as a whole.
   ServiceResult ReadAssociationAnswer();
+
+  TlsSettings tls_;
 };
 
 }  // namespace norvane

@@ -108,6 +108,22 @@ bool Socket::Close() {
   return true;
 }
 
+void Socket::CloseAfterPeer(std::chrono::milliseconds limit) {
+  if (dataSocket_ >= 0 && ::shutdown(dataSocket_, SHUT_WR) == 0) {
+    const Clock::time_point until = Clock::now() + limit;
+    uint8_t dropped[4096];
+    for (;;) {
+      pollfd entry{};
+      entry.fd = dataSocket_;
+      entry.events = POLLIN;
+      const int ready = ::poll(&entry, 1, WaitMilliseconds(until));
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0 || ::recv(dataSocket_, dropped, sizeof dropped, MSG_DONTWAIT) <= 0) break;
+    }
+  }
+  Close();
+}
+
 ConnectOutcome Socket::Open(std::string_view host, std::string_view port) {
   CloseData();
   const std::optional<uint16_t> portNumber = ResolvePortText(port);

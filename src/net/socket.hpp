@@ -92,6 +92,11 @@ class Socket : public Transport {
   void StopListening();
   // Closes the listener and the connection; always true.
   bool Close();
+  // Ends the connection in order: sends our end of it, reads and drops what the peer still
+  // sends until it closes or `limit` passes, then closes as Close does. Close resets the
+  // connection, and a reset may discard what the peer has not read yet (a TLS alert); this
+  // lets it read everything first.
+  void CloseAfterPeer(std::chrono::milliseconds limit);
 
   // Takes over a connection accepted elsewhere (the acceptor of an association).
   void AdoptConnection(int fd);

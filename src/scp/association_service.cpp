@@ -31,9 +31,17 @@ bool Refuse(AcceptorAssociation& association, const ReceivedCommand& received, u
 }  // namespace
 
 void ServeAssociation(int connection, const StoreSCPSettings& settings,
-                      const ServiceRegistry& services, const AssociationActivity& activity) {
+                      const ServiceRegistry& services, const AssociationActivity& activity,
+                      const TlsContext* tls) {
   AcceptorAssociation association;
   association.SetTrace(settings.trace);
+  if (tls != nullptr) {
+    const ServiceResult secured = association.Secure(connection, *tls, settings.artimTimeout);
+    if (!secured) {
+      WriteLog("TLS handshake refused: " + secured.reason);
+      return;
+    }
+  }
   if (!association.Accept(connection, services.Policy())) return;
   association.SetReceiveProgress([&activity](size_t) { activity(true); });
   association.SetMessageLimit(settings.maxObjectSize);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/tls_context.hpp"
 #include "scp/service_handler.hpp"
 #include "scp/service_registry.hpp"
 #include "scp/store_scp_settings.hpp"
@@ -22,7 +23,11 @@ namespace norvane {
 // whenever the peer makes progress (a message completed, or each further 1 KiB of one);
 // `activity(false)` when the SCP's own work on a message begins. The caller's watchdog
 // uses it to cut off idle peers.
+//
+// With `tls`, the connection is secured first, within the ARTIM time-out; a failed
+// handshake is logged with its reason and the connection closed.
 void ServeAssociation(int connection, const StoreSCPSettings& settings,
-                      const ServiceRegistry& services, const AssociationActivity& activity);
+                      const ServiceRegistry& services, const AssociationActivity& activity,
+                      const TlsContext* tls = nullptr);
 
 }  // namespace norvane

@@ -12,6 +12,11 @@ AssociationParameters DestinationPeer(const StoreSCPSettings& settings,
   peer.timeouts.connect = settings.artimTimeout;
   peer.timeouts.acse = settings.artimTimeout;
   peer.timeouts.dimse = settings.idleTimeout;
+  // The SCP's own certificate and trusted certificates serve its sub-associations too.
+  if (destination.tls) {
+    peer.tls = settings.tls;
+    peer.tls.enabled = true;
+  }
   return peer;
 }
 

@@ -33,15 +33,19 @@ bool UsablePort(std::string_view port) {
 }  // namespace
 
 std::optional<MoveDestination> ParseMoveDestination(std::string_view text, std::string& error) {
-  const size_t equals = text.find('=');
-  const size_t colon = text.rfind(':');
+  constexpr std::string_view kTlsSuffix = ":tls";
+  std::string_view address = Trimmed(text);
+  const bool tls = address.size() > kTlsSuffix.size() && address.ends_with(kTlsSuffix);
+  if (tls) address.remove_suffix(kTlsSuffix.size());
+  const size_t equals = address.find('=');
+  const size_t colon = address.rfind(':');
   if (equals == std::string_view::npos || colon == std::string_view::npos || colon < equals) {
-    error = "'" + std::string(text) + "' is not AET=HOST:PORT";
+    error = "'" + std::string(text) + "' is not AET=HOST:PORT or AET=HOST:PORT:tls";
     return std::nullopt;
   }
-  MoveDestination destination{std::string(Trimmed(text.substr(0, equals))),
-                              std::string(Trimmed(text.substr(equals + 1, colon - equals - 1))),
-                              std::string(Trimmed(text.substr(colon + 1)))};
+  MoveDestination destination{std::string(Trimmed(address.substr(0, equals))),
+                              std::string(Trimmed(address.substr(equals + 1, colon - equals - 1))),
+                              std::string(Trimmed(address.substr(colon + 1))), tls};
   if (!UsableTitle(destination.aeTitle)) {
     error = "'" + std::string(text) +
             "': the AE title must have 1 to 16 characters, none a backslash or control character";

@@ -1,7 +1,8 @@
 #pragma once
 
 // The application entities a C-MOVE may send to: AE title, host and port, named on the
-// command line as AET=HOST:PORT or, one per line, in a small file.
+// command line as AET=HOST:PORT or, one per line, in a small file. A trailing ":tls"
+// (AET=HOST:PORT:tls) asks for TLS on the associations to that destination.
 
 #include <optional>
 #include <string>
@@ -15,12 +16,14 @@ struct MoveDestination {
   std::string host;
   std::string port;         // a number from 1 to 65535
   std::string origin = {};  // where it was named ("FILE line N"), for messages
+  bool tls = false;         // the destination is reached over TLS
 };
 
-// Parses "AET=HOST:PORT". Nothing, with `error` saying why, for any other text.
+// Parses "AET=HOST:PORT" or "AET=HOST:PORT:tls". Nothing, with `error` saying why, for any other
+// text.
 std::optional<MoveDestination> ParseMoveDestination(std::string_view text, std::string& error);
 
-// Reads a file of destinations: one "AET=HOST:PORT" per line; blank lines and lines whose
+// Reads a file of destinations: one "AET=HOST:PORT[:tls]" per line; blank lines and lines whose
 // first non-blank character is '#' are skipped, blanks around a line are ignored. Nothing,
 // with `error` naming the file and line, when it cannot be read or a line does not parse.
 std::optional<std::vector<MoveDestination>> ReadMoveDestinations(const std::string& path,

@@ -85,6 +85,13 @@ bool ServerThread::Listen() {
   return true;
 }
 
+ServiceResult ServerThread::LoadTls() {
+  if (!settings_.tls.enabled) return ServiceResult::Success();
+  TlsContextMade made = TlsContext::Make(settings_.tls, TlsRole::kAcceptor);
+  if (made) tls_ = std::move(made.context);
+  return made;
+}
+
 void ServerThread::Start() {
   worker_ = std::thread([this] { Serve(); });
 }
@@ -173,12 +180,19 @@ void ServerThread::Launch(int connection) {
 }
 
 void ServerThread::Conduct(int connection, Association& association) {
-  ServeAssociation(connection, settings_, services_, [this, &association](bool awaitingPeer) {
-    std::lock_guard lock(mutex_);
-    // Our own work (storing, answering) is never cut off; waiting for the peer is.
-    association.deadline =
-        awaitingPeer ? Clock::now() + settings_.idleTimeout : Clock::time_point::max();
-  });
+  if (settings_.tls.enabled && !tls_) {
+    ::close(connection);
+  } else {
+    ServeAssociation(
+        connection, settings_, services_,
+        [this, &association](bool awaitingPeer) {
+          std::lock_guard lock(mutex_);
+          // Our own work (storing, answering) is never cut off; waiting for the peer is.
+          association.deadline =
+              awaitingPeer ? Clock::now() + settings_.idleTimeout : Clock::time_point::max();
+        },
+        tls_.get());
+  }
   std::lock_guard lock(mutex_);
   if (association.watchHandle >= 0) ::close(association.watchHandle);
   association.watchHandle = -1;

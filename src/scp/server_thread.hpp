@@ -8,7 +8,9 @@
 #include <string>
 #include <thread>
 
+#include "net/service_result.hpp"
 #include "net/socket.hpp"
+#include "net/tls_context.hpp"
 #include "scp/service_registry.hpp"
 #include "scp/store_scp_settings.hpp"
 
@@ -37,6 +39,10 @@ class ServerThread {
   // errno of the failed listen, or EINVAL for a port text that names no port.
   int ListenError() const { return listenError_; }
 
+  // Loads the certificate, key and trusted certificates of the settings' TLS, when it is
+  // on (kLocal says which file and why not). Until it succeeds, a server with TLS on
+  // closes every connection unserved: it never falls back to plain TCP.
+  ServiceResult LoadTls();
   // Runs Serve on a thread that this object owns.
   void Start();
   // Serves connections on the calling thread until Stop; returns when every association
@@ -80,6 +86,7 @@ class ServerThread {
 
   StoreSCPSettings settings_;
   ServiceRegistry services_;
+  std::shared_ptr<const TlsContext> tls_;
   Socket listener_;
   uint16_t port_ = 0;
   int listenError_ = 0;

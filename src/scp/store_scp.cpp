@@ -8,6 +8,11 @@ StoreSCPStart StartStoreSCP(StoreSCPSettings settings) {
   StoreSCPStart start;
   RemoveStagingLeftovers(settings.folder);
   auto server = std::make_unique<ServerThread>(std::move(settings));
+  const ServiceResult tls = server->LoadTls();
+  if (!tls) {
+    start.problem = tls.reason;
+    return start;
+  }
   if (!server->Listen()) {
     start.error = server->ListenError();
     return start;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "net/tls_settings.hpp"
 #include "scp/move_destinations.hpp"
 #include "scp/store_thread.hpp"
 
@@ -53,6 +54,9 @@ struct StoreSCPSettings {
   // Where C-MOVE may send, and the calling AE title of those associations.
   std::vector<MoveDestination> moveDestinations;
   std::string aeTitle = "NORVANE";
+  // TLS on every accepted connection (its certificate and key are then required), and
+  // the TLS of the C-MOVE sub-associations to destinations marked for TLS.
+  TlsSettings tls;
 };
 
 }  // namespace norvane

@@ -208,6 +208,24 @@ static void Verification(const Setup* s) {
   DeletePDU(association);
 }
 
+/* TLS for the associations of the C calls: bad settings are refused with a reason and
+ * change nothing; TLS against the plain storescp fails with the reason in words, and
+ * switching it off again makes plain TCP work. */
+static void Tls(const Setup* s) {
+  char calling[17] = "";
+  CHECK(SetTLS(1, "tls13", NULL, NULL, NULL, 1) == 0);
+  CHECK(strstr(LastErrorText(), "unknown TLS profile 'tls13'") != NULL);
+  CHECK(SetTLS(1, NULL, "/nonexistent/ca.pem", NULL, NULL, 1) == 0);
+  CHECK(strstr(LastErrorText(), "cannot be read") != NULL);
+  CHECK(SetTLS(1, "bcp195-nd", NULL, "/nonexistent/me.pem", NULL, 1) == 0);
+  CHECK(EchoSCU(kHost, s->storescpPort, calling, "STORESCP") == 1);
+  CHECK(SetTLS(1, "", NULL, NULL, NULL, 0) == 1);
+  CHECK(EchoSCU(kHost, s->storescpPort, calling, "STORESCP") == 0);
+  CHECK(strstr(LastErrorText(), "TLS") != NULL);
+  CHECK(SetTLS(0, NULL, NULL, NULL, NULL, 1) == 1);
+  CHECK(EchoSCU(kHost, s->storescpPort, calling, "STORESCP") == 1);
+}
+
 static void Files(const Setup* s) {
   char ct[1024], path[1024], text[256];
   TList* meta = NewList();
@@ -583,6 +601,7 @@ int main(int argc, char** argv) {
   SetTimeouts(30, 30, 120);
 
   Verification(&s);
+  Tls(&s);
   Files(&s);
   ElementsAndConversion();
   Ecg(&s);

@@ -47,7 +47,7 @@ class Runner : public ::testing::Test {
     settings.setPort(job.port);
     chooser_ = std::make_shared<testing::FixedChooser>(job.file);
     MainThread worker(job.operation, {settings, folders_.logs, job.filter, sink_, chooser_,
-                                      [day = Day(job.day)] { return day; }});
+                                      [day = Day(job.day)] { return day; }, TlsSettings{}});
     worker.SetTransferSyntaxUID(job.transferSyntax);
     return worker.Run();
   }

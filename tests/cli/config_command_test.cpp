@@ -39,6 +39,15 @@ TEST(ConfigCommand, ShowsAndSetsTheSettingsFileAndRefusesWhatItCannotTake) {
        "port                   11112\nremote-aet             remote\n"
        "log-level              Socket Level\nfilm-destination       none\n"},
       {{"--help"}, 0, "magnification-type"},
+      {{"set", "tls", "yes"}, 2, "tls: 'yes' is neither on nor off"},
+      {{"set", "tls-profile", "tls13"}, 2, "is none of bcp195, bcp195-nd, bcp195-ex"},
+      {{"set", "tls", "on"}, 0, ""},
+      {{"set", "tls-ca", "/etc/ca.pem"}, 0, ""},
+      {{"show"},
+       0,
+       "testscu-tls.cfg\ntls                    on\ntls-profile            bcp195-nd\n"
+       "tls-ca                 /etc/ca.pem\n"},
+      {{"--help"}, 0, "tls-verify"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments.back());
@@ -55,6 +64,9 @@ TEST(ConfigCommand, ShowsAndSetsTheSettingsFileAndRefusesWhatItCannotTake) {
   EXPECT_EQ(saved.logLevel(), 3);
   EXPECT_EQ(saved.filmDestination(), -1);
   EXPECT_EQ(saved.magnificationType(), 3);
+  EXPECT_EQ(testing::ReadFileText(dir / "testscu-tls.cfg"),
+            "tls=on\ntls-profile=bcp195-nd\ntls-ca=/etc/ca.pem\ntls-cert=\ntls-key=\n"
+            "tls-verify=on\n");
 
   std::filesystem::remove(file);
   std::filesystem::create_directory(file);  // cannot be replaced by a file

@@ -112,6 +112,28 @@ TEST(SetupDialog, FirstRunShowsTheInitialValuesOkSavesCancelKeepsAndFailuresAreR
   EXPECT_EQ(f.window().setupDialog()->settings().port(), "11112");
 }
 
+TEST(SetupDialog, SecurityTabKeepsTheTlsSettingsInTheirOwnFile) {
+  testing::WindowFixture f;
+  testing::WhenModal("Setup", [&](QWidget& dialog) {
+    auto& tabs = f.Find<QTabWidget>(dialog, "tabs");
+    EXPECT_EQ(tabs.tabText(2), "Security");
+    tabs.setCurrentIndex(2);
+    EXPECT_FALSE(f.Find<QCheckBox>(dialog, "tlsEnabled").isChecked());
+    EXPECT_TRUE(f.Find<QCheckBox>(dialog, "tlsVerifyPeer").isChecked());
+    f.Check(dialog, "tlsEnabled");
+    auto& profile = f.Find<QComboBox>(dialog, "tlsProfile");
+    profile.setCurrentIndex(profile.findText("bcp195-ex"));
+    Type(f.Find<QLineEdit>(dialog, "tlsCa"), "/etc/ca.pem");
+    Press(dialog, QDialogButtonBox::Ok);
+  });
+  f.Click("setup");
+  EXPECT_EQ(testing::ReadFileText(f.folder("testscu-tls.cfg")),
+            "tls=on\ntls-profile=bcp195-ex\ntls-ca=/etc/ca.pem\ntls-cert=\ntls-key=\n"
+            "tls-verify=on\n");
+  EXPECT_EQ(testing::ReadFileBytes(f.folder("testscu.cfg")).size(), 440u);
+  EXPECT_TRUE(f.window().setupDialog()->tls().enabled);
+}
+
 TEST(QueryFilterDialog, TheCheckedBoxesMakeTheDateRange) {
   testing::WindowFixture f;
   const std::string today = FilterDateText(LocalTimeNow());

@@ -16,10 +16,14 @@ TEST(MoveDestinations, ParsesAetHostPortAndRefusesTheRest) {
     const char* aeTitle;
     const char* host;
     const char* port;
+    bool tls = false;
   } cases[] = {
       {"MOVEDEST=127.0.0.1:11121", true, "MOVEDEST", "127.0.0.1", "11121"},
       {" VIEWER = localhost : 104 ", true, "VIEWER", "localhost", "104"},
       {"EXACTLY16CHARSAE=h:1", true, "EXACTLY16CHARSAE", "h", "1"},
+      {"SECURE=pacs.example:2762:tls", true, "SECURE", "pacs.example", "2762", true},
+      {"DEST=host:tls", false, "", "", ""},
+      {"DEST=host:104:ssl", false, "", "", ""},
       {"SEVENTEEN_CHARSAE=h:1", false, "", "", ""},
       {"=h:1", false, "", "", ""},
       {"A\\B=h:1", false, "", "", ""},
@@ -42,6 +46,7 @@ TEST(MoveDestinations, ParsesAetHostPortAndRefusesTheRest) {
     EXPECT_EQ(destination->aeTitle, c.aeTitle);
     EXPECT_EQ(destination->host, c.host);
     EXPECT_EQ(destination->port, c.port);
+    EXPECT_EQ(destination->tls, c.tls);
   }
 }
 
