@@ -144,7 +144,8 @@ std::string ApplyMaxObjectSize(const ParsedArgs& args, uint64_t& size) {
 }
 
 AssociationParameters Peer::Parameters() const {
-  return AssociationParameters{host, port, callingAET, calledAET, timeouts, maxObjectSize};
+  return AssociationParameters{host,     port,          callingAET, calledAET,
+                               timeouts, maxObjectSize, accepted};
 }
 
 Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter, std::string& problem) {

@@ -82,6 +82,8 @@ struct Peer {
   int logLevel = 0;
   NetworkTimeouts timeouts;
   uint64_t maxObjectSize = kDefaultMaxObjectSize;
+  // Told of each association the subcommand opens (AssociationParameters::accepted).
+  std::function<void(const PDU_Service&)> accepted = nullptr;
 
   AssociationParameters Parameters() const;
 };

@@ -47,7 +47,9 @@ ServiceResult OpenAssoc(RequesterAssociation& pdu, const AssociationParameters& 
   if (!proposed) return proposed;
   pdu.SetTimeouts(peer.timeouts);
   pdu.SetMessageLimit(peer.maxObjectSize);
-  return pdu.Connect(peer.host, peer.port);
+  ServiceResult connected = pdu.Connect(peer.host, peer.port);
+  if (connected && peer.accepted) peer.accepted(pdu);
+  return connected;
 }
 
 bool CloseAssoc(PDU_Service& pdu) {

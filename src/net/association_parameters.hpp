@@ -2,9 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace norvane {
+
+class PDU_Service;
 
 // How long an association waits for its peer. A zero duration sets no limit of its own
 // (a TCP connect then takes as long as the system lets it).
@@ -32,6 +35,9 @@ struct AssociationParameters {
   NetworkTimeouts timeouts;
   // The longest data set taken from the peer (PDU_Service::SetMessageLimit).
   uint64_t maxObjectSize = kDefaultMaxObjectSize;
+  // Told of each association opened with these parameters once the peer has accepted it,
+  // so that a caller learns what was agreed without holding the association itself.
+  std::function<void(const PDU_Service&)> accepted;
 };
 
 // A duration as an operator reads it in a reason: "30 s", "2.5 s", "250 ms".
