@@ -120,10 +120,9 @@ NORVANE_API uint8_t MPPSSetSCU(const char* host, const char* port, char* calling
  * title as called title). Returns how many instances were not committed (0: all were;
  * LastErrorText names the failed ones and their reasons), -1 when no report came or the
  * request failed. */
-NORVANE_API int32_t StorageCommitmentSCU(const char* host, const char* port,
-                                         char* callingApTitle, const char* calledApTitle,
-                                         TList* fileNames, int32_t timeoutSeconds,
-                                         int32_t listenPort);
+NORVANE_API int32_t StorageCommitmentSCU(const char* host, const char* port, char* callingApTitle,
+                                         const char* calledApTitle, TList* fileNames,
+                                         int32_t timeoutSeconds, int32_t listenPort);
 
 /* ---- Print --------------------------------------------------------------------------- */
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "dictionary/uid_names.hpp"
+#include "net/pdu_service.hpp"
 #include "platform/terminal_text.hpp"
 
 namespace norvane::cli {
@@ -33,6 +34,12 @@ std::optional<int> Invocation::StartNetwork(void (*printHelp)(), size_t required
   if (problem.empty()) problem = ApplyLogOptions(args_, peer.logLevel);
   if (!problem.empty()) return Usage(problem);
   report_.SetPeer(peer);
+  peer.accepted = [this](const PDU_Service& pdu) {
+    std::lock_guard lock(associationMutex_);
+    if (associationReported_) return;
+    associationReported_ = true;
+    report_.SetAssociation(AgreedWith(pdu));
+  };
   return std::nullopt;
 }
 

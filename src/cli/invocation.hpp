@@ -5,6 +5,7 @@
 // command line is reported.
 
 #include <cstddef>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -31,7 +32,8 @@ class Invocation {
   // The start of a network subcommand: Start, then HOST PORT (when at least `requiredAfter`
   // other positionals follow) and the titles into `peer`, the time-out and log options. A
   // subcommand without other arguments (`requiredAfter` 0) takes no stray word. The TLS
-  // options go into the peer's TLS settings.
+  // options go into the peer's TLS settings. The first association the subcommand opens
+  // with `peer` is the "association" of the JSON "peer".
   std::optional<int> StartNetwork(void (*printHelp)(), size_t requiredAfter, Peer& peer);
 
   // The TLS options into `tls`; the --tls-no-verify warning goes to standard error. The
@@ -54,6 +56,8 @@ class Invocation {
   std::string name_;
   ParsedArgs args_;
   JsonReport report_;
+  std::mutex associationMutex_;  // associations may be opened on several threads
+  bool associationReported_ = false;
 };
 
 }  // namespace norvane::cli

@@ -1,6 +1,7 @@
 #include "cli/json_report.hpp"
 
 #include "cli/options.hpp"
+#include "net/pdu_service.hpp"
 
 namespace norvane::cli {
 
@@ -16,6 +17,19 @@ Json PeerJson(const Peer& peer) {
                    {"verifyPeer", peer.tls.verifyPeer}};
   }
   return json;
+}
+
+AssociationSummary AgreedWith(const PDU_Service& pdu) {
+  AssociationSummary summary;
+  for (const NegotiatedContext& context : pdu.Contexts()) {
+    if (context.Accepted()) {
+      summary.acceptedContexts.push_back({context.abstractSyntax, context.transferSyntax});
+    }
+  }
+  summary.implementationClassUID = pdu.Peer().implementationClassUID;
+  summary.implementationVersionName = pdu.Peer().implementationVersionName;
+  summary.maximumPDULength = pdu.Peer().maximumLength;
+  return summary;
 }
 
 Json AssociationJson(const AssociationSummary& association) {

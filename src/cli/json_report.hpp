@@ -11,6 +11,10 @@
 #include <string_view>
 #include <vector>
 
+namespace norvane {
+class PDU_Service;
+}
+
 namespace norvane::cli {
 
 using Json = nlohmann::ordered_json;
@@ -28,6 +32,9 @@ struct AssociationSummary {
   std::string implementationVersionName;  // the peer's; may be empty
   uint32_t maximumPDULength = 0;          // the peer's; 0 for no limit
 };
+
+// What an open association agreed: its accepted contexts and the peer's identity.
+AssociationSummary AgreedWith(const PDU_Service& pdu);
 
 // {"host", "port" (a number), "calledAET", "callingAET"}.
 Json PeerJson(const Peer& peer);

@@ -146,7 +146,8 @@ std::string ApplyMaxObjectSize(const ParsedArgs& args, uint64_t& size) {
 }
 
 AssociationParameters Peer::Parameters() const {
-  return AssociationParameters{host, port, callingAET, calledAET, timeouts, maxObjectSize, tls};
+  return AssociationParameters{host,     port,          callingAET, calledAET,
+                               timeouts, maxObjectSize, tls,        accepted};
 }
 
 Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter, std::string& problem) {

@@ -101,6 +101,8 @@ struct Peer {
   NetworkTimeouts timeouts;
   uint64_t maxObjectSize = kDefaultMaxObjectSize;
   TlsSettings tls;
+  // Told of each association the subcommand opens (AssociationParameters::accepted).
+  std::function<void(const PDU_Service&)> accepted = nullptr;
 
   AssociationParameters Parameters() const;
 };

@@ -114,6 +114,7 @@ GetResult GetSCU(const AssociationParameters& peer, const Record& query, Retriev
   result.Set(pdu.Connect(peer.host, peer.port));
   result.associated = result.Ok();
   if (!result.associated) return result;
+  if (peer.accepted) peer.accepted(pdu);
   if (!pdu.GetTransferSyntax(pdu.GetPresentationContextID(uid::kStudyRootQueryRetrieveGet))) {
     result.Set(ServiceResult::Failed(ServiceFailure::kNoPresentationContext,
                                      "the peer did not accept the Study Root Query/Retrieve GET "

@@ -48,7 +48,9 @@ ServiceResult OpenAssoc(RequesterAssociation& pdu, const AssociationParameters& 
   pdu.SetTimeouts(peer.timeouts);
   pdu.SetMessageLimit(peer.maxObjectSize);
   pdu.SetTls(peer.tls);
-  return pdu.Connect(peer.host, peer.port);
+  ServiceResult connected = pdu.Connect(peer.host, peer.port);
+  if (connected && peer.accepted) peer.accepted(pdu);
+  return connected;
 }
 
 bool CloseAssoc(PDU_Service& pdu) {

@@ -2,11 +2,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "net/tls_settings.hpp"
 
 namespace norvane {
+
+class PDU_Service;
 
 // How long an association waits for its peer. A zero duration sets no limit of its own
 // (a TCP connect then takes as long as the system lets it).
@@ -36,6 +39,9 @@ struct AssociationParameters {
   uint64_t maxObjectSize = kDefaultMaxObjectSize;
   // Plain TCP unless enabled.
   TlsSettings tls;
+  // Told of each association opened with these parameters once the peer has accepted it,
+  // so that a caller learns what was agreed without holding the association itself.
+  std::function<void(const PDU_Service&)> accepted;
 };
 
 // A duration as an operator reads it in a reason: "30 s", "2.5 s", "250 ms".

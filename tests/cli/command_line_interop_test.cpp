@@ -329,7 +329,23 @@ const CliCase kCases[] = {
      0,
      {"_norvane()", "complete -o filenames -F _norvane norvane\n"}},
     // --json on every subcommand.
-    {"echo_json", Kind::kJson, At("echo", "{STORE}", "STORESCP", {"--json"}), 0, {"peer"}},
+    {"echo_json",
+     Kind::kJson,
+     At("echo", "{STORE}", "STORESCP", {"--json"}),
+     0,
+     {"peer"},
+     {},
+     nullptr,
+     [](const Json& json) {
+       const Json& association = json["peer"]["association"];
+       EXPECT_EQ(association["acceptedContexts"],
+                 Json::parse(R"([{"abstractSyntax":"1.2.840.10008.1.1",)"
+                             R"("transferSyntax":"1.2.840.10008.1.2"}])"));
+       EXPECT_EQ(
+           association["implementationClassUID"].get<std::string>().rfind("1.2.276.0.7230010.3", 0),
+           0u)
+           << "DCMTK's own";
+     }},
     {"store_json",
      Kind::kJson,
      At("store", "{STORE}", "STORESCP", {"--json", "{CT}"}),
@@ -345,6 +361,8 @@ const CliCase kCases[] = {
        EXPECT_EQ(object["bytes"], 39206);
        EXPECT_TRUE(object["ms"].is_number());
        EXPECT_EQ(json["totals"]["stored"], 1);
+       EXPECT_EQ(json["peer"]["association"]["acceptedContexts"][0]["abstractSyntax"],
+                 "1.2.840.10008.5.1.4.1.1.2");
      }},
     {"send_series_json",
      Kind::kJson,
@@ -393,6 +411,8 @@ const CliCase kCases[] = {
        EXPECT_EQ(json["objects"][0]["status"], 0);
        EXPECT_TRUE(json["objects"][0]["sopInstanceUID"].is_string());
        EXPECT_EQ(json["subOperations"]["completed"], 4);
+       EXPECT_EQ(json["peer"]["association"]["acceptedContexts"][0]["abstractSyntax"],
+                 "1.2.840.10008.5.1.4.1.2.2.3");
      }},
     {"probe_json",
      Kind::kJson,
@@ -417,7 +437,10 @@ const CliCase kCases[] = {
      Kind::kJson,
      At("print", "{CLOSED}", "PRINTER", {"--json", "{CT}"}),
      1,
-     {"file", "failedStep"}},
+     {"file", "failedStep"},
+     {},
+     nullptr,
+     [](const Json& json) { EXPECT_FALSE(json["peer"].contains("association")); }},
     {"dump_json",
      Kind::kJson,
      {"dump", "--json", "{CT}"},
