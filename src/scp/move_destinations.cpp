@@ -45,7 +45,9 @@ std::optional<MoveDestination> ParseMoveDestination(std::string_view text, std::
   }
   MoveDestination destination{std::string(Trimmed(address.substr(0, equals))),
                               std::string(Trimmed(address.substr(equals + 1, colon - equals - 1))),
-                              std::string(Trimmed(address.substr(colon + 1))), tls};
+                              std::string(Trimmed(address.substr(colon + 1))),
+                              {},
+                              tls};
   if (!UsableTitle(destination.aeTitle)) {
     error = "'" + std::string(text) +
             "': the AE title must have 1 to 16 characters, none a backslash or control character";
