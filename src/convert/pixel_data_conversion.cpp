@@ -11,6 +11,7 @@
 #include "elements/byte_order.hpp"
 #include "elements/record_values.hpp"
 #include "elements/tag_list.hpp"
+#include "platform/parallel_for.hpp"
 
 namespace norvane {
 namespace {
@@ -89,10 +90,12 @@ Samples NativeSamples(const TagRecord& pixelData, const PixelModule& module, uin
   return samples;
 }
 
-// Decodes every frame, each on its own (DecodedPhotometric tells what the samples then are).
+// Decodes every frame, each on its own, `workers` at once (DecodedPhotometric tells what the
+// samples then are).
 std::optional<Samples> DecodedSamples(const TagList& source, size_t index,
                                       const PixelModule& module, const TransferSyntax& from,
-                                      PixelDataOutcome& outcome, ConvertStatus& status) {
+                                      unsigned workers, PixelDataOutcome& outcome,
+                                      ConvertStatus& status) {
   std::optional<EncapsulatedFrames> frames = CollectFrames(source, index, module.frames);
   if (!frames) {
     status = ConvertStatus::kEncapsulatedForm;
@@ -101,13 +104,23 @@ std::optional<Samples> DecodedSamples(const TagList& source, size_t index,
   Samples decoded;
   decoded.frameSize = *module.CodecFrameSize();
   decoded.bytes.resize(*module.CodecTotalSize());
-  for (size_t f = 0; f < frames->frames.size(); ++f) {
+  const size_t count = frames->frames.size();
+  std::vector<ConvertStatus> statuses(count, ConvertStatus::kOk);
+  std::vector<uint8_t> lossy(count, 0);
+  ParallelFor(count, workers, [&](size_t f, unsigned) {
     const std::span<uint8_t> frame =
         std::span<uint8_t>(decoded.bytes).subspan(f * decoded.frameSize, decoded.frameSize);
-    bool lossy = false;
-    status = DecodeFrame(from.pixels, module, frames->frames[f].bytes, frame, lossy);
+    bool frameLossy = false;
+    statuses[f] = DecodeFrame(from.pixels, module, frames->frames[f].bytes, frame, frameLossy);
+    lossy[f] = frameLossy ? 1 : 0;
+    return statuses[f] == ConvertStatus::kOk;
+  });
+  // Frames are begun in order and stop at a failure: the first failed frame is the one a
+  // single thread would have stopped at.
+  for (size_t f = 0; f < count; ++f) {
+    status = statuses[f];
     if (status != ConvertStatus::kOk) return std::nullopt;
-    outcome.decodedLossy = outcome.decodedLossy || lossy;
+    outcome.decodedLossy = outcome.decodedLossy || lossy[f] != 0;
     outcome.decodedStreamBytes += frames->frames[f].bytes.size();
   }
   outcome.next = frames->next;
@@ -232,10 +245,12 @@ std::optional<PixelDataOutcome> ConvertPixelData(
 
   PixelDataOutcome outcome;
   outcome.next = index + 1;
+  const unsigned workers = WorkerCount(options.threads);
   const bool sourceEncapsulated = pixelData.HasUndefinedLength();
   Samples samples;
   if (sourceEncapsulated) {
-    std::optional<Samples> decoded = DecodedSamples(source, index, module, from, outcome, status);
+    std::optional<Samples> decoded =
+        DecodedSamples(source, index, module, from, workers, outcome, status);
     if (!decoded) return std::nullopt;
     samples = std::move(*decoded);
   } else {
@@ -245,16 +260,19 @@ std::optional<PixelDataOutcome> ConvertPixelData(
 
   if (to.Encapsulated()) {
     std::vector<std::vector<uint8_t>> streams(module.frames);
-    std::vector<uint8_t> work;
-    for (uint32_t f = 0; f < module.frames; ++f) {
+    std::vector<std::vector<uint8_t>> work(workers);  // each thread's own
+    const bool coded = ParallelFor(module.frames, workers, [&](size_t f, unsigned worker) {
       bool ok = true;
-      const std::span<const uint8_t> frame = CodecFrame(samples, module, f, to, work, ok);
-      if (!ok || !EncodeFrame(to.pixels, module, options, frame, streams[f])) {
-        status = ConvertStatus::kCodecError;
-        return std::nullopt;
-      }
-      outcome.encodedStreamBytes += streams[f].size();
+      const std::span<const uint8_t> frame =
+          CodecFrame(samples, module, static_cast<uint32_t>(f), to, work[worker], ok);
+      return ok && EncodeFrame(to.pixels, module, options, frame, streams[f]);
+    });
+    if (!coded) {
+      status = ConvertStatus::kCodecError;
+      return std::nullopt;
     }
+    for (const std::vector<uint8_t>& stream : streams)
+      outcome.encodedStreamBytes += stream.size();
     if (module.samples == 3) {
       samples.planar = 0;
       if (to.pixels == PixelEncoding::kJpegBaseline && IsConvertibleYbr(samples.photometric)) {
