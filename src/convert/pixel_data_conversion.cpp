@@ -49,9 +49,12 @@ size_t SampleSwapUnit(uint16_t bitsAllocated) {
 
 // The samples of the image as the conversion holds them between decoding and encoding.
 struct Samples {
-  std::vector<uint8_t> bytes;  // little endian, every frame
-  std::string photometric;     // what the samples are now, without pad
-  uint16_t planar = 0;         // their Planar Configuration now
+  std::vector<uint8_t> bytes;  // little endian, every frame, when made here (decoded, swapped)
+  // Else the source's own samples, already as they must be: not copied.
+  std::span<const uint8_t> source;
+  std::span<const uint8_t> View() const { return bytes.empty() ? source : bytes; }
+  std::string photometric;  // what the samples are now, without pad
+  uint16_t planar = 0;      // their Planar Configuration now
   ChromaSubsampling chroma = ChromaSubsampling::kNone;
   uint32_t frameSize = 0;  // bytes of one frame as held
 };
@@ -81,8 +84,12 @@ Samples NativeSamples(const TagRecord& pixelData, const PixelModule& module, uin
                       const TransferSyntax& from) {
   const std::span<const uint8_t> value = ValueBytes(pixelData);
   Samples samples;
-  samples.bytes.assign(value.begin(), value.begin() + total);
-  if (from.BigEndian()) SwapBytes(samples.bytes, SampleSwapUnit(module.bitsAllocated));
+  if (from.BigEndian()) {
+    samples.bytes.assign(value.begin(), value.begin() + total);
+    SwapBytes(samples.bytes, SampleSwapUnit(module.bitsAllocated));
+  } else {
+    samples.source = value.first(total);
+  }
   samples.photometric = TrimmedText(module.photometric);
   samples.planar = module.planarConfiguration;
   samples.chroma = module.samples == 3 ? module.Chroma() : ChromaSubsampling::kNone;
@@ -140,8 +147,7 @@ std::span<const uint8_t> CodecFrame(const Samples& samples, const PixelModule& m
                                     std::vector<uint8_t>& work, bool& ok) {
   ok = true;
   const std::span<const uint8_t> frame =
-      std::span<const uint8_t>(samples.bytes)
-          .subspan(size_t{index} * samples.frameSize, samples.frameSize);
+      samples.View().subspan(size_t{index} * samples.frameSize, samples.frameSize);
   if (module.samples != 3) return frame;
   if (to.pixels == PixelEncoding::kJpegBaseline && IsConvertibleYbr(samples.photometric)) {
     work.resize(*module.CodecFrameSize());
@@ -256,7 +262,7 @@ std::optional<PixelDataOutcome> ConvertPixelData(
   } else {
     samples = NativeSamples(source[index], module, *module.NativeTotalSize(), from);
   }
-  outcome.sampleBytes = samples.bytes.size();
+  outcome.sampleBytes = samples.View().size();
 
   if (to.Encapsulated()) {
     std::vector<std::vector<uint8_t>> streams(module.frames);
@@ -284,6 +290,7 @@ std::optional<PixelDataOutcome> ConvertPixelData(
     AppendEncapsulated(out, "OB", std::move(streams));
   } else {
     std::vector<uint8_t> bytes = std::move(samples.bytes);
+    if (bytes.empty()) bytes.assign(samples.source.begin(), samples.source.end());
     if (to.BigEndian()) SwapBytes(bytes, SampleSwapUnit(module.bitsAllocated));
     if (bytes.size() % 2 != 0) bytes.push_back(0);
     TagRecord converted;
