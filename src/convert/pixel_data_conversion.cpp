@@ -122,8 +122,8 @@ std::optional<Samples> DecodedSamples(const TagList& source, size_t index,
     lossy[f] = frameLossy ? 1 : 0;
     return statuses[f] == ConvertStatus::kOk;
   });
-  // Frames are begun in order and stop at a failure: the first failed frame is the one a
-  // single thread would have stopped at.
+  // Every frame before the first failed one was decoded: that failure is the one a single
+  // thread would have stopped at.
   for (size_t f = 0; f < count; ++f) {
     status = statuses[f];
     if (status != ConvertStatus::kOk) return std::nullopt;

@@ -15,19 +15,23 @@ inline unsigned WorkerCount(unsigned limit) {
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// Calls work(index, worker) for every index below `count`, on up to `workers` threads (the
-// caller's among them), each index once; `worker` (below `workers`) names the thread, for
-// scratch space of its own. Indices are taken in order; after a call returns false no
-// further index is begun, and the result is false. Every call has ended when it returns.
+// Calls work(index, worker) for indices below `count`, on up to `workers` threads (the
+// caller's among them); `worker` (below `workers`) names the thread, for scratch space of
+// its own. Indices are taken in order, and none above a failed one (work gave false) is
+// begun after that failure, so every index below the first failed one has run, as on one
+// thread. False when a call failed. Every call has ended when it returns.
 inline bool ParallelFor(size_t count, unsigned workers,
                         const std::function<bool(size_t index, unsigned worker)>& work) {
   const unsigned threads =
       static_cast<unsigned>(std::min<size_t>(std::max(1u, workers), std::max<size_t>(count, 1)));
   std::atomic<size_t> next{0};
-  std::atomic<bool> failed{false};
+  std::atomic<size_t> firstFailed{count};
   auto run = [&](unsigned worker) {
-    for (size_t i = next++; i < count && !failed; i = next++) {
-      if (!work(i, worker)) failed = true;
+    for (size_t i = next++; i < count && i < firstFailed; i = next++) {
+      if (work(i, worker)) continue;
+      size_t seen = firstFailed;
+      while (i < seen && !firstFailed.compare_exchange_weak(seen, i)) {
+      }
     }
   };
   std::vector<std::jthread> helpers;
@@ -36,7 +40,7 @@ inline bool ParallelFor(size_t count, unsigned workers,
     helpers.emplace_back(run, w);
   run(0);
   helpers.clear();  // joins
-  return !failed;
+  return firstFailed == count;
 }
 
 }  // namespace norvane
