@@ -36,6 +36,8 @@ void PrintHelp() {
       "are shown as they are stored. Other values are shown as the file holds them, up to\n"
       "a first NUL byte; control characters and bytes that are no printable UTF-8 are\n"
       "shown as \\xNN (hex). Element names are in UTF-8. Lines are printed as they are made.\n"
+      "Values of 64 KiB and more that are not shown are not read either (all but sequences\n"
+      "and their items), so a dump of a file of any size takes little memory.\n"
       "\n"
       "Prints \"Dump Failed!\" and exits with 1 when the file cannot be read, is not a DICOM\n"
       "file, or is cut short; standard error says which.\n"
@@ -97,7 +99,9 @@ int RunDump(int argc, char** argv) {
   }
   const std::string& fileName = args.positionals[0];
   run.Report()["file"] = fileName;
-  const DicomFileContent content = DICOMFile(fileName);
+  // Long values are shown by their length: they stay in the file, and a dump of any size
+  // takes little memory.
+  const DicomFileContent content = DICOMFile(fileName, LargeValues::kOnlyLengthShown);
   if (!content.Ok()) {
     run.Out("Dump Failed!");
     const std::string reason = fileName + " " + UnreadableDicomFile(fileName);

@@ -24,6 +24,9 @@ struct CodingOptions {
   int jpegLsNear = kDefaultJpegLsNear;
   // JPEG 2000 lossy: the compression ratio aimed at (1 to 1000).
   double jpeg2000Ratio = kDefaultJpeg2000Ratio;
+  // Frames coded at once, each on a thread of its own; 0: one per core of the machine. The
+  // coded bytes do not depend on it.
+  unsigned threads = 0;
 };
 
 // Whether the options are within the ranges above.

@@ -11,6 +11,7 @@
 #include "elements/byte_order.hpp"
 #include "elements/record_values.hpp"
 #include "elements/tag_list.hpp"
+#include "platform/parallel_for.hpp"
 
 namespace norvane {
 namespace {
@@ -48,9 +49,12 @@ size_t SampleSwapUnit(uint16_t bitsAllocated) {
 
 // The samples of the image as the conversion holds them between decoding and encoding.
 struct Samples {
-  std::vector<uint8_t> bytes;  // little endian, every frame
-  std::string photometric;     // what the samples are now, without pad
-  uint16_t planar = 0;         // their Planar Configuration now
+  std::vector<uint8_t> bytes;  // little endian, every frame, when made here (decoded, swapped)
+  // Else the source's own samples, already as they must be: not copied.
+  std::span<const uint8_t> source;
+  std::span<const uint8_t> View() const { return bytes.empty() ? source : bytes; }
+  std::string photometric;  // what the samples are now, without pad
+  uint16_t planar = 0;      // their Planar Configuration now
   ChromaSubsampling chroma = ChromaSubsampling::kNone;
   uint32_t frameSize = 0;  // bytes of one frame as held
 };
@@ -80,8 +84,12 @@ Samples NativeSamples(const TagRecord& pixelData, const PixelModule& module, uin
                       const TransferSyntax& from) {
   const std::span<const uint8_t> value = ValueBytes(pixelData);
   Samples samples;
-  samples.bytes.assign(value.begin(), value.begin() + total);
-  if (from.BigEndian()) SwapBytes(samples.bytes, SampleSwapUnit(module.bitsAllocated));
+  if (from.BigEndian()) {
+    samples.bytes.assign(value.begin(), value.begin() + total);
+    SwapBytes(samples.bytes, SampleSwapUnit(module.bitsAllocated));
+  } else {
+    samples.source = value.first(total);
+  }
   samples.photometric = TrimmedText(module.photometric);
   samples.planar = module.planarConfiguration;
   samples.chroma = module.samples == 3 ? module.Chroma() : ChromaSubsampling::kNone;
@@ -89,10 +97,12 @@ Samples NativeSamples(const TagRecord& pixelData, const PixelModule& module, uin
   return samples;
 }
 
-// Decodes every frame, each on its own (DecodedPhotometric tells what the samples then are).
+// Decodes every frame, each on its own, `workers` at once (DecodedPhotometric tells what the
+// samples then are).
 std::optional<Samples> DecodedSamples(const TagList& source, size_t index,
                                       const PixelModule& module, const TransferSyntax& from,
-                                      PixelDataOutcome& outcome, ConvertStatus& status) {
+                                      unsigned workers, PixelDataOutcome& outcome,
+                                      ConvertStatus& status) {
   std::optional<EncapsulatedFrames> frames = CollectFrames(source, index, module.frames);
   if (!frames) {
     status = ConvertStatus::kEncapsulatedForm;
@@ -101,13 +111,23 @@ std::optional<Samples> DecodedSamples(const TagList& source, size_t index,
   Samples decoded;
   decoded.frameSize = *module.CodecFrameSize();
   decoded.bytes.resize(*module.CodecTotalSize());
-  for (size_t f = 0; f < frames->frames.size(); ++f) {
+  const size_t count = frames->frames.size();
+  std::vector<ConvertStatus> statuses(count, ConvertStatus::kOk);
+  std::vector<uint8_t> lossy(count, 0);
+  ParallelFor(count, workers, [&](size_t f, unsigned) {
     const std::span<uint8_t> frame =
         std::span<uint8_t>(decoded.bytes).subspan(f * decoded.frameSize, decoded.frameSize);
-    bool lossy = false;
-    status = DecodeFrame(from.pixels, module, frames->frames[f].bytes, frame, lossy);
+    bool frameLossy = false;
+    statuses[f] = DecodeFrame(from.pixels, module, frames->frames[f].bytes, frame, frameLossy);
+    lossy[f] = frameLossy ? 1 : 0;
+    return statuses[f] == ConvertStatus::kOk;
+  });
+  // Every frame before the first failed one was decoded: that failure is the one a single
+  // thread would have stopped at.
+  for (size_t f = 0; f < count; ++f) {
+    status = statuses[f];
     if (status != ConvertStatus::kOk) return std::nullopt;
-    outcome.decodedLossy = outcome.decodedLossy || lossy;
+    outcome.decodedLossy = outcome.decodedLossy || lossy[f] != 0;
     outcome.decodedStreamBytes += frames->frames[f].bytes.size();
   }
   outcome.next = frames->next;
@@ -127,8 +147,7 @@ std::span<const uint8_t> CodecFrame(const Samples& samples, const PixelModule& m
                                     std::vector<uint8_t>& work, bool& ok) {
   ok = true;
   const std::span<const uint8_t> frame =
-      std::span<const uint8_t>(samples.bytes)
-          .subspan(size_t{index} * samples.frameSize, samples.frameSize);
+      samples.View().subspan(size_t{index} * samples.frameSize, samples.frameSize);
   if (module.samples != 3) return frame;
   if (to.pixels == PixelEncoding::kJpegBaseline && IsConvertibleYbr(samples.photometric)) {
     work.resize(*module.CodecFrameSize());
@@ -232,29 +251,34 @@ std::optional<PixelDataOutcome> ConvertPixelData(
 
   PixelDataOutcome outcome;
   outcome.next = index + 1;
+  const unsigned workers = WorkerCount(options.threads);
   const bool sourceEncapsulated = pixelData.HasUndefinedLength();
   Samples samples;
   if (sourceEncapsulated) {
-    std::optional<Samples> decoded = DecodedSamples(source, index, module, from, outcome, status);
+    std::optional<Samples> decoded =
+        DecodedSamples(source, index, module, from, workers, outcome, status);
     if (!decoded) return std::nullopt;
     samples = std::move(*decoded);
   } else {
     samples = NativeSamples(source[index], module, *module.NativeTotalSize(), from);
   }
-  outcome.sampleBytes = samples.bytes.size();
+  outcome.sampleBytes = samples.View().size();
 
   if (to.Encapsulated()) {
     std::vector<std::vector<uint8_t>> streams(module.frames);
-    std::vector<uint8_t> work;
-    for (uint32_t f = 0; f < module.frames; ++f) {
+    std::vector<std::vector<uint8_t>> work(workers);  // each thread's own
+    const bool coded = ParallelFor(module.frames, workers, [&](size_t f, unsigned worker) {
       bool ok = true;
-      const std::span<const uint8_t> frame = CodecFrame(samples, module, f, to, work, ok);
-      if (!ok || !EncodeFrame(to.pixels, module, options, frame, streams[f])) {
-        status = ConvertStatus::kCodecError;
-        return std::nullopt;
-      }
-      outcome.encodedStreamBytes += streams[f].size();
+      const std::span<const uint8_t> frame =
+          CodecFrame(samples, module, static_cast<uint32_t>(f), to, work[worker], ok);
+      return ok && EncodeFrame(to.pixels, module, options, frame, streams[f]);
+    });
+    if (!coded) {
+      status = ConvertStatus::kCodecError;
+      return std::nullopt;
     }
+    for (const std::vector<uint8_t>& stream : streams)
+      outcome.encodedStreamBytes += stream.size();
     if (module.samples == 3) {
       samples.planar = 0;
       if (to.pixels == PixelEncoding::kJpegBaseline && IsConvertibleYbr(samples.photometric)) {
@@ -266,6 +290,7 @@ std::optional<PixelDataOutcome> ConvertPixelData(
     AppendEncapsulated(out, "OB", std::move(streams));
   } else {
     std::vector<uint8_t> bytes = std::move(samples.bytes);
+    if (bytes.empty()) bytes.assign(samples.source.begin(), samples.source.end());
     if (to.BigEndian()) SwapBytes(bytes, SampleSwapUnit(module.bitsAllocated));
     if (bytes.size() % 2 != 0) bytes.push_back(0);
     TagRecord converted;

@@ -35,7 +35,23 @@ bool MetaGroupGoesOn(std::span<const uint8_t> stream, size_t position) {
 struct FileSource {
   LoadedFile& file;
   std::shared_ptr<const ValueSource> leftIn;
+  LargeValues which = LargeValues::kRead;
 };
+
+// Whether a large value is left in the file. Native pixel data is never looked into on the
+// way out, and being of even length it needs no pad byte. For a reader that shows only
+// lengths, the values that are read as elements stay: sequences (by their own VR or, without
+// one, the dictionary's) and items, but for the fragments of encapsulated pixel data.
+bool LeftInFile(LargeValues which, const ElementHeader& header, bool inFragments) {
+  if (which == LargeValues::kLeftInFile) {
+    return header.Is(tag::kPixelData) && header.length % 2 == 0;
+  }
+  if (which != LargeValues::kOnlyLengthShown) return false;
+  if (header.group == kItemGroup) return inFragments;
+  TagRecord record = header.ToRecord();
+  if (!record.HasVR() || record.VRIs("UN")) LookupVR(record);
+  return !record.VRIs("SQ");
+}
 
 // Reads every element after "DICM" into the two lists; `source` is the loaded file the
 // bytes are, if any.
@@ -49,6 +65,7 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
   bool groupLength = false;
   bool deflated = false;
   std::vector<uint8_t> inflated;  // the data set of a deflated file
+  bool inFragments = false;       // between encapsulated pixel data and its delimiter
 
   while (!reader.AtEnd()) {
     if (source != nullptr) Reach(*source, reader, reader.position + kMaxHeaderSize);
@@ -56,12 +73,12 @@ Part10ReadStatus ReadElements(std::span<const uint8_t> bytes, DicomFileContent& 
     if (!header) break;  // the file ends inside a header: the partial header is no element
     TagRecord record = header->ToRecord();
     const uint64_t valueStart = reader.position;
+    if (header->Is(tag::kPixelData)) inFragments = header->length == kUndefinedLength;
+    if (header->Is(tag::kSequenceDelimitationItem)) inFragments = false;
 
     if (header->HasValue() && source != nullptr && header->length >= kLargeValue &&
         reader.Remaining() >= header->length) {
-      // Only native pixel data is left in the file: it is never looked into on the way
-      // out, and being of even length it needs no pad byte.
-      if (from->leftIn && header->Is(tag::kPixelData) && header->length % 2 == 0) {
+      if (from->leftIn && LeftInFile(from->which, *header, inFragments)) {
         if (!source->Pass(reader.position, header->length)) return Part10ReadStatus::kValueCutShort;
         record.inFile = std::make_shared<const ValueInFile>(
             ValueInFile{.source = from->leftIn, .offset = reader.position});
@@ -169,9 +186,10 @@ DicomFileContent DICOMFile(const std::string& fileName, LargeValues large) {
   file->Load(kMetaGroupStart);
   const std::span<const uint8_t> prefix = file->Bytes().first(file->Loaded());
   const FileSource source{.file = *file,
-                          .leftIn = large == LargeValues::kLeftInFile
+                          .leftIn = large != LargeValues::kRead
                                         ? std::make_shared<const LoadedFileValues>(file)
-                                        : nullptr};
+                                        : nullptr,
+                          .which = large};
   content.status = HasDicmPrefix(prefix) ? ReadElements(file->Bytes(), content, &source)
                                          : Part10ReadStatus::kNoDicmPrefix;
   return content;

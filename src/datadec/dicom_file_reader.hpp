@@ -42,7 +42,10 @@ struct DicomFileContent {
 // kLeftInFile leaves native Pixel Data of 64 KiB and more (of even length) in the file: its
 // record carries `inFile` and no value bytes, for a data set that is only sent or written
 // out again; the file is read again as it is encoded. A deflated file keeps every value.
-enum class LargeValues : uint8_t { kRead, kLeftInFile };
+// kOnlyLengthShown leaves every value of 64 KiB and more in the file but those of sequences
+// and of their items (which are read as elements): for a reader that shows such values by
+// their length only, or reads one back (record.inFile) in the rare case it shows it.
+enum class LargeValues : uint8_t { kRead, kLeftInFile, kOnlyLengthShown };
 DicomFileContent DICOMFile(const std::string& fileName, LargeValues large = LargeValues::kRead);
 
 // The same over the bytes of a whole file in memory.

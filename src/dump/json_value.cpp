@@ -238,6 +238,16 @@ std::string Base64(std::span<const uint8_t> bytes) {
 void AddJsonValue(Json& attribute, const TagRecord& record, std::string_view vr,
                   const JsonValueOptions& options) {
   if (!record.HasValue()) return;
+  if (record.inFile && (!IsBinaryVR(vr) || record.length <= options.inlineBinaryLimit)) {
+    // A long value left in its file that is shown all the same: read back for the moment.
+    TagRecord held = record;
+    held.inFile.reset();
+    held.value.resize(record.length);
+    if (record.inFile->source->Read(record.inFile->offset, held.value)) {
+      AddJsonValue(attribute, held, vr, options);
+      return;
+    }
+  }
   if (IsBinaryVR(vr)) {
     const std::span<const uint8_t> bytes = ValueBytes(record);
     if (record.length > options.inlineBinaryLimit || bytes.size() != record.length) {

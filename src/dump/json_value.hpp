@@ -36,6 +36,8 @@ struct JsonValueOptions {
 // - OB OD OF OL OV OW UN: "InlineBinary" (base64 of the little-endian bytes) up to the
 //   limit, else "length" with the value's length in bytes.
 // An empty value within several is null; a record without any value gets no "Value".
+// A value left in its file (record.inFile) is read back when it is shown, else only its
+// length is given.
 void AddJsonValue(nlohmann::ordered_json& attribute, const TagRecord& record, std::string_view vr,
                   const JsonValueOptions& options);
 

@@ -33,6 +33,19 @@ bool SetNoDelay(int fd) {
   return ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0;
 }
 
+// A peer with Nagle's algorithm on holds back its next small segment until the last one is
+// acknowledged; a delayed acknowledgement would stall it for tens of milliseconds on every
+// PDU it writes in two parts. Linux clears the option again as soon as it sees a
+// request-response pattern, so it is set anew after every read.
+void AcknowledgeAtOnce(int fd) {
+#ifdef TCP_QUICKACK
+  const int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#else
+  (void)fd;
+#endif
+}
+
 // accept errors after which the listener is still good (accept(2) lists the network
 // errors that are passed on from a connection that already failed).
 bool IsTransientAcceptError(int error) {
@@ -416,6 +429,7 @@ int Socket::ReadBinary(uint8_t* buffer, size_t size) {
   for (;;) {
     const ssize_t n = ::recv(dataSocket_, buffer, size, flags);
     if (n > 0) {
+      AcknowledgeAtOnce(dataSocket_);
       if (LogLevel() > 2) DumpTraffic(buffer, static_cast<size_t>(n), false);
       return static_cast<int>(n);
     }

@@ -3,6 +3,9 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <cerrno>
@@ -92,6 +95,37 @@ TEST(SocketConnection, ListenAcceptOpenAndExchangeBytes) {
   client.Close();
   EXPECT_EQ(listener.ReadBinary(got, sizeof got), -1) << "the peer closed";
   EXPECT_FALSE(listener.Connected());
+}
+
+// A peer with Nagle's algorithm on waits for our acknowledgement before its next small
+// segment: every read must leave the connection acknowledging at once, even after the
+// request-response rounds that make Linux delay its acknowledgements.
+TEST(SocketConnection, EveryReadLeavesTheConnectionAcknowledgingAtOnce) {
+#ifndef TCP_QUICKACK
+  GTEST_SKIP() << "no TCP_QUICKACK on this system";
+#else
+  Socket listener;
+  ASSERT_TRUE(listener.ListenOnPort(0, true));
+  Socket client;
+  std::thread connector(
+      [&] { EXPECT_TRUE(client.Open("127.0.0.1", std::to_string(listener.LocalPort()))); });
+  ASSERT_TRUE(listener.Accept());
+  connector.join();
+  const uint8_t request[] = {1, 2, 3, 4};
+  uint8_t got[16];
+  for (int round = 0; round < 8; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(client.SendBinary(request, sizeof request));
+    ASSERT_EQ(listener.ReadBinary(got, sizeof got), 4);
+    int quick = 0;
+    socklen_t size = sizeof quick;
+    ASSERT_EQ(::getsockopt(listener.Handle(), IPPROTO_TCP, TCP_QUICKACK, &quick, &size), 0);
+    EXPECT_EQ(quick, 1);
+    // The answer at once: the pattern after which the kernel would delay.
+    ASSERT_TRUE(listener.SendBinary(request, sizeof request));
+    ASSERT_EQ(client.ReadBinary(got, sizeof got), 4);
+  }
+#endif
 }
 
 TEST(SocketConnection, ListenOnPortTextZeroFails) {
