@@ -379,6 +379,10 @@ bool Socket::DeadlineReached() {
 // Sends at once and waits only when the connection takes no more (EAGAIN): a send that
 // does not block costs one system call. The limits bound the waits; a passed deadline
 // fails even a send that would not block.
+void Socket::AcknowledgeReceived() const {
+  AcknowledgeAtOnce(dataSocket_);
+}
+
 bool Socket::SendBinary(const uint8_t* data, size_t length) {
   if (!connected_) return false;
   timedOut_ = false;
@@ -429,7 +433,7 @@ int Socket::ReadBinary(uint8_t* buffer, size_t size) {
   for (;;) {
     const ssize_t n = ::recv(dataSocket_, buffer, size, flags);
     if (n > 0) {
-      AcknowledgeAtOnce(dataSocket_);
+      AcknowledgeReceived();
       if (LogLevel() > 2) DumpTraffic(buffer, static_cast<size_t>(n), false);
       return static_cast<int>(n);
     }

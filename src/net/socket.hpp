@@ -72,6 +72,9 @@ class Socket : public Transport {
   bool AwaitReady(bool forReading);
   // The connection's handle, for such a layer; -1 when none.
   int Handle() const { return dataSocket_; }
+  // Acknowledges what has arrived at once, for a layer that reads the handle itself: a
+  // peer with Nagle's algorithm on would otherwise wait for a delayed acknowledgement.
+  void AcknowledgeReceived() const;
   // Connects to host:port within the connect time-out. A host starting with a non-zero
   // number is a dotted-decimal address; otherwise a name. A port with a non-zero leading
   // number is that number; otherwise a service name.

@@ -18,8 +18,12 @@ namespace {
 
 // OpenSSL reads and writes the socket's handle without ever blocking: a wait is the
 // socket's (AwaitReady), and no write raises SIGPIPE.
+Socket& SocketOf(BIO* bio) {
+  return *static_cast<Socket*>(BIO_get_data(bio));
+}
+
 int HandleOf(BIO* bio) {
-  return static_cast<Socket*>(BIO_get_data(bio))->Handle();
+  return SocketOf(bio).Handle();
 }
 
 int BioWrite(BIO* bio, const char* data, int length) {
@@ -38,6 +42,7 @@ int BioRead(BIO* bio, char* buffer, int size) {
   BIO_clear_retry_flags(bio);
   for (;;) {
     const ssize_t n = ::recv(HandleOf(bio), buffer, static_cast<size_t>(size), MSG_DONTWAIT);
+    if (n > 0) SocketOf(bio).AcknowledgeReceived();
     if (n >= 0) return static_cast<int>(n);
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) BIO_set_retry_read(bio);
