@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
+#include "dimse/dimse_command.hpp"
 #include "dimse/get_scu.hpp"
 #include "dimse/move_scu.hpp"
-#include "dimse/dimse_command.hpp"
 #include "dimse/status_meaning.hpp"
 
 namespace norvane::cli {

@@ -30,8 +30,9 @@ bool JpegLsEncodeFrame(const FrameShape& shape, int nearLossless, std::span<cons
 
 // Decodes one stream into `frame` (exactly FrameBytes() bytes): kMismatch for a stream of
 // another width, height, sample count or a precision above Bits Allocated; kCorrupt for a
-// stream that does not end with EOI (zero pad bytes aside) or a CharLS error. A signed image coded below Bits Allocated comes back sign-extended. `lossy`
-// is set for NEAR above 0. Nothing is written past `frame`.
+// stream that does not end with EOI (zero pad bytes aside) or a CharLS error. A signed image coded
+// below Bits Allocated comes back sign-extended. `lossy` is set for NEAR above 0. Nothing is
+// written past `frame`.
 FrameDecodeResult JpegLsDecodeFrame(const FrameShape& shape, std::span<const uint8_t> stream,
                                     std::span<uint8_t> frame);
 

@@ -143,8 +143,8 @@ constexpr CommandKind kCommandKinds[] = {
      Set({kAffectedSOPInstance})},
     {kNCreateRSP, "N-CREATE-RSP", kResponseRequired,
      kNResponseOptional | Set({kAttributeIdentifiers})},
-    {kNDeleteRQ, "N-DELETE-RQ",
-     Set({kRequestedSOPClass, kMessageIDField, kRequestedSOPInstance}), 0},
+    {kNDeleteRQ, "N-DELETE-RQ", Set({kRequestedSOPClass, kMessageIDField, kRequestedSOPInstance}),
+     0},
     {kNDeleteRSP, "N-DELETE-RSP", kResponseRequired, kNResponseOptional},
     {kCCancelRQ, "C-CANCEL-RQ", Set({kRespondedTo}), 0},
 };
@@ -163,9 +163,9 @@ TagRecord TagsRecord(Tag tag, const std::vector<Tag>& tags) {
   std::vector<uint8_t> value;
   value.reserve(4 * tags.size());
   for (const Tag& t : tags) {
-    value.insert(value.end(), {static_cast<uint8_t>(t.group), static_cast<uint8_t>(t.group >> 8),
-                               static_cast<uint8_t>(t.element),
-                               static_cast<uint8_t>(t.element >> 8)});
+    value.insert(value.end(),
+                 {static_cast<uint8_t>(t.group), static_cast<uint8_t>(t.group >> 8),
+                  static_cast<uint8_t>(t.element), static_cast<uint8_t>(t.element >> 8)});
   }
   return GenerateTag(tag, "AT", value);
 }
@@ -322,23 +322,22 @@ ServiceResult EncodeCommand(const DimseCommand& command, TagList& elements) {
     std::optional<TagRecord> record = FieldRecord(command, field);
     if (!record) {
       if ((kind->required & bit) != 0) {
-        return ServiceResult::Failed(ServiceFailure::kLocal, "the " + std::string(kind->name) +
-                                                                 " lacks its " +
-                                                                 std::string(kFieldNames[field]));
+        return ServiceResult::Failed(
+            ServiceFailure::kLocal,
+            "the " + std::string(kind->name) + " lacks its " + std::string(kFieldNames[field]));
       }
       continue;
     }
     if (((kind->required | kind->optional) & bit) == 0) {
-      return ServiceResult::Failed(ServiceFailure::kLocal, "a " + std::string(kind->name) +
-                                                               " carries no " +
-                                                               std::string(kFieldNames[field]));
+      return ServiceResult::Failed(
+          ServiceFailure::kLocal,
+          "a " + std::string(kind->name) + " carries no " + std::string(kFieldNames[field]));
     }
     records.push_back(std::move(*record));
   }
   records.push_back(GenerateUSTag(tag::kCommandDataSetType, command.commandDataSetType));
-  std::sort(records.begin(), records.end(), [](const TagRecord& a, const TagRecord& b) {
-    return a.element < b.element;
-  });
+  std::sort(records.begin(), records.end(),
+            [](const TagRecord& a, const TagRecord& b) { return a.element < b.element; });
   uint32_t length = 0;
   for (const TagRecord& record : records) {
     length += static_cast<uint32_t>(EncodedSize(record, kNetworkRules, kCommandEncoding));
@@ -397,8 +396,8 @@ DecodedCommand DecodeCommand(const TagList& elements) {
     }
   }
   if (!missing.empty()) {
-    decoded.Set(ServiceResult::Failed(ServiceFailure::kProtocol, CommandWithArticle(c.commandField) +
-                                                                     " without its " + missing));
+    decoded.Set(ServiceResult::Failed(
+        ServiceFailure::kProtocol, CommandWithArticle(c.commandField) + " without its " + missing));
   }
   return decoded;
 }

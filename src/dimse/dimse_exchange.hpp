@@ -41,8 +41,7 @@ ReceivedCommand ReceiveCommand(PDU_Service& pdu);
 // among them); kUnexpectedResponse when another command came. On success the result
 // carries the response's status; judging it is the service's part. A data set the
 // response announces is left to the caller.
-ServiceResult ReadResponse(PDU_Service& pdu, uint16_t expectedCommandField,
-                           DimseCommand& response);
+ServiceResult ReadResponse(PDU_Service& pdu, uint16_t expectedCommandField, DimseCommand& response);
 
 // The result of a message that could not be read: `why`'s failure, its reason after
 // "no " + `what` + ": ".

@@ -1,9 +1,9 @@
 #include "dimse/find_scu.hpp"
 
+#include "dimse/dimse_exchange.hpp"
 #include "dimse/find_request.hpp"
 #include "dimse/query_identifier.hpp"
 #include "log/log.hpp"
-#include "dimse/dimse_exchange.hpp"
 #include "net/association_entry.hpp"
 #include "net/uids.hpp"
 
