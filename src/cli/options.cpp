@@ -154,13 +154,10 @@ Peer ResolvePeer(ParsedArgs& args, size_t requiredAfter, std::string& problem) {
   Settings settings;
   const std::string settingsPath = "./" + std::string(kSettingsFileName);
   settings.Load(settingsPath);
-  Peer peer{settings.host(),
-            settings.port(),
-            settings.localAET(),
-            settings.remoteAET(),
-            settings.logLevel(),
-            NetworkTimeouts{},
-            LoadTlsSettings(TlsSettingsPathBeside(settingsPath))};
+  Peer peer{settings.host(),       settings.port(),
+            settings.localAET(),   settings.remoteAET(),
+            settings.logLevel(),   NetworkTimeouts{},
+            kDefaultMaxObjectSize, LoadTlsSettings(TlsSettingsPathBeside(settingsPath))};
   std::vector<std::string>& pos = args.positionals;
   if (pos.size() >= 2 + requiredAfter && IsPortNumber(pos[1])) {
     peer.host = pos[0];
