@@ -49,18 +49,19 @@ void PrintHelp() {
       "its own, send the files (those in a FOLDER directly, in name order) with C-STORE\n"
       "in a loop, one after the other, until --count objects have gone out in all or\n"
       "--duration has passed, whichever comes first. Without either, every association\n"
-      "sends each file once. Each association proposes, for every file, what norvane\n"
-      "store proposes for it; a file goes out as norvane store sends it. With --echo the\n"
-      "operations are C-ECHOs, with --find C-FINDs (Study Root, STUDY level), each\n"
-      "association keeping its one association open for all its operations. An\n"
-      "association the peer ends is opened again; one that cannot be opened counts as a\n"
-      "failed operation and ends that association's loop.\n\n"
+      "sends each file once (makes one echo or query). Each association proposes, for\n"
+      "every file, what norvane store proposes for it; a file goes out as norvane store\n"
+      "sends it. With --echo the operations are C-ECHOs, with --find C-FINDs (Study\n"
+      "Root, STUDY level). Every association stays open for all its operations; one the\n"
+      "peer ends is opened again; one that cannot be opened counts as one failed\n"
+      "operation and ends that association's loop.\n\n"
       "Prints the number of operations and failures, the throughput (operations that\n"
-      "succeeded per second, and MB/s of the files stored: 10^6 bytes of their file sizes), the\n"
-      "latency of one operation (request to final response) at p50, p95, p99 and the\n"
-      "maximum in milliseconds, each failure with how often it came (by status or\n"
-      "reason), one line per second of the run (operations that ended in it), then\n"
-      "\"LOAD OK\" or \"LOAD failed: N of M operations failed\".\n\n"
+      "succeeded per second, and MB/s of the files stored: 10^6 bytes of their file\n"
+      "sizes), the latency of one operation (request to final response) at p50, p95,\n"
+      "p99 and the maximum in milliseconds, each failure with how often it came (by\n"
+      "status or reason; also on standard error), one line per second of the run\n"
+      "(the operations that ended in it), then \"LOAD OK\" or \"LOAD failed: N of M\n"
+      "operations failed\".\n\n"
       "options:\n%s"
       "  --associations N   associations at once (default 1, at most %ld)\n"
       "  --count M          send M objects (operations) in all, over every association\n"
@@ -298,7 +299,9 @@ int RunLoad(int argc, char** argv) {
   }
   const char* unit = "objects";
   if (plan.mode == LoadMode::kStore) {
-    if (args.positionals.empty()) return run.Usage("give at least one FILE or FOLDER");
+    if (args.positionals.empty() || LooksLikeAPeerAlone(args.positionals)) {
+      return run.Usage("give at least one FILE or FOLDER");
+    }
     for (const std::string& path : args.positionals) {
       std::error_code ignored;
       if (!std::filesystem::exists(path, ignored)) return run.Usage("no such file: " + path);
