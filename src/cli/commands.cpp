@@ -10,6 +10,8 @@ std::span<const Command> AllCommands() {
       Command{"store", "send DICOM files with C-STORE", RunStore, StoreOptions},
       Command{"send-series", "send a series folder over one association", RunSendSeries,
               SendSeriesOptions},
+      Command{"load", "put a node under load: many associations storing, echoing or querying",
+              RunLoad, LoadOptions},
       Command{"find", "query an archive with C-FIND (patient, study, series, image)", RunFind,
               FindOptions},
       Command{"move", "have an archive send studies, series or images with C-MOVE", RunMove,

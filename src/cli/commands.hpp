@@ -38,6 +38,8 @@ int RunStore(int argc, char** argv);
 std::vector<OptionSpec> StoreOptions();
 int RunSendSeries(int argc, char** argv);
 std::vector<OptionSpec> SendSeriesOptions();
+int RunLoad(int argc, char** argv);
+std::vector<OptionSpec> LoadOptions();
 int RunEcg(int argc, char** argv);
 std::vector<OptionSpec> EcgOptions();
 int RunFind(int argc, char** argv);

@@ -1,5 +1,8 @@
 #include "cli/file_arguments.hpp"
 
+#include <filesystem>
+
+#include "cli/options.hpp"
 #include "dimse/dicom_files.hpp"
 #include "platform/folders.hpp"
 
@@ -18,6 +21,14 @@ std::vector<std::string> ExpandFileArguments(const std::vector<std::string>& arg
     if (files.size() == before) emptyFolders.push_back(argument);
   }
   return files;
+}
+
+bool LooksLikeAPeerAlone(const std::vector<std::string>& positionals) {
+  if (positionals.size() != 2) return false;
+  const std::optional<long> port = ParseNumber(positionals[1]);
+  std::error_code ignored;
+  return port && *port > 0 && *port <= 65535 && !std::filesystem::exists(positionals[0], ignored) &&
+         !std::filesystem::exists(positionals[1], ignored);
 }
 
 }  // namespace norvane::cli

@@ -10,4 +10,7 @@ namespace norvane::cli {
 std::vector<std::string> ExpandFileArguments(const std::vector<std::string>& arguments,
                                              std::vector<std::string>& emptyFolders);
 
+// "HOST PORT" without files: two arguments, neither an existing path, the second a port.
+bool LooksLikeAPeerAlone(const std::vector<std::string>& positionals);
+
 }  // namespace norvane::cli

@@ -66,15 +66,6 @@ void PrintHelp() {
       kNetworkHelp, kTransferSyntaxAliasHelp, kJsonHelp);
 }
 
-// "HOST PORT" without files: two arguments, neither an existing path, the second a port.
-bool LooksLikeAPeerAlone(const std::vector<std::string>& positionals) {
-  if (positionals.size() != 2) return false;
-  const std::optional<long> port = ParseNumber(positionals[1]);
-  std::error_code ignored;
-  return port && *port > 0 && *port <= 65535 && !std::filesystem::exists(positionals[0], ignored) &&
-         !std::filesystem::exists(positionals[1], ignored);
-}
-
 }  // namespace
 
 std::vector<OptionSpec> StoreOptions() {

@@ -5,6 +5,10 @@
 #include <mutex>
 #include <random>
 
+#include "elements/tag_list.hpp"
+#include "elements/tags.hpp"
+#include "elements/top_level.hpp"
+
 namespace norvane {
 namespace {
 
@@ -41,6 +45,15 @@ std::string NewUID() {
     digits.insert(digits.begin(), static_cast<char>('0' + remainder));
   }
   return "2.25." + digits;
+}
+
+void RenewInstanceUIDs(TagList& dataset) {
+  const Tag tags[] = {tag::kStudyInstanceUID, tag::kSeriesInstanceUID, tag::kSOPInstanceUID};
+  for (auto at = TopLevel(dataset).begin(); at != TopLevel(dataset).end(); ++at) {
+    for (const Tag tag : tags) {
+      if (at->Is(tag)) dataset[at.Index()] = GeneratePaddedTag(tag, "UI", NewUID());
+    }
+  }
 }
 
 }  // namespace norvane

@@ -5,6 +5,7 @@
 #include "convert/reachable_syntaxes.hpp"
 #include "datadec/transfer_syntax.hpp"
 #include "dimse/store_scu.hpp"
+#include "net/pdu_layout.hpp"
 
 namespace norvane {
 
@@ -104,6 +105,28 @@ std::optional<AcceptedContext> ChooseContext(const std::vector<AcceptedContext>&
     if (std::find(sendable.begin(), sendable.end(), syntax) != sendable.end()) return context;
   }
   return std::nullopt;
+}
+
+namespace {
+
+bool SameProposal(const ContextProposal& a, const ContextProposal& b) {
+  return a.abstractSyntax == b.abstractSyntax && a.transferSyntaxes == b.transferSyntaxes;
+}
+
+}  // namespace
+
+bool AddContexts(std::vector<ContextProposal>& contexts, const std::vector<ContextProposal>& more) {
+  std::vector<ContextProposal> added;
+  for (const ContextProposal& context : more) {
+    const auto same = [&](const ContextProposal& c) { return SameProposal(c, context); };
+    if (std::none_of(contexts.begin(), contexts.end(), same) &&
+        std::none_of(added.begin(), added.end(), same)) {
+      added.push_back(context);
+    }
+  }
+  if (contexts.size() + added.size() > kMaxPresentationContexts) return false;
+  contexts.insert(contexts.end(), added.begin(), added.end());
+  return true;
 }
 
 }  // namespace norvane

@@ -58,6 +58,10 @@ std::vector<ContextProposal> StoreContexts(const std::vector<std::string>& senda
 ServiceResult WithProposal(ServiceResult association, const std::vector<ContextProposal>& contexts,
                            bool convert);
 
+// The contexts of `more` that `contexts` lacks, added; false (nothing added) when the sum
+// would pass what one association can propose.
+bool AddContexts(std::vector<ContextProposal>& contexts, const std::vector<ContextProposal>& more);
+
 struct AcceptedContext {
   uint8_t id = 0;
   std::string transferSyntax;

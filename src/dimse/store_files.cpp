@@ -8,14 +8,9 @@
 #include "elements/tag_list.hpp"
 #include "log/log.hpp"
 #include "net/association_entry.hpp"
-#include "net/pdu_layout.hpp"
 
 namespace norvane {
 namespace {
-
-bool SameProposal(const ContextProposal& a, const ContextProposal& b) {
-  return a.abstractSyntax == b.abstractSyntax && a.transferSyntaxes == b.transferSyntaxes;
-}
 
 // Consecutive files sent over one association, and the contexts it proposes.
 struct Run {
@@ -48,22 +43,6 @@ ScannedFile Scan(const std::string& file, std::string_view preferred, bool conve
   scanned.contexts = StoreContexts(dataset, result.sopClass, result.fileSyntax, preferred, convert);
   scanned.read = true;
   return scanned;
-}
-
-// The contexts of `more` that `contexts` lacks, added; false (nothing added) when the sum
-// would pass what one association can propose.
-bool AddContexts(std::vector<ContextProposal>& contexts, const std::vector<ContextProposal>& more) {
-  std::vector<ContextProposal> added;
-  for (const ContextProposal& context : more) {
-    const auto same = [&](const ContextProposal& c) { return SameProposal(c, context); };
-    if (std::none_of(contexts.begin(), contexts.end(), same) &&
-        std::none_of(added.begin(), added.end(), same)) {
-      added.push_back(context);
-    }
-  }
-  if (contexts.size() + added.size() > kMaxPresentationContexts) return false;
-  contexts.insert(contexts.end(), added.begin(), added.end());
-  return true;
 }
 
 std::vector<Run> PlanRuns(const std::vector<ScannedFile>& scanned) {
