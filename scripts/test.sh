@@ -7,4 +7,6 @@ cd "$(dirname "$0")/.."
 build=${NORVANE_BUILD_DIR:-build}
 ./scripts/configure.sh "$build"
 cmake --build "$build" -j "$(nproc)"
+# Orthanc, a test peer, installs into /usr/sbin, which a user's PATH may leave out.
+case ":$PATH:" in *:/usr/sbin:*) ;; *) export PATH="$PATH:/usr/sbin" ;; esac
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
