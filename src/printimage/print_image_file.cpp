@@ -1,8 +1,8 @@
 #include "printimage/print_image_file.hpp"
 
-#include "printimage/dicom_bitmap.hpp"
 #include "platform/bmp_file.hpp"
 #include "platform/jpeg_file.hpp"
+#include "printimage/dicom_bitmap.hpp"
 
 namespace norvane {
 
@@ -18,30 +18,31 @@ PrintFileKind KindOfPrintFile(std::string_view fileName) {
   return PrintFileKind::kDicom;
 }
 
+namespace {
+
+// A JPEG or BMP file's picture into the bitmap, or why it cannot be printed.
+template <class Picture>
+void TakePicture(Picture picture, Raster& bitmap, PrintImageLoad& load) {
+  if (picture.raster) {
+    bitmap = std::move(*picture.raster);
+    load.loaded = true;
+  } else {
+    load.failure = Describe(picture.status);
+  }
+}
+
+}  // namespace
+
 PrintImageLoad LoadPrintImage(const std::string& fileName, Raster& bitmap) {
   PrintImageLoad load;
   load.kind = KindOfPrintFile(fileName);
   switch (load.kind) {
-    case PrintFileKind::kJpeg: {
-      JpegPicture picture = ReadJpegFile(fileName);
-      if (picture.raster) {
-        bitmap = std::move(*picture.raster);
-        load.loaded = true;
-      } else {
-        load.failure = Describe(picture.status);
-      }
+    case PrintFileKind::kJpeg:
+      TakePicture(ReadJpegFile(fileName), bitmap, load);
       break;
-    }
-    case PrintFileKind::kBitmap: {
-      BmpPicture picture = ReadBmpFile(fileName);
-      if (picture.raster) {
-        bitmap = std::move(*picture.raster);
-        load.loaded = true;
-      } else {
-        load.failure = Describe(picture.status);
-      }
+    case PrintFileKind::kBitmap:
+      TakePicture(ReadBmpFile(fileName), bitmap, load);
       break;
-    }
     case PrintFileKind::kDicom: {
       const DicomBitmapStatus status = LoadDicomBitmap(fileName, bitmap, false);
       load.loaded = status == DicomBitmapStatus::kDecoded;
