@@ -102,14 +102,6 @@ class LoadBudget {
   std::atomic<size_t> taken_{0};
 };
 
-// A file as one association sends it: loaded once, its UIDs renewed before each sending
-// when asked.
-struct LoadObject {
-  TagList dataset;
-  StoreResult loaded;  // the file's syntax and SOP class
-  uint64_t bytes = 0;
-};
-
 struct LoadPlan {
   LoadMode mode = LoadMode::kStore;
   AssociationParameters peer;
@@ -153,16 +145,9 @@ void RunAssociation(LoadBudget& budget, LoadStatistics& statistics, Open open, O
   if (pdu) CloseAssoc(*pdu);
 }
 
+// Each file is read again just before it goes out, as norvane store reads it: the memory and
+// open files of a run do not grow with the number of files or associations.
 void StoreLoop(const LoadPlan& plan, size_t first, LoadBudget& budget, LoadStatistics& statistics) {
-  std::vector<LoadObject> objects(plan.files.size());
-  for (size_t i = 0; i < objects.size(); ++i) {
-    // Checked by PlanStore already; each association holds copies of its own.
-    if (!LoadObjectForStore(plan.files[i], objects[i].dataset, objects[i].loaded)) {
-      statistics.Add(Clock::now(), {}, 0, plan.files[i] + ": " + objects[i].loaded.reason);
-      return;
-    }
-    objects[i].bytes = plan.fileBytes[i];
-  }
   size_t next = first;
   RunAssociation(
       budget, statistics,
@@ -170,11 +155,16 @@ void StoreLoop(const LoadPlan& plan, size_t first, LoadBudget& budget, LoadStati
         return WithProposal(OpenAssoc(pdu, plan.peer, plan.contexts), plan.contexts, plan.convert);
       },
       [&](PDU_Service& pdu, uint64_t& bytes) {
-        LoadObject& object = objects[next++ % objects.size()];
-        if (plan.newUIDs) RenewInstanceUIDs(object.dataset);
-        StoreResult result = object.loaded;
-        ExchangeStore(pdu, object.dataset, result.sopClass, plan.convert, result, plan.preferred);
-        bytes = object.bytes;
+        const size_t file = next++ % plan.files.size();
+        TagList dataset;
+        StoreResult result;
+        if (!LoadObjectForStore(plan.files[file], dataset, result)) {
+          return ServiceResult::Failed(ServiceFailure::kLocal,
+                                       plan.files[file] + ": " + result.reason);
+        }
+        if (plan.newUIDs) RenewInstanceUIDs(dataset);
+        ExchangeStore(pdu, dataset, result.sopClass, plan.convert, result, plan.preferred);
+        bytes = plan.fileBytes[file];
         return ServiceResult(result);
       });
 }
