@@ -362,7 +362,7 @@ int RunLoad(int argc, char** argv) {
   const LoadSummary summary = statistics.Summarize(Clock::now());
 
   const bool quiet = args.Has("-q") || args.Has("--quiet");
-  for (const std::string& line : LoadLines(summary, unit, !quiet))
+  for (const std::string& line : LoadLines(summary, unit, plan.mode == LoadMode::kStore, !quiet))
     run.Out(line);
   for (const auto& [failure, times] : summary.failures)
     ReportReason("load", std::to_string(times) + "x: " + failure);

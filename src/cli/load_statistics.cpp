@@ -64,21 +64,23 @@ LoadSummary LoadStatistics::Summarize(Clock::time_point end) const {
   return summary;
 }
 
-std::vector<std::string> LoadLines(const LoadSummary& s, const char* unit, bool timeline) {
+std::vector<std::string> LoadLines(const LoadSummary& s, const char* unit, bool stored,
+                                   bool timeline) {
   std::vector<std::string> lines;
   lines.push_back(std::to_string(s.operations) + " " + unit + " in " + Fixed(s.seconds, 3) +
                   " s, " + std::to_string(s.failed) + " failed");
-  lines.push_back("throughput: " + Fixed(s.operationsPerSecond, 1) + " " + unit + "/s, " +
-                  Fixed(s.megabytesPerSecond, 2) + " MB/s");
+  lines.push_back("throughput: " + Fixed(s.operationsPerSecond, 1) + " " + unit + "/s" +
+                  (stored ? ", " + Fixed(s.megabytesPerSecond, 2) + " MB/s" : std::string()));
   lines.push_back("latency ms: p50 " + Fixed(s.p50, 2) + ", p95 " + Fixed(s.p95, 2) + ", p99 " +
                   Fixed(s.p99, 2) + ", max " + Fixed(s.max, 2));
   for (const auto& [failure, count] : s.failures)
     lines.push_back("failed " + std::to_string(count) + "x: " + failure);
   for (size_t second = 0; timeline && second < s.timeline.size(); ++second) {
     const LoadSecond& slot = s.timeline[second];
-    lines.push_back("second " + std::to_string(second) + ": " + std::to_string(slot.operations) +
-                    " " + unit + ", " + std::to_string(slot.failed) + " failed, " +
-                    Fixed(static_cast<double>(slot.bytes) / 1e6, 2) + " MB");
+    lines.push_back(
+        "second " + std::to_string(second) + ": " + std::to_string(slot.operations) + " " + unit +
+        ", " + std::to_string(slot.failed) + " failed" +
+        (stored ? ", " + Fixed(static_cast<double>(slot.bytes) / 1e6, 2) + " MB" : std::string()));
   }
   return lines;
 }

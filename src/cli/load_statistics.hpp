@@ -55,8 +55,10 @@ class LoadStatistics {
 };
 
 // The report as text lines: totals, throughput, latency, failures, then (with `timeline`)
-// one line per second.
-std::vector<std::string> LoadLines(const LoadSummary& summary, const char* unit, bool timeline);
+// one line per second. Megabytes are said only with `stored` (C-STORE): echoes and
+// queries move no objects.
+std::vector<std::string> LoadLines(const LoadSummary& summary, const char* unit, bool stored,
+                                   bool timeline);
 // The same figures as the JSON fields of docs/json.md.
 Json LoadJson(const LoadSummary& summary);
 

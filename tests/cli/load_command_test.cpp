@@ -94,14 +94,18 @@ TEST(LoadStatistics, PercentilesTimelineAndFailuresOfTheOperations) {
   EXPECT_EQ(summary.timeline[2].failed, 2u);
   EXPECT_EQ(summary.timeline[2].bytes, 8000u);
 
-  const std::vector<std::string> lines = cli::LoadLines(summary, "objects", true);
+  const std::vector<std::string> lines = cli::LoadLines(summary, "objects", true, true);
   for (const char* line :
        {"100 objects in 10.000 s, 12 failed", "throughput: 8.8 objects/s, 0.01 MB/s",
         "latency ms: p50 50.00, p95 95.00, p99 99.00, max 100.00", "failed 8x: status 0xA700",
         "second 9: 10 objects, 1 failed, 0.01 MB"}) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
   }
-  EXPECT_EQ(cli::LoadLines(summary, "objects", false).size(), lines.size() - 10);
+  EXPECT_EQ(cli::LoadLines(summary, "objects", true, false).size(), lines.size() - 10);
+  const std::vector<std::string> echoes = cli::LoadLines(summary, "echoes", false, true);
+  for (const char* line : {"throughput: 8.8 echoes/s", "second 9: 10 echoes, 1 failed"}) {
+    EXPECT_NE(std::find(echoes.begin(), echoes.end(), line), echoes.end()) << line;
+  }
   EXPECT_EQ(cli::LoadJson(summary)["failures"][0]["reason"], "no answer");
 }
 
