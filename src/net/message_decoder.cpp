@@ -27,6 +27,8 @@ void MessageDecoder::Begin(TagList& list) {
   valueLeft_ = 0;
   sinking_ = false;
   inflate_.reset();
+  inflated_ = 0;
+  inflatedPastLimit_ = false;
 }
 
 void MessageDecoder::Start(uint8_t contextID, bool command) {
@@ -47,6 +49,11 @@ void MessageDecoder::Decode(std::span<const uint8_t> bytes) {
     return;
   }
   const bool inflated = inflate_->Write(bytes, [this](std::span<const uint8_t> plain) {
+    inflated_ += plain.size();
+    if (inflateLimit_ > 0 && inflated_ > inflateLimit_) {
+      inflatedPastLimit_ = true;
+      return false;
+    }
     DecodeElements(plain);
     return !failed_;
   });

@@ -46,6 +46,11 @@ class MessageDecoder {
   static constexpr uint32_t kSinkFrom = 64 * 1024;
   // The sink for the messages read from now on; null for none.
   void SetSink(ReceivedValueSink* sink) { sink_ = sink; }
+  // The most bytes a deflated data set may inflate to (0: no limit). A stream that makes
+  // more fails at the chunk that crosses it, so a small message cannot grow without end.
+  void SetInflateLimit(uint64_t bytes) { inflateLimit_ = bytes; }
+  // Whether the current message failed by inflating past that limit.
+  bool InflatedPastLimit() const { return inflatedPastLimit_; }
 
   // The records of the next message are appended to `list`.
   void Begin(TagList& list);
@@ -98,6 +103,9 @@ class MessageDecoder {
   bool sinking_ = false;
   // The message's bytes are deflated: they go through this first.
   std::unique_ptr<InflateStream> inflate_;
+  uint64_t inflateLimit_ = 0;
+  uint64_t inflated_ = 0;
+  bool inflatedPastLimit_ = false;
 };
 
 }  // namespace norvane

@@ -160,6 +160,13 @@ MessageRead PDU_Service::ReadMessage(TagList& list, ExpectedMessage expected) {
     switch (type) {
       case kPduPDataTF:
         if (!pDataTF_.ReadDynamic(buffer_, &decoder_)) return ReadingFailed("a P-DATA-TF PDU");
+        if (decoder_.InflatedPastLimit()) {
+          return AbortReading(kAbortReasonNotSpecified,
+                              ServiceResult::Failed(
+                                  ServiceFailure::kProtocol,
+                                  "the peer sent a deflated data set that inflates past the " +
+                                      std::to_string(messageLimit_) + " bytes allowed (aborted)"));
+        }
         if (const uint64_t limit = (pDataTF_.MessageControlHeader() & kPdvCommandBit) != 0
                                        ? kLongestCommandSet
                                        : messageLimit_;

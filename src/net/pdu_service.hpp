@@ -135,8 +135,11 @@ class PDU_Service {
   // The longest data set ReadMessage takes from now on, in bytes (0: no limit; a command set
   // may never be longer than kLongestCommandSet). A longer one ends the association with an
   // A-ABORT as soon as its bytes pass the limit: a peer's length never makes this side hold
-  // or write more than it allows.
-  void SetMessageLimit(uint64_t bytes) { messageLimit_ = bytes; }
+  // or write more than it allows. A deflated data set is held to it as it inflates.
+  void SetMessageLimit(uint64_t bytes) {
+    messageLimit_ = bytes;
+    decoder_.SetInflateLimit(bytes);
+  }
   // Large values of the messages ReadMessage decodes from now on are offered to `sink`
   // (MessageDecoder::SetSink); null for none.
   void SetReceivedValueSink(ReceivedValueSink* sink) { decoder_.SetSink(sink); }

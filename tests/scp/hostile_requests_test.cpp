@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "datadec/deflate_stream.hpp"
 #include "datadec/element_encoding.hpp"
 #include "net/role_item.hpp"
 #include "scp/scripted_requester.hpp"
@@ -40,6 +41,20 @@ Bytes Implicit(const TagList& object) {
   return EncodeTags(object, false, ByteOrder::kLittleEndian).value_or(Bytes{});
 }
 
+// The object in Deflated Explicit VR Little Endian: a few KiB for megabytes of zeros.
+Bytes Deflated(const TagList& object) {
+  Bytes deflated;
+  DeflateStream stream;
+  const ByteOutput keep = [&deflated](std::span<const uint8_t> bytes) {
+    deflated.insert(deflated.end(), bytes.begin(), bytes.end());
+    return true;
+  };
+  const Bytes plain = EncodeTags(object, true, ByteOrder::kLittleEndian).value_or(Bytes{});
+  EXPECT_TRUE(stream.Write(plain, keep) && stream.Finish(keep));
+  if (deflated.size() % 2 != 0) deflated.push_back(0);
+  return deflated;
+}
+
 // A CT object, with `change` made to it.
 Bytes Object(std::string_view instance, const std::function<void(TagList&)>& change = {}) {
   TagList object = testing::CompleteObject(kStudy, kSeries, instance);
@@ -70,6 +85,7 @@ struct HostileCase {
   Conversation conversation;
   int status;  // of the settling response; -1 for an A-ABORT of the SCP
   int failed;  // Number of Failed Sub-operations it names; -1 when none is asked for
+  std::string_view storageSyntax = testing::kImplicitLEUid;  // proposed on context 3
 };
 
 ReceivedMessage Store(ScriptedRequester& requester, const Bytes& dataset) {
@@ -161,7 +177,7 @@ TEST_P(HostileRequest, GetsItsAnswerAndFilesNothing) {
           testing::WireBuilder()
               .UidItem(0x10, testing::kApplicationContextUid)
               .Append(ProposedContextItem(1, c.retrieveClass, {testing::kImplicitLEUid}))
-              .Append(ProposedContextItem(3, kCT, {testing::kImplicitLEUid}))
+              .Append(ProposedContextItem(3, kCT, {c.storageSyntax}))
               .U8(0x50)
               .U8(0)
               .U16(static_cast<uint16_t>(userInfo.size()))
@@ -208,6 +224,14 @@ INSTANTIATE_TEST_SUITE_P(
                                    }));
                     },
                     -1, -1},
+        HostileCase{"DeflatedDataSetInflatingPastTheObjectLimit", testing::kStudyRootFindUid,
+                    [](ScriptedRequester& r) {
+                      TagList object = testing::CompleteObject(kStudy, kSeries, "1.2.3.9");
+                      object.push_back(
+                          GenerateTag(0x7FE0, 0x0010, "OW", Bytes(2 * kObjectLimit, 0)));
+                      return Store(r, Deflated(object));
+                    },
+                    -1, -1, "1.2.840.10008.1.2.1.99"},
         HostileCase{"EmptyStudyInstanceUID", testing::kStudyRootFindUid,
                     [](ScriptedRequester& r) {
                       return Store(r, Object("1.2.3.9", [](TagList& o) {
