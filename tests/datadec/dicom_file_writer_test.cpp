@@ -20,6 +20,7 @@
 #include "datadec/meta_header.hpp"
 #include "dicom_test_files.hpp"
 #include "elements/tag_list.hpp"
+#include "support/deflated.hpp"
 #include "support/peers.hpp"
 
 namespace norvane {
@@ -27,6 +28,7 @@ namespace {
 
 using testing::Bytes;
 using testing::Concat;
+using testing::Deflated;
 using testing::Describe;
 using testing::Encoded;
 using testing::Hex;
@@ -179,17 +181,6 @@ TEST_F(Part10Writer, FileIsPreambleDicmMetaAndDatasetInItsSyntax) {
 }
 
 constexpr const char* kDeflated = "1.2.840.10008.1.2.1.99";
-
-Bytes Deflated(const Bytes& plain) {
-  Bytes out;
-  DeflateStream stream;
-  const ByteOutput append = [&out](std::span<const uint8_t> bytes) {
-    out.insert(out.end(), bytes.begin(), bytes.end());
-    return true;
-  };
-  EXPECT_TRUE(stream.Write(plain, append) && stream.Finish(append));
-  return out;
-}
 
 // A deflated file is its meta group, then the explicit VR little endian data set as one raw
 // deflate stream; both readers inflate it, with or without a meta group length to say

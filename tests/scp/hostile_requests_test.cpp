@@ -8,12 +8,12 @@
 #include <functional>
 #include <memory>
 
-#include "datadec/deflate_stream.hpp"
 #include "datadec/element_encoding.hpp"
 #include "net/role_item.hpp"
 #include "scp/scripted_requester.hpp"
 #include "scp/server_thread.hpp"
 #include "scp/store_thread.hpp"
+#include "support/deflated.hpp"
 #include "support/index_test_objects.hpp"
 #include "support/peers.hpp"
 
@@ -41,16 +41,11 @@ Bytes Implicit(const TagList& object) {
   return EncodeTags(object, false, ByteOrder::kLittleEndian).value_or(Bytes{});
 }
 
-// The object in Deflated Explicit VR Little Endian: a few KiB for megabytes of zeros.
+// The object in Deflated Explicit VR Little Endian, padded to even length: a few KiB for
+// megabytes of zeros.
 Bytes Deflated(const TagList& object) {
-  Bytes deflated;
-  DeflateStream stream;
-  const ByteOutput keep = [&deflated](std::span<const uint8_t> bytes) {
-    deflated.insert(deflated.end(), bytes.begin(), bytes.end());
-    return true;
-  };
-  const Bytes plain = EncodeTags(object, true, ByteOrder::kLittleEndian).value_or(Bytes{});
-  EXPECT_TRUE(stream.Write(plain, keep) && stream.Finish(keep));
+  Bytes deflated =
+      testing::Deflated(EncodeTags(object, true, ByteOrder::kLittleEndian).value_or(Bytes{}));
   if (deflated.size() % 2 != 0) deflated.push_back(0);
   return deflated;
 }
